@@ -1,0 +1,21 @@
+#pragma once
+
+namespace platform {
+
+// The few kinds of serial failure a caller can act on; the system's own
+// detail (errno and its text) is kept beside it on the line.
+enum class SerialError {
+    None,
+    BadArgument,   // unsupported speed or framing, empty path
+    NotFound,      // no such device
+    Busy,          // another program holds the port
+    Permission,    // not allowed to open it
+    NotATerminal,  // the path is not a serial device
+    NotOpen,       // operation on a closed line
+    HungUp,        // the other end went away (EIO, POLLHUP, end of file)
+    System,        // any other system failure
+};
+
+const char* SerialErrorName(SerialError e);
+
+}  // namespace platform

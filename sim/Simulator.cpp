@@ -1,0 +1,192 @@
+#include "sim/Simulator.h"
+
+#include "sim/LineGate.h"
+
+#include <cerrno>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+namespace sim {
+
+// The Responder a dialect sees; the simulator's lock is held while it is used.
+class Simulator::Sink final : public Responder {
+public:
+    explicit Sink(Simulator& s) : sim_(s) {}
+    void replyLine(std::string_view text) override { sim_.queueReply(std::string(text) + "\n", true); }
+    void replyRaw(std::string_view bytes) override { sim_.queueReply(std::string(bytes), false); }
+    void logCommand(std::string text) override { sim_.log_.add(sim_.clock_.nowMs(), std::move(text)); }
+    std::int64_t nowMs() override { return sim_.clock_.nowMs(); }
+
+private:
+    Simulator& sim_;
+};
+
+Simulator::Simulator(std::unique_ptr<Dialect> dialect, platform::Clock& clock)
+    : clock_(clock), dialect_(std::move(dialect)) {}
+
+Simulator::~Simulator() { stop(); }
+
+bool Simulator::start() {
+    if (running()) return true;
+    pty_ = Pty::create(&error_);
+    if (!pty_) return false;
+    stop_ = false;
+    thread_ = std::thread([this] { run(); });
+    return true;
+}
+
+void Simulator::stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+const std::string& Simulator::slavePath() const { return pty_ ? pty_->slavePath() : noPath_; }
+
+FaultKnobs Simulator::faults() const {
+    std::lock_guard lock(mutex_);
+    return faults_;
+}
+
+void Simulator::setFaults(const FaultKnobs& knobs) {
+    std::lock_guard lock(mutex_);
+    faults_ = knobs;
+}
+
+std::string Simulator::lastLineSeen() const {
+    std::lock_guard lock(mutex_);
+    return lastLine_;
+}
+
+void Simulator::disconnect() {
+    std::lock_guard lock(mutex_);
+    pending_.clear();
+    if (pty_) pty_->closeMaster();
+}
+
+void Simulator::inject(std::string_view bytes) {
+    std::lock_guard lock(mutex_);
+    queueReply(std::string(bytes), false);
+}
+
+// Called with mutex_ held.
+void Simulator::queueReply(std::string bytes, bool isLine) {
+    if (faults_.silent || bytes.empty()) return;
+    if (isLine && faults_.garbleReplies) {
+        for (std::size_t i = 0; i + 1 < bytes.size(); ++i) {
+            garbleSeed_ = garbleSeed_ * 1103515245u + 12345u;
+            bytes[i] = static_cast<char>('!' + (garbleSeed_ >> 16) % 90);
+        }
+    }
+    if (isLine && faults_.crBeforeLf && bytes.back() == '\n') bytes.insert(bytes.size() - 1, "\r");
+
+    std::int64_t due = clock_.nowMs() + faults_.replyDelayMs;
+    if (due < lastDueMs_) due = lastDueMs_;  // answers keep their order
+    if (faults_.splitReplies && bytes.size() > 1) {
+        const std::size_t half = bytes.size() / 2;
+        pending_.push_back({due, bytes.substr(0, half)});
+        due += faults_.splitGapMs;
+        pending_.push_back({due, bytes.substr(half)});
+    } else {
+        pending_.push_back({due, std::move(bytes)});
+    }
+    lastDueMs_ = due;
+}
+
+std::int64_t Simulator::nextDueMs() const { return pending_.empty() ? -1 : pending_.front().dueMs; }
+
+// Called with mutex_ held.
+void Simulator::flushDue() {
+    const int fd = pty_ ? pty_->masterFd() : -1;
+    while (!pending_.empty() && fd >= 0 && pending_.front().dueMs <= clock_.nowMs()) {
+        std::string& bytes = pending_.front().bytes;
+        const ssize_t w = ::write(fd, bytes.data(), bytes.size());
+        if (w < 0) {
+            if (errno == EAGAIN || errno == EINTR) return;  // try again next pass
+            pending_.clear();
+            return;
+        }
+        if (static_cast<std::size_t>(w) < bytes.size()) {
+            bytes.erase(0, static_cast<std::size_t>(w));
+            return;
+        }
+        pending_.pop_front();
+    }
+}
+
+// Called with mutex_ held.
+void Simulator::handleInput(const char* data, std::size_t n) {
+    Sink sink(*this);
+    std::string accepted;
+    accepted.reserve(n);
+
+    const auto slave = pty_->slaveTermios();
+    const bool gateOpen = slave && LineGate::accepts(*slave, dialect_->expectedLine());
+    if (slave) lastLine_ = LineGate::describe(*slave);
+
+    std::string rejected;
+    for (std::size_t i = 0; i < n; ++i) {
+        ++inputCount_;
+        received_++;
+        if (faults_.disconnectAfterBytes >= 0 && inputCount_ > faults_.disconnectAfterBytes) {
+            pending_.clear();
+            pty_->closeMaster();
+            break;
+        }
+        if (faults_.dropEveryNthByte > 0 && inputCount_ % faults_.dropEveryNthByte == 0) continue;
+        (gateOpen ? accepted : rejected).push_back(data[i]);
+    }
+    if (!rejected.empty()) {
+        rejected_ += static_cast<std::int64_t>(rejected.size());
+        dialect_->onWrongLine(rejected, sink);
+    }
+    if (!accepted.empty()) dialect_->onBytes(accepted, sink);
+}
+
+void Simulator::run() {
+    char buffer[4096];
+    while (!stop_) {
+        int timeout = 5;
+        int fd = -1;
+        {
+            std::lock_guard lock(mutex_);
+            fd = pty_ && pty_->isOpen() ? pty_->masterFd() : -1;
+            const std::int64_t due = nextDueMs();
+            if (due >= 0) {
+                const std::int64_t wait = clock_.toRealMs(due - clock_.nowMs());
+                timeout = static_cast<int>(wait < 0 ? 0 : wait < timeout ? wait : timeout);
+            }
+        }
+        if (fd < 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        pollfd p{fd, POLLIN, 0};
+        const int r = ::poll(&p, 1, timeout);
+        bool slaveClosed = false;
+        if (r > 0 && (p.revents & POLLIN)) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                std::lock_guard lock(mutex_);
+                if (pty_->isOpen()) handleInput(buffer, static_cast<std::size_t>(n));
+            } else if (n < 0 && errno == EIO) {
+                slaveClosed = true;
+            }
+        } else if (r > 0 && (p.revents & POLLHUP)) {
+            slaveClosed = true;  // no program has the slave open
+        }
+        {
+            std::lock_guard lock(mutex_);
+            if (pty_->isOpen()) {
+                Sink sink(*this);
+                dialect_->onTick(sink);
+                flushDue();
+            }
+        }
+        // With the slave closed the master reports a hang-up at once; wait a
+        // little rather than spin until the program opens it again.
+        if (slaveClosed) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "sim/CommandLog.h"
+#include "sim/Dialect.h"
+#include "sim/FaultKnobs.h"
+#include "sim/Pty.h"
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace sim {
+
+// A simulated processor on a pseudo-terminal. A thread reads what the
+// program writes to the slave, passes it through the line gate (the
+// program's speed and framing must be the dialect's), hands it to the dialect
+// and writes the dialect's answers back, each as one write.
+class Simulator {
+public:
+    explicit Simulator(std::unique_ptr<Dialect> dialect, platform::Clock& clock = platform::systemClock());
+    ~Simulator();
+    Simulator(const Simulator&) = delete;
+    Simulator& operator=(const Simulator&) = delete;
+
+    // False (with error()) when no pty could be had.
+    bool start();
+    void stop();
+    bool running() const { return thread_.joinable(); }
+
+    const std::string& slavePath() const;
+    const std::string& error() const { return error_; }
+
+    FaultKnobs faults() const;
+    void setFaults(const FaultKnobs& knobs);
+
+    CommandLog& log() { return log_; }
+    const CommandLog& log() const { return log_; }
+
+    // Runs fn on the dialect under the simulator's lock.
+    template <class D, class F>
+    auto withDialect(F&& fn) {
+        std::lock_guard lock(mutex_);
+        return fn(static_cast<D&>(*dialect_));
+    }
+
+    // Hangs up now, as a pulled cable would.
+    void disconnect();
+
+    // Sends bytes to the program unasked (a processor's spontaneous line).
+    void inject(std::string_view bytes);
+
+    std::int64_t bytesReceived() const { return received_.load(); }
+    // Bytes that came at the wrong speed or framing.
+    std::int64_t bytesRejected() const { return rejected_.load(); }
+    // The slave's settings seen with the last bytes received.
+    std::string lastLineSeen() const;
+
+private:
+    class Sink;
+    struct PendingWrite {
+        std::int64_t dueMs;
+        std::string bytes;
+    };
+
+    void run();
+    void handleInput(const char* data, std::size_t n);
+    void queueReply(std::string bytes, bool isLine);
+    void flushDue();
+    std::int64_t nextDueMs() const;
+
+    platform::Clock& clock_;
+    std::unique_ptr<Dialect> dialect_;
+    std::unique_ptr<Pty> pty_;
+    std::string error_;
+    std::string noPath_;
+
+    mutable std::mutex mutex_;  // dialect, faults, pending writes
+    FaultKnobs faults_;
+    std::deque<PendingWrite> pending_;
+    std::int64_t lastDueMs_ = 0;
+    std::uint32_t garbleSeed_ = 12345;
+    std::int64_t inputCount_ = 0;
+    std::string lastLine_;
+
+    CommandLog log_;
+    std::atomic<bool> stop_{false};
+    std::atomic<std::int64_t> received_{0};
+    std::atomic<std::int64_t> rejected_{0};
+    std::thread thread_;
+};
+
+}  // namespace sim

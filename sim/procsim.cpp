@@ -1,0 +1,135 @@
+// procsim: a simulated processor on a pseudo-terminal, so the programs can be
+// run without a processor. It prints the device to point a program at.
+
+#include "sim/IdentDialect.h"
+#include "sim/Simulator.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+void onSignal(int) { g_stop = true; }
+
+void usage(FILE* f) {
+    std::fprintf(f,
+                 "usage: procsim [--dialect ident] [--ident TEXT] [--baud N] [--framing 8N1|8N2]\n"
+                 "               [--terminators \"\\n;\"] [--link PATH] [--echo]\n"
+                 "  Runs a simulated processor on a pseudo-terminal until interrupted.\n"
+                 "  --link PATH  also make PATH a symbolic link to the device (e.g. /tmp/COM3)\n");
+}
+
+bool parseFraming(const std::string& s, int baud, platform::LineSettings& out) {
+    if (s == "8N1") out = platform::LineSettings::eightN1(baud);
+    else if (s == "8N2") out = platform::LineSettings::eightN2(baud);
+    else return false;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string dialect = "ident";
+    std::string ident = "Tolvarine Z6 v1.31c";
+    std::string framing = "8N2";
+    std::string terminators = "\n";
+    std::string link;
+    bool echo = false;
+    int baud = 19200;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "procsim: %s needs a value\n", a.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--dialect") dialect = value();
+        else if (a == "--ident") ident = value();
+        else if (a == "--baud") baud = std::atoi(value().c_str());
+        else if (a == "--framing") framing = value();
+        else if (a == "--terminators") terminators = value();
+        else if (a == "--link") link = value();
+        else if (a == "--echo") echo = true;
+        else if (a == "--help" || a == "-h") {
+            usage(stdout);
+            return 0;
+        } else {
+            std::fprintf(stderr, "procsim: unknown argument %s\n", a.c_str());
+            usage(stderr);
+            return 2;
+        }
+    }
+    if (!platform::IsSupportedBaud(baud)) {
+        std::fprintf(stderr, "procsim: unsupported speed %d\n", baud);
+        return 2;
+    }
+    platform::LineSettings line;
+    if (!parseFraming(framing, baud, line)) {
+        std::fprintf(stderr, "procsim: framing must be 8N1 or 8N2, not %s\n", framing.c_str());
+        return 2;
+    }
+    std::string terms;
+    for (std::size_t i = 0; i < terminators.size(); ++i) {
+        if (terminators[i] == '\\' && i + 1 < terminators.size() && terminators[i + 1] == 'n') {
+            terms.push_back('\n');
+            ++i;
+        } else {
+            terms.push_back(terminators[i]);
+        }
+    }
+
+    std::unique_ptr<sim::Dialect> d;
+    if (dialect == "ident") {
+        auto id = std::make_unique<sim::IdentDialect>(ident, line, terms);
+        id->setEcho(echo);
+        d = std::move(id);
+    } else {
+        std::fprintf(stderr, "procsim: unknown dialect %s (known: ident)\n", dialect.c_str());
+        return 2;
+    }
+
+    sim::Simulator simulator(std::move(d));
+    if (!simulator.start()) {
+        std::fprintf(stderr, "procsim: %s\n", simulator.error().c_str());
+        return 1;
+    }
+    std::printf("procsim: %s dialect on %s (%s)\n", dialect.c_str(), simulator.slavePath().c_str(),
+                line.text().c_str());
+    if (!link.empty()) {
+        ::unlink(link.c_str());
+        if (::symlink(simulator.slavePath().c_str(), link.c_str()) != 0) {
+            std::fprintf(stderr, "procsim: cannot link %s: %s\n", link.c_str(), std::strerror(errno));
+            return 1;
+        }
+        std::printf("procsim: %s -> %s\n", link.c_str(), simulator.slavePath().c_str());
+    }
+    std::printf("procsim: point a program at it with COM1=%s (any COMn works); Ctrl-C ends\n",
+                link.empty() ? simulator.slavePath().c_str() : link.c_str());
+    std::fflush(stdout);
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    std::size_t shown = 0;
+    while (!g_stop) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const auto entries = simulator.log().entries();
+        for (; shown < entries.size(); ++shown)
+            std::printf("procsim: %8lld ms  %s\n", static_cast<long long>(entries[shown].timeMs),
+                        entries[shown].text.c_str());
+        std::fflush(stdout);
+    }
+    simulator.stop();
+    if (!link.empty()) ::unlink(link.c_str());
+    return 0;
+}
