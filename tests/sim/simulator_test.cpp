@@ -1,0 +1,140 @@
+#include "sim/IdentDialect.h"
+#include "sim/Simulator.h"
+
+#include "platform/SerialLine.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace platform;
+using namespace std::chrono_literals;
+
+namespace {
+
+class SimulatorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto d = std::make_unique<sim::IdentDialect>("Vux500 v1.00", LineSettings::eightN2(19200));
+        d->setEcho(true);
+        sim_ = std::make_unique<sim::Simulator>(std::move(d));
+        ASSERT_TRUE(sim_->start()) << sim_->error();
+        ASSERT_TRUE(line_.open(sim_->slavePath()));
+        ASSERT_TRUE(line_.configure(LineSettings::eightN2(19200)));
+    }
+
+    void setFaults(void (*edit)(sim::FaultKnobs&)) {
+        auto k = sim_->faults();
+        edit(k);
+        sim_->setFaults(k);
+    }
+
+    // Everything that comes until the line is quiet for quietMs.
+    std::string collect(std::int64_t totalMs = 2000, std::int64_t quietMs = 300) {
+        char buf[256];
+        const long n = line_.read(buf, sizeof buf, totalMs, quietMs);
+        return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+    }
+
+    std::unique_ptr<sim::Simulator> sim_;
+    SerialLine line_;
+};
+
+}  // namespace
+
+TEST_F(SimulatorTest, EachReplyIsOneLineWithABareLineFeed) {
+    ASSERT_TRUE(line_.writeAll("?\nP1P?\n"));
+    EXPECT_EQ(collect(), "Vux500 v1.00\nP1P?\n");
+}
+
+TEST_F(SimulatorTest, SilenceStillLogsWhatCame) {
+    setFaults([](sim::FaultKnobs& k) { k.silent = true; });
+    ASSERT_TRUE(line_.writeAll("?\n"));
+    EXPECT_EQ(collect(1000, 200), "");
+    EXPECT_EQ(sim_->log().texts(), std::vector<std::string>{"?"});
+}
+
+TEST_F(SimulatorTest, CarriageReturnAndGarbleFaultsShapeTheReply) {
+    setFaults([](sim::FaultKnobs& k) { k.crBeforeLf = true; });
+    ASSERT_TRUE(line_.writeAll("?\n"));
+    EXPECT_EQ(collect(), "Vux500 v1.00\r\n");
+
+    setFaults([](sim::FaultKnobs& k) {
+        k.crBeforeLf = false;
+        k.garbleReplies = true;
+    });
+    ASSERT_TRUE(line_.writeAll("?\n"));
+    const std::string g = collect();
+    ASSERT_EQ(g.size(), 13u);
+    EXPECT_EQ(g.back(), '\n');
+    EXPECT_NE(g, "Vux500 v1.00\n");
+}
+
+TEST_F(SimulatorTest, DelayedRepliesKeepTheirOrderAndTheirDelay) {
+    setFaults([](sim::FaultKnobs& k) { k.replyDelayMs = 150; });
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(line_.writeAll("A\nB\nC\n"));
+    std::uint8_t b = 0;
+    ASSERT_EQ(line_.readByte(b, 5000), SerialLine::ReadResult::Byte);
+    EXPECT_GE(std::chrono::steady_clock::now() - t0, 140ms);
+    EXPECT_EQ(b, 'A');
+    EXPECT_EQ(collect(), "\nB\nC\n");
+}
+
+TEST_F(SimulatorTest, DroppedBytesLoseTheCommand) {
+    // Every second byte lost: "?\n" arrives as "?", and the line never ends.
+    setFaults([](sim::FaultKnobs& k) { k.dropEveryNthByte = 2; });
+    ASSERT_TRUE(line_.writeAll("?\n"));
+    EXPECT_EQ(collect(800, 200), "");
+    EXPECT_EQ(sim_->log().size(), 0u);
+}
+
+TEST_F(SimulatorTest, LogIsTimestampedInOrder) {
+    ASSERT_TRUE(line_.writeAll("one\n"));
+    ASSERT_TRUE(sim_->log().waitForCount(1, 2000));
+    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(line_.writeAll("two\n"));
+    ASSERT_TRUE(sim_->log().waitForCount(2, 2000));
+    const auto e = sim_->log().entries();
+    EXPECT_EQ(e[0].text, "one");
+    EXPECT_EQ(e[1].text, "two");
+    EXPECT_GE(e[1].timeMs - e[0].timeMs, 40);
+    EXPECT_EQ(sim_->log().count("two"), 1u);
+}
+
+TEST_F(SimulatorTest, RejectsACookedLineAtTheRightSpeed) {
+    line_.close();
+    // A program that forgot raw mode: canonical input, echo, output
+    // post-processing, all at the processor's speed.
+    const int fd = ::open(sim_->slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    termios t{};
+    ASSERT_EQ(::tcgetattr(fd, &t), 0);
+    t.c_lflag |= ICANON | ECHO;
+    t.c_oflag |= OPOST | ONLCR;
+    t.c_cflag |= CSTOPB;
+    ::cfsetispeed(&t, B19200);
+    ::cfsetospeed(&t, B19200);
+    ASSERT_EQ(::tcsetattr(fd, TCSANOW, &t), 0);
+    ASSERT_EQ(::write(fd, "?\n", 2), 2);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(sim_->log().size(), 0u);
+    EXPECT_GT(sim_->bytesRejected(), 0);
+    EXPECT_NE(sim_->lastLineSeen().find("cooked"), std::string::npos) << sim_->lastLineSeen();
+    ::close(fd);
+}
+
+TEST_F(SimulatorTest, KeepsWorkingAcrossCloseAndReopenOfThePort) {
+    line_.close();
+    sim_->inject("queued while closed\n");  // a processor talking to nobody
+    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(line_.open(sim_->slavePath()));
+    ASSERT_TRUE(line_.configure(LineSettings::eightN2(19200)));
+    ASSERT_TRUE(line_.writeAll("?\n"));
+    const std::string got = collect();
+    EXPECT_NE(got.find("Vux500 v1.00\n"), std::string::npos) << got;
+}
