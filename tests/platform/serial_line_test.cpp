@@ -12,6 +12,8 @@
 #include <chrono>
 #include <fcntl.h>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -287,4 +289,28 @@ TEST_F(SerialLineTest, UnsupportedSettingsAreRefusedAndLeaveTheLineAsItWas) {
     EXPECT_EQ(identifyAt(line, *line.settings(), 2000), kIdent);
     EXPECT_FALSE(IsSupportedBaud(12345));
     for (int baud : {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}) EXPECT_TRUE(IsSupportedBaud(baud));
+}
+
+// coreutils' stty reads the device's settings on its own: an independent
+// check that configure() put speed, framing and raw mode on the tty.
+TEST_F(SerialLineTest, SttySeesTheConfiguredLine) {
+    if (::geteuid() != 0) GTEST_SKIP() << "stty cannot open a port held exclusively unless run as root";
+    startSim(LineSettings::eightN2(57600));
+    SerialLine line;
+    ASSERT_TRUE(line.open(sim_->slavePath()));
+    ASSERT_TRUE(line.configure(LineSettings::eightN2(57600)));
+    const std::string cmd = "stty -F " + sim_->slavePath() + " -a 2>&1";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    ::pclose(p);
+    EXPECT_NE(out.find("speed 57600 baud"), std::string::npos) << out;
+    std::set<std::string> words;
+    std::istringstream in(out);
+    for (std::string w; in >> w;) words.insert(w);
+    for (const char* want : {"cs8", "cstopb", "-parenb", "-icanon", "-echo", "-ixon", "-ixoff", "-icrnl", "-opost",
+                             "-crtscts", "clocal", "-hupcl", "-isig"})
+        EXPECT_TRUE(words.count(want)) << want << " not in:\n" << out;
 }
