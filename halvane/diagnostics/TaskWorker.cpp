@@ -56,6 +56,15 @@ void TaskWorker::PostTask(Task task) {
     shared_->wake.notify_all();
 }
 
+void TaskWorker::PostTasks(std::vector<Task> tasks) {
+    {
+        std::lock_guard lock(shared_->mutex);
+        for (Task& task : tasks) shared_->queue.push_back(std::move(task));
+        shared_->work = true;
+    }
+    shared_->wake.notify_all();
+}
+
 void TaskWorker::Clear() {
     std::deque<Task> dropped;
     std::lock_guard lock(shared_->mutex);

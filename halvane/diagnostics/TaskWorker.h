@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace Threading {
 
@@ -39,6 +40,10 @@ public:
     // Appends a task and signals work. Callable from any thread, including
     // the worker itself.
     void PostTask(Task task);
+
+    // Appends several tasks under one hold of the lock and signals work once,
+    // so the worker sees them all in one pass.
+    void PostTasks(std::vector<Task> tasks);
 
     // Drops every queued task without running it and clears the work signal.
     // A task running now completes.
