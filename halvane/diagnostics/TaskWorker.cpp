@@ -36,8 +36,8 @@ TaskWorker::~TaskWorker() noexcept(false) {
     {
         std::lock_guard lock(shared_->mutex);
         shared_->quit = true;
+        shared_->wake.notify_all();
     }
-    shared_->wake.notify_all();
     if (IsWorkerThread()) {
         thread_.detach();
         throw std::logic_error("a thread handler was destroyed by a task on its own worker thread");
@@ -48,20 +48,18 @@ TaskWorker::~TaskWorker() noexcept(false) {
 }
 
 void TaskWorker::PostTask(Task task) {
-    {
-        std::lock_guard lock(shared_->mutex);
-        shared_->queue.push_back(std::move(task));
-        shared_->work = true;
-    }
+    std::lock_guard lock(shared_->mutex);
+    shared_->queue.push_back(std::move(task));
+    shared_->work = true;
+    // Notified under the lock: once it is released, the task may run and its
+    // owner destroy this handler while the poster would still be here.
     shared_->wake.notify_all();
 }
 
 void TaskWorker::PostTasks(std::vector<Task> tasks) {
-    {
-        std::lock_guard lock(shared_->mutex);
-        for (Task& task : tasks) shared_->queue.push_back(std::move(task));
-        shared_->work = true;
-    }
+    std::lock_guard lock(shared_->mutex);
+    for (Task& task : tasks) shared_->queue.push_back(std::move(task));
+    shared_->work = true;
     shared_->wake.notify_all();
 }
 
