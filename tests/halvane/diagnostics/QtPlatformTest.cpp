@@ -27,6 +27,7 @@
 #include <atomic>
 #include <latch>
 #include <memory>
+#include <stdexcept>
 #include <thread>
 
 // Fontconfig keeps its caches until exit by design; LeakSanitizer would
@@ -112,6 +113,14 @@ protected:
 QApplication* QtPlatformTest::app_ = nullptr;
 
 }  // namespace
+
+// The pump's timer belongs to the application's thread, so it cannot come
+// before the application object (no static initialiser may build one).
+TEST(UiMessagePumpAlone, RefusesToStartBeforeTheApplication) {
+    if (QCoreApplication::instance() != nullptr) GTEST_SKIP() << "an application exists in this process";
+    EXPECT_THROW(UiMessagePump pump, std::logic_error);
+    EXPECT_EQ(platform::CurrentUiEventPump(), nullptr);
+}
 
 TEST_F(QtPlatformTest, AWorkersQuestionIsAnsweredOnTheUiThread) {
     BoxAnswerer user(QMessageBox::Retry);
