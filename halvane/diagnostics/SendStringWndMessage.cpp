@@ -1,5 +1,6 @@
 #include "halvane/diagnostics/SendStringWndMessage.h"
 
+#include "halvane/diagnostics/HalvaneMessages.h"
 #include "platform/WindowMessageNames.h"
 
 namespace Threading {

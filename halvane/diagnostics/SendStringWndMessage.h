@@ -1,5 +1,6 @@
 #pragma once
 
+#include "halvane/diagnostics/HalvaneMessages.h"
 #include "halvane/diagnostics/WndMessageQueue.h"
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 namespace Threading {
 
 // The registered "UM_SET_DISPLAY_STRING-{F104D146-2E3F-4d35-9A07-1BCE83D4A0C9}".
-constexpr const char* kSetDisplayStringName = "UM_SET_DISPLAY_STRING-{F104D146-2E3F-4d35-9A07-1BCE83D4A0C9}";
+constexpr const char* kSetDisplayStringName = halvane::messages::kSetDisplayString;
 std::uint32_t UmSetDisplayString();
 
 // A status text for a window: wParam 0, lParam points to the message's own

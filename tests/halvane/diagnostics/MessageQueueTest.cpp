@@ -1,5 +1,6 @@
 #include "RecordingWindow.h"
 
+#include "halvane/diagnostics/HalvaneMessages.h"
 #include "halvane/diagnostics/SendStringWndMessage.h"
 #include "halvane/diagnostics/WndMessageQueue.h"
 #include "platform/UiMessageQueue.h"
@@ -47,6 +48,14 @@ TEST(WindowMessageNames, OneIdPerNameFromC000) {
     EXPECT_EQ(platform::RegisteredMessageName(display), Threading::kSetDisplayStringName);
     EXPECT_EQ(platform::RegisteredMessageName(0x0402), "");
     EXPECT_THROW(platform::RegisterWindowMessage(""), std::invalid_argument);
+
+    namespace m = halvane::messages;
+    const std::set<std::uint32_t> halvaneIds{m::Id(m::kValueChanged), m::Id(m::kRecalcTargets), m::Id(m::kDone),
+                                             m::Id(m::kSetDisplayString), m::Id(m::kRunTask), m::Id(m::kCurveReady),
+                                             m::Id(m::kProcTerminated), m::Id(m::kDeviceChanged)};
+    EXPECT_EQ(halvaneIds.size(), 8u);
+    EXPECT_EQ(m::Id(m::kDone), done);
+    EXPECT_EQ(m::Id(m::kSetDisplayString), display);
 
     // Registered from many threads at once, a name still gets one id.
     constexpr int kThreads = 8;
