@@ -48,7 +48,9 @@ public:
 
 protected:
     // Held by an implementation across its abort check and what it sends or
-    // stores; recursive, because Abort holds it while calling SetText.
+    // stores; recursive, because Abort holds it while calling SetText. The
+    // user-interface thread takes it in Abort, so nothing done under it may
+    // wait for that thread (queue messages; never ask the user).
     std::unique_lock<std::recursive_mutex> LockUpdates() const { return std::unique_lock(updateMutex_); }
     void StoreStatusText(std::string text);
 
