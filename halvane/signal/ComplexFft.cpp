@@ -1,0 +1,229 @@
+#include "halvane/signal/ComplexFft.h"
+
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "halvane/signal/Parallel.h"
+#include "halvane/signal/Phase.h"
+
+namespace {
+
+constexpr int kMaxLog2 = 30;
+
+// The twiddles of one split-radix stage of length L, for j = 0 .. L/4 - 1:
+// cos and sin of a = 2 pi j / L and of 3a, each contiguous in j so the
+// butterfly loop runs over consecutive elements.
+struct StageTwiddles {
+    std::vector<double> c1, s1, c3, s3;
+};
+
+// The swaps of the bit-reversal permutation of one length.
+using SwapList = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+
+struct FftTables {
+    std::mutex lock;
+    std::vector<double> sine;  // sin(2 pi k / tableN), k = 0 .. tableN / 4
+    int tableN = 0;
+    int stride = 1;            // tableN / current n
+    int currentN = 0;
+    std::shared_ptr<const StageTwiddles> stages[kMaxLog2 + 1];
+    std::shared_ptr<const SwapList> swaps[kMaxLog2 + 1];
+};
+
+FftTables& Tables() {
+    static FftTables tables;
+    return tables;
+}
+
+int Log2(int n) {
+    int l = 0;
+    while ((1 << l) < n) ++l;
+    return l;
+}
+
+// sin(2 pi k / len) from the table (held under the lock).
+double SineOf(const FftTables& t, long long k, int len) {
+    const long long N = t.tableN;
+    const long long Q = N / 4;
+    const long long a = (k * (N / len)) % N;
+    const long long quadrant = a / Q;
+    const long long index = (quadrant % 2 == 1) ? Q - a % Q : a % Q;
+    const double v = t.sine[static_cast<std::size_t>(index)];
+    return a > N / 2 ? -v : v;
+}
+
+int BuildSineTableLocked(FftTables& t, int n) {
+    const int want = n < 4 ? 4 : n;
+    if (want > t.tableN) {
+        try {
+            std::vector<double> sine(static_cast<std::size_t>(want / 4 + 1));
+            double* s = sine.data();
+            const int count = want / 4 + 1;
+            HALVANE_PARALLEL_FOR(count)
+            for (int k = 0; k < count; ++k) s[k] = std::sin(kTwoPi * k / want);
+            t.sine = std::move(sine);
+            t.tableN = want;
+            // The stage twiddles came from the old table; they are the same
+            // values, so they stay.
+        } catch (const std::bad_alloc&) {
+            t.sine.clear();
+            t.tableN = 0;
+            return -1;
+        }
+    }
+    t.stride = t.tableN / n;
+    t.currentN = n;
+    return 0;
+}
+
+std::shared_ptr<const StageTwiddles> StageFor(FftTables& t, int log2L) {
+    auto& slot = t.stages[log2L];
+    if (!slot) {
+        const int L = 1 << log2L;
+        const int q = L / 4;
+        auto tw = std::make_shared<StageTwiddles>();
+        tw->c1.resize(q);
+        tw->s1.resize(q);
+        tw->c3.resize(q);
+        tw->s3.resize(q);
+        for (int j = 0; j < q; ++j) {
+            tw->s1[j] = SineOf(t, j, L);
+            tw->c1[j] = SineOf(t, j + q, L);
+            tw->s3[j] = SineOf(t, 3LL * j, L);
+            tw->c3[j] = SineOf(t, 3LL * j + q, L);
+        }
+        slot = std::move(tw);
+    }
+    return slot;
+}
+
+std::shared_ptr<const SwapList> SwapsFor(FftTables& t, int log2n) {
+    auto& slot = t.swaps[log2n];
+    if (!slot) {
+        auto swaps = std::make_shared<SwapList>();
+        const std::uint32_t n = 1u << log2n;
+        swaps->reserve(n / 2);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            std::uint32_t r = 0;
+            for (int b = 0; b < log2n; ++b) r |= ((i >> b) & 1u) << (log2n - 1 - b);
+            if (i < r) swaps->emplace_back(i, r);
+        }
+        slot = std::move(swaps);
+    }
+    return slot;
+}
+
+struct Plan {
+    const StageTwiddles* stage[kMaxLog2 + 1] = {};
+};
+
+// The L-shaped butterflies of one block of length 4q.
+void LButterflies(double* __restrict x0, double* __restrict x1, double* __restrict x2, double* __restrict x3,
+                  double* __restrict y0, double* __restrict y1, double* __restrict y2, double* __restrict y3,
+                  const double* __restrict c1, const double* __restrict s1, const double* __restrict c3,
+                  const double* __restrict s3, int q) {
+    for (int j = 0; j < q; ++j) {
+        double r1 = x0[j] - x2[j];
+        double r2 = x1[j] - x3[j];
+        double t1 = y0[j] - y2[j];
+        double t2 = y1[j] - y3[j];
+        x0[j] += x2[j];
+        x1[j] += x3[j];
+        y0[j] += y2[j];
+        y1[j] += y3[j];
+        const double t3 = r1 - t2;
+        r1 = r1 + t2;
+        t2 = r2 - t1;
+        r2 = r2 + t1;
+        x2[j] = r1 * c1[j] - t2 * s1[j];
+        y2[j] = -t2 * c1[j] - r1 * s1[j];
+        x3[j] = t3 * c3[j] + r2 * s3[j];
+        y3[j] = r2 * c3[j] - t3 * s3[j];
+    }
+}
+
+// One block of the split-radix recursion: its L-shaped butterflies, then
+// the half and the two quarters it leaves, depth first so a block is done
+// while it is still in the cache. The butterflies and their arithmetic are
+// those of the stage-by-stage form; only their order differs, and no two
+// butterflies of one stage share an element.
+void Block(double* x, double* y, int log2L, const Plan& plan) {
+    if (log2L == 0) return;
+    if (log2L == 1) {
+        const double r = x[0];
+        x[0] = r + x[1];
+        x[1] = r - x[1];
+        const double s = y[0];
+        y[0] = s + y[1];
+        y[1] = s - y[1];
+        return;
+    }
+    const int q = 1 << (log2L - 2);
+    const StageTwiddles& tw = *plan.stage[log2L];
+    LButterflies(x, x + q, x + 2 * q, x + 3 * q, y, y + q, y + 2 * q, y + 3 * q, tw.c1.data(), tw.s1.data(),
+                 tw.c3.data(), tw.s3.data(), q);
+    Block(x, y, log2L - 1, plan);
+    Block(x + 2 * q, y + 2 * q, log2L - 2, plan);
+    Block(x + 3 * q, y + 3 * q, log2L - 2, plan);
+}
+
+}  // namespace
+
+int BuildSineTable(int n) {
+    if (n < 1) return -1;
+    FftTables& t = Tables();
+    std::lock_guard guard(t.lock);
+    return BuildSineTableLocked(t, n);
+}
+
+double SineAt(int k) {
+    FftTables& t = Tables();
+    std::lock_guard guard(t.lock);
+    if (t.tableN == 0 || t.currentN == 0) return std::sin(0.0);
+    return SineOf(t, k, t.currentN);
+}
+
+int ComplexFft(int direction, int n, double* re, double* im) {
+    if (n < 2 || (n & (n - 1)) != 0) return -1;
+    const int log2n = Log2(n);
+    Plan plan;
+    std::shared_ptr<const StageTwiddles> held[kMaxLog2 + 1];
+    std::shared_ptr<const SwapList> swaps;
+    {
+        FftTables& t = Tables();
+        std::lock_guard guard(t.lock);
+        if (BuildSineTableLocked(t, n) != 0) return 1;
+        try {
+            for (int l = 2; l <= log2n; ++l) {
+                held[l] = StageFor(t, l);
+                plan.stage[l] = held[l].get();
+            }
+            swaps = SwapsFor(t, log2n);
+        } catch (const std::bad_alloc&) {
+            return 1;
+        }
+    }
+
+    const bool inverse = direction == -1;
+    if (inverse) {
+        for (int i = 0; i < n; ++i) im[i] = -im[i];
+    }
+    Block(re, im, log2n, plan);
+    for (const auto& [a, b] : *swaps) {
+        std::swap(re[a], re[b]);
+        std::swap(im[a], im[b]);
+    }
+    if (inverse) {
+        const double scale = 1.0 / n;
+        for (int i = 0; i < n; ++i) {
+            re[i] *= scale;
+            im[i] *= -scale;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <numbers>
+
+// The phase helpers of the spectral toolkit. pi and 2 pi are the doubles
+// nearest to them (equal to 4 atan(1) and 8 atan(1)).
+inline constexpr double kPi = std::numbers::pi;
+inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// Prediction-based unwrap with a running correction: each phase is
+// corrected by the turns that keep its second difference within pi. Fewer
+// than two values are left as they are.
+void UnwrapPhase(double* p, int n);
+
+// Every value into [0, 2 pi): fmod by 2 pi, adding 2 pi to a negative
+// remainder.
+void WrapPhasePositive(int n, double* p);
+
+// Every value into (-pi, pi], computed without a loop.
+void WrapPhaseSymmetric(int n, double* p);
+
+// p shifted by whole turns until r - p lies in [-pi, pi]; a p already there
+// is returned unchanged. The number of turns is computed, so a huge p costs
+// no more than a small one; a non-finite difference returns p.
+double WrapPhaseNear(double r, double p);
