@@ -102,6 +102,12 @@ std::shared_ptr<const StageTwiddles> StageFor(FftTables& t, int log2L) {
     return slot;
 }
 
+std::uint32_t Reverse(std::uint32_t v, int bits) {
+    std::uint32_t r = 0;
+    for (int b = 0; b < bits; ++b) r |= ((v >> b) & 1u) << (bits - 1 - b);
+    return r;
+}
+
 std::shared_ptr<const SwapList> SwapsFor(FftTables& t, int log2n) {
     auto& slot = t.swaps[log2n];
     if (!slot) {
@@ -109,8 +115,7 @@ std::shared_ptr<const SwapList> SwapsFor(FftTables& t, int log2n) {
         const std::uint32_t n = 1u << log2n;
         swaps->reserve(n / 2);
         for (std::uint32_t i = 0; i < n; ++i) {
-            std::uint32_t r = 0;
-            for (int b = 0; b < log2n; ++b) r |= ((i >> b) & 1u) << (log2n - 1 - b);
+            const std::uint32_t r = Reverse(i, log2n);
             if (i < r) swaps->emplace_back(i, r);
         }
         slot = std::move(swaps);
@@ -121,6 +126,47 @@ std::shared_ptr<const SwapList> SwapsFor(FftTables& t, int log2n) {
 struct Plan {
     const StageTwiddles* stage[kMaxLog2 + 1] = {};
 };
+
+// The bit-reversal permutation in tiles: an index is split into its top q
+// bits a, middle bits b and low q bits c, and reversed it becomes
+// (rev c, rev b, rev a). The tiles of b and rev b are each read as 2^q runs
+// of 2^q consecutive elements into a small buffer and written back, each
+// run again consecutive, from the other tile; so every cache line is
+// touched once and the large strides never fight over cache sets.
+constexpr int kTileBits = 5;
+
+void BitReverseTiled(double* x, int log2n) {
+    constexpr int q = kTileBits;
+    constexpr std::uint32_t tile = 1u << q;
+    const int mid = log2n - 2 * q;
+    const int shiftA = log2n - q;
+    std::uint32_t revQ[tile];
+    for (std::uint32_t i = 0; i < tile; ++i) revQ[i] = Reverse(i, q);
+    double bufA[tile][tile];
+    double bufB[tile][tile];
+    const std::uint32_t middles = 1u << mid;
+    for (std::uint32_t b = 0; b < middles; ++b) {
+        const std::uint32_t rb = Reverse(b, mid);
+        if (rb < b) continue;
+        for (std::uint32_t a = 0; a < tile; ++a) {
+            const double* runA = x + ((a << shiftA) | (b << q));
+            const double* runB = x + ((a << shiftA) | (rb << q));
+            for (std::uint32_t c = 0; c < tile; ++c) {
+                bufA[a][c] = runA[c];
+                bufB[a][c] = runB[c];
+            }
+        }
+        for (std::uint32_t a = 0; a < tile; ++a) {
+            double* runA = x + ((a << shiftA) | (b << q));
+            double* runB = x + ((a << shiftA) | (rb << q));
+            const std::uint32_t ra = revQ[a];
+            for (std::uint32_t c = 0; c < tile; ++c) {
+                runA[c] = bufB[revQ[c]][ra];
+                runB[c] = bufA[revQ[c]][ra];
+            }
+        }
+    }
+}
 
 // The L-shaped butterflies of one block of length 4q.
 void LButterflies(double* __restrict x0, double* __restrict x1, double* __restrict x2, double* __restrict x3,
@@ -147,26 +193,65 @@ void LButterflies(double* __restrict x0, double* __restrict x1, double* __restri
     }
 }
 
+inline void Butterfly2(double* x, double* y) {
+    const double r = x[0];
+    x[0] = r + x[1];
+    x[1] = r - x[1];
+    const double s = y[0];
+    y[0] = s + y[1];
+    y[1] = s - y[1];
+}
+
+// A block of 4: its one L-shaped butterfly has unit twiddles, then the
+// half is a length-2 butterfly and the quarters are single points.
+inline void Block4(double* x, double* y) {
+    double r1 = x[0] - x[2];
+    double r2 = x[1] - x[3];
+    const double t1 = y[0] - y[2];
+    double t2 = y[1] - y[3];
+    x[0] += x[2];
+    x[1] += x[3];
+    y[0] += y[2];
+    y[1] += y[3];
+    const double t3 = r1 - t2;
+    r1 = r1 + t2;
+    t2 = r2 - t1;
+    r2 = r2 + t1;
+    x[2] = r1;
+    y[2] = -t2;
+    x[3] = t3;
+    y[3] = r2;
+    Butterfly2(x, y);
+}
+
 // One block of the split-radix recursion: its L-shaped butterflies, then
 // the half and the two quarters it leaves, depth first so a block is done
 // while it is still in the cache. The butterflies and their arithmetic are
 // those of the stage-by-stage form; only their order differs, and no two
 // butterflies of one stage share an element.
 void Block(double* x, double* y, int log2L, const Plan& plan) {
-    if (log2L == 0) return;
-    if (log2L == 1) {
-        const double r = x[0];
-        x[0] = r + x[1];
-        x[1] = r - x[1];
-        const double s = y[0];
-        y[0] = s + y[1];
-        y[1] = s - y[1];
+    switch (log2L) {
+    case 0:
         return;
+    case 1:
+        Butterfly2(x, y);
+        return;
+    case 2:
+        Block4(x, y);
+        return;
+    default:
+        break;
     }
     const int q = 1 << (log2L - 2);
     const StageTwiddles& tw = *plan.stage[log2L];
     LButterflies(x, x + q, x + 2 * q, x + 3 * q, y, y + q, y + 2 * q, y + 3 * q, tw.c1.data(), tw.s1.data(),
                  tw.c3.data(), tw.s3.data(), q);
+    if (log2L == 3) {
+        Block4(x, y);
+        Butterfly2(x + 4, y + 4);
+        Butterfly2(x + 6, y + 6);
+        return;
+    }
     Block(x, y, log2L - 1, plan);
     Block(x + 2 * q, y + 2 * q, log2L - 2, plan);
     Block(x + 3 * q, y + 3 * q, log2L - 2, plan);
@@ -194,6 +279,7 @@ int ComplexFft(int direction, int n, double* re, double* im) {
     Plan plan;
     std::shared_ptr<const StageTwiddles> held[kMaxLog2 + 1];
     std::shared_ptr<const SwapList> swaps;
+    const bool tiled = log2n >= 2 * kTileBits;
     {
         FftTables& t = Tables();
         std::lock_guard guard(t.lock);
@@ -203,7 +289,7 @@ int ComplexFft(int direction, int n, double* re, double* im) {
                 held[l] = StageFor(t, l);
                 plan.stage[l] = held[l].get();
             }
-            swaps = SwapsFor(t, log2n);
+            if (!tiled) swaps = SwapsFor(t, log2n);
         } catch (const std::bad_alloc&) {
             return 1;
         }
@@ -214,9 +300,14 @@ int ComplexFft(int direction, int n, double* re, double* im) {
         for (int i = 0; i < n; ++i) im[i] = -im[i];
     }
     Block(re, im, log2n, plan);
-    for (const auto& [a, b] : *swaps) {
-        std::swap(re[a], re[b]);
-        std::swap(im[a], im[b]);
+    if (tiled) {
+        BitReverseTiled(re, log2n);
+        BitReverseTiled(im, log2n);
+    } else {
+        for (const auto& [a, b] : *swaps) {
+            std::swap(re[a], re[b]);
+            std::swap(im[a], im[b]);
+        }
     }
     if (inverse) {
         const double scale = 1.0 / n;
