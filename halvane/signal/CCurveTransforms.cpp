@@ -11,6 +11,11 @@
 
 namespace {
 
+// The largest uniform grid made: far beyond the 32769 points the programs
+// use, small enough that an odd axis (a tiny step read from a damaged file)
+// cannot exhaust the memory.
+constexpr int kMaxUniformPoints = (1 << 20) + 1;
+
 int PowerOfTwoAtLeast(long long m) {
     long long p = 1;
     while (p < m && p < (1LL << 30)) p <<= 1;
@@ -124,17 +129,18 @@ CurveHandle CCurve::ToUniformGrid() {
     bool uniform = true;
     for (int i = 2; i < n && uniform; ++i) uniform = !(std::fabs((x[i] - x[i - 1]) - d) > 1e-12);
 
-    int points;
-    double step;
-    if (!uniform) {
-        points = 65536 / 2 + 1;
-        step = 44100.0 / 65536.0;
-    } else {
+    int points = 0;
+    double step = 0.0;
+    if (uniform) {
         const double ratio = 2.0 * x[n - 1] / d;
         const long long M = std::isfinite(ratio) && ratio > 0.0 ? static_cast<long long>(std::min(ratio, 1e9)) : 0;
         points = PowerOfTwoAtLeast(M) / 2 + 1;
         step = d;
         if (points == n) return CurveHandle(*this);
+    }
+    if (!uniform || points > kMaxUniformPoints) {
+        points = 65536 / 2 + 1;
+        step = 44100.0 / 65536.0;
     }
     auto grid = std::make_unique<CCurve>(points, CIndexVector::Frequency, CComplexVector::Polar);
     double* gx = grid->X();

@@ -90,6 +90,16 @@ TEST(CCurveTransforms, UniformGridOfALogAxis) {
     CurveHandle padded = u.ToUniformGrid();
     EXPECT_EQ(padded->Count(), 513);
     EXPECT_EQ(padded->X()[512], 512 * 46.875);
+
+    // A uniform axis with a microscopic step far from 0 Hz would need a grid
+    // of 2^29 points: it gets the standard grid instead.
+    CCurve odd(3, CIndexVector::Frequency, CComplexVector::Polar);
+    for (int i = 0; i < 3; ++i) {
+        odd.X()[i] = 1000.0 + i * 1e-6;
+        odd.A()[i] = 1.0;
+        odd.B()[i] = 0.0;
+    }
+    EXPECT_EQ(odd.ToUniformGrid()->Count(), 32769);
 }
 
 TEST(CCurveTransforms, SmoothOntoTheChirpGrid) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "TestData.h"
@@ -139,4 +140,29 @@ TEST(ComplexFft, SineTableReadsEveryQuadrant) {
     for (int k = 0; k <= 20; ++k) EXPECT_NEAR(SineAt(k), std::sin(2 * M_PI * k / 16), 1e-15) << k;
     EXPECT_EQ(SineAt(4), 1.0);
     EXPECT_EQ(SineAt(12), -1.0);
+}
+
+// Transforms on several threads while the shared tables grow: every result
+// still equals the one computed alone (the tables are never changed under a
+// running transform).
+TEST(ComplexFft, ConcurrentTransformsWhileTheTablesGrow) {
+    // 2^19 is larger than any transform before it, so the tables grow while
+    // the other threads transform.
+    const int sizes[] = {256, 4096, 32768, 131072, 1 << 19};
+    std::vector<Signal> results(5);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 5; ++t) {
+        threads.emplace_back([&, t] {
+            const int n = sizes[t];
+            Signal s = Random(n, 1234u + n);
+            if (ComplexFft(1, n, s.re.data(), s.im.data()) == 0) results[t] = std::move(s);
+        });
+    }
+    for (auto& th : threads) th.join();
+    for (int t = 0; t < 5; ++t) {
+        const int n = sizes[t];
+        Signal s = Random(n, 1234u + n);
+        ASSERT_EQ(ComplexFft(1, n, s.re.data(), s.im.data()), 0);
+        EXPECT_TRUE(results[t].re == s.re && results[t].im == s.im) << n;
+    }
 }
