@@ -6,7 +6,7 @@
 
 ButterworthHighPass DesignButterworthHighPass(int rate, double fc) {
     const double zeta = 1.0 / std::sqrt(2.0);
-    const double w = kTwoPi * fc / rate;
+    const double w = kPhaseTwoPi * fc / rate;
     const double r = std::exp(-zeta * w);
     const double wd = w * std::sqrt(4.0 * zeta * zeta - 1.0) / (2.0 * zeta);
     ButterworthHighPass f{};

@@ -147,12 +147,12 @@ void CCurve::UnwrapPhaseAlongDelay() {
     int start = 3;
     if (x[0] != 0.0) {
         const double slope = (p[1] - p[0]) / (x[1] - x[0]);
-        for (int i = 0; i < 2; ++i) p[i] += kTwoPi * std::floor((x[i] * slope - p[i]) / kTwoPi + 0.5);
+        for (int i = 0; i < 2; ++i) p[i] += kPhaseTwoPi * std::floor((x[i] * slope - p[i]) / kPhaseTwoPi + 0.5);
         start = 2;
     }
     for (int i = start; i < n; ++i) {
         const double predicted = x[i] * p[i - 1] / x[i - 1];
-        p[i] += kTwoPi * std::floor((predicted - p[i]) / kTwoPi + 0.5);
+        p[i] += kPhaseTwoPi * std::floor((predicted - p[i]) / kPhaseTwoPi + 0.5);
     }
 }
 

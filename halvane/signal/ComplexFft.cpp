@@ -29,8 +29,7 @@ struct FftTables {
     std::mutex lock;
     std::vector<double> sine;  // sin(2 pi k / tableN), k = 0 .. tableN / 4
     int tableN = 0;
-    int stride = 1;            // tableN / current n
-    int currentN = 0;
+    int currentN = 0;          // the length SineAt reads for (stride tableN / currentN)
     std::shared_ptr<const StageTwiddles> stages[kMaxLog2 + 1];
     std::shared_ptr<const SwapList> swaps[kMaxLog2 + 1];
 };
@@ -65,7 +64,7 @@ int BuildSineTableLocked(FftTables& t, int n) {
             double* s = sine.data();
             const int count = want / 4 + 1;
             HALVANE_PARALLEL_FOR(count)
-            for (int k = 0; k < count; ++k) s[k] = std::sin(kTwoPi * k / want);
+            for (int k = 0; k < count; ++k) s[k] = std::sin(kPhaseTwoPi * k / want);
             t.sine = std::move(sine);
             t.tableN = want;
             // The stage twiddles came from the old table; they are the same
@@ -76,7 +75,6 @@ int BuildSineTableLocked(FftTables& t, int n) {
             return -1;
         }
     }
-    t.stride = t.tableN / n;
     t.currentN = n;
     return 0;
 }

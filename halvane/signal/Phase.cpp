@@ -8,14 +8,14 @@ void UnwrapPhase(double* p, int n) {
     if (n < 2) return;
     double e = 0.0;
     const double d = p[1] - p[0];
-    if (d > kPi) e = kTwoPi;
-    else if (d < -kPi) e = -kTwoPi;
+    if (d > kPhasePi) e = kPhaseTwoPi;
+    else if (d < -kPhasePi) e = -kPhaseTwoPi;
     for (int i = 1; i <= n - 2; ++i) {
         const double c = p[i] - e;
         const double t = 2.0 * c - p[i - 1] - (p[i + 1] - e);
         p[i] = c;
-        if (t > kPi) e -= kTwoPi;
-        else if (t < -kPi) e += kTwoPi;
+        if (t > kPhasePi) e -= kPhaseTwoPi;
+        else if (t < -kPhasePi) e += kPhaseTwoPi;
     }
     p[n - 1] -= e;
 }
@@ -23,8 +23,8 @@ void UnwrapPhase(double* p, int n) {
 void WrapPhasePositive(int n, double* p) {
     HALVANE_PARALLEL_FOR(n)
     for (int i = 0; i < n; ++i) {
-        const double r = std::fmod(p[i], kTwoPi);
-        p[i] = r < 0.0 ? r + kTwoPi : r;
+        const double r = std::fmod(p[i], kPhaseTwoPi);
+        p[i] = r < 0.0 ? r + kPhaseTwoPi : r;
     }
 }
 
@@ -32,11 +32,11 @@ void WrapPhaseSymmetric(int n, double* p) {
     HALVANE_PARALLEL_FOR(n)
     for (int i = 0; i < n; ++i) {
         double v = p[i];
-        if (v > kPi || v <= -kPi) {
-            v -= kTwoPi * std::ceil((v - kPi) / kTwoPi);
+        if (v > kPhasePi || v <= -kPhasePi) {
+            v -= kPhaseTwoPi * std::ceil((v - kPhasePi) / kPhaseTwoPi);
             // The rounding of the product may leave the value one step out.
-            if (v > kPi) v -= kTwoPi;
-            else if (v <= -kPi) v += kTwoPi;
+            if (v > kPhasePi) v -= kPhaseTwoPi;
+            else if (v <= -kPhasePi) v += kPhaseTwoPi;
         }
         p[i] = v;
     }
@@ -45,12 +45,12 @@ void WrapPhaseSymmetric(int n, double* p) {
 double WrapPhaseNear(double r, double p) {
     const double d = r - p;
     if (!std::isfinite(d)) return p;
-    if (d > kPi) {
-        p += kTwoPi * std::ceil((d - kPi) / kTwoPi);
-        if (r - p > kPi) p += kTwoPi;
-    } else if (d < -kPi) {
-        p -= kTwoPi * std::ceil((-kPi - d) / kTwoPi);
-        if (r - p < -kPi) p -= kTwoPi;
+    if (d > kPhasePi) {
+        p += kPhaseTwoPi * std::ceil((d - kPhasePi) / kPhaseTwoPi);
+        if (r - p > kPhasePi) p += kPhaseTwoPi;
+    } else if (d < -kPhasePi) {
+        p -= kPhaseTwoPi * std::ceil((-kPhasePi - d) / kPhaseTwoPi);
+        if (r - p < -kPhasePi) p -= kPhaseTwoPi;
     }
     return p;
 }

@@ -4,8 +4,8 @@
 
 // The phase helpers of the spectral toolkit. pi and 2 pi are the doubles
 // nearest to them (equal to 4 atan(1) and 8 atan(1)).
-inline constexpr double kPi = std::numbers::pi;
-inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
+inline constexpr double kPhasePi = std::numbers::pi;
+inline constexpr double kPhaseTwoPi = 2.0 * std::numbers::pi;
 
 // Prediction-based unwrap with a running correction: each phase is
 // corrected by the turns that keep its second difference within pi. Fewer

@@ -50,7 +50,7 @@ TEST(CCurve, ValueAtInterpolatesInLogFrequency) {
     const CCurve cart = Make(CComplexVector::Cartesian, {100, 200}, {0, 0}, {1, 2});
     const CurveValue cv = cart.ValueAt(0, 141.42);
     EXPECT_NEAR(std::hypot(cv.first, cv.second), 1.5, 1e-4);
-    EXPECT_NEAR(std::atan2(cv.second, cv.first), kPi / 2, 1e-12);
+    EXPECT_NEAR(std::atan2(cv.second, cv.first), kPhasePi / 2, 1e-12);
 
     // dB curves interpolate the level and keep no floor.
     const CCurve db = Make(CComplexVector::Decibel, {100, 200}, {-900, -1000});
@@ -82,7 +82,7 @@ TEST(CCurve, ResampleToAnotherAxisLeavesTheSourcePolarAndUnwrapped) {
     for (int i = 0; i < 50; ++i) {
         x.push_back(100.0 + 100.0 * i);
         a.push_back(1.0 + i);
-        b.push_back(-kTwoPi * x.back() / 1000.0);
+        b.push_back(-kPhaseTwoPi * x.back() / 1000.0);
     }
     CCurve c = Make(CComplexVector::Polar, x, a, b);
     CCurve wrapped = c;
@@ -99,8 +99,8 @@ TEST(CCurve, ResampleToAnotherAxisLeavesTheSourcePolarAndUnwrapped) {
     ASSERT_EQ(r->Count(), 5);
     EXPECT_NEAR(r->A()[0], 1.0, 1e-12);
     EXPECT_NEAR(r->A()[2], 10.0, 1e-12);
-    EXPECT_NEAR(r->B()[1], -kTwoPi * 0.15, 1e-9);
-    EXPECT_NEAR(r->B()[3], -kTwoPi * 5.0, 1e-9);
+    EXPECT_NEAR(r->B()[1], -kPhaseTwoPi * 0.15, 1e-9);
+    EXPECT_NEAR(r->B()[3], -kPhaseTwoPi * 5.0, 1e-9);
     EXPECT_EQ(r->Name(), "");
 }
 
@@ -110,13 +110,13 @@ TEST(CCurve, MultiplyAndMultiplyByComplex) {
     c.Multiply(o);
     EXPECT_EQ(o.Form(), CComplexVector::Polar);  // the other curve is left polar
     EXPECT_NEAR(c.A()[2], 8.0, 1e-14);
-    EXPECT_NEAR(c.B()[2], 0.3 + kPi / 2, 1e-14);
+    EXPECT_NEAR(c.B()[2], 0.3 + kPhasePi / 2, 1e-14);
     c.MultiplyByComplex(0, -0.5);
     EXPECT_NEAR(c.A()[0], 1.0, 1e-14);
     EXPECT_NEAR(c.B()[0], 0.1, 1e-14);
     c.MultiplyByComplex(0, 0);
     EXPECT_EQ(c.A()[1], 0.0);
-    EXPECT_NEAR(c.B()[1], 0.2 + kPi / 2 - kPi / 2, 1e-14);
+    EXPECT_NEAR(c.B()[1], 0.2 + kPhasePi / 2 - kPhasePi / 2, 1e-14);
 }
 
 TEST(CCurve, DivideByZeroAndTheDcRule) {
@@ -152,19 +152,19 @@ TEST(CCurve, AccumulatePowerBuildsTheSpatialAverage) {
     EXPECT_NEAR(std::sqrt(sum.A()[0]), std::sqrt(10.0), 1e-14);
     EXPECT_NEAR(std::sqrt(sum.A()[0] / 2), std::sqrt(5.0), 1e-14);
     // (0.1 * 1 + (6.2 - 2 pi) * 9) / 10, wrapped positive.
-    const double mean = (0.1 + 9 * (6.2 - kTwoPi)) / 10;
-    EXPECT_NEAR(std::remainder(sum.B()[0] - mean, kTwoPi), 0.0, 1e-12);
+    const double mean = (0.1 + 9 * (6.2 - kPhaseTwoPi)) / 10;
+    EXPECT_NEAR(std::remainder(sum.B()[0] - mean, kPhaseTwoPi), 0.0, 1e-12);
     EXPECT_EQ(sum.B()[1], 0.7);  // two silent points keep their phase
     EXPECT_EQ(sum.A()[1], 0.0);
 }
 
 TEST(CCurve, PhaseWrapping) {
-    CCurve c = Make(CComplexVector::Polar, {1, 2, 3}, {1, 1, 1}, {-kPi, 7.0, -0.5});
+    CCurve c = Make(CComplexVector::Polar, {1, 2, 3}, {1, 1, 1}, {-kPhasePi, 7.0, -0.5});
     c.WrapPhase();
-    EXPECT_EQ(c.B()[0], kPi);
-    EXPECT_NEAR(c.B()[1], 7.0 - kTwoPi, 1e-15);
+    EXPECT_EQ(c.B()[0], kPhasePi);
+    EXPECT_NEAR(c.B()[1], 7.0 - kPhaseTwoPi, 1e-15);
     c.WrapPhasePositive();
-    EXPECT_NEAR(c.B()[2], kTwoPi - 0.5, 1e-15);
+    EXPECT_NEAR(c.B()[2], kPhaseTwoPi - 0.5, 1e-15);
 }
 
 TEST(CCurve, RangesAndCrossings) {

@@ -108,7 +108,7 @@ TEST(CCurveTransforms, SmoothOntoTheChirpGrid) {
     for (int i = 0; i < n; ++i) {
         c.X()[i] = i * (24000.0 / 32768);
         c.A()[i] = 0.25;
-        c.B()[i] = -kTwoPi * c.X()[i] * 1e-3;  // 1 ms delay
+        c.B()[i] = -kPhaseTwoPi * c.X()[i] * 1e-3;  // 1 ms delay
     }
     c.SetName("Left");
     c.Smooth(6, 25, 5, 48000);
@@ -120,11 +120,11 @@ TEST(CCurveTransforms, SmoothOntoTheChirpGrid) {
     EXPECT_NEAR(c.X()[305], 23525.34, 0.005);
     for (int i = 0; i < 306; ++i) {
         EXPECT_NEAR(c.A()[i], 0.25, 1e-12) << i;
-        EXPECT_TRUE(c.B()[i] > -kPi && c.B()[i] <= kPi) << i;
+        EXPECT_TRUE(c.B()[i] > -kPhasePi && c.B()[i] <= kPhasePi) << i;
     }
     // The phase is the power-weighted mean over the window: near the delay's.
-    EXPECT_NEAR(c.B()[0], -kTwoPi * 5e-3, 1e-3);
-    EXPECT_NEAR(c.B()[100], std::remainder(-kTwoPi * c.X()[100] * 1e-3, kTwoPi), 1e-3);
+    EXPECT_NEAR(c.B()[0], -kPhaseTwoPi * 5e-3, 1e-3);
+    EXPECT_NEAR(c.B()[100], std::remainder(-kPhaseTwoPi * c.X()[100] * 1e-3, kPhaseTwoPi), 1e-3);
 }
 
 // Every operation on curves of 0, 1 and 2 points: nothing reads or writes

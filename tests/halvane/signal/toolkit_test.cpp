@@ -62,31 +62,31 @@ TEST(Phase, UnwrapAndWrapHelpers) {
     std::vector<double> ramp(200), wrapped(200);
     for (int i = 0; i < 200; ++i) {
         ramp[i] = -0.3 * i + 0.001 * i * i;
-        wrapped[i] = std::remainder(ramp[i], kTwoPi);
+        wrapped[i] = std::remainder(ramp[i], kPhaseTwoPi);
     }
     UnwrapPhase(wrapped.data(), 200);
     for (int i = 0; i < 200; ++i) EXPECT_NEAR(wrapped[i], ramp[i], 1e-12) << i;
 
-    EXPECT_NEAR(WrapPhaseNear(0.0, 7.0), 7.0 - kTwoPi, 1e-15);
-    EXPECT_EQ(WrapPhaseNear(0.0, kPi), kPi);
-    EXPECT_EQ(WrapPhaseNear(0.0, -kPi), -kPi);
-    EXPECT_NEAR(WrapPhaseNear(1.0, 1.0 + 1e6 * kTwoPi + 0.5), 1.5, 1e-8);  // computed, not looped
-    EXPECT_NEAR(WrapPhaseNear(10.0, -3.0), -3.0 + 2 * kTwoPi, 1e-14);
+    EXPECT_NEAR(WrapPhaseNear(0.0, 7.0), 7.0 - kPhaseTwoPi, 1e-15);
+    EXPECT_EQ(WrapPhaseNear(0.0, kPhasePi), kPhasePi);
+    EXPECT_EQ(WrapPhaseNear(0.0, -kPhasePi), -kPhasePi);
+    EXPECT_NEAR(WrapPhaseNear(1.0, 1.0 + 1e6 * kPhaseTwoPi + 0.5), 1.5, 1e-8);  // computed, not looped
+    EXPECT_NEAR(WrapPhaseNear(10.0, -3.0), -3.0 + 2 * kPhaseTwoPi, 1e-14);
     EXPECT_TRUE(std::isinf(WrapPhaseNear(0.0, INFINITY)));
 
-    double q[] = {-1e-3, kTwoPi, 7.0, -7.0, 0.0};
+    double q[] = {-1e-3, kPhaseTwoPi, 7.0, -7.0, 0.0};
     WrapPhasePositive(5, q);
-    EXPECT_NEAR(q[0], kTwoPi - 1e-3, 1e-15);
+    EXPECT_NEAR(q[0], kPhaseTwoPi - 1e-3, 1e-15);
     EXPECT_EQ(q[1], 0.0);
-    EXPECT_NEAR(q[2], 7.0 - kTwoPi, 1e-15);
-    EXPECT_NEAR(q[3], 2 * kTwoPi - 7.0, 1e-15);
-    double s[] = {kPi, -kPi, 3 * kPi, 4.0, -4.0};
+    EXPECT_NEAR(q[2], 7.0 - kPhaseTwoPi, 1e-15);
+    EXPECT_NEAR(q[3], 2 * kPhaseTwoPi - 7.0, 1e-15);
+    double s[] = {kPhasePi, -kPhasePi, 3 * kPhasePi, 4.0, -4.0};
     WrapPhaseSymmetric(5, s);
-    EXPECT_EQ(s[0], kPi);
-    EXPECT_EQ(s[1], kPi);
-    EXPECT_NEAR(s[2], kPi, 1e-15);
-    EXPECT_NEAR(s[3], 4.0 - kTwoPi, 1e-15);
-    EXPECT_NEAR(s[4], kTwoPi - 4.0, 1e-15);
+    EXPECT_EQ(s[0], kPhasePi);
+    EXPECT_EQ(s[1], kPhasePi);
+    EXPECT_NEAR(s[2], kPhasePi, 1e-15);
+    EXPECT_NEAR(s[3], 4.0 - kPhaseTwoPi, 1e-15);
+    EXPECT_NEAR(s[4], kPhaseTwoPi - 4.0, 1e-15);
 }
 
 // Reference: |H|^2 from scipy.signal.butter(3, [2^-b/2, 2^b/2], 'bandpass',
