@@ -41,16 +41,3 @@ void WrapPhaseSymmetric(int n, double* p) {
         p[i] = v;
     }
 }
-
-double WrapPhaseNear(double r, double p) {
-    const double d = r - p;
-    if (!std::isfinite(d)) return p;
-    if (d > kPhasePi) {
-        p += kPhaseTwoPi * std::ceil((d - kPhasePi) / kPhaseTwoPi);
-        if (r - p > kPhasePi) p += kPhaseTwoPi;
-    } else if (d < -kPhasePi) {
-        p -= kPhaseTwoPi * std::ceil((-kPhasePi - d) / kPhaseTwoPi);
-        if (r - p < -kPhasePi) p -= kPhaseTwoPi;
-    }
-    return p;
-}

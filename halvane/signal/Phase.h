@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <numbers>
 
 // The phase helpers of the spectral toolkit. pi and 2 pi are the doubles
@@ -21,5 +22,29 @@ void WrapPhaseSymmetric(int n, double* p);
 
 // p shifted by whole turns until r - p lies in [-pi, pi]; a p already there
 // is returned unchanged. The number of turns is computed, so a huge p costs
-// no more than a small one; a non-finite difference returns p.
-double WrapPhaseNear(double r, double p);
+// no more than a small one; a non-finite difference returns p. Inline: the
+// smoothing calls it for every point of every window.
+inline double WrapPhaseNear(double r, double p) {
+    const double d = r - p;
+    if (d >= -kPhasePi && d <= kPhasePi) return p;
+    if (!(std::fabs(d) < 1e15)) {
+        if (!std::isfinite(d)) return p;
+        return p + kPhaseTwoPi * std::nearbyint(d / kPhaseTwoPi);
+    }
+    // The nearest number of turns (rounded by a conversion, which the
+    // baseline instruction set does without a library call), then at most
+    // one turn of correction so the result lies where shifting one turn at
+    // a time would have stopped: d in (-pi, pi] coming from above, in
+    // [-pi, pi) coming from below.
+    const double t = d * (1.0 / kPhaseTwoPi);
+    const double turns = static_cast<double>(static_cast<long long>(t + (t >= 0.0 ? 0.5 : -0.5)));
+    double q = p + kPhaseTwoPi * turns;
+    if (d > 0.0) {
+        if (r - q > kPhasePi) q += kPhaseTwoPi;
+        if (r - q <= -kPhasePi) q -= kPhaseTwoPi;
+    } else {
+        if (r - q < -kPhasePi) q -= kPhaseTwoPi;
+        if (r - q >= kPhasePi) q += kPhaseTwoPi;
+    }
+    return q;
+}

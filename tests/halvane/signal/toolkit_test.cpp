@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "TestData.h"
@@ -73,6 +74,20 @@ TEST(Phase, UnwrapAndWrapHelpers) {
     EXPECT_NEAR(WrapPhaseNear(1.0, 1.0 + 1e6 * kPhaseTwoPi + 0.5), 1.5, 1e-8);  // computed, not looped
     EXPECT_NEAR(WrapPhaseNear(10.0, -3.0), -3.0 + 2 * kPhaseTwoPi, 1e-14);
     EXPECT_TRUE(std::isinf(WrapPhaseNear(0.0, INFINITY)));
+
+    // Against the definition: one turn at a time.
+    std::mt19937_64 gen(42);
+    std::uniform_real_distribution<double> u(-60.0, 60.0);
+    for (int i = 0; i < 20000; ++i) {
+        const double r = u(gen);
+        const double p0 = i % 7 == 0 ? r + kPhasePi * ((i / 7) % 5 - 2) : u(gen);  // include exact boundaries
+        double loop = p0;
+        while (r - loop > kPhasePi) loop += kPhaseTwoPi;
+        while (r - loop < -kPhasePi) loop -= kPhaseTwoPi;
+        const double w = WrapPhaseNear(r, p0);
+        ASSERT_NEAR(w, loop, 1e-12) << r << " " << p0;
+        ASSERT_TRUE(r - w >= -kPhasePi && r - w <= kPhasePi) << r << " " << p0;
+    }
 
     double q[] = {-1e-3, kPhaseTwoPi, 7.0, -7.0, 0.0};
     WrapPhasePositive(5, q);
