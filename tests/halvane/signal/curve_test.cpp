@@ -221,3 +221,40 @@ TEST(CCurve, CopyCloneFromSamples) {
     EXPECT_EQ(t->Count(), 2);
     EXPECT_EQ(t->Values().Count(), 2);
 }
+
+// The forms the operations leave behind, on this curve and on the other.
+TEST(CCurve, FormSideEffects) {
+    auto make = [](int form) {
+        return Make(form, {10, 20, 40, 80}, {1, 2, 3, 4}, {0.5, -3.0, 3.0, -3.0});
+    };
+
+    for (int op = 0; op < 3; ++op) {
+        CCurve self = Make(CComplexVector::Decibel, {15, 30, 60}, {0, 0, 0});
+        CCurve other = make(CComplexVector::Cartesian);
+        if (op == 0) self.Multiply(other);
+        if (op == 1) self.Divide(other);
+        if (op == 2) self.AccumulatePower(other);
+        EXPECT_EQ(self.Form(), CComplexVector::Polar) << op;
+        EXPECT_EQ(other.Form(), CComplexVector::Polar) << op;
+        // The other curve's phase was unwrapped: no step of a full turn.
+        for (int i = 1; i < other.Count(); ++i) EXPECT_LT(std::fabs(other.B()[i] - other.B()[i - 1]), kPhasePi) << op;
+    }
+    CCurve uniform = make(CComplexVector::Decibel);
+    CurveHandle g = uniform.ToUniformGrid();
+    EXPECT_FALSE(g.IsSource());
+    EXPECT_EQ(uniform.Form(), CComplexVector::Polar);
+
+    CCurve c = make(CComplexVector::Cartesian);
+    c.FindLowerCrossing(20, -100);
+    EXPECT_EQ(c.Form(), CComplexVector::Decibel);
+    c.RmsInRange(0, 100);
+    EXPECT_EQ(c.Form(), CComplexVector::Polar);
+    c.ToDecibel();
+    c.FindUpperCrossing(20, -100);
+    EXPECT_EQ(c.Form(), CComplexVector::Decibel);
+    c.LimitPeaks(2);
+    EXPECT_EQ(c.Form(), CComplexVector::Polar);
+    c.ToDecibel();
+    c.MaxInRange(0, 100);
+    EXPECT_EQ(c.Form(), CComplexVector::Decibel);  // no form change
+}

@@ -214,3 +214,24 @@ TEST(SmoothComplexResponse, ErbModeStaysFlat) {
     ASSERT_EQ(m, 306);
     for (int i = 0; i < m; ++i) EXPECT_NEAR(std::hypot(r.re[i], r.im[i]), 1.5, 1e-12) << i;
 }
+
+// Short axes put the interpolation brackets and the Lagrange points at the
+// very end of the input: every one stays on the axis (the sanitizers
+// watch), and the values stay finite.
+TEST(SmoothComplexResponse, ShortAxesStayInBounds) {
+    for (int n = 3; n <= 6; ++n) {
+        for (int perOctave : {25, -1, 0, 3}) {
+            for (double fraction : {1.0 / 6.0, 1.0 / 1.5, -0.5}) {
+                Response r = Flat(0.7, 0.2, n, 60.0 * (n - 1));
+                const int m = SmoothComplexResponse(n, r.re, r.im, r.x, fraction > 0.5, fraction, perOctave, 5.0,
+                                                    48000.0);
+                ASSERT_GT(m, 0) << n << " " << perOctave;
+                ASSERT_EQ(r.re.size(), static_cast<std::size_t>(m));
+                for (int i = 0; i < m; ++i) {
+                    EXPECT_TRUE(std::isfinite(r.re[i]) && std::isfinite(r.im[i]))
+                        << n << " " << perOctave << " " << fraction << " " << i;
+                }
+            }
+        }
+    }
+}
