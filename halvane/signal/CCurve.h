@@ -33,6 +33,8 @@ public:
     virtual ~CCurve() = default;
     CCurve(const CCurve&) = default;
     CCurve& operator=(const CCurve&) = default;
+    CCurve(CCurve&&) noexcept = default;
+    CCurve& operator=(CCurve&&) noexcept = default;
 
     // --- Contents ---------------------------------------------------------
     int Count() const { return axis_.Count(); }
@@ -114,8 +116,8 @@ public:
     // onto a grid of perOctave points per octave from max(fLow, x[1]) to
     // fHigh; see SmoothComplexResponse. The result is polar with its phases
     // in (-pi, pi]. A curve of fewer than three points is only made polar
-    // and wrapped. Raises std::bad_alloc, with the curve unchanged, when the
-    // work arrays cannot be allocated.
+    // and wrapped. Raises std::bad_alloc when the work arrays cannot be
+    // allocated; the curve then keeps its points (in form 0).
     void Smooth(double width, int perOctave, double fLow, double fHigh);
     // The spectrum of a time curve: N/2 + 1 points spaced 1 / (N dt) from
     // 0 Hz, N the power of two at or above the count, values x 2 / N. A
