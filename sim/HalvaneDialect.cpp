@@ -54,12 +54,24 @@ std::string HalvaneDialect::identification() const {
     return std::string(ModelPrefix(model_)) + "v" + firmware_;
 }
 
+namespace {
+
+// "P1P": the power word of a zone.
+std::string powerWord(int zone) {
+    std::string word = "P";
+    word += std::to_string(zone);
+    word += 'P';
+    return word;
+}
+
+}  // namespace
+
 bool HalvaneDialect::power(int zone) const {
-    const auto v = setting("P" + std::to_string(zone) + "P");
+    const auto v = setting(powerWord(zone));
     return v && *v != "0";
 }
 
-void HalvaneDialect::setPower(int zone, bool on) { setSetting("P" + std::to_string(zone) + "P", on ? "1" : "0"); }
+void HalvaneDialect::setPower(int zone, bool on) { setSetting(powerWord(zone), on ? "1" : "0"); }
 
 std::optional<std::string> HalvaneDialect::setting(const std::string& word) const {
     const auto it = settings_.find(word);
