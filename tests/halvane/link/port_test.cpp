@@ -3,6 +3,7 @@
 
 #include "LinkFixture.h"
 
+#include <algorithm>
 #include <string>
 
 using linktest::LinkTest;
@@ -193,8 +194,16 @@ TEST_F(PortTest, DrainStopsAfter1024BytesOfEndlessInput) {
     // More junk than the line holds: it refills as fast as it is read.
     Dialect([](sim::HalvaneDialect& d) { d.knobs().floodBytes = 1u << 20; });
     clock_.sleepMs(300);
-    EXPECT_EQ(port_.Drain(), 1024u);
-    EXPECT_EQ(port_.Drain(), 1024u);
+    // Right after its purge the drain may find the line empty for a moment
+    // on a loaded machine; it must never take more than 1024 bytes, and
+    // with the line full it takes exactly that many.
+    std::size_t most = 0;
+    for (int i = 0; i < 20 && most < 1024u; ++i) {
+        const std::size_t n = port_.Drain();
+        EXPECT_LE(n, 1024u);
+        most = std::max(most, n);
+    }
+    EXPECT_EQ(most, 1024u);
 }
 
 TEST_F(PortTest, ClosedPortReportsFalseEverywhere) {
