@@ -138,7 +138,7 @@ void HalvaneDialect::onCommand(const std::string& command, Responder& out) {
     }
     const std::string* word = longestWord(command);
     if (word == nullptr) {
-        answer(command, out);
+        answer(knobs_.staleBeforeReplies + command, out);
         return;
     }
     if (knobs_.silentWords.count(*word) != 0) return;
@@ -146,13 +146,13 @@ void HalvaneDialect::onCommand(const std::string& command, Responder& out) {
     const std::string rest = command.substr(word->size());
     Setting& s = settings_[*word];
     if (rest == "?") {
-        answer(levelLeadFor(*word) + s.value, out);
+        answer(knobs_.staleBeforeReplies + levelLeadFor(*word) + s.value, out);
         return;
     }
     ++setsReceived_[*word];
     const auto v = normalised(s, rest);
     if (!v) {
-        answer("Invalid Command", out);
+        answer(knobs_.staleBeforeReplies + "Invalid Command", out);
         return;
     }
     if (auto it = knobs_.ignoreSets.find(*word); it != knobs_.ignoreSets.end() && it->second > 0) {
@@ -160,7 +160,7 @@ void HalvaneDialect::onCommand(const std::string& command, Responder& out) {
     } else {
         s.value = *v;
     }
-    answer(command, out);
+    answer(knobs_.staleBeforeReplies + command, out);
 }
 
 void HalvaneDialect::answer(const std::string& text, Responder& out) {

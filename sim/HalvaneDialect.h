@@ -27,6 +27,7 @@ public:
     struct Knobs {
         std::string identOverride;     // the whole identification text, in place of "<prefix>v<version>"
         std::string staleBeforeIdent;  // bytes ahead of each identification reply, in the same write
+        std::string staleBeforeReplies;  // bytes ahead of every other reply, in the same write
         int identIgnoreCount = 0;      // this many "?" go unanswered first
         int fragments = 1;             // each reply in this many writes...
         std::int64_t fragmentGapMs = 20;  // ...this far apart (simulator clock)

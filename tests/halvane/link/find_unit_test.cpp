@@ -3,6 +3,13 @@
 
 #include "LinkFixture.h"
 
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using linktest::LinkTest;
 
 namespace {
@@ -76,4 +83,41 @@ TEST_F(FindUnitTest, APortHeldByAnotherProgramIsSkipped) {
     other.close();
     ASSERT_TRUE(port_.FindUnit());
     EXPECT_EQ(port_.ModelIndex(), 1);
+}
+
+// procsim as a person runs it for Halvane: the port finds it through the
+// symbolic link it makes.
+TEST_F(FindUnitTest, FindsProcsimsHalvaneProcessorThroughItsLink) {
+    const std::string link =
+        std::filesystem::temp_directory_path() / ("procsim-halvane-" + std::to_string(::getpid()));
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::dup2(out[1], 1);
+        ::close(out[0]);
+        ::execl(PROCSIM_PATH, "procsim", "--dialect", "halvane", "--model", "6", "--firmware", "1.02", "--baud",
+                "115200", "--link", link.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    FILE* f = ::fdopen(out[0], "r");
+    char text[512];
+    ASSERT_NE(std::fgets(text, sizeof text, f), nullptr);
+    EXPECT_NE(std::string(text).find("115200 8N2"), std::string::npos) << text;
+    ASSERT_NE(std::fgets(text, sizeof text, f), nullptr);  // the link line
+
+    port_.SetPortMap(linktest::MapOnly({{5, link}}));
+    EXPECT_TRUE(port_.FindUnit());
+    EXPECT_EQ(port_.GetPortText(), "COM5@115200");
+    EXPECT_EQ(port_.ModelIndex(), 6);
+    EXPECT_EQ(port_.VersionText(), "1.02");
+    port_.Close();
+
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::fclose(f);
 }

@@ -86,6 +86,8 @@ TEST_F(HalvaneDialectTest, IdentificationAndLevelLeadFollowTheFirmware) {
         d.knobs().staleBeforeIdent = "@@";
     });
     EXPECT_EQ(Exchange("SLL?\nSLC?\n?\n"), "SLC0.00\n@@Bzt 50/Qex v1.31c\n");
+    Dialect([](sim::HalvaneDialect& d) { d.knobs().staleBeforeReplies = "~"; });
+    EXPECT_EQ(Exchange("SLC?\nSLC1\nXY\n"), "~SLC0.00\n~SLC1\n~XY\n");
 }
 
 TEST_F(HalvaneDialectTest, BytesAtAnotherSpeedAreNotCommands) {
