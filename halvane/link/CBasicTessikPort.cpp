@@ -103,6 +103,7 @@ std::string CBasicTessikPort::GetPortText() const {
 }
 
 bool CBasicTessikPort::FindUnit() {
+    ++searches_;
     for (int port = kFirstPort; port <= kLastPort; ++port) {
         portNumber_ = port;
         speedIndex_ = 0;

@@ -131,6 +131,8 @@ public:
     // How many identification requests ("?\n") were written: a figure for
     // tests and benchmarks.
     std::int64_t IdentifyRequests() const { return identifyRequests_; }
+    // How many port searches (FindUnit) ran.
+    std::int64_t Searches() const { return searches_; }
 
 private:
     bool applyLine(bool drainFirst);
@@ -161,6 +163,7 @@ private:
     std::string version_;
     bool searchAttempted_ = false;
     std::int64_t identifyRequests_ = 0;
+    std::int64_t searches_ = 0;
 };
 
 }  // namespace Comm

@@ -124,12 +124,13 @@ TEST_F(UnitsTest, CreatesTheNineUnitsInRegistryOrder) {
 
 TEST_F(UnitsTest, OneSearchServesTheWholeWalk) {
     ProcessorOnCom3(0);
+    const auto searchesBefore = port().Searches();
     UnitBase* unit = FindConnectedUnit(&progress_);
     ASSERT_NE(unit, nullptr);
     EXPECT_EQ(unit->ModelIndex(), 0);
     EXPECT_EQ(unit->GetProgress(), &progress_);
     // Model 5 ran the search; 4, 2 and 3 compared without searching again.
-    EXPECT_EQ(port().IdentifyRequests(), 1);
+    EXPECT_EQ(port().Searches(), searchesBefore + 1);
     EXPECT_TRUE(port().SearchAttempted());
     std::string where;
     unit->GetPortDescription(where);
@@ -150,9 +151,11 @@ TEST_F(UnitsTest, NoAnswerMeansOneSearchANullUnitAndAClosedPort) {
     k.silent = true;
     sim_->setFaults(k);
     const auto before = port().IdentifyRequests();
+    const auto searchesBefore = port().Searches();
     EXPECT_EQ(FindConnectedUnit(&progress_), nullptr);
     // Eight speeds of five requests: exactly one search.
     EXPECT_EQ(port().IdentifyRequests() - before, 40);
+    EXPECT_EQ(port().Searches(), searchesBefore + 1);
     EXPECT_FALSE(port().IsOpen());
     EXPECT_FALSE(port().SearchAttempted());
     for (auto* u : RegisteredUnits()) EXPECT_EQ(u->GetProgress(), nullptr);
@@ -164,7 +167,9 @@ TEST_F(UnitsTest, DisabledUnitsAreSkippedAndNotDisconnected) {
     disabled.SetEnabled(false);
     UnitOfModel(1)->SetEnabled(false);
 
+    const auto searchesBefore = port().Searches();
     EXPECT_EQ(FindConnectedUnit(&progress_), nullptr);
+    EXPECT_EQ(port().Searches(), searchesBefore + 1);
     EXPECT_EQ(disabled.disconnects, 0);
     EXPECT_FALSE(port().IsOpen());
     EXPECT_EQ(disabled.GetProgress(), nullptr);
