@@ -3,6 +3,7 @@
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/WireText.h"
 
+#include <bit>
 #include <stdexcept>
 
 namespace halvane {
@@ -54,6 +55,42 @@ std::uint32_t Biquad::Word(int n) const {
 }
 
 std::string Biquad::FormatWord(int n) const { return Comm::FormatInt("%06X", static_cast<std::int64_t>(Word(n))); }
+
+namespace {
+
+void putDouble(std::uint8_t* at, double v) {
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    for (int i = 0; i < 8; ++i) at[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+}
+
+double getDouble(const std::uint8_t* at) {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) bits |= static_cast<std::uint64_t>(at[i]) << (8 * i);
+    return std::bit_cast<double>(bits);
+}
+
+}  // namespace
+
+Biquad::Stored Biquad::ToStored() const {
+    Stored out{};
+    const double values[5] = {b2_2, b1_2, b0_2, a2_2, a1_2};
+    for (int i = 0; i < 5; ++i) putDouble(out.data() + 8 * i, values[i]);
+    out[40] = static_cast<std::uint8_t>(flag);
+    out[41] = inUse;
+    return out;
+}
+
+Biquad Biquad::FromStored(const Stored& bytes) {
+    Biquad b;
+    b.b2_2 = getDouble(bytes.data());
+    b.b1_2 = getDouble(bytes.data() + 8);
+    b.b0_2 = getDouble(bytes.data() + 16);
+    b.a2_2 = getDouble(bytes.data() + 24);
+    b.a1_2 = getDouble(bytes.data() + 32);
+    b.flag = static_cast<std::int8_t>(bytes[40]);
+    b.inUse = bytes[41];
+    return b;
+}
 
 bool Biquad::VerifyReadBack(ReadBackContext& context) const {
     std::uint32_t read[kWordCount] = {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -38,6 +39,8 @@ bool VerifyUploadWord(std::int32_t value, ReadBackContext& context);
 // in-use byte and 6 zero bytes.
 struct Biquad {
     static constexpr int kWordCount = 6;
+    static constexpr std::size_t kStoredSize = 48;
+    using Stored = std::array<std::uint8_t, kStoredSize>;
 
     double b2_2 = 0.0;
     double b1_2 = 0.0;
@@ -59,6 +62,11 @@ struct Biquad {
 
     // Reads six consecutive words and compares them with the stage's.
     bool VerifyReadBack(ReadBackContext& context) const;
+
+    // The stored record: the five doubles little-endian, the flag, the
+    // in-use byte and six bytes written as zero and ignored on reading.
+    Stored ToStored() const;
+    static Biquad FromStored(const Stored& bytes);
 
     bool operator==(const Biquad&) const = default;
 };

@@ -123,6 +123,29 @@ TEST(BiquadWords, IdentityStageAndFlagWord) {
     EXPECT_EQ(FormatUploadWord(0x123), "000123");
 }
 
+// The stored record, from an independent packing:
+//   /usr/bin/python3 -c "import struct; print(struct.pack('<5dbB6x',-0.25,0.125,0.5,1.0,-1.0,-1,1).hex())"
+TEST(BiquadRecord, FortyEightLittleEndianBytes) {
+    const Biquad b{-0.25, 0.125, 0.5, 1.0, -1.0, -1, 1};
+    const std::string expected =
+        "000000000000d0bf000000000000c03f000000000000e03f000000000000f03f000000000000f0bfff01000000000000";
+    const Biquad::Stored bytes = b.ToStored();
+    std::string hex;
+    for (const auto byte : bytes) {
+        static const char* digits = "0123456789abcdef";
+        hex += digits[byte >> 4];
+        hex += digits[byte & 15];
+    }
+    EXPECT_EQ(hex, expected);
+    EXPECT_EQ(Biquad::FromStored(bytes), b);
+
+    // The six pad bytes are ignored on reading.
+    Biquad::Stored padded = bytes;
+    for (std::size_t i = 42; i < 48; ++i) padded[i] = 0xAA;
+    EXPECT_EQ(Biquad::FromStored(padded), b);
+    EXPECT_EQ(Biquad::FromStored(Biquad::Identity().ToStored()), Biquad::Identity());
+}
+
 namespace {
 
 // A DSP memory that answers "dq3850001<AAAAAA>" reads with its word, after
