@@ -260,3 +260,16 @@ TEST(ParseVersion, DigitsPointDigitsThenTheLetter) {
     EXPECT_FALSE(Comm::CBasicTessikPort::ParseVersionText("v1.3", n, c));
     EXPECT_FALSE(Comm::CBasicTessikPort::ParseVersionText(".", n, c));
 }
+
+TEST_F(PortTest, APulledCableFailsReadsAndIdentificationAtOnce) {
+    OpenAt();
+    sim_->disconnect();
+    std::string text = "x";
+    const auto t0 = clock_.nowMs();
+    EXPECT_FALSE(port_.ReadReply("\n", &text, Comm::CBasicTessikPort::kCommandTimes));
+    EXPECT_EQ(text, "");
+    EXPECT_FALSE(port_.Identify());
+    EXPECT_EQ(port_.ModelIndex(), 9);
+    // Nothing waited for the limits of a reply that cannot come.
+    EXPECT_LT(clock_.nowMs() - t0, 1000);
+}
