@@ -194,8 +194,12 @@ bool CBasicTessikPort::ReadReply(std::string_view terminator, std::string* out, 
                 phase = 0;
                 start = clock_->nowMs();
             }
-            if (const std::size_t at = text.find(terminator); !terminator.empty() && at != std::string::npos) {
-                text.resize(at);
+            // Checked after every byte, so the first terminator can only be
+            // at the end of the text.
+            if (r == platform::SerialLine::ReadResult::Byte && !terminator.empty() &&
+                text.size() >= terminator.size() &&
+                text.compare(text.size() - terminator.size(), terminator.size(), terminator) == 0) {
+                text.resize(text.size() - terminator.size());
                 result = true;
                 break;
             }

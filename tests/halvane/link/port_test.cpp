@@ -206,6 +206,13 @@ TEST_F(PortTest, DrainStopsAfter1024BytesOfEndlessInput) {
         most = std::max(most, n);
     }
     EXPECT_EQ(most, 1024u);
+
+    // Junk that never ends the line is given up at the maximum time.
+    const auto t0 = clock_.nowMs();
+    std::string text;
+    EXPECT_FALSE(port_.ReadReply("\n", &text, Comm::CBasicTessikPort::kIdentifyTimes));
+    EXPECT_LT(clock_.nowMs() - t0, 1600);
+    EXPECT_FALSE(text.empty());
 }
 
 TEST_F(PortTest, ClosedPortReportsFalseEverywhere) {
