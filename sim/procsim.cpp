@@ -1,6 +1,7 @@
 // procsim: a simulated processor on a pseudo-terminal, so the programs can be
 // run without a processor. It prints the device to point a program at.
 
+#include "sim/HalvaneDialect.h"
 #include "sim/IdentDialect.h"
 #include "sim/Simulator.h"
 
@@ -21,8 +22,9 @@ void onSignal(int) { g_stop = true; }
 
 void usage(FILE* f) {
     std::fprintf(f,
-                 "usage: procsim [--dialect ident] [--ident TEXT] [--baud N] [--framing 8N1|8N2]\n"
+                 "usage: procsim [--dialect ident|halvane] [--ident TEXT] [--baud N] [--framing 8N1|8N2]\n"
                  "               [--terminators \"\\n;\"] [--link PATH] [--echo]\n"
+                 "               [--model 0-8] [--firmware VERSION]   (halvane: 8N2, \"\\n\" and \";\")\n"
                  "  Runs a simulated processor on a pseudo-terminal until interrupted.\n"
                  "  --link PATH  also make PATH a symbolic link to the device (e.g. /tmp/COM3)\n");
 }
@@ -44,6 +46,8 @@ int main(int argc, char** argv) {
     std::string link;
     bool echo = false;
     int baud = 19200;
+    int model = 0;
+    std::string firmware = "1.31c";
 
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -61,6 +65,8 @@ int main(int argc, char** argv) {
         else if (a == "--terminators") terminators = value();
         else if (a == "--link") link = value();
         else if (a == "--echo") echo = true;
+        else if (a == "--model") model = std::atoi(value().c_str());
+        else if (a == "--firmware") firmware = value();
         else if (a == "--help" || a == "-h") {
             usage(stdout);
             return 0;
@@ -94,8 +100,12 @@ int main(int argc, char** argv) {
         auto id = std::make_unique<sim::IdentDialect>(ident, line, terms);
         id->setEcho(echo);
         d = std::move(id);
+    } else if (dialect == "halvane") {
+        auto h = std::make_unique<sim::HalvaneDialect>(model, firmware, baud);
+        line = h->expectedLine();
+        d = std::move(h);
     } else {
-        std::fprintf(stderr, "procsim: unknown dialect %s (known: ident)\n", dialect.c_str());
+        std::fprintf(stderr, "procsim: unknown dialect %s (known: ident, halvane)\n", dialect.c_str());
         return 2;
     }
 

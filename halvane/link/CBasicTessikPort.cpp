@@ -1,0 +1,275 @@
+#include "halvane/link/CBasicTessikPort.h"
+
+#include "halvane/link/ModelTable.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace Comm {
+
+namespace {
+
+// "COM3" or "\\.\COM3": the COM number, else 0.
+int comNumberOf(std::string_view name) {
+    if (name.rfind("\\\\.\\", 0) == 0) name.remove_prefix(4);
+    if (name.size() < 4 || name.substr(0, 3) != "COM") return 0;
+    int n = 0;
+    const auto r = std::from_chars(name.data() + 3, name.data() + name.size(), n);
+    if (r.ec != std::errc() || r.ptr != name.data() + name.size() || n < 1) return 0;
+    return n;
+}
+
+// A write of the longest command at the slowest speed fits well in this.
+std::int64_t writeLimitMs(std::size_t length) { return 2000 + static_cast<std::int64_t>(length) * 10; }
+
+}  // namespace
+
+CBasicTessikPort::CBasicTessikPort(platform::Clock& clock, platform::PortMap portMap)
+    : clock_(&clock), portMap_(std::move(portMap)), line_(std::make_unique<platform::SerialLine>(clock)) {}
+
+CBasicTessikPort::~CBasicTessikPort() { Close(); }
+
+CBasicTessikPort& CBasicTessikPort::Instance() {
+    static CBasicTessikPort port;
+    return port;
+}
+
+void CBasicTessikPort::SetClock(platform::Clock& clock) {
+    Close();
+    clock_ = &clock;
+    line_ = std::make_unique<platform::SerialLine>(clock);
+}
+
+void CBasicTessikPort::SetPortMap(platform::PortMap portMap) {
+    Close();
+    portMap_ = std::move(portMap);
+}
+
+void CBasicTessikPort::SetSpeedIndex(int index) { speedIndex_ = std::clamp(index, 0, kSpeedCount - 1); }
+
+bool CBasicTessikPort::applyLine(bool drainFirst) {
+    return line_->configure(platform::LineSettings::eightN2(kSpeeds[speedIndex_]), drainFirst);
+}
+
+bool CBasicTessikPort::Open(const std::string& deviceName) {
+    Close();
+    std::string path = deviceName;
+    if (const int n = comNumberOf(deviceName); n > 0) {
+        portNumber_ = n;
+        const auto where = portMap_.resolve(n);
+        if (!where.ok()) return false;
+        path = where.path;
+    }
+    if (!line_->open(path)) return false;
+    if (!applyLine(false) || !SetTimeouts()) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+// Reads on this line never block in the kernel (the serial layer polls with
+// the reader's own limit), which is what 1 ms time-outs give on the original
+// port. What remains of setting them is the purge of both directions.
+bool CBasicTessikPort::SetTimeouts() {
+    if (!IsOpen()) return false;
+    return line_->purge();
+}
+
+void CBasicTessikPort::Close() {
+    if (!IsOpen()) return;
+    line_->close();
+    modelIndex_ = ConTypes::kNoUnitModel;
+    found_ = 0;
+    version_.clear();
+}
+
+bool CBasicTessikPort::Reopen() {
+    if (!IsOpen()) return false;
+    const int model = modelIndex_;
+    const int found = found_;
+    const std::string version = version_;
+    line_->close();
+    const bool ok = Open(platform::PortMap::portName(portNumber_));
+    modelIndex_ = model;
+    found_ = found;
+    version_ = version;
+    return ok;
+}
+
+std::string CBasicTessikPort::GetPortText() const {
+    return "COM" + std::to_string(portNumber_) + "@" + std::to_string(kSpeeds[speedIndex_]);
+}
+
+bool CBasicTessikPort::FindUnit() {
+    ++searches_;
+    for (int port = kFirstPort; port <= kLastPort; ++port) {
+        portNumber_ = port;
+        speedIndex_ = 0;
+        const std::string name = platform::PortMap::portName(port);
+        if (!Open(name)) continue;
+        if (!SetTimeouts() && !Open(name)) continue;
+        for (const int speed : kSearchOrder) {
+            speedIndex_ = speed;
+            if (Identify()) {
+                found_ = 1;
+                return true;
+            }
+        }
+    }
+    modelIndex_ = ConTypes::kNoUnitModel;
+    return false;
+}
+
+bool CBasicTessikPort::Identify() {
+    modelIndex_ = ConTypes::kNoUnitModel;
+    if (!IsOpen()) return false;
+    // Bytes still on their way leave at the old speed before the change.
+    if (!applyLine(true)) return false;
+
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        ++identifyRequests_;
+        if (!Write("?\n")) continue;
+
+        std::string reply;
+        for (int read = 0; read < 2; ++read) {
+            std::string part;
+            const bool complete = ReadReply("\n", &part, kIdentifyTimes);
+            reply += part;
+            if (complete) break;
+        }
+
+        for (int model = 0; model < ConTypes::kModelCount; ++model) {
+            const std::string_view prefix = ConTypes::ModelTableEntry(model).prefix;
+            const std::size_t at = reply.find(prefix);
+            if (at == std::string::npos) continue;
+            modelIndex_ = model;
+            // The version follows the matched prefix: stale bytes before the
+            // reply must not move where it is looked for.
+            const std::string rest = reply.substr(at + prefix.size());
+            const std::size_t v = rest.find('v');
+            if (v != std::string::npos) {
+                // At most five characters, read as one word ("%5s").
+                std::string_view five = std::string_view(rest).substr(v + 1, 5);
+                while (!five.empty() && std::isspace(static_cast<unsigned char>(five.front()))) five.remove_prefix(1);
+                std::size_t n = 0;
+                while (n < five.size() && !std::isspace(static_cast<unsigned char>(five[n]))) ++n;
+                version_.assign(five.substr(0, n));
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+// The reply reader polls one byte at a time. The first empty read restarts
+// the start time, and so does the second; the limits count from there. The
+// reply then has max(minimum, length x per-character) but never more than
+// the maximum, so a longer partial reply earns more time.
+bool CBasicTessikPort::ReadReply(std::string_view terminator, std::string* out, std::int64_t perCharMs,
+                                 std::int64_t minimumMs, std::int64_t maximumMs) {
+    std::string text;
+    bool result = false;
+    if (IsOpen()) {
+        const std::int64_t callStart = clock_->nowMs();
+        std::int64_t start = callStart;
+        int phase = 1;
+        for (;;) {
+            std::int64_t waitMs = 0;
+            if (phase == 0) {
+                const std::int64_t limit =
+                    std::min(maximumMs, std::max(minimumMs, static_cast<std::int64_t>(text.size()) * perCharMs));
+                waitMs = std::max<std::int64_t>(0, limit - (clock_->nowMs() - start) + 1);
+            }
+            std::uint8_t byte = 0;
+            const auto r = line_->readByte(byte, waitMs);
+            if (r == platform::SerialLine::ReadResult::Failed) break;
+            if (r == platform::SerialLine::ReadResult::Byte) {
+                text.push_back(static_cast<char>(byte));
+            } else if (phase == 1) {
+                phase = 2;
+                start = clock_->nowMs();
+            } else if (phase == 2) {
+                phase = 0;
+                start = clock_->nowMs();
+            }
+            // Checked after every byte, so the first terminator can only be
+            // at the end of the text.
+            if (r == platform::SerialLine::ReadResult::Byte && !terminator.empty() &&
+                text.size() >= terminator.size() &&
+                text.compare(text.size() - terminator.size(), terminator.size(), terminator) == 0) {
+                text.resize(text.size() - terminator.size());
+                result = true;
+                break;
+            }
+            const std::int64_t now = clock_->nowMs();
+            if (phase == 0) {
+                const std::int64_t elapsed = now - start;
+                if (elapsed > maximumMs ||
+                    (elapsed > static_cast<std::int64_t>(text.size()) * perCharMs && elapsed > minimumMs))
+                    break;
+            } else if (now - callStart > maximumMs) {
+                // Bytes that never stop and never end the line: without this
+                // the reader would not leave its first phase.
+                break;
+            }
+        }
+    }
+    if (out) *out = std::move(text);
+    return result;
+}
+
+bool CBasicTessikPort::Write(std::string_view text) { return WriteRaw(text.data(), text.size()); }
+
+bool CBasicTessikPort::WriteRaw(const void* buffer, std::size_t length, std::size_t* written) {
+    if (written) *written = 0;
+    if (!IsOpen()) return false;
+    const bool ok = line_->writeAll(buffer, length, writeLimitMs(length));
+    if (ok && written) *written = length;
+    return ok;
+}
+
+std::size_t CBasicTessikPort::Drain() {
+    if (!IsOpen()) return 0;
+    if (!line_->purge()) {
+        const int model = modelIndex_;
+        const int found = found_;
+        const std::string version = version_;
+        const bool reopened = Open(platform::PortMap::portName(portNumber_));
+        modelIndex_ = model;
+        found_ = found;
+        version_ = version;
+        if (!reopened) return 0;
+    }
+    std::size_t dropped = 0;
+    std::uint8_t byte = 0;
+    while (dropped < kDrainLimit && line_->readByte(byte, 1) == platform::SerialLine::ReadResult::Byte) ++dropped;
+    return dropped;
+}
+
+bool CBasicTessikPort::SendAndReceive(std::string_view command, std::string_view terminator, std::string* out) {
+    if (!Write(command)) return false;
+    return ReadReply(terminator, out, kCommandTimes);
+}
+
+// Digits, an optional point and digits, then the letter. Read as "%lf%c",
+// a letter 'e' or 'E' would be taken for an exponent and lost.
+bool CBasicTessikPort::ParseVersionText(std::string_view t, double& number, char& letter) {
+    std::size_t i = 0;
+    std::size_t digits = 0;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++digits;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    double value = 0;
+    const auto r = std::from_chars(t.data(), t.data() + i, value);
+    if (r.ec != std::errc()) return false;
+    number = value;
+    letter = i < t.size() ? t[i] : '`';
+    return true;
+}
+
+}  // namespace Comm

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace halvane {
+
+// A sample-rate index: 48000, 44100, 32000, 96000, 88200, 64000, 192000,
+// 176400 Hz. Valid below the rate count of the unit class in use
+// (UnitClassLimits); also the rate slot of a document's filter sets.
+class CSampFS {
+public:
+    static constexpr std::array<std::int32_t, 8> kRates = {48000, 44100, 32000, 96000, 88200, 64000, 192000, 176400};
+
+    explicit CSampFS(std::int32_t index = 0) : index_(index) {}
+
+    bool IsValid() const;
+    // The current index, then one step on; std::logic_error
+    // "Can't increment invalid CSampFS" on an invalid index.
+    std::int32_t Next();
+    // std::logic_error "Can't get frequency of invalid CSampFS object".
+    std::int32_t GetFrequency() const;
+    // std::logic_error "Can't get index of invalid CSampFS object".
+    std::int32_t GetIndex() const;
+
+private:
+    std::int32_t index_;
+};
+
+}  // namespace halvane

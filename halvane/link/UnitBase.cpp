@@ -1,0 +1,35 @@
+#include "halvane/link/UnitBase.h"
+
+#include "halvane/link/CBasicTessikPort.h"
+#include "halvane/link/ModelTable.h"
+
+namespace ConTypes {
+
+UnitBase::UnitBase(std::int32_t modelIndex, std::int32_t unitClass) : modelIndex_(modelIndex), unitClass_(unitClass) {}
+
+UnitBase::~UnitBase() = default;
+
+Comm::CBasicTessikPort& UnitBase::Port() { return Comm::CBasicTessikPort::Instance(); }
+
+void UnitBase::GetPortDescription(std::string& out) const { out = Port().GetPortText(); }
+
+bool UnitBase::IsConnected() {
+    Comm::CBasicTessikPort& port = Port();
+    if ((!port.IsOpen() || port.Found() == 0) && !port.SearchAttempted()) {
+        port.SetSearchAttempted(true);
+        if (!port.FindUnit()) return false;
+    }
+    return port.ModelIndex() == modelIndex_;
+}
+
+void UnitBase::Disconnect() {
+    Comm::CBasicTessikPort& port = Port();
+    port.Close();
+    port.SetSearchAttempted(false);
+}
+
+void UnitBase::GetModelName(std::string& out) const { out = ModelTableEntry(modelIndex_).displayName; }
+
+std::string UnitBase::ModelName() const { return ModelTableEntry(modelIndex_).displayName; }
+
+}  // namespace ConTypes

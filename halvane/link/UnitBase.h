@@ -1,0 +1,80 @@
+#pragma once
+
+#include "halvane/link/ObjectRegistry.h"
+
+#include <cstdint>
+#include <string>
+
+namespace Comm {
+class CBasicTessikPort;
+}
+namespace halvane {
+class CHalvaneDoc;
+}
+
+namespace ConTypes {
+
+class Progress;
+
+// One object per known processor model: its model index, its unit class,
+// and the command set of its family behind one interface. The objects
+// register themselves; a job finds the connected processor by asking each
+// in turn whether the port answers with its model (FindConnectedUnit).
+// While a job holds a unit, the unit reports texts, steps and questions
+// through the job's progress object. Operations that fail for good throw
+// halvane::TException with the text for the user.
+class UnitBase : public ObjectRegistry<UnitBase> {
+public:
+    UnitBase(std::int32_t modelIndex, std::int32_t unitClass);
+    virtual ~UnitBase();
+    UnitBase(const UnitBase&) = delete;
+    UnitBase& operator=(const UnitBase&) = delete;
+
+    // Shared by every family.
+    virtual void GetPortDescription(std::string& out) const;  // "COM3@19200"
+    // Runs the one port search of a walk when none has been attempted since
+    // the last disconnect; then whether the port found this unit's model.
+    virtual bool IsConnected();
+    // Closes the port and allows the next search.
+    virtual void Disconnect();
+
+    // The family's command set.
+    virtual void CheckFirmwareVersion() = 0;
+    virtual void PowerOn() = 0;
+    virtual void PowerOff(std::int32_t askOnFailure) = 0;
+    virtual void PrepareMeasurement(std::int32_t flag) = 0;
+    virtual void EndMeasurement() = 0;
+    virtual void StartTestTone(std::int32_t channel, std::int32_t second) = 0;
+    virtual void StopTestTone(std::int32_t channel, std::int32_t second) = 0;
+    virtual void BeginSpeakerUpload() = 0;
+    virtual void EndSpeakerUpload(std::int32_t flag) = 0;
+    virtual void PrepareUpload() = 0;
+    virtual void EndUpload(std::int32_t flag) = 0;
+    virtual void UploadSpeakerConfig(halvane::CHalvaneDoc* document) = 0;
+    virtual void UploadSpeakerLevels(halvane::CHalvaneDoc* document) = 0;
+    virtual void UploadCoefficients(bool erase, halvane::CHalvaneDoc* document) = 0;
+    virtual bool VerifyCoefficients(halvane::CHalvaneDoc* document, std::int32_t second) = 0;
+    virtual void UploadGains(bool erase, halvane::CHalvaneDoc* document) = 0;
+
+    void GetModelName(std::string& out) const;
+    std::string ModelName() const;
+
+    std::int32_t ModelIndex() const { return modelIndex_; }
+    std::int32_t UnitClass() const { return unitClass_; }
+    bool IsEnabled() const { return (enabled_ & 1u) != 0; }
+    void SetEnabled(bool on) { enabled_ = on ? 1u : 0u; }
+    Progress* GetProgress() const { return progress_; }
+    void SetProgress(Progress* progress) { progress_ = progress; }
+
+protected:
+    // The process-wide port every unit talks through.
+    static Comm::CBasicTessikPort& Port();
+
+private:
+    std::int32_t modelIndex_;
+    std::int32_t unitClass_;
+    std::uint8_t enabled_ = 1;
+    Progress* progress_ = nullptr;
+};
+
+}  // namespace ConTypes

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "halvane/link/CrossoverIterator.h"
+#include "halvane/link/ObjectRegistry.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace ConTypes {
+
+// A unit class: which sample rates, how many correction stages and which
+// crossover choices the design and the dialogs offer. Ids 1 and 2 are the
+// flagship classes, 4 the receiver class.
+class UnitClassBase : public ObjectRegistry<UnitClassBase> {
+public:
+    explicit UnitClassBase(std::int32_t id) : id_(id) {}
+    virtual ~UnitClassBase() = default;
+
+    std::int32_t Id() const { return id_; }
+    virtual bool IsReceiverClass() const { return id_ == 4; }
+    // The caller owns the iterator.
+    virtual std::unique_ptr<CrossoverIterator> NewCrossoverIterator() const = 0;
+    // The same list with the leading "Flat" entry.
+    virtual std::unique_ptr<CrossoverIterator> NewFlatCrossoverIterator() const = 0;
+
+private:
+    std::int32_t id_;
+};
+
+class UnitClassType_V1 final : public UnitClassBase {
+public:
+    UnitClassType_V1() : UnitClassBase(1) {}
+    std::unique_ptr<CrossoverIterator> NewCrossoverIterator() const override;
+    std::unique_ptr<CrossoverIterator> NewFlatCrossoverIterator() const override;
+};
+
+class UnitClassType_V2 final : public UnitClassBase {
+public:
+    UnitClassType_V2() : UnitClassBase(2) {}
+    std::unique_ptr<CrossoverIterator> NewCrossoverIterator() const override;
+    std::unique_ptr<CrossoverIterator> NewFlatCrossoverIterator() const override;
+};
+
+class UnitClassTypeVUXv1 final : public UnitClassBase {
+public:
+    UnitClassTypeVUXv1() : UnitClassBase(4) {}
+    std::unique_ptr<CrossoverIterator> NewCrossoverIterator() const override;
+    std::unique_ptr<CrossoverIterator> NewFlatCrossoverIterator() const override;
+};
+
+// The first registered unit class with this id; null when there is none.
+// The three classes are registered at program start as 1, 2, 4.
+UnitClassBase* FindUnitClass(std::int32_t id);
+
+}  // namespace ConTypes

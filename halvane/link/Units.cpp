@@ -1,0 +1,73 @@
+#include "halvane/link/Units.h"
+
+#include "halvane/link/UnitFamilies.h"
+
+#include <array>
+#include <cassert>
+#include <memory>
+
+namespace ConTypes {
+
+namespace {
+
+constexpr std::array<int, 9> kCreationOrder = {5, 4, 2, 3, 0, 1, 6, 7, 8};
+
+// One owning holder per unit, kept in creation order. Resetting a holder to
+// the object it already holds is a broken invariant.
+class UnitHolder {
+public:
+    void reset(UnitBase* p = nullptr) {
+        assert(p == nullptr || p != px_.get());
+        px_.reset(p);
+    }
+
+private:
+    std::unique_ptr<UnitBase> px_;
+};
+
+std::array<UnitHolder, 9>& holders() {
+    static std::array<UnitHolder, 9> h;
+    return h;
+}
+
+UnitBase* newUnit(int model) {
+    if (model <= 3) return new BztTolvarineV1(model);
+    if (model <= 5) return new BztTolvarineV2(model);
+    return new VuxV1Base(model);
+}
+
+}  // namespace
+
+void CreateUnits() {
+    DestroyUnits();
+    for (std::size_t i = 0; i < kCreationOrder.size(); ++i) holders()[i].reset(newUnit(kCreationOrder[i]));
+}
+
+void DestroyUnits() {
+    for (auto& h : holders()) h.reset();
+}
+
+std::vector<UnitBase*> RegisteredUnits() { return UnitBase::Objects(); }
+
+UnitBase* FindConnectedUnit(Progress* progress) {
+    const std::vector<UnitBase*> units = RegisteredUnits();
+    for (UnitBase* unit : units) {
+        if (!unit->IsEnabled()) continue;
+        if (unit->IsConnected()) {
+            unit->SetProgress(progress);
+            return unit;
+        }
+    }
+    for (UnitBase* unit : units)
+        if (unit->IsEnabled()) unit->Disconnect();
+    return nullptr;
+}
+
+void ReleaseUnit(UnitBase*& holder) {
+    if (holder == nullptr) return;
+    holder->SetProgress(nullptr);
+    holder->Disconnect();
+    holder = nullptr;
+}
+
+}  // namespace ConTypes

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "halvane/link/UnitBase.h"
+
+#include <vector>
+
+namespace ConTypes {
+
+// Creates the nine unit objects, in registry order: model 5, 4 (second
+// flagship generation), 2, 3, 0, 1 (first generation), 6, 7, 8 (receivers).
+// Called once at start-up; a second call replaces them.
+void CreateUnits();
+// Deletes them in the same order.
+void DestroyUnits();
+
+// The units in registry order.
+std::vector<UnitBase*> RegisteredUnits();
+
+// The first enabled unit, in registry order, that the port finds connected
+// (one port search serves the whole walk); it then reports through
+// `progress`. When none answers, every enabled unit disconnects (the port is
+// closed) and the result is null.
+UnitBase* FindConnectedUnit(Progress* progress);
+
+// Drops the job's hold on a unit: clears its progress, disconnects it and
+// clears the holder. Nothing happens to an empty holder.
+void ReleaseUnit(UnitBase*& holder);
+
+}  // namespace ConTypes

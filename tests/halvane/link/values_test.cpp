@@ -1,0 +1,242 @@
+// Channel order, sample-rate index and the biquad words of DSP memory.
+
+#include "halvane/link/Biquad.h"
+#include "halvane/link/CBasicTessikPort.h"
+#include "halvane/link/CSampFS.h"
+#include "halvane/link/ChannelOrderIterator.h"
+#include "halvane/link/UnitClassLimits.h"
+
+#include "LinkFixture.h"
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+using namespace halvane;
+
+TEST(ChannelOrder, WalksTheListingOrderAndStopsAtEight) {
+    ChannelOrderIterator it;
+    std::vector<int> seen;
+    for (; it.IsValid(); it.Next()) seen.push_back(it.Current());
+    EXPECT_EQ(seen, (std::vector<int>{0, 2, 6, 3, 5, 4, 1, 7}));
+    EXPECT_EQ(it.Current(), 8);
+    try {
+        it.Next();
+        FAIL() << "Next past the end must throw";
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ(e.what(), "Can't increment invalid iterator");
+    }
+}
+
+TEST(SampleRateIndex, ValidityFollowsTheUnitClass) {
+    ASSERT_TRUE(UnitClassLimits::SetForUnitClass(1));
+    EXPECT_EQ(UnitClassLimits::RateCount(), 5);
+    EXPECT_EQ(UnitClassLimits::StageCount(), 10);
+    EXPECT_TRUE(CSampFS(4).IsValid());
+    EXPECT_EQ(CSampFS(4).GetFrequency(), 88200);
+    try {
+        (void)CSampFS(5).GetFrequency();
+        FAIL();
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ(e.what(), "Can't get frequency of invalid CSampFS object");
+    }
+    try {
+        (void)CSampFS(-1).GetIndex();
+        FAIL();
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ(e.what(), "Can't get index of invalid CSampFS object");
+    }
+
+    ASSERT_TRUE(UnitClassLimits::SetForUnitClass(2));
+    EXPECT_EQ(CSampFS(5).GetFrequency(), 64000);
+    EXPECT_FALSE(UnitClassLimits::SetForUnitClass(3));  // unknown: unchanged
+    EXPECT_EQ(UnitClassLimits::RateCount(), 8);
+    ASSERT_TRUE(UnitClassLimits::SetForUnitClass(4));
+    EXPECT_EQ(UnitClassLimits::StageCount(), 5);
+
+    CSampFS fs(7);
+    EXPECT_EQ(fs.Next(), 7);
+    EXPECT_FALSE(fs.IsValid());
+    try {
+        fs.Next();
+        FAIL();
+    } catch (const std::logic_error& e) {
+        EXPECT_STREQ(e.what(), "Can't increment invalid CSampFS");
+    }
+
+    std::vector<int> rates;
+    for (CSampFS s(0); s.IsValid();) rates.push_back(CSampFS(s.Next()).GetFrequency());
+    EXPECT_EQ(rates, (std::vector<int>{48000, 44100, 32000, 96000, 88200, 64000, 192000, 176400}));
+    UnitClassLimits::Reset();
+}
+
+// Reference words from an independent computation:
+//   /usr/bin/python3 -c "import math
+//   w=lambda x:(math.trunc(x*8388608.0-0.5) if x<0 else math.trunc(x*8388607.0+0.5))&0xFFFFFF
+//   print(['%06X'%w(x) for x in (0.0,-0.0,.5,-.5,1,-1,.25,-.25,1e-7,-1e-7,-1e-9,.123456789,-.987654321,.999999)])"
+TEST(CoefficientWord, MatchesTheReferenceTable) {
+    const std::vector<std::pair<double, std::uint32_t>> table = {
+        {0.0, 0x000000},      {-0.0, 0x000000},  {0.5, 0x400000},    {-0.5, 0xC00000},
+        {1.0, 0x7FFFFF},      {-1.0, 0x800000},  {0.25, 0x200000},   {-0.25, 0xE00000},
+        {1e-7, 0x000001},     {-1e-7, 0xFFFFFF}, {-1e-9, 0x000000},  {0.123456789, 0x0FCD6E},
+        {-0.987654321, 0x81948B}, {0.999999, 0x7FFFF7},
+    };
+    for (const auto& [x, word] : table) EXPECT_EQ(ToCoefficientWord(x), word) << x;
+    EXPECT_THROW(ToCoefficientWord(1.0000001), std::out_of_range);
+    EXPECT_THROW(ToCoefficientWord(-1.0000001), std::out_of_range);
+    EXPECT_THROW(ToCoefficientWord(std::numeric_limits<double>::quiet_NaN()), std::out_of_range);
+    EXPECT_THROW(ToCoefficientWord(std::numeric_limits<double>::infinity()), std::out_of_range);
+}
+
+TEST(CoefficientWord, DecodesWithinHalfAStep) {
+    std::mt19937_64 rng(20261209);
+    std::uniform_real_distribution<double> dist(-1.0, 1.0);
+    for (int i = 0; i < 100000; ++i) {
+        const double x = dist(rng);
+        const std::uint32_t w = ToCoefficientWord(x);
+        ASSERT_LE(w, 0xFFFFFFu);
+        const double back = w >= 0x800000u ? (static_cast<double>(w) - 16777216.0) / 8388608.0 : w / 8388607.0;
+        const double step = x < 0 ? 1.0 / 8388608.0 : 1.0 / 8388607.0;
+        ASSERT_LE(std::fabs(back - x), step / 2 + 1e-15) << x;
+    }
+}
+
+TEST(BiquadWords, IdentityStageAndFlagWord) {
+    const Biquad identity = Biquad::Identity();
+    const char* expected[] = {"000000", "000000", "400000", "000000", "000000", "000000"};
+    for (int n = 0; n < Biquad::kWordCount; ++n) EXPECT_EQ(identity.FormatWord(n), expected[n]);
+    EXPECT_EQ(identity.inUse, 0);
+
+    Biquad b{-0.25, 0.123456789, 0.5, 1.0, -1.0, -1, 1};
+    EXPECT_EQ(b.FormatWord(0), "E00000");
+    EXPECT_EQ(b.FormatWord(1), "0FCD6E");
+    EXPECT_EQ(b.FormatWord(3), "7FFFFF");
+    EXPECT_EQ(b.FormatWord(4), "800000");
+    // A negative flag keeps to six digits (its 24-bit two's complement).
+    EXPECT_EQ(b.FormatWord(5), "FFFFFF");
+    b.a1_2 = 1.5;
+    EXPECT_THROW(b.FormatWord(4), std::out_of_range);
+    EXPECT_EQ(FormatUploadWord(-5), "FFFFFB");
+    EXPECT_EQ(FormatUploadWord(0x123), "000123");
+}
+
+// The stored record, from an independent packing:
+//   /usr/bin/python3 -c "import struct; print(struct.pack('<5dbB6x',-0.25,0.125,0.5,1.0,-1.0,-1,1).hex())"
+TEST(BiquadRecord, FortyEightLittleEndianBytes) {
+    const Biquad b{-0.25, 0.125, 0.5, 1.0, -1.0, -1, 1};
+    const std::string expected =
+        "000000000000d0bf000000000000c03f000000000000e03f000000000000f03f000000000000f0bfff01000000000000";
+    const Biquad::Stored bytes = b.ToStored();
+    std::string hex;
+    for (const auto byte : bytes) {
+        static const char* digits = "0123456789abcdef";
+        hex += digits[byte >> 4];
+        hex += digits[byte & 15];
+    }
+    EXPECT_EQ(hex, expected);
+    EXPECT_EQ(Biquad::FromStored(bytes), b);
+
+    // The six pad bytes are ignored on reading.
+    Biquad::Stored padded = bytes;
+    for (std::size_t i = 42; i < 48; ++i) padded[i] = 0xAA;
+    EXPECT_EQ(Biquad::FromStored(padded), b);
+    EXPECT_EQ(Biquad::FromStored(Biquad::Identity().ToStored()), Biquad::Identity());
+}
+
+namespace {
+
+// A DSP memory that answers "dq3850001<AAAAAA>" reads with its word, after
+// `junkLines` lines that do not read as a word.
+class DspMemoryStub final : public sim::LineDialect {
+public:
+    DspMemoryStub() : LineDialect("\n;") {}
+    platform::LineSettings expectedLine() const override { return platform::LineSettings::eightN2(19200); }
+    std::map<unsigned, unsigned> memory;
+    int junkLines = 0;
+
+protected:
+    void onCommand(const std::string& c, sim::Responder& out) override {
+        if (c == "?") {
+            out.replyLine("Tolvarine Z5 v1.31c");
+            return;
+        }
+        if (c.rfind("dq3850001", 0) != 0 || c.size() != 15) {
+            out.replyLine("Invalid Command");
+            return;
+        }
+        const unsigned address = static_cast<unsigned>(std::stoul(c.substr(9), nullptr, 16));
+        for (int i = 0; i < junkLines; ++i) out.replyLine("Invalid Command");
+        char word[8];
+        std::snprintf(word, sizeof word, "%06X", memory.count(address) ? memory[address] : 0u);
+        out.replyLine(word);
+    }
+};
+
+class ReadBackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto d = std::make_unique<DspMemoryStub>();
+        stub_ = d.get();
+        sim_ = std::make_unique<sim::Simulator>(std::move(d));
+        ASSERT_TRUE(sim_->start());
+        port_.SetPortMap(linktest::MapOnly({{3, sim_->slavePath()}}));
+        ASSERT_TRUE(port_.Open("COM3"));
+        port_.SetSpeedIndex(4);
+        ASSERT_TRUE(port_.Identify());
+        sim_->log().clear();
+    }
+
+    template <class F>
+    void Stub(F&& fn) {
+        sim_->withDialect<DspMemoryStub>([&](DspMemoryStub& d) {
+            fn(d);
+            return 0;
+        });
+    }
+
+    platform::ScaledClock clock_{10.0};
+    Comm::CBasicTessikPort port_{clock_, linktest::MapOnly({})};
+    std::unique_ptr<sim::Simulator> sim_;
+    DspMemoryStub* stub_ = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ReadBackTest, StageReadBackReadsSixConsecutiveWords) {
+    const Biquad stage{-0.25, 0.123456789, 0.5, 0.999999, -0.987654321, 0, 1};
+    Stub([&](DspMemoryStub& d) {
+        for (int n = 0; n < 6; ++n) d.memory[0x1000u + static_cast<unsigned>(n)] = stage.Word(n);
+    });
+    std::int32_t address = 0x1000;
+    ReadBackContext ctx{&port_, "%06X", "dq3850001%06X", &address};
+    EXPECT_TRUE(stage.VerifyReadBack(ctx));
+    EXPECT_EQ(address, 0x1006);
+    EXPECT_EQ(sim_->log().texts(),
+              (std::vector<std::string>{"dq3850001001000", "dq3850001001001", "dq3850001001002", "dq3850001001003",
+                                        "dq3850001001004", "dq3850001001005"}));
+
+    // One word off fails the stage.
+    Stub([&](DspMemoryStub& d) { d.memory[0x1003u] ^= 1u; });
+    address = 0x1000;
+    EXPECT_FALSE(stage.VerifyReadBack(ctx));
+}
+
+TEST_F(ReadBackTest, ReadSkipsUpToFourLinesThatAreNotWords) {
+    Stub([](DspMemoryStub& d) {
+        d.memory[0x20u] = 0xABCDEF;
+        d.junkLines = 4;
+    });
+    std::int32_t address = 0x20;
+    ReadBackContext ctx{&port_, "%06X", "dq3850001%06X", &address};
+    EXPECT_TRUE(VerifyUploadWord(0xABCDEF, ctx));
+
+    port_.Drain();
+    Stub([](DspMemoryStub& d) { d.junkLines = 5; });
+    address = 0x20;
+    std::uint32_t word = 0;
+    EXPECT_FALSE(ReadDspWord(ctx, word));
+    EXPECT_EQ(address, 0x21);
+}
