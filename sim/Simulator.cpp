@@ -100,11 +100,13 @@ std::int64_t Simulator::nextDueMs() const { return pending_.empty() ? -1 : pendi
 
 // Called with mutex_ held.
 void Simulator::flushDue() {
+    writeBlocked_ = false;
     const int fd = pty_ ? pty_->masterFd() : -1;
     while (!pending_.empty() && fd >= 0 && pending_.front().dueMs <= clock_.nowMs()) {
         std::string& bytes = pending_.front().bytes;
         const ssize_t w = ::write(fd, bytes.data(), bytes.size());
         if (w < 0) {
+            if (errno == EAGAIN) writeBlocked_ = true;  // the program is not reading
             if (errno == EAGAIN || errno == EINTR) return;  // try again next pass
             pending_.clear();
             return;
@@ -151,11 +153,14 @@ void Simulator::run() {
     while (!stop_) {
         int timeout = 5;
         int fd = -1;
+        short events = POLLIN;
         {
             std::lock_guard lock(mutex_);
             fd = pty_ && pty_->isOpen() ? pty_->masterFd() : -1;
             const std::int64_t due = nextDueMs();
-            if (due >= 0) {
+            if (writeBlocked_) {
+                events |= POLLOUT;  // wait for room rather than spin
+            } else if (due >= 0) {
                 const std::int64_t wait = clock_.toRealMs(due - clock_.nowMs());
                 timeout = static_cast<int>(wait < 0 ? 0 : wait < timeout ? wait : timeout);
             }
@@ -164,7 +169,7 @@ void Simulator::run() {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
-        pollfd p{fd, POLLIN, 0};
+        pollfd p{fd, events, 0};
         const int r = ::poll(&p, 1, timeout);
         bool slaveClosed = false;
         if (r > 0 && (p.revents & POLLIN)) {

@@ -83,6 +83,7 @@ private:
     FaultKnobs faults_;
     std::deque<PendingWrite> pending_;
     std::int64_t lastDueMs_ = 0;
+    bool writeBlocked_ = false;
     std::uint32_t garbleSeed_ = 12345;
     std::int64_t inputCount_ = 0;
     std::string lastLine_;
