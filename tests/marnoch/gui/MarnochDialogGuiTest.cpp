@@ -1,0 +1,99 @@
+// Marnoch's dialog offscreen: its controls and texts, and the workflows run
+// from its buttons against the simulated processor.
+
+#include "../MarnochSim.h"
+#include "marnoch/MarnochTexts.h"
+#include "marnoch/ui/CAboutBox.h"
+#include "marnoch/ui/CMarnochDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <filesystem>
+
+namespace marnoch::test {
+
+namespace {
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "marnoch_gui_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication a(argc, argv);
+    return a;
+}
+
+struct ScriptedChooser final : IFileChooser {
+    std::string answer;
+    bool cancel = false;
+    bool ChooseSettingsFile(bool, const std::string&, std::string& chosen) override {
+        if (cancel) return false;
+        chosen = answer;
+        return true;
+    }
+};
+
+QPushButton* button(QWidget& w, const char* name) { return w.findChild<QPushButton*>(name); }
+
+}  // namespace
+
+TEST(MarnochDialog, ShowsItsControlsAndTexts) {
+    app();
+    CMarnochDlg dialog;
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle(), "Marnoch");
+    EXPECT_EQ(button(dialog, "aboutButton")->text(), "About");
+    EXPECT_EQ(button(dialog, "createBackupButton")->text(), "Create Backup File");
+    EXPECT_EQ(button(dialog, "uploadButton")->text(), "Upload Backup File to Processor");
+    EXPECT_EQ(button(dialog, "exitButton")->text(), "Exit");
+    EXPECT_TRUE(dialog.progressBar()->isVisible());
+    EXPECT_TRUE(dialog.statusText().isEmpty());
+    // Left to right as the template places them, none overlapping.
+    const int aboutRight = button(dialog, "aboutButton")->geometry().right();
+    const int createLeft = button(dialog, "createBackupButton")->geometry().left();
+    const int uploadLeft = button(dialog, "uploadButton")->geometry().left();
+    const int exitLeft = button(dialog, "exitButton")->geometry().left();
+    EXPECT_LT(aboutRight, createLeft);
+    EXPECT_LT(button(dialog, "createBackupButton")->geometry().right(), uploadLeft);
+    EXPECT_LT(button(dialog, "uploadButton")->geometry().right(), exitLeft);
+
+    CAboutBox about;
+    EXPECT_EQ(about.windowTitle(), "About Marnoch");
+    EXPECT_EQ(about.versionText(), "Version 1.03");
+}
+
+TEST(MarnochDialog, CreateBackupFromTheButton) {
+    app();
+    MarnochSim sim;
+    ASSERT_TRUE(sim.started());
+    sim.randomMemory(31);
+    SettingsImage image;
+    TempDir dir;
+    ScriptedChooser chooser;
+    chooser.answer = dir.file("gui.k47");
+    std::vector<QString> messages;
+    CMarnochDlg::Hooks hooks;
+    hooks.makePort = [&] { return sim.makePort(image); };
+    hooks.chooser = &chooser;
+    hooks.message = [&](const QString& m) { messages.push_back(m); };
+    CMarnochDlg dialog(hooks);
+    dialog.show();
+
+    button(dialog, "createBackupButton")->click();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(dialog.statusText().toStdString(), text::kSavedOk);
+    EXPECT_FALSE(dialog.progressBar()->isVisible());
+    EXPECT_TRUE(std::filesystem::exists(chooser.answer));
+    EXPECT_TRUE(button(dialog, "createBackupButton")->isEnabled());
+
+    chooser.cancel = true;
+    button(dialog, "uploadButton")->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].toStdString(), text::kInvalidFileSelection);
+    EXPECT_EQ(dialog.statusText(), "Bzt 50 found");
+}
+
+}  // namespace marnoch::test
