@@ -72,6 +72,11 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
     const int startMode = unitMode_;
     const bool toBaseSpeed = startMode == kModeProgrammer;
     const std::string& failedText = program ? text::kProgramFailed : text::kRetrieveFailed;
+    // The search left the port closed; every later step reopens it by name.
+    if (!line_.isOpen()) {
+        std::string ignored;
+        OpenPort(ignored);
+    }
     if (startMode == kModeFirmware) PowerOffZones();
     DrainInput(false);
     if (!EnterLoader(text) || !SetLoaderSpeed(true, text)) return false;

@@ -56,7 +56,7 @@ void MarnochDialect::onWrongLine(std::string_view, Responder&) {
 }
 
 void MarnochDialect::onTick(Responder& out) {
-    if (knobs_.flood && state_ != State::Loader) out.replyRaw(std::string(512, 'x'));
+    if (knobs_.flood && state_ != State::Loader) out.replyRaw(std::string(2048, 'x'));
 }
 
 void MarnochDialect::onBytes(std::string_view bytes, Responder& out) {

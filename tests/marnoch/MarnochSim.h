@@ -25,8 +25,8 @@ inline constexpr double kTimeScale = 10.0;
 
 class MarnochSim {
 public:
-    explicit MarnochSim(sim::MarnochDialect::Config config = {}, int comNumber = 1)
-        : clock_(kTimeScale), comNumber_(comNumber) {
+    explicit MarnochSim(sim::MarnochDialect::Config config = {}, int comNumber = 1, double timeScale = kTimeScale)
+        : clock_(timeScale), comNumber_(comNumber) {
         auto dialect = std::make_unique<sim::MarnochDialect>(std::move(config));
         simulator_ = std::make_unique<sim::Simulator>(std::move(dialect), clock_);
         started_ = simulator_->start();

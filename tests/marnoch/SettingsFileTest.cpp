@@ -12,6 +12,8 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace marnoch::test {
@@ -185,6 +187,35 @@ TEST(SettingsFile, FailedSaveKeepsTheOldFile) {
     ::chmod(folder.c_str(), 0755);
     EXPECT_EQ(text, text::kCannotOpenFile);
     EXPECT_EQ(readAll(path), before);
+}
+
+// A write that fails half way (the file size limit stands in for a full
+// disk) is reported, the old backup stays and no temporary file is left.
+TEST(SettingsFile, FailedWriteKeepsTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.file("backup.k47");
+    std::string text;
+    ASSERT_TRUE(SaveSettingsFile(filledImage(1), path, text));
+    const std::string before = readAll(path);
+
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = SaveSettingsFile(filledImage(2), path, text);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(text, text::kCannotWriteFile);
+    EXPECT_EQ(readAll(path), before);
+    int files = 0;
+    for ([[maybe_unused]] const auto& e :
+         std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
+        ++files;
+    EXPECT_EQ(files, 1);
 }
 
 TEST(SettingsFile, WriteErrorIsReportedNotSaved) {
