@@ -8,9 +8,10 @@ MarnochWorkflows::MarnochWorkflows(IFileChooser& chooser, IStatusSink& status, C
                                    PortFactory makePort)
     : chooser_(chooser), status_(status), progress_(progress), makePort_(std::move(makePort)) {}
 
-std::unique_ptr<CSerialPort> MarnochWorkflows::findUnit() {
+// One out text serves the whole workflow: a step that succeeds without a
+// report of its own leaves the previous one (the found text) in the status.
+std::unique_ptr<CSerialPort> MarnochWorkflows::findUnit(std::string& text) {
     auto port = makePort_ ? makePort_() : std::make_unique<CSerialPort>();
-    std::string text;
     status_.SetStatus(text::kFindingUnit);
     if (!port->FindBZT(text)) throw WorkflowFailure{text};
     status_.SetStatus(text);
@@ -24,9 +25,9 @@ void MarnochWorkflows::chooseFile(bool open) {
 }
 
 void MarnochWorkflows::RunUpload() {
-    auto port = findUnit();
-    chooseFile(true);
     std::string text;
+    auto port = findUnit(text);
+    chooseFile(true);
     status_.SetStatus(text::kReadingFile);
     // Nothing reaches the unit unless the whole file is sound.
     if (!port->ReadSettingsFile(chosen_, text)) throw WorkflowFailure{text};
@@ -37,9 +38,9 @@ void MarnochWorkflows::RunUpload() {
 }
 
 void MarnochWorkflows::RunCreateBackup() {
-    auto port = findUnit();
-    chooseFile(false);
     std::string text;
+    auto port = findUnit(text);
+    chooseFile(false);
     status_.SetStatus(text::kGettingSettings);
     if (!port->RetrieveSettings(text, progress_)) throw WorkflowFailure{text};
     status_.SetStatus(text);

@@ -53,7 +53,7 @@ public:
     const std::string& chosenFileName() const { return chosen_; }
 
 private:
-    std::unique_ptr<CSerialPort> findUnit();
+    std::unique_ptr<CSerialPort> findUnit(std::string& text);
     void chooseFile(bool open);
 
     IFileChooser& chooser_;

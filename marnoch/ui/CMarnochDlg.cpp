@@ -4,6 +4,7 @@
 #include "marnoch/ui/CAboutBox.h"
 #include "marnoch/ui/CUIProgCtrl.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QLabel>
@@ -90,6 +91,8 @@ void CMarnochDlg::run(void (MarnochWorkflows::*workflow)()) {
     // Clicks made while a workflow blocks the window must not start another.
     for (QPushButton* b : {create_, upload_, about_, exit_}) b->setEnabled(false);
     const auto failure = workflows_->RunCaught(workflow);
+    // Clicks made meanwhile reach the disabled buttons now and are dropped.
+    QCoreApplication::processEvents();
     for (QPushButton* b : {create_, upload_, about_, exit_}) b->setEnabled(true);
     if (!failure) return;
     const QString text = QString::fromStdString(*failure);

@@ -218,3 +218,51 @@ TEST(MarnochLoader, SpeedDivisorsFollowTheLoaderVersion) {
 }
 
 }  // namespace marnoch::test
+
+namespace marnoch::test {
+
+// Found as a programmer: no zones, back at the base speed, and no clock for
+// a unit that is a programmer again after the loader.
+TEST(MarnochStartModes, ProgrammerGetsNoZonesAndNoClock) {
+    sim::MarnochDialect::Config c;
+    c.start = sim::MarnochDialect::State::Programmer;
+    MarnochSim sim(c);
+    ASSERT_TRUE(sim.started());
+    const auto memory = sim.randomMemory(12);
+    SettingsImage image;
+    auto port = sim.makePort(image);
+    std::string text;
+    ASSERT_TRUE(port->FindBZT(text));
+    ASSERT_EQ(port->unitMode(), kModeProgrammer);
+    NullProgCtrl progress;
+    ASSERT_TRUE(port->RetrieveSettings(text, progress)) << text;
+    EXPECT_EQ(image.bytes(), memory);
+    EXPECT_EQ(port->speedIndex(), 0);
+    EXPECT_EQ(sim.simulator().log().count("P1P0"), 0u);
+    EXPECT_EQ(sim.simulator().log().count("STF?"), 0u);
+    sim.dialect([](sim::MarnochDialect& d) { EXPECT_EQ(d.state(), sim::MarnochDialect::State::Programmer); });
+}
+
+// A loader that will not start the firmware for twelve "X" commands: the
+// leave after the transfer fails, three recovery cycles fail, the fourth
+// brings the unit back and the transfer counts as done.
+TEST(MarnochStartModes, LeavingTheLoaderRecoversInTheFourthCycle) {
+    MarnochSim sim;
+    ASSERT_TRUE(sim.started());
+    const auto memory = sim.randomMemory(13);
+    sim.dialect([](sim::MarnochDialect& d) { d.knobs().exitFailures = 12; });
+    SettingsImage image;
+    auto port = sim.makePort(image);
+    std::string text;
+    ASSERT_TRUE(port->FindBZT(text));
+    NullProgCtrl progress;
+    ASSERT_TRUE(port->RetrieveSettings(text, progress)) << text;
+    EXPECT_EQ(text, text::kRetrievedOk);
+    EXPECT_EQ(image.bytes(), memory);
+    sim.dialect([](sim::MarnochDialect& d) {
+        EXPECT_EQ(d.state(), sim::MarnochDialect::State::Firmware);
+        EXPECT_EQ(d.commandCount('X'), 13);
+    });
+}
+
+}  // namespace marnoch::test

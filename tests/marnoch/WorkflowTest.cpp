@@ -97,7 +97,9 @@ TEST_F(MarnochWorkflow, UploadRestoresABackup) {
     image_.bytes().fill(0);  // the image plays no part beyond the file
     status_.texts.clear();
     EXPECT_EQ(w.RunCaught(&MarnochWorkflows::RunUpload), std::nullopt);
-    EXPECT_EQ(status_.texts.back(), text::kProgrammedOk);
+    const std::vector<std::string> steps = {text::kFindingUnit, "Bzt 50 found", text::kReadingFile,
+                                            "Bzt 50 found",     text::kProgramming, text::kProgrammedOk};
+    EXPECT_EQ(status_.texts, steps);
     EXPECT_EQ(chooser_.proposed.back(), chooser_.answer);
     sim_.dialect([&](sim::MarnochDialect& d) {
         for (unsigned a = 0; a < 4096; ++a) {
