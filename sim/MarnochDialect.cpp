@@ -168,7 +168,10 @@ void MarnochDialect::runLoaderCommand(Responder& out) {
     pendingCommand_ = 0;
     ++commandCounts_[c];
     std::string logText(1, c);
-    for (const char o : operands_) logText += " " + hex2(static_cast<std::uint8_t>(o));
+    for (const char o : operands_) {
+        logText.push_back(' ');
+        logText += hex2(static_cast<std::uint8_t>(o));
+    }
     out.logCommand(logText);
     if (c == knobs_.neverAcknowledge) return;
 
