@@ -1,6 +1,7 @@
 #include "marnoch/ui/CAboutBox.h"
 
 #include "marnoch/MarnochTexts.h"
+#include "marnoch/ui/DialogUnits.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -30,6 +31,7 @@ CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
     row->addLayout(texts, 1);
     row->addWidget(buttons, 0, Qt::AlignTop);
     setLayout(row);
+    setMinimumSize(FromDialogUnits(*this, 0, 0, 235, 55).size());
 }
 
 QString CAboutBox::versionText() const { return version_->text(); }

@@ -3,10 +3,10 @@
 #include "marnoch/MarnochTexts.h"
 #include "marnoch/ui/CAboutBox.h"
 #include "marnoch/ui/CUIProgCtrl.h"
+#include "marnoch/ui/DialogUnits.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -56,16 +56,7 @@ CMarnochDlg::CMarnochDlg(QWidget* parent) : CMarnochDlg(Hooks{}, parent) {}
 
 CMarnochDlg::~CMarnochDlg() = default;
 
-// Dialog units: a quarter of the font's average character width across,
-// an eighth of its height down.
-QRect CMarnochDlg::fromDialogUnits(int x, int y, int w, int h) const {
-    const QFontMetrics fm(font());
-    const int baseX = fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52;
-    const int baseY = fm.height();
-    auto sx = [&](int v) { return (v * baseX + 2) / 4; };
-    auto sy = [&](int v) { return (v * baseY + 4) / 8; };
-    return QRect(sx(x), sy(y), sx(w), sy(h));
-}
+QRect CMarnochDlg::fromDialogUnits(int x, int y, int w, int h) const { return FromDialogUnits(*this, x, y, w, h); }
 
 QString CMarnochDlg::statusText() const { return status_->text(); }
 

@@ -82,6 +82,16 @@ TEST_F(MarnochTransfer, RetrieveReadsTheWholeMemory) {
         if (e.text == "P1P?" && queryAt < 0) queryAt = e.timeMs;
     }
     EXPECT_GE(queryAt - offAt, 3000);
+    // And 600 ms for the loader to start after the jump.
+    std::int64_t jumpAt = -1, bannerAt = -1;
+    for (const auto& e : entries) {
+        if (e.text == "Z" && jumpAt < 0) jumpAt = e.timeMs;
+        if (e.text == "S" && jumpAt >= 0 && bannerAt < 0) bannerAt = e.timeMs;
+    }
+    EXPECT_GE(bannerAt - jumpAt, 600);
+    // Every byte came at the speed the unit listened at: the speed changes
+    // into, within and out of the loader kept step.
+    EXPECT_EQ(sim_.simulator().bytesRejected(), 0);
 }
 
 TEST_F(MarnochTransfer, ProgramWritesExactlyTheProgrammableBytes) {
@@ -100,6 +110,7 @@ TEST_F(MarnochTransfer, ProgramWritesExactlyTheProgrammableBytes) {
         }
         EXPECT_EQ(d.clockText(), "03:42PM");
     });
+    EXPECT_EQ(sim_.simulator().bytesRejected(), 0);
 }
 
 TEST_F(MarnochTransfer, ReadsMustAgreeTwice) {
