@@ -99,6 +99,8 @@ void MarnochDialect::onLine(const std::string& line, Responder& out) {
     // Firmware and programmer.
     if (line == "?") {
         out.replyLine(state_ == State::Programmer ? config_.programmerIdentification : config_.identification);
+    } else if (line == "@0") {
+        out.replyRaw("\n");  // the reset that follows a service mode's "dx"
     } else if (line == "Z31842.7") {
         entryArmed_ = true;
         out.replyLine("OK");

@@ -163,3 +163,41 @@ TEST(MarnochLink, DrainingAFloodIsBounded) {
 }
 
 }  // namespace marnoch::test
+
+namespace marnoch::test {
+
+// A unit in its service mode answers "Invalid Command" to everything: the
+// search sends it back to the firmware ("dx", "@0"); the loader entry takes
+// the service way in ("rk5c93").
+TEST(MarnochLink, ServiceModeAnswers) {
+    sim::MarnochDialect::Config c;
+    c.start = sim::MarnochDialect::State::Service;
+    {
+        MarnochSim sim(c);
+        ASSERT_TRUE(sim.started());
+        SettingsImage image;
+        auto port = sim.makePort(image);
+        std::string text;
+        ASSERT_TRUE(port->FindBZT(text));
+        EXPECT_EQ(text, "Bzt 50 found");
+        EXPECT_EQ(port->unitMode(), kModeFirmware);
+        EXPECT_EQ(sim.simulator().log().count("dx"), 1u);
+        EXPECT_EQ(sim.simulator().log().count("@0"), 1u);
+    }
+    {
+        MarnochSim sim(c);
+        ASSERT_TRUE(sim.started());
+        SettingsImage image;
+        auto port = sim.makePort(image);
+        port->setPortName(sim.path());
+        ASSERT_TRUE(port->IdentifyUnit(0));
+        EXPECT_EQ(port->unitMode(), kModeInvalidCommand);
+        EXPECT_EQ(port->model(), kModelNone);
+        std::string text;
+        ASSERT_TRUE(port->EnterLoader(text)) << text;
+        EXPECT_EQ(port->unitMode(), kModeLoader);
+        EXPECT_EQ(sim.simulator().log().count("rk5c93"), 1u);
+    }
+}
+
+}  // namespace marnoch::test

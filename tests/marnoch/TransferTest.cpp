@@ -277,3 +277,29 @@ TEST(MarnochStartModes, LeavingTheLoaderRecoversInTheFourthCycle) {
 }
 
 }  // namespace marnoch::test
+
+namespace marnoch::test {
+
+// Firmware at 38400: the loader is entered at 19200, the transfer runs at
+// 115200 and the unit is spoken to at 38400 again afterwards, never at a
+// speed it is not listening at.
+TEST(MarnochStartModes, FirmwareAtAnotherSpeedComesBackThere) {
+    sim::MarnochDialect::Config c;
+    c.firmwareBaud = 38400;
+    MarnochSim sim(c);
+    ASSERT_TRUE(sim.started());
+    const auto memory = sim.randomMemory(14);
+    SettingsImage image;
+    auto port = sim.makePort(image, fixedTime);
+    std::string text;
+    ASSERT_TRUE(port->FindBZT(text));
+    const auto rejectedInSearch = sim.simulator().bytesRejected();
+    NullProgCtrl progress;
+    ASSERT_TRUE(port->RetrieveSettings(text, progress)) << text;
+    EXPECT_EQ(image.bytes(), memory);
+    EXPECT_EQ(port->speedIndex(), 5);
+    EXPECT_EQ(sim.simulator().bytesRejected(), rejectedInSearch);
+    sim.dialect([](sim::MarnochDialect& d) { EXPECT_EQ(d.clockText(), "15:42"); });
+}
+
+}  // namespace marnoch::test
