@@ -10,9 +10,14 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QWindow>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace marnoch::test {
 
@@ -37,6 +42,15 @@ struct ScriptedChooser final : IFileChooser {
 };
 
 QPushButton* button(QWidget& w, const char* name) { return w.findChild<QPushButton*>(name); }
+
+// Counts the paints a widget gets.
+struct PaintCounter final : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -82,7 +96,17 @@ TEST(MarnochDialog, CreateBackupFromTheButton) {
     CMarnochDlg dialog(hooks);
     dialog.show();
 
+    // The workflow holds the event loop; the status line paints each step
+    // all the same.
+    for (int i = 0; i < 20 && !dialog.windowHandle()->isExposed(); ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    QApplication::processEvents();
+    PaintCounter counter;
+    dialog.findChild<QLabel*>("statusLine")->installEventFilter(&counter);
     button(dialog, "createBackupButton")->click();
+    EXPECT_GE(counter.paints, 6);
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(dialog.statusText().toStdString(), text::kSavedOk);
     EXPECT_FALSE(dialog.progressBar()->isVisible());
@@ -94,6 +118,32 @@ TEST(MarnochDialog, CreateBackupFromTheButton) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].toStdString(), text::kInvalidFileSelection);
     EXPECT_EQ(dialog.statusText(), "Bzt 50 found");
+}
+
+// The failure text in a real message box, captioned with the program's name.
+TEST(MarnochDialog, FailureShowsAMessageBox) {
+    app();
+    SettingsImage image;
+    platform::ScaledClock clock(kTimeScale);
+    CMarnochDlg::Hooks hooks;
+    hooks.makePort = [&] { return std::make_unique<CSerialPort>(image, clock, [](int) { return std::string(); }); };
+    CMarnochDlg dialog(hooks);
+    dialog.show();
+    QString title, text;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start(10);
+    button(dialog, "uploadButton")->click();
+    poll.stop();
+    EXPECT_EQ(title, "Marnoch");
+    EXPECT_EQ(text.toStdString(), text::kNotFound);
+    EXPECT_EQ(dialog.statusText().toStdString(), text::kFindingUnit);
 }
 
 }  // namespace marnoch::test
