@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <sys/wait.h>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -99,6 +101,16 @@ struct CommandResult {
     int status;
     std::string output;
 };
-CommandResult RunCommand(const std::string& command);
+inline CommandResult RunCommand(const std::string& command) {
+    CommandResult r{-1, {}};
+    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
+    if (p == nullptr) return r;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.output.append(buffer, n);
+    const int status = ::pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
 
 }  // namespace marnoch::test

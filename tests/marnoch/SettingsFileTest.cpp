@@ -18,18 +18,6 @@
 
 namespace marnoch::test {
 
-CommandResult RunCommand(const std::string& command) {
-    CommandResult r{-1, {}};
-    FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-    if (p == nullptr) return r;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.output.append(buffer, n);
-    const int status = ::pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
 namespace {
 
 std::vector<std::string> lines(const std::string& text) {
