@@ -146,4 +146,25 @@ TEST(MarnochDialog, FailureShowsAMessageBox) {
     EXPECT_EQ(dialog.statusText().toStdString(), text::kFindingUnit);
 }
 
+// The program as shipped: its own port on COM1, which the environment
+// places at the simulator's device, at real time.
+TEST(MarnochDialog, FindsTheUnitWhereCom1Points) {
+    app();
+    MarnochSim sim({}, 1, 1.0);
+    ASSERT_TRUE(sim.started());
+    ::setenv("COM1", sim.path().c_str(), 1);
+    ScriptedChooser chooser;
+    chooser.cancel = true;
+    std::vector<QString> messages;
+    CMarnochDlg::Hooks hooks;
+    hooks.chooser = &chooser;
+    hooks.message = [&](const QString& m) { messages.push_back(m); };
+    CMarnochDlg dialog(hooks);
+    button(dialog, "createBackupButton")->click();
+    ::unsetenv("COM1");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].toStdString(), text::kInvalidFileSelection);
+    EXPECT_EQ(dialog.statusText(), "Bzt 50 found");
+}
+
 }  // namespace marnoch::test
