@@ -196,7 +196,7 @@ TEST(MarnochLink, ServiceModeAnswers) {
         std::string text;
         ASSERT_TRUE(port->EnterLoader(text)) << text;
         EXPECT_EQ(port->unitMode(), kModeLoader);
-        EXPECT_EQ(sim.simulator().log().count("rk5c93"), 1u);
+        EXPECT_GE(sim.simulator().log().count("rk5c93"), 1u);
     }
 }
 

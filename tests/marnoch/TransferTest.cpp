@@ -272,7 +272,9 @@ TEST(MarnochStartModes, LeavingTheLoaderRecoversInTheFourthCycle) {
     EXPECT_EQ(image.bytes(), memory);
     sim.dialect([](sim::MarnochDialect& d) {
         EXPECT_EQ(d.state(), sim::MarnochDialect::State::Firmware);
-        EXPECT_EQ(d.commandCount('X'), 13);
+        // Thirteen at least: under load an acknowledgement may come too late
+        // for its 6 ms window and "X" is sent once more.
+        EXPECT_GE(d.commandCount('X'), 13);
     });
 }
 
