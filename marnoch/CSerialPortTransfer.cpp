@@ -17,11 +17,6 @@ std::string addressCommand(unsigned address) {
 
 }  // namespace
 
-SettingsImage& SettingsImage::process() {
-    static SettingsImage image;
-    return image;
-}
-
 bool CSerialPort::readAddress(unsigned address, std::uint8_t& value) {
     std::string reply;
     if (!LoaderCommand(addressCommand(address), 65) || !LoaderQuery("D", 70, reply, 1, 3)) return false;
