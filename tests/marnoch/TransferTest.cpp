@@ -305,3 +305,28 @@ TEST(MarnochStartModes, FirmwareAtAnotherSpeedComesBackThere) {
 }
 
 }  // namespace marnoch::test
+
+namespace marnoch::test {
+
+// The cable pulled in the middle of a transfer: the transfer fails with its
+// text in bounded time instead of hanging on a dead line.
+TEST(MarnochStartModes, PulledCableFailsTheTransfer) {
+    MarnochSim sim;
+    ASSERT_TRUE(sim.started());
+    sim.randomMemory(15);
+    SettingsImage image;
+    auto port = sim.makePort(image);
+    std::string text;
+    ASSERT_TRUE(port->FindBZT(text));
+    sim::FaultKnobs knobs;
+    knobs.disconnectAfterBytes = static_cast<std::int64_t>(sim.simulator().bytesReceived()) + 3000;
+    sim.simulator().setFaults(knobs);
+    NullProgCtrl progress;
+    const auto started = sim.clock().nowMs();
+    EXPECT_FALSE(port->RetrieveSettings(text, progress));
+    EXPECT_EQ(text, text::kRetrieveFailed);
+    EXPECT_LT(sim.clock().nowMs() - started, 120000);
+    EXPECT_FALSE(port->isOpen());
+}
+
+}  // namespace marnoch::test
