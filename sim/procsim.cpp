@@ -3,6 +3,7 @@
 
 #include "sim/HalvaneDialect.h"
 #include "sim/IdentDialect.h"
+#include "sim/MarnochDialect.h"
 #include "sim/Simulator.h"
 
 #include <atomic>
@@ -22,11 +23,13 @@ void onSignal(int) { g_stop = true; }
 
 void usage(FILE* f) {
     std::fprintf(f,
-                 "usage: procsim [--dialect ident|halvane] [--ident TEXT] [--baud N] [--framing 8N1|8N2]\n"
+                 "usage: procsim [--dialect ident|halvane|marnoch] [--ident TEXT] [--baud N] [--framing 8N1|8N2]\n"
                  "               [--terminators \"\\n;\"] [--link PATH] [--echo]\n"
                  "               [--model 0-8] [--firmware VERSION]   (halvane: 8N2, \"\\n\" and \";\")\n"
                  "  Runs a simulated processor on a pseudo-terminal until interrupted.\n"
-                 "  --link PATH  also make PATH a symbolic link to the device (e.g. /tmp/COM3)\n");
+                 "  --link PATH  also make PATH a symbolic link to the device (e.g. /tmp/COM3)\n"
+                 "  --dialect marnoch [--state fw|prog|svc|ldr] [--memory-seed N]: Marnoch's processor,\n"
+                 "               firmware at --baud (8N2), loader at 19200/115200, memory random from N (0: zeros)\n");
 }
 
 bool parseFraming(const std::string& s, int baud, platform::LineSettings& out) {
@@ -45,6 +48,9 @@ int main(int argc, char** argv) {
     std::string terminators = "\n";
     std::string link;
     bool echo = false;
+    bool identGiven = false;
+    std::string state = "fw";
+    unsigned memorySeed = 1;
     int baud = 19200;
     int model = 0;
     std::string firmware = "1.31c";
@@ -59,7 +65,9 @@ int main(int argc, char** argv) {
             return argv[++i];
         };
         if (a == "--dialect") dialect = value();
-        else if (a == "--ident") ident = value();
+        else if (a == "--ident") ident = value(), identGiven = true;
+        else if (a == "--state") state = value();
+        else if (a == "--memory-seed") memorySeed = static_cast<unsigned>(std::strtoul(value().c_str(), nullptr, 10));
         else if (a == "--baud") baud = std::atoi(value().c_str());
         else if (a == "--framing") framing = value();
         else if (a == "--terminators") terminators = value();
@@ -104,8 +112,19 @@ int main(int argc, char** argv) {
         auto h = std::make_unique<sim::HalvaneDialect>(model, firmware, baud);
         line = h->expectedLine();
         d = std::move(h);
+    } else if (dialect == "marnoch") {
+        sim::MarnochDialect::Config c;
+        if (identGiven) c.identification = ident;
+        c.firmwareBaud = baud;
+        using S = sim::MarnochDialect::State;
+        c.start = state == "prog" ? S::Programmer : state == "svc" ? S::Service : state == "ldr" ? S::Loader : S::Firmware;
+        auto m = std::make_unique<sim::MarnochDialect>(c);
+        unsigned x = memorySeed;
+        for (auto& b : m->memory()) b = memorySeed == 0 ? 0 : static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 16);
+        line = m->expectedLine();
+        d = std::move(m);
     } else {
-        std::fprintf(stderr, "procsim: unknown dialect %s (known: ident, halvane)\n", dialect.c_str());
+        std::fprintf(stderr, "procsim: unknown dialect %s (known: ident, halvane, marnoch)\n", dialect.c_str());
         return 2;
     }
 

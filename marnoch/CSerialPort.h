@@ -1,0 +1,134 @@
+#pragma once
+
+#include "marnoch/CProgCtrl.h"
+#include "marnoch/SettingsImage.h"
+#include "marnoch/UnitPatterns.h"
+#include "platform/Clock.h"
+#include "platform/SerialLine.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+
+namespace marnoch {
+
+// The device path of COMn on this machine; empty when there is none.
+using PortResolver = std::function<std::string(int comNumber)>;
+// COMn through the environment (COM3=/dev/pts/7) or the serial devices present.
+PortResolver DefaultPortResolver();
+
+// The PC's local date and time, for the unit's clock; false when unknown.
+using LocalTimeSource = std::function<bool(std::tm&)>;
+LocalTimeSource DefaultLocalTime();
+
+// Line speeds by speed index, in search order (not ascending).
+inline constexpr int kBaudRateTable[8] = {19200, 1200, 2400, 4800, 9600, 38400, 57600, 115200};
+inline constexpr int kFastSpeedIndex = 7;
+inline constexpr int kComCount = 8;
+
+// Marnoch's one port object: the link to the processor through one serial
+// port, the boot-loader transfer of its settings memory and the settings
+// file. Every operation that can fail returns false with the user-facing
+// reason in `text`; some successes put a report there. Each workflow builds
+// one on its stack and destroys it at its end, which closes the port.
+class CSerialPort {
+public:
+    explicit CSerialPort(SettingsImage& image = SettingsImage::process(),
+                         platform::Clock& clock = platform::systemClock(),
+                         PortResolver ports = DefaultPortResolver(), LocalTimeSource localTime = DefaultLocalTime());
+    virtual ~CSerialPort();
+    CSerialPort(const CSerialPort&) = delete;
+    CSerialPort& operator=(const CSerialPort&) = delete;
+
+    // Port handling.
+    bool OpenPort(std::string& text);
+    bool ApplyLineSettings();
+    bool SetPortTimeouts();
+    void SetTransferTimeouts(bool nonBlocking);
+    void ClosePort();
+    void DrainInput(bool collect);
+
+    // Command lines of the running firmware.
+    void SendCommandLine(std::string_view bytes);
+    bool WriteToBZTAndWaitFor(std::string_view command, std::int64_t timeoutMs, std::string& reply, std::size_t n,
+                              bool skipLeadingNewline, int retries);
+    bool WriteToBZTAndWait(std::string_view command, std::int64_t timeoutMs);
+
+    // Identification and search.
+    bool IdentifyUnit(int startSpeedIndex);
+    bool ProbeUnit(std::string& text);
+    void SetModelOnce(int model);
+    bool FindBZT(std::string& text);
+
+    // Boot-loader byte exchanges.
+    bool LoaderQuery(std::string_view bytes, std::int64_t timeoutMs, std::string& reply, std::size_t n, int retries);
+    bool LoaderCommand(std::string_view bytes, std::int64_t timeoutMs);
+    bool LoaderPoke(std::string_view bytes);
+
+    // Unit preparation and the loader's way in and out.
+    bool PowerOffZones();
+    bool SetUnitClock();
+    bool SetLoaderSpeed(bool toFast, std::string& text);
+    bool EnterLoader(std::string& text);
+    bool LeaveLoader(std::string& text, bool toBaseSpeed);
+
+    // The settings image transfers.
+    bool RetrieveSettings(std::string& text, CProgCtrl& progress);
+    bool ProgramSettings(std::string& text, CProgCtrl& progress);
+
+    // The settings file (closes the port on failure).
+    bool WriteSettingsFile(const std::string& path, std::string& text);
+    bool ReadSettingsFile(const std::string& path, std::string& text);
+
+    // State, as the operations leave it.
+    bool isOpen() const { return line_.isOpen(); }
+    int unitMode() const { return unitMode_; }
+    int model() const { return model_; }
+    int speedIndex() const { return speedIndex_; }
+    int answeredSpeedIndex() const { return answeredSpeedIndex_; }
+    int comNumber() const { return comNumber_; }
+    int loaderVersion() const { return loaderVersion_; }
+    const std::string& portName() const { return portName_; }
+    // How often the device was opened: the flood guard of DrainInput reopens.
+    int openCount() const { return openCount_; }
+
+    // For a caller that knows its port already (tools, tests).
+    void setPortName(std::string path) { portName_ = std::move(path); }
+    void setSpeedIndex(int index) { speedIndex_ = index; }
+
+private:
+    bool openDevice(std::string& text, bool allowReopen);
+    bool purgeOrReopen(bool allowReopen);
+    // One read with the port's time-outs: normally up to n bytes within n + 5
+    // ms, ending 1 ms after the last byte; non-blocking, what has arrived,
+    // waiting at most waitMs for the first byte instead of polling in a loop.
+    std::size_t readPort(std::uint8_t* buffer, std::size_t n, std::int64_t waitMs = 0);
+    bool writePort(std::string_view bytes);
+    bool applyLineAndTimeouts(std::string& text);
+    int speedDivisor(bool toFast) const;
+
+    bool retrieveLoop(CProgCtrl& progress);
+    bool programLoop(CProgCtrl& progress);
+    bool transfer(std::string& text, CProgCtrl& progress, bool program);
+    bool readAddress(unsigned address, std::uint8_t& value);
+
+    SettingsImage& image_;
+    platform::Clock& clock_;
+    PortResolver ports_;
+    LocalTimeSource localTime_;
+    platform::SerialLine line_;
+
+    std::string portName_;
+    int loaderVersion_ = 0;
+    int unitMode_ = kModeNone;
+    int speedIndex_ = 0;
+    int answeredSpeedIndex_ = -1;
+    int comNumber_ = 1;
+    int model_ = kModelNone;
+    bool nonBlocking_ = false;
+    int openCount_ = 0;
+};
+
+}  // namespace marnoch

@@ -1,0 +1,211 @@
+// The serial link of CSerialPort: opening the port by its COM name, the line
+// settings (8 data bits, no parity, 2 stop bits, raw), the read time-outs of
+// the processor's link, draining stale input and the command-line exchanges
+// with the running firmware.
+
+#include "marnoch/CSerialPort.h"
+
+#include "marnoch/MarnochTexts.h"
+#include "platform/Deadline.h"
+#include "platform/PortMap.h"
+
+#include <algorithm>
+
+namespace marnoch {
+
+PortResolver DefaultPortResolver() {
+    return [](int comNumber) { return platform::PortMap().resolve(comNumber).path; };
+}
+
+LocalTimeSource DefaultLocalTime() {
+    return [](std::tm& out) {
+        const std::time_t now = std::time(nullptr);
+        return now != static_cast<std::time_t>(-1) && ::localtime_r(&now, &out) != nullptr;
+    };
+}
+
+CSerialPort::CSerialPort(SettingsImage& image, platform::Clock& clock, PortResolver ports, LocalTimeSource localTime)
+    : image_(image), clock_(clock), ports_(std::move(ports)), localTime_(std::move(localTime)), line_(clock) {}
+
+CSerialPort::~CSerialPort() { ClosePort(); }
+
+bool CSerialPort::OpenPort(std::string& text) { return openDevice(text, true); }
+
+// A failed purge inside the time-out setup reopens the port once; a purge
+// that keeps failing then fails the open instead of reopening for ever.
+bool CSerialPort::openDevice(std::string& text, bool allowReopen) {
+    ClosePort();
+    if (!portName_.empty() && line_.open(portName_)) {
+        ++openCount_;
+        if (ApplyLineSettings()) {
+            if (purgeOrReopen(allowReopen) && line_.isOpen()) return true;
+        }
+    }
+    ClosePort();
+    text = text::kCommError;
+    return false;
+}
+
+bool CSerialPort::purgeOrReopen(bool allowReopen) {
+    if (line_.purge()) return true;
+    if (!allowReopen) return false;
+    std::string ignored;
+    return openDevice(ignored, false);
+}
+
+bool CSerialPort::ApplyLineSettings() {
+    if (speedIndex_ < 0 || speedIndex_ >= static_cast<int>(std::size(kBaudRateTable))) {
+        ClosePort();
+        return false;
+    }
+    // Drain first: after a speed-change command its operand must leave at
+    // the old speed.
+    if (!line_.configure(platform::LineSettings::eightN2(kBaudRateTable[speedIndex_]), true)) {
+        ClosePort();
+        return false;
+    }
+    return true;
+}
+
+// The time-outs themselves live in readPort (the kernel has none at
+// millisecond resolution); what remains of setting them is the purge.
+bool CSerialPort::SetPortTimeouts() {
+    if (!line_.isOpen()) return false;
+    if (!purgeOrReopen(true)) {
+        ClosePort();
+        return false;
+    }
+    return line_.isOpen();
+}
+
+void CSerialPort::SetTransferTimeouts(bool nonBlocking) {
+    nonBlocking_ = nonBlocking;
+    if (line_.isOpen()) purgeOrReopen(true);
+}
+
+void CSerialPort::ClosePort() { line_.close(); }
+
+std::size_t CSerialPort::readPort(std::uint8_t* buffer, std::size_t n, std::int64_t waitMs) {
+    if (n == 0) return 0;
+    const auto nominal = static_cast<std::int64_t>(n) + 5;
+    if (!line_.isOpen()) {
+        // A read on a closed port fails at once; waiting its time-out keeps
+        // every read loop bounded by the clock instead of spinning.
+        clock_.sleepMs(nonBlocking_ ? 1 : nominal);
+        return 0;
+    }
+    long got = 0;
+    if (!nonBlocking_) {
+        got = line_.read(buffer, n, nominal, 1);
+    } else {
+        got = line_.readAvailable(buffer, n);
+        if (got == 0 && waitMs > 0) {
+            std::uint8_t first = 0;
+            const auto r = line_.readByte(first, waitMs);
+            if (r == platform::SerialLine::ReadResult::Byte) {
+                buffer[0] = first;
+                const long more = line_.readAvailable(buffer + 1, n - 1);
+                got = 1 + (more > 0 ? more : 0);
+            } else if (r == platform::SerialLine::ReadResult::Failed) {
+                got = -1;
+            }
+        }
+    }
+    if (got < 0) {
+        clock_.sleepMs(nonBlocking_ ? 1 : nominal);
+        return 0;
+    }
+    return static_cast<std::size_t>(got);
+}
+
+bool CSerialPort::writePort(std::string_view bytes) {
+    if (!line_.isOpen()) return false;
+    // Blocking write: the normal time-outs allow n + 5 ms, which a pty or a
+    // UART at these speeds never needs; a stuck line still ends in a second.
+    return line_.writeAll(bytes.data(), bytes.size(), 1000 + static_cast<std::int64_t>(bytes.size()));
+}
+
+void CSerialPort::DrainInput(bool collect) {
+    std::uint8_t byte = 0;
+    // A unit that never stops sending must not hold the program: the first
+    // phase is bounded like the second.
+    if (collect) {
+        for (int reads = 0; reads < 1025; ++reads)
+            if (readPort(&byte, 1) == 0) break;
+    }
+    if (!line_.isOpen()) return;
+    if (!purgeOrReopen(true)) return;
+    for (int reads = 1;; ++reads) {
+        if (readPort(&byte, 1) == 0) break;
+        if (reads % 128 == 0) {
+            std::string ignored;
+            if (!OpenPort(ignored)) return;
+        } else if (reads > 1024) {
+            break;
+        }
+    }
+}
+
+void CSerialPort::SendCommandLine(std::string_view bytes) {
+    writePort("\n");
+    clock_.sleepMs(20);
+    DrainInput(false);
+    writePort(bytes);
+}
+
+bool CSerialPort::WriteToBZTAndWaitFor(std::string_view command, std::int64_t timeoutMs, std::string& reply,
+                                       std::size_t n, bool skipLeadingNewline, int retries) {
+    reply.clear();
+    if (n == 0) return false;
+    const std::size_t minimum = n > 2 ? 2 : 1;
+    auto complete = [&] { return reply.size() >= minimum && reply.back() == '\n'; };
+    std::uint8_t scratch[256];
+    for (int attempts = 0;;) {
+        if (attempts > 0) {
+            writePort("\n");
+            clock_.sleepMs(20);
+        }
+        // Each sending collects its own reply: a fragment of an earlier one
+        // would shift the characters the callers examine.
+        reply.clear();
+        DrainInput(true);
+        writePort(command);
+        const platform::Deadline deadline(clock_, timeoutMs);
+        do {
+            const std::size_t want = std::min(n - reply.size(), sizeof scratch);
+            const std::size_t got = readPort(scratch, want, deadline.remainingMs());
+            for (std::size_t i = 0; i < got; ++i) {
+                if (skipLeadingNewline && reply.empty() && scratch[i] == '\n') continue;
+                reply.push_back(static_cast<char>(scratch[i]));
+            }
+        } while (!deadline.expired() && reply.size() < n && !complete());
+        ++attempts;
+        if (attempts > retries || reply.size() >= n || complete()) break;
+    }
+    return reply.size() >= n || complete();
+}
+
+bool CSerialPort::WriteToBZTAndWait(std::string_view command, std::int64_t timeoutMs) {
+    static constexpr char kRetryPrefix[2] = {'\n', '\0'};
+    for (int sending = 1; sending <= 4; ++sending) {
+        if (sending > 1) {
+            writePort(std::string_view(kRetryPrefix, 2));
+            clock_.sleepMs(20);
+        }
+        DrainInput(true);
+        writePort(command);
+        int count = 0;
+        std::uint8_t byte = 0;
+        const platform::Deadline deadline(clock_, timeoutMs);
+        while (!deadline.expired()) {
+            if (readPort(&byte, 1, deadline.remainingMs()) == 1) {
+                ++count;
+                if (byte == '\n') break;
+            }
+        }
+        if (count == 1 && byte == '\n') return true;
+    }
+    return false;
+}
+
+}  // namespace marnoch

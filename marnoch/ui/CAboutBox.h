@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+namespace marnoch {
+
+// "About Marnoch": the program's name and "Version 1.03".
+class CAboutBox final : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutBox(QWidget* parent = nullptr);
+    QString versionText() const;
+
+private:
+    QLabel* version_;
+};
+
+}  // namespace marnoch

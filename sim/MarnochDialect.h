@@ -1,0 +1,102 @@
+#pragma once
+
+#include "sim/Dialect.h"
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+
+namespace sim {
+
+// Marnoch's side of a processor: the running firmware (command lines ending
+// "\n": identification, zone power, clock, the loader entry), the EEPROM/
+// FLASH programmer and the service mode, and the boot loader with the
+// 4096-byte settings memory (single-byte commands, acknowledged by "\r").
+// The firmware listens at its own speed; the loader at 19200 until a speed
+// command raises it to 115200.
+class MarnochDialect final : public Dialect {
+public:
+    enum class State { Firmware, Programmer, Service, Loader, Silent };
+
+    struct Config {
+        std::string identification = "Bzt 50 v1.07";
+        std::string programmerIdentification = "Bzt 50v FLASH Prog";
+        std::string banner = "Bzt 50 ISP V3\r";
+        std::string version = "30";  // the loader's answer to "V"
+        int firmwareBaud = 19200;
+        State start = State::Firmware;
+        int loaderStartBaud = 19200;  // when starting in the loader
+    };
+
+    // Faults of this dialect.
+    struct Knobs {
+        // Answers of "D" per address, used up before the memory answers.
+        std::map<unsigned, std::deque<std::uint8_t>> readSequences;
+        // "D" at this address answers a different wrong byte every time.
+        int unstableAddress = -1;
+        // A loader command letter that is never acknowledged (and not done).
+        char neverAcknowledge = 0;
+        // After the jump into the loader the unit says nothing at all.
+        bool silentAfterJump = false;
+        // "X" is acknowledged but the loader stays this many times.
+        int exitFailures = 0;
+        // Off commands each zone ignores before it goes off (-1: never off).
+        std::array<int, 3> zoneStuck{0, 0, 0};
+        // "STF?" answer: 24-hour ("STF1") or 12-hour ("STF0").
+        bool clock24Hour = true;
+        // The firmware sends bytes without end.
+        bool flood = false;
+    };
+
+    MarnochDialect() : MarnochDialect(Config{}) {}
+    explicit MarnochDialect(Config config);
+
+    platform::LineSettings expectedLine() const override;
+    void onBytes(std::string_view bytes, Responder& out) override;
+    void onWrongLine(std::string_view bytes, Responder& out) override;
+    void onTick(Responder& out) override;
+
+    Knobs& knobs() { return knobs_; }
+    std::array<std::uint8_t, 4096>& memory() { return memory_; }
+    State state() const { return state_; }
+    int loaderBaud() const { return loaderBaud_; }
+    // Addresses set with "a" and written with "d" since the last clear.
+    const std::bitset<4096>& addressed() const { return addressed_; }
+    const std::bitset<4096>& written() const { return written_; }
+    int commandCount(char letter) const;
+    void clearRecords();
+    int weekday() const { return weekday_; }
+    const std::string& clockText() const { return clockText_; }
+    bool zoneOn(int zone) const { return zoneOn_[static_cast<std::size_t>(zone)]; }
+
+private:
+    void onLine(const std::string& line, Responder& out);
+    void onLoaderByte(std::uint8_t byte, Responder& out);
+    void runLoaderCommand(Responder& out);
+    int divisorBaud(std::uint8_t divisor) const;
+    int versionNumber() const;
+
+    Config config_;
+    Knobs knobs_;
+    State state_;
+    State firmwareState_;  // what "X" starts
+    int loaderBaud_;
+    std::array<std::uint8_t, 4096> memory_{};
+    std::bitset<4096> addressed_;
+    std::bitset<4096> written_;
+    std::map<char, int> commandCounts_;
+    unsigned address_ = 0;
+    std::string line_;
+    char pendingCommand_ = 0;
+    std::string operands_;
+    bool entryArmed_ = false;
+    std::array<bool, 3> zoneOn_{true, true, true};
+    int weekday_ = 0;
+    std::string clockText_;
+    std::uint8_t unstableCounter_ = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,313 @@
+// The ".k47" settings file: the exact records written, the reader's checks
+// on damaged files, and both directions against srecord, an independent
+// reader and writer of Motorola S-records.
+
+#include "MarnochSim.h"
+#include "marnoch/MarnochTexts.h"
+#include "marnoch/SettingsFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace marnoch::test {
+
+namespace {
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+}
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeAll(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+SettingsImage randomImage(unsigned seed) {
+    SettingsImage image;
+    std::mt19937 rng(seed);
+    for (auto& b : image.bytes()) b = static_cast<std::uint8_t>(rng());
+    return image;
+}
+
+SettingsImage filledImage(std::uint8_t value) {
+    SettingsImage image;
+    image.bytes().fill(value);
+    return image;
+}
+
+}  // namespace
+
+// Reference lines worked out by hand from the record rule (count = data + 3,
+// checksum = 0xFF - low byte of count + address bytes + data).
+TEST(SettingsFile, WritesTheRecordsOfBothRanges) {
+    const auto zero = lines(SettingsFileText(SettingsImage{}));
+    ASSERT_EQ(zero.size(), 254u);
+    EXPECT_EQ(zero[0], "S113000200000000000000000000000000000000ea");
+    EXPECT_EQ(zero[3], "S1110032" + std::string(28, '0') + "bc");
+    EXPECT_EQ(zero[4].substr(0, 8), "S1130060");
+    EXPECT_EQ(zero[253].substr(0, 8), "S1130ff0");
+
+    SettingsImage counting;
+    for (unsigned i = 0; i < 16; ++i) counting[0x060 + i] = static_cast<std::uint8_t>(i);
+    EXPECT_EQ(lines(SettingsFileText(counting))[4], "S1130060000102030405060708090a0b0c0d0e0f14");
+}
+
+TEST(SettingsFile, RoundTripRestoresTheFileRangesOnly) {
+    TempDir dir;
+    const std::string path = dir.file("backup.k47");
+    const SettingsImage source = randomImage(7);
+    std::string text;
+    ASSERT_TRUE(SaveSettingsFile(source, path, text));
+    EXPECT_EQ(text, text::kSavedOk);
+
+    SettingsImage loaded = filledImage(0xA5);
+    ASSERT_TRUE(LoadSettingsFile(loaded, path, text)) << text;
+    for (unsigned a = 0; a < SettingsImage::kSize; ++a) {
+        const bool inFile = (a >= 0x002 && a < 0x040) || a >= 0x060;
+        EXPECT_EQ(loaded[a], inFile ? source[a] : 0xA5) << "address " << a;
+    }
+}
+
+// A damaged file fails with its text and leaves the image as it was.
+TEST(SettingsFile, DamagedFilesChangeNothing) {
+    TempDir dir;
+    const std::string good = SettingsFileText(randomImage(3));
+    const auto goodLines = lines(good);
+    auto withLine = [&](std::size_t index, const std::string& replacement) {
+        std::string out;
+        for (std::size_t i = 0; i < goodLines.size(); ++i) out += (i == index ? replacement : goodLines[i]) + "\n";
+        return out;
+    };
+    std::string flipped = goodLines[100];
+    flipped[12] = flipped[12] == '0' ? '1' : '0';
+    std::string truncatedFile = good.substr(0, good.size() / 2);
+    truncatedFile.resize(truncatedFile.rfind('\n') + 1);
+
+    struct Case {
+        const char* name;
+        std::string content;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"changed digit", withLine(100, flipped), text::kChecksumError},
+        {"count below the address", withLine(5, "S1020060fd"), text::kFormatError},
+        {"word shorter than its count", withLine(5, goodLines[5].substr(0, 20)), text::kFormatError},
+        {"not hex", withLine(5, "S1zz" + goodLines[5].substr(4)), text::kFormatError},
+        {"past the memory", withLine(5, "S214000ff8" + std::string(32, '0') + "00"), text::kFormatError},
+        {"long word", withLine(5, "S1" + std::string(300, '1')), text::kFormatError},
+        {"first half only", truncatedFile, text::kFileIncomplete},
+        {"record missing", withLine(200, ""), text::kFileIncomplete},
+        {"empty", "", text::kFileIncomplete},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.file("bad.k47");
+        writeAll(path, c.content);
+        SettingsImage image = filledImage(0x5C);
+        std::string text;
+        EXPECT_FALSE(LoadSettingsFile(image, path, text)) << c.name;
+        EXPECT_EQ(text, c.text) << c.name;
+        EXPECT_EQ(image.bytes(), filledImage(0x5C).bytes()) << c.name;
+    }
+    SettingsImage image;
+    std::string text;
+    EXPECT_FALSE(LoadSettingsFile(image, dir.file("missing.k47"), text));
+    EXPECT_EQ(text, text::kCannotOpenFile);
+}
+
+TEST(SettingsFile, ReadsHeadersS2RecordsCrlfAndUpperCase) {
+    TempDir dir;
+    const SettingsImage source = randomImage(11);
+    std::string text = SettingsFileText(source);
+    // S2 at 0x000060 in place of the S1 record at 0x0060, CRLF line ends,
+    // upper case, and a header and a termination record around them.
+    auto ls = lines(text);
+    std::string s2 = "S214000060";
+    unsigned sum = 0x14 + 0x60;
+    char hex[3];
+    for (unsigned a = 0x060; a < 0x070; ++a) {
+        std::snprintf(hex, sizeof hex, "%02x", source[a]);
+        s2 += hex;
+        sum += source[a];
+    }
+    std::snprintf(hex, sizeof hex, "%02x", 0xFF - (sum & 0xFF));
+    ls[4] = s2 + hex;
+    std::string mixed = "S00600004844521B\r\n";
+    for (auto& l : ls) {
+        for (auto& c : l) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        mixed += l + "\r\n";
+    }
+    mixed += "S9030000FC\r\n";
+    const std::string path = dir.file("mixed.k47");
+    writeAll(path, mixed);
+    SettingsImage loaded;
+    ASSERT_TRUE(LoadSettingsFile(loaded, path, text)) << text;
+    for (unsigned a = 0x060; a < 0x1000; ++a) ASSERT_EQ(loaded[a], source[a]) << a;
+}
+
+// A failed save keeps the old file: here the folder refuses the new one.
+TEST(SettingsFile, FailedSaveKeepsTheOldFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    TempDir dir;
+    const std::string path = dir.file("backup.k47");
+    std::string text;
+    ASSERT_TRUE(SaveSettingsFile(filledImage(1), path, text));
+    const std::string before = readAll(path);
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    ::chmod(folder.c_str(), 0555);
+    EXPECT_FALSE(SaveSettingsFile(filledImage(2), path, text));
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_EQ(text, text::kCannotOpenFile);
+    EXPECT_EQ(readAll(path), before);
+}
+
+// A write that fails half way (the file size limit stands in for a full
+// disk) is reported, the old backup stays and no temporary file is left.
+TEST(SettingsFile, FailedWriteKeepsTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.file("backup.k47");
+    std::string text;
+    ASSERT_TRUE(SaveSettingsFile(filledImage(1), path, text));
+    const std::string before = readAll(path);
+
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = SaveSettingsFile(filledImage(2), path, text);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(text, text::kCannotWriteFile);
+    EXPECT_EQ(readAll(path), before);
+    int files = 0;
+    for ([[maybe_unused]] const auto& e :
+         std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
+        ++files;
+    EXPECT_EQ(files, 1);
+}
+
+TEST(SettingsFile, WriteErrorIsReportedNotSaved) {
+    // /dev/full accepts the open of nothing in /dev, so use a path whose
+    // folder does not exist: no temporary file can be made.
+    std::string text;
+    EXPECT_FALSE(SaveSettingsFile(SettingsImage{}, "/nonexistent-folder/backup.k47", text));
+    EXPECT_EQ(text, text::kCannotOpenFile);
+}
+
+// srecord checks our file independently:
+//   srec_cat F -motorola -o /dev/null            (every record and checksum valid)
+//   srec_info F -motorola                        (data ranges 0002-003F, 0060-0FFF)
+//   srec_cat F -motorola -fill 0x00 0x0000 0x1000 -o img.bin -binary  (content)
+// and writes a reference from the image with the same record layout:
+//   srec_cat image.bin -binary -exclude 0x0000 0x0002 -exclude 0x0040 0x0060
+//     -o ref.s19 -motorola -address-length=2 -obs=16 -disable=header
+//     -disable=data-count -disable=exec-start-address -disable=footer
+// which must equal ours once upper-cased (srec_cmp agrees too).
+TEST(SettingsFile, SrecordAcceptsAndReproducesOurFile) {
+    if (!HaveSrecord()) GTEST_SKIP() << "srecord (srec_cat) is not installed";
+    TempDir dir;
+    const SettingsImage source = randomImage(42);
+    const std::string ours = dir.file("backup.k47");
+    std::string text;
+    ASSERT_TRUE(SaveSettingsFile(source, ours, text));
+
+    auto r = RunCommand("srec_cat " + ours + " -motorola -o /dev/null");
+    EXPECT_EQ(r.status, 0) << r.output;
+    r = RunCommand("srec_info " + ours + " -motorola");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("Data:   0002 - 003F"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("0060 - 0FFF"), std::string::npos) << r.output;
+
+    const std::string img = dir.file("img.bin");
+    r = RunCommand("srec_cat " + ours + " -motorola -fill 0x00 0x0000 0x1000 -o " + img + " -binary");
+    ASSERT_EQ(r.status, 0) << r.output;
+    std::string expected(reinterpret_cast<const char*>(source.bytes().data()), SettingsImage::kSize);
+    for (unsigned a = 0; a < 0x002; ++a) expected[a] = 0;
+    for (unsigned a = 0x040; a < 0x060; ++a) expected[a] = 0;
+    EXPECT_EQ(readAll(img), expected);
+
+    const std::string bin = dir.file("image.bin");
+    writeAll(bin, std::string(reinterpret_cast<const char*>(source.bytes().data()), SettingsImage::kSize));
+    const std::string ref = dir.file("ref.s19");
+    r = RunCommand("srec_cat " + bin + " -binary -exclude 0x0000 0x0002 -exclude 0x0040 0x0060 -o " + ref +
+                   " -motorola -address-length=2 -obs=16 -disable=header -disable=data-count"
+                   " -disable=exec-start-address -disable=footer");
+    ASSERT_EQ(r.status, 0) << r.output;
+    std::string upper = readAll(ours);
+    for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(upper, readAll(ref));
+    r = RunCommand("srec_cmp " + ours + " -motorola " + ref + " -motorola");
+    EXPECT_EQ(r.status, 0) << r.output;
+}
+
+// Files srecord writes in its own default forms read equal to ours:
+//   srec_cat image.bin -binary -exclude ... -o f -motorola              (S0, S1, S5, S9)
+//   ... -address-length=3                                               (S2 and S8)
+//   ... -address-length=4                                               (S3: not ours, incomplete)
+// and with CRLF line ends (sed 's/$/\r/').
+TEST(SettingsFile, ReadsFilesWrittenBySrecord) {
+    if (!HaveSrecord()) GTEST_SKIP() << "srecord (srec_cat) is not installed";
+    TempDir dir;
+    const SettingsImage source = randomImage(99);
+    const std::string bin = dir.file("image.bin");
+    writeAll(bin, std::string(reinterpret_cast<const char*>(source.bytes().data()), SettingsImage::kSize));
+    const std::string base = "srec_cat " + bin + " -binary -exclude 0x0000 0x0002 -exclude 0x0040 0x0060 -o ";
+
+    SettingsImage ours;
+    std::string text;
+    ASSERT_TRUE(SaveSettingsFile(source, dir.file("ours.k47"), text));
+    ASSERT_TRUE(LoadSettingsFile(ours, dir.file("ours.k47"), text));
+
+    struct Form {
+        const char* name;
+        std::string options;
+        bool crlf;
+        bool readable;
+    };
+    const Form forms[] = {
+        {"default", "-motorola", false, true},
+        {"s2", "-motorola -address-length=3", false, true},
+        {"crlf", "-motorola", true, true},
+        {"s3", "-motorola -address-length=4", false, false},
+    };
+    for (const Form& f : forms) {
+        const std::string file = dir.file(std::string(f.name) + ".k47");
+        auto r = RunCommand(base + file + " " + f.options);
+        ASSERT_EQ(r.status, 0) << r.output;
+        if (f.crlf) {
+            r = RunCommand("sed -i 's/$/\\r/' " + file);
+            ASSERT_EQ(r.status, 0) << r.output;
+            ASSERT_NE(readAll(file).find("\r\n"), std::string::npos);
+        }
+        SettingsImage loaded;
+        const bool ok = LoadSettingsFile(loaded, file, text);
+        EXPECT_EQ(ok, f.readable) << f.name << ": " << text;
+        if (f.readable) {
+            EXPECT_EQ(loaded.bytes(), ours.bytes()) << f.name;
+        } else {
+            EXPECT_EQ(text, text::kFileIncomplete) << f.name;
+        }
+    }
+}
+
+}  // namespace marnoch::test
