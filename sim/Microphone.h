@@ -1,0 +1,70 @@
+#pragma once
+
+#include "sim/Room.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace sim {
+
+// How the simulated measurement microphone hears the room.
+struct MicKnobs {
+    double sweepPeakDbfs = -6;    // the test signal's level at a path gain of 1
+    double noiseDbfs = -75;       // RMS of the background noise (-200: none)
+    std::uint32_t noiseSeed = 7;
+    double secondPeriodGain = 1;  // gain on take samples [period, 2 period)
+    int quietWindowAt = -1;       // zero the 240 take samples ending here
+    int takeFrames = 196608;      // a shorter take for the "short take" case
+    int startPhase = 20000;       // where in the sweep period a take begins
+    bool mute = false;            // the microphone hears nothing, not even noise
+};
+
+// The measurement microphone at one listening position. It hears the
+// processor's test signal (the repeating sweep) on whichever channel plays,
+// through the room, plus background noise, as 48 kHz stereo 16-bit frames
+// (the microphone on the left, the right silent).
+class Microphone {
+public:
+    // `playing` says which channel's tone is on now (-1 or 8: none); the
+    // simulated processor provides it. Null: channel 0 always plays.
+    explicit Microphone(const Room& room, int periodSamples = 65536);
+
+    void setToneSource(std::function<int()> playing);
+    void setPosition(int position);
+    int position() const;
+    void setKnobs(const MicKnobs& knobs);
+    MicKnobs knobs() const;
+
+    // One take, as the recorder would get it, for the channel playing now.
+    std::vector<std::int16_t> take();
+    // The same for a given channel (-1: no tone).
+    std::vector<std::int16_t> take(int channel, int position);
+
+    // A continuous stream: `frames` stereo frames starting at absolute frame
+    // `start` of the microphone's time line, for the channel playing now.
+    void render(std::int64_t start, std::int16_t* stereo, int frames);
+
+    // The steady-state signal of one sweep period through the room (full
+    // scale 1.0), before level, noise and rounding.
+    std::vector<double> periodThroughRoom(int channel, int position) const;
+    int periodSamples() const { return period_; }
+
+private:
+    std::int16_t sampleAt(const std::vector<double>& y, int channel, std::int64_t frame, const MicKnobs& k) const;
+    const std::vector<double>& cached(int channel, int position) const;
+
+    const Room& room_;
+    int period_;
+    mutable std::mutex mutex_;
+    std::function<int()> playing_;
+    int position_ = 0;
+    MicKnobs knobs_;
+    mutable std::map<std::pair<int, int>, std::vector<double>> cache_;
+    std::vector<double> sweepSpectrumRe_, sweepSpectrumIm_;
+};
+
+}  // namespace sim
