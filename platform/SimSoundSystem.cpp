@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <vector>
 
@@ -41,7 +43,9 @@ public:
         if (s.frameLimit >= 0) {
             const std::int64_t left = s.frameLimit - framesThisOpen_;
             if (left <= 0) {
-                clock_.sleepMs(std::min(waitMs, 1));
+                // Gone quiet: wait a little real time, whatever the clock,
+                // so the capture thread does not spin.
+                std::this_thread::sleep_for(std::chrono::milliseconds(std::min(waitMs, 1)));
                 return 0;
             }
             n = std::min<std::size_t>(n, static_cast<std::size_t>(left));
