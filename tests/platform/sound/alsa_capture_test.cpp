@@ -5,6 +5,7 @@
 #include "sound_test_support.h"
 
 #include "platform/SoundInput.h"
+#include "platform/alsa/AlsaInputMixer.h"
 #include "platform/alsa/AlsaSoundSystem.h"
 #include "platform/alsa/VolumeScale.h"
 
@@ -134,6 +135,11 @@ TEST(AlsaSoundInput, FormatsOtherThan16BitPcmAreRefusedAndUnknownDevicesToo) {
                             in),
               mmresult::BadDeviceId);
     EXPECT_EQ(in, nullptr);
+
+    // No card, no mixer: the simple mixer of a card that is not there.
+    std::unique_ptr<alsa::AlsaInputMixer> mixer;
+    EXPECT_EQ(alsa::AlsaInputMixer::open("hw:CARD=NoSuchCard", "none", mixer), mmresult::NoDriver);
+    EXPECT_EQ(mixer, nullptr);
 }
 
 // The mixer shows every capture volume on 0..65535, linear in the

@@ -249,3 +249,14 @@ TEST(SoundInput, CommandsFromInsideTheCallbackAreRefusedAndDestructionIsQuiet) {
     in.reset();  // destroyed while capturing with a buffer queued: no crash, no callback
     EXPECT_EQ(sys.openCount(0), 0);
 }
+
+TEST(SoundInput, DeviceNamesAreCutAtWholeCharacters) {
+    EXPECT_EQ(TruncateDeviceName("USB Tessik QEX-1"), "USB Tessik QEX-1");
+    const std::string exact(31, 'x');
+    EXPECT_EQ(TruncateDeviceName(exact + "yz"), exact);
+    // 30 ASCII characters, then "é" (two bytes) and more: the cut keeps the
+    // whole "é" as the 31st character.
+    const std::string thirty(30, 'a');
+    EXPECT_EQ(TruncateDeviceName(thirty + "\xC3\xA9" + "bc"), thirty + "\xC3\xA9");
+    EXPECT_EQ(TruncateDeviceName(""), "");
+}
