@@ -1,10 +1,9 @@
 #include "platform/alsa/AlsaInputMixer.h"
 
+#include "platform/alsa/MixerElementChoice.h"
 #include "platform/alsa/VolumeScale.h"
 
 #include <alsa/asoundlib.h>
-
-#include <string_view>
 
 namespace platform::alsa {
 
@@ -15,10 +14,6 @@ constexpr std::uint32_t kVolumeId = 1;
 constexpr std::uint32_t kMuteId = 2;
 constexpr std::uint32_t kAgcId = 3;
 constexpr std::uint32_t kSourceSelectId = 4;
-
-bool contains(const char* name, std::string_view part) {
-    return name != nullptr && std::string_view(name).find(part) != std::string_view::npos;
-}
 }  // namespace
 
 struct AlsaInputMixer::Elements {
@@ -51,28 +46,29 @@ MmResult AlsaInputMixer::open(const std::string& card, const std::string& cardNa
         snd_mixer_load(e.mixer) < 0)
         return mmresult::NoDriver;
 
-    snd_mixer_elem_t* firstVolume = nullptr;
-    snd_mixer_elem_t* micVolume = nullptr;
+    std::vector<snd_mixer_elem_t*> found;
+    std::vector<MixerElementInfo> infos;
     for (snd_mixer_elem_t* el = snd_mixer_first_elem(e.mixer); el != nullptr; el = snd_mixer_elem_next(el)) {
-        if (!snd_mixer_selem_is_active(el)) continue;
+        MixerElementInfo info;
         const char* name = snd_mixer_selem_get_name(el);
-        if (snd_mixer_selem_has_capture_volume(el)) {
-            if (std::string_view(name) == "Capture") e.volume = el;
-            if (micVolume == nullptr && contains(name, "Mic")) micVolume = el;
-            if (firstVolume == nullptr) firstVolume = el;
-        }
-        if (e.agc == nullptr && contains(name, "Auto Gain") &&
-            (snd_mixer_selem_has_capture_switch(el) || snd_mixer_selem_has_playback_switch(el)))
-            e.agc = el;
-        if (e.source == nullptr && snd_mixer_selem_is_enumerated(el) &&
-            (std::string_view(name) == "Capture Source" || std::string_view(name) == "Input Source"))
-            e.source = el;
+        info.name = name != nullptr ? name : "";
+        info.active = snd_mixer_selem_is_active(el) != 0;
+        info.captureVolume = snd_mixer_selem_has_capture_volume(el) != 0;
+        info.captureSwitch = snd_mixer_selem_has_capture_switch(el) != 0;
+        info.playbackSwitch = snd_mixer_selem_has_playback_switch(el) != 0;
+        info.enumerated = snd_mixer_selem_is_enumerated(el) != 0;
+        infos.push_back(std::move(info));
+        found.push_back(el);
     }
-    if (e.volume == nullptr) e.volume = micVolume != nullptr ? micVolume : firstVolume;
+    const MixerElementChoice choice = ChooseMixerElements(infos);
+    const auto pick = [&](int i) { return i >= 0 ? found[static_cast<std::size_t>(i)] : nullptr; };
+    e.volume = pick(choice.volume);
+    e.mute = pick(choice.mute);
+    e.agc = pick(choice.agc);
+    e.source = pick(choice.source);
     if (e.volume != nullptr) {
         snd_mixer_selem_get_capture_volume_range(e.volume, &e.rawMin, &e.rawMax);
         e.volumeMono = snd_mixer_selem_is_capture_mono(e.volume) != 0;
-        if (snd_mixer_selem_has_capture_switch(e.volume)) e.mute = e.volume;
     }
     if (e.source != nullptr) {
         const int items = snd_mixer_selem_get_enum_items(e.source);
@@ -120,11 +116,7 @@ MmResult AlsaInputMixer::lineByComponent(std::uint32_t componentType, MixerLine&
 
 MmResult AlsaInputMixer::sourceLine(std::uint32_t destinationId, unsigned index, MixerLine& out) {
     if (destinationId != kDestinationId || index >= e_->sourceNames.size()) return mmresult::InvalidParam;
-    // A source named for a microphone is one; without such a name the first
-    // source is taken for the microphone (a microphone card has no other).
-    bool anyMic = false;
-    for (const std::string& n : e_->sourceNames) anyMic = anyMic || contains(n.c_str(), "Mic");
-    const bool mic = anyMic ? contains(e_->sourceNames[index].c_str(), "Mic") : index == 0;
+    const bool mic = IsMicrophoneSource(e_->sourceNames, index);
     out = {kSourceIdBase + index, mic ? MixerLine::Microphone : MixerLine::LineIn,
            e_->volumeMono ? 1u : 2u, 0, 0, cardName_};
     return mmresult::NoError;

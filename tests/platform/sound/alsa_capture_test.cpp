@@ -7,7 +7,6 @@
 #include "platform/SoundInput.h"
 #include "platform/alsa/AlsaInputMixer.h"
 #include "platform/alsa/AlsaSoundSystem.h"
-#include "platform/alsa/VolumeScale.h"
 
 #include <gtest/gtest.h>
 
@@ -140,23 +139,4 @@ TEST(AlsaSoundInput, FormatsOtherThan16BitPcmAreRefusedAndUnknownDevicesToo) {
     std::unique_ptr<alsa::AlsaInputMixer> mixer;
     EXPECT_EQ(alsa::AlsaInputMixer::open("hw:CARD=NoSuchCard", "none", mixer), mmresult::NoDriver);
     EXPECT_EQ(mixer, nullptr);
-}
-
-// The mixer shows every capture volume on 0..65535, linear in the
-// element's raw steps (a USB microphone's 0..127, a codec's -3072..0 in
-// 1/256 dB steps).
-TEST(AlsaMixerScale, VolumesMapLinearlyOntoTheElementRange) {
-    EXPECT_EQ(alsa::ToDeviceVolume(0, 0, 127), 0);
-    EXPECT_EQ(alsa::ToDeviceVolume(65535, 0, 127), 127);
-    EXPECT_EQ(alsa::ToDeviceVolume(16384, 0, 127), 32);  // 16384 * 127 / 65535 = 31.75
-    EXPECT_EQ(alsa::ToDeviceVolume(0xFFFF, -3072, 0), 0);
-    EXPECT_EQ(alsa::ToDeviceVolume(0, -3072, 0), -3072);
-    EXPECT_EQ(alsa::ToDeviceVolume(32768, -3072, 0), -1536);
-    EXPECT_EQ(alsa::ToDeviceVolume(500, 5, 5), 5);
-    EXPECT_EQ(alsa::FromDeviceVolume(127, 0, 127), 65535u);
-    EXPECT_EQ(alsa::FromDeviceVolume(-9999, -3072, 0), 0u);
-    for (long raw = 0; raw <= 127; ++raw)
-        EXPECT_EQ(alsa::ToDeviceVolume(alsa::FromDeviceVolume(raw, 0, 127), 0, 127), raw);
-    EXPECT_EQ(alsa::VolumeSteps(0, 127), 128u);
-    EXPECT_EQ(alsa::VolumeSteps(-100000, 100000), 65536u);
 }

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -323,4 +324,32 @@ TEST(MicrophoneRecorder, AnAbortMidTakeClosesCleanlyAndTheDeviceRecordsAgain) {
     ASSERT_TRUE(again.Open());
     ASSERT_TRUE(again.Start());
     EXPECT_TRUE(again.WaitForData(&signal));
+}
+
+// The simulated microphone hears whichever channel the processor plays; the
+// take recorded through the simulated input follows it.
+TEST(MicrophoneRecorder, TheTakeFollowsTheChannelWhoseToneIsPlaying) {
+    sim::Room room;
+    sim::Microphone mic(room);
+    std::atomic<int> playing{2};
+    mic.setToneSource([&] { return playing.load(); });
+    SimSoundSystem sys;
+    sys.addDevice(microphone(std::make_shared<sim::MicrophoneSource>(mic)));
+    Event signal(Event::Reset::Auto);
+    Wave w(sys);
+    ASSERT_TRUE(w.FindMicrophone(&signal));
+    ASSERT_TRUE(w.Open());
+    ASSERT_TRUE(w.Start());
+    ASSERT_TRUE(w.WaitForData(&signal));
+    std::vector<double> got;
+    double largest = 0, smallest = 0;
+    ASSERT_TRUE(w.StopAndReport(got, largest, smallest));
+    const std::vector<std::int16_t> channel2 = mic.take(2, 0);
+    const std::vector<std::int16_t> channel0 = mic.take(0, 0);
+    std::size_t differFrom0 = 0;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        ASSERT_EQ(got[i], channel2[2 * i] / 32767.0) << "at " << i;
+        differFrom0 += channel0[2 * i] != channel2[2 * i];
+    }
+    EXPECT_GT(differFrom0, got.size() / 2);  // another channel's path would give another take
 }
