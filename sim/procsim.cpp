@@ -2,6 +2,7 @@
 // run without a processor. It prints the device to point a program at.
 
 #include "sim/IdentDialect.h"
+#include "sim/PellivarDialect.h"
 #include "sim/Simulator.h"
 
 #include <atomic>
@@ -21,7 +22,7 @@ void onSignal(int) { g_stop = true; }
 
 void usage(FILE* f) {
     std::fprintf(f,
-                 "usage: procsim [--dialect ident] [--ident TEXT] [--baud N] [--framing 8N1|8N2]\n"
+                 "usage: procsim [--dialect ident|pellivar] [--ident TEXT] [--baud N] [--framing 8N1|8N2]\n"
                  "               [--terminators \"\\n;\"] [--link PATH] [--echo]\n"
                  "  Runs a simulated processor on a pseudo-terminal until interrupted.\n"
                  "  --link PATH  also make PATH a symbolic link to the device (e.g. /tmp/COM3)\n");
@@ -94,8 +95,14 @@ int main(int argc, char** argv) {
         auto id = std::make_unique<sim::IdentDialect>(ident, line, terms);
         id->setEcho(echo);
         d = std::move(id);
+    } else if (dialect == "pellivar") {
+        // Pellivar's processor: 8N1, ";" and "\n" end commands; --ident names the model.
+        line = platform::LineSettings::eightN1(baud);
+        auto p = std::make_unique<sim::PellivarDialect>(ident, baud);
+        p->knobs().echoQueries = echo;
+        d = std::move(p);
     } else {
-        std::fprintf(stderr, "procsim: unknown dialect %s (known: ident)\n", dialect.c_str());
+        std::fprintf(stderr, "procsim: unknown dialect %s (known: ident, pellivar)\n", dialect.c_str());
         return 2;
     }
 
