@@ -63,8 +63,10 @@ bool CBasicTessikPort::Open(int portNumber) {
     std::lock_guard lock(portLock_);
     if (!line_.open(path)) return false;
     timeouts_ = kWorking;
-    // The working time-outs begin with both directions purged.
-    if (!ConfigureLocked(false) || !line_.purge()) {
+    // The working time-outs begin with the receive side purged. The transmit
+    // side is left alone: it may still hold the speed change written just
+    // before the port was closed for the search.
+    if (!ConfigureLocked(false) || !line_.purgeInput()) {
         line_.close();
         return false;
     }
@@ -193,6 +195,12 @@ bool CBasicTessikPort::Write(const std::string& text) {
     return WriteLocked(text);
 }
 
+bool CBasicTessikPort::Drain() {
+    if (!open_) return false;
+    std::lock_guard lock(portLock_);
+    return line_.isOpen() && line_.drainOutput();
+}
+
 bool CBasicTessikPort::ReadPass() {
     std::lock_guard lock(portLock_);
     if (!line_.isOpen()) return false;
@@ -205,7 +213,7 @@ bool CBasicTessikPort::ReadPass() {
 
 bool CBasicTessikPort::Purge() {
     std::lock_guard lock(portLock_);
-    return line_.isOpen() && line_.purge();
+    return line_.isOpen() && line_.purgeInput();
 }
 
 }  // namespace pellivar

@@ -63,6 +63,8 @@ public:
     // Writes the text as it is; false when the port is closed or the write
     // did not complete in its time limit.
     bool Write(const std::string& text);
+    // Waits until written bytes have left the port.
+    bool Drain();
 
     bool IsConnected() const { return open_.load() && connected_.load(); }
     bool IsOpen() const { return open_.load(); }
@@ -83,6 +85,7 @@ public:
     // The reader's pass: at most 5 bytes with the working time-outs, cut into
     // lines. False when the line failed (hung up) or is closed.
     bool ReadPass();
+    // Discards what has been received and not read.
     bool Purge();
 
     // Sees every write as it goes out, with the time on the port's clock.

@@ -39,7 +39,7 @@ void CTessikCommunicator::QueueCommand(std::string text) {
 void CTessikCommunicator::SearchAllSpeeds(SearchDone target) {
     {
         std::lock_guard lock(mutex_);
-        searches_.push_back({true, 0, std::move(target)});
+        searches_.push_back({true, 0, false, std::move(target)});
     }
     wake_.notify_all();
 }
@@ -52,10 +52,11 @@ void CTessikCommunicator::SearchAtSpeed(SearchDone target, int speedIndex) {
     }
     // The unit changes speed as soon as the digit arrives; the search that
     // follows looks for it at the new speed.
-    if (port_->IsConnected()) port_->Write("SSB" + std::to_string(speedIndex));
+    bool sent = false;
+    if (port_->IsConnected()) sent = port_->Write("SSB" + std::to_string(speedIndex)) && port_->Drain();
     {
         std::lock_guard lock(mutex_);
-        searches_.push_back({false, speedIndex, std::move(target)});
+        searches_.push_back({false, speedIndex, sent, std::move(target)});
     }
     wake_.notify_all();
 }
@@ -118,6 +119,7 @@ void CTessikCommunicator::RunSearch(const SearchRequest& request) {
     if (request.allSpeeds) {
         found = port_->FindUnit();
     } else {
+        if (request.speedChangeSent) clock_.sleepMs(timing_.speedChangeSettleMs);
         port_->SetSpeedIndex(request.speedIndex);
         found = port_->FindUnitAtSpeed();
     }

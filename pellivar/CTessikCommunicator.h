@@ -75,6 +75,7 @@ private:
     struct SearchRequest {
         bool allSpeeds;
         int speedIndex;
+        bool speedChangeSent;
         SearchDone target;
     };
 

@@ -13,6 +13,11 @@ struct Timing {
     int powerReads = 5;                 // ...each followed by this many reads...
     std::int64_t powerReadGapMs = 50;   // ...this far apart
     std::int64_t paceUnitMs = 25;       // one unit of SendPauseFactor
+    // After "SSB<d>", before the port is closed for the search at the new
+    // speed: the speed change must have left the port (a closed and
+    // re-opened device may discard what was not yet sent) and the unit must
+    // have switched.
+    std::int64_t speedChangeSettleMs = 50;
 };
 
 }  // namespace pellivar
