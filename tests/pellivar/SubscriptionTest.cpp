@@ -226,3 +226,23 @@ TEST_F(Subscriptions, ADetachedValueItemReachesNothing) {
 
 }  // namespace
 }  // namespace pellivar
+
+#include "pellivar/UnitCommands.h"
+
+namespace pellivar {
+namespace {
+
+TEST(UnitCommands, SourcePowerAndTheEndMarker) {
+    EXPECT_EQ(UnitCommands::SelectSource(10), "P1Sd");
+    EXPECT_EQ(UnitCommands::SelectSource(3), "P1S3");
+    EXPECT_EQ(UnitCommands::SourceOfReply("P1Sf"), 12);
+    EXPECT_EQ(UnitCommands::SourceOfReply("P1S0"), 0);
+    EXPECT_EQ(UnitCommands::SourceOfReply("P1Sz"), -1);
+    EXPECT_EQ(UnitCommands::SourceOfReply("P1S"), -1);
+    EXPECT_EQ(UnitCommands::EndMarker().BuildQuery(), "fT?j");
+    EXPECT_EQ(UnitCommands::EndMarker().ReplyKey(), "fTj");
+    EXPECT_EQ(UnitCommands::Power().ReplyKey(), "P1P");
+}
+
+}  // namespace
+}  // namespace pellivar
