@@ -74,6 +74,7 @@ TEST_F(ConnectedLink, PowerQueryOnAndOff) {
     EXPECT_EQ(comm_->QueryPower(), 0);
     // Five attempts of five 50 ms reads.
     EXPECT_GE(clock_.nowMs() - start, 5 * 5 * 50);
+    RecordProperty("power_off_clock_ms", static_cast<int>(clock_.nowMs() - start));
     EXPECT_EQ(raw(), "P1P?\nP1P?\nP1P?\nP1P?\nP1P?\n");
 }
 
@@ -173,18 +174,24 @@ TEST_F(ConnectedLink, TwoMatchingKeysGiveTwoDeliveries) {
 // Pacing, measured on the link's own clock at each write: lower bounds only.
 TEST_F(ConnectedLink, PacingAtFactorFiveSkipsTheLongWait) {
     comm_->SetSendPauseFactor(5);
-    EXPECT_GE(smallestGap(sendAndTime(5)), 5 * 25 - 1);
+    const auto gap = smallestGap(sendAndTime(5));
+    EXPECT_GE(gap, 5 * 25 - 1);
+    RecordProperty("smallest_gap_ms", static_cast<int>(gap));
 }
 
 TEST_F(ConnectedLink, PacingAtFactorOneAddsTheLongWait) {
     comm_->SetSendPauseFactor(1);
     // 25 ms per pass and 5 x speed index 4 before the write.
-    EXPECT_GE(smallestGap(sendAndTime(5)), 25 + 20 - 1);
+    const auto gap = smallestGap(sendAndTime(5));
+    EXPECT_GE(gap, 25 + 20 - 1);
+    RecordProperty("smallest_gap_ms", static_cast<int>(gap));
 }
 
 TEST_F(ConnectedLink, PacingAtFactorZeroFollowsTheSpeedIndex) {
     // 4 ms per pass at 19200, and 20 ms of Long Wait.
-    EXPECT_GE(smallestGap(sendAndTime(5)), 4 + 20 - 1);
+    const auto gap = smallestGap(sendAndTime(5));
+    EXPECT_GE(gap, 4 + 20 - 1);
+    RecordProperty("smallest_gap_ms", static_cast<int>(gap));
     comm_->SetLongWait(false);
     {
         std::lock_guard lock(writesMutex_);
