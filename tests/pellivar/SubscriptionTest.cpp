@@ -46,20 +46,20 @@ TEST(CommandSpec, ChannelCharactersKeysSetsAndQueries) {
 }
 
 TEST(CommandSpec, ParsesOnlyItsOwnChannel) {
-    const CommandSpec spec("fc", CommandSpec::kDecimal, 0);
+    const CommandSpec contrast("fc", CommandSpec::kDecimal, 0);
     int v = 7;
-    EXPECT_TRUE(spec.Parse("fc050", v));
+    EXPECT_TRUE(contrast.Parse("fc050", v));
     EXPECT_EQ(v, 50);
     v = 7;
-    EXPECT_FALSE(spec.Parse("fc150", v));
+    EXPECT_FALSE(contrast.Parse("fc150", v));
     EXPECT_EQ(v, 7);
-    EXPECT_FALSE(spec.Parse("fc0", v));  // the key alone: no value
+    EXPECT_FALSE(contrast.Parse("fc0", v));  // the key alone: no value
     EXPECT_EQ(v, 7);
-    EXPECT_FALSE(spec.Parse("fc0abc", v));
+    EXPECT_FALSE(contrast.Parse("fc0abc", v));
     EXPECT_EQ(v, 7);
-    EXPECT_TRUE(spec.Parse("fc0-12xyz", v));  // scanf stops at the first non-digit
+    EXPECT_TRUE(contrast.Parse("fc0-12xyz", v));  // scanf stops at the first non-digit
     EXPECT_EQ(v, -12);
-    EXPECT_FALSE(spec.Parse("fc099999999999", v));  // too large for an int: unchanged
+    EXPECT_FALSE(contrast.Parse("fc099999999999", v));  // too large for an int: unchanged
     EXPECT_EQ(v, -12);
     int c = 0;
     EXPECT_TRUE(CommandSpec("P1S", CommandSpec::kCharacter, -1).Parse("P1S\xff" "f", c));
