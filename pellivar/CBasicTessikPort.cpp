@@ -60,18 +60,30 @@ bool CBasicTessikPort::Open(int portNumber) {
     const std::string path = resolver_ ? resolver_(portNumber) : std::string();
     if (path.empty()) return false;
 
-    std::lock_guard lock(portLock_);
-    if (!line_.open(path)) return false;
-    timeouts_ = kWorking;
-    // The working time-outs begin with the receive side purged. The transmit
-    // side is left alone: it may still hold the speed change written just
-    // before the port was closed for the search.
-    if (!ConfigureLocked(false) || !line_.purgeInput()) {
-        line_.close();
+    {
+        std::lock_guard lock(portLock_);
+        if (!line_.open(path)) return false;
+        if (!ConfigureLocked(false)) {
+            line_.close();
+            return false;
+        }
+        splitter_.Reset();
+        open_ = true;
+    }
+    if (!SetTimeouts()) {
+        Close();
         return false;
     }
-    splitter_.Reset();
-    open_ = true;
+    return true;
+}
+
+// The receive side is purged; the transmit side is left alone: it may still
+// hold the speed change written just before the port was re-opened for the
+// search at the new speed.
+bool CBasicTessikPort::SetTimeouts() {
+    std::lock_guard lock(portLock_);
+    if (!line_.isOpen() || !line_.purgeInput()) return false;
+    timeouts_ = kWorking;
     return true;
 }
 

@@ -45,6 +45,10 @@ public:
     // Opens "COM<portNumber>" at the stored speed with the working time-outs.
     bool Open(int portNumber);
     void Close();
+    // The working time-outs (reads: 5 ms between bytes, 1 ms per byte + 15 ms
+    // in all; writes: 5 ms per byte + 15 ms), starting with received bytes
+    // purged.
+    bool SetTimeouts();
 
     // Full search: COM1-COM6, every speed in search order. True when a unit
     // answered; the port then stays open at that speed with the reader
