@@ -318,6 +318,12 @@ bool SerialLine::purge() {
     return true;
 }
 
+bool SerialLine::purgeInput() {
+    if (!requireOpen("purge")) return false;
+    if (::tcflush(fd_, TCIFLUSH) != 0) return fail(classify(errno), "tcflush", errno);
+    return true;
+}
+
 bool SerialLine::drainOutput() {
     if (!requireOpen("drain")) return false;
     while (::tcdrain(fd_) != 0) {

@@ -55,6 +55,11 @@ public:
     }
 
     bool purge();        // discard both directions' queued bytes
+    // Discards received bytes only. A freshly opened port purges this way:
+    // discarding output would also drop what an earlier descriptor wrote
+    // and the device has not sent yet (a pty slave that was closed and
+    // re-opened loses it).
+    bool purgeInput();
     bool drainOutput();  // wait until written bytes have left
 
     Clock& clock() { return *clock_; }

@@ -4,6 +4,7 @@
 #include "sim/HalvaneDialect.h"
 #include "sim/IdentDialect.h"
 #include "sim/MarnochDialect.h"
+#include "sim/PellivarDialect.h"
 #include "sim/Simulator.h"
 
 #include <atomic>
@@ -23,7 +24,7 @@ void onSignal(int) { g_stop = true; }
 
 void usage(FILE* f) {
     std::fprintf(f,
-                 "usage: procsim [--dialect ident|halvane|marnoch] [--ident TEXT] [--baud N] [--framing 8N1|8N2]\n"
+                 "usage: procsim [--dialect ident|halvane|marnoch|pellivar] [--ident TEXT] [--baud N] [--framing 8N1|8N2]\n"
                  "               [--terminators \"\\n;\"] [--link PATH] [--echo]\n"
                  "               [--model 0-8] [--firmware VERSION]   (halvane: 8N2, \"\\n\" and \";\")\n"
                  "  Runs a simulated processor on a pseudo-terminal until interrupted.\n"
@@ -123,8 +124,14 @@ int main(int argc, char** argv) {
         for (auto& b : m->memory()) b = memorySeed == 0 ? 0 : static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 16);
         line = m->expectedLine();
         d = std::move(m);
+    } else if (dialect == "pellivar") {
+        // Pellivar's processor: 8N1, ";" and "\n" end commands; --ident names the model.
+        line = platform::LineSettings::eightN1(baud);
+        auto p = std::make_unique<sim::PellivarDialect>(ident, baud);
+        p->knobs().echoQueries = echo;
+        d = std::move(p);
     } else {
-        std::fprintf(stderr, "procsim: unknown dialect %s (known: ident, halvane, marnoch)\n", dialect.c_str());
+        std::fprintf(stderr, "procsim: unknown dialect %s (known: ident, halvane, marnoch, pellivar)\n", dialect.c_str());
         return 2;
     }
 

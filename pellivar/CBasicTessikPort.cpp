@@ -1,0 +1,231 @@
+#include "pellivar/CBasicTessikPort.h"
+
+#include "pellivar/CPortInputBuffer.h"
+#include "pellivar/CSItemVector.h"
+#include "platform/PortMap.h"
+
+namespace pellivar {
+
+PortResolver DefaultPortResolver() {
+    return [](int comNumber) {
+        static const platform::PortMap map;
+        return map.resolve(comNumber).path;
+    };
+}
+
+CBasicTessikPort::CBasicTessikPort(CSItemVector& replies, platform::Clock& clock, Timing timing,
+                                   PortResolver resolver)
+    : replies_(replies), clock_(clock), timing_(timing), resolver_(std::move(resolver)), line_(clock),
+      splitter_([this](const std::string& line) { replies_.Dispatch(line); }) {}
+
+CBasicTessikPort::~CBasicTessikPort() {
+    stop_ = true;
+    Close();
+}
+
+std::string CBasicTessikPort::DevicePath() {
+    std::lock_guard lock(portLock_);
+    return line_.path();
+}
+
+void CBasicTessikPort::SetWriteObserver(WriteObserver observer) {
+    std::lock_guard lock(portLock_);
+    writeObserver_ = std::move(observer);
+}
+
+// Called with the port lock held.
+bool CBasicTessikPort::ConfigureLocked(bool drainFirst) {
+    return line_.configure(platform::LineSettings::eightN1(PortSpeeds::baud(speedIndex_)), drainFirst);
+}
+
+// The port's read time-outs: n bytes, or multiplier x n + constant in all, or
+// an interval without a byte once one has come.
+long CBasicTessikPort::ReadLocked(char* buffer, std::size_t n) {
+    const auto& t = timeouts_;
+    return line_.read(buffer, n, t.readMultiplier * static_cast<std::int64_t>(n) + t.readConstant,
+                      t.readInterval);
+}
+
+bool CBasicTessikPort::WriteLocked(const std::string& text) {
+    if (!line_.isOpen()) return false;
+    if (writeObserver_) writeObserver_(clock_.nowMs(), text);
+    const auto& t = timeouts_;
+    return line_.writeAll(text, t.writeMultiplier * static_cast<std::int64_t>(text.size()) + t.writeConstant);
+}
+
+bool CBasicTessikPort::Open(int portNumber) {
+    std::lock_guard life(lifecycle_);
+    Close();
+    portNumber_ = portNumber;
+    const std::string path = resolver_ ? resolver_(portNumber) : std::string();
+    if (path.empty()) return false;
+
+    {
+        std::lock_guard lock(portLock_);
+        if (!line_.open(path)) return false;
+        if (!ConfigureLocked(false)) {
+            line_.close();
+            return false;
+        }
+        splitter_.Reset();
+        open_ = true;
+    }
+    if (!SetTimeouts()) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+// The receive side is purged; the transmit side is left alone: it may still
+// hold the speed change written just before the port was re-opened for the
+// search at the new speed.
+bool CBasicTessikPort::SetTimeouts() {
+    std::lock_guard lock(portLock_);
+    if (!line_.isOpen() || !line_.purgeInput()) return false;
+    timeouts_ = kWorking;
+    return true;
+}
+
+void CBasicTessikPort::Close() {
+    std::lock_guard life(lifecycle_);
+    // The reader needs the port lock to finish its pass: stop it first.
+    if (reader_) {
+        reader_->Stop();
+        reader_.reset();
+    }
+    std::lock_guard lock(portLock_);
+    connected_ = false;
+    open_ = false;
+    line_.close();
+}
+
+bool CBasicTessikPort::Identify() {
+    model_ = -1;
+    {
+        std::lock_guard lock(portLock_);
+        if (!line_.isOpen() || !ConfigureLocked(true)) return false;
+    }
+    for (int round = 0; round < timing_.identifyRounds; ++round) {
+        if (stop_) return false;
+        {
+            std::lock_guard lock(portLock_);
+            if (!WriteLocked("?\n")) return false;
+        }
+        clock_.sleepMs(timing_.identifyWaitMs);
+        char reply[101] = {};
+        long n = 0;
+        {
+            std::lock_guard lock(portLock_);
+            n = ReadLocked(reply, 100);
+        }
+        if (n > 0) {
+            std::string text(reply, static_cast<std::size_t>(n));
+            const int model = ModelNames::match(text);
+            if (model >= 0) {
+                model_ = model;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool CBasicTessikPort::Search(int lastPort, bool allSpeeds) {
+    std::lock_guard life(lifecycle_);
+    Close();
+    int found = 0;
+    for (int port = 1; port <= lastPort && found == 0 && !stop_; ++port) {
+        if (allSpeeds) speedIndex_ = 0;
+        if (!Open(port)) continue;
+        {
+            std::lock_guard lock(portLock_);
+            timeouts_ = kSearching;
+        }
+        if (allSpeeds) {
+            for (const int index : PortSpeeds::kSearchOrder) {
+                if (stop_) break;
+                speedIndex_ = index;
+                if (Identify()) {
+                    found = port;
+                    break;
+                }
+            }
+        } else if (Identify()) {
+            found = port;
+        }
+    }
+    if (found == 0 || stop_) {
+        Close();
+        return false;
+    }
+    // Open again at the speed found, with the working time-outs, and start
+    // handing what the unit says to the subscriptions.
+    const int model = model_;
+    if (!Open(found)) {
+        Close();
+        return false;
+    }
+    model_ = model;
+    reader_ = std::make_unique<CPortInputBuffer>(*this);
+    reader_->Start();
+    connected_ = true;
+    return true;
+}
+
+bool CBasicTessikPort::FindUnit() { return Search(kSearchPorts, true); }
+
+bool CBasicTessikPort::FindUnitAtSpeed() { return Search(kSearchPortsAtSpeed, false); }
+
+// The port lock is held for the whole exchange so the reader cannot take the
+// answer; everything read is then fed to the line splitter in order, so a
+// reply that was in flight is still delivered and a line cut at the edge of
+// the exchange is completed by the reader, not spliced.
+int CBasicTessikPort::QueryPower() {
+    if (!IsConnected()) return 0;
+    std::lock_guard lock(portLock_);
+    if (!line_.isOpen()) return 0;
+    power_ = 0;
+    for (int attempt = 0; attempt < timing_.powerAttempts && power_ == 0 && !stop_; ++attempt) {
+        if (!WriteLocked("P1P?\n")) break;
+        std::string collected;
+        for (int r = 0; r < timing_.powerReads; ++r) {
+            clock_.sleepMs(timing_.powerReadGapMs);
+            char bytes[10];
+            const long n = ReadLocked(bytes, sizeof bytes);
+            if (n > 0) collected.append(bytes, static_cast<std::size_t>(n));
+        }
+        if (collected.find("P1P1") != std::string::npos) power_ = 1;
+        splitter_.Feed(collected);
+    }
+    return power_;
+}
+
+bool CBasicTessikPort::Write(const std::string& text) {
+    if (!open_) return false;
+    std::lock_guard lock(portLock_);
+    return WriteLocked(text);
+}
+
+bool CBasicTessikPort::Drain() {
+    if (!open_) return false;
+    std::lock_guard lock(portLock_);
+    return line_.isOpen() && line_.drainOutput();
+}
+
+bool CBasicTessikPort::ReadPass() {
+    std::lock_guard lock(portLock_);
+    if (!line_.isOpen()) return false;
+    char bytes[5];
+    const long n = ReadLocked(bytes, sizeof bytes);
+    if (n < 0) return false;
+    if (n > 0) splitter_.Feed(std::string_view(bytes, static_cast<std::size_t>(n)));
+    return true;
+}
+
+bool CBasicTessikPort::Purge() {
+    std::lock_guard lock(portLock_);
+    return line_.isOpen() && line_.purgeInput();
+}
+
+}  // namespace pellivar

@@ -1,0 +1,32 @@
+#include "pellivar/CPortInputBuffer.h"
+
+#include "pellivar/CBasicTessikPort.h"
+
+#include <thread>
+
+namespace pellivar {
+
+CPortInputBuffer::~CPortInputBuffer() { Stop(); }
+
+void CPortInputBuffer::Start() {
+    if (thread_.joinable()) return;
+    stop_ = false;
+    thread_ = std::thread([this] { Run(); });
+}
+
+void CPortInputBuffer::Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+void CPortInputBuffer::Run() {
+    port_.Purge();
+    unsigned pass = 0;
+    while (!stop_) {
+        if (++pass % 5 == 0) std::this_thread::yield();
+        // A hung-up line fails at once; wait a read time-out rather than spin.
+        if (!port_.ReadPass()) port_.clock().sleepMs(20);
+    }
+}
+
+}  // namespace pellivar

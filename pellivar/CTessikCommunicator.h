@@ -1,0 +1,104 @@
+#pragma once
+
+#include "pellivar/CBasicTessikPort.h"
+#include "pellivar/CSItemVector.h"
+#include "pellivar/Poster.h"
+#include "pellivar/Timing.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace pellivar {
+
+// Owns the port, the queue of outgoing commands and the send worker. The
+// worker sends one command per pass, paced so the processor is never sent a
+// burst, and runs unit searches. Searches wait in their own queue and go
+// before the commands; no lock is held while a search runs, so the user
+// interface can queue, subscribe and paint meanwhile.
+//
+// Each queued command is the command text and "\n"; on the wire ";" comes
+// before that final character ("fcs050\n" goes out as "fcs050;\n").
+class CTessikCommunicator {
+public:
+    // The result of a search, posted to the user-interface thread: 1 found,
+    // 0 not found.
+    using SearchDone = std::function<void(int found)>;
+
+    explicit CTessikCommunicator(Poster& poster, platform::Clock& clock = platform::systemClock(), Timing timing = {},
+                                 PortResolver resolver = DefaultPortResolver());
+    virtual ~CTessikCommunicator();
+    CTessikCommunicator(const CTessikCommunicator&) = delete;
+    CTessikCommunicator& operator=(const CTessikCommunicator&) = delete;
+
+    // Starts the send worker (once).
+    bool Start();
+
+    void QueueCommand(std::string text);
+    // Full search over COM1-COM6 at every speed.
+    void SearchAllSpeeds(SearchDone target);
+    // Search over COM1-COM9 at one speed. A connected unit is first told to
+    // change speed ("SSB<d>", written at once with no terminator).
+    void SearchAtSpeed(SearchDone target, int speedIndex);
+
+    bool Subscribe(SItemPtr item) { return subscriptions_->Subscribe(std::move(item)); }
+    void Unsubscribe(const SItem* item) { subscriptions_->Unsubscribe(item); }
+    const std::shared_ptr<CSItemVector>& Subscriptions() const { return subscriptions_; }
+
+    int QueryPower() { return port_->QueryPower(); }
+    CBasicTessikPort& GetPort() { return *port_; }
+
+    // Drops every queued command (not the searches).
+    void ClearQueue();
+    std::size_t QueuedCommands() const;
+    bool SearchPending() const;
+
+    // Pages hold the section while they queue a batch, so the worker does not
+    // start a batch half queued. Holds count; the worker sends nothing while
+    // any is held. Searches are not held back.
+    void LockSection();
+    void UnlockSection();
+
+    // Pacing: 0 normally; 1, 5 or 20 during bulk exchanges (pause units).
+    void SetSendPauseFactor(int f) { sendPauseFactor_ = f < 0 ? 0 : f; }
+    int SendPauseFactor() const { return sendPauseFactor_.load(); }
+    // "Long Wait": a further pause of 5 ms per speed index before each write.
+    void SetLongWait(bool on) { longWait_ = on; }
+    bool LongWait() const { return longWait_.load(); }
+
+private:
+    struct SearchRequest {
+        bool allSpeeds;
+        int speedIndex;
+        bool speedChangeSent;
+        SearchDone target;
+    };
+
+    void Run();
+    void RunSearch(const SearchRequest& request);
+    void Send(std::string text);
+
+    Poster& poster_;
+    platform::Clock& clock_;
+    Timing timing_;
+    std::shared_ptr<CSItemVector> subscriptions_;
+    std::unique_ptr<CBasicTessikPort> port_;
+
+    mutable std::mutex mutex_;  // the two queues and the hold count; never held across I/O
+    std::condition_variable wake_;
+    std::deque<std::string> queue_;
+    std::deque<SearchRequest> searches_;
+    int holds_ = 0;
+    bool stop_ = false;
+
+    std::atomic<int> sendPauseFactor_{0};
+    std::atomic<bool> longWait_{true};
+    std::thread worker_;
+};
+
+}  // namespace pellivar

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+
+namespace pellivar {
+
+// The link's waits, in milliseconds of the injected clock. The defaults are
+// the processor's; tests shrink them or run the clock faster.
+struct Timing {
+    std::int64_t identifyWaitMs = 250;  // after each "?\n" before reading the answer
+    int identifyRounds = 5;
+    int powerAttempts = 5;              // "P1P?\n" sent at most this often...
+    int powerReads = 5;                 // ...each followed by this many reads...
+    std::int64_t powerReadGapMs = 50;   // ...this far apart
+    std::int64_t paceUnitMs = 25;       // one unit of SendPauseFactor
+    // After "SSB<d>", before the port is closed for the search at the new
+    // speed: the speed change must have left the port (a closed and
+    // re-opened device may discard what was not yet sent) and the unit must
+    // have switched.
+    std::int64_t speedChangeSettleMs = 50;
+};
+
+}  // namespace pellivar
