@@ -1,6 +1,7 @@
 #include "halvane/procedures/HeadlessProcedureDialog.h"
 
 #include "platform/UiMessageQueue.h"
+#include "platform/UiThread.h"
 
 namespace halvane {
 
@@ -14,6 +15,14 @@ HeadlessProcedureDialog::~HeadlessProcedureDialog() { controller_.Detach(); }
 int HeadlessProcedureDialog::RunModal() {
     ended_ = false;
     controller_.OnInitDialog();
+    // On a user-interface thread with an event pump (a windowed program that
+    // installed no dialog), the pump drains the queue and keeps serving the
+    // job's questions while this dialog waits.
+    const bool pumped = platform::PumpUiUntil([this] {
+        if (!ended_ && OnTick) OnTick(*this);
+        return ended_;
+    });
+    if (pumped) return result_;
     for (;;) {
         platform::DrainUiMessageQueue();
         if (ended_) break;

@@ -11,7 +11,8 @@ namespace halvane {
 
 // The modal progress dialog without a window: its modal loop drains the
 // window-message queue on the calling thread every millisecond (through the
-// clock) until the dialog ends, and its "widgets" are plain values. The
+// clock; on a user-interface thread with an event pump, through the pump)
+// until the dialog ends, and its "widgets" are plain values. The
 // default dialog of DoProcedure in a program without a user interface, and
 // the dialog of headless tests, which press its buttons from OnTick.
 class HeadlessProcedureDialog final : public ProcedureDialogView {

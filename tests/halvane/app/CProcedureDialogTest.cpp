@@ -291,3 +291,26 @@ TEST_F(ProcedureDialogTest, AJobsQuestionIsAnsweredWhileTheDialogRuns) {
     EXPECT_TRUE(question.startsWith("Measurement failed."));
     EXPECT_EQ(job.completedError.value_or(""), "Measurement failed., User abort");
 }
+
+// A windowed program that installed no dialog still runs its jobs: the
+// headless dialog waits through the event pump, so the job's question is
+// shown and answered rather than left hanging.
+TEST_F(ProcedureDialogTest, WithoutTheDialogInstalledTheHeadlessOneKeepsTheInterfaceAlive) {
+    halvane::SetProcedureDialogShell({});
+    bool answered = false;
+    User user([&](CProcedureDialog*, QWidget* modal) {
+        QMessageBox* box = openBox(modal);
+        if (box == nullptr) return false;
+        answered = true;
+        box->button(QMessageBox::Yes)->click();
+        return true;
+    });
+    Job job([](IProcDialog* h) {
+        halvane::DoneGuard guard(h);
+        const int answer = platform::CurrentUserPrompt().MessageBox("Continue?", "", platform::MB_YESNO);
+        guard.SetResult(answer == platform::IDYES ? 1 : 2);
+        return 0;
+    });
+    EXPECT_EQ(halvane::DoProcedure(&job, {}, nullptr), 1);
+    EXPECT_TRUE(answered);
+}
