@@ -2,7 +2,9 @@
 // dialog's logic driven headless: states and texts, progress through the
 // window-message queue, the abort confirmation, and the end of the run.
 #include "ScriptedJob.h"
+#include "halvane/diagnostics/HalvaneMessages.h"
 #include "halvane/diagnostics/ThrowError.h"
+#include "halvane/diagnostics/WndMessageQueue.h"
 #include "halvane/procedures/CheckAbort.h"
 #include "halvane/procedures/DoProcedure.h"
 #include "halvane/procedures/DoneGuard.h"
@@ -345,4 +347,37 @@ TEST_F(DialogProcedure, ReportsBeforeTheWindowExistsAndAfterItHasGoneAreIgnored)
     dialog.SetPos(4);
     EXPECT_EQ(platform::uiMessageQueue().size(), 1u);
     EXPECT_EQ(platform::DrainUiMessageQueue(), 1u);  // dropped at the send, no crash
+}
+
+// Without auto-start the dialog waits in its initial state for Start; a
+// queued run-task message starts the procedure with its argument.
+TEST_F(DialogProcedure, StartAndTheRunTaskMessageStartTheProcedure) {
+    int initialState = -1;
+    std::string initialStatus = "unset";
+    bool startEnabledAtFirst = false;
+    int argument = 0;
+    int ticks = 0;
+    halvane::SetProcedureDialogShell([&](ProcedureDialogController& c, platform::WindowHandle) {
+        c.SetAutoStart(false);
+        HeadlessProcedureDialog dialog(c);
+        dialog.OnTick = [&](HeadlessProcedureDialog& d) {
+            if (++ticks != 1) return;
+            initialState = d.Controller().State();
+            initialStatus = d.StatusText();
+            startEnabledAtFirst = d.StartEnabled();
+            Threading::PostWndMessage(d.Controller().GetHwnd(), halvane::messages::Id(halvane::messages::kRunTask),
+                                      reinterpret_cast<std::uintptr_t>(&argument), 0);
+        };
+        return dialog.RunModal();
+    });
+    ScriptedJob job([](ScriptedJob&, IProcDialog* h) {
+        DoneGuard guard(h);
+        guard.SetResult(1);
+        return 0;
+    });
+    EXPECT_EQ(DoProcedure(&job, {}, nullptr), 1);
+    EXPECT_EQ(initialState, 7);
+    EXPECT_EQ(initialStatus, "");  // the initial state sets no text
+    EXPECT_TRUE(startEnabledAtFirst);
+    EXPECT_EQ(job.lastArgument, &argument);
 }

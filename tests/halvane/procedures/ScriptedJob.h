@@ -18,7 +18,10 @@ public:
         title_ = std::move(title);
     }
 
-    int Run(void*) override { return body_(*this, Host()); }
+    int Run(void* argument) override {
+        lastArgument = argument;
+        return body_(*this, Host());
+    }
 
     void OnProcedureComplete(int result, const halvane::TException* lastError,
                              platform::WindowHandle parent) override {
@@ -28,6 +31,7 @@ public:
         completedParent = parent;
     }
 
+    void* lastArgument = nullptr;
     int completions = 0;
     int completedResult = -100;
     std::optional<std::string> completedError;
