@@ -20,6 +20,9 @@ class CProcBase;
 // host, from the caller's thread); implementations must not touch a window
 // directly (they queue window messages). The running flag is written by the
 // user-interface thread and read by the job.
+//
+// A host implements GetResult, DeliverDone, GetHwnd, SetDisplayString,
+// SetRange and SetPos; SetRange and SetPos keep `total_` and `position_`.
 class IProcDialog {
 public:
     IProcDialog() = default;

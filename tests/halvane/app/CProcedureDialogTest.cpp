@@ -113,8 +113,22 @@ protected:
         prompt_ = std::make_unique<platform::qt::QtUserPrompt>(QStringLiteral("Halvane"));
         platform::SetUserPrompt(prompt_.get());
         halvane::InstallProcedureDialog();
+        // A script that never matches fails its test instead of hanging it:
+        // open boxes are answered No and running jobs are stopped.
+        watchdog_.setInterval(15000);
+        QObject::connect(&watchdog_, &QTimer::timeout, [] {
+            ADD_FAILURE() << "the user script got stuck";
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(w); box != nullptr && box->isVisible())
+                    box->done(QMessageBox::No);
+                if (auto* dialog = qobject_cast<CProcedureDialog*>(w))
+                    dialog->Controller().RunningFlag().store(0);
+            }
+        });
+        watchdog_.start();
     }
     void TearDown() override {
+        watchdog_.stop();
         halvane::SetProcedureDialogShell({});
         platform::SetUserPrompt(nullptr);
         prompt_.reset();
@@ -124,6 +138,7 @@ protected:
 
     std::unique_ptr<platform::qt::UiMessagePump> pump_;
     std::unique_ptr<platform::qt::QtUserPrompt> prompt_;
+    QTimer watchdog_;
 };
 
 }  // namespace
