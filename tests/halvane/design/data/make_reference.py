@@ -1,0 +1,198 @@
+#!/usr/bin/python3
+"""Writes the independent reference data of the correction-design tests.
+
+Run with Debian's python3 (numpy and scipy) in this folder:
+    /usr/bin/python3 make_reference.py
+The output is committed, so the tests need no Python.
+
+- target_config_*.bin: target records as each document version stored
+  them, packed with Python's struct module alone (little-endian int32 and
+  IEEE doubles); the values they hold are listed with each stream below and
+  asserted by target_config_test.cpp.
+- sections_freqz.txt: model sections placed by pole-zero mapping (computed
+  here with numpy), their responses from scipy.signal.freqz.
+- target_curves.txt: speaker and subwoofer target curves on a 25-per-octave
+  grid, built from the same sections with freqz.
+"""
+import math
+import struct
+import numpy as np
+import scipy.signal as sig
+
+
+def i32(*values):
+    return b''.join(struct.pack('<i', v) for v in values)
+
+
+def f64(*values):
+    return b''.join(struct.pack('<d', v) for v in values)
+
+
+def write(name, data):
+    with open(name, 'wb') as f:
+        f.write(data)
+
+
+# --- Target records ---------------------------------------------------------
+
+def block_v3(crossovers, room, maxeq):
+    # int32 unused, five crossovers, room gain, int32 unused, max EQ: 40 bytes
+    b = i32(7, *crossovers) + f64(room) + i32(9, maxeq)
+    assert len(b) == 40
+    return b
+
+
+def block_pairs(pairs, room, maxeq, current):
+    # five pairs, room gain, int32 unused, max EQ (+ int32 for version 12 on)
+    b = b''.join(i32(p, q) for p, q in pairs) + f64(room) + i32(1, maxeq)
+    if current:
+        b += i32(0)
+    assert len(b) == (60 if current else 56)
+    return b
+
+
+def tail(version, offset_db, sub_trim, trims, ref_level, extra, subs):
+    b = f64(offset_db) + i32(sub_trim, *trims)
+    if version >= 16:
+        b += i32(ref_level)
+    if version >= 18:
+        b += i32(extra)
+    if version >= 17:
+        for s in subs:
+            b += i32(*s)
+    return b
+
+
+TRIMS = [1, -2, 3, -4, 5, -6, 7, -8]
+SUBS = [(25, 30, 3), (15, 40, 0)]
+
+
+def record(version, block0, block1):
+    # ConfigOption 1, MusicUsesMovie 0, the blocks, then the tail:
+    # RefLevelOffsetDb -3.5, MusicSubTrim 4, trims 1, -2, 3, -4, 5, -6, 7, -8,
+    # RefLevel 3 (16+), ExtraOption 2 (18+), subwoofer 25/30/3 and 15/40/0 (17+).
+    return i32(1, 0) + block0 + block1 + tail(version, -3.5, 4, TRIMS, 3, 2, SUBS)
+
+
+# Version 3: cfg 0 crossovers 15, 60, 20, 100, 120; cfg 1 80, 15, 90, 20, 15.
+write('target_config_v3.bin', record(3, block_v3([15, 60, 20, 100, 120], 1.5, 12000),
+                                     block_v3([80, 15, 90, 20, 15], 2.25, 15000)))
+# Version 5: {code, crossover}: cfg 0 {165,60} {40,60} {15,20} {0,100} {165,120}.
+write('target_config_v5.bin', record(5, block_pairs([(165, 60), (40, 60), (15, 20), (0, 100), (165, 120)], 0.5, 8000, False),
+                                     block_pairs([(0, 80)] * 5, 0.0, 20000, False)))
+# Versions 11 to 18: {crossover, flag}: cfg 0 (90,1) (20,0) (60,0) (70,1) (80,0);
+# cfg 1 (20,1) (80,0) (100,1) (120,0) (170,0).
+PAIRS0 = [(90, 1), (20, 0), (60, 0), (70, 1), (80, 0)]
+PAIRS1 = [(20, 1), (80, 0), (100, 1), (120, 0), (170, 0)]
+for v in (11, 12, 13, 14, 15, 16, 17, 18):
+    current = v >= 12
+    write('target_config_v%d.bin' % v, record(v, block_pairs(PAIRS0, 1.0, 10000, current),
+                                              block_pairs(PAIRS1, -0.5, 5000, current)))
+
+# A freshly constructed record as written for the current version (204 bytes).
+fresh = i32(0, 1)
+for cfg in range(2):
+    fresh += b''.join(i32(80, 0) for _ in range(5)) + f64(0.0) + i32(1, 20000, 0)
+fresh += f64(0.0) + i32(0) + i32(*([0] * 8)) + i32(-1) + i32(0) + i32(20, 20, 0) + i32(20, 20, 0)
+assert len(fresh) == 204
+write('target_config_fresh.bin', fresh)
+
+
+# --- Model sections ----------------------------------------------------------
+
+def mapped_pair(f, q, fs):
+    r = math.exp(-math.pi * f / (q * fs))
+    theta = math.pi * (f / fs) * math.sqrt(4.0 - 1.0 / (q * q))
+    return -2.0 * r * math.cos(theta), r * r
+
+
+def with_poles(zeros, f, q, fs):
+    a1, a2 = mapped_pair(f, q, fs)
+    b = [1.0, -2.0, 1.0] if zeros == 'dc' else [1.0, 2.0, 1.0]
+    return b, [1.0, a1, a2]
+
+
+def zeros_and_poles(zf, zq, pf, pq, fs):
+    b1, b2 = mapped_pair(zf, zq, fs)
+    a1, a2 = mapped_pair(pf, pq, fs)
+    return [1.0, b1, b2], [1.0, a1, a2]
+
+
+def response(section, f, fs):
+    b, a = section
+    _, h = sig.freqz(b, a, worN=np.atleast_1d(np.asarray(f, dtype=float)), fs=fs)
+    return h
+
+
+Q = 1.0 / math.sqrt(2.0)
+SHELF = math.sqrt(math.sqrt(2.0))
+FREQS = [0.0, 10.0, 40.0, 80.0, 183.4, 1000.0, 10000.0, 20000.0]
+# kind 0: poles (f, q) zeros at 0 Hz; 1: zeros at Nyquist; 2: zeros (f, q) poles (f2, q2)
+cases = [
+    (0, 48000, 80.0, Q, 0.0, 0.0),
+    (1, 48000, 80.0, Q, 0.0, 0.0),
+    (0, 96000, 20.0, 0.6, 0.0, 0.0),
+    (1, 48000, 24000.0, 3.0, 0.0, 0.0),
+    (1, 192000, 96000.0, Q, 0.0, 0.0),
+    (2, 48000, 200.0 * math.sqrt(SHELF), Q, 200.0 / math.sqrt(SHELF), Q),
+]
+with open('sections_freqz.txt', 'w') as out:
+    out.write('# kind fs f1 q1 f2 q2 f re im   (scipy.signal.freqz)\n')
+    for kind, fs, f1, q1, f2, q2 in cases:
+        if kind == 2:
+            s = zeros_and_poles(f1, q1, f2, q2, fs)
+        else:
+            s = with_poles('dc' if kind == 0 else 'nyq', f1, q1, fs)
+        for f in FREQS:
+            if f > fs / 2:
+                continue
+            h = response(s, f, fs)[0]
+            out.write('%d %d %r %r %r %r %r %r %r\n' % (kind, fs, f1, q1, f2, q2, f, h.real, h.imag))
+
+
+# --- Target curves ------------------------------------------------------------
+
+def grid(top):
+    # 5 Hz, 25 points per octave, up to and including `top`
+    x = []
+    k = 0
+    while 5.0 * 2.0 ** (k / 25.0) <= top:
+        x.append(5.0 * 2.0 ** (k / 25.0))
+        k += 1
+    return np.array(x)
+
+
+def speaker_db(fs, xo, shelf, top_q, x):
+    half = fs // 2
+    hp = with_poles('dc', xo, Q, fs)
+    sh = zeros_and_poles(200.0 * math.sqrt(shelf), Q, 200.0 / math.sqrt(shelf), Q, fs)
+    ro = with_poles('nyq', half, top_q, fs)
+    g = abs(response(hp, half, fs)[0]) * abs(response(sh, half, fs)[0]) * abs(response(ro, 0.0, fs)[0])
+    h = response(hp, x, fs) * response(sh, x, fs) * response(ro, x, fs) / g
+    return 20.0 * np.log10(np.abs(h))
+
+
+def subwoofer_db(fs, xo, ext, ext_q, x):
+    half = fs // 2
+    hp = with_poles('dc', ext, ext_q, fs)
+    lp = with_poles('nyq', xo, Q, fs)
+    g = abs(response(hp, half, fs)[0]) ** 2 * abs(response(lp, 0.0, fs)[0]) ** 2
+    m = np.abs(response(hp, x, fs)) ** 2 * np.abs(response(lp, x, fs)) ** 2 / g
+    return 20.0 * np.log10(m / m.max())
+
+
+with open('target_curves.txt', 'w') as out:
+    out.write('# kind fs xo param f dB   (kind 0 speaker, param TopQ; kind 1 subwoofer order 0, '
+              'param Extension with Q 1/sqrt 2; grid 5 * 2^(k/25) up to 24000 Hz)\n')
+    x = grid(24000.0)
+    for fs, xo, top_q in ((48000, 80, Q), (96000, 80, Q), (192000, 80, Q), (48000, 60, 2.0)):
+        xs = x[x <= fs / 2]
+        db = speaker_db(fs, xo, SHELF, top_q, xs)
+        for i in range(0, len(xs), 7):
+            out.write('0 %d %d %r %r %r\n' % (fs, xo, top_q, xs[i], db[i]))
+    for fs, xo, ext in ((48000, 80, 20.0), (96000, 120, 31.5)):
+        xs = x[x <= fs / 2]
+        db = subwoofer_db(fs, xo, ext, Q, xs)
+        for i in range(0, len(xs), 5):
+            out.write('1 %d %d %r %r %r\n' % (fs, xo, ext, xs[i], db[i]))
+print('done')
