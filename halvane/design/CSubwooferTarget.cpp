@@ -1,13 +1,14 @@
 #include "halvane/design/CSubwooferTarget.h"
 
 #include <algorithm>
+#include <complex>
 #include <cmath>
 #include <limits>
 #include <vector>
 
 #include "halvane/design/CurveLevel.h"
 #include "halvane/design/SectionCoeffs.h"
-#include "halvane/design/SmoothedDeviation.h"
+#include "halvane/design/DeviationSmoother.h"
 #include "halvane/signal/CCurve.h"
 
 namespace {
@@ -23,6 +24,8 @@ constexpr double kMaxDeviationDb = 12.0;
 // room dip must not disqualify an otherwise good fit).
 constexpr double kMaxRmsDeviationDb = 6.0;
 constexpr double kUnscored = 1e300;
+// No band of the fit starts below 15 Hz.
+constexpr double kLowestJudgedHz = 15.0;
 
 // A curve filled with `section` and then squared: magnitudes squared,
 // phases doubled (a fourth-order section).
@@ -109,31 +112,38 @@ double CSubwooferTarget::ExtensionModelDb(double f, double f0, double q) const {
 void CSubwooferTarget::AnalyzeResponse(const CurveList& curves) {
     if (highPassOrder_ != 0 || !(CrossoverValue() > kFirstExtensionHz)) return;
     const double xo = CrossoverValue();
-
-    struct Measured {
-        std::vector<double> x, level;
-    };
-    std::vector<Measured> measured;
-    for (const CCurve* m : curves) {
-        if (m == nullptr || m->Count() == 0) continue;
-        Measured c;
-        c.x.assign(m->X(), m->X() + m->Count());
-        c.level.resize(c.x.size());
-        for (int i = 0; i < m->Count(); ++i) c.level[i] = LevelDbAt(*m, i);
-        measured.push_back(std::move(c));
-    }
-
-    // The crossover low-pass does not depend on the candidate.
     const double fs = SampleRate();
     const double half = SampleRate() / 2;
     const SectionCoeffs lowPass = SectionCoeffs::WithPoles(SectionCoeffs::Zeros::AtNyquist, xo, kButterworthQ, fs);
     const double lowPassNorm = lowPass.Magnitude(0.0);
-    std::vector<std::vector<double>> lowPassSquared(measured.size());
-    for (std::size_t c = 0; c < measured.size(); ++c) {
-        for (double f : measured[c].x) {
+
+    // Every band judged lies within [15 Hz, 2 x crossover); the smoothing
+    // windows reach less than half an octave beyond it. Each curve keeps
+    // the points from 7.5 Hz to 4 x crossover, with what does not depend on
+    // the candidate: levels, the unit-circle points, the squared low-pass
+    // and the smoothing weights.
+    struct Measured {
+        std::vector<double> x, level, lowPassSquared;
+        std::vector<std::complex<double>> z1, z2;
+        DeviationSmoother smoother{nullptr, 0};
+    };
+    std::vector<Measured> measured;
+    for (const CCurve* m : curves) {
+        if (m == nullptr) continue;
+        Measured c;
+        for (int i = 0; i < m->Count(); ++i) {
+            const double f = m->X()[i];
+            if (f < kLowestJudgedHz / 2.0 || f > 4.0 * xo) continue;
+            c.x.push_back(f);
+            c.level.push_back(LevelDbAt(*m, i));
+            c.z1.push_back(SectionCoeffs::UnitPoint(f, fs));
+            c.z2.push_back(SectionCoeffs::UnitPoint(2.0 * f, fs));
             const double l = lowPass.Magnitude(f) / lowPassNorm;
-            lowPassSquared[c].push_back(l * l);
+            c.lowPassSquared.push_back(l * l);
         }
+        if (c.x.empty()) continue;
+        c.smoother = DeviationSmoother(c.x.data(), static_cast<int>(c.x.size()));
+        measured.push_back(std::move(c));
     }
 
     double best1 = kUnscored;
@@ -143,11 +153,11 @@ void CSubwooferTarget::AnalyzeResponse(const CurveList& curves) {
     bool accepted = false;
     bool remembered = false;
     std::vector<std::vector<double>> model(measured.size());
-    std::vector<double> deviation;
+    std::vector<double> deviation, smoothed;
     for (double f0 = kFirstExtensionHz; f0 < xo; f0 *= kExtensionStep) {
-        const double offsetLo = std::max(f0 / 2.0, 15.0);
+        const double offsetLo = std::max(f0 / 2.0, kLowestJudgedHz);
         const double top = std::max(xo, 2.0 * f0);
-        const double judgedLo = std::max(std::min(f0 / 2.0, 20.0), 15.0);
+        const double judgedLo = std::max(std::min(f0 / 2.0, 20.0), kLowestJudgedHz);
         for (double q = kFirstExtensionQ; q >= kLowestQ; q /= kExtensionQStep) {
             const SectionCoeffs highPass = SectionCoeffs::WithPoles(SectionCoeffs::Zeros::AtDc, f0, q, fs);
             const double highPassNorm = highPass.Magnitude(half);
@@ -156,16 +166,16 @@ void CSubwooferTarget::AnalyzeResponse(const CurveList& curves) {
             double sum = 0.0;
             double weights = 0.0;
             for (std::size_t c = 0; c < measured.size(); ++c) {
-                const auto& x = measured[c].x;
+                const Measured& mc = measured[c];
                 auto& mdl = model[c];
-                mdl.assign(x.size(), 0.0);
-                for (std::size_t i = 0; i < x.size(); ++i) {
-                    if (!(x[i] >= judgedLo && x[i] <= top) && !(x[i] >= offsetLo && x[i] <= top)) continue;
-                    const double h = highPass.Magnitude(x[i]) / highPassNorm;
-                    mdl[i] = ToLevelDb(h * h * lowPassSquared[c][i]);
-                    if (x[i] >= offsetLo && x[i] <= top) {
+                mdl.assign(mc.x.size(), 0.0);
+                for (std::size_t i = 0; i < mc.x.size(); ++i) {
+                    if (mc.x[i] > top) break;
+                    const double h = std::abs(highPass.ResponseAt(mc.z1[i], mc.z2[i])) / highPassNorm;
+                    mdl[i] = ToLevelDb(h * h * mc.lowPassSquared[i]);
+                    if (mc.x[i] >= offsetLo) {
                         const double w = std::pow(10.0, mdl[i] / 40.0);
-                        sum += (mdl[i] - measured[c].level[i]) * w;
+                        sum += (mdl[i] - mc.level[i]) * w;
                         weights += w;
                     }
                 }
@@ -173,19 +183,22 @@ void CSubwooferTarget::AnalyzeResponse(const CurveList& curves) {
             if (!(weights > 0.0)) continue;
             const double offset = -(sum / weights);
 
+            // The deviation, 0 outside the judged band, smoothed; its
+            // weighted mean square is the score and its peak the deviation.
             double e = 0.0;
             double w = 0.0;
             double largest = 0.0;
             for (std::size_t c = 0; c < measured.size(); ++c) {
-                const auto& x = measured[c].x;
-                const int n = static_cast<int>(x.size());
-                deviation.assign(x.size(), 0.0);
-                for (int i = 0; i < n; ++i) {
-                    if (x[i] >= judgedLo && x[i] <= top) deviation[i] = model[c][i] + offset - measured[c].level[i];
+                const Measured& mc = measured[c];
+                const std::size_t n = mc.x.size();
+                deviation.assign(n, 0.0);
+                smoothed.resize(n);
+                for (std::size_t i = 0; i < n; ++i) {
+                    if (mc.x[i] >= judgedLo && mc.x[i] <= top) deviation[i] = model[c][i] + offset - mc.level[i];
                 }
-                const std::vector<double> smoothed = SmoothedDeviation(x.data(), deviation.data(), n, judgedLo, top);
-                for (int i = 0; i < n; ++i) {
-                    if (!(x[i] >= judgedLo && x[i] <= top)) continue;
+                mc.smoother.Apply(deviation.data(), smoothed.data());
+                for (std::size_t i = 0; i < n; ++i) {
+                    if (!(mc.x[i] >= judgedLo && mc.x[i] <= top)) continue;
                     const double wi = std::pow(10.0, model[c][i] / 40.0);
                     e += smoothed[i] * smoothed[i] * wi;
                     w += wi;

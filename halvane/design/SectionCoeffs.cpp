@@ -30,13 +30,16 @@ SectionCoeffs SectionCoeffs::ZerosAndPoles(double zf, double zq, double pf, doub
     return s;
 }
 
+std::complex<double> SectionCoeffs::UnitPoint(double f, double fs) {
+    const double x = -2.0 * std::numbers::pi * f / fs;
+    return {std::cos(x), std::sin(x)};
+}
+
 std::complex<double> SectionCoeffs::Response(double f) const {
     const double x = -2.0 * std::numbers::pi * f / sampleRate;
     const std::complex<double> z1(std::cos(x), std::sin(x));
     const std::complex<double> z2(std::cos(2.0 * x), std::sin(2.0 * x));
-    const std::complex<double> n = 1.0 + b1 * z1 + b2 * z2;
-    const std::complex<double> d = 1.0 + a1 * z1 + a2 * z2;
-    return n / d;
+    return ResponseAt(z1, z2);
 }
 
 void SectionCoeffs::Fill(CCurve& curve) const {

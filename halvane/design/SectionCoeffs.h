@@ -32,6 +32,13 @@ struct SectionCoeffs {
     // N / D at frequency f: x = -2 pi f / fs, N = 1 + b1 e^{jx} + b2 e^{j2x},
     // D alike with a1, a2.
     std::complex<double> Response(double f) const;
+    // The same from the unit-circle points z1 = e^{jx} and z2 = e^{j2x}
+    // (for a caller that evaluates many sections at one frequency).
+    std::complex<double> ResponseAt(const std::complex<double>& z1, const std::complex<double>& z2) const {
+        return (1.0 + b1 * z1 + b2 * z2) / (1.0 + a1 * z1 + a2 * z2);
+    }
+    // e^{jx}, x = -2 pi f / fs.
+    static std::complex<double> UnitPoint(double f, double fs);
     double Magnitude(double f) const { return std::abs(Response(f)); }
 
     // Sets every value of `curve` to the response at its frequencies (real

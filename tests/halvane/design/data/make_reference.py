@@ -181,9 +181,17 @@ def subwoofer_db(fs, xo, ext, ext_q, x):
     return 20.0 * np.log10(m / m.max())
 
 
+def subwoofer_order_db(fs, xo, order, fc, x):
+    lp = with_poles('nyq', xo, Q, fs)
+    g = abs(response(lp, 0.0, fs)[0]) ** 2
+    hp = 1.0 / np.sqrt(1.0 + (fc / x) ** (2 * (order - 1)))
+    m = hp * np.abs(response(lp, x, fs)) ** 2 / g
+    return 20.0 * np.log10(m / m.max())
+
+
 with open('target_curves.txt', 'w') as out:
     out.write('# kind fs xo param f dB   (kind 0 speaker, param TopQ; kind 1 subwoofer order 0, '
-              'param Extension with Q 1/sqrt 2; grid 5 * 2^(k/25) up to 24000 Hz)\n')
+              'param Extension with Q 1/sqrt 2; kind 2 subwoofer, param the high-pass order at 30 Hz; grid 5 * 2^(k/25) up to 24000 Hz)\n')
     x = grid(24000.0)
     for fs, xo, top_q in ((48000, 80, Q), (96000, 80, Q), (192000, 80, Q), (48000, 60, 2.0)):
         xs = x[x <= fs / 2]
@@ -195,4 +203,11 @@ with open('target_curves.txt', 'w') as out:
         db = subwoofer_db(fs, xo, ext, Q, xs)
         for i in range(0, len(xs), 5):
             out.write('1 %d %d %r %r %r\n' % (fs, xo, ext, xs[i], db[i]))
+    # kind 2: subwoofer with a Butterworth high-pass, param the order value
+    # (order - 1 is the Butterworth order), at 30 Hz
+    for fs, xo, order in ((48000, 80, 2), (48000, 100, 4)):
+        xs = x[x <= fs / 2]
+        db = subwoofer_order_db(fs, xo, order, 30.0, xs)
+        for i in range(0, len(xs), 5):
+            out.write('2 %d %d %r %r %r\n' % (fs, xo, order, xs[i], db[i]))
 print('done')
