@@ -8,6 +8,7 @@
 
 #include "halvane/design/CurveLevel.h"
 #include "halvane/design/SectionCoeffs.h"
+#include "halvane/design/TargetConfig.h"
 #include "halvane/design/DeviationSmoother.h"
 #include "halvane/signal/CCurve.h"
 
@@ -42,6 +43,12 @@ void FillSquared(const SectionCoeffs& section, CCurve& curve) {
 }
 
 }  // namespace
+
+CSubwooferTarget CSubwooferTarget::ForConfiguration(std::int32_t sampleRate, const TargetConfig& config, int cfg) {
+    const auto c = static_cast<std::size_t>(cfg);
+    return CSubwooferTarget(sampleRate, config.MinSubEqFrequency.at(c), config.SubHighPassFrequency.at(c),
+                            config.SubHighPassOrder.at(c));
+}
 
 double CSubwooferTarget::LevelMatchGain(CCurve& a, const CCurve& b) const {
     return MatchLevel(a, b, std::max(extension_ / 2.0, 15.0), 2.0 * CrossoverHz());
@@ -117,8 +124,8 @@ void CSubwooferTarget::AnalyzeResponse(const CurveList& curves) {
     const SectionCoeffs lowPass = SectionCoeffs::WithPoles(SectionCoeffs::Zeros::AtNyquist, xo, kButterworthQ, fs);
     const double lowPassNorm = lowPass.Magnitude(0.0);
 
-    // Every band judged lies within [15 Hz, 2 x crossover); the smoothing
-    // windows reach less than half an octave beyond it. Each curve keeps
+    // Every band judged lies within [15 Hz, 2 x crossover); on the measured
+    // grids the smoothing windows reach less than half an octave beyond it. Each curve keeps
     // the points from 7.5 Hz to 4 x crossover, with what does not depend on
     // the candidate: levels, the unit-circle points, the squared low-pass
     // and the smoothing weights.

@@ -2,6 +2,8 @@
 
 #include "halvane/design/CBaseTarget.h"
 
+class TargetConfig;
+
 // The subwoofer's target (channel 7): a high-pass chosen by the configured
 // order (the fitted low-frequency extension, none, or a Butterworth
 // magnitude) times the squared crossover low-pass, peaking at 0 dB.
@@ -12,13 +14,18 @@ public:
 
     // The configuration's three subwoofer values of the target record:
     // minimum EQ frequency, high-pass frequency and high-pass order (0
-    // automatic, 1 none, k >= 2 Butterworth of order k - 1).
+    // automatic, 1 none, k >= 2 Butterworth of order k - 1; a negative
+    // order, which no dialog offers, counts as none).
     CSubwooferTarget(std::int32_t sampleRate, std::int32_t minSubEq, std::int32_t highPassFrequency,
                      std::int32_t highPassOrder)
         : CBaseTarget(sampleRate),
           minSubEq_(minSubEq),
           highPassFrequency_(highPassFrequency),
           highPassOrder_(highPassOrder) {}
+
+    // The subwoofer target of configuration `cfg` (0 Movie, 1 Music) with
+    // that configuration's subwoofer values of the target record.
+    static CSubwooferTarget ForConfiguration(std::int32_t sampleRate, const TargetConfig& config, int cfg);
 
     // Band [max(Extension / 2, 15), 2 x crossover).
     double LevelMatchGain(CCurve& a, const CCurve& b) const override;

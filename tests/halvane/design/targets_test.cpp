@@ -15,6 +15,7 @@
 #include "halvane/design/CurveLevel.h"
 #include "halvane/design/DeviationSmoother.h"
 #include "halvane/design/SectionCoeffs.h"
+#include "halvane/design/TargetConfig.h"
 #include "halvane/signal/CCurve.h"
 
 namespace {
@@ -106,6 +107,18 @@ TEST(TargetLimits, SubwooferBand) {
     EXPECT_EQ(automatic.LowerEqLimit(), 30.0);
     EXPECT_NEAR(CSubwooferTarget(48000, 15, 20, 2).LowerEqLimit(), 21.2132034, 1e-7);
     EXPECT_EQ(CSubwooferTarget(48000, 25, 20, 2).LowerEqLimit(), 25.0);
+
+    TargetConfig config;
+    config.MinSubEqFrequency[1] = 30;
+    config.SubHighPassFrequency[1] = 35;
+    config.SubHighPassOrder[1] = 3;
+    const CSubwooferTarget music = CSubwooferTarget::ForConfiguration(96000, config, TargetConfig::Music);
+    EXPECT_EQ(music.SampleRate(), 96000);
+    EXPECT_EQ(music.MinSubEq(), 30);
+    EXPECT_EQ(music.HighPassFrequency(), 35);
+    EXPECT_EQ(music.HighPassOrder(), 3);
+    EXPECT_EQ(music.LowerEqLimit(), 30.0);
+    EXPECT_EQ(CSubwooferTarget::ForConfiguration(96000, config, TargetConfig::Movie).HighPassOrder(), 0);
 }
 
 TEST(TargetCurves, MatchTheFreqzReference) {
@@ -160,6 +173,25 @@ TEST(TargetCurves, SpeakerIsFlatBetweenShelfAndRollOffAndStopsAtNyquist) {
     CCurve empty;
     CSpeakerTarget(48000).GenerateTargetCurve(empty);
     EXPECT_EQ(empty.Count(), 0);
+}
+
+TEST(TargetCurves, SpeakerTopOctaveAtTheQuotedPoints) {
+    // scipy.signal.freqz of the three sections (pole-zero mapped as above),
+    // normalised by g1 g2 g3, at 2, 5 and 10 kHz.
+    const struct {
+        int fs;
+        double db[3];
+    } cases[] = {{48000, {-0.10819106, -0.69983449, -3.13622722}},
+                 {96000, {-0.02670358, -0.17007862, -0.69984157}},
+                 {192000, {-0.00644632, -0.04221491, -0.17008573}}};
+    for (const auto& c : cases) {
+        CCurve curve(5, CIndexVector::Frequency, CComplexVector::Cartesian);
+        const double x[] = {1000.0, 2000.0, 5000.0, 10000.0, 20000.0};
+        std::copy(std::begin(x), std::end(x), curve.X());
+        CSpeakerTarget t(c.fs);
+        t.GenerateTargetCurve(curve);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(LevelDbAt(curve, i + 1), c.db[i], 1e-7) << c.fs << " " << x[i + 1];
+    }
 }
 
 TEST(TargetCurves, SubwooferPeaksAtExactlyZeroDb) {
