@@ -397,3 +397,28 @@ TEST(DeviationSmoothing, GivesTheCurveSmoothingsMagnitudes) {
         for (int i = 0; i < n; ++i) EXPECT_NEAR(out[i], c.A()[i], 1e-13 * (1.0 + c.A()[i])) << "n " << n << " i " << i;
     }
 }
+
+#if defined(_OPENMP)
+#include <omp.h>
+
+TEST(TargetCurves, SameResultOnOneThreadOrMany) {
+    // The section fills run in parallel on long curves; each point is
+    // computed on its own, so the thread count cannot change a bit.
+    auto make = [](int threads) {
+        const int saved = omp_get_max_threads();
+        omp_set_num_threads(threads);
+        CCurve c(32769, CIndexVector::Frequency, CComplexVector::Cartesian);
+        for (int i = 0; i < c.Count(); ++i) c.X()[i] = i * (48000.0 / 32768.0);
+        CSpeakerTarget t(96000);
+        t.SetCrossover(60);
+        t.GenerateTargetCurve(c);
+        omp_set_num_threads(saved);
+        return c;
+    };
+    const CCurve one = make(1);
+    const CCurve many = make(4);
+    ASSERT_EQ(one.Count(), many.Count());
+    EXPECT_TRUE(std::equal(one.A(), one.A() + one.Count(), many.A()));
+    EXPECT_TRUE(std::equal(one.B(), one.B() + one.Count(), many.B()));
+}
+#endif
