@@ -13,6 +13,8 @@ The output is committed, so the tests need no Python.
   here with numpy), their responses from scipy.signal.freqz.
 - target_curves.txt: speaker and subwoofer target curves on a 25-per-octave
   grid, built from the same sections with freqz.
+- topq_fit.txt: the top-octave fit rewritten with numpy, on notched and
+  rippled measurements.
 """
 import math
 import struct
@@ -211,3 +213,61 @@ with open('target_curves.txt', 'w') as out:
         for i in range(0, len(xs), 5):
             out.write('2 %d %d %r %r %r\n' % (fs, xo, order, xs[i], db[i]))
 print('done')
+
+
+# --- Top-octave fit ------------------------------------------------------------
+# The fit rewritten with numpy: candidates 30 / 1.05^k (repeated division) down
+# to 0.5, one level offset over all curves (weights 10^((M - ref) / 20), ref the
+# highest level from 3000 Hz to fs/2 - 1), score = weighted mean square over
+# 3000 <= f < min(fs/2 - 1, 21000), accepted when the largest signed deviation
+# is at most 6 dB, otherwise the best score is the fallback.
+
+def topq_candidates():
+    q, out = 30.0, []
+    while q >= 0.5:
+        out.append(q)
+        q /= 1.05
+    return out
+
+
+def topq_fit(fs, curves):
+    half = fs // 2
+    best1, best2, topq, q2 = 1e300, 1e300, None, 30.0
+    for q in topq_candidates():
+        ro = with_poles('nyq', half, q, fs)
+        pts = []
+        for x, m in curves:
+            ref = m[(x >= 3000.0) & (x <= half - 1.0)].max()
+            sel = (x >= 3000.0) & (x < min(half - 1.0, 21000.0))
+            s = 20.0 * np.log10(np.abs(response(ro, x[sel], fs)))
+            pts.append((s, m[sel], 10.0 ** ((m[sel] - ref) / 20.0)))
+        S = np.concatenate([p[0] for p in pts])
+        M = np.concatenate([p[1] for p in pts])
+        W = np.concatenate([p[2] for p in pts])
+        offset = -np.sum((S - M) * W) / np.sum(W)
+        d = S + offset - M
+        err = np.sum(d * d * W) / np.sum(W)
+        if err < best1 and d.max() <= 6.0:
+            best1, topq = err, q
+        elif err < best2:
+            best2, q2 = err, q
+    return topq if topq is not None else q2
+
+
+def rolloff_measurement(fs, q, x):
+    return 20.0 * np.log10(np.abs(response(with_poles('nyq', fs // 2, q, fs), x, fs)))
+
+
+with open('topq_fit.txt', 'w') as out:
+    out.write('# case fs k_true fitted_TopQ   (case 0: 12 dB notch at 8 kHz; 1: ripple 1.5 sin(f/900) '
+              'and a second curve 2 dB lower with 0.5 dB ripple)\n')
+    cands = topq_candidates()
+    for fs, k in ((48000, 30), (96000, 40)):
+        x = grid(fs / 2)
+        m = rolloff_measurement(fs, cands[k], x)
+        octaves = np.log2(x / 8000.0)
+        notch = m - 12.0 * np.exp(-octaves * octaves / 0.002)
+        out.write('0 %d %d %r\n' % (fs, k, topq_fit(fs, [(x, notch)])))
+        m1 = m + 1.5 * np.sin(x / 900.0)
+        m2 = m - 2.0 + 0.5 * np.sin(x / 700.0)
+        out.write('1 %d %d %r\n' % (fs, k, topq_fit(fs, [(x, m1), (x, m2)])))
