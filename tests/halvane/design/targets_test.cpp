@@ -365,6 +365,46 @@ TEST(ExtensionFit, RecoversAnOnGridExtensionAndQ) {
     }
 }
 
+TEST(ExtensionFit, MatchesTheNumpyFitOnRoomLikeMeasurements) {
+    // data/make_reference.py runs the same fit with numpy, smoothing the
+    // deviation on the whole measured grid (extension_fit.txt): a room mode
+    // that pulls the fit, a deep notch (admitted by the RMS measure), two
+    // positions with ripple, and a notch too deep for either measure.
+    int rows = 0;
+    for (const auto& r : testdata::Rows("extension_fit.txt")) {
+        const int kind = static_cast<int>(r[0]);
+        const int fs = static_cast<int>(r[1]);
+        const int xo = static_cast<int>(r[2]);
+        double f0, q;
+        ExtensionCandidate(static_cast<int>(r[3]), static_cast<int>(r[4]), f0, q);
+        CSubwooferTarget model(fs, 20, 20, 0);
+        model.SetCrossover(xo);
+        auto bump = [](double f, double at, double width) {
+            const double o = std::log2(f / at);
+            return std::exp(-o * o / width);
+        };
+        CCurve m1 = Measured(24000.0, [&](double f) {
+            const double m = model.ExtensionModelDb(f, f0, q);
+            if (kind == 0) return m + 6.0 * bump(f, 45.0, 0.01);
+            if (kind == 1) return m - 35.0 * bump(f, 60.0, 0.003);
+            if (kind == 3) return m - 45.0 * bump(f, 60.0, 0.002);
+            return m + 1.0 * std::sin(f / 13.0);
+        });
+        CCurve m2 = Measured(24000.0, [&](double f) { return model.ExtensionModelDb(f, f0, q) - 3.0 + 0.7 * std::sin(f / 17.0); });
+        CSubwooferTarget t(fs, 20, 20, 0);
+        t.SetCrossover(xo);
+        if (kind == 2) {
+            t.AnalyzeResponse({&m1, &m2});
+        } else {
+            t.AnalyzeResponse({&m1});
+        }
+        EXPECT_EQ(t.Extension(), r[5]) << "case " << kind;
+        EXPECT_EQ(t.ExtensionQ(), r[6]) << "case " << kind;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 4);
+}
+
 TEST(ExtensionFit, RunsOnlyForTheAutomaticOrder) {
     CCurve m = Measured(24000.0, [](double f) { return f < 40.0 ? -20.0 : 0.0; });
     for (int order : {1, 2, 4}) {

@@ -271,3 +271,123 @@ with open('topq_fit.txt', 'w') as out:
         m1 = m + 1.5 * np.sin(x / 900.0)
         m2 = m - 2.0 + 0.5 * np.sin(x / 700.0)
         out.write('1 %d %d %r\n' % (fs, k, topq_fit(fs, [(x, m1), (x, m2)])))
+
+
+# --- Low-frequency extension fit ---------------------------------------------------
+# The subwoofer fit rewritten with numpy, with the quarter-octave (10^0.6) power
+# smoothing of the deviation on the measured axis written out: rounded-
+# exponential kernel of 1001 points, window f K[0] .. f K[1000], weight W[k]
+# for the first k >= 1 with K[k] > x_j / f. Candidates F = 5 x 1.05^i below the
+# crossover, Q = 0.8 / 1.0125^j down to 0.5; one offset over all curves
+# (weights 10^(model / 40) over max(F/2, 15) <= f <= max(Xo, 2F)); the score is
+# the weighted mean square of the smoothed deviation over
+# max(min(F/2, 20), 15) <= f <= max(Xo, 2F); accepted when below the best and
+# its peak is at most 12 dB or its RMS at most 6 dB.
+
+def smoothing_matrix(x):
+    b = 1.0 / 10.0 ** 0.6
+    g = 1.07 * (2.0 ** (b / 2.0) - 2.0 ** (-b / 2.0)) / 4.0
+    h = 6.6383 * g
+    step = ((1.0 + h) / (1.0 - h)) ** (1.0 / 999.0)
+    K = [1.0 - h]
+    for _ in range(1000):
+        K.append(K[-1] * step)
+    K = np.array(K)
+    W = (1.0 + np.abs(K - 1.0) / g) * np.exp(-np.abs(K - 1.0) / g)
+    n = len(x)
+    rows = []
+    for o in range(n):
+        f = x[o]
+        lo = min(int(np.searchsorted(x, f * K[0], 'left')), n - 1)
+        above = int(np.searchsorted(x, f * K[1000], 'left'))
+        hi = max(above - 1, lo)
+        assert hi >= lo + 2, 'the measured grids always average'
+        row = np.zeros(n)
+        for j in range(lo, hi + 1):
+            k = 1
+            while k < 1000 and not K[k] > x[j] / f:
+                k += 1
+            row[j] = W[k]
+        rows.append(row / row.sum())
+    return np.array(rows)
+
+
+def extension_fit(fs, xo, curves):
+    half = fs // 2
+    lp = with_poles('nyq', xo, Q, fs)
+    lpn = abs(response(lp, 0.0, fs)[0])
+    mats = [smoothing_matrix(x) for x, _ in curves]
+    best1 = best2 = 1e300
+    result = remembered = None
+    f0 = 5.0
+    while f0 < xo:
+        off_lo, top, judged_lo = max(f0 / 2.0, 15.0), max(xo, 2.0 * f0), max(min(f0 / 2.0, 20.0), 15.0)
+        q = 0.8
+        while q >= 0.5:
+            hp = with_poles('dc', f0, q, fs)
+            hpn = abs(response(hp, half, fs)[0])
+            models = []
+            num = den = 0.0
+            for x, m in curves:
+                mdl = 20.0 * np.log10((np.abs(response(hp, x, fs)) / hpn) ** 2 * (np.abs(response(lp, x, fs)) / lpn) ** 2)
+                models.append(mdl)
+                sel = (x >= off_lo) & (x <= top)
+                w = 10.0 ** (mdl[sel] / 40.0)
+                num += np.sum((mdl[sel] - m[sel]) * w)
+                den += np.sum(w)
+            offset = -num / den
+            e = w_sum = 0.0
+            peak = 0.0
+            for (x, m), mdl, mat in zip(curves, models, mats):
+                judged = (x >= judged_lo) & (x <= top)
+                d = np.where(judged, mdl + offset - m, 0.0)
+                s = np.sqrt(mat @ (d * d))
+                w = 10.0 ** (mdl[judged] / 40.0)
+                e += np.sum(s[judged] ** 2 * w)
+                w_sum += np.sum(w)
+                peak = max(peak, s[judged].max())
+            err = e / w_sum
+            if err < best1 and (peak <= 12.0 or math.sqrt(err) <= 6.0):
+                best1, result = err, (f0, q)
+            elif err < best2:
+                best2, remembered = err, (f0, q)
+            q /= 1.0125
+        f0 *= 1.05
+    return result if result is not None else remembered
+
+
+def extension_candidate(i, j):
+    f, q = 5.0, 0.8
+    for _ in range(i):
+        f *= 1.05
+    for _ in range(j):
+        q /= 1.0125
+    return f, q
+
+
+def extension_model_db(fs, xo, f0, q, x):
+    hp, lp = with_poles('dc', f0, q, fs), with_poles('nyq', xo, Q, fs)
+    hpn, lpn = abs(response(hp, fs // 2, fs)[0]), abs(response(lp, 0.0, fs)[0])
+    return 20.0 * np.log10((np.abs(response(hp, x, fs)) / hpn) ** 2 * (np.abs(response(lp, x, fs)) / lpn) ** 2)
+
+
+with open('extension_fit.txt', 'w') as out:
+    out.write('# case fs xo i j Extension ExtensionQ   (true candidate i, j; case 0: a +6 dB room mode at '
+              '45 Hz; 1: a 35 dB notch at 60 Hz, smoothed peak above 12 dB but RMS below 6 dB at the true candidate; '
+              '2: two positions, 3 dB apart with ripple; 3: a 45 dB notch, RMS above 6 dB)\n')
+    x = grid(24000.0)
+    for case, fs, xo, i, j in ((0, 48000, 80, 15, 10), (1, 96000, 100, 25, 20), (2, 48000, 120, 30, 5),
+                               (3, 96000, 100, 25, 20)):
+        f0, q = extension_candidate(i, j)
+        m = extension_model_db(fs, xo, f0, q, x)
+        if case == 0:
+            m1 = m + 6.0 * np.exp(-np.log2(x / 45.0) ** 2 / 0.01)
+            curves = [(x, m1)]
+        elif case == 1:
+            curves = [(x, m - 35.0 * np.exp(-np.log2(x / 60.0) ** 2 / 0.003))]
+        elif case == 3:
+            curves = [(x, m - 45.0 * np.exp(-np.log2(x / 60.0) ** 2 / 0.002))]
+        else:
+            curves = [(x, m + 1.0 * np.sin(x / 13.0)), (x, m - 3.0 + 0.7 * np.sin(x / 17.0))]
+        ext, ext_q = extension_fit(fs, xo, curves)
+        out.write('%d %d %d %d %d %r %r\n' % (case, fs, xo, i, j, ext, ext_q))
