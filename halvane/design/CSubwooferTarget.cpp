@@ -1,15 +1,15 @@
 #include "halvane/design/CSubwooferTarget.h"
 
 #include <algorithm>
-#include <complex>
 #include <cmath>
+#include <complex>
 #include <limits>
 #include <vector>
 
 #include "halvane/design/CurveLevel.h"
+#include "halvane/design/DeviationSmoother.h"
 #include "halvane/design/SectionCoeffs.h"
 #include "halvane/design/TargetConfig.h"
-#include "halvane/design/DeviationSmoother.h"
 #include "halvane/signal/CCurve.h"
 
 namespace {
