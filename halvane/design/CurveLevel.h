@@ -1,0 +1,12 @@
+#pragma once
+
+#include "halvane/signal/CCurve.h"
+
+// The magnitude and level of one point of a curve in whatever form it is
+// held, without converting the curve (the measured curves a target reads
+// belong to their curve set). A zero magnitude reads as the -800 dB floor,
+// as CComplexVector::ToDecibel gives it.
+double MagnitudeAt(const CCurve& curve, int i);
+double LevelDbAt(const CCurve& curve, int i);
+// 20 log10 of a magnitude, with the same floor.
+double ToLevelDb(double magnitude);

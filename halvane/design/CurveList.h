@@ -1,0 +1,10 @@
+#pragma once
+
+#include <vector>
+
+class CCurve;
+
+// The measured curves a target looks at together (for example the channel
+// and its partner, or one channel at every listening position). The curves
+// belong to their curve set; the list only refers to them.
+using CurveList = std::vector<CCurve*>;
