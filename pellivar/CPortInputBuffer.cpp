@@ -10,6 +10,9 @@ CPortInputBuffer::~CPortInputBuffer() { Stop(); }
 
 void CPortInputBuffer::Start() {
     if (thread_.joinable()) return;
+    // Stale input goes now, before anything is sent: done on the new thread
+    // instead, a late start would throw away the first replies.
+    port_.Purge();
     stop_ = false;
     thread_ = std::thread([this] { Run(); });
 }
@@ -20,7 +23,6 @@ void CPortInputBuffer::Stop() {
 }
 
 void CPortInputBuffer::Run() {
-    port_.Purge();
     unsigned pass = 0;
     while (!stop_) {
         if (++pass % 5 == 0) std::this_thread::yield();
