@@ -18,6 +18,8 @@ constexpr std::size_t kSmallestEntry = 4 + 23;
 
 void CCurveSet::Add(int key, std::unique_ptr<CCurve>&& curve) {
     if (key < 0) throw std::logic_error("Can't add curve at -'ve index");
+    // A key the stored form cannot carry would make the document unreadable.
+    if (key > ChannelTable::kNone) throw std::logic_error("Can't add curve beyond the last channel");
     slots_[key] = std::move(curve);
 }
 

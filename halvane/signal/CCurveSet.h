@@ -33,8 +33,9 @@ public:
 
     // Stores the curve at the key; the set owns it from then on, and a curve
     // stored there before is deleted. A negative key throws std::logic_error
-    // "Can't add curve at -'ve index" and leaves both the set and the
-    // caller's curve as they were.
+    // "Can't add curve at -'ve index", a key above 8 (which the stored form
+    // cannot carry) "Can't add curve beyond the last channel"; both leave
+    // the set and the caller's curve as they were.
     void Add(int key, std::unique_ptr<CCurve>&& curve);
     // The key's curve, or null; inserts nothing.
     CCurve* Find(int key) const;

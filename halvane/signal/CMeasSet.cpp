@@ -28,7 +28,7 @@ void CMeasSet::CopyFrom(const CMeasSet& other) {
 void CMeasSet::SetCurve(std::unique_ptr<CCurve>&& curve, int channel, int position) {
     CCurveSet* set = Position(position);
     if (set == nullptr) throw std::logic_error("Can't set curve at a position beyond the measurement set");
-    (*set)[channel] = std::move(curve);
+    set->Add(channel, std::move(curve));
 }
 
 CCurve* CMeasSet::GetCurve(int channel, int position) {

@@ -26,8 +26,9 @@ public:
     void CopyFrom(const CMeasSet& other);
 
     // Stores the curve in the position's set at the channel, deleting a curve
-    // stored there before. A position outside 0..count-1 throws
-    // std::logic_error and leaves the caller's curve as it was.
+    // stored there before. A position outside 0..count-1 or a channel key
+    // CCurveSet::Add refuses throws std::logic_error and leaves the caller's
+    // curve as it was.
     void SetCurve(std::unique_ptr<CCurve>&& curve, int channel, int position);
     // None when the position is not below the count; otherwise the position's
     // slot for the channel (inserting an empty slot when absent).

@@ -310,6 +310,8 @@ std::unique_ptr<CCurve> CSimpleChirpProc::ProcessCurves() {
 
     std::unique_ptr<CCurve> spectrumCopy = ref.spectrum->Clone();
     std::unique_ptr<CCurve> h = ImpulseAt(b, *spectrumCopy, "FFT resp at %d", true);
+    // The live display high-passes the impulse twice over (each run itself
+    // in steady state): the take was not filtered before the offset search.
     h->ToCartesian();
     ButterworthFilter(h->A(), L, sampleRate_, kHighPassHz);
     ButterworthFilter(h->A(), L, sampleRate_, kHighPassHz);

@@ -176,6 +176,8 @@ TEST(MeasureResponse, HandsItsIntermediateCurvesToTheWriterInOrder) {
     EXPECT_EQ(w.counts, (std::vector<int>{32769, L, L, L, L, L, L, 3 * L / 4}));
 }
 
+// The offset failures (0x05, 0x06) cannot be reached: the offset is the
+// rotation taken modulo the period, in [0, 65536) (WindowRotation below).
 TEST(MeasureResponse, FailsSilenceOnTheSignalToNoiseTest) {
     // A NaN ratio (0 / 0) must fail, not pass: 0x03, and the subwoofer's
     // 0x04 as a coded exception that a TException handler lets through.

@@ -75,6 +75,12 @@ TEST(CCurveSet, KeepsOneCurvePerKeyInAscendingOrder) {
     }
     ASSERT_TRUE(c);
     EXPECT_EQ(s.Count(), 1);
+    // So is a key the stored form cannot carry (the file would not load).
+    EXPECT_THROW(s.Add(9, std::move(c)), std::logic_error);
+    ASSERT_TRUE(c);
+    s.Add(8, std::move(c));
+    EXPECT_EQ(s.KeyAt(1), 8);
+    s.Remove(8);
 
     // A copy is deep.
     CCurveSet copy;
@@ -155,6 +161,7 @@ TEST(CMeasSet, HoldsOneCurveSetPerPosition) {
     EXPECT_EQ(m.GetCurve(2, -1), nullptr);
     auto c = Curve({1.0}, 0, {1.0}, {0.0});
     EXPECT_THROW(m.SetCurve(std::move(c), 0, 3), std::logic_error);
+    EXPECT_THROW(m.SetCurve(std::move(c), -1, 0), std::logic_error);
     EXPECT_TRUE(c);
     m.RemoveCurve(2, 1);
     m.RemoveCurve(2, 7);
