@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
@@ -130,14 +131,16 @@ TEST(CCurveSet, RefusesDamagedStreamsAndKeepsItsContents) {
     // a channel. 8 ("all") is accepted.
     const std::size_t secondKey = golden.size() - 56 - 4;
     ASSERT_EQ(golden[secondKey], 7);
-    auto bad = golden;
-    bad[secondKey] = 9;
-    damaged(bad);
-    bad[secondKey] = 0xFF;  // -1
-    bad[secondKey + 1] = bad[secondKey + 2] = bad[secondKey + 3] = 0xFF;
-    damaged(bad);
-    auto eight = golden;
-    eight[secondKey] = 8;
+    auto withKey = [&](std::int32_t key) {
+        platform::ArchiveWriter w;
+        w.writeInt32(key);
+        auto bytes = golden;
+        std::copy(w.bytes().begin(), w.bytes().end(), bytes.begin() + static_cast<std::ptrdiff_t>(secondKey));
+        return bytes;
+    };
+    damaged(withKey(9));
+    damaged(withKey(-1));
+    const auto eight = withKey(8);
     CCurveSet s;
     platform::ArchiveReader r(eight);
     s.Serialize(r);
