@@ -11,6 +11,8 @@ void RegisterHalvaneStrings() {
     static std::once_flag once;
     std::call_once(once, [] {
         static const std::pair<int, const char*> builtIn[] = {
+            {ids::Movie, "Movie"},
+            {ids::Music, "Music"},
             {ids::UserAbort, "User abort."},
             {ids::TooManyRows, "Too many Rows"},
             {ids::ProcedureCompleted, "Procedure Completed Successfully. %2"},
@@ -26,6 +28,11 @@ void RegisterHalvaneStrings() {
             {ids::Calculating, "Calculating..."},
             {ids::Uploading, "Uploading..."},
             {ids::InvalidFileFormat, "Error, invalid file format."},
+            {ids::No, "No"},
+            {ids::Yes, "Yes"},
+            {ids::OffDisabled, "Off/Disabled"},
+            {ids::Small, "Small"},
+            {ids::Large, "Large"},
             {ids::AppName, "Halvane"},
         };
         platform::StringTable& table = platform::processStrings();

@@ -4,6 +4,8 @@ namespace halvane {
 
 // Halvane's string-table ids, as its language libraries number them.
 namespace ids {
+constexpr int Movie = 204;                 // "Movie" (configuration 0)
+constexpr int Music = 205;                 // "Music" (configuration 1)
 constexpr int UserAbort = 401;             // "User abort."
 constexpr int TooManyRows = 402;           // "Too many Rows"
 constexpr int ProcedureCompleted = 403;    // "Procedure Completed Successfully. %2"
@@ -19,6 +21,11 @@ constexpr int Measuring = 458;             // "Measuring..."
 constexpr int Calculating = 459;           // "Calculating..."
 constexpr int Uploading = 460;             // "Uploading..."
 constexpr int InvalidFileFormat = 461;     // "Error, invalid file format."
+constexpr int No = 462;                    // "No"
+constexpr int Yes = 463;                   // "Yes"
+constexpr int OffDisabled = 464;           // "Off/Disabled"
+constexpr int Small = 465;                 // "Small"
+constexpr int Large = 466;                 // "Large"
 constexpr int AppName = 57344;             // "Halvane"
 }  // namespace ids
 

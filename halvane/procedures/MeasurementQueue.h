@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <list>
+#include <map>
+
+// The channels chosen for measurement per configuration, in measuring
+// order: running index 0..n-1 -> channel number. Filled by the speaker-
+// selection dialog while the job that asked waits for its answer.
+extern std::array<std::map<std::int32_t, std::int32_t>, 2> SelectedChannels;
+
+// One measurement of a run: a channel at a listening position.
+struct MeasurementItem {
+    std::int32_t channel = 0;
+    std::int32_t position = 0;
+    bool operator==(const MeasurementItem&) const = default;
+};
+
+// The measurements of one run, taken oldest first.
+class MeasurementQueue {
+public:
+    void Clear() { items_.clear(); }
+    void Append(MeasurementItem item) { items_.push_back(item); }
+    bool IsEmpty() const { return items_.empty(); }
+    int Count() const { return static_cast<int>(items_.size()); }
+
+    // The current (oldest) item. Throws std::logic_error "Can't peek on
+    // empty stack".
+    MeasurementItem Peek() const;
+    // Removes and returns the current item. Throws std::logic_error "Can't
+    // pop on empty stack".
+    MeasurementItem Pop();
+    // Whether the current item is the last of its position: nothing follows
+    // it or the next item is at another position. Throws like Peek on an
+    // empty queue.
+    bool IsLastOfPosition() const;
+
+private:
+    std::list<MeasurementItem> items_;
+};
+
+// Fills the queue for a configuration (0 or 1): every selected channel at
+// position 0, then every selected channel at position 1, and so on for the
+// configuration's PositionsPerConfiguration. Sets PositionCount. A position
+// count outside 5..10 throws halvane::TException "Count out of range" with
+// the queue emptied and PositionCount unchanged; a configuration other than
+// 0 or 1 throws std::logic_error.
+void BuildMeasurementQueue(MeasurementQueue& queue, int configuration);
