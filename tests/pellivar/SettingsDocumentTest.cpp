@@ -399,6 +399,29 @@ TEST_F(SettingsDocument, FailedSavesAndOpensSayWhyAndChangeNothing) {
     EXPECT_TRUE(doc_.IsModified());
 }
 
+// The defaults document as written by an independent writer
+// (fuzz/make_seeds.py, from the documented example: TinyXML's "<X />" form,
+// the comment, all 17 sources): read over a filled document, it brings
+// every value and curve back to its default, and writing the defaults
+// gives the same elements and values.
+TEST_F(SettingsDocument, AnIndependentlyWrittenDefaultsFileReadsAsTheDefaults) {
+    fill(doc_);
+    const std::string path = std::string(PELLIVAR_TEST_DATA) + "/../fuzz/kvx/defaults.kvx";
+    ASSERT_TRUE(doc_.OnOpenDocument(path));
+    EXPECT_EQ(prompt_.askCount(), 0u);
+    platform::ScriptedUserPrompt quiet;
+    const CPellivarDoc defaults(nullptr, &quiet);
+    expectSameContents(defaults, doc_);
+
+    tinyxml2::XMLDocument theirs, ours;
+    ASSERT_EQ(theirs.LoadFile(path.c_str()), tinyxml2::XML_SUCCESS);
+    ASSERT_EQ(ours.Parse(defaults.XmlText().c_str()), tinyxml2::XML_SUCCESS);
+    tinyxml2::XMLPrinter a(nullptr, true), b(nullptr, true);
+    theirs.RootElement()->Accept(&a);
+    ours.RootElement()->Accept(&b);
+    EXPECT_STREQ(a.CStr(), b.CStr());
+}
+
 TEST_F(SettingsDocument, SourcesAreBoundToTheirChannels) {
     EXPECT_EQ(doc_.CurrentSource(), 5);
     EXPECT_EQ(&doc_.GetSourceSettings(), &doc_.GetSourceSettings(5));

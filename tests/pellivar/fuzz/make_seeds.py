@@ -6,6 +6,7 @@ and the variants its reader must cope with: partial, no comment, a gamma
 curve with Val 7, a Version 1000 curve, a damaged one.
 old/: older binary settings files (struct.pack('<358i')), at the size and
 one byte off.
+replies/: gamma replies from the processor, one per line.
 
 Run from this folder:  /usr/bin/python3 make_seeds.py
 """
@@ -78,3 +79,10 @@ old = struct.pack("<358i", *ints)
 write("old", "old.bin", old)
 write("old", "old-short.bin", old[:-1])
 write("old", "old-long.bin", old + b"\x01")
+
+# replies/: the processor's gamma replies, one per line: a whole curve read
+# back (17 points, then end markers), and a mixture of odd ones.
+lines = [f"fI0{i:02x}{x:03x}{y:03x}" for i, (x, y) in enumerate(LINEAR)]
+lines += [f"fI0{i:02x}AAAAAA" for i in range(len(LINEAR), 30)]
+write("replies", "curve0.txt", "\n".join(lines) + "\n")
+write("replies", "mixed.txt", "fI0050ff0ff\nfI007AAAAAA\nfI?005\nfI2030100f\nfI303AAAAAA\nfI1113ff3ff\n")
