@@ -216,6 +216,15 @@ void CPellivarDoc::LoadOldFormat(std::span<const std::uint8_t> bytes) {
     }
 }
 
+void CPellivarDoc::Serialize(platform::ArchiveReader& in) {
+    if (in.remaining() != kOldFileBytes)
+        throw platform::ArchiveException(platform::ArchiveException::Cause::Generic,
+                                         "An older settings file holds exactly 1432 bytes.");
+    std::vector<std::uint8_t> bytes(kOldFileBytes);
+    in.readBytes(bytes.data(), bytes.size());
+    LoadOldFormat(bytes);
+}
+
 void CPellivarDoc::StoreOldFormat(platform::ArchiveWriter&) const {
     throw platform::ArchiveException(platform::ArchiveException::Cause::Generic,
                                      "Settings are saved as XML only; the older form cannot be written.");

@@ -117,6 +117,10 @@ public:
     // otherwise). Storing it is not supported and always throws.
     void LoadOldFormat(std::span<const std::uint8_t> bytes);
     void StoreOldFormat(platform::ArchiveWriter& out) const;
+    // The same through an archive: loading takes the rest of the stream,
+    // which must be exactly the older form.
+    void Serialize(platform::ArchiveReader& in);
+    void Serialize(platform::ArchiveWriter& out) const { StoreOldFormat(out); }
 
 private:
     // Reads a document that parsed; false when its root is not in place.

@@ -3,6 +3,7 @@
 
 #include "pellivar/CPellivarDoc.h"
 #include "platform/ArchiveException.h"
+#include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 #include "platform/ScriptedUserPrompt.h"
 
@@ -368,6 +369,14 @@ TEST_F(SettingsDocument, AFileThatIsNeitherFormFailsWithoutTheConversionQuestion
     EXPECT_NO_THROW(doc_.LoadOldFormat(fixture("old_format.bin")));
     platform::ArchiveWriter w;
     EXPECT_THROW(doc_.StoreOldFormat(w), platform::ArchiveException);
+    EXPECT_THROW(doc_.Serialize(w), platform::ArchiveException);
+    const auto old = fixture("old_format.bin");
+    platform::ArchiveReader whole(old);
+    EXPECT_NO_THROW(doc_.Serialize(whole));
+    EXPECT_TRUE(whole.atEnd());
+    platform::ArchiveReader rest(old);
+    rest.skip(4);
+    EXPECT_THROW(doc_.Serialize(rest), platform::ArchiveException);
 }
 
 TEST_F(SettingsDocument, FailedSavesAndOpensSayWhyAndChangeNothing) {
