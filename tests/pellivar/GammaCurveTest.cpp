@@ -266,6 +266,10 @@ TEST(CGammaList, ComputeCurveMapsTheSplineIntoTheClientRectangle) {
     // Half up: 0.5 rounds up.
     const CBasicPointMap half(0, 2, 0, 2, 0, 0, 1, 1);
     EXPECT_EQ(half.ToClient(1, 1), (ClientPoint{1, 1}));  // 0.5 -> 1 in x, 1 - 0.5 = 0.5 -> 1 in y
+    double x = 0, y = 0;
+    zoom.ToValue({28, 71}, x, y);
+    EXPECT_DOUBLE_EQ(x, 128);
+    EXPECT_DOUBLE_EQ(y, 128);
 }
 
 }  // namespace

@@ -116,6 +116,11 @@ TEST_F(SettingsDocument, SaveAndOpenReproduceEveryValueAndPoint) {
     // An independent parser accepts it (it only warns about version 1.1).
     const std::string command = "xmllint --noout '" + path.string() + "' 2>/dev/null";
     EXPECT_EQ(std::system(command.c_str()), 0);
+    // Saving again keeps the file's permissions.
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(doc_.OnSaveDocument(path.string()));
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    RecordProperty("document_bytes", static_cast<int>(fs::file_size(path)));
     // No temporary file is left beside it.
     int files = 0;
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++files;
