@@ -46,6 +46,13 @@ public:
         return AxisToPixel(YScale::Store(y), yLow_, yHigh_, originY_, height_);
     }
 
+    double XToPixelExact(double x) const override {
+        return ExactPixel(XScale::Store(x), xLow_, xHigh_, originX_, width_);
+    }
+    double YToPixelExact(double y) const override {
+        return ExactPixel(YScale::Store(y), yLow_, yHigh_, originY_, height_);
+    }
+
     double PixelToX(double px) const override {
         return XScale::Load(PixelToAxis(px, xLow_, xHigh_, originX_, width_));
     }
@@ -88,6 +95,11 @@ private:
         const double span = high - low;
         if (span == 0.0) return origin;
         return origin + TruncatePixelOffset((stored - low) * extent / span);
+    }
+    static double ExactPixel(double stored, double low, double high, int origin, int extent) {
+        const double span = high - low;
+        if (span == 0.0) return origin;
+        return origin + (stored - low) * extent / span;
     }
     static double PixelToAxis(double p, double low, double high, int origin, int extent) {
         if (extent == 0) return low;

@@ -28,6 +28,10 @@ public:
     // Value to pixel without clamping the value.
     virtual int XToPixelUnclamped(double x) const = 0;
     virtual int YToPixelUnclamped(double y) const = 0;
+    // The unclamped position before truncation, for arithmetic on pixel
+    // bounds (zooming) that must not drift by a pixel per step.
+    virtual double XToPixelExact(double x) const = 0;
+    virtual double YToPixelExact(double y) const = 0;
 
     // Pixel to value, the pixel not clamped.
     virtual double PixelToX(double px) const = 0;

@@ -91,8 +91,8 @@ ViewRange WheelZoom(const CGraphMap& map, PlotPoint cursor, int step) {
         y1 += sy;
     }
 
-    ShiftInside(x0, x1, map.XToPixelUnclamped(GraphLimits::kMinHz), map.XToPixelUnclamped(GraphLimits::kMaxHz));
-    ShiftInside(y0, y1, map.YToPixelUnclamped(GraphLimits::kMinDb), map.YToPixelUnclamped(GraphLimits::kMaxDb));
+    ShiftInside(x0, x1, map.XToPixelExact(GraphLimits::kMinHz), map.XToPixelExact(GraphLimits::kMaxHz));
+    ShiftInside(y0, y1, map.YToPixelExact(GraphLimits::kMinDb), map.YToPixelExact(GraphLimits::kMaxDb));
 
     auto clampX = [](double v) { return std::clamp(v, GraphLimits::kMinHz, GraphLimits::kMaxHz); };
     auto clampY = [](double v) { return std::clamp(v, GraphLimits::kMinDb, GraphLimits::kMaxDb); };

@@ -21,7 +21,10 @@ RowMetrics::Range RowMetrics::RowRange(int top, int bottom, bool inclusive, int 
 }
 
 RowMetrics::ScrollSizes RowMetrics::Sizes(int rowCount, int clientHeight) const {
-    const int rows = std::max(0, std::min(LastViewableRow(), rowCount));
+    // Past the last drawable row one more row is kept, for the notice that
+    // there are too many rows.
+    const int last = LastViewableRow();
+    const int rows = rowCount > last ? last + 1 : std::max(0, rowCount);
     const int page = std::max(rowHeight_, rowHeight_ * (clientHeight / rowHeight_ - 1));
     ScrollSizes sizes;
     sizes.total = {rowWidth_, rows * rowHeight_};

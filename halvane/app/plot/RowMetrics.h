@@ -29,8 +29,8 @@ public:
     Range RowRange(int top, int bottom, bool inclusive, int rowCount) const;
 
     // Scroll sizes for rowCount rows in a client area clientHeight high:
-    // total (row width, rows x row height) with rows at most
-    // LastViewableRow; page (row width / 5, whole rows of the client area
+    // total (row width, rows x row height), where rows past
+    // LastViewableRow count as one row (the "Too many Rows" notice); page (row width / 5, whole rows of the client area
     // less one, at least one row); line (row width / 20, one row).
     struct ScrollSizes {
         PlotSize total, page, line;

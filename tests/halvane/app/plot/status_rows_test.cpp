@@ -85,7 +85,9 @@ TEST(RowMetrics, RangesAndScrollSizes) {
     EXPECT_EQ(s.line, (PlotSize{10, 20}));
     EXPECT_EQ(rows.Sizes(10, 25).page.height, 20);  // at least one row
     EXPECT_EQ(rows.Sizes(0, 100).total.height, 0);
-    EXPECT_EQ(rows.Sizes(INT_MAX, 100).total.height, (INT_MAX / 20 - 1) * 20);
+    // Rows past the last drawable one: one more row for the notice.
+    EXPECT_EQ(rows.Sizes(INT_MAX, 100).total.height, (INT_MAX / 20) * 20);
+    EXPECT_EQ(rows.Sizes(INT_MAX / 20 - 1, 100).total.height, (INT_MAX / 20 - 1) * 20);
 }
 
 TEST(RowMetrics, ZeroRowHeightCountsAsOne) {
