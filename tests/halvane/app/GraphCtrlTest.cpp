@@ -3,11 +3,13 @@
 // rectangle changing its ranges.
 #include "halvane/app/CGraphCtrl.h"
 #include "halvane/app/CGraphCtrlCurves.h"
+#include "halvane/signal/CCurve.h"
 #include "halvane/signal/DbleVect.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -202,6 +204,11 @@ TEST_F(GraphCtrlTest, HoverCapturesAndDragZooms) {
     EXPECT_TRUE(ctrl_.IsDragging());
     Send(QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(ctrl_.RubberBand(), QRect(a, b).normalized());
+    // The band inverts the background under it.
+    const QImage banded = Grab();
+    int inverted = 0;
+    for (int x = a.x(); x <= b.x(); ++x) inverted += banded.pixelColor(x, a.y()) == QColor(0, 0, 10) ? 1 : 0;
+    EXPECT_GT(inverted, (b.x() - a.x()) / 2);
     Send(QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton);
     EXPECT_FALSE(ctrl_.IsDragging());
     EXPECT_TRUE(ctrl_.RubberBand().isNull());
@@ -243,6 +250,43 @@ TEST_F(GraphCtrlTest, TinyControlsAndOtherAxesStillPaint) {
     const auto& map = ctrl_.Graph().GetMap();
     EXPECT_TRUE(NearColour(image, QPoint(map.XToPixel(1050), map.YToPixel(-25)), kRed, 1));
     EXPECT_TRUE(NearColour(image, QPoint(map.XToPixel(1050), map.YToPixel(-22)), kBackground, 0));
+}
+
+TEST_F(GraphCtrlTest, ComplexCurvesAreShownInDecibels) {
+    ctrl_.AutoScale(true);  // -70 .. -20 dB
+    // A polar curve of magnitude 0.1 (-20 dB) ... 0.01 (-40 dB) over 100 Hz .. 10 kHz.
+    CCurve curve(3, CIndexVector::Frequency, CComplexVector::Polar);
+    const double f[] = {100, 1000, 10000}, m[] = {0.1, 0.05, 0.01};
+    for (int i = 0; i < 3; ++i) {
+        curve.X()[i] = f[i];
+        curve.A()[i] = m[i];
+        curve.B()[i] = 0.5;
+    }
+    QImage image(ctrl_.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        ctrl_.DrawComplexCurve(painter, QPen(kRed, 3), curve, 0);
+    }
+    EXPECT_EQ(curve.Form(), CComplexVector::Decibel);
+    const auto& map = ctrl_.Graph().GetMap();
+    // 20 * log10(0.05) = -26.0206 dB at 1 kHz.
+    EXPECT_TRUE(NearColour(image, QPoint(map.XToPixel(1000), map.YToPixel(20 * std::log10(0.05))), kRed, 1));
+    // Mode 2 shows real and imaginary parts; the phase flag the second one.
+    ctrl_.Graph().SetPhaseShown(true);
+    {
+        QPainter painter(&image);
+        ctrl_.DrawComplexCurve(painter, QPen(kRed, 3), curve, 2);
+    }
+    EXPECT_EQ(curve.Form(), CComplexVector::Cartesian);
+    // A curve of one point draws nothing and keeps its form.
+    CCurve single(1, CIndexVector::Frequency, CComplexVector::Polar);
+    single.X()[0] = 1000;
+    single.A()[0] = 1;
+    single.B()[0] = 0;
+    QPainter painter(&image);
+    ctrl_.DrawComplexCurve(painter, QPen(kRed, 3), single, 0);
+    EXPECT_EQ(single.Form(), CComplexVector::Polar);
 }
 
 }  // namespace

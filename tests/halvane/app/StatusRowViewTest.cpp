@@ -58,6 +58,14 @@ TEST_F(StatusCtrlTest, LitRunMovesAcrossTheCells) {
     for (int i = 0; i < 15; ++i) EXPECT_EQ(image.pixelColor(bar.CellRect(i).center()), kOff);
 }
 
+TEST_F(StatusCtrlTest, TheTimerMovesTheRun) {
+    CStatusCtrl bar;
+    bar.resize(300, 30);
+    bar.show();
+    bar.Timer().setInterval(1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar.Model().Position() >= 3; }, 5000));
+}
+
 TEST_F(StatusCtrlTest, BarsWithoutRoomForCellsDrawEmpty) {
     CStatusCtrl bar;
     bar.resize(300, 1);

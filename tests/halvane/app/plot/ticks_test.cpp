@@ -74,6 +74,8 @@ TEST(AxisTicks, LogLinesAtOneTwoFivePerDecade) {
 }
 
 TEST(AxisTicks, LabelsAreShortGeneralNumbersInAnyLocale) {
+    // A decimal-comma locale, where the machine has one, must not change them.
+    const bool comma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
     EXPECT_EQ(FormatXLabel(20, 3, false), "20");
     EXPECT_EQ(FormatXLabel(2000, 3, false), "2k");
     EXPECT_EQ(FormatXLabel(1500, 0, false), "1.5k");
@@ -92,6 +94,7 @@ TEST(AxisTicks, LabelsAreShortGeneralNumbersInAnyLocale) {
     EXPECT_EQ(FormatYLabel(0.01, 0), "0.01");
     EXPECT_EQ(FormatFixed2(1234.567), "1234.57");
     EXPECT_EQ(FormatFixed2(-0.004), "-0.00");
+    if (comma) std::setlocale(LC_NUMERIC, "C");
 }
 
 }  // namespace
