@@ -11,12 +11,19 @@ namespace {
 // (low + step == low) would otherwise never end the loop.
 constexpr int kMaxTicks = 5000;
 
+// v mod step in [0, step); a residue within a billionth of a step of either
+// end counts as 0, so an end that lies on the grid but carries rounding
+// noise is treated as lying on it.
 double PositiveMod(double v, double step) {
     double r = std::fmod(v, step);
     if (r < 0.0) r += step;
-    if (r >= step) r = 0.0;
+    const double slack = step * 1e-9;
+    if (r < slack || r > step - slack) r = 0.0;
     return r;
 }
+
+// The high end with the same allowance.
+double Through(double high, double step) { return high + step * 1e-9; }
 
 bool UsableStep(double low, double high, double step) {
     return std::isfinite(low) && std::isfinite(high) && std::isfinite(step) && step > 0.0 &&
@@ -33,10 +40,14 @@ std::string General(double v, int precision) {
 
 double NiceStep(double span) {
     if (!(span > 0.0) || !std::isfinite(span)) return 0.0;
-    const double b = std::pow(10.0, std::floor(std::log10(span)));
+    // The ends of a logarithmic axis come back through exp(ln v), so a span
+    // of 100 may arrive as 99.99999999999986; the comparisons allow for
+    // that instead of halving the step.
+    constexpr double kSlack = 1e-9;
+    const double b = std::pow(10.0, std::floor(std::log10(span) + kSlack));
     const double r = span / b;
-    if (r <= 2.0) return b / 5.0;
-    if (r < 5.0) return b / 2.0;
+    if (r <= 2.0 + kSlack) return b / 5.0;
+    if (r < 5.0 - kSlack) return b / 2.0;
     return b;
 }
 
@@ -60,9 +71,10 @@ std::vector<AxisTick> LinearXTicks(double low, double high, double step) {
     std::vector<AxisTick> ticks;
     if (!UsableStep(low, high, step)) return ticks;
     const double first = low + step - PositiveMod(low, step);
+    const double last = Through(high, step);
     for (int i = 0; i <= kMaxTicks; ++i) {
         const double v = first + i * step;
-        if (v > high) break;
+        if (v > last) break;
         ticks.push_back({v, true});
     }
     return ticks;
@@ -73,10 +85,11 @@ std::vector<AxisTick> LinearYTicks(double low, double high, double step, int min
     if (!UsableStep(low, high, step)) return ticks;
     const double first = low - PositiveMod(low, step);
     const double minor = minorDivisions > 0 ? step / minorDivisions : 0.0;
+    const double last = Through(high, step);
     for (int i = 0; i <= kMaxTicks; ++i) {
         const double v = first + i * step;
-        if (v > high) break;
-        if (v >= low) ticks.push_back({v, true});
+        if (v > last) break;
+        if (v >= low - step * 1e-9) ticks.push_back({v, true});
         for (int j = 1; minor > 0.0 && j < minorDivisions; ++j) {
             const double m = v + j * minor;
             if (m >= low && m <= high) ticks.push_back({m, false});

@@ -88,6 +88,11 @@ TEST(Graph, SetRangeOrdersPairsAndRefusesEmptyOnes) {
     EXPECT_DOUBLE_EQ(graph.GetMap().GetMinY(), -10.0);
     EXPECT_DOUBLE_EQ(graph.XStep(), 1.0);
     EXPECT_DOUBLE_EQ(graph.YStep(), 2.0);  // NiceStep(20)
+    // Less than a decade on the logarithmic axis: a linear step, whatever
+    // the last place of exp(ln 1100) - exp(ln 1000).
+    EXPECT_TRUE(graph.SetRange(1000, 1100, -10, 10));
+    EXPECT_DOUBLE_EQ(graph.XStep(), 20.0);
+    EXPECT_TRUE(graph.SetRange(2000, 200, 10, -10));
     EXPECT_FALSE(graph.SetRange(100, 100, -10, 0));
     EXPECT_FALSE(graph.SetRange(100, 1000, 3, 3));
     EXPECT_FALSE(graph.SetRange(100, std::numeric_limits<double>::quiet_NaN(), -10, 0));

@@ -30,6 +30,8 @@ TEST(AxisTicks, NiceStepRoundsToOneTwoOrFive) {
     EXPECT_DOUBLE_EQ(NiceStep(5), 1.0);
     EXPECT_DOUBLE_EQ(NiceStep(1), 0.2);
     EXPECT_DOUBLE_EQ(NiceStep(3.3), 0.5);
+    EXPECT_DOUBLE_EQ(NiceStep(99.99999999999986), 20.0);
+    EXPECT_DOUBLE_EQ(NiceStep(49.99999999999999), 10.0);
     EXPECT_EQ(NiceStep(0), 0.0);
     EXPECT_EQ(NiceStep(-4), 0.0);
 }
@@ -50,6 +52,12 @@ TEST(AxisTicks, LinearXLinesStartOneStepPastTheLowEndsResidue) {
     EXPECT_EQ(Values(LinearXTicks(-50, 0, 10), true), (std::vector<double>{-40, -30, -20, -10, 0}));
     EXPECT_EQ(Values(LinearXTicks(1000, 1100, 20), true), (std::vector<double>{1020, 1040, 1060, 1080, 1100}));
     EXPECT_EQ(Values(LinearXTicks(-7, 13, 5), true), (std::vector<double>{-5, 0, 5, 10}));
+    // Ends on the grid with rounding noise (a logarithmic axis gives back
+    // 999.9999999999998 and 1099.9999999999998) keep the lines of exact ends.
+    const auto noisy = Values(LinearXTicks(999.9999999999998, 1099.9999999999998, 20), true);
+    ASSERT_EQ(noisy.size(), 5u);
+    EXPECT_NEAR(noisy.front(), 1020, 1e-9);
+    EXPECT_NEAR(noisy.back(), 1100, 1e-9);
     // A step of 0 (an empty range) or one too small for its values draws none.
     EXPECT_TRUE(LinearXTicks(0, 10, 0).empty());
     EXPECT_TRUE(LinearXTicks(1e20, 1e20 + 1e6, 1e-5).empty());
