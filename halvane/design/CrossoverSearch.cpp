@@ -26,6 +26,7 @@ constexpr double kPassRaiseTopHz = 200.0;
 constexpr double kPassFloorDb = -9.0;
 constexpr double kStopFloorDb = -18.0;
 constexpr int kNeighbours = 10;
+constexpr double kSqrt2 = 1.4142135623730951;
 constexpr double kNothingAccepted = 1e300;
 // Where the acceptance gets stricter: a higher crossover must pay for itself.
 constexpr std::int32_t kStrictFromHz = 120;
@@ -127,8 +128,11 @@ CrossoverSearch::Score CrossoverSearch::Evaluate(std::int32_t hz) const {
 
     const double gainLo = highPass ? g / 2.0 : kLowPassBandBottomHz;
     const double gainHi = highPass ? std::max(4.0 * g, kHighPassBandTopHz) : 2.0 * g;
-    const double judgedLo = highPass ? std::max(g / 2.0, std::min(f18_, g)) : gainLo;
-    const double judgedHi = highPass ? gainHi : std::min(gainHi, std::max(f18_, g));
+    // Beyond F18 the speaker has little output left to judge, but half an
+    // octave of the stop band always stays: a choice must not look better
+    // because its own stop band was cut away.
+    const double judgedLo = highPass ? std::max(g / 2.0, std::min(f18_, g / kSqrt2)) : gainLo;
+    const double judgedHi = highPass ? gainHi : std::min(gainHi, std::max(f18_, g * kSqrt2));
 
     // The model on every curve's points, and the one gain for all curves.
     std::vector<std::vector<double>> model(curves_.size());

@@ -24,8 +24,8 @@ class CBaseTarget;
 //    the sign of the raw deviation at the point. The judged band is the gain
 //    band cut where the speaker has fallen 18 dB below its peak (F18: the
 //    highest lower crossing over the curves for a main speaker, the lowest
-//    upper crossing for the subwoofer), but it always keeps the side of g
-//    that the model passes;
+//    upper crossing for the subwoofer), but it always keeps the pass band
+//    and half an octave of the stop band next to g;
 //  - in the stop band d is floored at -18 dB, in the pass band at -9 dB, so a
 //    room mode lifting the measurement weighs little;
 //  - weight w = 10^(model level / 40), raised by (d - 3) / 2 in the stop band

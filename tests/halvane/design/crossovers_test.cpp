@@ -130,6 +130,20 @@ TEST(CrossoverSearch, FollowsTheSpeakersRollOff) {
         found.push_back(t.DetectCrossover({m.get()}, *choices));
     }
     for (std::size_t i = 1; i < found.size(); ++i) EXPECT_LT(found[i - 1], found[i]) << "at " << i;
+    // Steeper speakers too, up to one that cannot be crossed over in range
+    // at all (it gets the highest choice, not a lower one whose stop band
+    // happens to lie where the speaker has no output left).
+    int previous = 0;
+    for (double fc : {30.0, 50.0, 75.0, 100.0, 130.0, 200.0, 300.0}) {
+        auto m = Curve(Speaker(80.0, fc, 4, 0.5, 9));
+        CSpeakerTarget t(96000);
+        t.SetSearchLow(25);
+        t.SetSearchHigh(140);
+        const int hz = t.DetectCrossover({m.get()}, *choices);
+        EXPECT_GE(hz, previous) << "fourth order at " << fc;
+        previous = hz;
+    }
+    EXPECT_EQ(previous, 140);
     // A 50 Hz speaker is crossed over lower than a 100 Hz one with a
     // subwoofer too (search from 60 Hz), with a fourth-order roll-off too.
     for (int order : {2, 4}) {
@@ -147,7 +161,7 @@ TEST(CrossoverSearch, FollowsTheSpeakersRollOff) {
 TEST(CrossoverSearch, SubwooferFollowsItsLowPass) {
     auto choices = ConTypes::FindUnitClass(kFlagship)->NewCrossoverIterator();
     std::vector<int> found;
-    for (double fc : {70.0, 95.0, 140.0}) {
+    for (double fc : {50.0, 70.0, 95.0, 140.0}) {
         auto m = Curve(Subwoofer(85.0, fc));
         CSubwooferTarget s(96000, 20, 20, 0);
         s.SetSubSearchLow(80);
@@ -158,9 +172,9 @@ TEST(CrossoverSearch, SubwooferFollowsItsLowPass) {
         EXPECT_EQ(s.CrossoverHz(), hz);
         found.push_back(hz);
     }
-    EXPECT_LE(found[0], found[1]);
-    EXPECT_LE(found[1], found[2]);
-    EXPECT_LT(found[0], found[2]);
+    EXPECT_EQ(found[0], 80);  // cannot reach the search range: its low end
+    for (std::size_t i = 1; i < found.size(); ++i) EXPECT_LE(found[i - 1], found[i]);
+    EXPECT_LT(found[1], found[3]);
 }
 
 TEST(DetectCrossovers, WithASubwoofer) {
