@@ -42,9 +42,8 @@ class CBaseTarget;
 // Y <= 5, or Z <= 6). The result is the last accepted choice, else the
 // choice with the smallest I (first on ties), else 80.
 //
-// The choices are scored independently (in parallel when OpenMP is there);
-// each score is summed in one fixed order, so the thread count changes
-// nothing.
+// Every score is summed in one fixed order on the calling thread, so the
+// same curves give the same proposal whatever the thread count.
 class CrossoverSearch {
 public:
     enum class Model { HighPass, LowPass };

@@ -70,13 +70,9 @@ void CSpeakerTarget::EstimateRoomGain(const CurveList& curves, ConTypes::Crossov
     // so no step error piles up).
     std::vector<double> ratios;
     for (int k = 0; 1.0 + kRatioStep * k <= kHighestRatio; ++k) ratios.push_back(1.0 + kRatioStep * k);
-    const int count = static_cast<int>(ratios.size());
     std::vector<double> err(ratios.size(), std::numeric_limits<double>::quiet_NaN());
-#if defined(_OPENMP)
-#pragma omp parallel for schedule(static) if (count > 1)
-#endif
-    for (int k = 0; k < count; ++k) {
-        const double v = ratios[static_cast<std::size_t>(k)];
+    for (std::size_t k = 0; k < ratios.size(); ++k) {
+        const double v = ratios[k];
         const double root = std::sqrt(v);
         const SectionCoeffs shelf = SectionCoeffs::ZerosAndPoles(kShelfCentreHz * root, kButterworthQ,
                                                                  kShelfCentreHz / root, kButterworthQ, fs);
@@ -89,7 +85,7 @@ void CSpeakerTarget::EstimateRoomGain(const CurveList& curves, ConTypes::Crossov
                 points += 1.0;
             }
         }
-        err[static_cast<std::size_t>(k)] = points > 0.0 ? e / points : std::numeric_limits<double>::quiet_NaN();
+        err[k] = points > 0.0 ? e / points : std::numeric_limits<double>::quiet_NaN();
     }
 
     // The smallest error, the first on ties; nothing judged means no lift.

@@ -10,8 +10,11 @@
 #include <set>
 
 #include "SyntheticSpeakers.h"
+#include "halvane/design/BuildTargetCurves.h"
+#include "halvane/design/CConfigTargets.h"
 #include "halvane/design/CSpeakerTarget.h"
 #include "halvane/design/CSubwooferTarget.h"
+#include "halvane/design/ChannelLevels.h"
 #include "halvane/design/CrossoverSearch.h"
 #include "halvane/design/DetectCrossovers.h"
 #include "halvane/design/TargetConfig.h"
@@ -350,8 +353,20 @@ TEST(DetectCrossovers, SameProposalsOnOneThreadOrEight) {
         TargetConfig config;
         DetectCrossovers(kFlagship, set, config, 0, 96000);
         DetectCrossovers(kFlagship, set, config, 1, 48000);
+        // The level trims and the target curves that follow, too.
+        CCurveSet music;
+        FillSet(music, 55.0, 85.0, true, 1.0);
+        UpdateLevels(kFlagship, set, music, config);
+        CConfigTargets targets(kFlagship, 0, set, config, 192000);
+        CCurveSet out;
+        BuildTargetCurves(targets, out, true);
+        std::vector<std::uint8_t> bytes = Bytes(config);
+        platform::ArchiveWriter w;
+        out.Serialize(w);
+        music.Serialize(w);
+        bytes.insert(bytes.end(), w.bytes().begin(), w.bytes().end());
         omp_set_num_threads(saved);
-        return Bytes(config);
+        return bytes;
     };
     EXPECT_EQ(run(1), run(8));
 }
