@@ -51,3 +51,9 @@ bool BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel) {
     }
     return true;
 }
+
+bool BuildTargetCurves(std::int32_t unitKind, int cfg, const CCurveSet& measured, const TargetConfig& config,
+                       std::int32_t sampleRate, CCurveSet& out, bool addLevel) {
+    CConfigTargets targets(unitKind, cfg, measured, config, sampleRate);
+    return BuildTargetCurves(targets, out, addLevel);
+}

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
+
 class CConfigTargets;
 class CCurveSet;
+class TargetConfig;
 
 // Fills `out` with one CTargetCurve per channel of the targets' measured set
 // whose crossover asks for a target: the channel's target gets the group's
@@ -19,3 +22,9 @@ class CCurveSet;
 // `out` is emptied first. An unknown unit kind, or a class without
 // crossover choices, is reported and builds nothing; false then.
 bool BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel);
+
+// The same for a caller without targets of its own (the target
+// recalculation after a document is loaded): the targets of configuration
+// `cfg` of `config` for `unitKind` at `sampleRate` Hz over `measured`.
+bool BuildTargetCurves(std::int32_t unitKind, int cfg, const CCurveSet& measured, const TargetConfig& config,
+                       std::int32_t sampleRate, CCurveSet& out, bool addLevel);

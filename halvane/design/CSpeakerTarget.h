@@ -37,9 +37,10 @@ public:
     // curves, each brought to 1 in its mid band (400 to 3000 Hz), over the
     // points from that curve's own detected crossover to 3000 Hz that lie
     // within 6 dB of its peak between CrossoverValue and 3000 Hz. Sets
-    // ShelfRatio; 1 (0 dB) when no point could be judged. The per-curve
-    // detections run on a copy of this target, so the crossover and search
-    // range set before stay as they are.
+    // ShelfRatio; 1 (0 dB) when no point could be judged. Each curve's own
+    // crossover is searched over this target's search range, on a copy of
+    // the target, so the crossover set before (the lower end of the
+    // reference band) stays as it is.
     void EstimateRoomGain(const CurveList& curves, ConTypes::CrossoverIterator& choices);
 
     double TopQ() const { return topQ_; }

@@ -15,9 +15,10 @@ class TargetConfig;
 // searched from 80 to 120 Hz; the fronts and the centre from 60 Hz (25 when
 // the set has no subwoofer) to 140; the surrounds and rears from the lowest
 // front or centre proposal (140 when none) to 140. The room gain is
-// estimated with the crossover at min(that lowest proposal, 80). Without a
-// subwoofer curve its group stays 170 and the fronts run full range
-// (Front flag 1).
+// estimated with the crossover at min(that lowest proposal, 80), each main
+// curve's own crossover searched over the range of the last main channel.
+// Without a subwoofer curve its group stays 170 and the fronts run full
+// range (Front flag 1).
 //
 // `sampleRateHz` is the rate the proposals are judged at (96000 by the
 // auto-detection job). An unknown unit kind, or a class without crossover

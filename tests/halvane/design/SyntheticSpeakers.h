@@ -30,8 +30,12 @@ inline std::unique_ptr<CCurve> Curve(const Level& level) {
 }
 
 // Butterworth magnitudes in dB.
-inline double HighPassDb(double f, double fc, int order) { return -10.0 * std::log10(1.0 + std::pow(fc / f, 2 * order)); }
-inline double LowPassDb(double f, double fc, int order) { return -10.0 * std::log10(1.0 + std::pow(f / fc, 2 * order)); }
+inline double HighPassDb(double f, double fc, int order) {
+    return -10.0 * std::log10(1.0 + std::pow(fc / f, 2 * order));
+}
+inline double LowPassDb(double f, double fc, int order) {
+    return -10.0 * std::log10(1.0 + std::pow(f / fc, 2 * order));
+}
 // A room mode: `db` at f0, falling off over about `octaves` either side.
 inline double ModeDb(double f, double f0, double db, double octaves) {
     const double o = std::log2(f / f0) / octaves;
@@ -54,7 +58,8 @@ inline Level Speaker(double level, double fc, int order = 2, double ripple = 0.0
     const double p1 = phase(rng), p2 = phase(rng), p3 = phase(rng);
     return [=](double f) {
         const double o = std::log2(f);
-        const double r = ripple * (0.5 * std::sin(7.0 * o + p1) + 0.3 * std::sin(13.0 * o + p2) + 0.2 * std::sin(29.0 * o + p3));
+        const double r =
+            ripple * (0.5 * std::sin(7.0 * o + p1) + 0.3 * std::sin(13.0 * o + p2) + 0.2 * std::sin(29.0 * o + p3));
         return level + HighPassDb(f, fc, order) + r;
     };
 }

@@ -4,6 +4,7 @@
 // targets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "SyntheticSpeakers.h"
@@ -113,6 +114,14 @@ TEST(TargetCurves, RoomGainAndAddedLevel) {
             EXPECT_NEAR(LevelDbAt(y, i) - LevelDbAt(x, i), want, 1e-9) << "channel " << ch;
             EXPECT_EQ(y.B()[i], x.B()[i]);
         }
+    }
+    // The plain form builds the same curves.
+    CCurveSet d;
+    ASSERT_TRUE(BuildTargetCurves(kFlagship, 1, measured, config, 96000, d, true));
+    ASSERT_EQ(d.Count(), b.Count());
+    for (int ch = 0; ch < 8; ++ch) {
+        EXPECT_TRUE(std::equal(d.Find(ch)->A(), d.Find(ch)->A() + d.Find(ch)->Count(), b.Find(ch)->A()));
+        EXPECT_EQ(TargetOf(d, ch)->LowerLimit, TargetOf(b, ch)->LowerLimit);
     }
     // The shelf lifts the speaker target's lows by the room gain: compared
     // with a target without room gain, 10 Hz rises 2.5 dB against 2 kHz.
