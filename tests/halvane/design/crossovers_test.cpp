@@ -10,6 +10,7 @@
 #include <set>
 
 #include "SyntheticSpeakers.h"
+#include "TestData.h"
 #include "halvane/design/BuildTargetCurves.h"
 #include "halvane/design/CConfigTargets.h"
 #include "halvane/design/CSpeakerTarget.h"
@@ -309,6 +310,42 @@ TEST(RoomGain, RecoversAShelfFromTheMainChannels) {
         EXPECT_EQ(t.CrossoverHz(), 80);
         EXPECT_EQ(t.SearchLow(), 60);
     }
+}
+
+TEST(RoomGain, MatchesANumpyRewrite) {
+    // data/make_room_gain.py rewrites the estimate with numpy and
+    // scipy.signal.freqz on three rippled main curves with room modes (the
+    // formulas below are the script's); every curve's own crossover is held
+    // at 60 Hz by a one-choice search range, the reference band starts at
+    // 80 Hz. The modes pull the estimate below the built-in lift, so the
+    // choice is not simply the grid point nearest the lift.
+    auto choices = ConTypes::FindUnitClass(kFlagship)->NewCrossoverIterator();
+    int rows = 0;
+    for (const auto& r : testdata::Rows("room_gain.txt")) {
+        const int c = static_cast<int>(r[0]);
+        const double lift = r[1];
+        const double v = std::pow(10.0, lift / 40.0);
+        CCurveSet set;
+        for (int i = 0; i < 3; ++i) {
+            Put(set, i, [=](double f) {
+                const double o = std::log2(f);
+                const double modes = 5.0 * std::exp(-std::pow(std::log2(f / 45.0) / 0.2, 2)) -
+                                     6.0 * std::exp(-std::pow(std::log2(f / 120.0) / 0.1, 2));
+                const double ripple =
+                    (0.8 + 0.4 * c) * std::sin(9.0 * o + 0.3 + i) + 0.5 * std::sin(17.0 * o + 1.1 * i);
+                return 78.0 + i + HighPassDb(f, 25.0, 2) + ShelfDb(f, v, 96000.0) + modes + ripple;
+            });
+        }
+        CurveList mains{set.Find(0), set.Find(1), set.Find(2)};
+        CSpeakerTarget t(96000);
+        t.SetSearchLow(60);
+        t.SetSearchHigh(60);
+        t.SetCrossover(80);
+        t.EstimateRoomGain(mains, *choices);
+        EXPECT_DOUBLE_EQ(t.ShelfRatio(), r[2]) << "case " << c;
+        ++rows;
+    }
+    EXPECT_EQ(rows, 3);
 }
 
 TEST(RoomGain, StaysWithinItsCandidates) {
