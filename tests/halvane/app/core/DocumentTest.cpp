@@ -282,3 +282,21 @@ TEST(CHalvaneDoc, WithoutPostLoadStepsAnOlderDocumentIsOnlyRead) {
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(prompt.askCount(), 0u);  // version 19 and later: no notice
 }
+
+TEST(CHalvaneDoc, ASaveToAPlaceThatCannotHoldTheFileFailsAndSaysWhy) {
+    TempDir dir;
+    DocHarness h;
+    h.doc.m_nUnitKind = 1;
+    h.doc.SetModifiedFlag();
+    EXPECT_FALSE(h.doc.OnSaveDocument(dir.File("no-such-folder/room.QEX")));
+    std::filesystem::create_directory(dir.File("taken.QEX"));
+    EXPECT_FALSE(h.doc.OnSaveDocument(dir.File("taken.QEX")));
+    const auto asks = h.prompt.asks();
+    ASSERT_EQ(asks.size(), 2u);
+    EXPECT_NE(asks[0].text.find("No such file or directory"), std::string::npos) << asks[0].text;
+    EXPECT_EQ(asks[1].text.rfind("Failed to save document.\n\nCannot replace ", 0), 0u) << asks[1].text;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("taken.QEX")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_TRUE(h.doc.IsModified());
+    EXPECT_EQ(h.doc.GetPathName(), "");
+}
