@@ -61,7 +61,7 @@ SpeakerSelectionView Update(SpeakerSelection& selection) {
         view.checks[cc][S::Front].enabled = false;
         view.checks[cc][S::Rear].enabled = !locked && selection.groups[cc][S::Surround] != 0;
         selection.positions[shown] =
-            std::clamp<std::uint32_t>(selection.positions[shown], S::kMinPositions, S::kMaxPositions);
+            std::clamp<std::int32_t>(selection.positions[shown], S::kMinPositions, S::kMaxPositions);
         view.positions[cc] = selection.positions[shown];
         view.positionsEnabled[cc] = !locked;
     }
@@ -82,7 +82,7 @@ void SetGroup(SpeakerSelection& selection, int configuration, int group, bool on
 void SetPositions(SpeakerSelection& selection, int configuration, int count) {
     if (!validConfiguration(configuration)) return;
     const auto c = static_cast<std::size_t>(EditedConfiguration(selection, configuration));
-    selection.positions[c] = static_cast<std::uint32_t>(std::clamp(count, S::kMinPositions, S::kMaxPositions));
+    selection.positions[c] = std::clamp(count, S::kMinPositions, S::kMaxPositions);
 }
 
 void SetUseMovieMeasurements(SpeakerSelection& selection, bool on) { selection.useMovieMeasurements = on ? 1 : 0; }

@@ -22,7 +22,7 @@ struct SpeakerSelection {
     // Per configuration and group: nonzero = measure the group.
     std::array<std::array<std::int32_t, kGroups>, kConfigurations> groups{{{1, 1, 1, 1, 1}, {1, 1, 1, 1, 1}}};
     std::int32_t rearCount = 2;  // 1 or 2; 0 when heights are chosen
-    std::array<std::uint32_t, kConfigurations> positions{kDefaultPositions, kDefaultPositions};
+    std::array<std::int32_t, kConfigurations> positions{kDefaultPositions, kDefaultPositions};
     std::int32_t useMovieMeasurements = 1;  // "Use Movie Config measurements"
 };
 
@@ -35,7 +35,7 @@ struct SpeakerSelectionView {
         bool enabled = false;
     };
     std::array<std::array<Check, SpeakerSelection::kGroups>, SpeakerSelection::kConfigurations> checks{};
-    std::array<std::uint32_t, SpeakerSelection::kConfigurations> positions{};
+    std::array<std::int32_t, SpeakerSelection::kConfigurations> positions{};
     std::array<bool, SpeakerSelection::kConfigurations> positionsEnabled{};
     int rearChoice = 0;
     bool useMovieMeasurements = false;

@@ -12,8 +12,8 @@ TEST(SpeakerSelection, StartsWithEveryGroupFivePositionsTwoRearsAndMusicReusingM
     S s;
     for (const auto& configuration : s.groups)
         for (const auto g : configuration) EXPECT_EQ(g, 1);
-    EXPECT_EQ(s.positions[0], 5u);
-    EXPECT_EQ(s.positions[1], 5u);
+    EXPECT_EQ(s.positions[0], 5);
+    EXPECT_EQ(s.positions[1], 5);
     EXPECT_EQ(s.rearCount, 2);
     EXPECT_EQ(s.useMovieMeasurements, 1);
     const SpeakerSelectionView v = ss::Update(s);
@@ -50,7 +50,7 @@ TEST(SpeakerSelection, TheMusicColumnMirrorsMovieWhileMovieIsReused) {
     ss::SetPositions(s, 0, 8);
     SpeakerSelectionView v = ss::Update(s);
     EXPECT_FALSE(v.checks[1][S::Center].checked);
-    EXPECT_EQ(v.positions[1], 8u);
+    EXPECT_EQ(v.positions[1], 8);
     EXPECT_EQ(s.groups[1][S::Center], 1);  // Music's own entries are kept
     // Under reuse the Music controls edit the Movie storage.
     ss::SetGroup(s, 1, S::Subwoofer, false);
@@ -58,7 +58,7 @@ TEST(SpeakerSelection, TheMusicColumnMirrorsMovieWhileMovieIsReused) {
     ss::SetUseMovieMeasurements(s, false);
     v = ss::Update(s);
     EXPECT_TRUE(v.checks[1][S::Center].checked);
-    EXPECT_EQ(v.positions[1], 5u);
+    EXPECT_EQ(v.positions[1], 5);
     EXPECT_TRUE(v.checks[1][S::Center].enabled);
     EXPECT_FALSE(v.checks[1][S::Front].enabled);
 }
@@ -66,12 +66,12 @@ TEST(SpeakerSelection, TheMusicColumnMirrorsMovieWhileMovieIsReused) {
 TEST(SpeakerSelection, PositionsStayWithinFiveToTen) {
     S s;
     ss::SetPositions(s, 0, 3);
-    EXPECT_EQ(s.positions[0], 5u);
+    EXPECT_EQ(s.positions[0], 5);
     ss::SetPositions(s, 0, 11);
-    EXPECT_EQ(s.positions[0], 10u);
+    EXPECT_EQ(s.positions[0], 10);
     s.positions[1] = 0;
     s.useMovieMeasurements = 0;
-    EXPECT_EQ(ss::Update(s).positions[1], 5u);
+    EXPECT_EQ(ss::Update(s).positions[1], 5);
 }
 
 TEST(SpeakerSelection, RearChoicesOnAProcessorAndOnAReceiver) {

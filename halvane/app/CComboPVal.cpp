@@ -1,0 +1,51 @@
+#include "halvane/app/CComboPVal.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace CustomControls {
+
+CComboPVal::CComboPVal(int id, QWidget* parent) : QComboBox(parent), id_(id) {
+    setObjectName(QStringLiteral("idc_%1").arg(id));
+    // Only the user's choices count as changes (not our own selections).
+    connect(this, &QComboBox::activated, this, &CComboPVal::onActivated);
+}
+
+void CComboPVal::setValues(const ValueList& values, int* variable, const std::vector<int>& excluded) {
+    variable_ = variable != nullptr ? variable : &own_;
+    model_ = ComboModel(values, excluded);
+    {
+        const QSignalBlocker blocker(this);
+        clear();
+        for (const ValueEntry& item : model_.items()) addItem(QString::fromStdString(item.label), item.value);
+    }
+    setMaxVisibleItems(dropItems());
+    update();
+}
+
+void CComboPVal::update() {
+    bool changed = false;
+    const std::optional<std::size_t> index = model_.select(variable_, changed);
+    {
+        const QSignalBlocker blocker(this);
+        setCurrentIndex(index ? static_cast<int>(*index) : -1);
+    }
+    if (changed) emit valueChanged(id_, this);
+}
+
+void CComboPVal::onActivated(int index) {
+    if (index < 0 || index >= count()) return;
+    *variable_ = itemData(index).toInt();
+    emit valueChanged(id_, this);
+}
+
+CComboWnd::CComboWnd(int id, const QString& label, QWidget* parent)
+    : QWidget(parent), label_(new QLabel(label, this)), combo_(new CComboPVal(id, this)) {
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    label_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    layout->addWidget(label_);
+    layout->addWidget(combo_, 1);
+}
+
+}  // namespace CustomControls
