@@ -11,17 +11,17 @@ void BCheck::bind(bool* variable, int mode) {
     flag_ = variable;
     number_ = nullptr;
     mode_ = mode;
-    update();
+    ShowValue();
 }
 
 void BCheck::bind(std::int32_t* variable, int mode) {
     number_ = variable;
     flag_ = nullptr;
     mode_ = mode;
-    update();
+    ShowValue();
 }
 
-void BCheck::update() {
+void BCheck::ShowValue() {
     if (flag_ != nullptr) setChecked(*flag_);
     if (number_ != nullptr) setChecked(*number_ != 0);
 }

@@ -24,8 +24,8 @@ public:
     void bind(bool* variable, int mode);
     void bind(std::int32_t* variable, int mode);
     // Shows the variable.
-    void update();
-    void load() { update(); }
+    void ShowValue();
+    void load() { ShowValue(); }
 
 signals:
     void valueChanged(int id, QWidget* control);

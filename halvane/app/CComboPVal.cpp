@@ -1,7 +1,5 @@
 #include "halvane/app/CComboPVal.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
 
 namespace CustomControls {
 
@@ -20,10 +18,10 @@ void CComboPVal::setValues(const ValueList& values, int* variable, const std::ve
         for (const ValueEntry& item : model_.items()) addItem(QString::fromStdString(item.label), item.value);
     }
     setMaxVisibleItems(dropItems());
-    update();
+    ShowValue();
 }
 
-void CComboPVal::update() {
+void CComboPVal::ShowValue() {
     bool changed = false;
     const std::optional<std::size_t> index = model_.select(variable_, changed);
     {
@@ -37,15 +35,6 @@ void CComboPVal::onActivated(int index) {
     if (index < 0 || index >= count()) return;
     *variable_ = itemData(index).toInt();
     emit valueChanged(id_, this);
-}
-
-CComboWnd::CComboWnd(int id, const QString& label, QWidget* parent)
-    : QWidget(parent), label_(new QLabel(label, this)), combo_(new CComboPVal(id, this)) {
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    label_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-    layout->addWidget(label_);
-    layout->addWidget(combo_, 1);
 }
 
 }  // namespace CustomControls

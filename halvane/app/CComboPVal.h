@@ -3,11 +3,8 @@
 #include "halvane/app/controls/ComboModel.h"
 
 #include <QComboBox>
-#include <QWidget>
 
 #include <vector>
-
-class QLabel;
 
 namespace CustomControls {
 
@@ -26,7 +23,7 @@ public:
     // not in the list takes the last item's value, and the dialog is told.
     void setValues(const ValueList& values, int* variable, const std::vector<int>& excluded = {});
     // Selects the variable's item (the same rule).
-    void update();
+    void ShowValue();
     int* variable() const { return variable_; }
     // Item heights the opened list shows: the item count + 1, at most 21.
     int dropItems() const { return static_cast<int>(model_.dropItems()); }
@@ -41,20 +38,6 @@ private:
     ComboModel model_;
     int own_ = 0;
     int* variable_ = &own_;
-};
-
-// A label with a combo box beside it, the label as wide as its text.
-class CComboWnd final : public QWidget {
-    Q_OBJECT
-
-public:
-    CComboWnd(int id, const QString& label, QWidget* parent = nullptr);
-    CComboPVal* combo() const { return combo_; }
-    QLabel* label() const { return label_; }
-
-private:
-    QLabel* label_;
-    CComboPVal* combo_;
 };
 
 }  // namespace CustomControls

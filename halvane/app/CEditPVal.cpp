@@ -9,7 +9,7 @@ CEditPVal::CEditPVal(int id, QWidget* parent) : QLineEdit(parent), id_(id) {
     connect(this, &QLineEdit::textEdited, this, &CEditPVal::onEdited);
 }
 
-void CEditPVal::update() {
+void CEditPVal::ShowValue() {
     const bool saved = guard_;
     guard_ = true;
     const QString text = QString::fromStdString(show());
@@ -39,17 +39,5 @@ void CEditPVal::focusOutEvent(QFocusEvent* event) {
     selectAll();
     guard_ = false;
 }
-
-CEditPDouble::CEditPDouble(int id, QWidget* parent) : CEditPVal(id, parent) {}
-
-void CEditPDouble::bind(double* variable, double minimum, double maximum) {
-    variable_ = variable;
-    field_ = DoubleField(minimum, maximum);
-    update();
-}
-
-bool CEditPDouble::parse(const std::string& text) { return field_.apply(text, variable_); }
-
-std::string CEditPDouble::show() const { return DoubleField::show(variable_); }
 
 }  // namespace CustomControls

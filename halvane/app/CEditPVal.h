@@ -1,7 +1,5 @@
 #pragma once
 
-#include "halvane/app/controls/DoubleField.h"
-
 #include <QLineEdit>
 
 #include <string>
@@ -20,11 +18,11 @@ public:
 
     int id() const { return id_; }
     // Shows the variable's text.
-    void update();
+    void ShowValue();
     // The dialog's data exchange: parse the text (failure: focus back with
     // all text selected).
     bool validate();
-    void load() { update(); }
+    void load() { ShowValue(); }
 
 protected:
     // Applies `text` to the variable; false when it does not parse (or was
@@ -38,25 +36,6 @@ private:
 
     int id_;
     bool guard_ = false;
-};
-
-// CEditPDouble: a double with a minimum and a maximum, shown as "%lf"
-// (always with '.', whatever the locale). "nan" and "inf" are no numbers.
-class CEditPDouble final : public CEditPVal {
-    Q_OBJECT
-
-public:
-    explicit CEditPDouble(int id, QWidget* parent = nullptr);
-    // Binds `variable` (may be null: shows 0) with its limits and shows it.
-    void bind(double* variable, double minimum, double maximum);
-
-protected:
-    bool parse(const std::string& text) override;
-    std::string show() const override;
-
-private:
-    double* variable_ = nullptr;
-    DoubleField field_{0.0, 0.0};
 };
 
 }  // namespace CustomControls

@@ -2,7 +2,7 @@
 
 #include "halvane/app/BCheck.h"
 #include "halvane/app/CConflictResolution.h"
-#include "halvane/app/SpinBox.h"
+#include "halvane/app/CSpin.h"
 #include "halvane/app/UiThreadCall.h"
 #include "halvane/app/controls/SpeakerSelectionPrompt.h"
 #include "platform/qt/QtUserPrompt.h"
@@ -100,7 +100,7 @@ void CSpeakerMeasurementSelectionDialog::UpdateControls() {
     if (updating_) return;
     updating_ = true;
     const SpeakerSelectionView view = ss::Update(selection_);
-    useMovie_->update();
+    useMovie_->ShowValue();
     for (int c = 0; c < SpeakerSelection::kConfigurations; ++c) {
         const auto cc = static_cast<std::size_t>(c);
         // The controls edit the storage the rules say: Music's show Movie's

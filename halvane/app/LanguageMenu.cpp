@@ -12,6 +12,8 @@ namespace halvane {
 LanguageMenu::LanguageMenu(QMenu* menu, LanguageManager& manager)
     : QObject(menu), menu_(menu), manager_(manager), group_(new QActionGroup(this)) {
     group_->setExclusive(true);
+    // The Tools menu's "Languages" item.
+    menu_->menuAction()->setObjectName(QStringLiteral("id_%1").arg(LanguageManager::kLanguagesCommand));
     connect(menu_, &QMenu::aboutToShow, this, &LanguageMenu::Rebuild);
 }
 

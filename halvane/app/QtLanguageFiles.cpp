@@ -5,7 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLocale>
+#include <QFileInfo>
 #include <QTranslator>
 
 #include <map>
@@ -16,6 +16,12 @@ QtLanguageFiles::QtLanguageFiles(QString directory, QString baseName, std::vecto
     : directory_(std::move(directory)), baseName_(std::move(baseName)), stringIds_(std::move(stringIds)) {}
 
 QtLanguageFiles::~QtLanguageFiles() { unload(); }
+
+std::unique_ptr<QtLanguageFiles> QtLanguageFiles::ForProgram() {
+    return std::make_unique<QtLanguageFiles>(QCoreApplication::applicationDirPath(),
+                                             QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
+                                             HalvaneStringIds());
+}
 
 QString QtLanguageFiles::pathOf(const std::string& abbreviation) const {
     return QDir(directory_).filePath(baseName_ + QString::fromStdString(abbreviation) + QStringLiteral(".qm"));
@@ -61,23 +67,6 @@ std::optional<std::string> QtLanguageFiles::peekString(const std::string& abbrev
     const QString text = translator.translate(kStringContext, QByteArray::number(id).constData());
     if (text.isEmpty()) return std::nullopt;
     return text.toStdString();
-}
-
-LanguageId QtLocaleProvider::userUiLanguage() {
-    const QStringList languages = QLocale::system().uiLanguages();
-    return languages.isEmpty() ? 0 : LanguageOfLocale(languages.first().toStdString());
-}
-
-LanguageId QtLocaleProvider::userLanguage() { return LanguageOfLocale(QLocale::system().name().toStdString()); }
-
-std::string QtLocaleProvider::languageName(LanguageId id) {
-    const auto info = FindLanguage(id);
-    if (!info) return {};
-    const QLocale locale(QString::fromLatin1(info->locale));
-    if (locale.language() == QLocale::C) return {};
-    QString name = locale.nativeLanguageName();
-    if (name.isEmpty()) name = QLocale::languageToString(locale.language());
-    return name.toStdString();
 }
 
 std::vector<int> HalvaneStringIds() {

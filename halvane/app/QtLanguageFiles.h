@@ -27,6 +27,11 @@ public:
     QtLanguageFiles(QString directory, QString baseName, std::vector<int> stringIds);
     ~QtLanguageFiles() override;
 
+    // The files of the running program: its directory, its file name less
+    // any extension, Halvane's string-table entries. Call after the
+    // application object exists.
+    static std::unique_ptr<QtLanguageFiles> ForProgram();
+
     bool load(const std::string& abbreviation) override;
     void unload() override;
     std::vector<std::string> tags() override;
@@ -40,17 +45,6 @@ private:
     QString baseName_;
     std::vector<int> stringIds_;
     std::unique_ptr<QTranslator> installed_;
-};
-
-// The user's languages as the Qt locale reports them; Linux has no separate
-// system languages (0).
-class QtLocaleProvider final : public LocaleProvider {
-public:
-    LanguageId userUiLanguage() override;
-    LanguageId systemUiLanguage() override { return 0; }
-    LanguageId userLanguage() override;
-    LanguageId systemLanguage() override { return 0; }
-    std::string languageName(LanguageId id) override;
 };
 
 // Halvane's own string-table entries that a language file may translate.

@@ -89,7 +89,7 @@ void SpinBox::setModel(std::unique_ptr<SpinModel> model) {
 
 void SpinBox::bind(int* variable) {
     variable_ = variable != nullptr ? variable : &own_;
-    update();
+    ShowValue();
 }
 
 void SpinBox::setEditText(const QString& text) {
@@ -97,7 +97,7 @@ void SpinBox::setEditText(const QString& text) {
     if (edit_->text() != text) edit_->setText(text);
 }
 
-void SpinBox::update() {
+void SpinBox::ShowValue() {
     setEditText(QString::fromStdString(model_->display(*variable_)));
     valid_ = true;
 }
@@ -131,17 +131,17 @@ void SpinBox::onTyped(const QString& text) {
 void SpinBox::onLeave() {
     if (guard_) return;
     if (valid_) {
-        update();
+        ShowValue();
     } else if (!validate()) {
         // The box takes the focus and gives it back: the guard keeps that
         // from running this check again.
         Guard guard(guard_);
         platform::CurrentUserPrompt().MessageBox("Bad value", "Error", platform::MB_OK);
-        update();
+        ShowValue();
         edit_->setFocus(Qt::OtherFocusReason);
         edit_->selectAll();
     } else {
-        update();
+        ShowValue();
     }
     emit valueChanged(id_, this);
 }
@@ -151,7 +151,7 @@ void SpinBox::stepBy(int delta) {
     const std::optional<int> next = model_->step(*variable_, delta);
     if (!next) return;
     *variable_ = *next;
-    update();
+    ShowValue();
     emit valueChanged(id_, this);
     edit_->selectAll();
 }
@@ -160,38 +160,6 @@ void SpinBox::onButtonPressed(int) { pressedAt_ = clock_.nowMs(); }
 
 void SpinBox::onButtonRepeat(int direction) {
     stepBy(direction * SpinAccelIncrement(accel_, clock_.nowMs() - pressedAt_));
-}
-
-SpinTextBox::SpinTextBox(int id, QWidget* parent, platform::Clock& clock) : SpinBox(id, parent, clock) {}
-
-void SpinTextBox::setValues(const ValueList& values, int* variable) {
-    setModel(std::make_unique<ListSpinModel>(values));
-    bind(variable);
-}
-
-CSpin::CSpin(int id, QWidget* parent, platform::Clock& clock) : SpinBox(id, parent, clock) {
-    setModel(std::make_unique<NumericSpinModel>(SpinGrid()));
-}
-
-void CSpin::setRange(const SpinGrid& grid, int* variable, const Applicator& applicator) {
-    setRangeWithNames(grid, ValueList(), variable, applicator);
-}
-
-void CSpin::setRangeWithNames(const SpinGrid& grid, const ValueList& names, int* variable,
-                              const Applicator& applicator) {
-    setModel(std::make_unique<NumericSpinModel>(grid, names, applicator));
-    bind(variable);
-}
-
-void CSpin::setLabelText(const QString& text) {
-    label()->setText(text);
-    label()->setVisible(!text.isEmpty());
-}
-
-CSpinText::CSpinText(int id, QWidget* parent, platform::Clock& clock) : CSpin(id, parent, clock) {}
-
-void CSpinText::setRange(const SpinGrid& grid, const ValueList& names, int* variable, const Applicator& applicator) {
-    setRangeWithNames(grid, names, variable, applicator);
 }
 
 }  // namespace CustomControls

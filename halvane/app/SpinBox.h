@@ -40,12 +40,12 @@ public:
 
     // Shows the variable (the spin boxes' update): moves it onto the
     // choices, rewrites the edit text when it differs.
-    void update();
+    void ShowValue();
     // The dialog's data exchange: validate() checks the edit text (failure:
     // the focus goes back to the edit with all text selected); load()
     // redisplays.
     bool validate();
-    void load() { update(); }
+    void load() { ShowValue(); }
 
     // One up-down step of `delta` (the acceleration already applied).
     void stepBy(int delta);
@@ -85,41 +85,6 @@ private:
     QToolButton* up_;
     QToolButton* down_;
     QLabel* label_;
-};
-
-// SpinTextBox<IntTypes>: a choice among labelled values (SpinTextBox over
-// SlopeOrderNames() for the slope orders).
-class SpinTextBox final : public SpinBox {
-    Q_OBJECT
-
-public:
-    explicit SpinTextBox(int id, QWidget* parent = nullptr, platform::Clock& clock = platform::systemClock());
-    // Sets the choices (a table is copied up to its first empty label), binds
-    // `variable` and shows it.
-    void setValues(const ValueList& values, int* variable);
-};
-
-// CSpin<int>: a number on a grid ("%d"), with an optional label beside it.
-// CSpinText<int> is the same with names for some values ("No Speaker").
-class CSpin : public SpinBox {
-    Q_OBJECT
-
-public:
-    explicit CSpin(int id, QWidget* parent = nullptr, platform::Clock& clock = platform::systemClock());
-    void setRange(const SpinGrid& grid, int* variable, const Applicator& applicator = Applicator());
-    void setLabelText(const QString& text);
-
-protected:
-    void setRangeWithNames(const SpinGrid& grid, const ValueList& names, int* variable, const Applicator& applicator);
-};
-
-class CSpinText final : public CSpin {
-    Q_OBJECT
-
-public:
-    explicit CSpinText(int id, QWidget* parent = nullptr, platform::Clock& clock = platform::systemClock());
-    void setRange(const SpinGrid& grid, const ValueList& names, int* variable,
-                  const Applicator& applicator = Applicator());
 };
 
 }  // namespace CustomControls

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "halvane/app/controls/CheckData.h"
+#include "halvane/app/controls/CheckListOwner.h"
 #include "platform/WindowHandle.h"
 
 #include <cstddef>

@@ -4,6 +4,7 @@
 #include "GuiTestApp.h"
 #include "halvane/app/LanguageMenu.h"
 #include "halvane/app/QtLanguageFiles.h"
+#include "halvane/app/QtLocaleProvider.h"
 #include "halvane/diagnostics/HalvaneStrings.h"
 #include "platform/MemoryProfile.h"
 #include "platform/ScriptedUserPrompt.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTemporaryDir>
 
@@ -97,6 +99,12 @@ TEST_F(LanguageFilesTest, TheChosenLanguageTranslatesDialogsAndTheStringTableUnt
     EXPECT_EQ(platform::processStrings().text(ids::Movie), "Movie");
 }
 
+TEST_F(LanguageFilesTest, TheProgramsFilesLieBesideItUnderItsName) {
+    const auto files = QtLanguageFiles::ForProgram();
+    EXPECT_EQ(QFileInfo(files->pathOf("DEU")).fileName(), "halvane_ui_testsDEU.qm");
+    EXPECT_EQ(QFileInfo(files->pathOf("DEU")).absolutePath(), QCoreApplication::applicationDirPath());
+}
+
 TEST_F(LanguageFilesTest, NoFileAtAllLeavesTheBuiltInTexts) {
     locales_.userUi = 0x0407;
     QtLanguageFiles files(dir_.path(), "halvane", HalvaneStringIds());
@@ -124,6 +132,7 @@ TEST_F(LanguageFilesTest, TheMenuOffersTaggedFilesAndAChoiceShowsTheNoticeInThat
     EXPECT_EQ(actions[2]->text(), QString::fromUtf8("français"));
     EXPECT_FALSE(actions[1]->isChecked());
     EXPECT_EQ(actions[2]->objectName(), "id_28418");
+    EXPECT_EQ(menu.menuAction()->objectName(), "id_32784");
 
     actions[1]->trigger();
     ASSERT_EQ(prompt_.askCount(), 1u);

@@ -5,7 +5,7 @@
 #include "halvane/app/BCheck.h"
 #include "halvane/app/CSpeakerMeasurementSelectionDialog.h"
 #include "halvane/app/CSpinEditBox.h"
-#include "halvane/app/SpinBox.h"
+#include "halvane/app/CSpin.h"
 #include "halvane/app/controls/SpeakerSelectionPrompt.h"
 
 #include <QComboBox>

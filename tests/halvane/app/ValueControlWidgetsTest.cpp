@@ -4,10 +4,11 @@
 #include "GuiTestApp.h"
 #include "halvane/app/BCheck.h"
 #include "halvane/app/CComboPVal.h"
-#include "halvane/app/CEditPVal.h"
+#include "halvane/app/CEditPDouble.h"
 #include "halvane/app/CSpinEditBox.h"
 #include "halvane/app/CStaticColorCtrl.h"
-#include "halvane/app/SpinBox.h"
+#include "halvane/app/CSpin.h"
+#include "halvane/app/SpinTextBox.h"
 #include "platform/ScriptedUserPrompt.h"
 #include "platform/VirtualClock.h"
 
