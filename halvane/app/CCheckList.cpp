@@ -1,5 +1,6 @@
 #include "halvane/app/CCheckList.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace halvane {
@@ -27,6 +28,12 @@ void CCheckList::Fill(CheckData* items, std::size_t count, CheckListOwner* owner
 
 void CCheckList::toggleAt(const QPoint& pos) {
     QListWidgetItem* item = itemAt(pos);
+    if (item == nullptr) return;
+    setCurrentItem(item, QItemSelectionModel::NoUpdate);
+    toggle(item);
+}
+
+void CCheckList::toggle(QListWidgetItem* item) {
     if (item == nullptr || model_ == nullptr) return;
     const int index = item->data(Qt::UserRole).toInt();
     const bool checked = model_->toggle(static_cast<std::size_t>(index), this);
@@ -40,6 +47,15 @@ void CCheckList::mousePressEvent(QMouseEvent* event) {
         toggleAt(event->position().toPoint());
     }
     event->accept();
+}
+
+void CCheckList::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space) {
+        toggle(currentItem());
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 void CCheckList::mouseDoubleClickEvent(QMouseEvent* event) {

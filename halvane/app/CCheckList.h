@@ -11,7 +11,8 @@ namespace halvane {
 // A flat list of items with check boxes over the caller's CheckData array.
 // A click on an item, on its box or its text, toggles it and tells the
 // owner and the dialog (itemToggled) at once; a click beside the items
-// does nothing. No item is ever shown selected.
+// does nothing; Space toggles the current item. No item is ever shown
+// selected.
 class CCheckList final : public QListWidget {
     Q_OBJECT
 
@@ -28,9 +29,11 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void toggleAt(const QPoint& pos);
+    void toggle(QListWidgetItem* item);
 
     std::unique_ptr<CheckListModel> model_;
 };

@@ -3,6 +3,7 @@
 #include "halvane/app/CSpinEditBox.h"
 #include "platform/UserPrompt.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
@@ -74,8 +75,10 @@ SpinBox::SpinBox(int id, QWidget* parent, platform::Clock& clock)
         edit_->selectAll();
     });
     connect(edit_, &CSpinEditBox::stepKey, this, [this](int delta) { stepBy(delta); });
-    connect(up_, &QToolButton::pressed, this, [this] { onButtonPressed(1); });
-    connect(down_, &QToolButton::pressed, this, [this] { onButtonPressed(-1); });
+    // The hold starts with the real mouse press: an auto-repeating button
+    // signals pressed() again on every repeat.
+    up_->installEventFilter(this);
+    down_->installEventFilter(this);
     connect(up_, &QToolButton::clicked, this, [this] { onButtonRepeat(1); });
     connect(down_, &QToolButton::clicked, this, [this] { onButtonRepeat(-1); });
 }
@@ -156,7 +159,10 @@ void SpinBox::stepBy(int delta) {
     edit_->selectAll();
 }
 
-void SpinBox::onButtonPressed(int) { pressedAt_ = clock_.nowMs(); }
+bool SpinBox::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == up_ || watched == down_) && event->type() == QEvent::MouseButtonPress) pressedAt_ = clock_.nowMs();
+    return QWidget::eventFilter(watched, event);
+}
 
 void SpinBox::onButtonRepeat(int direction) {
     stepBy(direction * SpinAccelIncrement(accel_, clock_.nowMs() - pressedAt_));

@@ -64,11 +64,11 @@ protected:
     void setModel(std::unique_ptr<SpinModel> model);
     const SpinModel& model() const { return *model_; }
     QLabel* label() const { return label_; }
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void onTyped(const QString& text);
     void onLeave();
-    void onButtonPressed(int direction);
     void onButtonRepeat(int direction);
     void setEditText(const QString& text);
 

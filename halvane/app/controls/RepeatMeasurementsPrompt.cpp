@@ -34,4 +34,16 @@ bool PickMeasurementsToRepeat(const RepeatMeasurementsRequest& request, platform
     return shell(request, parent);
 }
 
+std::optional<std::vector<std::size_t>> PickMeasurementsToRepeat(const std::string& caption, const std::string& text,
+                                                                  const std::vector<std::string>& labels,
+                                                                  platform::WindowHandle parent) {
+    std::vector<CheckData> items(labels.size());
+    for (std::size_t i = 0; i < labels.size(); ++i) items[i].SetLabel(labels[i]);
+    if (!PickMeasurementsToRepeat({caption, text, items.data(), items.size(), nullptr}, parent)) return std::nullopt;
+    std::vector<std::size_t> ticked;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (items[i].Checked != 0) ticked.push_back(i);
+    return ticked;
+}
+
 }  // namespace halvane

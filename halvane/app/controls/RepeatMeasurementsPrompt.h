@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace halvane {
 
@@ -33,5 +35,11 @@ RepeatMeasurementsShell SetRepeatMeasurementsShell(RepeatMeasurementsShell shell
 // thread while the caller waits. Without a dialog it answers Cancel, as a
 // question with no user does.
 bool PickMeasurementsToRepeat(const RepeatMeasurementsRequest& request, platform::WindowHandle parent = {});
+
+// The same for items given by their labels, none ticked at first: the
+// indices of the ticked items in list order after OK, none on Cancel.
+std::optional<std::vector<std::size_t>> PickMeasurementsToRepeat(const std::string& caption, const std::string& text,
+                                                                  const std::vector<std::string>& labels,
+                                                                  platform::WindowHandle parent = {});
 
 }  // namespace halvane

@@ -79,6 +79,10 @@ TEST_F(CheckListDialogTest, AClickOnTheTextOrTheBoxTogglesAndTellsTheOwnerButBes
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(last.center().x(), last.bottom() + 10));
     EXPECT_EQ(owner_.indices, (std::vector<int>{0, 1}));
     EXPECT_EQ(items_[2].Checked, 0);
+    // Space toggles the item clicked last.
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(items_[1].Checked, 1);
+    EXPECT_EQ(owner_.indices, (std::vector<int>{0, 1, 1}));
     EXPECT_TRUE(list->selectedItems().isEmpty());
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::NoSelection);
 }

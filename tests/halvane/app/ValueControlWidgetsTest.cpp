@@ -116,6 +116,20 @@ TEST_F(ValueControlsTest, HoldingTheUpDownAcceleratesByTheTable) {
     clock.advance(8000);
     QTest::mouseRelease(spin.upButton(), Qt::LeftButton);
     EXPECT_EQ(v, 806);
+
+    // Held down, the button repeats (and signals pressed again each time);
+    // the increment grows with the time since the real press.
+    spin.upButton()->setAutoRepeatDelay(1);
+    spin.upButton()->setAutoRepeatInterval(1);
+    v = 0;
+    QTest::mousePress(spin.upButton(), Qt::LeftButton);
+    QTest::qWait(50);
+    const int slow = v;
+    EXPECT_GT(slow, 0);
+    clock.advance(4000);
+    QTest::qWait(50);
+    QTest::mouseRelease(spin.upButton(), Qt::LeftButton);
+    EXPECT_GE(v - slow, 40);
 }
 
 TEST_F(ValueControlsTest, LeavingANumberBeyondTheLimitShowsBadValueAndTheLimit) {

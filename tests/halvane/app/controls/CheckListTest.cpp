@@ -88,3 +88,19 @@ TEST(RepeatMeasurementsPrompt, TheInstalledShellAnswersFromAWorker) {
     EXPECT_EQ(seenText, "Levels");
     EXPECT_EQ(items[1].Checked, 1);
 }
+
+TEST(RepeatMeasurementsPrompt, LabelsInTickedIndicesOut) {
+    auto previous = SetRepeatMeasurementsShell([](const RepeatMeasurementsRequest& r, platform::WindowHandle) {
+        if (r.count != 3 || r.items[1].Label != "Center Position 1: SPL = 30.0db") return false;
+        r.items[2].Checked = 1;
+        r.items[0].Checked = 1;
+        return true;
+    });
+    const auto ticked = PickMeasurementsToRepeat(
+        "Halvane", "text", {"Left Front Position 1: SPL = 31.0db", "Center Position 1: SPL = 30.0db", "Right"});
+    ASSERT_TRUE(ticked.has_value());
+    EXPECT_EQ(*ticked, (std::vector<std::size_t>{0, 2}));
+    SetRepeatMeasurementsShell([](const RepeatMeasurementsRequest&, platform::WindowHandle) { return false; });
+    EXPECT_FALSE(PickMeasurementsToRepeat("Halvane", "text", {"a"}).has_value());
+    SetRepeatMeasurementsShell(std::move(previous));
+}
