@@ -106,6 +106,9 @@ void SpinBox::ShowValue() {
 }
 
 bool SpinBox::validate() {
+    // Nothing typed since the value was shown (an empty list shows nothing
+    // and still passes).
+    if (valid_) return true;
     const SpinTyped typed = model_->typed(edit_->text().toStdString());
     if (typed.value) *variable_ = *typed.value;
     valid_ = typed.valid;

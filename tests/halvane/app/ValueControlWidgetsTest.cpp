@@ -49,6 +49,16 @@ TEST_F(ValueControlsTest, ASpinTextBoxShowsTheClosestLabelAndMovesTheVariable) {
     EXPECT_EQ(v, 20);
     EXPECT_EQ(spin.objectName(), "idc_1013");
     EXPECT_EQ(spin.accelTable().size(), 1u);
+    EXPECT_TRUE(spin.validate());
+
+    SpinTextBox empty(1016, &dialog);
+    int w = 7;
+    empty.setValues(ValueList(), &w);
+    EXPECT_EQ(empty.edit()->text(), "");
+    EXPECT_EQ(w, 7);
+    EXPECT_TRUE(empty.validate());  // a dialog with it can still be left with OK
+    QTest::keyClicks(empty.edit(), "x");
+    EXPECT_FALSE(empty.validate());
 }
 
 TEST_F(ValueControlsTest, TypingCompletesALabelAndBackspaceGrowsTheCompletion) {
