@@ -48,7 +48,9 @@ public:
     }
     std::int64_t toRealMs(std::int64_t ms) const override {
         std::lock_guard lock(mutex_);
-        return ms <= 0 ? 0 : static_cast<std::int64_t>(static_cast<double>(ms) / factor_) + 1;
+        // A wait shorter than a real millisecond (a drain's 1 ms look for one
+        // more byte) polls without waiting.
+        return ms <= 0 ? 0 : static_cast<std::int64_t>(static_cast<double>(ms) / factor_);
     }
 
     std::int64_t sleptMs() const { return slept_.load(); }
