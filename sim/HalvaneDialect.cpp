@@ -43,8 +43,8 @@ void addReceiverDefaults(std::map<std::string, int>& ints) {
     ints["AVC"] = 1;
     ints["B"] = 0;
     for (int c = 0; c < 2; ++c)
-        for (int g = 0; g < 5; ++g) ints["F" + std::to_string(c) + std::to_string(g)] = g == 4 ? 5 : 80;
-    for (int i = 0; i <= 8; ++i) ints["L" + std::to_string(i)] = 0;
+        for (int g = 0; g < 5; ++g) ints[std::string{'F', static_cast<char>('0' + c), static_cast<char>('0' + g)}] = g == 4 ? 5 : 80;
+    for (int i = 0; i <= 8; ++i) ints[std::string{'L', static_cast<char>('0' + i)}] = 0;
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ bool HalvaneDialect::unitCommand(const std::string& command, Responder& out) {
             tone_->store(ch < 8 ? ch : -1);
             answer(knobs_.staleBeforeReplies + command, out);
             if (ch < 8)
-                for (int i = 0; i < knobs_.toneExtraLines; ++i) answer("Tone " + std::to_string(ch), out);
+                for (int i = 0; i < knobs_.toneExtraLines; ++i) answer(std::string("Tone ") += static_cast<char>('0' + ch), out);
             return true;
         }
         if (command == "D3807.2") {

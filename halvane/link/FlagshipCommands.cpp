@@ -1,6 +1,7 @@
 // The flagship family's command set: power, measurement, test tone, speaker
 // settings, and the filter upload into DSP memory.
 
+#include "halvane/diagnostics/Format.h"
 #include "halvane/diagnostics/Progress.h"
 #include "halvane/diagnostics/ProgressText.h"
 #include "halvane/diagnostics/TException.h"
@@ -141,7 +142,7 @@ void BztTolvarinePlatformV1Base::EndMeasurement() {
 
 void BztTolvarinePlatformV1Base::StartTestTone(std::int32_t channel, std::int32_t second) {
     Comm::CBasicTessikPort& port = Port();
-    const std::string command = "P1N" + std::to_string(channel) + "\n";
+    const std::string command = halvane::Format("P1N%d\n", channel);
     port.Drain();
     while (!port.SendAndReceive(command, "\n")) {
         port.Drain();

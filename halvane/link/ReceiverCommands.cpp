@@ -143,7 +143,7 @@ void VuxV1Base::SendReceiverSpeakerSetup(const TargetConfig& targets) {
     if (targets.ExtraOption == 0 || targets.ExtraOption == 1) {
         while (!Comm::SetAndConfirm(port, "B", "%d", targets.ExtraOption))
             if (!AskAbortRetryIgnore(Reporter(),
-                                     "Failed to set AUX speaker selection to " + std::to_string(targets.ExtraOption)))
+                                     halvane::Format("Failed to set AUX speaker selection to %d", targets.ExtraOption)))
                 break;
     }
     for (int c = 0; c < TargetConfigBasic::kConfigurations; ++c) {
@@ -154,7 +154,7 @@ void VuxV1Base::SendReceiverSpeakerSetup(const TargetConfig& targets) {
                 code = 0;
             else if (targets.GroupFlagFor(c, g) != 0 || g == TargetConfigBasic::Subwoofer)
                 code = 5;  // "Flat" in the receivers' crossover list
-            const std::string word = "F" + std::to_string(c) + std::to_string(g);
+            const std::string word = halvane::Format("F%d%d", c, g);
             while (!Comm::SetAndConfirm(port, word, "%d", code))
                 if (!AskAbortRetryIgnore(Reporter(), std::string("Failed to set crossover for spkr: ") +
                                                          ChannelTable::kGroupNames[static_cast<std::size_t>(g)]))
@@ -166,7 +166,7 @@ void VuxV1Base::SendReceiverSpeakerSetup(const TargetConfig& targets) {
 void VuxV1Base::SendReceiverLevels(const TargetConfig& targets) {
     Comm::CBasicTessikPort& port = Port();
     const auto level = [&](int index, std::int32_t value, const std::string& name) {
-        while (!Comm::SetAndConfirm(port, "L" + std::to_string(index), "%d", value))
+        while (!Comm::SetAndConfirm(port, halvane::Format("L%d", index), "%d", value))
             if (!AskAbortRetryIgnore(Reporter(), "Failed to set speaker level for spkr: " + name)) break;
     };
     for (int i = 0; i < ChannelTable::kCount; ++i)
