@@ -64,6 +64,7 @@ void HalvaneDialect::afterQuery(const std::string& word, const std::string& valu
 bool HalvaneDialect::unitCommand(const std::string& command, Responder& out) {
     if (!isReceiver()) {
         if (command.rfind("P1N", 0) == 0 && command.size() == 4 && allDigits(command.substr(3))) {
+            if (knobs_.silentWords.count("P1N") != 0) return true;
             const int ch = command[3] - '0';
             tone_->store(ch < 8 ? ch : -1);
             answer(knobs_.staleBeforeReplies + command, out);

@@ -296,3 +296,36 @@ TEST_F(FlagshipTest, SpeakerUploadsUseTheMeasuredChannelsAndWriteZeroTrimsBack) 
               "Left Front speaker 'level' setting failed to verify. (should be set to 0.50)\r\n"
               "\r\nFailed to upload speaker levels");
 }
+
+TEST_F(FlagshipTest, PromptsShowTheFailureAndTheAnswerDecides) {
+    Start(0, "1.32");
+    // A setting that never verifies: the measurement set-up asks with the
+    // whole failure text; Ignore goes on as if it had worked.
+    Dialect([](sim::HalvaneDialect& d) { d.knobs().ignoreSets["SZS"] = 100; d.setSetting("SZS", "0"); return 0; });
+    prompt_.answers({platform::IDIGNORE});
+    Unit().PrepareMeasurement(0);
+    ASSERT_EQ(prompt_.askCount(), 1u);
+    EXPECT_EQ(prompt_.asks()[0].text.rfind("Music Same As Movie speaker configuration setting failed to verify. "
+                                           "(should be Yes)\r\n\r\nFailed to prepare unit for measurement.\n",
+                                           0),
+              0u)
+        << prompt_.asks()[0].text;
+    EXPECT_EQ(Count("SCQ40"), 2u);
+    EXPECT_EQ(Count("SUC4C"), 0u);  // the set-up stopped at its failure
+
+    // A tone start that gets no answer stops the tone and asks OK/Cancel.
+    Dialect([](sim::HalvaneDialect& d) { d.knobs().silentWords.insert("P1N"); return 0; });
+    sim_->log().clear();
+    prompt_.answers({platform::IDCANCEL});
+    EXPECT_EQ(MessageOf([&] { Unit().StartTestTone(2, 0); }), "Failed to start test tone");
+    EXPECT_EQ(Log(), (std::vector<std::string>{"P1N2", "P1N8", "P1N8"}));
+    ASSERT_EQ(prompt_.askCount(), 2u);
+    EXPECT_EQ(prompt_.asks()[1].flags, platform::MB_OKCANCEL);
+    EXPECT_EQ(prompt_.asks()[1].caption, "Halvane");
+
+    // Abort in a prompt ends the job with the question's text.
+    Dialect([](sim::HalvaneDialect& d) { d.knobs().silentWords.insert("P1P"); return 0; });
+    clock_.setFactor(100);
+    prompt_.answers({platform::IDABORT});
+    EXPECT_EQ(MessageOf([&] { Unit().PowerOff(1); }), "Failed to power off unit.\nUser abort.");
+}

@@ -194,3 +194,25 @@ TEST_F(ReceiverTest, SpeakerSetupLevelsToneAndTheirPrompts) {
               "Failed to start the test tone.\nCheck connection to unit and click OK to try again or CANCEL to abort");
     EXPECT_EQ(prompt_.asks()[1].flags, platform::MB_OKCANCEL);
 }
+
+TEST_F(ReceiverTest, MeasurementSetUpAndItsEndInWireOrder) {
+    unit_->PrepareMeasurement(0);
+    auto log = Log();
+    std::vector<std::string> sets;
+    for (auto& t : log)
+        if (t.back() != '?') sets.push_back(t);
+    std::vector<std::string> expected = {"B0"};
+    for (int c = 0; c < 2; ++c)
+        for (int g = 0; g < 5; ++g) expected.push_back("F" + std::to_string(c) + std::to_string(g) + (g == 4 ? "5" : "80"));
+    for (int i = 0; i <= 8; ++i) expected.push_back("L" + std::to_string(i) + "0");
+    expected.push_back("REQ1");
+    EXPECT_EQ(sets, expected);
+    EXPECT_EQ(Port().Drain(), 0u);  // the state line after REQ was read
+
+    sim_->log().clear();
+    unit_->EndUpload(0);  // nothing without the flag
+    EXPECT_TRUE(Log().empty());
+    unit_->EndUpload(1);
+    EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.setting("REQ"); }), "0");
+    EXPECT_EQ(Count("P1P0"), 0u);  // already off: nothing to switch
+}
