@@ -5,8 +5,10 @@
 # GCC 12 reports false -Wrestrict/-Wstringop-overflow/-Warray-bounds at -O3
 # inside the standard library; they stay warnings so optimised builds of
 # correct code cannot fail on them.
-set(SUITE_WARNINGS -Wall -Wextra -Wpedantic -Werror -Wno-error=deprecated-declarations
-    -Wno-error=restrict -Wno-error=stringop-overflow -Wno-error=array-bounds)
+set(SUITE_WARNINGS -Wall -Wextra -Wpedantic -Werror -Wno-error=deprecated-declarations)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  list(APPEND SUITE_WARNINGS -Wno-error=restrict -Wno-error=stringop-overflow -Wno-error=array-bounds)
+endif()
 
 if(SUITE_SANITIZE)
   set(SUITE_SANITIZER_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)

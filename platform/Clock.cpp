@@ -26,8 +26,8 @@ Clock& systemClock() {
     return clock;
 }
 
-ScaledClock::ScaledClock(double factor)
-    : factor_(factor > 0 ? factor : 1.0), start_(std::chrono::steady_clock::now()) {}
+ScaledClock::ScaledClock(double factor, std::int64_t minRealWaitMs)
+    : factor_(factor > 0 ? factor : 1.0), minRealWaitMs_(minRealWaitMs), start_(std::chrono::steady_clock::now()) {}
 
 std::int64_t ScaledClock::nowMs() {
     using namespace std::chrono;
@@ -45,7 +45,7 @@ void ScaledClock::sleepMs(std::int64_t ms) {
 
 std::int64_t ScaledClock::toRealMs(std::int64_t ms) const {
     if (ms <= 0) return 0;
-    return static_cast<std::int64_t>(std::ceil(ms / factor_));
+    return std::max(minRealWaitMs_, static_cast<std::int64_t>(std::ceil(ms / factor_)));
 }
 
 void VirtualClock::sleepMs(std::int64_t ms) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "halvane/design/CurveList.h"
+#include "halvane/link/CrossoverIterator.h"
 
 class CCurve;
 
@@ -11,8 +12,9 @@ class CCurve;
 // the crossover, and a model fit that tunes the target to the measured
 // speaker. A target holds no curves; every curve belongs to the caller.
 //
-// The crossover detection adds its own search (DetectCrossover) over the
-// search range kept here.
+// DetectCrossover proposes a crossover from the measured curves among a
+// unit class's crossover choices, within the search range kept here (the
+// subwoofer keeps its own).
 class CBaseTarget {
 public:
     static constexpr std::int32_t kDefaultCrossover = 80;
@@ -39,6 +41,11 @@ public:
     // the result is polar.
     virtual void GenerateTargetCurve(CCurve& curve) const = 0;
     virtual void SetCrossover(std::int32_t hz);
+    // Scores every choice from the last one at or below the search range's
+    // low end up to its high end against the curves, sets the crossover to
+    // the proposal and returns it: one of the choices, or 80 when none could
+    // be judged. The same curves always give the same proposal.
+    virtual std::int32_t DetectCrossover(const CurveList& curves, ConTypes::CrossoverIterator& choices) = 0;
     // Tunes the target's model to the measured curves of the channel.
     virtual void AnalyzeResponse(const CurveList& curves) = 0;
     virtual double LowerEqLimit() const = 0;

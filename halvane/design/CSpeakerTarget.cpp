@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "halvane/design/CrossoverSearch.h"
 #include "halvane/design/CurveLevel.h"
 #include "halvane/design/SectionCoeffs.h"
 #include "halvane/signal/CCurve.h"
@@ -48,6 +49,10 @@ void CSpeakerTarget::GenerateTargetCurve(CCurve& curve) const {
     rollOff.Fill(work);
     curve.Multiply(work);
     curve.MultiplyByComplex(1.0 / g, 0.0);
+}
+
+std::int32_t CSpeakerTarget::DetectCrossover(const CurveList& curves, ConTypes::CrossoverIterator& choices) {
+    return CrossoverSearch::Run(*this, CrossoverSearch::Model::HighPass, curves, choices, SearchLow(), SearchHigh());
 }
 
 void CSpeakerTarget::AnalyzeResponse(const CurveList& curves) {

@@ -18,6 +18,8 @@ public:
     // x roll-off at half the sample rate (Q TopQ), normalised by the
     // high-pass and shelf at half the sample rate and the roll-off at 0 Hz.
     void GenerateTargetCurve(CCurve& curve) const override;
+    // The high-pass search over [SearchLow, SearchHigh] (CrossoverSearch).
+    std::int32_t DetectCrossover(const CurveList& curves, ConTypes::CrossoverIterator& choices) override;
     // The top-octave fit: TopQ from 84 candidates 30 / 1.05^k (down to 0.5),
     // scored by the weighted mean square of (model + offset - measured) over
     // 3000 Hz <= f < min(fs/2 - 1, 21000). A candidate whose largest
@@ -29,6 +31,17 @@ public:
     // min(fs / 2, MaxEq).
     double UpperEqLimit() const override;
     void SetMaxEqFrequency(double hz) override;
+
+    // The room gain: the bass shelf ratio v = 1 + 0.005 k (k = 0.., while
+    // v <= 10^0.1, so 0 to 3.95 dB) that best fits the main channels'
+    // curves, each brought to 1 in its mid band (400 to 3000 Hz), over the
+    // points from that curve's own detected crossover to 3000 Hz that lie
+    // within 6 dB of its peak between CrossoverValue and 3000 Hz. Sets
+    // ShelfRatio; 1 (0 dB) when no point could be judged. Each curve's own
+    // crossover is searched over this target's search range, on a copy of
+    // the target, so the crossover set before (the lower end of the
+    // reference band) stays as it is.
+    void EstimateRoomGain(const CurveList& curves, ConTypes::CrossoverIterator& choices);
 
     double TopQ() const { return topQ_; }
     void SetTopQ(double q) { topQ_ = q; }

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "halvane/design/CrossoverSearch.h"
 #include "halvane/design/CurveLevel.h"
 #include "halvane/design/DeviationSmoother.h"
 #include "halvane/design/SectionCoeffs.h"
@@ -103,6 +104,10 @@ void CSubwooferTarget::GenerateTargetCurve(CCurve& curve) const {
     if (peak > 0.0 && std::isfinite(peak)) {
         for (int i = 0; i < n; ++i) a[i] /= peak;
     }
+}
+
+std::int32_t CSubwooferTarget::DetectCrossover(const CurveList& curves, ConTypes::CrossoverIterator& choices) {
+    return CrossoverSearch::Run(*this, CrossoverSearch::Model::LowPass, curves, choices, subSearchLow_, subSearchHigh_);
 }
 
 double CSubwooferTarget::ExtensionModelDb(double f, double f0, double q) const {

@@ -30,6 +30,9 @@ public:
     // Band [max(Extension / 2, 15), 2 x crossover).
     double LevelMatchGain(CCurve& a, const CCurve& b) const override;
     void GenerateTargetCurve(CCurve& curve) const override;
+    // The low-pass search over [SubSearchLow, SubSearchHigh]
+    // (CrossoverSearch).
+    std::int32_t DetectCrossover(const CurveList& curves, ConTypes::CrossoverIterator& choices) override;
     // The extension fit, only at order 0 with a crossover above 5 Hz:
     // Extension from 5 Hz in steps of 1.05 below the crossover, ExtensionQ
     // 0.8 / 1.0125^j (down to 0.5), each scored by the weighted mean square

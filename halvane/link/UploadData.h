@@ -11,6 +11,11 @@ namespace halvane {
 // measured, the target record's defaults).
 class UploadData final : public UploadSource {
 public:
+    static constexpr int kConfigurations = 2;
+    static constexpr int kRateSlots = 8;
+    static constexpr int kChannels = 8;
+    static constexpr int kMaxStages = 10;
+
     struct Set {
         std::int32_t Gain = 0;
         std::int32_t Filled = 0;

@@ -14,15 +14,10 @@ namespace halvane {
 // implements it; tests and tools use UploadData.
 class UploadSource {
 public:
-    static constexpr int kConfigurations = 2;
-    static constexpr int kRateSlots = 8;
-    static constexpr int kChannels = 8;
-    static constexpr int kMaxStages = 10;
-
     virtual ~UploadSource() = default;
 
     // The filter set's gain word (0.5 dB steps, 24-bit two's complement as
-    // the calculation stores it) and one of its stages (0..kMaxStages-1).
+    // the calculation stores it) and one of its stages (0..9).
     virtual std::int32_t FilterGain(int configuration, int rateSlot, int channel) const = 0;
     virtual const Biquad& FilterStage(int configuration, int rateSlot, int channel, int stage) const = 0;
 

@@ -21,14 +21,16 @@
 namespace marnoch::test {
 
 // Ten times real time: the workflows' fixed pauses (3 s for the zones, 2.5 s
-// after leaving the loader) cost a tenth, and the shortest reply limit of the
-// link (6 ms) still leaves the pty a real millisecond.
+// after leaving the loader) cost a tenth. The shortest reply limits of the
+// link (6 ms) would leave the pty 0.6 ms, which a loaded machine misses, so
+// every wait lasts at least kLeastRealWaitMs of real time.
 inline constexpr double kTimeScale = 10.0;
+inline constexpr std::int64_t kLeastRealWaitMs = 5;
 
 class MarnochSim {
 public:
     explicit MarnochSim(sim::MarnochDialect::Config config = {}, int comNumber = 1, double timeScale = kTimeScale)
-        : clock_(timeScale), comNumber_(comNumber) {
+        : clock_(timeScale, kLeastRealWaitMs), comNumber_(comNumber) {
         auto dialect = std::make_unique<sim::MarnochDialect>(std::move(config));
         simulator_ = std::make_unique<sim::Simulator>(std::move(dialect), clock_);
         started_ = simulator_->start();

@@ -1,17 +1,24 @@
 // halvane-lab: maintainer's bench for Halvane's measurement processing.
 //
 //   halvane-lab chirp TAKE.wav [--subwoofer] > response.csv
+//   halvane-lab doc FILE.QEX > contents.json
 //
 // Runs the measurement's chirp processing on a recorded take (16-bit stereo
 // WAV at 48 kHz, 196608 frames: three sweep periods, the microphone on the
 // first channel) and writes frequency, level and phase per point. A take the
 // processing rejects prints its failure text and exits 1.
+//
+// doc prints what a project file stores (version, unit kind, curve sets,
+// filter sets, target configuration) as JSON, read as the program reads it
+// but without the steps an older document gets after loading; a file the
+// program would refuse prints the failure text and exits 1.
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "DocCommand.h"
 #include "WavTake.h"
 #include "halvane/diagnostics/TCodedException.h"
 #include "halvane/diagnostics/TException.h"
@@ -20,7 +27,9 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: halvane-lab chirp TAKE.wav [--subwoofer] > response.csv\n");
+    std::fprintf(stderr,
+                 "usage: halvane-lab chirp TAKE.wav [--subwoofer] > response.csv\n"
+                 "       halvane-lab doc FILE.QEX > contents.json\n");
     return 2;
 }
 
@@ -68,6 +77,7 @@ int Chirp(const std::string& path, bool subwoofer) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "doc") == 0) return DocCommand(argv[2]);
     if (argc < 3 || std::strcmp(argv[1], "chirp") != 0) return Usage();
     std::string path;
     bool subwoofer = false;

@@ -1,6 +1,8 @@
 // halvane-lab chirp, run as a program on takes this test writes.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -68,7 +70,9 @@ std::string Slurp(const std::string& path) {
 
 LabRun Lab(const std::string& args) {
     const std::string dir = ::testing::TempDir();
-    const std::string out = dir + "lab_out.csv", err = dir + "lab_err.txt";
+    // Test cases run as processes side by side: each needs files of its own.
+    const std::string tag = std::to_string(::getpid());
+    const std::string out = dir + "lab_out_" + tag + ".csv", err = dir + "lab_err_" + tag + ".txt";
     const std::string command = std::string("\"") + HALVANE_LAB + "\" " + args + " > \"" + out + "\" 2> \"" + err + "\"";
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
@@ -111,7 +115,7 @@ void ExpectSameResponse(const LabRun& run, std::vector<std::int16_t> stereo, boo
 TEST(HalvaneLab, WritesTheResponseOfATakeFile) {
     sim::Room room(6);
     sim::Microphone mic(room);
-    const std::string wav = ::testing::TempDir() + "lab_take.wav";
+    const std::string wav = ::testing::TempDir() + std::to_string(::getpid()) + "_lab_take.wav";
     const auto stereo = mic.take(2, 0);
     WriteWav(wav, stereo, 48000);
     ExpectSameResponse(Lab("chirp \"" + wav + "\""), stereo, false);
@@ -124,7 +128,7 @@ TEST(HalvaneLab, WritesTheResponseOfATakeFile) {
 TEST(HalvaneLab, PrintsTheFailureTextAndExitsOne) {
     sim::Room room(6);
     sim::Microphone mic(room);
-    const std::string wav = ::testing::TempDir() + "lab_silent.wav";
+    const std::string wav = ::testing::TempDir() + std::to_string(::getpid()) + "_lab_silent.wav";
     WriteWav(wav, std::vector<std::int16_t>(2 * 196608, 0), 48000);
     LabRun run = Lab("chirp \"" + wav + "\"");
     EXPECT_EQ(run.status, 1);
@@ -152,8 +156,8 @@ TEST(HalvaneLab, ReadsATakeWrittenBySox) {
     if (std::system("command -v sox > /dev/null 2>&1") != 0) GTEST_SKIP() << "sox is not installed";
     sim::Room room(6);
     sim::Microphone mic(room);
-    const std::string raw = ::testing::TempDir() + "lab_take.raw";
-    const std::string wav = ::testing::TempDir() + "lab_sox.wav";
+    const std::string raw = ::testing::TempDir() + std::to_string(::getpid()) + "_lab_take.raw";
+    const std::string wav = ::testing::TempDir() + std::to_string(::getpid()) + "_lab_sox.wav";
     const auto stereo = mic.take(3, 1);
     {
         std::ofstream out(raw, std::ios::binary);

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "halvane/app/plot/CurveEntry.h"
+
+namespace halvane {
+
+class CGraphCtrl;
+
+// The owner of a graph control's curves: asked for them every time the
+// control paints or scales itself.
+class CGraphCtrlCurves {
+public:
+    virtual ~CGraphCtrlCurves() = default;
+    // Fills the control's (emptied) curve list.
+    virtual void GetCurves(CGraphCtrl& control, CurveList& curves) = 0;
+    // May give a top level in dB for the automatic scale and answer true;
+    // false lets the scale come from the curves.
+    virtual bool GetScaleHint(CGraphCtrl& control, double& top) = 0;
+};
+
+}  // namespace halvane

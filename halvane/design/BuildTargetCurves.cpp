@@ -1,0 +1,59 @@
+#include "halvane/design/BuildTargetCurves.h"
+
+#include <cmath>
+#include <memory>
+
+#include "halvane/design/CConfigTargets.h"
+#include "halvane/design/CTargetCurve.h"
+#include "halvane/design/CurveCollection.h"
+#include "halvane/design/TargetConfig.h"
+#include "halvane/design/UnitCrossoverChoices.h"
+#include "halvane/signal/CCurveSet.h"
+#include "halvane/signal/ChannelTable.h"
+
+bool BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel) {
+    out.Clear();
+    // The choices are not used here; asking for them checks the unit kind
+    // as every design step does.
+    if (UnitCrossoverChoices::For(targets.UnitKind()) == nullptr) return false;
+
+    const TargetConfig& config = targets.Config();
+    const auto cfg = static_cast<std::size_t>(targets.ConfigIndex());
+    const double roomGainDb = config.RoomGainDb.at(cfg);
+    const double ratio = std::sqrt(std::pow(10.0, roomGainDb / 20.0));
+    targets.SpeakerTarget().SetShelfRatio(ratio);
+    targets.SubwooferTarget().SetShelfRatio(ratio);
+
+    const CCurveSet& measured = targets.CurveSet();
+    CurveList pair;
+    for (int ch = 0; ch < ChannelTable::kCount; ++ch) {
+        const CCurve* curve = measured.Find(ch);
+        if (curve == nullptr) continue;
+        CollectPairCurves(ch, pair, measured);
+        CBaseTarget& target = targets.TargetFor(ch);
+        const std::int32_t c = targets.CrossoverOf(ch);
+        if (c == TargetConfig::kNoCrossover || c == TargetConfig::kNoTarget) continue;
+        if (c == TargetConfig::kInvalidCrossover) UnitCrossoverChoices::ReportInvalidMapCrossover();
+
+        target.SetCrossover(c);
+        target.AnalyzeResponse(pair);
+        auto made = std::make_unique<CTargetCurve>(*curve);
+        target.GenerateTargetCurve(*made);
+        made->LowerLimit = target.LowerEqLimit();
+        made->UpperLimit = target.UpperEqLimit();
+        if (addLevel) {
+            double g = config.RefLevel + config.RefLevelOffsetDb;
+            // 40 log10 of the ratio is the room gain itself.
+            if (ch == ChannelTable::kSubwoofer) g += 40.0 * std::log10(ratio);
+            made->MultiplyByComplex(std::pow(10.0, g / 20.0), 0.0);
+        }
+        out.Add(ch, std::move(made));
+    }
+    return true;
+}
+
+bool BuildTargetCurves(std::int32_t unitKind, int cfg, const CCurveSet& measured, const TargetConfig& config,
+                       std::int32_t sampleRate, CCurveSet& out, bool addLevel) {
+    CConfigTargets targets(unitKind, cfg, measured, config, sampleRate);
+    return BuildTargetCurves(targets, out, addLevel);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+class CConfigTargets;
+class CCurveSet;
+class TargetConfig;
+
+// Fills `out` with one CTargetCurve per channel of the targets' measured set
+// whose crossover asks for a target: the channel's target gets the group's
+// crossover, fits itself to the channel and its partner, and generates the
+// curve on the measured curve's grid with its EQ limits. Both targets first
+// take the configuration's room gain as their shelf ratio
+// (sqrt(10^(RoomGainDb / 20)), so the shelf lifts exactly RoomGainDb).
+// Crossover 170 and -1 give no curve; 165 is reported and then used.
+//
+// With `addLevel` each curve is raised by RefLevel + RefLevelOffsetDb dB,
+// and the subwoofer's also by the room gain: the displayed targets. The
+// calculation job builds without it, since its fit applies the level once
+// itself.
+//
+// `out` is emptied first. An unknown unit kind, or a class without
+// crossover choices, is reported and builds nothing; false then.
+bool BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel);
+
+// The same for a caller without targets of its own (the target
+// recalculation after a document is loaded): the targets of configuration
+// `cfg` of `config` for `unitKind` at `sampleRate` Hz over `measured`.
+bool BuildTargetCurves(std::int32_t unitKind, int cfg, const CCurveSet& measured, const TargetConfig& config,
+                       std::int32_t sampleRate, CCurveSet& out, bool addLevel);

@@ -1,0 +1,28 @@
+#include "halvane/design/UnitCrossoverChoices.h"
+
+#include "halvane/link/UnitClassBase.h"
+#include "platform/UserPrompt.h"
+
+namespace UnitCrossoverChoices {
+
+std::unique_ptr<ConTypes::CrossoverIterator> For(std::int32_t unitKind) {
+    const ConTypes::UnitClassBase* unitClass = ConTypes::FindUnitClass(unitKind);
+    if (unitClass == nullptr) {
+        platform::CurrentUserPrompt().MessageBox(kNoUnitClassText, kCriticalCaption,
+                                                 platform::MB_OK | platform::MB_ICONERROR);
+        return nullptr;
+    }
+    std::unique_ptr<ConTypes::CrossoverIterator> choices = unitClass->NewCrossoverIterator();
+    if (choices == nullptr || choices->Size() == 0) {
+        platform::CurrentUserPrompt().MessageBox(kNoChoicesText, kCriticalCaption,
+                                                 platform::MB_OK | platform::MB_ICONERROR);
+        return nullptr;
+    }
+    return choices;
+}
+
+void ReportInvalidMapCrossover() {
+    platform::CurrentUserPrompt().MessageBox(kInvalidMapCrossoverText, "", platform::MB_OK | platform::MB_ICONERROR);
+}
+
+}  // namespace UnitCrossoverChoices
