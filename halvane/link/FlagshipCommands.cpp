@@ -216,7 +216,7 @@ void BztTolvarinePlatformV1Base::UploadSpeakerConfig(halvane::UploadSource* docu
         return (document->HasMeasuredCurve(set, 4) ? 1 : 0) + (document->HasMeasuredCurve(set, 5) ? 1 : 0);
     };
     const int movieRears = rears(0);
-    copy.ConfigOption = movieRears == 1 || (movieRears != 1 && rears(1) == 1) ? 1 : 0;
+    copy.ConfigOption = movieRears == 1 || rears(1) == 1 ? 1 : 0;
     for (auto& crossovers : copy.Crossover) {
         if (crossovers[TargetConfigBasic::Subwoofer] == TargetConfigBasic::kNoCrossover) continue;
         const auto heard = [](std::int32_t x) { return x == TargetConfigBasic::kNoCrossover ? 0 : x; };

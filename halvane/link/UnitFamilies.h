@@ -92,7 +92,7 @@ class VuxV1Base final : public SerBase {
 public:
     // The channel digit of the "C" and "G" words for each channel number.
     static constexpr int kChannelCode[8] = {0, 2, 1, 4, 6, 5, 3, 7};
-    // Coefficient text of a verification failure is cut to this length.
+    // A verification's failure text is cut to this many characters.
     static constexpr std::size_t kVerifyTextLimit = 400;
 
     explicit VuxV1Base(std::int32_t modelIndex) : SerBase(modelIndex, 4) {}
