@@ -47,11 +47,16 @@ BandError Band(const fitcorpus::Case& c, const FilterDesign& d) {
 
 // What every finished chain must be, whatever it was fitted to: finite,
 // stable, every coefficient word in range, the running response at most 1
-// after every stage, the remainder under one gain step.
+// after every stage on the staging grid, the remainder under one gain step.
 void ExpectSound(const FilterDesign& d, const std::string& name) {
     SCOPED_TRACE(name);
     ASSERT_EQ(d.B0.size(), static_cast<std::size_t>(d.StageCount));
-    std::vector<double> running(512, 1.0);
+    // The grid the chain's levels are staged on: 0 Hz, 254 points from
+    // 15 Hz to 20 kHz in equal ratios, the Nyquist frequency.
+    std::vector<double> grid{0.0};
+    for (int k = 0; k < 254; ++k) grid.push_back(2 * kPi * 15.0 * std::pow(4000.0 / 3.0, k / 253.0) / d.SampleRate);
+    grid.push_back(kPi);
+    std::vector<double> running(grid.size(), 1.0);
     for (std::size_t k = 0; k < d.B0.size(); ++k) {
         for (double c : {d.B0[k], d.B1[k], d.B2[k], d.A1[k], d.A2[k]}) {
             EXPECT_TRUE(std::isfinite(c));
@@ -60,12 +65,11 @@ void ExpectSound(const FilterDesign& d, const std::string& name) {
         EXPECT_EQ(d.A0[k], 1.0);
         EXPECT_TRUE(stage_math::IsStable(d.A1[k], d.A2[k])) << "stage " << k << ": " << d.A1[k] << ", " << d.A2[k];
         for (std::size_t i = 0; i < running.size(); ++i) {
-            const double w = kPi * static_cast<double>(i) / 511.0;
-            const std::complex<double> z = std::polar(1.0, -w);
+            const std::complex<double> z = std::polar(1.0, -grid[i]);
             running[i] *= std::abs((d.B0[k] + d.B1[k] * z + d.B2[k] * z * z) / (1.0 + d.A1[k] * z + d.A2[k] * z * z));
         }
+        for (double r : running) EXPECT_LE(r, 1.0 + 1e-9) << "after stage " << k;
     }
-    for (double r : running) EXPECT_LE(r, 1.0 + 1e-6);
     EXPECT_TRUE(std::isfinite(d.FitGain));
     EXPECT_LE(d.FitGain, 1.0);
     EXPECT_GE(20.0 * std::log10(d.FitGain), -0.5 - 1e-12);
@@ -126,13 +130,13 @@ TEST(StageTools, TheQLimitFollowsTheResonanceFrequency) {
         const double theta = std::acos(-c1 / (2 * std::sqrt(c2)));
         double f0, q0;
         ASSERT_TRUE(stage_math::PairResonance(c1, c2, rate, f0, q0));
-        EXPECT_NEAR(f0, f, 1e-9 * f);
-        EXPECT_NEAR(q0, 40.0, 1e-9);
+        EXPECT_NEAR(f0, f, 1e-7 * f);  // acos near 1 holds about 8 digits at 5 Hz
+        EXPECT_NEAR(q0, 40.0, 4e-6);
         ASSERT_TRUE(stage_math::LimitPairQ(c1, c2, rate, 16.0));
         double fr, q;
         ASSERT_TRUE(stage_math::PairResonance(c1, c2, rate, fr, q));
         EXPECT_NEAR(std::acos(-c1 / (2 * std::sqrt(c2))), theta, 1e-12);
-        EXPECT_NEAR(q, stage_math::AllowedQ(f0, 16.0), 1e-9 * q) << f;
+        EXPECT_NEAR(q, stage_math::AllowedQ(f0, 16.0), 1e-7 * q) << f;
         EXPECT_FALSE(stage_math::LimitPairQ(c1, c2, rate, 16.0 * 1.0001));
     }
     // A pair on the unit circle has no finite Q and is limited too.
@@ -200,6 +204,53 @@ TEST(CascadeFit, RecoverableChannelsAreCorrectedToATenthOfADecibel) {
             EXPECT_LT(e.rms, 0.1) << c.name << " at " << rate;
             ExpectSound(r.design, c.name);
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CascadeFit, EveryChannelOfTheCorpusGivesASoundChain) {
+    for (int rate : {96000, 192000, 32000}) {
+        auto cases = fitcorpus::RoomCases(rate);
+        for (auto& c : fitcorpus::PathologicalCases(rate)) cases.push_back(std::move(c));
+        for (const auto& c : cases) {
+            FitResult r;
+            const double s = Time([&] { r = Fit(c); });
+            const BandError e = Band(c, r.design);
+            const FitBand band = FittedBand(c.rate, c.lower, c.upper, false);
+            const BandError u = UncorrectedBandError(c.measured, c.target, c.level, band.lower, band.upper);
+            std::printf("%-30s %6d  rms %.4f (from %.3f) max %.4f  steps %d  %.2fs\n", c.name.c_str(), rate, e.rms, u.rms,
+                        e.max, r.design.GainSteps, s);
+            EXPECT_TRUE(std::isfinite(r.error));
+            ExpectSound(r.design, c.name + " at " + std::to_string(rate));
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CascadeFit, TheSameChannelGivesTheSameStagesOnOneThreadOrMany) {
+    const auto c = fitcorpus::RoomCases(96000)[1];
+    std::vector<FitResult> runs;
+    for (int threads : {1, 8, 1}) {
+#if defined(_OPENMP)
+        omp_set_num_threads(threads);
+#else
+        (void)threads;
+#endif
+        runs.push_back(Fit(c));
+    }
+    for (const auto& r : runs) {
+        EXPECT_EQ(r.error, runs[0].error);
+        EXPECT_EQ(r.design.Params, runs[0].design.Params);
+        EXPECT_EQ(r.design.B0, runs[0].design.B0);
+        EXPECT_EQ(r.design.B1, runs[0].design.B1);
+        EXPECT_EQ(r.design.A2, runs[0].design.A2);
+        EXPECT_EQ(r.design.GainSteps, runs[0].design.GainSteps);
     }
 }
 
