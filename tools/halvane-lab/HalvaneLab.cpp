@@ -1,17 +1,26 @@
 // halvane-lab: maintainer's bench for Halvane's measurement processing.
 //
 //   halvane-lab chirp TAKE.wav [--subwoofer] > response.csv
+//   halvane-lab fit --measured M.csv --target T.csv --rate HZ --stages N
+//                   --lower HZ --upper HZ [--level DB] [--subwoofer]
+//   halvane-lab convert --from HZ --to HZ < stages.csv
 //
 // Runs the measurement's chirp processing on a recorded take (16-bit stereo
 // WAV at 48 kHz, 196608 frames: three sweep periods, the microphone on the
 // first channel) and writes frequency, level and phase per point. A take the
 // processing rejects prints its failure text and exits 1.
+//
+// fit designs one channel's correction stages from a measured and a target
+// curve (both `frequency,dB,phase` per line) and prints the stages as rows
+// b0,b1,b2,a0,a1,a2 (full coefficients), the gain in 0.5 dB steps and the
+// fit error; convert reads such stages and prints them at another rate.
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "LabFit.h"
 #include "WavTake.h"
 #include "halvane/diagnostics/TCodedException.h"
 #include "halvane/diagnostics/TException.h"
@@ -20,7 +29,11 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: halvane-lab chirp TAKE.wav [--subwoofer] > response.csv\n");
+    std::fprintf(stderr,
+                 "usage: halvane-lab chirp TAKE.wav [--subwoofer] > response.csv\n"
+                 "       halvane-lab fit --measured M.csv --target T.csv --rate HZ --stages N --lower HZ --upper HZ"
+                 " [--level DB] [--subwoofer]\n"
+                 "       halvane-lab convert --from HZ --to HZ < stages.csv\n");
     return 2;
 }
 
@@ -68,6 +81,8 @@ int Chirp(const std::string& path, bool subwoofer) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "fit") == 0) return LabFit(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) return LabConvert(argc, argv);
     if (argc < 3 || std::strcmp(argv[1], "chirp") != 0) return Usage();
     std::string path;
     bool subwoofer = false;

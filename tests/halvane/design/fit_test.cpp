@@ -194,8 +194,13 @@ double Time(const std::function<void()>& f) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-TEST(CascadeFit, RecoverableChannelsAreCorrectedToATenthOfADecibel) {
-    for (int rate : {96000, 192000, 32000}) {
+// Each corpus at the rates the calculation job fits at (the design rates
+// and 32 kHz), one test per rate.
+class CorpusAtRate : public ::testing::TestWithParam<int> {};
+
+TEST_P(CorpusAtRate, RecoverableChannelsAreCorrectedToATenthOfADecibel) {
+    {
+        const int rate = GetParam();
         for (const auto& c : fitcorpus::RecoverableCases(rate)) {
             FitResult r;
             const double s = Time([&] { r = Fit(c); });
@@ -207,12 +212,10 @@ TEST(CascadeFit, RecoverableChannelsAreCorrectedToATenthOfADecibel) {
     }
 }
 
-}  // namespace
 
-namespace {
-
-TEST(CascadeFit, EveryChannelOfTheCorpusGivesASoundChain) {
-    for (int rate : {96000, 192000, 32000}) {
+TEST_P(CorpusAtRate, EveryChannelOfTheCorpusGivesASoundChain) {
+    {
+        const int rate = GetParam();
         auto cases = fitcorpus::RoomCases(rate);
         for (auto& c : fitcorpus::PathologicalCases(rate)) cases.push_back(std::move(c));
         for (const auto& c : cases) {
@@ -229,9 +232,8 @@ TEST(CascadeFit, EveryChannelOfTheCorpusGivesASoundChain) {
     }
 }
 
-}  // namespace
+INSTANTIATE_TEST_SUITE_P(Rates, CorpusAtRate, ::testing::Values(96000, 192000, 32000));
 
-namespace {
 
 TEST(CascadeFit, TheSameChannelGivesTheSameStagesOnOneThreadOrMany) {
     const auto c = fitcorpus::RoomCases(96000)[1];
