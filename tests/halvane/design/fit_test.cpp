@@ -11,6 +11,7 @@
 
 #include "FitCorpus.h"
 #include "halvane/design/FilterDesign.h"
+#include "halvane/design/FitEngine.h"
 #include "halvane/design/FitQuality.h"
 #include "halvane/design/StageMath.h"
 
@@ -254,6 +255,96 @@ TEST(CascadeFit, TheSameChannelGivesTheSameStagesOnOneThreadOrMany) {
         EXPECT_EQ(r.design.A2, runs[0].design.A2);
         EXPECT_EQ(r.design.GainSteps, runs[0].design.GainSteps);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A prepared design of `n` fit points spread over (0, pi) with desired
+// magnitudes t, as FitCorrectionFilter leaves it before growing.
+FilterDesign Prepared(const std::vector<double>& t, int stages) {
+    FilterDesign d;
+    d.InitStages(stages);
+    const auto n = t.size();
+    d.PointCount = static_cast<int>(n);
+    for (auto* v : {&d.CosW, &d.Cos2W, &d.NegSinW, &d.NegSin2W, &d.CascadeMag, &d.Residual, &d.Omega}) v->assign(n, 0.0);
+    d.TargetMag = t;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double w = kPi * (static_cast<double>(i) + 0.5) / static_cast<double>(n);
+        d.Omega[i] = w;
+        d.CosW[i] = std::cos(w);
+        d.Cos2W[i] = std::cos(2 * w);
+        d.NegSinW[i] = -std::sin(w);
+        d.NegSin2W[i] = -std::sin(2 * w);
+    }
+    return d;
+}
+
+TEST(FitSolver, ASingularSystemEndsTheSolveAndKeepsTheParameters) {
+    // A zero target makes the gain 0 and every Jacobian column 0.
+    FilterDesign d = Prepared(std::vector<double>(40, 0.0), 2);
+    d.Params = {0.1, 0.2, -0.3, 0.1, 0, 0, 0, 0};
+    const auto before = d.Params;
+    FitEngine engine(d, 48000);
+    double e = -1;
+    EXPECT_EQ(engine.Solve(8, 100, 1e-10, e), -2);
+    EXPECT_EQ(d.Params, before);
+    EXPECT_EQ(e, 0.0);
+    // No parameters: nothing to solve, the error of no stages.
+    EXPECT_EQ(engine.Solve(0, 10, 1e-6, e), 0);
+}
+
+TEST(FitSolver, ABoostBeyondAnyFiniteGainIsPlacedAtTwelveDecibels) {
+    // t = 3 h with G = 1 makes h + r = 2h - t negative at the dip: the
+    // placement takes +12 dB there instead of the logarithm of a negative.
+    std::vector<double> t(60, 1.0);
+    for (int i = 25; i < 30; ++i) t[static_cast<std::size_t>(i)] = 30.0;
+    FilterDesign d = Prepared(t, 1);
+    FitEngine engine(d, 48000);
+    ASSERT_TRUE(engine.PlaceStage(0, 0, 59));
+    for (double p : d.Params) EXPECT_TRUE(std::isfinite(p));
+    double f, qz, qp;
+    ASSERT_TRUE(stage_math::PairResonance(d.Params[0], d.Params[1], 48000, f, qz));
+    ASSERT_TRUE(stage_math::PairResonance(d.Params[2], d.Params[3], 48000, f, qp));
+    EXPECT_NEAR(qp / qz, std::pow(10.0, 12.0 / 20.0), 1e-9);
+    EXPECT_GE(qp, 8.0);
+}
+
+TEST(FitSolver, TheFitGainBelongsToTheKeptStages) {
+    const auto c = fitcorpus::RoomCases(48000)[0];
+    FilterDesign d;
+    d.InitStages(5);
+    d.SampleRate = c.rate;
+    d.TargetCurve = &c.target;
+    const double e = FitCorrectionFilter(d, c.measured, FitOptions{}, c.lower, c.upper, c.level);
+    const double gain = d.FitGain;
+    FitEngine engine(d, c.rate);
+    EXPECT_EQ(engine.Error(20), e);
+    EXPECT_EQ(d.FitGain, gain);
+}
+
+TEST(FitSolver, TheBandCheckMovesOutOfBandStagesBehindTheOthers) {
+    FilterDesign d = Prepared(std::vector<double>(10, 1.0), 3);
+    double a1, a2;
+    const double lo = 0.01, hi = 0.5;
+    stage_math::PlacedPair(0.9, 4.0, a1, a2);  // above the band
+    d.Params = {0.1, 0.0, a1, a2, 0.2, 0.0, 0.0, 0.0, 0.3, 0.0, 0.0, 0.0};
+    stage_math::PlacedPair(0.1, 4.0, d.Params[10], d.Params[11]);  // in band
+    FitEngine engine(d, 48000);
+    EXPECT_EQ(engine.BandCheck(lo, hi), 2);
+    // The identity denominator (poles at 0) stays in band; the moved stage
+    // comes last with its numerator.
+    EXPECT_EQ(d.Params[0], 0.2);
+    EXPECT_EQ(d.Params[4], 0.3);
+    EXPECT_EQ(d.Params[8], 0.1);
+    EXPECT_EQ(d.Params[10], a1);
+    EXPECT_EQ(engine.BandCheck(lo, hi), 2);
+    // A real pole near +1 (a few Hz) is out of band too.
+    d.Params = {0, 0, -0.9999, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(engine.BandCheck(lo, hi), 2);
+    d.Params.assign(12, 0.0);
+    EXPECT_EQ(engine.BandCheck(lo, hi), -1);
 }
 
 }  // namespace
