@@ -34,8 +34,8 @@ FilterDesign Fit(const fitcorpus::Case& c) {
 }
 
 void PrintQualityTable() {
-    std::printf("%-24s %6s %8s %8s %8s %8s %7s %8s %8s %9s\n", "case", "rate", "rms_dB", "max_dB", "p95_dB",
-                "uncorr", "improve", "quant_rms", "quant_max", "ms/fit");
+    std::printf("%-24s %6s %8s %8s %8s %8s %7s %8s %8s %9s\n", "case", "rate", "rms_dB", "max_dB", "p95_dB", "uncorr",
+                "improve", "quant_rms", "quant_max", "ms/fit");
     for (int rate : {48000, 96000, 192000}) {
         for (const auto& c : fitcorpus::RoomCases(rate)) {
             const auto t0 = std::chrono::steady_clock::now();
@@ -44,9 +44,10 @@ void PrintQualityTable() {
             const FitBand band = FittedBand(c.rate, c.lower, c.upper, false);
             const BandError e = MeasureBandError(c.measured, c.target, d, c.level, band.lower, band.upper);
             const BandError u = UncorrectedBandError(c.measured, c.target, c.level, band.lower, band.upper);
-            const BandError q = MeasureBandError(c.measured, c.target, QuantisedStages(d), c.level, band.lower, band.upper);
-            std::printf("%-24s %6d %8.4f %8.4f %8.4f %8.4f %7.1f %8.4f %8.4f %9.1f\n", c.name.c_str(), rate, e.rms, e.max,
-                        e.p95, u.rms, u.rms / e.rms, q.rms, q.max, ms);
+            const BandError q =
+                MeasureBandError(c.measured, c.target, QuantisedStages(d), c.level, band.lower, band.upper);
+            std::printf("%-24s %6d %8.4f %8.4f %8.4f %8.4f %7.1f %8.4f %8.4f %9.1f\n", c.name.c_str(), rate, e.rms,
+                        e.max, e.p95, u.rms, u.rms / e.rms, q.rms, q.max, ms);
         }
     }
     std::fflush(stdout);

@@ -20,7 +20,8 @@ std::vector<double> FinalizeGrid(double rate) {
     std::vector<double> w(256);
     const double ratio = std::pow(4000.0 / 3.0, 1.0 / 253.0);
     w[0] = 0.0;
-    for (int k = 0; k < 254; ++k) w[static_cast<std::size_t>(k) + 1] = 2.0 * std::numbers::pi * 15.0 * std::pow(ratio, k) / rate;
+    for (int k = 0; k < 254; ++k)
+        w[static_cast<std::size_t>(k) + 1] = 2.0 * std::numbers::pi * 15.0 * std::pow(ratio, k) / rate;
     w[255] = std::numbers::pi;
     return w;
 }
@@ -59,8 +60,8 @@ void FilterDesign::InitStages(int n) {
 }
 
 void FilterDesign::FreeArrays() {
-    for (auto* v : {&B0, &B1, &B2, &A0, &A1, &A2, &CosW, &Cos2W, &NegSinW, &NegSin2W, &TargetMag, &CascadeMag, &Residual,
-                    &Omega})
+    for (auto* v :
+         {&B0, &B1, &B2, &A0, &A1, &A2, &CosW, &Cos2W, &NegSinW, &NegSin2W, &TargetMag, &CascadeMag, &Residual, &Omega})
         std::vector<double>().swap(*v);
     PointCount = 0;
 }

@@ -45,10 +45,10 @@ private:
 
     FilterDesign& d_;
     double rate_;
-    std::vector<double> jac_;    // N x m, row per fit point
-    std::vector<double> jtj_;    // m x m
-    std::vector<double> jtr_;    // J^T (-r)
-    std::vector<double> work_;   // damped system for the factorisation
+    std::vector<double> jac_;   // N x m, row per fit point
+    std::vector<double> jtj_;   // m x m
+    std::vector<double> jtr_;   // J^T (-r)
+    std::vector<double> work_;  // damped system for the factorisation
     std::vector<double> step_;
     std::vector<double> trial_;  // parameters under test
 };

@@ -47,7 +47,8 @@ double ConvertQuadraticRate(double oldRate, double newRate, double& c0, double& 
             p2 = 1.0;
         } else {
             const double q = -t / (2.0 * lr);
-            p1 = -2.0 * std::exp(-tNew / (2.0 * q)) * std::cos(std::sqrt(std::max(0.0, 4.0 - 1.0 / (q * q))) * tNew / 2.0);
+            p1 = -2.0 * std::exp(-tNew / (2.0 * q)) *
+                 std::cos(std::sqrt(std::max(0.0, 4.0 - 1.0 / (q * q))) * tNew / 2.0);
             p2 = std::exp(-tNew / q);
         }
     } else {

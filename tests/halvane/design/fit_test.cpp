@@ -178,7 +178,8 @@ TEST(StageTools, StabilizingKeepsTheMagnitudeShape) {
 }
 
 TEST(CascadeFit, TheGainWordTakesWholeStepsAndTheRestGoesToTheFirstStage) {
-    for (const auto& [db, steps, rest] : {std::tuple{-3.2, -5, -0.7}, std::tuple{3.2, 7, -0.3}, std::tuple{0.0, 0, 0.0}}) {
+    for (const auto& [db, steps, rest] :
+         {std::tuple{-3.2, -5, -0.7}, std::tuple{3.2, 7, -0.3}, std::tuple{0.0, 0, 0.0}}) {
         FilterDesign d;
         d.InitStages(3);
         d.FitGain = std::pow(10.0, db / 20.0);
@@ -206,13 +207,13 @@ TEST_P(CorpusAtRate, RecoverableChannelsAreCorrectedToATenthOfADecibel) {
             FitResult r;
             const double s = Time([&] { r = Fit(c); });
             const BandError e = Band(c, r.design);
-            std::printf("%-24s %6d  rms %.4f  max %.4f  err %.3g  %.2fs\n", c.name.c_str(), rate, e.rms, e.max, r.error, s);
+            std::printf("%-24s %6d  rms %.4f  max %.4f  err %.3g  %.2fs\n", c.name.c_str(), rate, e.rms, e.max, r.error,
+                        s);
             EXPECT_LT(e.rms, 0.1) << c.name << " at " << rate;
             ExpectSound(r.design, c.name);
         }
     }
 }
-
 
 TEST_P(CorpusAtRate, EveryChannelOfTheCorpusGivesASoundChain) {
     {
@@ -225,8 +226,8 @@ TEST_P(CorpusAtRate, EveryChannelOfTheCorpusGivesASoundChain) {
             const BandError e = Band(c, r.design);
             const FitBand band = FittedBand(c.rate, c.lower, c.upper, false);
             const BandError u = UncorrectedBandError(c.measured, c.target, c.level, band.lower, band.upper);
-            std::printf("%-30s %6d  rms %.4f (from %.3f) max %.4f  steps %d  %.2fs\n", c.name.c_str(), rate, e.rms, u.rms,
-                        e.max, r.design.GainSteps, s);
+            std::printf("%-30s %6d  rms %.4f (from %.3f) max %.4f  steps %d  %.2fs\n", c.name.c_str(), rate, e.rms,
+                        u.rms, e.max, r.design.GainSteps, s);
             EXPECT_TRUE(std::isfinite(r.error));
             ExpectSound(r.design, c.name + " at " + std::to_string(rate));
         }
@@ -234,7 +235,6 @@ TEST_P(CorpusAtRate, EveryChannelOfTheCorpusGivesASoundChain) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rates, CorpusAtRate, ::testing::Values(96000, 192000, 32000));
-
 
 TEST(CascadeFit, TheSameChannelGivesTheSameStagesOnOneThreadOrMany) {
     const auto c = fitcorpus::RoomCases(96000)[1];
@@ -268,7 +268,8 @@ FilterDesign Prepared(const std::vector<double>& t, int stages) {
     d.InitStages(stages);
     const auto n = t.size();
     d.PointCount = static_cast<int>(n);
-    for (auto* v : {&d.CosW, &d.Cos2W, &d.NegSinW, &d.NegSin2W, &d.CascadeMag, &d.Residual, &d.Omega}) v->assign(n, 0.0);
+    for (auto* v : {&d.CosW, &d.Cos2W, &d.NegSinW, &d.NegSin2W, &d.CascadeMag, &d.Residual, &d.Omega})
+        v->assign(n, 0.0);
     d.TargetMag = t;
     for (std::size_t i = 0; i < n; ++i) {
         const double w = kPi * (static_cast<double>(i) + 0.5) / static_cast<double>(n);

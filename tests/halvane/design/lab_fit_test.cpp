@@ -1,7 +1,6 @@
 // halvane-lab fit and convert, run as a program on curve files this test
 // writes.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cmath>
@@ -34,11 +33,12 @@ std::string Slurp(const std::string& path) {
 }
 
 LabRun Lab(const std::string& args, const std::string& input = "") {
-    const std::string dir = ::testing::TempDir();
-    const std::string in = dir + "labfit_in.csv", out = dir + "labfit_out.csv", err = dir + "labfit_err.txt";
+    // Named after the test: ctest runs the tests of this program side by side.
+    const std::string dir = ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string in = dir + "_in.csv", out = dir + "_out.csv", err = dir + "_err.txt";
     std::ofstream(in) << input;
-    const std::string command = std::string("\"") + HALVANE_LAB + "\" " + args + " < \"" + in + "\" > \"" + out +
-                                "\" 2> \"" + err + "\"";
+    const std::string command =
+        std::string("\"") + HALVANE_LAB + "\" " + args + " < \"" + in + "\" > \"" + out + "\" 2> \"" + err + "\"";
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
 }
@@ -93,8 +93,8 @@ TEST(LabFit, PrintsStagesThatCorrectTheChannelAndConvertsThem) {
     const auto c = fitcorpus::RecoverableCases(48000)[0];
     const std::string m = WriteCurve("labfit_m.csv", c.measured);
     const std::string t = WriteCurve("labfit_t.csv", c.target);
-    const LabRun fit = Lab("fit --measured \"" + m + "\" --target \"" + t +
-                           "\" --rate 48000 --stages 5 --lower 30 --upper 16000");
+    const LabRun fit =
+        Lab("fit --measured \"" + m + "\" --target \"" + t + "\" --rate 48000 --stages 5 --lower 30 --upper 16000");
     ASSERT_EQ(fit.status, 0) << fit.err;
     EXPECT_NE(fit.out.find("\nfit_error,"), std::string::npos);
     const FilterDesign d = Parse(fit.out, 48000);
@@ -120,7 +120,8 @@ TEST(LabFit, BadInputIsRefusedWithAReason) {
     std::ofstream(falling) << "100,0,0\n50,0,0\n";
     EXPECT_EQ(Lab("fit --measured \"" + m + "\" --target \"" + m + "\" --rate 48000 --stages 5").status, 2);
     EXPECT_EQ(Lab("fit --measured x --target y --rate 48000 --stages 0 --lower 30 --upper 300").status, 2);
-    LabRun r = Lab("fit --measured /nonexistent.csv --target \"" + m + "\" --rate 48000 --stages 5 --lower 30 --upper 300");
+    LabRun r =
+        Lab("fit --measured /nonexistent.csv --target \"" + m + "\" --rate 48000 --stages 5 --lower 30 --upper 300");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot open /nonexistent.csv"), std::string::npos) << r.err;
     r = Lab("fit --measured \"" + falling + "\" --target \"" + m + "\" --rate 48000 --stages 5 --lower 30 --upper 300");

@@ -47,8 +47,8 @@ Stage Peaking(double f0, double qz, double qp, double rate) {
 // A mixture: complex stages, an identity stage, real-root stages (one with
 // a small real pole), a shelving-like real numerator.
 std::vector<Stage> Mixture(double rate) {
-    std::vector<Stage> s{Peaking(45, 3, 6, rate), {1.0, 0.0, 0.0, 0.0, 0.0}, Peaking(900, 4, 2, rate),
-                         Peaking(7000, 1.5, 3, rate)};
+    std::vector<Stage> s{
+        Peaking(45, 3, 6, rate), {1.0, 0.0, 0.0, 0.0, 0.0}, Peaking(900, 4, 2, rate), Peaking(7000, 1.5, 3, rate)};
     s.push_back({1.0, -(0.99 + 0.2), 0.99 * 0.2, -(0.95 + 0.04), 0.95 * 0.04});
     s.push_back({0.8, -0.8 * 0.5, 0.0, -0.97, 0.0});
     return s;
@@ -56,8 +56,7 @@ std::vector<Stage> Mixture(double rate) {
 
 double DcGain(const FilterDesign& d) {
     double g = std::pow(10.0, d.GainSteps / 40.0);
-    for (std::size_t k = 0; k < d.B0.size(); ++k)
-        g *= (d.B0[k] + d.B1[k] + d.B2[k]) / (d.A0[k] + d.A1[k] + d.A2[k]);
+    for (std::size_t k = 0; k < d.B0.size(); ++k) g *= (d.B0[k] + d.B1[k] + d.B2[k]) / (d.A0[k] + d.A1[k] + d.A2[k]);
     return g;
 }
 
@@ -152,7 +151,7 @@ TEST(RateConversion, ANumeratorAboveTwoHandsItsExcessOn) {
     d.ChangeSampleRate(96000);
     EXPECT_NEAR(d.B0[0], 2.0, 1e-15);
     EXPECT_NEAR(d.B0[1], 2.0, 1e-15);  // 3 times the carried 1.5 is 4.5 -> 2, carry 2.25
-    EXPECT_EQ(d.GainSteps, 1 + 14);     // trunc(40 log10 2.25 + 0.5)
+    EXPECT_EQ(d.GainSteps, 1 + 14);    // trunc(40 log10 2.25 + 0.5)
     FilterDesign e = Chain(48000, {{1.0, 0.0, 0.0, 0.0, 0.0}, {3.0, 0.0, 0.0, 0.0, 0.0}}, 0);
     e.ChangeSampleRate(96000);
     EXPECT_NEAR(e.B0[1], 2.0, 1e-15);
