@@ -215,12 +215,25 @@ TEST_P(CorpusAtRate, RecoverableChannelsAreCorrectedToATenthOfADecibel) {
     }
 }
 
+// E_band RMS of the room-like channels in the first accepted build, per rate
+// (96, 192, 32 kHz) in corpus order; a later fit may be at most 1.25 times
+// worse (a regression guard, not a quality claim).
+double RoomBaseline(int rate, std::size_t index) {
+    static const double kBaseline[3][5] = {{0.2279, 0.1089, 0.0833, 0.1000, 0.0320},
+                                           {0.2316, 0.1422, 0.0829, 0.1121, 0.1136},
+                                           {0.1230, 0.1483, 0.0659, 0.0819, 0.0212}};
+    const int row = rate == 96000 ? 0 : rate == 192000 ? 1 : 2;
+    return kBaseline[row][index];
+}
+
 TEST_P(CorpusAtRate, EveryChannelOfTheCorpusGivesASoundChain) {
     {
         const int rate = GetParam();
         auto cases = fitcorpus::RoomCases(rate);
+        const std::size_t roomCount = cases.size();
         for (auto& c : fitcorpus::PathologicalCases(rate)) cases.push_back(std::move(c));
-        for (const auto& c : cases) {
+        for (std::size_t i = 0; i < cases.size(); ++i) {
+            const auto& c = cases[i];
             FitResult r;
             const double s = Time([&] { r = Fit(c); });
             const BandError e = Band(c, r.design);
@@ -229,6 +242,10 @@ TEST_P(CorpusAtRate, EveryChannelOfTheCorpusGivesASoundChain) {
             std::printf("%-30s %6d  rms %.4f (from %.3f) max %.4f  steps %d  %.2fs\n", c.name.c_str(), rate, e.rms,
                         u.rms, e.max, r.design.GainSteps, s);
             EXPECT_TRUE(std::isfinite(r.error));
+            if (i < roomCount) {
+                EXPECT_LE(e.rms, 1.25 * RoomBaseline(rate, i)) << c.name;
+                EXPECT_LT(e.rms, u.rms) << c.name;
+            }
             ExpectSound(r.design, c.name + " at " + std::to_string(rate));
         }
     }
