@@ -34,6 +34,32 @@ void SizeWork(FilterDesign& d, int n) {
     d.Params.assign(4 * static_cast<std::size_t>(d.StageCount), 0.0);
 }
 
+// A measured point of zero magnitude (a dropout) asks for an infinite boost
+// (the curve divides to kHuge or beyond): one such point would take the
+// whole chain's gain word with it. It takes the level its neighbours ask
+// for instead, linear between the nearest usable points (1 when none is).
+void FillDeadPoints(double* mag, int n) {
+    const auto usable = [&](int i) { return std::isfinite(mag[i]) && mag[i] < CCurve::kHuge; };
+    int last = -1;  // the last usable point before i
+    for (int i = 0; i < n; ++i) {
+        if (usable(i)) {
+            last = i;
+            continue;
+        }
+        int next = i + 1;
+        while (next < n && !usable(next)) ++next;
+        for (int k = i; k < next; ++k) {
+            if (last >= 0 && next < n)
+                mag[k] = mag[last] + (mag[next] - mag[last]) * (k - last) / static_cast<double>(next - last);
+            else if (last >= 0)
+                mag[k] = mag[last];
+            else
+                mag[k] = next < n ? mag[next] : 1.0;
+        }
+        i = next - 1;
+    }
+}
+
 // The desired correction D = T 10^(level/20) / M, polar, with the blends
 // that fade it to L below the band and to U above it.
 CCurve DesiredCorrection(const FilterDesign& d, const CCurve& measured, const FitOptions& options, double lower,
@@ -49,6 +75,7 @@ CCurve DesiredCorrection(const FilterDesign& d, const CCurve& measured, const Fi
     const double* x = desired.X();
     double* mag = desired.A();
     double* ph = desired.B();
+    FillDeadPoints(mag, n);
 
     double low = 1.0;
     if (!options.IsSubwoofer && !options.GroupFlag) {

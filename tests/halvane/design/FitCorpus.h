@@ -8,7 +8,7 @@
 //   room-like:   speakers and subwoofers with a high-pass, room modes and
 //                ripple, against speaker- and subwoofer-like targets;
 //   pathological: a 20 dB notch, a flat response, a single point, a target
-//                below the measurement everywhere.
+//                below the measurement everywhere, a zero point in band.
 #include <cmath>
 #include <complex>
 #include <functional>
@@ -209,6 +209,12 @@ inline std::vector<Case> PathologicalCases(int rate) {
         c.rate = rate;
         c.target = Curve(f, [](double x) { return 0.01 * SpeakerTarget(x); });
         c.measured = Curve(f, [](double x) { return 3.0 * Ripple(x, 20.0, 4.0); });
+        cases.push_back(std::move(c));
+    }
+    {
+        // A dead point (the microphone's dropout): a zero magnitude in band.
+        Case c = Speaker("a zero point in band", rate, 55.0, {{125, 4, -6}}, 1.0, 20000.0);
+        c.measured.A()[150] = 0.0;
         cases.push_back(std::move(c));
     }
     return cases;
