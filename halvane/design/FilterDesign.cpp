@@ -225,6 +225,7 @@ double FilterDesign::ChainMagnitude(double w) const {
 void FilterDesign::ApplyToCurve(CCurve& result, const CCurve& source) const {
     if (&result != &source) source.CopyTo(result);
     result.ToPolar();
+    if (SampleRate <= 0) return;  // no rate, no chain to evaluate
     const double g = std::pow(10.0, GainSteps * 0.5 / 20.0);
     for (int i = 0; i < result.Count(); ++i)
         result.A()[i] *= ChainMagnitude(2.0 * std::numbers::pi * result.X()[i] / SampleRate) * g;
