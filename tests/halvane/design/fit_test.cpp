@@ -172,6 +172,13 @@ TEST(StageTools, StabilizingKeepsTheMagnitudeShape) {
         const auto after = Shape(x, y, z);
         for (std::size_t i = 0; i < before.size(); ++i) EXPECT_NEAR(before[i] / after[i], scale, 1e-12 * scale);
     }
+    // Roots on the unit circle (a pair, a real root at 1) are pulled just inside.
+    for (auto [y0, z0] : {std::pair{-2.0 * std::cos(0.2), 1.0}, std::pair{-1.0, 0.0}, std::pair{1.0, 0.0}}) {
+        double x1 = 1.0, y1 = y0, z1 = z0;
+        EXPECT_TRUE(stage_math::StabilizeSection(x1, y1, z1));
+        EXPECT_TRUE(stage_math::IsStable(y1, z1)) << y0 << " " << z0;
+        EXPECT_NEAR(y1, y0, 1e-11);
+    }
     double x = 1.0, y = -1.2, z = 0.5;
     EXPECT_FALSE(stage_math::StabilizeSection(x, y, z));
     EXPECT_EQ(y, -1.2);
