@@ -2,7 +2,7 @@
 //
 //   halvane-lab chirp TAKE.wav [--subwoofer] > response.csv
 //   halvane-lab fit --measured M.csv --target T.csv --rate HZ --stages N
-//                   --lower HZ --upper HZ [--level DB] [--subwoofer]
+//                   --lower HZ --upper HZ [--level DB] [--subwoofer] [--points P.csv]
 //   halvane-lab convert --from HZ --to HZ < stages.csv
 //
 // Runs the measurement's chirp processing on a recorded take (16-bit stereo
@@ -13,7 +13,8 @@
 // fit designs one channel's correction stages from a measured and a target
 // curve (both `frequency,dB,phase` per line) and prints the stages as rows
 // b0,b1,b2,a0,a1,a2 (full coefficients), the gain in 0.5 dB steps and the
-// fit error; convert reads such stages and prints them at another rate.
+// fit error (--points also writes the fit points w,t the solver worked on);
+// convert reads such stages and prints them at another rate.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -32,7 +33,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: halvane-lab chirp TAKE.wav [--subwoofer] > response.csv\n"
                  "       halvane-lab fit --measured M.csv --target T.csv --rate HZ --stages N --lower HZ --upper HZ"
-                 " [--level DB] [--subwoofer]\n"
+                 " [--level DB] [--subwoofer] [--points P.csv]\n"
                  "       halvane-lab convert --from HZ --to HZ < stages.csv\n");
     return 2;
 }

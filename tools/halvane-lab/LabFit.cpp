@@ -20,7 +20,7 @@ namespace {
 int FitUsage() {
     std::fprintf(stderr,
                  "usage: halvane-lab fit --measured M.csv --target T.csv --rate HZ --stages N --lower HZ --upper HZ"
-                 " [--level DB] [--subwoofer]\n");
+                 " [--level DB] [--subwoofer] [--points P.csv]\n");
     return 2;
 }
 
@@ -119,7 +119,7 @@ bool NumberArg(const char* text, double& out) {
 }  // namespace
 
 int LabFit(int argc, char** argv) {
-    std::string measuredPath, targetPath;
+    std::string measuredPath, targetPath, pointsPath;
     double rate = 0, stages = 0, lower = 0, upper = 0, level = 0;
     bool haveRate = false, haveStages = false, haveLower = false, haveUpper = false, subwoofer = false;
     for (Args a{argc, argv}; a.i < argc; ++a.i) {
@@ -131,6 +131,8 @@ int LabFit(int argc, char** argv) {
             measuredPath = v;
         } else if (std::strcmp(opt, "--target") == 0 && (v = a.Value())) {
             targetPath = v;
+        } else if (std::strcmp(opt, "--points") == 0 && (v = a.Value())) {
+            pointsPath = v;
         } else if (std::strcmp(opt, "--rate") == 0 && NumberArg(a.Value(), rate)) {
             haveRate = true;
         } else if (std::strcmp(opt, "--stages") == 0 && NumberArg(a.Value(), stages)) {
@@ -169,6 +171,21 @@ int LabFit(int argc, char** argv) {
     } catch (const std::logic_error& x) {
         std::fprintf(stderr, "halvane-lab: %s\n", x.what());
         return 1;
+    }
+    // The fit points as the solver saw them (w in radians per sample, the
+    // desired magnitude), for an outside solver to check the optimum.
+    if (!pointsPath.empty()) {
+        std::FILE* f = std::fopen(pointsPath.c_str(), "w");
+        if (!f) {
+            std::fprintf(stderr, "halvane-lab: cannot write %s\n", pointsPath.c_str());
+            return 1;
+        }
+        std::fprintf(f, "w,t\n");
+        for (int i = 0; i < d.PointCount; ++i) std::fprintf(f, "%.17g,%.17g\n", d.Omega[i], d.TargetMag[i]);
+        if (std::fclose(f) != 0) {
+            std::fprintf(stderr, "halvane-lab: cannot write %s\n", pointsPath.c_str());
+            return 1;
+        }
     }
     d.Finalize();
     PrintStages(d);

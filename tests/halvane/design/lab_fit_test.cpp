@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -93,9 +94,15 @@ TEST(LabFit, PrintsStagesThatCorrectTheChannelAndConvertsThem) {
     const auto c = fitcorpus::RecoverableCases(48000)[0];
     const std::string m = WriteCurve("labfit_m.csv", c.measured);
     const std::string t = WriteCurve("labfit_t.csv", c.target);
-    const LabRun fit =
-        Lab("fit --measured \"" + m + "\" --target \"" + t + "\" --rate 48000 --stages 5 --lower 30 --upper 16000");
+    const std::string points = ::testing::TempDir() + "labfit_points.csv";
+    const LabRun fit = Lab("fit --measured \"" + m + "\" --target \"" + t +
+                           "\" --rate 48000 --stages 5 --lower 30 --upper 16000 --points \"" + points + "\"");
     ASSERT_EQ(fit.status, 0) << fit.err;
+    // One w,t row per fit point: every grid point up to 24 kHz (306); both
+    // ends are blended flat, so no extra end point.
+    const std::string p = Slurp(points);
+    EXPECT_EQ(p.rfind("w,t\n", 0), 0u);
+    EXPECT_EQ(std::count(p.begin(), p.end(), '\n'), 1 + 306) << p.substr(0, 200);
     EXPECT_NE(fit.out.find("\nfit_error,"), std::string::npos);
     const FilterDesign d = Parse(fit.out, 48000);
     ASSERT_EQ(d.StageCount, 5);

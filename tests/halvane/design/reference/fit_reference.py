@@ -10,6 +10,11 @@ response from the printed stages with scipy.signal.sosfreqz and checks the
 in-band error E_band (RMS under 0.1 dB), the pole radii with numpy.roots and
 the coefficient range; then converts the stages 96 -> 48 kHz with
 `halvane-lab convert` and checks the 0 Hz gain and stability there.
+The optimum is checked too: from the printed stages, scipy.optimize.
+least_squares(method='lm') on the same residual (G h - t over the fit points
+that --points writes, G the least-squares gain) must not find a sum of
+squares below 0.8 times the fitter's, and the fitter's own fit_error must
+equal that residual's sum of squares.
 Exits 77 (skipped) without numpy and scipy.
 """
 import math
@@ -20,7 +25,7 @@ import tempfile
 
 try:
     import numpy as np
-    from scipy import signal
+    from scipy import optimize, signal
 except ImportError:
     print("numpy/scipy not available: skipped")
     sys.exit(77)
@@ -93,6 +98,27 @@ def check_stable(sos, what):
         assert radius < 1.0, "%s: pole radius %r" % (what, radius)
 
 
+def residual(params, w, t):
+    z1 = np.exp(-1j * w)
+    h = np.ones_like(w)
+    for b1, b2, a1, a2 in params.reshape(-1, 4):
+        h = h * np.abs(1 + b1 * z1 + b2 * z1 ** 2) / np.abs(1 + a1 * z1 + a2 * z1 ** 2)
+    g = np.dot(t, h) / np.dot(h, h)
+    return g * h - t
+
+
+def check_optimum(sos, points, err):
+    w, t = points[:, 0], points[:, 1]
+    # Numerators normalised to b0 = 1: the projected gain absorbs the scale.
+    start = np.array([[r[1] / r[0], r[2] / r[0], r[4], r[5]] for r in sos]).ravel()
+    ours = float(np.sum(residual(start, w, t) ** 2))
+    assert abs(ours - err) <= 1e-6 * err + 1e-15, (ours, err)
+    ref = optimize.least_squares(residual, start, args=(w, t), method="lm")
+    theirs = float(np.sum(ref.fun ** 2))
+    print("sum of squares: fitter %.6g, scipy lm from there %.6g" % (ours, theirs))
+    assert ours <= 1.25 * theirs + 1e-12, (ours, theirs)
+
+
 def main():
     f = grid()
     chain = [peak_sos(60, 4, 6, RATE), peak_sos(300, 2, -4, RATE), peak_sos(2000, 1, 3, RATE)]
@@ -101,13 +127,16 @@ def main():
         m_path = os.path.join(tmp, "measured.csv")
         t_path = os.path.join(tmp, "target.csv")
         write_curve(m_path, f, measured)
+        p_path = os.path.join(tmp, "points.csv")
         write_curve(t_path, f, target(f))
         fit = subprocess.run([LAB, "fit", "--measured", m_path, "--target", t_path, "--rate", str(RATE),
-                              "--stages", "10", "--lower", str(LOWER), "--upper", str(UPPER)],
+                              "--stages", "10", "--lower", str(LOWER), "--upper", str(UPPER), "--points", p_path],
                              capture_output=True, text=True, check=True)
+        points = np.loadtxt(p_path, delimiter=",", skiprows=1)
     sos, steps, err = parse_stages(fit.stdout)
     assert sos.shape == (10, 6) and steps is not None and err is not None, fit.stdout
     check_stable(sos, "fit")
+    check_optimum(sos, points, err)
 
     lo = LOWER * math.sqrt(2)
     hi = min(UPPER / math.sqrt(2), RATE // 4, 12000.0)
@@ -135,7 +164,37 @@ def main():
     # Only a carry into the gain word (rounded to 0.5 dB) may move it.
     print("0 Hz gain %.9f -> %.9f" % (dc96, dc48))
     assert abs(20 * math.log10(dc48 / dc96)) <= 0.25 + 1e-9
+    room_case(f)
     print("ok")
+
+
+def analog_peak(f, f0, q, db):
+    v = 10 ** (db / 20)
+    qp, qz = (q, q / v) if v >= 1 else (q * v, q)
+    x = f / f0
+    return np.hypot(1 - x * x, x / qz) / np.hypot(1 - x * x, x / qp)
+
+
+def room_case(f):
+    """A subwoofer with room modes: only the optimum and stability."""
+    lp = 1 / np.hypot(1 - (f / 120) ** 2, f / 120 / 0.7)
+    hp = (f / 24) ** 2 / np.hypot(1 - (f / 24) ** 2, f / 24 / 0.9)
+    measured = lp * lp * hp * analog_peak(f, 32, 8, 10) * analog_peak(f, 55, 5, -8) * analog_peak(f, 86, 6, 6)
+    tlp = 1 / np.hypot(1 - (f / 80) ** 2, f / 80 * math.sqrt(2))
+    thp = (f / 20) ** 2 / np.hypot(1 - (f / 20) ** 2, f / 20 * math.sqrt(2))
+    with tempfile.TemporaryDirectory() as tmp:
+        m_path = os.path.join(tmp, "measured.csv")
+        t_path = os.path.join(tmp, "target.csv")
+        p_path = os.path.join(tmp, "points.csv")
+        write_curve(m_path, f, measured)
+        write_curve(t_path, f, tlp * tlp * thp)
+        fit = subprocess.run([LAB, "fit", "--measured", m_path, "--target", t_path, "--rate", "48000",
+                              "--stages", "10", "--lower", "21.2132", "--upper", "240", "--subwoofer",
+                              "--points", p_path], capture_output=True, text=True, check=True)
+        points = np.loadtxt(p_path, delimiter=",", skiprows=1)
+    sos, _, err = parse_stages(fit.stdout)
+    check_stable(sos, "subwoofer fit")
+    check_optimum(sos, points, err)
 
 
 if __name__ == "__main__":
