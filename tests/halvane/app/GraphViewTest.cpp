@@ -177,6 +177,29 @@ TEST_F(GraphViewTest, ColoursAndSwitchesReachThePanes) {
     EXPECT_FALSE(NearColour(image, at, QColor(255, 0, 255), 3));
 }
 
+TEST_F(GraphViewTest, TargetsOnTopAreDrawnOverTheMeasuredCurve) {
+    // Target and measured curve at the same level: the dotted target shows
+    // only when it is drawn last.
+    doc_.CurveSetSlot(DocumentData::TargetMovie)->Add(0, Flat(0.1));
+    CGraphCtrl* pane = view_->Pane(0);
+    auto targetVisible = [&] {
+        const QImage image = pane->grab().toImage();
+        const halvane::CGraphMap& map = pane->Graph().GetMap();
+        const int x = map.XToPixel(1000.0), y = map.YToPixel(-20.0);
+        for (int dx = -20; dx <= 20; ++dx)
+            if (NearColour(image, QPoint(x + dx, y), kTargetBlue, 1)) return true;
+        return false;
+    };
+    EXPECT_TRUE(targetVisible());
+    app_.TargetsOnTop = 0;
+    EXPECT_FALSE(targetVisible());
+    app_.ShowTargets = 0;
+    app_.CurveDisplayFlags = 0;
+    EXPECT_FALSE(targetVisible());
+    app_.ShowTargets = 1;
+    EXPECT_TRUE(targetVisible());  // alone, the dotted target shows
+}
+
 TEST_F(GraphViewTest, TheWheelZoomsAHeldPaneAndOtherwiseScrollsTheView) {
     CGraphCtrl* pane = view_->Pane(0);
     pane->grab();  // the first paint scales the pane
