@@ -219,10 +219,15 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const auto urls = event->mimeData()->urls();
-    if (urls.isEmpty() || !urls.front().isLocalFile()) return;
-    event->acceptProposedAction();
+    if (OpenDropped(event->mimeData())) event->acceptProposedAction();
+}
+
+bool CMainFrame::OpenDropped(const QMimeData* mime) {
+    if (mime == nullptr) return false;
+    const auto urls = mime->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile()) return false;
     OpenDocument(urls.front().toLocalFile().toStdString());
+    return true;
 }
 
 }  // namespace pellivar

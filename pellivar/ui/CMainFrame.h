@@ -6,6 +6,7 @@
 
 class QAction;
 class QMenu;
+class QMimeData;
 class QStackedWidget;
 
 namespace pellivar {
@@ -58,6 +59,8 @@ public:
     void OnFileOpen();
     void OnFileSave();
     void OnFileSaveAs();
+    // A file dropped on the window: the first local file is opened.
+    bool OpenDropped(const QMimeData* mime);
     const std::string& DocumentPath() const { return path_; }
     void UpdateTitle();
 
