@@ -41,10 +41,7 @@ CMainFrame::CMainFrame(CPellivarApp& app, QWidget* parent)
     dock->setWidget(treeBar_);
     addDockWidget(Qt::LeftDockWidgetArea, dock);
 
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setWidget(stack_);
-    setCentralWidget(scroll);
+    setCentralWidget(stack_);
 
     for (int p = 0; p < 4; ++p) {
         sourcePages_[p] = new CSourcePageView(app_, static_cast<pellivar::SourcePage>(p), stack_);

@@ -18,8 +18,17 @@ CSourcePageView::CSourcePageView(CPellivarApp& app, SourcePage page, QWidget* pa
     : CPageView(app, parent), page_(page) {
     const SourcePageSpec& spec = SourcePageSpecOf(page);
     setObjectName(spec.title);
-    auto* outer = new QVBoxLayout(this);
-    auto* heading = new QLabel(QString("<b>%1</b>").arg(spec.title), this);
+    // The tallest pages scroll on small screens.
+    auto* pageLayout = new QVBoxLayout(this);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    pageLayout->addWidget(scroll);
+    auto* content = new QWidget(scroll);
+    scroll->setWidget(content);
+    auto* outer = new QVBoxLayout(content);
+    auto* heading = new QLabel(QString("<b>%1</b>").arg(spec.title), content);
     heading->setObjectName("heading");
     outer->addWidget(heading);
     auto* grid = new QGridLayout();
@@ -31,12 +40,12 @@ CSourcePageView::CSourcePageView(CPellivarApp& app, SourcePage page, QWidget* pa
     QMap<QString, QGroupBox*> groups;
     int cell = 0;
     for (const SourceControlSpec& c : spec.controls) {
-        QWidget* host = this;
+        QWidget* host = content;
         QGroupBox* group = nullptr;
         if (*c.group != '\0') {
             group = groups.value(c.group);
             if (group == nullptr) {
-                group = new QGroupBox(c.group, this);
+                group = new QGroupBox(c.group, content);
                 new QVBoxLayout(group);
                 groups.insert(c.group, group);
                 grid->addWidget(group, cell / 2, cell % 2, Qt::AlignTop);

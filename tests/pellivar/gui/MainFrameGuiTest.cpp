@@ -79,6 +79,30 @@ TEST_F(MainFrame, BaudRateDialogOffersEverySpeedWithNineteenTwoHundredFirst) {
     EXPECT_TRUE(tryAll);
 }
 
+// "Connect" (and start-up) ask for the speed first; "Try All" searches
+// every speed, Cancel nothing.
+TEST_F(MainFrame, ConnectAsksForTheSpeedThenSearches) {
+    auto press = [](const char* button) {
+        QTimer::singleShot(50, [button] {
+            auto* dialog = qobject_cast<CChangeBaudRateDlg*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            for (QPushButton* b : dialog->findChildren<QPushButton*>())
+                if (b->text() == button) b->click();
+        });
+    };
+    closeModalsAfter(5000);
+    press("Cancel");
+    frame_->TreeBar()->Button("Connect")->click();
+    EXPECT_FALSE(frame_->SearchRunning());
+    EXPECT_TRUE(asks().empty());
+
+    press("Try All");
+    frame_->TreeBar()->Button("Connect")->click();
+    EXPECT_TRUE(frame_->SearchRunning());
+    ASSERT_TRUE(waitFor([this] { return !frame_->SearchRunning(); }, 20000));
+    EXPECT_TRUE(asked("Found: Tolvarine Z6", "Success"));
+}
+
 TEST_F(MainFrame, SearchDisablesTheWindowAndReportsTheModel) {
     frame_->StartSearch(true, 0);
     EXPECT_FALSE(frame_->isEnabled());
