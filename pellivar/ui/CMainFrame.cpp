@@ -10,6 +10,7 @@
 #include "pellivar/ui/CWaitDlg.h"
 #include "pellivar/ui/MessageBoxes.h"
 #include "platform/Profile.h"
+#include "platform/UserPrompt.h"
 
 #include <QAction>
 #include <QApplication>
@@ -107,8 +108,9 @@ void CMainFrame::RebuildRecentFiles() {
     recentMenu_->setEnabled(!files.empty());
     int n = 1;
     for (const std::string& f : files) {
-        recentMenu_->addAction(QString("&%1 %2").arg(n++).arg(QString::fromStdString(f)), this,
-                               [this, f] { OpenDocument(f); });
+        recentMenu_->addAction(QString("&%1 %2").arg(n++).arg(QString::fromStdString(f)), this, [this, f] {
+            if (SaveModified()) OpenDocument(f);
+        });
     }
 }
 
@@ -179,7 +181,22 @@ bool CMainFrame::SaveDocument(const std::string& path) {
     return true;
 }
 
+bool CMainFrame::SaveModified() {
+    if (!app_.GetCurrentDoc().IsModified()) return true;
+    const QString name = path_.empty() ? QString("Untitled") : QFileInfo(QString::fromStdString(path_)).fileName();
+    const int answer = platform::CurrentUserPrompt().MessageBox(
+        QString("Save changes to %1?").arg(name).toStdString(), kTitle, platform::MB_YESNOCANCEL | platform::MB_ICONWARNING);
+    if (answer == platform::IDCANCEL) return false;
+    if (answer == platform::IDNO) return true;
+    if (path_.empty()) {
+        OnFileSaveAs();
+        return !app_.GetCurrentDoc().IsModified();
+    }
+    return SaveDocument(path_);
+}
+
 void CMainFrame::OnFileOpen() {
+    if (!SaveModified()) return;
     const QString path = QFileDialog::getOpenFileName(this, "Open", QString(), kFilter);
     if (!path.isEmpty()) OpenDocument(path.toStdString());
 }
@@ -206,6 +223,10 @@ void CMainFrame::OnAbout() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!SaveModified()) {
+        event->ignore();
+        return;
+    }
     SetClosingFlag(true);
     QMainWindow::closeEvent(event);
     SetClosingFlag(false);
@@ -223,6 +244,7 @@ bool CMainFrame::OpenDropped(const QMimeData* mime) {
     if (mime == nullptr) return false;
     const auto urls = mime->urls();
     if (urls.isEmpty() || !urls.front().isLocalFile()) return false;
+    if (!SaveModified()) return true;
     OpenDocument(urls.front().toLocalFile().toStdString());
     return true;
 }

@@ -56,6 +56,9 @@ public:
     // The document commands; opening sends nothing to the unit.
     bool OpenDocument(const std::string& path);
     bool SaveDocument(const std::string& path);
+    // A modified document is offered for saving first; false on Cancel (or
+    // a failed save).
+    bool SaveModified();
     void OnFileOpen();
     void OnFileSave();
     void OnFileSaveAs();

@@ -1,12 +1,20 @@
 #include "pellivar/ui/CPellivarApp.h"
 
+#include "platform/PortMap.h"
+
 namespace pellivar {
 
 CPellivarApp::CPellivarApp() : CPellivarApp(Options()) {}
 
 CPellivarApp::CPellivarApp(Options options) : profile_(options.profile) {
     platform::Clock& clock = options.clock != nullptr ? *options.clock : platform::systemClock();
-    PortResolver resolver = options.resolver ? std::move(options.resolver) : DefaultPortResolver();
+    // COMn: the environment variable, then the profile's Ports/COMn, then
+    // the serial devices present.
+    PortResolver resolver = std::move(options.resolver);
+    if (!resolver) {
+        auto map = std::make_shared<platform::PortMap>(profile_);
+        resolver = [map](int n) { return map->resolve(n).path; };
+    }
     communicator_ = std::make_unique<CTessikCommunicator>(poster_, clock, options.timing, std::move(resolver));
     link_ = std::make_unique<PellivarLink>(*communicator_);
     doc_ = std::make_unique<CPellivarDoc>(link_.get());

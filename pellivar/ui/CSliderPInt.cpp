@@ -23,6 +23,7 @@ CSliderPInt::CSliderPInt(const QString& caption, QWidget* parent)
     slider_->setTickPosition(QSlider::NoTicks);
     slider_->setPageStep(1);
     slider_->setSingleStep(1);
+    slider_->installEventFilter(this);
     layout->addWidget(edit_);
     layout->addWidget(slider_);
     setFocusProxy(edit_);
@@ -144,14 +145,29 @@ void CSliderPInt::OnSliderAction(int action) {
     pageStep_ = action == QAbstractSlider::SliderPageStepAdd || action == QAbstractSlider::SliderPageStepSub;
 }
 
-// A page step moves by one; every slider move is stored and sent.
+// A page step moves by one and only shows it; the end of the scroll (the
+// button or key let go) sends it. Every other move is stored and sent.
 void CSliderPInt::OnSliderMoved(int position) {
     if (refreshing_ || ClosingFlag()) return;
-    dragging_ = true;
-    pageStep_ = false;
     *value_ = std::clamp(position, minimum_, maximum_);
     Refresh();
+    if (pageStep_) {
+        pageStep_ = false;
+        pendingPageStep_ = true;
+        return;
+    }
+    dragging_ = true;
     AfterStore();
+}
+
+bool CSliderPInt::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == slider_ && pendingPageStep_ &&
+        (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::KeyRelease)) {
+        pendingPageStep_ = false;
+        dragging_ = true;
+        AfterStore();
+    }
+    return QGroupBox::eventFilter(watched, event);
 }
 
 void CSliderPInt::AfterStore() {

@@ -66,6 +66,7 @@ protected:
     void SetDivisor(int divisor) { divisor_ = divisor < 1 ? 1 : divisor; }
     void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void OnValueChanged() override { Refresh(); }
@@ -92,6 +93,7 @@ private:
     bool live_ = true;
     bool refreshing_ = false;
     bool pageStep_ = false;
+    bool pendingPageStep_ = false;
     QLineEdit* edit_;
     QSlider* slider_;
 };

@@ -44,6 +44,16 @@ TEST_F(Controls, TypingSendsValidValuesAtOnceAndClampsTheRest) {
     clearRaw();
     contrast->Slider()->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_TRUE(waitForRaw("fcs599;\n"));
+    // A page step moves by one and is sent when the button is let go.
+    clearRaw();
+    contrast->Slider()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(contrast->Edit()->text(), "100");
+    contrast->Slider()->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(contrast->Edit()->text(), "99");
+    pumpFor(100);
+    EXPECT_EQ(raw().find("fcs5"), std::string::npos);
+    QTest::mouseRelease(contrast->Slider(), Qt::LeftButton);
+    EXPECT_TRUE(waitForRaw("fcs599;\n"));
     // A reply moves the control.
     sim_->inject("fc542\n");
     EXPECT_TRUE(waitFor([&] { return contrast->Edit()->text() == "42"; }));

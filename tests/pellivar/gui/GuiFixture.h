@@ -8,6 +8,7 @@
 #include "pellivar/ui/CMainFrame.h"
 #include "pellivar/ui/CPellivarApp.h"
 #include "pellivar/ui/CTreeBar.h"
+#include "platform/MemoryProfile.h"
 #include "platform/ScaledClock.h"
 #include "platform/ScriptedUserPrompt.h"
 #include "sim/PellivarDialect.h"
@@ -58,6 +59,7 @@ protected:
         const std::string path = sim_->slavePath();
         CPellivarApp::Options options;
         options.clock = &clock_;
+        options.profile = &profile_;
         options.resolver = [path](int n) { return n == kComPort ? path : std::string(); };
         app_ = std::make_unique<CPellivarApp>(options);
         app_->GetCommunicator().GetPort().SetWriteObserver([this](std::int64_t t, const std::string& text) {
@@ -136,6 +138,7 @@ protected:
 
     platform::ScaledClock clock_;
     platform::ScriptedUserPrompt prompt_;
+    platform::MemoryProfile profile_;
     std::unique_ptr<sim::Simulator> sim_;
     std::unique_ptr<CPellivarApp> app_;
     std::unique_ptr<CMainFrame> frame_;

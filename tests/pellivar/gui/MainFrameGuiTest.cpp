@@ -235,6 +235,21 @@ TEST_F(MainFrame, OpeningOrDroppingADocumentSendsNothing) {
     pumpFor(200);
     EXPECT_EQ(raw(), "");
     EXPECT_TRUE(app_->Link().SendEnabled());
+    EXPECT_EQ(profile_.recentFiles(4), std::vector<std::string>{path});
+
+    // A modified document is offered for saving before it is replaced.
+    app_->GetCurrentDoc().SetModifiedFlag();
+    prompt_.answer(platform::IDCANCEL);
+    EXPECT_FALSE(frame_->SaveModified());
+    prompt_.answer(platform::IDYES);
+    app_->GetCurrentDoc().GetSourceSettings(2).Value(VideoSetting::PictureImageColorHue).SetValue(13);
+    EXPECT_TRUE(frame_->SaveModified());
+    EXPECT_FALSE(app_->GetCurrentDoc().IsModified());
+    const auto last = asks().back();
+    EXPECT_EQ(last.caption, "Pellivar");
+    EXPECT_NE(last.text.find("Save changes to pellivar_gui_open_"), std::string::npos);
+    ASSERT_TRUE(frame_->OpenDocument(path));
+    EXPECT_EQ(app_->GetCurrentDoc().GetSourceSettings(2).Value(VideoSetting::PictureImageColorHue).Value(), 13);
     std::remove(path.c_str());
 }
 
