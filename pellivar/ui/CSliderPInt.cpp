@@ -7,7 +7,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QSlider>
-#include <QVBoxLayout>
+#include <QHBoxLayout>
 
 #include <algorithm>
 
@@ -15,9 +15,10 @@ namespace pellivar {
 
 CSliderPInt::CSliderPInt(const QString& caption, QWidget* parent)
     : QGroupBox(caption, parent), value_(&unbound_), edit_(new QLineEdit(this)), slider_(new QSlider(Qt::Horizontal, this)) {
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 4, 6, 4);
-    layout->setSpacing(2);
+    layout->setSpacing(6);
+    edit_->setMaximumWidth(90);
     edit_->setObjectName("edit303");
     slider_->setObjectName("slider317");
     slider_->setTickPosition(QSlider::NoTicks);
@@ -25,7 +26,7 @@ CSliderPInt::CSliderPInt(const QString& caption, QWidget* parent)
     slider_->setSingleStep(1);
     slider_->installEventFilter(this);
     layout->addWidget(edit_);
-    layout->addWidget(slider_);
+    layout->addWidget(slider_, 1);
     setFocusProxy(edit_);
     connect(edit_, &QLineEdit::textEdited, this, &CSliderPInt::OnTextEdited);
     connect(edit_, &QLineEdit::editingFinished, this, &CSliderPInt::OnEditingFinished);
