@@ -10,6 +10,7 @@
 #include "pellivar/ui/CSourcePageView.h"
 #include "pellivar/ui/CSliderPInt.h"
 #include "pellivar/ui/CWaitDlg.h"
+#include "pellivar/ui/CWaitTimeDlg.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QAction>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -54,6 +56,12 @@ TEST_F(MainFrame, TreeHoldsTheSourcesInTreeOrderAndTheGlobalPages) {
     EXPECT_EQ(adv->child(1)->text(0), "Custom Gamma Correction");
     EXPECT_EQ(frame_->CurrentView(), frame_->SourcePage(0));  // "Scaling" first
     EXPECT_EQ(frame_->windowTitle(), "Untitled - Pellivar");
+    // "Long Wait" starts on and switches the communicator's extra pause.
+    ASSERT_TRUE(frame_->LongWaitAction()->isChecked());
+    frame_->LongWaitAction()->trigger();
+    EXPECT_FALSE(app_->GetCommunicator().LongWait());
+    frame_->LongWaitAction()->trigger();
+    EXPECT_TRUE(app_->GetCommunicator().LongWait());
 
     // One view serves every source: choosing DVD4's "Picture" binds it to 12.
     app_->GetCurrentDoc().GetSourceSettings(12).Value(VideoSetting::PictureImageColorContrast).SetValue(71);
@@ -168,7 +176,16 @@ TEST_F(MainFrame, GetRetrievesEverySourceFromTheUnit) {
     });
     clearRaw();
     closeModalsAfter(30000);
+    QString title, text;
+    QTimer::singleShot(20, [&] {
+        if (auto* d = qobject_cast<CWaitTimeDlg*>(QApplication::activeModalWidget())) {
+            title = d->windowTitle();
+            text = d->Text();
+        }
+    });
     frame_->TreeBar()->OnGet();
+    EXPECT_EQ(title, "Exchanging Data");
+    EXPECT_EQ(text, "Please wait.... Retrieving data....");
     // The marker key is also source 16's input offset, so the dialog may
     // close a little before the batch ends; the rest still arrives.
     ASSERT_TRUE(waitFor([this] { return app_->GetCommunicator().QueuedCommands() == 0; }, 20000));
