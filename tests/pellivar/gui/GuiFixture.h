@@ -71,6 +71,7 @@ protected:
     }
 
     void TearDown() override {
+        watchdogs_.clear();
         frame_.reset();
         app_.reset();
         QApplication::processEvents();
@@ -95,11 +96,15 @@ protected:
     }
 
     // A modal dialog still open after timeoutMs is closed, so a lost reply
-    // fails the test instead of hanging it.
-    static void closeModalsAfter(int timeoutMs) {
-        QTimer::singleShot(timeoutMs, [] {
+    // fails the test instead of hanging it. The timer ends with the test.
+    void closeModalsAfter(int timeoutMs) {
+        auto timer = std::make_unique<QTimer>();
+        timer->setSingleShot(true);
+        QObject::connect(timer.get(), &QTimer::timeout, [] {
             if (QWidget* w = QApplication::activeModalWidget()) w->close();
         });
+        timer->start(timeoutMs);
+        watchdogs_.push_back(std::move(timer));
     }
 
     bool connect() {
@@ -142,6 +147,7 @@ protected:
     std::unique_ptr<sim::Simulator> sim_;
     std::unique_ptr<CPellivarApp> app_;
     std::unique_ptr<CMainFrame> frame_;
+    std::vector<std::unique_ptr<QTimer>> watchdogs_;
     std::mutex writesMutex_;
     std::vector<Write> writes_;
 };

@@ -228,7 +228,7 @@ TEST_F(MainFrame, LoadSendsEverySourcePacedAndNeedsAPoweredUnit) {
     EXPECT_EQ(sets, 17 * 36);
     std::int64_t shortest = 1 << 30;
     for (std::size_t i = 1; i < times.size(); ++i) shortest = std::min(shortest, times[i] - times[i - 1]);
-    EXPECT_GE(shortest, 44);
+    EXPECT_GE(shortest, 44);  // 45, less the clock's whole-millisecond reading
 }
 
 TEST_F(MainFrame, OpeningOrDroppingADocumentSendsNothing) {
