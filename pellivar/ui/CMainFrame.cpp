@@ -25,7 +25,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
-#include <QScrollArea>
 #include <QStackedWidget>
 #include <QStatusBar>
 
