@@ -6,9 +6,12 @@
 #include "halvane/app/CEditPDouble.h"
 #include "halvane/app/CSpin.h"
 #include "halvane/app/SpinTextBox.h"
+#include "halvane/app/UiThreadCall.h"
 #include "halvane/app/core/AdvancedTargetModel.h"
 #include "halvane/app/core/CHalvaneDoc.h"
+#include "halvane/app/core/TargetCustomizationShell.h"
 #include "platform/StringTable.h"
+#include "platform/qt/QtUserPrompt.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -198,12 +201,16 @@ void CSpeakerConfigDlg::accept() {
     model_.WriteBack();
 }
 
-bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, QWidget* parent) {
-    const bool receiver = unitKind == 4;
-    CSpeakerConfigDlg dialog(receiver, receiver ? TargetCustomizationModel::kReceiverMaxFrequency
-                                                : TargetCustomizationModel::kMaxFrequency,
-                             parent, document);
-    return dialog.exec() == QDialog::Accepted;
+void InstallTargetCustomizationDialog() {
+    SetTargetCustomizationShell(
+        [](CHalvaneDoc& document, bool receiver, int maxFrequency, platform::WindowHandle parent) {
+            return CallOnUiThread(
+                [&] {
+                    CSpeakerConfigDlg dialog(receiver, maxFrequency, platform::qt::WidgetOf(parent), document);
+                    return dialog.exec() == QDialog::Accepted;
+                },
+                false);
+        });
 }
 
 }  // namespace halvane

@@ -106,9 +106,8 @@ private:
     bool updating_ = false;
 };
 
-// The Targets command's dialog: runs CSpeakerConfigDlg modally over the
-// document for `unitKind` (the receiver class, 4, limits the maximum EQ
-// frequency to 5000 Hz); true when it ended with OK.
-bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, QWidget* parent);
+// Makes OpenTargetCustomization show CSpeakerConfigDlg modally (at
+// start-up, on the user-interface thread).
+void InstallTargetCustomizationDialog();
 
 }  // namespace halvane

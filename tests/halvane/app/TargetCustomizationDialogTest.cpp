@@ -10,12 +10,14 @@
 #include "halvane/app/CSpinEditBox.h"
 #include "halvane/app/SpinTextBox.h"
 #include "halvane/app/core/CHalvaneDoc.h"
+#include "halvane/app/core/TargetCustomizationShell.h"
 #include "platform/ArchiveWriter.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -295,4 +297,25 @@ TEST_F(TargetCustomizationDialogTest, AdvancedDialogEnablesBySlopeOrderAndCrosso
     EXPECT_EQ(Text(dialog.Order(1)), "1st Order");
     EXPECT_FALSE(dialog.Order(1)->isEnabled());
     EXPECT_EQ(values.SubHighPassOrder[1], 3);
+}
+
+TEST_F(TargetCustomizationDialogTest, OpenTargetCustomizationRunsTheDialogModallyAndOkWritesTheDocument) {
+    InstallTargetCustomizationDialog();
+    CHalvaneDoc doc;
+    Measure(doc, {0, 1, 2, 3, 4, 5, 6, 7}, {});
+    doc.m_nUnitKind = 4;
+    int maxShown = 0;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<CSpeakerConfigDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->RearLabel()->text(), "Rears/Heights:");
+        for (int i = 0; i < 3; ++i) Up(dialog->Crossover(0, B::Center));  // receiver list: 80 -> 150
+        maxShown = dialog->Model().Update().maxEqGrid.maximum();
+        dialog->accept();
+    });
+    EXPECT_TRUE(OpenTargetCustomization(doc, doc.m_nUnitKind));
+    EXPECT_EQ(maxShown, 5000);
+    EXPECT_EQ(doc.m_TargetConfig.Crossover[0][B::Center], 150);
+    EXPECT_EQ(doc.m_TargetConfig.MaxEqFrequency[0], 5000);  // 20000 lowered to the receiver's limit
+    SetTargetCustomizationShell({});
 }

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <tuple>
 
 #include "DocTestSupport.h"
 #include "halvane/app/core/AdvancedTargetModel.h"
 #include "halvane/app/core/TargetCustomizationModel.h"
+#include "halvane/app/core/TargetCustomizationShell.h"
 #include "halvane/app/core/TargetJobs.h"
 #include "platform/ArchiveWriter.h"
 
@@ -394,4 +396,22 @@ TEST(AdvancedTarget, TheTargetDialogHandsOverCopiesAndTakesThemBack) {
     EXPECT_EQ(m.Working().SubHighPassFrequency[0], 45);
     EXPECT_EQ(m.Update().summary.substr(0, 26), "Reference Level Offset: 0\r");
     EXPECT_EQ(f.h.doc.m_TargetConfig.SubHighPassOrder[0], 2);
+}
+
+TEST(TargetCustomization, OpenTargetCustomizationLimitsTheReceiverTo5000HzAndCancelsWithoutADialog) {
+    CHalvaneDoc doc;
+    const TargetCustomizationShell previous = SetTargetCustomizationShell({});
+    EXPECT_FALSE(OpenTargetCustomization(doc, 2));
+
+    std::vector<std::tuple<CHalvaneDoc*, bool, int, std::uint64_t>> calls;
+    SetTargetCustomizationShell([&](CHalvaneDoc& d, bool receiver, int maxFrequency, platform::WindowHandle parent) {
+        calls.emplace_back(&d, receiver, maxFrequency, parent.id);
+        return receiver;
+    });
+    EXPECT_TRUE(OpenTargetCustomization(doc, 4, platform::WindowHandle{7}));
+    EXPECT_FALSE(OpenTargetCustomization(doc, 1));
+    SetTargetCustomizationShell(previous);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0], std::make_tuple(&doc, true, 5000, std::uint64_t{7}));
+    EXPECT_EQ(calls[1], std::make_tuple(&doc, false, 20000, std::uint64_t{0}));
 }
