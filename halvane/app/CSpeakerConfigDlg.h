@@ -40,7 +40,8 @@ public:
     static constexpr std::array<std::array<int, 5>, 2> kCrossoverIds{
         {{1013, 1025, 1019, 1021, 1023}, {1016, 1026, 1020, 1022, 1024}}};
     // "Full range X-Over" of Front, Center, Surround and Rear.
-    static constexpr std::array<std::array<int, 4>, 2> kFullRangeIds{{{1080, 1081, 1082, 1083}, {1086, 1084, 1087, 1088}}};
+    static constexpr std::array<std::array<int, 4>, 2> kFullRangeIds{
+        {{1080, 1081, 1082, 1083}, {1086, 1084, 1087, 1088}}};
     static constexpr std::array<int, 2> kMaxEqIds{1059, 1060};
     static constexpr std::array<int, 2> kRoomGainIds{1047, 1051};
     static constexpr int kSameAsMovieId = 1038;

@@ -67,7 +67,9 @@ CrossoverLists CrossoverLists::ForUnitKind(std::int32_t unitKind) {
 }
 
 TargetCustomizationModel::TargetCustomizationModel(CHalvaneDoc& document, bool receiver, int maxFrequency)
-    : document_(document), receiver_(receiver), maxFrequency_(maxFrequency),
+    : document_(document),
+      receiver_(receiver),
+      maxFrequency_(maxFrequency),
       lists_(CrossoverLists::ForUnitKind(document.m_nUnitKind)) {}
 
 void TargetCustomizationModel::Load() {
@@ -132,8 +134,8 @@ TargetCustomizationView TargetCustomizationModel::Update() {
     return view;
 }
 
-std::string TargetCustomizationModel::SubwooferText(std::int32_t order, std::int32_t crossover,
-                                                    std::int32_t frequency, std::int32_t minEq) {
+std::string TargetCustomizationModel::SubwooferText(std::int32_t order, std::int32_t crossover, std::int32_t frequency,
+                                                    std::int32_t minEq) {
     const ValueList& names = CustomControls::SlopeOrderNames();
     // An order outside the ten names (a damaged file) has no name: shown
     // as no speaker, as one above them is.
@@ -176,7 +178,8 @@ int TargetCustomizationModel::AutoDetect(TargetJobs* jobs, platform::WindowHandl
     // the views keep the very curves they show).
     std::array<CCurveSet, Basic::kConfigurations> copies;
     for (int c = 0; c < Basic::kConfigurations; ++c)
-        if (const CCurveSet* measured = document_.CurveSetSlot(c)) copies[static_cast<std::size_t>(c)].CopyFrom(*measured);
+        if (const CCurveSet* measured = document_.CurveSetSlot(c))
+            copies[static_cast<std::size_t>(c)].CopyFrom(*measured);
     return jobs->RunAutoDetectXOvers(parent, copies, working_, document_.m_nUnitKind);
 }
 

@@ -175,9 +175,9 @@ TEST(TargetCustomization, AGroupFlagOffersTheFlatChoicesAndValuesMoveOntoTheirLi
     m.Load();
     m.Working().GroupFlag[0][B::Center] = 1;
     m.Working().GroupFlag[0][B::Front] = 1;
-    m.Working().Crossover[0][B::Surround] = 77;    // between 75 and 80: the closer one
-    m.Working().Crossover[0][B::Rear] = 170;       // "No Speaker" is on list A
-    m.Working().MaxEqFrequency[0] = 100;           // below the spin's 200
+    m.Working().Crossover[0][B::Surround] = 77;  // between 75 and 80: the closer one
+    m.Working().Crossover[0][B::Rear] = 170;     // "No Speaker" is on list A
+    m.Working().MaxEqFrequency[0] = 100;         // below the spin's 200
     const TargetCustomizationView v = m.Update();
     EXPECT_EQ(v.columns[0].groups[B::Center].list, CrossoverLists::C);
     EXPECT_EQ(v.columns[0].groups[B::Front].list, CrossoverLists::D);
@@ -310,7 +310,8 @@ TEST(TargetCustomization, AutoDetectFillsTheWorkingCopyAndCancelLeavesTheDocumen
     EXPECT_EQ(jobs.seenMusic, musicBefore);
 
     m.Update();
-    EXPECT_EQ(m.Working().Crossover[0], (std::array<std::int32_t, 5>{100, 80, 120, 150, 100}));  // onto unit 4's lists (ties: the lower)
+    EXPECT_EQ(m.Working().Crossover[0],
+              (std::array<std::int32_t, 5>{100, 80, 120, 150, 100}));  // onto unit 4's lists (ties: the lower)
     EXPECT_EQ(m.Working().GroupFlag[1][B::Center], 1);
     EXPECT_EQ(m.Working().RoomGainDb[0], 3.5);
 
