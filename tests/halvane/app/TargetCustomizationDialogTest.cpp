@@ -319,3 +319,15 @@ TEST_F(TargetCustomizationDialogTest, OpenTargetCustomizationRunsTheDialogModall
     EXPECT_EQ(doc.m_TargetConfig.MaxEqFrequency[0], 5000);  // 20000 lowered to the receiver's limit
     SetTargetCustomizationShell({});
 }
+
+TEST_F(TargetCustomizationDialogTest, ADocumentOfNoUnitClassOffersNoCrossoversAndKeepsItsOwn) {
+    CHalvaneDoc doc;  // unit kind 0: no class, no choices
+    doc.CurveSetSlot(0)->Add(7, Curve());
+    Dialog dialog(false, 20000, nullptr, doc, nullptr);
+    EXPECT_EQ(Text(dialog.Crossover(0, B::Front)), "");
+    Up(dialog.Crossover(0, B::Front));
+    EXPECT_EQ(Text(dialog.Crossover(0, B::Subwoofer)), "No Speaker");
+    dialog.accept();
+    EXPECT_EQ(doc.m_TargetConfig.Crossover[0][B::Front], 80);
+    EXPECT_EQ(doc.m_TargetConfig.Crossover[0][B::Subwoofer], 170);
+}
