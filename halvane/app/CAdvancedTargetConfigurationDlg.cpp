@@ -1,6 +1,7 @@
 #include "halvane/app/CAdvancedTargetConfigurationDlg.h"
 
 #include "halvane/app/CSpin.h"
+#include "halvane/app/QuietenControls.h"
 #include "halvane/app/SpinTextBox.h"
 #include "halvane/app/controls/ValueList.h"
 
@@ -52,6 +53,8 @@ CAdvancedTargetConfigurationDlg::CAdvancedTargetConfigurationDlg(AdvancedTargetM
     layout->addWidget(buttons);
     UpdateControls();
 }
+
+CAdvancedTargetConfigurationDlg::~CAdvancedTargetConfigurationDlg() { QuietenControls(*this); }
 
 SpinTextBox* CAdvancedTargetConfigurationDlg::Order(int configuration) const {
     return order_.at(static_cast<std::size_t>(configuration));

@@ -28,6 +28,7 @@ public:
     static constexpr int kRefLevelId = 1063;
 
     explicit CAdvancedTargetConfigurationDlg(AdvancedTargetModel& values, QWidget* parent = nullptr);
+    ~CAdvancedTargetConfigurationDlg() override;
 
     // Binds and enables the controls by the current values (again after
     // every change a control reports).

@@ -5,6 +5,7 @@
 #include "halvane/app/CConflictResolution.h"
 #include "halvane/app/CEditPDouble.h"
 #include "halvane/app/CSpin.h"
+#include "halvane/app/QuietenControls.h"
 #include "halvane/app/SpinTextBox.h"
 #include "halvane/app/UiThreadCall.h"
 #include "halvane/app/core/AdvancedTargetModel.h"
@@ -135,6 +136,8 @@ CSpeakerConfigDlg::CSpeakerConfigDlg(bool receiver, int maxFrequency, QWidget* p
     resize(620, 520);
     UpdateControls();
 }
+
+CSpeakerConfigDlg::~CSpeakerConfigDlg() { QuietenControls(*this); }
 
 SpinTextBox* CSpeakerConfigDlg::Crossover(int configuration, int group) const {
     return crossover_.at(static_cast<std::size_t>(configuration)).at(static_cast<std::size_t>(group));

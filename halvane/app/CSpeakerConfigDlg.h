@@ -60,6 +60,7 @@ public:
     // 20000. `jobs` starts Auto Detect (null: the button changes nothing).
     CSpeakerConfigDlg(bool receiver, int maxFrequency, QWidget* parent, CHalvaneDoc& document,
                       TargetJobs* jobs = CurrentTargetJobs());
+    ~CSpeakerConfigDlg() override;
 
     // Binds, fills and enables every control by the working values (after
     // every change a control reports, Auto Detect and Advanced).

@@ -331,3 +331,29 @@ TEST_F(TargetCustomizationDialogTest, ADocumentOfNoUnitClassOffersNoCrossoversAn
     EXPECT_EQ(doc.m_TargetConfig.Crossover[0][B::Front], 80);
     EXPECT_EQ(doc.m_TargetConfig.Crossover[0][B::Subwoofer], 170);
 }
+
+TEST_F(TargetCustomizationDialogTest, ShownDialogsCanBeDestroyedWithASpinHoldingTheFocus) {
+    // Destroyed while shown, a dialog hides itself in its base destructor
+    // and the focused spin reports being left: that must reach nothing gone.
+    CHalvaneDoc doc;
+    Measure(doc, {0, 2, 3, 6, 7}, {});
+    {
+        auto dialog = std::make_unique<Dialog>(false, 20000, nullptr, doc, nullptr);
+        dialog->show();
+        QApplication::processEvents();
+        dialog->MaxEq(0)->edit()->setFocus();
+        QApplication::processEvents();
+        dialog.reset();
+    }
+    {
+        AdvancedTargetModel values;
+        auto dialog = std::make_unique<CAdvancedTargetConfigurationDlg>(values);
+        dialog->show();
+        QApplication::processEvents();
+        dialog->RefLevel()->edit()->setFocus();
+        QApplication::processEvents();
+        dialog.reset();
+        EXPECT_EQ(values.RefLevel, -1);
+    }
+    EXPECT_EQ(doc.m_TargetConfig.MaxEqFrequency[0], 20000);
+}
