@@ -116,6 +116,7 @@ CSpeakerConfigDlg::CSpeakerConfigDlg(bool receiver, int maxFrequency, QWidget* p
     explanation_->setObjectName(QStringLiteral("idc_%1").arg(kExplanationId));
     summary_->setObjectName(QStringLiteral("idc_%1").arg(kSummaryId));
     explanation_->setPlainText(ExplanationText());
+    explanation_->setMaximumHeight(90);
     summary_->setMaximumHeight(70);
 
     auto* options = new QHBoxLayout;
