@@ -247,15 +247,15 @@ void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskD
     const int channel = channel_.load();
     bool toneOn = false;
     auto fail = [&](const char* what) {
-        // Nothing is recorded: the tone goes off again, and a recorder that
-        // could not start is not kept for the next Start.
+        // Nothing is recorded: the tone goes off again, and the recorder is
+        // not kept, so the next Start finds and opens the microphone afresh.
         if (toneOn && unit_ != nullptr) {
             try {
                 unit_->StopTestTone(channel, 0);
             } catch (...) {
             }
         }
-        if (HasRecorder() && !recorderStreaming_) ReleaseRecorder();
+        if (HasRecorder()) ReleaseRecorder();
         Status(what);
         ShowError(what, "error");
         TaskFailed(data);
