@@ -3,6 +3,7 @@
 // tone the processor plays. The test thread is the user-interface thread: it
 // drains the window-message queue.
 #include "halvane/procedures/CQuickMeasureController.h"
+#include "halvane/signal/CSimpleChirpProc.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/Units.h"
 #include "platform/ScaledClock.h"
@@ -115,6 +116,45 @@ protected:
     bool PumpToState(std::int32_t state) {
         return PumpUntil([&] { return controller_->State() == state && view_.controls == ControlsFor(state); });
     }
+    // The streamed response is the one the same analysis makes of a take of
+    // `channel` straight from the microphone: the right channel was played
+    // and heard, and the stream's samples reached the analysis whole and in
+    // order (a gap or a reordered block would break the sweep's phase).
+    void ExpectChannelsResponse(const CCurve& streamed, int channel) {
+        const std::vector<std::int16_t> stereo = mic_.take(channel, 0);
+        std::vector<double> take(QuickMeasureSampleQueue::kWindow);
+        for (std::size_t i = 0; i < take.size(); ++i) take[i] = stereo[2 * i] / 32767.0;
+        AudioSampler::CSimpleChirpProc proc(take.data(), 65536, 131072, 16, 48000, nullptr, channel == 7);
+        std::unique_ptr<CCurve> ref = proc.QuickResponse();
+        ASSERT_NE(ref, nullptr);
+        ref->Smooth(6, 25, 5, 48000);
+        CCurve got = streamed;
+        got.ToDecibel();
+        ref->ToDecibel();
+        ASSERT_EQ(got.Count(), ref->Count());
+        double worst = 0;
+        int checked = 0;
+        for (int i = 0; i < got.Count(); ++i) {
+            if (got.X()[i] < 100 || got.X()[i] > 10000) continue;
+            worst = std::max(worst, std::fabs(got.A()[i] - ref->A()[i]));
+            ++checked;
+        }
+        EXPECT_GT(checked, 100);
+        EXPECT_LT(worst, 0.5) << "dB";
+        // Another channel's response would not fit.
+        const std::vector<std::int16_t> other = mic_.take(channel == 0 ? 1 : 0, 0);
+        for (std::size_t i = 0; i < take.size(); ++i) take[i] = other[2 * i] / 32767.0;
+        AudioSampler::CSimpleChirpProc otherProc(take.data(), 65536, 131072, 16, 48000);
+        std::unique_ptr<CCurve> wrong = otherProc.QuickResponse();
+        ASSERT_NE(wrong, nullptr);
+        wrong->Smooth(6, 25, 5, 48000);
+        wrong->ToDecibel();
+        double largest = 0;
+        for (int i = 0; i < got.Count(); ++i)
+            if (got.X()[i] >= 100 && got.X()[i] <= 10000) largest = std::max(largest, std::fabs(got.A()[i] - wrong->A()[i]));
+        EXPECT_GT(largest, 2.0) << "dB";
+    }
+
     int Tone() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneChannel(); }); }
 
     static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
@@ -156,7 +196,7 @@ TEST_F(QuickMeasureTest, ConnectMeasureStopAndDisconnect) {
     EXPECT_EQ(view_.rescales, 3);
     const CCurve& c = *controller_->Curves().Entries().back().curve;
     EXPECT_EQ(c.Name(), "Measurement");
-    EXPECT_GT(c.Count(), 100);
+    ExpectChannelsResponse(c, 2);
 
     controller_->OnStop();
     ASSERT_TRUE(PumpToState(kConnected));
@@ -255,4 +295,18 @@ TEST_F(QuickMeasureTest, ClosingWhileMeasuringStopsTheToneAndLetsGoOfTheUnit) {
     platform::DrainUiMessageQueue();
     EXPECT_EQ(controller_->AnalysisCount(), analyses);
     controller_->Close();  // a second close does nothing
+}
+
+TEST_F(QuickMeasureTest, ClosingWhileConnectingWaitsForTheTaskAndAsksNothing) {
+    AddMicrophone();
+    Open();
+    controller_->OnConnect();
+    controller_->Close();  // the connect is still searching or powering
+    EXPECT_EQ(controller_->State(), kDisconnected);
+    EXPECT_FALSE(Port().IsOpen());
+    EXPECT_EQ(Tone(), -1);
+    EXPECT_EQ(prompt_.askCount(), 0u);
+    // The buttons of a closed dialog queue nothing.
+    controller_->OnConnect();
+    EXPECT_EQ(controller_->State(), kDisconnected);
 }
