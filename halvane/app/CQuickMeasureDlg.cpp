@@ -110,9 +110,9 @@ void CQuickMeasureDlg::EnableControls(const quickmeasure::EnabledControls& enabl
 }
 
 void CQuickMeasureDlg::AppendLog(const std::string& text) {
-    // At the end of the log, whatever the user has selected or scrolled to.
-    log_->moveCursor(QTextCursor::End);
-    log_->insertPlainText(QString::fromStdString(text) + QStringLiteral("\r\n"));
+    // One line at the end of the log (the edit box's "\r\n" line end is
+    // the paragraph break here), whatever the user has scrolled to.
+    log_->appendPlainText(QString::fromStdString(text));
     log_->moveCursor(QTextCursor::End);
 }
 

@@ -101,7 +101,10 @@ TEST_F(QuickMeasureDialogTest, MeasuresTheChosenSpeakerAndClosesCleanlyWhileMeas
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.StartButton()->isEnabled(); }, 20000));
     EXPECT_TRUE(dlg.DisconnectButton()->isEnabled());
     EXPECT_TRUE(dlg.SpeakerBox()->isEnabled());
-    EXPECT_TRUE(dlg.Log()->toPlainText().contains(QStringLiteral("Connection established with unit")));
+    const QStringList lines = dlg.Log()->toPlainText().split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines.front(), QStringLiteral("Searching for unit"));
+    EXPECT_EQ(lines.back(), QStringLiteral("Connection established with unit"));
 
     dlg.SpeakerBox()->setCurrentIndex(2);
     EXPECT_EQ(dlg.Controller().Channel(), 2);
