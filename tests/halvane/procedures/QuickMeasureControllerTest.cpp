@@ -71,13 +71,15 @@ protected:
         sim_.reset();
     }
 
-    void AddMicrophone() {
+    std::shared_ptr<platform::SimInputMixer> AddMicrophone(platform::MmResult openResult = platform::mmresult::NoError) {
         platform::SimInputDevice dev;
+        dev.openResult = openResult;
         dev.name = "Microphone (USB Tessik QEX-1)";
         dev.source = std::make_shared<sim::MicrophoneSource>(mic_);
         dev.pacing = platform::SimInputDevice::Pacing::RealTime;
         dev.mixer = std::make_shared<platform::SimInputMixer>(platform::SimInputMixer::typical(dev.name, 1));
         sound_.addDevice(dev);
+        return dev.mixer;
     }
 
     void Open(bool withCalibration = false) {
@@ -271,7 +273,7 @@ TEST_F(QuickMeasureTest, ConnectWithoutAProcessorFails) {
 }
 
 TEST_F(QuickMeasureTest, ClosingWhileMeasuringStopsTheToneAndLetsGoOfTheUnit) {
-    AddMicrophone();
+    const auto mixer = AddMicrophone();
     Open(true);
     controller_->OnSpeakerSelected(7);
     controller_->OnConnect();
@@ -279,6 +281,9 @@ TEST_F(QuickMeasureTest, ClosingWhileMeasuringStopsTheToneAndLetsGoOfTheUnit) {
     controller_->OnStart();
     ASSERT_TRUE(PumpToState(kMeasuring));
     EXPECT_EQ(Tone(), 7);
+    // Correction kind 2: the input level is 8192 on the volume control.
+    ASSERT_FALSE(mixer->valuesOf(10).empty());
+    EXPECT_EQ(mixer->valuesOf(10).back(), 8192u);
     ASSERT_TRUE(PumpUntil([&] { return controller_->AnalysisCount() >= 1; }, 60000));
     sim_->log().clear();
     controller_->Close();
@@ -309,4 +314,21 @@ TEST_F(QuickMeasureTest, ClosingWhileConnectingWaitsForTheTaskAndAsksNothing) {
     // The buttons of a closed dialog queue nothing.
     controller_->OnConnect();
     EXPECT_EQ(controller_->State(), kDisconnected);
+}
+
+TEST_F(QuickMeasureTest, AMicrophoneThatWillNotOpenFailsTheStartAndIsNotKept) {
+    AddMicrophone(platform::mmresult::Allocated);  // another program holds it
+    Open();
+    controller_->OnConnect();
+    ASSERT_TRUE(PumpToState(kConnected));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        controller_->OnStart();
+        ASSERT_TRUE(PumpUntil([&] { return prompt_.askCount() == static_cast<std::size_t>(attempt + 1); }));
+        ASSERT_TRUE(PumpToState(kConnected));
+        EXPECT_EQ(prompt_.asks().back().text, "failed to open audio measurement device (check USB connection to PC)");
+        EXPECT_FALSE(controller_->HasRecorder());
+        EXPECT_EQ(Tone(), -1);
+    }
+    // Each Start tried the device afresh.
+    EXPECT_GE(sound_.openLog().size(), 2u);
 }
