@@ -7,9 +7,14 @@ namespace halvane {
 MicrophoneCalibration FlatCalibration() {
     MicrophoneCalibration calibration;
     calibration.kind = 2;
-    // A third of an octave apart is as fine as the correction is smoothed.
+    // The measured curves are taken onto the correction's axis, so it is
+    // finer than the smoothing that follows (25 points per octave).
     std::vector<double> hz;
-    for (double f = 5.0; f < 24000.0; f *= std::pow(2.0, 1.0 / 3.0)) hz.push_back(f);
+    for (int i = 0;; ++i) {
+        const double f = 5.0 * std::pow(2.0, i / 48.0);
+        if (f >= 24000.0) break;
+        hz.push_back(f);
+    }
     hz.push_back(24000.0);
     calibration.curve = CCurve(static_cast<int>(hz.size()), 0, 1);
     for (std::size_t i = 0; i < hz.size(); ++i) {

@@ -1,0 +1,225 @@
+// The measurement job headless: a scripted processor, the simulated
+// microphone in the simulated room as the recorder, scripted prompts and
+// dialogs, the job under the test host. The processor's calls, the prompts'
+// texts and the document's contents are checked for whole runs and for each
+// way a run can fail.
+#include "MeasurementFakes.h"
+#include "ScriptedMeasurementUi.h"
+#include "halvane/app/core/CHalvaneDoc.h"
+#include "halvane/design/CCurveCorrectionManager.h"
+#include "halvane/procedures/CSpkrs.h"
+#include "halvane/procedures/RunMeasurementProcedure.h"
+#include "halvane/signal/ButterworthFilter.h"
+#include "tests/support/TestProcHost.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <complex>
+#include <mutex>
+#include <numbers>
+#include <tuple>
+
+using halvane::MeasurementSelection;
+using testsupport::TestProcHost;
+
+namespace {
+
+// Answers every question as a willing user would (OK, Yes), unless the test
+// scripts a rule; records what was asked.
+class WillingPrompt final : public platform::UserPrompt {
+public:
+    struct Ask {
+        std::string text, caption;
+        unsigned flags;
+    };
+    std::function<int(const Ask&)> rule;
+    std::vector<Ask> asks;
+    std::function<void(const Ask&, int)> onAnswer;
+
+protected:
+    int show(const std::string& text, const std::string& caption, unsigned flags, platform::WindowHandle) override {
+        const Ask ask{text, caption, flags};
+        asks.push_back(ask);
+        int answer = 0;
+        if (rule) answer = rule(ask);
+        if (answer == 0) {
+            const unsigned type = flags & platform::MB_TYPEMASK;
+            answer = type == platform::MB_YESNO || type == platform::MB_YESNOCANCEL ? platform::IDYES : platform::IDOK;
+        }
+        if (onAnswer) onAnswer(ask, answer);
+        return answer;
+    }
+};
+
+struct MeasurementJob : ::testing::Test {
+    FakeUnit unit{0, 1};
+    sim::Room room{5};
+    FakeRecorder recorder{unit, room};
+    WillingPrompt prompt;
+    ScriptedSpeakerSelection selection;
+    ScriptedConflictUi conflicts;
+    TestProcHost host;
+    halvane::CHalvaneDoc document{halvane::CHalvaneDoc::Services{nullptr, &prompt, nullptr}};
+    SimMicCalibration calibration;
+    halvane::MeasurementServices services;
+
+    void SetUp() override {
+        services.recorder = &recorder;
+        services.speakerSelection = &selection;
+        services.conflicts = &conflicts;
+        services.prompt = &prompt;
+        services.calibration = &calibration;
+        // Fronts and centre, 5 positions, Music on its own.
+        selection.edit = [](MeasurementSelection& s) {
+            for (auto& groups : s.groups) groups = {1, 1, 0, 0, 0};
+            s.useMovieMeasurements = 0;
+        };
+        recorder.Mic().setKnobs([] {
+            sim::MicKnobs k;
+            k.noiseDbfs = -90;
+            return k;
+        }());
+    }
+
+    bool run() { return halvane::RunMeasurementProcedure(platform::WindowHandle{5}, &document, &host, services); }
+
+    std::string lastError() const {
+        const auto texts = prompt.asks;
+        return texts.empty() ? std::string() : texts.back().text;
+    }
+    std::vector<std::string> tail(std::size_t n) const {
+        return std::vector<std::string>(unit.calls.end() - static_cast<std::ptrdiff_t>(std::min(n, unit.calls.size())),
+                                        unit.calls.end());
+    }
+    int curves(int slot) {
+        int n = 0;
+        const CMeasSet* set = document.MeasSetSlot(slot);
+        for (int p = 0; p < set->Count(); ++p) n += set->Position(p)->Count();
+        return n;
+    }
+    std::vector<std::string> promptTexts() const {
+        std::vector<std::string> out;
+        for (const auto& a : prompt.asks) out.push_back(a.text);
+        return out;
+    }
+};
+
+const std::vector<std::string> kExitOrder = {"EndMeasurement", "PowerOff(0)", "Disconnect"};
+
+}  // namespace
+
+TEST_F(MeasurementJob, ThreeChannelsAtFivePositionsForMovieAndMusic) {
+    ASSERT_TRUE(run()) << lastError() << (conflicts.shown.empty() ? std::string() : conflicts.shown[0].text + conflicts.shown[0].labels[0]);
+    EXPECT_EQ(host.Results(), std::vector<int>{1});
+    EXPECT_EQ(curves(6), 15);
+    EXPECT_EQ(curves(7), 15);
+    EXPECT_EQ(document.CurveSetSlot(0)->Count(), 3);
+    EXPECT_EQ(document.CurveSetSlot(1)->Count(), 3);
+    EXPECT_EQ(document.CurveSetSlot(8)->Count(), 3);
+    EXPECT_EQ(document.m_nUnitKind, 1);
+    EXPECT_EQ(document.m_nCorrectionKind, 2);
+    EXPECT_TRUE(document.IsModified());
+    EXPECT_EQ(calibration.asked, 1);
+    EXPECT_EQ(document.m_nCalibrationSize, 3u);
+    EXPECT_EQ(document.m_CalibrationIds.First, 7);
+    EXPECT_EQ(document.m_CalibrationIds.Second, 9);
+    EXPECT_EQ(recorder.calls[2], "SetLevel(8192)");  // kind 2's input level
+    EXPECT_TRUE(conflicts.shown.empty());
+
+    // The processor's calls: set up, a tone per take, ended and released.
+    std::vector<std::string> expected = {"CheckFirmwareVersion", "PowerOff(1)", "PowerOn", "PrepareMeasurement(0)"};
+    for (int pass = 0; pass < 2; ++pass)
+        for (int p = 0; p < 5; ++p)
+            for (int ch : {0, 1, 2}) {
+                const std::string item = "(" + std::to_string(ch) + "," + std::to_string(p) + ")";
+                expected.push_back("StartTestTone" + item);
+                expected.push_back("StopTestTone" + item);
+            }
+    expected.insert(expected.end(), kExitOrder.begin(), kExitOrder.end());
+    EXPECT_EQ(unit.calls, expected);
+    EXPECT_EQ(unit.GetProgress(), nullptr);
+
+    // The prompts between positions and at the switch to Music.
+    ASSERT_EQ(prompt.asks.size(), 1u + 4 + 2 + 4);
+    EXPECT_EQ(prompt.asks[0].text, "Please move the microphone to the\nfirst position and then click OK.");
+    EXPECT_EQ(prompt.asks[0].caption, "Halvane");
+    EXPECT_EQ(prompt.asks[0].flags, platform::MB_OK);
+    EXPECT_EQ(prompt.asks[1].text, "Please move microphone to Position 2.\nPress OK to continue or CANCEL to abort.");
+    EXPECT_EQ(prompt.asks[1].caption, "Position done!");
+    EXPECT_EQ(prompt.asks[5].text,
+              "Movie config measurement complete, press OK to begin Music config measurements");
+    EXPECT_EQ(prompt.asks[6].text, "Please move microphone to Position 1.\nPress OK to continue or CANCEL to abort.");
+    EXPECT_EQ(prompt.asks[6].caption, "Start");
+
+    // Status texts and the progress: every take counted, all done at the end.
+    const auto texts = host.DisplayStrings();
+    EXPECT_EQ(texts.front(), "Initializing...");
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Measuring Music Center at position 5"), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Verifying measurements for position 3."), texts.end());
+    EXPECT_EQ(texts.back(), "Measurement procedure is complete. Preprocessing measurements...");
+    EXPECT_EQ(host.Total(), 30);
+    EXPECT_EQ(recorder.calls.front(), "FindMicrophone");
+    EXPECT_EQ(recorder.calls.back(), "Close");
+}
+
+TEST_F(MeasurementJob, TheStoredCurvesAreTheRoomsResponsesAtEachPosition) {
+    // The take goes through the chirp processing, the input correction and
+    // the smoothing; the truth (the room's path through the microphone's
+    // level, and the processing's 10 Hz high-pass) is put through the same
+    // correction and smoothing, so what is compared is the filing and the
+    // deconvolution.
+    // Paths without reflections or sharp modes, each position and channel
+    // its own gain and a broad bump at its own frequency, so a curve filed
+    // under another channel or position cannot pass. (The smoothing works on
+    // the complex response, whose phase the processing re-references; sharp
+    // modes would make the two smoothings differ by more than the take.)
+    for (int p = 0; p < 5; ++p)
+        for (int ch : {0, 1, 2}) {
+            sim::SpeakerPath path;
+            path.delaySamples = 200 + 40 * ch + 13 * p;
+            path.gain = 0.5 + 0.1 * p + 0.03 * ch;
+            path.highPassHz = 50 + 5 * ch;
+            path.resonances = {{300.0 * (p + 1) + 100.0 * ch, 1.0, ch == 1 ? -3.0 : 4.0}};
+            room.setPath(ch, p, path);
+        }
+    ASSERT_TRUE(run());
+    const CMeasSet& movie = *document.MeasSetSlot(6);
+    const double level = std::pow(10.0, recorder.Mic().knobs().sweepPeakDbfs / 20) * 32768.0 / 32767.0;
+    const auto hp = DesignButterworthHighPass(48000, 10.0);
+    halvane::MicrophoneCalibration correction;
+    calibration.GetCalibration(correction);
+    auto manager = CCurveCorrectionManager::Create(correction.kind, correction.curve);
+    double worst = 0;
+    std::tuple<int, int, double> worstAt{};
+    for (int p = 0; p < 5; ++p)
+        for (int ch : {0, 1, 2}) {
+            CCurve truth(8193, 0, 0);
+            for (int i = 0; i < truth.Count(); ++i) {
+                const double f = 24000.0 * i / 8192;
+                const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * f / 48000);
+                const std::complex<double> hpz =
+                    (hp.b0 + hp.b1 * z1 + hp.b2 * z1 * z1) / (1.0 + hp.a1 * z1 + hp.a2 * z1 * z1);
+                const std::complex<double> h = 4 * level * room.response(ch, p, f) * hpz;
+                truth.X()[i] = f;
+                truth.A()[i] = h.real();
+                truth.B()[i] = h.imag();
+            }
+            manager->Apply(truth);
+            truth.Smooth(6, 25, 5, 48000);
+            truth.ToDecibel();
+            CCurve measured = *movie.Position(p)->Find(ch);
+            EXPECT_EQ(measured.Name(), CSpkrs(ch).ToString());
+            measured.ToDecibel();
+            ASSERT_EQ(measured.Count(), truth.Count());
+            for (int i = 0; i < measured.Count(); ++i) {
+                const double f = measured.X()[i];
+                if (f < 100 || f > 16000) continue;
+                const double error = std::fabs(measured.A()[i] - truth.A()[i]);
+                if (error > worst) worstAt = {ch, p, f};
+                worst = std::max(worst, error);
+            }
+        }
+    RecordProperty("worst_db", std::to_string(worst));
+    EXPECT_LT(worst, 0.5) << std::get<0>(worstAt) << " " << std::get<1>(worstAt) << " " << std::get<2>(worstAt);
+}
