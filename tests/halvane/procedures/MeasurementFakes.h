@@ -75,6 +75,7 @@ public:
     int failWait = 0;
     int shortTakes = 0;  // takes one sample short
     int silentTakes = 0;  // takes with no tone in them
+    std::map<int, int> silentFor;  // the next takes of a channel with no tone in them
     std::map<int, double> channelGainDb;  // extra gain of a channel's takes
     std::vector<std::string> calls;
     std::vector<std::pair<int, int>> takes;  // what each take heard: channel, position
@@ -116,9 +117,10 @@ public:
         started_ = false;
         int channel = heard_.first;
         if (silentTakes > 0) --silentTakes, channel = -1;
+        if (auto s = silentFor.find(channel); s != silentFor.end() && s->second > 0) --s->second, channel = -1;
         takes.push_back({channel, heard_.second});
         const std::vector<std::int16_t> stereo = mic_.take(channel, heard_.second);
-        const auto g = channelGainDb.find(channel);
+        const auto g = channelGainDb.find(heard_.first);
         const double gain = g != channelGainDb.end() ? std::pow(10.0, g->second / 20) : 1.0;
         samples.resize(stereo.size() / 2);
         for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = gain * stereo[2 * i] / 32767.0;

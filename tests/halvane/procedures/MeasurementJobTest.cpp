@@ -3,14 +3,11 @@
 // dialogs, the job under the test host. The processor's calls, the prompts'
 // texts and the document's contents are checked for whole runs and for each
 // way a run can fail.
-#include "MeasurementFakes.h"
-#include "ScriptedMeasurementUi.h"
-#include "halvane/app/core/CHalvaneDoc.h"
+#include "MeasurementJobFixture.h"
 #include "halvane/design/CCurveCorrectionManager.h"
 #include "halvane/procedures/CSpkrs.h"
 #include "halvane/procedures/RunMeasurementProcedure.h"
 #include "halvane/signal/ButterworthFilter.h"
-#include "tests/support/TestProcHost.h"
 
 #include <gtest/gtest.h>
 
@@ -20,94 +17,7 @@
 #include <numbers>
 #include <tuple>
 
-using halvane::MeasurementSelection;
-using testsupport::TestProcHost;
 
-namespace {
-
-// Answers every question as a willing user would (OK, Yes), unless the test
-// scripts a rule; records what was asked.
-class WillingPrompt final : public platform::UserPrompt {
-public:
-    struct Ask {
-        std::string text, caption;
-        unsigned flags;
-    };
-    std::function<int(const Ask&)> rule;
-    std::vector<Ask> asks;
-    std::function<void(const Ask&, int)> onAnswer;
-
-protected:
-    int show(const std::string& text, const std::string& caption, unsigned flags, platform::WindowHandle) override {
-        const Ask ask{text, caption, flags};
-        asks.push_back(ask);
-        int answer = 0;
-        if (rule) answer = rule(ask);
-        if (answer == 0) {
-            const unsigned type = flags & platform::MB_TYPEMASK;
-            answer = type == platform::MB_YESNO || type == platform::MB_YESNOCANCEL ? platform::IDYES : platform::IDOK;
-        }
-        if (onAnswer) onAnswer(ask, answer);
-        return answer;
-    }
-};
-
-struct MeasurementJob : ::testing::Test {
-    FakeUnit unit{0, 1};
-    sim::Room room{5};
-    FakeRecorder recorder{unit, room};
-    WillingPrompt prompt;
-    ScriptedSpeakerSelection selection;
-    ScriptedConflictUi conflicts;
-    TestProcHost host;
-    halvane::CHalvaneDoc document{halvane::CHalvaneDoc::Services{nullptr, &prompt, nullptr}};
-    SimMicCalibration calibration;
-    halvane::MeasurementServices services;
-
-    void SetUp() override {
-        services.recorder = &recorder;
-        services.speakerSelection = &selection;
-        services.conflicts = &conflicts;
-        services.prompt = &prompt;
-        services.calibration = &calibration;
-        // Fronts and centre, 5 positions, Music on its own.
-        selection.edit = [](MeasurementSelection& s) {
-            for (auto& groups : s.groups) groups = {1, 1, 0, 0, 0};
-            s.useMovieMeasurements = 0;
-        };
-        recorder.Mic().setKnobs([] {
-            sim::MicKnobs k;
-            k.noiseDbfs = -90;
-            return k;
-        }());
-    }
-
-    bool run() { return halvane::RunMeasurementProcedure(platform::WindowHandle{5}, &document, &host, services); }
-
-    std::string lastError() const {
-        const auto texts = prompt.asks;
-        return texts.empty() ? std::string() : texts.back().text;
-    }
-    std::vector<std::string> tail(std::size_t n) const {
-        return std::vector<std::string>(unit.calls.end() - static_cast<std::ptrdiff_t>(std::min(n, unit.calls.size())),
-                                        unit.calls.end());
-    }
-    int curves(int slot) {
-        int n = 0;
-        const CMeasSet* set = document.MeasSetSlot(slot);
-        for (int p = 0; p < set->Count(); ++p) n += set->Position(p)->Count();
-        return n;
-    }
-    std::vector<std::string> promptTexts() const {
-        std::vector<std::string> out;
-        for (const auto& a : prompt.asks) out.push_back(a.text);
-        return out;
-    }
-};
-
-const std::vector<std::string> kExitOrder = {"EndMeasurement", "PowerOff(0)", "Disconnect"};
-
-}  // namespace
 
 TEST_F(MeasurementJob, ThreeChannelsAtFivePositionsForMovieAndMusic) {
     ASSERT_TRUE(run()) << lastError() << (conflicts.shown.empty() ? std::string() : conflicts.shown[0].text + conflicts.shown[0].labels[0]);
