@@ -32,6 +32,19 @@ void addDefaults(std::map<std::string, int>& ints, std::map<std::string, std::pa
     reals["P1VM"] = {1, "-40.0"};
     for (const char* z : {"P1P", "P2P", "P3P"}) ints[z] = 0;
     ints["SST"] = 1;
+    ints["SCQ4"] = 0;
+}
+
+// A receiver's own words: measurement state, tone channel (8 off), filters
+// valid, AUX selection, crossovers per configuration and group, levels.
+void addReceiverDefaults(std::map<std::string, int>& ints) {
+    ints["REQ"] = 0;
+    ints["QEX"] = 8;
+    ints["AVC"] = 1;
+    ints["B"] = 0;
+    for (int c = 0; c < 2; ++c)
+        for (int g = 0; g < 5; ++g) ints[std::string{'F', static_cast<char>('0' + c), static_cast<char>('0' + g)}] = g == 4 ? 5 : 80;
+    for (int i = 0; i <= 8; ++i) ints[std::string{'L', static_cast<char>('0' + i)}] = 0;
 }
 
 }  // namespace
@@ -45,6 +58,7 @@ HalvaneDialect::HalvaneDialect(int modelIndex, std::string firmware, int baud)
     std::map<std::string, int> ints;
     std::map<std::string, std::pair<int, std::string>> reals;
     addDefaults(ints, reals);
+    if (isReceiver()) addReceiverDefaults(ints);
     for (const auto& [word, value] : ints) settings_[word] = {-1, std::to_string(value)};
     for (const auto& [word, s] : reals) settings_[word] = {s.first, s.second};
 }
@@ -136,6 +150,7 @@ void HalvaneDialect::onCommand(const std::string& command, Responder& out) {
         answer(knobs_.staleBeforeIdent + identification(), out);
         return;
     }
+    if (unitCommand(command, out)) return;
     const std::string* word = longestWord(command);
     if (word == nullptr) {
         answer(knobs_.staleBeforeReplies + command, out);
@@ -147,6 +162,7 @@ void HalvaneDialect::onCommand(const std::string& command, Responder& out) {
     Setting& s = settings_[*word];
     if (rest == "?") {
         answer(knobs_.staleBeforeReplies + levelLeadFor(*word) + s.value, out);
+        afterQuery(*word, s.value, out);
         return;
     }
     ++setsReceived_[*word];
@@ -161,6 +177,7 @@ void HalvaneDialect::onCommand(const std::string& command, Responder& out) {
         s.value = *v;
     }
     answer(knobs_.staleBeforeReplies + command, out);
+    afterSet(*word, *v);
 }
 
 void HalvaneDialect::answer(const std::string& text, Responder& out) {

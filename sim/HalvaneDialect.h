@@ -2,9 +2,12 @@
 
 #include "sim/Dialect.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -18,6 +21,14 @@ namespace sim {
 // with ("SZCXF80" sets SZCXF, not SZCX). A query answers the word and the
 // value; a set answers its own echo; an unknown command is echoed too.
 // The line is 8N2 at the configured speed.
+//
+// A flagship (models 0-5) also has DSP memory reached through a debug mode
+// ("D3807.2" on, "dx" off): base-address queries, word writes echoed with
+// exactly six characters and reads answered with the six-digit word, with
+// the "dq" words on models 0-3 and "dm" on models 4-5; and a test tone
+// ("P1N<ch>", "P1N8" off). A receiver (models 6-8) has the fixed-width words
+// REQ, QEX (its test tone), AVC, B, F<c><g>, L<i>, and the float-bit stores
+// C<c><k><r><b><i> and G<c><k><r> (eight hexadecimal digits).
 class HalvaneDialect final : public LineDialect {
 public:
     // Model indices as Halvane numbers them (0 "Tolvarine Z6 " .. 8 "Vux700 ").
@@ -41,6 +52,24 @@ public:
         // One burst of this much junk without a line end, sent as soon as the
         // line takes it (more than a line buffer holds keeps it full).
         std::size_t floodBytes = 0;
+
+        // DSP memory (flagships).
+        std::uint32_t coefficientBase = 0x002000;  // answered to the coefficient base query
+        std::uint32_t gainBase = 0x000800;         // answered to the gain base query
+        bool baseQueriesSilent = false;            // base queries get no reply
+        bool requireDebugMode = true;              // DSP words outside debug mode: "Invalid Command"
+        int rejectWrites = 0;                      // the next k word writes: "Invalid Command", not stored
+        int echoJunkLines = 0;                     // lines ahead of each write's echo
+        std::uint32_t badReadAddress = 0xFFFFFFFFu;  // reads of this address answer a wrong word...
+        int badReadCount = 0;                        // ...this many times
+        std::string gR1Reply = "gR1";              // the service check's answer ("In" asks for a resend)
+        int toneExtraLines = 2;                    // lines after the echo of "P1N<ch>"
+        bool debugSilent = false;                  // "D3807.2" gets no reply
+
+        // Receiver words.
+        bool looseGainReplies = false;  // G queries answer the bits and " OK"
+        bool differEverywhere = false;  // C and G queries answer the bits with the low bit flipped
+        bool confirmLines = true;       // a query confirming a new REQ/QEX value is followed by a state line
     };
 
     explicit HalvaneDialect(int modelIndex = 0, std::string firmware = "1.31c", int baud = 19200);
@@ -69,6 +98,26 @@ public:
     int setsReceived(const std::string& word) const;
     int identRequests() const { return identRequests_; }
 
+    // DSP memory: address -> 24-bit word, as written.
+    const std::map<std::uint32_t, std::uint32_t>& dspMemory() const { return memory_; }
+    void setDspWord(std::uint32_t address, std::uint32_t word) { memory_[address] = word & 0xFFFFFFu; }
+    bool debugMode() const { return debugMode_; }
+    int dspWrites() const { return dspWrites_; }
+    int dspReads() const { return dspReads_; }
+    // A receiver's float-bit store: "C01234" or "G012" -> bits; none when
+    // never written.
+    std::optional<std::uint32_t> bits(const std::string& word) const;
+    const std::map<std::string, std::uint32_t>& bitStore() const { return bits_; }
+
+    // The channel whose test tone plays (0-7), or -1. The source reads it
+    // without the simulator's lock, so a microphone on another thread can
+    // ask at any time.
+    int toneChannel() const { return tone_->load(); }
+    std::function<int()> toneSource() const {
+        auto tone = tone_;
+        return [tone] { return tone->load(); };
+    }
+
 protected:
     void onCommand(const std::string& command, Responder& out) override;
 
@@ -83,6 +132,14 @@ private:
     };
 
     void answer(const std::string& text, Responder& out);
+    bool isReceiver() const { return model_ >= 6; }
+    // The unit words (test tone, service and debug mode, DSP memory, float
+    // bits); false when the command is none of them.
+    bool unitCommand(const std::string& command, Responder& out);
+    bool dspCommand(const std::string& command, Responder& out);
+    bool bitCommand(const std::string& command, Responder& out);
+    void afterSet(const std::string& word, const std::string& value);
+    void afterQuery(const std::string& word, const std::string& value, Responder& out);
     const std::string* longestWord(const std::string& command) const;
     std::optional<std::string> normalised(const Setting& s, std::string_view value) const;
     std::string levelLeadFor(const std::string& word) const;
@@ -95,6 +152,14 @@ private:
     std::map<std::string, int> setsReceived_;
     std::deque<Pending> pending_;
     int identRequests_ = 0;
+
+    std::map<std::uint32_t, std::uint32_t> memory_;
+    std::map<std::string, std::uint32_t> bits_;
+    std::map<std::string, std::string> unconfirmed_;  // REQ/QEX value asked for since their last query
+    bool debugMode_ = false;
+    int dspWrites_ = 0;
+    int dspReads_ = 0;
+    std::shared_ptr<std::atomic<int>> tone_ = std::make_shared<std::atomic<int>>(-1);
 };
 
 }  // namespace sim

@@ -112,6 +112,7 @@ void Simulator::flushDue() {
             pending_.clear();
             return;
         }
+        sent_ += w;
         if (static_cast<std::size_t>(w) < bytes.size()) {
             bytes.erase(0, static_cast<std::size_t>(w));
             return;

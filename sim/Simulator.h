@@ -55,6 +55,8 @@ public:
     void inject(std::string_view bytes);
 
     std::int64_t bytesReceived() const { return received_.load(); }
+    // Bytes written to the program.
+    std::int64_t bytesSent() const { return sent_.load(); }
     // Bytes that came at the wrong speed or framing.
     std::int64_t bytesRejected() const { return rejected_.load(); }
     // The slave's settings seen with the last bytes received.
@@ -91,6 +93,7 @@ private:
     CommandLog log_;
     std::atomic<bool> stop_{false};
     std::atomic<std::int64_t> received_{0};
+    std::atomic<std::int64_t> sent_{0};
     std::atomic<std::int64_t> rejected_{0};
     std::thread thread_;
 };

@@ -81,6 +81,16 @@ public:
 
     bool SendAndReceive(std::string_view command, std::string_view terminator, std::string* out = nullptr);
 
+    // Switches the processor's zones on (main zone only, volume -95.5 on a
+    // flagship) or off (every zone), in up to five passes of 10 s each, and
+    // waits 10 s more after switching on. True only when a state was read
+    // and it is the wanted one; false on a closed port or with no unit found.
+    bool SetPower(bool on);
+    // Reads the main zone's power state ("P1P?;" answered "P1P0"/"P1P1"),
+    // up to five tries with a reopen and identification between them. True
+    // when a state (0 or 1) was read.
+    bool QueryPower(int& state);
+
     // Writes the command and reads a reply; skips `skip` leading characters
     // and converts the rest with `format`: true only when the reply holds the
     // value and nothing after it. A failed conversion leaves the reply in `raw`.

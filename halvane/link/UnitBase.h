@@ -9,7 +9,7 @@ namespace Comm {
 class CBasicTessikPort;
 }
 namespace halvane {
-class CHalvaneDoc;
+class UploadSource;  // the project document as the uploads see it
 }
 
 namespace ConTypes {
@@ -50,11 +50,11 @@ public:
     virtual void EndSpeakerUpload(std::int32_t flag) = 0;
     virtual void PrepareUpload() = 0;
     virtual void EndUpload(std::int32_t flag) = 0;
-    virtual void UploadSpeakerConfig(halvane::CHalvaneDoc* document) = 0;
-    virtual void UploadSpeakerLevels(halvane::CHalvaneDoc* document) = 0;
-    virtual void UploadCoefficients(bool erase, halvane::CHalvaneDoc* document) = 0;
-    virtual bool VerifyCoefficients(halvane::CHalvaneDoc* document, std::int32_t second) = 0;
-    virtual void UploadGains(bool erase, halvane::CHalvaneDoc* document) = 0;
+    virtual void UploadSpeakerConfig(halvane::UploadSource* document) = 0;
+    virtual void UploadSpeakerLevels(halvane::UploadSource* document) = 0;
+    virtual void UploadCoefficients(bool erase, halvane::UploadSource* document) = 0;
+    virtual bool VerifyCoefficients(halvane::UploadSource* document, std::int32_t second) = 0;
+    virtual void UploadGains(bool erase, halvane::UploadSource* document) = 0;
 
     void GetModelName(std::string& out) const;
     std::string ModelName() const;

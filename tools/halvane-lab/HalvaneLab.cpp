@@ -2,6 +2,9 @@
 //
 //   halvane-lab chirp TAKE.wav [--subwoofer] > response.csv
 //   halvane-lab doc FILE.QEX > contents.json
+//   halvane-lab fit --measured M.csv --target T.csv --rate HZ --stages N
+//                   --lower HZ --upper HZ [--level DB] [--subwoofer] [--points P.csv]
+//   halvane-lab convert --from HZ --to HZ < stages.csv
 //
 // Runs the measurement's chirp processing on a recorded take (16-bit stereo
 // WAV at 48 kHz, 196608 frames: three sweep periods, the microphone on the
@@ -12,6 +15,12 @@
 // filter sets, target configuration) as JSON, read as the program reads it
 // but without the steps an older document gets after loading; a file the
 // program would refuse prints the failure text and exits 1.
+//
+// fit designs one channel's correction stages from a measured and a target
+// curve (both `frequency,dB,phase` per line) and prints the stages as rows
+// b0,b1,b2,a0,a1,a2 (full coefficients), the gain in 0.5 dB steps and the
+// fit error (--points also writes the fit points w,t the solver worked on);
+// convert reads such stages and prints them at another rate.
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -19,6 +28,7 @@
 #include <vector>
 
 #include "DocCommand.h"
+#include "LabFit.h"
 #include "WavTake.h"
 #include "halvane/diagnostics/TCodedException.h"
 #include "halvane/diagnostics/TException.h"
@@ -29,7 +39,11 @@ namespace {
 int Usage() {
     std::fprintf(stderr,
                  "usage: halvane-lab chirp TAKE.wav [--subwoofer] > response.csv\n"
-                 "       halvane-lab doc FILE.QEX > contents.json\n");
+                 "       halvane-lab doc FILE.QEX > contents.json\n"
+
+                 "       halvane-lab fit --measured M.csv --target T.csv --rate HZ --stages N --lower HZ --upper HZ"
+                 " [--level DB] [--subwoofer] [--points P.csv]\n"
+                 "       halvane-lab convert --from HZ --to HZ < stages.csv\n");
     return 2;
 }
 
@@ -78,6 +92,8 @@ int Chirp(const std::string& path, bool subwoofer) {
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "doc") == 0) return DocCommand(argv[2]);
+    if (argc >= 2 && std::strcmp(argv[1], "fit") == 0) return LabFit(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "convert") == 0) return LabConvert(argc, argv);
     if (argc < 3 || std::strcmp(argv[1], "chirp") != 0) return Usage();
     std::string path;
     bool subwoofer = false;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "halvane/app/core/DocumentData.h"
+#include "halvane/link/UploadSource.h"
 
 namespace platform {
 class ArchiveReader;
@@ -22,7 +23,9 @@ class DocumentPostLoad;
 // (DocumentData) directly while their modal dialog blocks the user
 // interface, then mark it modified and refresh the views; the main frame
 // and the graph view show it; New, Open and Save come from the framework.
-class CHalvaneDoc : public DocumentData {
+// The processor uploads read it (and write the zero trims back) through
+// UploadSource.
+class CHalvaneDoc : public DocumentData, public UploadSource {
 public:
     // Conversion codes of SetUnitKind: an upload's result when the connected
     // unit is of another class than the document.
@@ -101,6 +104,14 @@ public:
 
     platform::UserPrompt& Prompt() const;
     AppState& App() const;
+
+    // --- What the uploads read ------------------------------------------------
+    // The filter sets, the target configuration, and the measured curves of
+    // the Movie and Music measured slots (0 and 1).
+    std::int32_t FilterGain(int configuration, int rateSlot, int channel) const override;
+    const Biquad& FilterStage(int configuration, int rateSlot, int channel, int stage) const override;
+    TargetConfig& Targets() override { return m_TargetConfig; }
+    bool HasMeasuredCurve(int set, int channel) const override;
 
 private:
     void ShowFailure(const std::string& headline, const std::string& reason) const;

@@ -102,3 +102,32 @@ TEST_F(HalvaneDialectTest, BytesAtAnotherSpeedAreNotCommands) {
     EXPECT_EQ(Exchange("?\n"), "Vux500 v1.00\n");
     Dialect([](sim::HalvaneDialect& d) { EXPECT_EQ(d.identRequests(), 1); });
 }
+
+TEST_F(HalvaneDialectTest, DspWordsOnlyInDebugModeAndOfTheModelsGeneration) {
+    Dialect([](sim::HalvaneDialect& d) { d.setModel(4); });  // "dm" words
+    EXPECT_EQ(Exchange("dm3850001002000\n"), "Invalid Command\n");  // not in debug mode
+    EXPECT_EQ(Exchange("D3807.2\n"), "D3807.2\nDebug\n");
+    EXPECT_EQ(Exchange("dq3850001002000\n"), "Invalid Command\n");  // the other generation's
+    EXPECT_EQ(Exchange("dm28C0918000000\ndm28C0917000000\n"), "002000\n000800\n");
+    EXPECT_EQ(Exchange("dm5C50001002003ABCDEF\ndm3850001002003\n"), "ABCDEF\nABCDEF\n");
+    EXPECT_EQ(Exchange("dm5C500010020031234\n"), "Invalid Command\n");  // a short word
+    EXPECT_EQ(Exchange("P1N4\nP1N8\n"), "P1N4\nTone 4\nTone 4\nP1N8\n");
+    EXPECT_EQ(Exchange("dx\ndm3850001002003\n"), "dx\nInvalid Command\n");
+    Dialect([](sim::HalvaneDialect& d) {
+        EXPECT_EQ(d.dspMemory().at(0x002003), 0xABCDEFu);
+        EXPECT_EQ(d.dspWrites(), 1);  // a malformed write is not one
+        EXPECT_EQ(d.toneChannel(), -1);
+    });
+}
+
+TEST_F(HalvaneDialectTest, ReceiverWordsKeepTheirFixedWidthAndReportNewStates) {
+    EXPECT_EQ(Exchange("C01234BF800000\nC01234?\nG012?\n"), "C01234BF800000\nC01234BF800000\nG01200000000\n");
+    EXPECT_EQ(Exchange("C0123412\n"), "Invalid Command\n");
+    EXPECT_EQ(Exchange("QEX3\nQEX?\nQEX?\n"), "QEX3\nQEX3\nQEX OK\nQEX3\n");
+    Dialect([](sim::HalvaneDialect& d) {
+        EXPECT_EQ(d.toneChannel(), 3);
+        d.knobs().looseGainReplies = true;
+        d.knobs().differEverywhere = true;
+    });
+    EXPECT_EQ(Exchange("G012?\nF04?\nL8-4\nL8?\n"), "G01200000001 OK\nF045\nL8-4\nL8-4\n");
+}

@@ -181,22 +181,6 @@ TEST_F(UnitsTest, DisabledUnitsAreSkippedAndNotDisconnected) {
     EXPECT_EQ(disabled.disconnects, 1);
 }
 
-TEST_F(UnitsTest, CommandSetsSayTheyAreNotThereYet) {
-    for (int model : {0, 4, 7}) {
-        UnitBase* u = UnitOfModel(model);
-        try {
-            u->PowerOn();
-            FAIL() << "a missing command set must not succeed";
-        } catch (const halvane::TException& e) {
-            EXPECT_EQ(e.message(), "PowerOn: not yet implemented");
-        }
-        EXPECT_THROW(u->UploadCoefficients(true, nullptr), halvane::TException);
-        EXPECT_THROW((void)u->VerifyCoefficients(nullptr, 0), halvane::TException);
-        EXPECT_THROW(u->EndUpload(0), halvane::TException);
-        EXPECT_THROW(dynamic_cast<SerBase&>(*u).SetupForMeasurement(nullptr), halvane::TException);
-    }
-}
-
 TEST(UnitClasses, RegisteredClassesAndTheirCrossoverChoices) {
     EXPECT_EQ(FindUnitClass(3), nullptr);
     ASSERT_NE(FindUnitClass(4), nullptr);

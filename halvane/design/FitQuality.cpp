@@ -1,0 +1,90 @@
+#include "halvane/design/FitQuality.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "halvane/link/Biquad.h"
+#include "halvane/signal/CCurve.h"
+
+namespace {
+
+// Level differences in dB at the target's points in [fLow, fHigh]; the
+// measured curve is read at those frequencies.
+std::vector<double> Differences(const CCurve& measured, const CCurve& target, const FilterDesign* design,
+                                double levelDb, double fLow, double fHigh) {
+    CCurve m;
+    measured.CopyTo(m);
+    m.ToPolar();
+    CCurve t;
+    target.CopyTo(t);
+    t.ToPolar();
+    const double gain = design ? std::pow(10.0, design->GainSteps / 40.0) : 1.0;
+    std::vector<double> e;
+    int s = 0;
+    for (int i = 0; i < t.Count(); ++i) {
+        const double f = t.X()[i];
+        if (f < fLow || f > fHigh) continue;
+        while (s + 1 < m.Count() && m.X()[s + 1] <= f) ++s;
+        double mm = m.ValueAt(s, f).first;
+        if (design) mm *= design->ChainMagnitude(2.0 * std::numbers::pi * f / design->SampleRate) * gain;
+        e.push_back(20.0 * std::log10(mm) - 20.0 * std::log10(t.A()[i]) - levelDb);
+    }
+    return e;
+}
+
+BandError Summarise(std::vector<double> e) {
+    BandError r;
+    r.points = static_cast<int>(e.size());
+    if (e.empty()) return r;
+    double sum = 0.0;
+    for (double v : e) sum += v * v;
+    r.rms = std::sqrt(sum / static_cast<double>(e.size()));
+    for (double& v : e) v = std::abs(v);
+    std::sort(e.begin(), e.end());
+    r.max = e.back();
+    r.p95 = e[std::min(e.size() - 1, static_cast<std::size_t>(std::ceil(0.95 * static_cast<double>(e.size()))) - 1)];
+    return r;
+}
+
+// A coefficient as the processor holds it: x / 2 as a 24-bit word, decoded
+// with the scale of its sign.
+double Quantise(double x) {
+    std::int32_t w = static_cast<std::int32_t>(halvane::ToCoefficientWord(x / 2.0));
+    if (w & 0x800000) w -= 0x1000000;
+    return w < 0 ? 2.0 * w / 8388608.0 : 2.0 * w / 8388607.0;
+}
+
+}  // namespace
+
+BandError MeasureBandError(const CCurve& measured, const CCurve& target, const FilterDesign& design, double levelDb,
+                           double fLow, double fHigh) {
+    return Summarise(Differences(measured, target, &design, levelDb, fLow, fHigh));
+}
+
+BandError UncorrectedBandError(const CCurve& measured, const CCurve& target, double levelDb, double fLow,
+                               double fHigh) {
+    std::vector<double> e = Differences(measured, target, nullptr, levelDb, fLow, fHigh);
+    double mean = 0.0;
+    for (double v : e) mean += v;
+    if (!e.empty()) mean /= static_cast<double>(e.size());
+    for (double& v : e) v -= mean;
+    return Summarise(std::move(e));
+}
+
+FilterDesign QuantisedStages(const FilterDesign& design) {
+    FilterDesign q;
+    q.SampleRate = design.SampleRate;
+    q.StageCount = design.StageCount;
+    q.GainSteps = design.GainSteps;
+    q.B0 = design.B0;
+    q.B1 = design.B1;
+    q.B2 = design.B2;
+    q.A0 = design.A0;
+    q.A1 = design.A1;
+    q.A2 = design.A2;
+    for (auto* v : {&q.B0, &q.B1, &q.B2, &q.A1, &q.A2})
+        for (double& c : *v) c = Quantise(c);
+    return q;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "halvane/design/FilterDesign.h"
+
+class CCurve;
+
+// How closely a finished chain makes the measured response follow its
+// target: e(f) = 20 log10(|M| |H| 10^(GainSteps/40)) - 20 log10(|T| 10^(level/20))
+// at the target's grid points from fLow to fHigh Hz. The figures the
+// maintainers judge a fit by (and the benchmark's quality table).
+struct BandError {
+    double rms = 0.0;
+    double max = 0.0;  // largest |e|
+    double p95 = 0.0;  // 95th percentile of |e|
+    int points = 0;
+};
+
+// The corrected error of `design` (its stage arrays and GainSteps).
+BandError MeasureBandError(const CCurve& measured, const CCurve& target, const FilterDesign& design, double levelDb,
+                           double fLow, double fHigh);
+// The same without correction, the mean level difference taken out (what
+// a plain level trim would leave).
+BandError UncorrectedBandError(const CCurve& measured, const CCurve& target, double levelDb, double fLow, double fHigh);
+
+// A copy of the design whose stages hold what the processor runs: every
+// coefficient through its 24-bit word (halved) and back.
+FilterDesign QuantisedStages(const FilterDesign& design);

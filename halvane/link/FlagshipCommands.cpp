@@ -1,0 +1,370 @@
+// The flagship family's command set: power, measurement, test tone, speaker
+// settings, and the filter upload into DSP memory.
+
+#include "halvane/diagnostics/Format.h"
+#include "halvane/diagnostics/Progress.h"
+#include "halvane/diagnostics/ProgressText.h"
+#include "halvane/diagnostics/TException.h"
+#include "halvane/diagnostics/ThrowError.h"
+#include "halvane/link/CBasicTessikPort.h"
+#include "halvane/link/CSampFS.h"
+#include "halvane/link/UnitClassLimits.h"
+#include "halvane/link/UnitFamilies.h"
+#include "halvane/link/UploadSource.h"
+#include "halvane/link/VerifyContext.h"
+#include "halvane/link/WireText.h"
+#include "platform/UserPrompt.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace ConTypes {
+
+namespace {
+
+constexpr BztTolvarinePlatformV1Base::DspCommandPrefixes kPrefixes[2] = {
+    {"dq28C0918000000\n", "dq28C0917000000\n", "dq5C50001", "dq6C50001", "dq3850001"},
+    {"dm28C0918000000\n", "dm28C0917000000\n", "dm5C50001", "dm6C50001", "dm3850001"},
+};
+
+constexpr const char* kFirmwareText =
+    "Qex v1.1 and later requires v1.30x or later firmware to be installed on your Z5/Z6.\n"
+    "Please install the latest firmware that was provided with the Qex kit or visit the website to download the "
+    "most recent firmware version.\n";
+constexpr const char* kServiceCommand = "D5190.8\n";
+constexpr const char* kDebugCommand = "D3807.2\n";
+constexpr const char* kToneOff = "P1N8\n";
+constexpr int kSlots = 8;
+constexpr int kAttempts = 5;
+constexpr std::uint32_t kDeadBase = 0xDEAD0;
+
+}  // namespace
+
+const BztTolvarinePlatformV1Base::DspCommandPrefixes& BztTolvarinePlatformV1Base::PrefixesOf(std::int32_t generation) {
+    return kPrefixes[generation == 0 ? 0 : 1];
+}
+
+BztTolvarinePlatformV1Base::BztTolvarinePlatformV1Base(std::int32_t modelIndex, std::int32_t unitClass)
+    : SerBase(modelIndex, unitClass), DspGeneration(modelIndex >= 4 ? 1 : 0) {}
+
+void BztTolvarinePlatformV1Base::Send(const char* command) { Port().SendAndReceive(command, "\n"); }
+
+void BztTolvarinePlatformV1Base::CheckFirmwareVersion() {
+    double version = 0;
+    char letter = 0;
+    if (!Port().ParseVersion(version, letter)) halvane::ThrowErrorText("Failed to get the version numbers.");
+    if (version < 1.30 || (version == 1.30 && letter < 'a')) halvane::ThrowErrorText(kFirmwareText);
+}
+
+void BztTolvarinePlatformV1Base::PowerOn() {
+    while (!Port().SetPower(true))
+        if (!AskAbortRetryIgnore(Reporter(), "Failed to power on unit.")) break;
+    ServiceSequence();
+}
+
+void BztTolvarinePlatformV1Base::ServiceSequence() {
+    Comm::CBasicTessikPort& port = Port();
+    port.GetClock().sleepMs(5000);
+    port.Drain();
+    Send("SST0\n");
+    Send("SST0\n");
+    for (;;) {
+        Comm::VerifyContext context(&port);
+        if (Comm::SetAndVerifyDouble(context, "P1VM", "%.1lf", -95.5)) break;
+        port.GetClock().sleepMs(50);
+        if (!AskAbortRetryIgnore(Reporter(), "Failed to set main zone volume to -95.5 while powering up unit.")) break;
+        port.Drain();
+    }
+    port.Drain();
+    Send(kServiceCommand);
+    for (int i = 0; i < 4; ++i) {
+        std::string reply;
+        port.SendAndReceive("gR1\n", "\n", &reply);
+        if (reply.find("In") != std::string::npos) Send(kServiceCommand);
+    }
+    Send(kServiceCommand);
+}
+
+void BztTolvarinePlatformV1Base::PowerUpSequence() {
+    Comm::CBasicTessikPort& port = Port();
+    Reporter().SetText("Powering on unit.");
+    if (!port.SetPower(false)) halvane::ThrowErrorText("Failed to power off Unit");
+    if (!port.SetPower(true)) halvane::ThrowErrorText("Failed to power up Unit");
+    ServiceSequence();
+    Send("P1S4\n");
+    Send("P1M1\n");
+    port.GetClock().sleepMs(5000);
+    port.Drain();
+    Reporter().SetText("Done powering on unit.");
+}
+
+void BztTolvarinePlatformV1Base::PrepareMeasurement(std::int32_t flag) {
+    Send("P1S4\n");
+    Send("P1S4\n");
+    const char* scq = (flag & 0xFF) != 0 ? "SCQ41\n" : "SCQ40\n";
+    Send(scq);
+    Send(scq);
+    Port().Drain();
+    for (;;) {
+        std::string text;
+        if (SetupForMeasurement(text)) return;
+        if (!AskAbortRetryIgnore(Reporter(), text)) return;
+    }
+}
+
+bool BztTolvarinePlatformV1Base::SetupForMeasurement(std::string& failureText) {
+    Comm::CBasicTessikPort& port = Port();
+    port.Drain();
+    const TargetConfig defaults;
+    Comm::VerifyContext context(&port);
+    if (!Comm::SendSpeakerConfig(context, defaults, defaults.GroupFlag) ||
+        !Comm::SendSpeakerLevels(context, defaults)) {
+        failureText = context.failureText + "\r\nFailed to prepare unit for measurement.";
+        port.Drain();
+        return false;
+    }
+    port.GetClock().sleepMs(200);
+    port.Drain();
+    for (int i = 0; i < 4; ++i) {
+        Send("SUC4C\n");
+        port.GetClock().sleepMs(200);
+        port.Drain();
+    }
+    port.GetClock().sleepMs(2000);
+    port.Drain();
+    return true;
+}
+
+void BztTolvarinePlatformV1Base::EndMeasurement() {
+    Send(kToneOff);
+    Send(kToneOff);
+}
+
+void BztTolvarinePlatformV1Base::StartTestTone(std::int32_t channel, std::int32_t second) {
+    Comm::CBasicTessikPort& port = Port();
+    const std::string command = halvane::Format("P1N%d\n", channel);
+    port.Drain();
+    while (!port.SendAndReceive(command, "\n")) {
+        port.Drain();
+        StopTestTone(channel, second);
+        const int answer = Reporter().MessageBox(
+            "Failed to receive response from unit while starting test tone.\nCheck connection to unit and click OK to "
+            "try again or CANCEL to abort",
+            "", platform::MB_OKCANCEL);
+        if (answer != platform::IDOK) halvane::ThrowErrorText("Failed to start test tone");
+    }
+    // The processor reports the tone's start on two more lines.
+    port.ReadReply("\n", nullptr, Comm::CBasicTessikPort::kCommandTimes);
+    port.ReadReply("\n", nullptr, Comm::CBasicTessikPort::kCommandTimes);
+    port.GetClock().sleepMs(2500);
+}
+
+void BztTolvarinePlatformV1Base::StopTestTone(std::int32_t, std::int32_t) {
+    Send(kToneOff);
+    Send(kToneOff);
+}
+
+void BztTolvarinePlatformV1Base::BeginSpeakerUpload() { PowerUpSequence(); }
+
+void BztTolvarinePlatformV1Base::EndSpeakerUpload(std::int32_t flag) {
+    if (flag == 0)
+        for (int i = 0; i < 3; ++i) Send("SCQ41\n");
+    Port().Drain();
+    if (!Port().SetPower(false)) Port().SetPower(false);
+}
+
+void BztTolvarinePlatformV1Base::EnterDebugMode() {
+    Port().Drain();
+    if (!Port().SendAndReceive(kDebugCommand, "\n")) halvane::ThrowErrorText("Failed to enter debug mode");
+}
+
+void BztTolvarinePlatformV1Base::PrepareUpload() {
+    if (!Port().SetPower(false)) halvane::ThrowErrorText("Failed to power off Unit");
+    PowerUpSequence();
+    EnterDebugMode();
+    // Debug mode announces itself on a second line.
+    Port().ReadReply("\n", nullptr, Comm::CBasicTessikPort::kCommandTimes);
+}
+
+void BztTolvarinePlatformV1Base::EndUpload(std::int32_t flag) {
+    Comm::CBasicTessikPort& port = Port();
+    port.GetClock().sleepMs(500);
+    port.Drain();
+    if (flag == 0) {
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            if (port.SendAndReceive("dg1\n", "\n")) break;
+            port.Drain();
+        }
+        port.GetClock().sleepMs(500);
+        port.Drain();
+    }
+    for (int i = 0; i < 6; ++i) {
+        Send("dx\n");
+        port.Drain();
+    }
+    port.GetClock().sleepMs(500);
+    port.Drain();
+}
+
+void BztTolvarinePlatformV1Base::UploadSpeakerConfig(halvane::UploadSource* document) {
+    if (document == nullptr) ThrowNoDocument();
+    Reporter().SetRange(1);
+    TargetConfig copy = document->Targets();
+    // One rear speaker when exactly one of the rear channels was measured
+    // (the Movie set decides unless it has both or neither).
+    const auto rears = [&](int set) {
+        return (document->HasMeasuredCurve(set, 4) ? 1 : 0) + (document->HasMeasuredCurve(set, 5) ? 1 : 0);
+    };
+    const int movieRears = rears(0);
+    copy.ConfigOption = movieRears == 1 || rears(1) == 1 ? 1 : 0;
+    for (auto& crossovers : copy.Crossover) {
+        if (crossovers[TargetConfigBasic::Subwoofer] == TargetConfigBasic::kNoCrossover) continue;
+        const auto heard = [](std::int32_t x) { return x == TargetConfigBasic::kNoCrossover ? 0 : x; };
+        crossovers[TargetConfigBasic::Subwoofer] =
+            std::max(heard(crossovers[TargetConfigBasic::Front]), heard(crossovers[TargetConfigBasic::Center]));
+    }
+    Comm::VerifyContext context(&Port());
+    if (!Comm::SendSpeakerConfig(context, copy, document->Targets().GroupFlag))
+        halvane::ThrowErrorText(context.failureText + "\r\nFailed to upload speaker config");
+    Reporter().Step(1);
+}
+
+void BztTolvarinePlatformV1Base::UploadSpeakerLevels(halvane::UploadSource* document) {
+    if (document == nullptr) ThrowNoDocument();
+    Reporter().SetRange(1);
+    ZeroUnmeasuredTrims(*document);
+    Comm::VerifyContext context(&Port());
+    if (!Comm::SendSpeakerLevels(context, document->Targets()))
+        halvane::ThrowErrorText(context.failureText + "\r\nFailed to upload speaker levels");
+    Reporter().Step(1);
+}
+
+std::int32_t BztTolvarinePlatformV1Base::ReadBaseOffset(const char* query) {
+    Comm::CBasicTessikPort& port = Port();
+    unsigned value = 0;
+    bool read = false;
+    for (int attempt = 0; attempt < kAttempts && !read; ++attempt) {
+        port.Drain();
+        port.Write(query);
+        read = port.ReadValue(value, "%06X") || port.ReadValue(value, "%06X");
+    }
+    port.Drain();
+    if (!read) halvane::ThrowErrorText("Failed to read offset.");
+    // DEAD0 is what a processor answers without its DSP running.
+    if (value > 0xFFFFFFu || value == kDeadBase) halvane::ThrowErrorText("Offset was greater than maximum offset.");
+    return static_cast<std::int32_t>(value);
+}
+
+void BztTolvarinePlatformV1Base::WriteDspCommand(const std::string& command) {
+    Comm::CBasicTessikPort& port = Port();
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        bool echoed = false;
+        if (port.Write(command)) {
+            for (int line = 0; line < 5; ++line) {
+                std::string reply;
+                if (!port.ReadReply("\n", &reply, Comm::CBasicTessikPort::kCommandTimes)) break;
+                if (reply.find("Invalid Command") != std::string::npos) break;
+                if (reply.size() == 6) {
+                    echoed = true;
+                    break;
+                }
+            }
+        }
+        if (echoed) return;
+        port.Drain();
+    }
+    halvane::ThrowErrorText("Failed to get expected response");
+}
+
+void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) {
+    Comm::CBasicTessikPort& port = Port();
+    if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
+    if (!erase && document == nullptr) ThrowNoDocument();
+    const int rates = halvane::UnitClassLimits::RateCount();
+    const int stages = halvane::UnitClassLimits::StageCount();
+    Progress& progress = Reporter();
+    progress.SetRange(stages * rates * 16);
+    const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
+    const std::int32_t base = ReadBaseOffset(words.coefficientBaseQuery);
+    const std::string readTemplate = std::string(words.read) + "%06X";
+
+    for (int c = 0; c < 2; ++c) {
+        halvane::CSampFS rate(0);
+        while (rate.IsValid()) {
+            const int r = rate.Next();
+            for (int s = 0; s < kSlots; ++s) {
+                for (int b = 0; b < stages; ++b) {
+                    const halvane::Biquad stage =
+                        erase ? halvane::Biquad::Identity() : document->FilterStage(c, r, kSlotChannel[s], b);
+                    const std::int32_t address = CoefficientAddress(base, c, r, s, b, rates, stages);
+                    std::string text[halvane::Biquad::kWordCount];
+                    try {
+                        for (int k = 0; k < halvane::Biquad::kWordCount; ++k) text[k] = stage.FormatWord(k);
+                    } catch (const std::out_of_range&) {
+                        // A coefficient the DSP cannot hold is this upload's
+                        // own failure, not the program's.
+                        halvane::ThrowErrorText("Failed to upload/verify coefficients");
+                    }
+                    bool verified = false;
+                    for (int attempt = 0; attempt < kAttempts && !verified; ++attempt) {
+                        for (int k = 0; k < halvane::Biquad::kWordCount; ++k)
+                            WriteDspCommand(words.coefficientWrite + Comm::FormatInt("%06X", address + k) + text[k] +
+                                            "\n");
+                        std::int32_t next = address;
+                        halvane::ReadBackContext readBack{&port, "%06X", readTemplate, &next};
+                        verified = stage.VerifyReadBack(readBack);
+                        if (!verified) port.Drain();
+                    }
+                    if (!verified) halvane::ThrowErrorText("Failed to upload/verify coefficients");
+                    progress.Step(1);
+                    progress.ThrowIfAborted();
+                }
+                progress.ThrowIfAborted();
+            }
+            progress.ThrowIfAborted();
+        }
+        progress.ThrowIfAborted();
+    }
+}
+
+void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* document) {
+    Comm::CBasicTessikPort& port = Port();
+    if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
+    if (!erase && document == nullptr) ThrowNoDocument();
+    const int rates = halvane::UnitClassLimits::RateCount();
+    Progress& progress = Reporter();
+    progress.SetRange(rates * 16);
+    const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
+    const std::int32_t base = ReadBaseOffset(words.gainBaseQuery);
+    const std::string readTemplate = std::string(words.read) + "%06X";
+
+    for (int c = 0; c < 2; ++c) {
+        halvane::CSampFS rate(0);
+        while (rate.IsValid()) {
+            const int r = rate.Next();
+            for (int s = 0; s < kSlots; ++s) {
+                const std::int32_t gain = erase ? 0 : document->FilterGain(c, r, kSlotChannel[s]);
+                const std::int32_t address = GainAddress(base, c, r, s, rates);
+                bool verified = false;
+                for (int attempt = 0; attempt < kAttempts && !verified; ++attempt) {
+                    WriteDspCommand(words.gainWrite + Comm::FormatInt("%06X", address) +
+                                    halvane::FormatUploadWord(gain) + "\n");
+                    std::int32_t next = address;
+                    halvane::ReadBackContext readBack{&port, "%06X", readTemplate, &next};
+                    verified = halvane::VerifyUploadWord(gain, readBack);
+                    if (!verified) port.Drain();
+                }
+                if (!verified) halvane::ThrowErrorText("Failed to upload/verify gains");
+                progress.Step(1);
+                progress.ThrowIfAborted();
+            }
+            progress.ThrowIfAborted();
+        }
+        progress.ThrowIfAborted();
+    }
+}
+
+// Every word was read back while it was uploaded.
+bool BztTolvarinePlatformV1Base::VerifyCoefficients(halvane::UploadSource*, std::int32_t) { return true; }
+
+}  // namespace ConTypes

@@ -1,0 +1,282 @@
+// The receiver family's command set: every setting is a fixed-width word
+// set and then confirmed by a query; coefficients and gains travel as the
+// bits of single-precision floats.
+
+#include "halvane/diagnostics/Format.h"
+#include "halvane/diagnostics/Progress.h"
+#include "halvane/diagnostics/ProgressText.h"
+#include "halvane/diagnostics/ThrowError.h"
+#include "halvane/link/CBasicTessikPort.h"
+#include "halvane/link/CSampFS.h"
+#include "halvane/link/SetAndConfirm.h"
+#include "halvane/link/UnitClassLimits.h"
+#include "halvane/link/UnitFamilies.h"
+#include "halvane/link/UploadSource.h"
+#include "halvane/signal/ChannelTable.h"
+#include "platform/UserPrompt.h"
+
+#include <bit>
+#include <cmath>
+
+namespace ConTypes {
+
+namespace {
+
+constexpr const char* kRetryTail = "\nCheck connection to unit and click OK to try again or CANCEL to abort";
+
+// Asks OK/Cancel with `text`; Cancel (or no answer) raises `cancelText`.
+void AskOkOrThrow(Progress& progress, const std::string& text, const char* cancelText) {
+    if (progress.MessageBox(text + kRetryTail, "", platform::MB_OKCANCEL) != platform::IDOK)
+        halvane::ThrowErrorText(cancelText);
+}
+
+void DropOneLine(Comm::CBasicTessikPort& port) { port.ReadReply("\n", nullptr, Comm::CBasicTessikPort::kCommandTimes); }
+
+std::string ChannelLevelName(int channel) {
+    if (channel == ChannelTable::kSubwoofer) return "Movie Subwoofer";
+    return ChannelTable::kNames[static_cast<std::size_t>(channel)];
+}
+
+}  // namespace
+
+std::uint32_t VuxV1Base::CoefficientBits(const halvane::Biquad& stage, int digit) {
+    double value = 0;
+    switch (digit) {
+    case 0: value = stage.b1_2 / stage.b0_2; break;
+    case 1: value = stage.b2_2 / stage.b0_2; break;
+    // Written as products, so that a zero term goes as -0.0 (80000000),
+    // which is what the receivers expect of an erased stage.
+    case 2: value = -2.0 * stage.a1_2; break;
+    default: value = -2.0 * stage.a2_2; break;
+    }
+    return std::bit_cast<std::uint32_t>(static_cast<float>(value));
+}
+
+std::uint32_t VuxV1Base::GainBits(std::int32_t gainWord, double b0Product) {
+    const double steps = SignExtendGain(gainWord);
+    const double gain = std::exp(steps * 0.5 * std::log(10.0) / 20.0) * b0Product;
+    return std::bit_cast<std::uint32_t>(static_cast<float>(gain));
+}
+
+void VuxV1Base::CheckFirmwareVersion() {}
+
+void VuxV1Base::PowerOn() {
+    Comm::CBasicTessikPort& port = Port();
+    while (!port.SetPower(true))
+        if (!AskAbortRetryIgnore(Reporter(), "Failed to power on unit.")) break;
+    port.GetClock().sleepMs(5000);
+    port.Drain();
+}
+
+void VuxV1Base::PrepareMeasurement(std::int32_t) {
+    const TargetConfig defaults;
+    SendReceiverSpeakerSetup(defaults);
+    SendReceiverLevels(defaults);
+    std::string unused;
+    SetupForMeasurement(unused);
+}
+
+bool VuxV1Base::SetupForMeasurement(std::string&) {
+    Comm::CBasicTessikPort& port = Port();
+    while (!Comm::SetAndConfirm(port, "REQ", "%d", 1)) {
+        port.Drain();
+        AskOkOrThrow(Reporter(), "Failed to receive response from unit while trying to prepare for measurement.",
+                     "Failed to prepare unit for measurement");
+    }
+    // The receiver reports the new state on a line of its own.
+    DropOneLine(port);
+    return true;
+}
+
+void VuxV1Base::EndMeasurement() {
+    Comm::SetAndConfirm(Port(), "REQ", "%d", 0);
+    DropOneLine(Port());
+}
+
+void VuxV1Base::StartTestTone(std::int32_t channel, std::int32_t) {
+    Comm::CBasicTessikPort& port = Port();
+    while (!Comm::SetAndConfirm(port, "QEX", "%d", channel)) {
+        port.Drain();
+        AskOkOrThrow(Reporter(), "Failed to start the test tone.", "Failed to start test tone");
+    }
+    DropOneLine(port);
+    port.GetClock().sleepMs(2500);
+}
+
+void VuxV1Base::StopTestTone(std::int32_t, std::int32_t) {
+    Comm::SetAndConfirm(Port(), "QEX", "%d", 8);
+    DropOneLine(Port());
+}
+
+void VuxV1Base::BeginSpeakerUpload() {}
+
+void VuxV1Base::EndSpeakerUpload(std::int32_t flag) {
+    EndMeasurement();
+    if (flag == 0) SetValidCoefficientsState(1);
+    PowerOff(0);
+}
+
+void VuxV1Base::PrepareUpload() {
+    PowerOn();
+    std::string unused;
+    SetupForMeasurement(unused);
+    SetValidCoefficientsState(0);
+}
+
+void VuxV1Base::EndUpload(std::int32_t flag) {
+    if (flag == 0) return;
+    EndMeasurement();
+    PowerOff(0);
+}
+
+void VuxV1Base::SetValidCoefficientsState(std::int32_t state) {
+    Comm::CBasicTessikPort& port = Port();
+    while (!Comm::SetAndConfirm(port, "AVC", "%d", state)) {
+        port.Drain();
+        AskOkOrThrow(Reporter(), "Failed to set Qex valid coefficients state.",
+                     "Failed to set Qex valid coefficients state");
+    }
+}
+
+void VuxV1Base::SendReceiverSpeakerSetup(const TargetConfig& targets) {
+    Comm::CBasicTessikPort& port = Port();
+    if (targets.ExtraOption == 0 || targets.ExtraOption == 1) {
+        while (!Comm::SetAndConfirm(port, "B", "%d", targets.ExtraOption))
+            if (!AskAbortRetryIgnore(Reporter(),
+                                     halvane::Format("Failed to set AUX speaker selection to %d", targets.ExtraOption)))
+                break;
+    }
+    for (int c = 0; c < TargetConfigBasic::kConfigurations; ++c) {
+        for (int g = 0; g < TargetConfigBasic::kGroups; ++g) {
+            const std::int32_t x = targets.CrossoverFor(c, g);
+            std::int32_t code = x;
+            if (x == TargetConfigBasic::kNoCrossover)
+                code = 0;
+            else if (targets.GroupFlagFor(c, g) != 0 || g == TargetConfigBasic::Subwoofer)
+                code = 5;  // "Flat" in the receivers' crossover list
+            const std::string word = halvane::Format("F%d%d", c, g);
+            while (!Comm::SetAndConfirm(port, word, "%d", code))
+                if (!AskAbortRetryIgnore(Reporter(), std::string("Failed to set crossover for spkr: ") +
+                                                         ChannelTable::kGroupNames[static_cast<std::size_t>(g)]))
+                    break;
+        }
+    }
+}
+
+void VuxV1Base::SendReceiverLevels(const TargetConfig& targets) {
+    Comm::CBasicTessikPort& port = Port();
+    const auto level = [&](int index, std::int32_t value, const std::string& name) {
+        while (!Comm::SetAndConfirm(port, halvane::Format("L%d", index), "%d", value))
+            if (!AskAbortRetryIgnore(Reporter(), "Failed to set speaker level for spkr: " + name)) break;
+    };
+    for (int i = 0; i < ChannelTable::kCount; ++i)
+        level(i, targets.ChannelTrim[static_cast<std::size_t>(i)], ChannelLevelName(i));
+    level(8, targets.MusicSubTrim, "Music Subwoofer");
+}
+
+void VuxV1Base::UploadSpeakerConfig(halvane::UploadSource* document) {
+    if (document == nullptr) ThrowNoDocument();
+    Reporter().SetRange(1);
+    const TargetConfig copy = document->Targets();
+    SendReceiverSpeakerSetup(copy);
+    Reporter().Step(1);
+}
+
+void VuxV1Base::UploadSpeakerLevels(halvane::UploadSource* document) {
+    if (document == nullptr) ThrowNoDocument();
+    Reporter().SetRange(1);
+    ZeroUnmeasuredTrims(*document);
+    SendReceiverLevels(document->Targets());
+    Reporter().Step(1);
+}
+
+void VuxV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) {
+    Comm::CBasicTessikPort& port = Port();
+    if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
+    if (!erase && document == nullptr) ThrowNoDocument();
+    const int rates = halvane::UnitClassLimits::RateCount();
+    const int stages = halvane::UnitClassLimits::StageCount();
+    Progress& progress = Reporter();
+    progress.SetRange(stages * rates * 16);
+
+    for (int c = 0; c < 2; ++c) {
+        for (int k = 0; k < ChannelTable::kCount; ++k) {
+            const int code = kChannelCode[k];
+            halvane::CSampFS rate(0);
+            while (rate.IsValid()) {
+                const int r = rate.Next();
+                double product = 1.0;
+                for (int b = 0; b < stages; ++b) {
+                    const halvane::Biquad stage = erase ? halvane::Biquad::Identity() : document->FilterStage(c, r, k, b);
+                    product *= 2.0 * stage.b0_2;
+                    for (int i = 0; i < 4; ++i) {
+                        const std::uint32_t bits = CoefficientBits(stage, i);
+                        const std::string word = halvane::Format("C%d%d%d%d%d", c, code, r, b, i);
+                        if (!Comm::SetAndConfirm(port, word, "%08X", bits))
+                            halvane::ThrowError("Failed to upload coefficient %d%d%d%d%d -> %d\n", c, code, r, b, i,
+                                                static_cast<std::int32_t>(bits));
+                    }
+                    port.Drain();
+                    progress.Step(1);
+                    progress.ThrowIfAborted();
+                }
+                const std::uint32_t gain = GainBits(erase ? 0 : document->FilterGain(c, r, k), product);
+                if (!Comm::SetAndConfirm(port, halvane::Format("G%d%d%d", c, code, r), "%08X", gain,
+                                         Comm::ReplyForm::Loose))
+                    halvane::ThrowError("Failed to upload gain %d%d%d -> %d\n", c, code, r,
+                                        static_cast<std::int32_t>(gain));
+                progress.ThrowIfAborted();
+            }
+        }
+    }
+}
+
+// The gains went with the coefficients.
+void VuxV1Base::UploadGains(bool, halvane::UploadSource*) {}
+
+bool VuxV1Base::VerifyCoefficients(halvane::UploadSource* document, std::int32_t) {
+    Comm::CBasicTessikPort& port = Port();
+    if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
+    if (document == nullptr) ThrowNoDocument();
+    Reporter().SetText("Verifying...");
+    const int stages = halvane::UnitClassLimits::StageCount();
+    std::string text;
+    using halvane::Format;
+
+    for (int c = 0; c < 2; ++c) {
+        for (int k = 0; k < ChannelTable::kCount; ++k) {
+            const int code = kChannelCode[k];
+            halvane::CSampFS rate(0);
+            while (rate.IsValid()) {
+                const int r = rate.Next();
+                double product = 1.0;
+                for (int b = 0; b < stages; ++b) {
+                    const halvane::Biquad& stage = document->FilterStage(c, r, k, b);
+                    product *= 2.0 * stage.b0_2;
+                    for (int i = 0; i < 4; ++i) {
+                        const std::uint32_t expected = CoefficientBits(stage, i);
+                        std::int64_t read = 0;
+                        if (!Comm::ReadConfirmValue(port, Format("C%d%d%d%d%d", c, code, r, b, i), "%08X", read))
+                            text += Format("Failed to read coefficient %d%d%d%d%d.\n", c, code, r, b, i);
+                        else if (read != expected)
+                            text += Format("Failed to verify coefficient %d%d%d%d%d -> %0X. was %0X.\n", c, code, r, b,
+                                           i, expected, static_cast<unsigned>(read));
+                    }
+                }
+                const std::uint32_t expected = GainBits(document->FilterGain(c, r, k), product);
+                std::int64_t read = 0;
+                // Gain replies may carry characters after the value.
+                if (!Comm::ReadConfirmValue(port, Format("G%d%d%d", c, code, r), "%08X", read, Comm::ReplyForm::Loose))
+                    text += Format("Failed to read gain %d%d%d.\n", c, code, r);
+                else if (read != expected)
+                    text += Format("Failed to verify gain %d%d%d -> %0X. was %0X.\n", c, code, r, expected,
+                                   static_cast<unsigned>(read));
+            }
+            port.Drain();
+        }
+    }
+    if (!text.empty()) halvane::ThrowErrorText(text.substr(0, kVerifyTextLimit));
+    return true;
+}
+
+}  // namespace ConTypes
