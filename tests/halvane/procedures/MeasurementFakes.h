@@ -48,11 +48,11 @@ public:
     void EndSpeakerUpload(std::int32_t) override { log("EndSpeakerUpload"); }
     void PrepareUpload() override { log("PrepareUpload"); }
     void EndUpload(std::int32_t) override { log("EndUpload"); }
-    void UploadSpeakerConfig(halvane::CHalvaneDoc*) override { log("UploadSpeakerConfig"); }
-    void UploadSpeakerLevels(halvane::CHalvaneDoc*) override { log("UploadSpeakerLevels"); }
-    void UploadCoefficients(bool, halvane::CHalvaneDoc*) override { log("UploadCoefficients"); }
-    bool VerifyCoefficients(halvane::CHalvaneDoc*, std::int32_t) override { return true; }
-    void UploadGains(bool, halvane::CHalvaneDoc*) override { log("UploadGains"); }
+    void UploadSpeakerConfig(halvane::UploadSource*) override { log("UploadSpeakerConfig"); }
+    void UploadSpeakerLevels(halvane::UploadSource*) override { log("UploadSpeakerLevels"); }
+    void UploadCoefficients(bool, halvane::UploadSource*) override { log("UploadCoefficients"); }
+    bool VerifyCoefficients(halvane::UploadSource*, std::int32_t) override { return true; }
+    void UploadGains(bool, halvane::UploadSource*) override { log("UploadGains"); }
 
 private:
     void log(const std::string& call) {
