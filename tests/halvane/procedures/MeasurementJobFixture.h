@@ -6,7 +6,13 @@
 #include "ScriptedMeasurementUi.h"
 #include "halvane/app/core/CHalvaneDoc.h"
 #include "halvane/procedures/RunMeasurementProcedure.h"
+#include "halvane/design/CCurveCorrectionManager.h"
+#include "halvane/signal/ButterworthFilter.h"
 #include "tests/support/TestProcHost.h"
+
+#include <cmath>
+#include <complex>
+#include <numbers>
 
 #include <gtest/gtest.h>
 
@@ -115,3 +121,31 @@ struct MeasurementJob : ::testing::Test {
 
 inline const std::vector<std::string> kExitOrder = {"EndMeasurement", "PowerOff(0)", "Disconnect"};
 
+
+// What the job should store for a channel at a position: the room's path
+// through the microphone's level (4 from the processing's transform scales,
+// the sweep's level and the recorder's 32768 / 32767), the processing's
+// 10 Hz high-pass, then the same input correction and smoothing the job
+// applies. In dB.
+inline CCurve TruthCurve(const sim::Room& room, sim::Microphone& mic, halvane::ICalibrationSource& source, int ch,
+                         int p) {
+    const double level = std::pow(10.0, mic.knobs().sweepPeakDbfs / 20) * 32768.0 / 32767.0;
+    const auto hp = DesignButterworthHighPass(48000, 10.0);
+    halvane::MicrophoneCalibration calibration;
+    source.GetCalibration(calibration);
+    auto manager = CCurveCorrectionManager::Create(calibration.kind, calibration.curve);
+    CCurve truth(8193, 0, 0);
+    for (int i = 0; i < truth.Count(); ++i) {
+        const double f = 24000.0 * i / 8192;
+        const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * f / 48000);
+        const std::complex<double> hpz = (hp.b0 + hp.b1 * z1 + hp.b2 * z1 * z1) / (1.0 + hp.a1 * z1 + hp.a2 * z1 * z1);
+        const std::complex<double> h = 4 * level * room.response(ch, p, f) * hpz;
+        truth.X()[i] = f;
+        truth.A()[i] = h.real();
+        truth.B()[i] = h.imag();
+    }
+    manager->Apply(truth);
+    truth.Smooth(6, 25, 5, 48000);
+    truth.ToDecibel();
+    return truth;
+}
