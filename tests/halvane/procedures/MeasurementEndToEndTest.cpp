@@ -116,7 +116,7 @@ TEST_P(MeasurementEndToEnd, ThreeChannelsAtFivePositionsForMovieAndMusic) {
             }
             worst = std::max(worst, std::fabs(sum / n));
         }
-    EXPECT_LT(worst, 0.5);
+    EXPECT_LT(worst, 0.2);  // measured: 0.034 dB
     RecordProperty("worst_mean_db", std::to_string(worst));
 
     // The processor was left with no tone, powered off and released.
