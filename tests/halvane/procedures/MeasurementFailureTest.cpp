@@ -209,3 +209,10 @@ TEST(SpeakerSelection, UnitClassLimitsFollowTheClass) {
     EXPECT_EQ(halvane::UnitClassLimits::RateCount(), 5);
     halvane::UnitClassLimits::Reset();
 }
+
+TEST_F(MeasurementJob, NothingSelectedToMeasureSaysSoBeforeTheProcessorIsTouched) {
+    measureMovieOnly({0, 0, 0, 0, 0});
+    EXPECT_FALSE(run());
+    EXPECT_EQ(lastError(), "Measurement procedure failed.\nNo speakers were selected to measure.");
+    EXPECT_EQ(unit.calls, std::vector<std::string>{"Disconnect"});
+}
