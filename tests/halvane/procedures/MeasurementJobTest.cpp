@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <tuple>
 
 TEST_F(MeasurementJob, ThreeChannelsAtFivePositionsForMovieAndMusic) {
@@ -34,9 +35,10 @@ TEST_F(MeasurementJob, ThreeChannelsAtFivePositionsForMovieAndMusic) {
     for (int pass = 0; pass < 2; ++pass)
         for (int p = 0; p < 5; ++p)
             for (int ch : {0, 1, 2}) {
-                const std::string item = "(" + std::to_string(ch) + "," + std::to_string(p) + ")";
-                expected.push_back("StartTestTone" + item);
-                expected.push_back("StopTestTone" + item);
+                char item[32];
+                std::snprintf(item, sizeof item, "(%d,%d)", ch, p);
+                expected.push_back(std::string("StartTestTone") + item);
+                expected.push_back(std::string("StopTestTone") + item);
             }
     expected.insert(expected.end(), kExitOrder.begin(), kExitOrder.end());
     EXPECT_EQ(unit.calls, expected);
