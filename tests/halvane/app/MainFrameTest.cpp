@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -105,6 +106,8 @@ TEST(WelcomePage, OkStoresTheChoice) {
 TEST(Shell, StartsWithASavedDocumentMaximisedInManualMode) {
     EnsureTestApplication();
     QTemporaryDir dir;
+    // The recent-file list goes to a settings file of the test's own.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
     const std::string path = dir.filePath("room.QEX").toStdString();
     {
         FrameHarness h(AppState::Manual);
@@ -142,3 +145,34 @@ TEST(Shell, StartsWithASavedDocumentMaximisedInManualMode) {
         EXPECT_GE(prompt.askCount(), 1u);  // the failed open said why
     }
 }
+
+TEST(Shell, RecentFileListKeepsFourNewestFirst) {
+    EnsureTestApplication();
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    for (const char* name : {"a.QEX", "b.QEX", "c.QEX", "d.QEX", "e.QEX", "c.QEX"}) CMainFrame::AddRecentFile(name);
+    EXPECT_EQ(CMainFrame::RecentFiles(), (QStringList{"c.QEX", "e.QEX", "d.QEX", "b.QEX"}));
+    QSettings settings;
+    EXPECT_EQ(settings.value("Recent File List/File1").toString(), "c.QEX");
+}
+
+#ifdef HALVANE_PROGRAM
+#include <QProcess>
+#include <QProcessEnvironment>
+
+// The real program with an option it does not know ends at once with 0,
+// shows no window and asks nothing.
+TEST(Shell, ProgramEndsCleanlyOnAnUnknownRequest) {
+    EnsureTestApplication();
+    QTemporaryDir config;
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", config.path());
+    program.setProcessEnvironment(env);
+    program.start(HALVANE_PROGRAM, {"--unknown"});
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+}
+#endif
