@@ -91,6 +91,20 @@ TEST(HalvaneMainFrame, SplitsEightyTwentyAndGreysEmptyViewSwitches) {
     h.doc.SetModifiedFlag(false);
 }
 
+TEST(HalvaneMainFrame, ClosingAModifiedDocumentAsksAndCancelKeepsTheWindow) {
+    FrameHarness h(AppState::Manual);
+    CMainFrame frame(h.doc, h.app, h.jobs, h.prompt, nullptr);
+    frame.show();
+    h.doc.SetModifiedFlag();
+    h.prompt.answers({platform::IDCANCEL});
+    EXPECT_FALSE(frame.close());
+    ASSERT_EQ(h.prompt.askCount(), 1u);
+    EXPECT_EQ(h.prompt.asks()[0].text, "Save changes to Halvane?");
+    EXPECT_TRUE(frame.isVisible());
+    h.prompt.answers({platform::IDNO});
+    EXPECT_TRUE(frame.close());
+}
+
 TEST(WelcomePage, OkStoresTheChoice) {
     EnsureTestApplication();
     AppState app;
