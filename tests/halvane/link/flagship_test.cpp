@@ -144,6 +144,9 @@ TEST_F(FlagshipTest, WordEchoesRejectionsAndBaseAddressFailures) {
     EXPECT_EQ(Count("dm6C50001000800000000"), 2u);
 
     // No six-character line among five: five attempts, then the failure.
+    // The first run's last answers must not be read as this one's.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Port().Drain();
     Dialect([](sim::HalvaneDialect& d) {
         d.knobs().echoJunkLines = 5;
         return 0;
