@@ -16,7 +16,6 @@
 #include "tests/halvane/design/SyntheticSpeakers.h"
 #include "tests/support/TestProcHost.h"
 
-#include <gtest/gtest.h>
 
 namespace roadtest {
 

@@ -12,6 +12,8 @@
 
 #include "RoadProject.h"
 
+#include <gtest/gtest.h>
+
 using halvane::DocumentData;
 using halvane::FilterSet;
 

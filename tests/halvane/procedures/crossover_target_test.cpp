@@ -9,6 +9,8 @@
 
 #include "RoadProject.h"
 
+#include <gtest/gtest.h>
+
 using halvane::DocumentData;
 
 namespace {

@@ -11,6 +11,8 @@
 #include "halvane/procedures/DoProcedure.h"
 
 #include "RoadProject.h"
+
+#include <gtest/gtest.h>
 #include "tests/halvane/link/UnitFixture.h"
 
 using halvane::DocumentData;
