@@ -104,12 +104,6 @@ int RunRecalcTarg(CHalvaneDoc& document, IProcDialog* host, platform::WindowHand
     return DoProcedure(&job, parent, host);
 }
 
-void UpdateDocMeasurements(const CMeasSet* measurement, int c, CHalvaneDoc& document) {
-    EmptyConfigurationSets(document, c);
-    if (measurement != nullptr) document.MeasSetSlot(c + 6)->CopyFrom(*measurement);
-    AverageIntoMeasured(document, c);
-}
-
 void RebuildGroupCurves(CHalvaneDoc& document) {
     for (int c = 0; c < 2; ++c) {
         EmptyConfigurationSets(document, c);

@@ -4,6 +4,7 @@
 
 #include "halvane/app/core/DocumentPostLoad.h"
 #include "halvane/procedures/CProcBase.h"
+#include "halvane/procedures/UpdateDocMeasurements.h"
 #include "halvane/signal/CCurveSet.h"
 #include "platform/WindowHandle.h"
 
@@ -56,12 +57,6 @@ int RunAutoDetectXOvers(IProcDialog* host, platform::WindowHandle parent, const 
                         const CCurveSet& music, TargetConfig& config, std::int32_t unitKind);
 // Runs the target regeneration on the document; its result code.
 int RunRecalcTarg(CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent);
-
-// Files a finished measurement of configuration `c` (0 Movie, 1 Music):
-// empties the measured, new calculated, calculated and working-copy sets of
-// c, copies `measurement` (when given) into the measurement set of c, and
-// rebuilds the measured set as its spatial average, with a working copy.
-void UpdateDocMeasurements(const CMeasSet* measurement, int c, CHalvaneDoc& document);
 
 // After a document is loaded: the measured sets of both configurations
 // rebuilt from the measurement sets, an older document's built-in

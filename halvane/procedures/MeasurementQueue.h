@@ -22,6 +22,8 @@ class MeasurementQueue {
 public:
     void Clear() { items_.clear(); }
     void Append(MeasurementItem item) { items_.push_back(item); }
+    // Puts an item at the taking end: it becomes the current item.
+    void Push(MeasurementItem item) { items_.push_front(item); }
     bool IsEmpty() const { return items_.empty(); }
     int Count() const { return static_cast<int>(items_.size()); }
 

@@ -185,7 +185,9 @@ TEST(StreamingRecorder, TerminateWithConversionsInFlightNeitherHangsNorRaces) {
         ASSERT_TRUE(client.waitFor(client.count() + 3));
         const auto t0 = std::chrono::steady_clock::now();
         w.Terminate();
-        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(2));
+        // Well inside the recorder's own 5 s bound on the close, with room
+        // for a loaded machine.
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(4500));
         EXPECT_FALSE(w.IsRunning());
         EXPECT_FALSE(w.IsOpen());
         EXPECT_EQ(sys.openCount(0), 0);

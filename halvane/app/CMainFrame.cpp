@@ -1,0 +1,302 @@
+#include "halvane/app/CMainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QThread>
+#include <QToolBar>
+
+#include "halvane/app/CColorLegend.h"
+#include "halvane/app/CCurveColorDialog.h"
+#include "halvane/app/CGraphView.h"
+#include "halvane/app/LanguageMenu.h"
+#include "halvane/app/core/AppState.h"
+#include "halvane/app/core/CHalvaneDoc.h"
+#include "platform/UserPrompt.h"
+
+namespace halvane {
+
+namespace {
+const char* const kFilter = "Halvane Files (*.QEX)";
+const char* const kRecentGroup = "Recent File List";
+constexpr int kRecentCount = 4;
+}  // namespace
+
+CMainFrame::CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
+                       LanguageManager* languages, QWidget* parent)
+    : QMainWindow(parent), doc_(doc), app_(app), prompt_(prompt), commands_(doc, app, procedures, prompt, *this) {
+    setObjectName("CMainFrame");
+    BuildCommandBar();
+
+    statusBar()->showMessage("Ready");
+    for (const char* indicator : {"CAP", "NUM", "SCRL"}) statusBar()->addPermanentWidget(new QLabel(indicator));
+
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName("splitter");
+    graph_ = new CGraphView(app_, splitter_);
+    legend_ = new CColorLegend(splitter_);
+    graph_->SetDocument(&doc_);
+    legend_->SetDocument(&doc_);
+    splitter_->addWidget(graph_);
+    splitter_->addWidget(legend_);
+    setCentralWidget(splitter_);
+
+    BuildMenus(languages);
+    UpdateTitle();
+    resize(1000, 700);
+    app_.SetMainWindow(this);
+}
+
+CMainFrame::~CMainFrame() {
+    if (app_.MainWindow() == this) app_.SetMainWindow(nullptr);
+}
+
+void CMainFrame::BuildCommandBar() {
+    bar_ = addToolBar("Commands");
+    bar_->setObjectName("idc_dialogbar");
+    bar_->setMovable(false);
+    struct Button {
+        int id;
+        const char* text;
+        void (MainFrameCommands::*run)();
+    };
+    const bool manual = app_.StartMode.load() == AppState::Manual;
+    std::vector<Button> buttons;
+    if (manual) {
+        buttons = {{1003, "Measure", &MainFrameCommands::OnMeasure}, {1007, "Auto Scale", &MainFrameCommands::OnAutoScale},
+                   {1005, "Calculate", nullptr},                     {1009, "Upload", &MainFrameCommands::OnUpload},
+                   {1011, "Targets", &MainFrameCommands::OnTargets}, {1062, "Colors", &MainFrameCommands::OnColors},
+                   {1063, "Original", nullptr},                      {1014, "Erase", &MainFrameCommands::OnErase},
+                   {1064, "Verify", nullptr}};
+    } else {
+        buttons = {{1007, "Auto Scale", &MainFrameCommands::OnAutoScale},
+                   {1062, "Colors", &MainFrameCommands::OnColors},
+                   {1063, "Original", nullptr}};
+    }
+    for (const Button& b : buttons) {
+        QAction* action = bar_->addAction(b.text);
+        action->setObjectName(QString("idc_%1").arg(b.id));
+        if (b.id == 1005) {
+            connect(action, &QAction::triggered, this, [this] { commands_.OnCalculate(); });
+        } else if (b.run != nullptr) {
+            auto run = b.run;
+            connect(action, &QAction::triggered, this, [this, run] { (commands_.*run)(); });
+        }
+        // Original and Verify have no command: always hidden.
+        if (b.id == 1063 || b.id == 1064) action->setVisible(false);
+    }
+}
+
+QAction* CMainFrame::BarAction(int id) const {
+    for (QAction* action : bar_->actions())
+        if (action->objectName() == QString("idc_%1").arg(id)) return action;
+    return nullptr;
+}
+
+void CMainFrame::BuildMenus(LanguageManager* languages) {
+    QMenu* file = menuBar()->addMenu("&File");
+    file->addAction("&New", QKeySequence::New, this, [this] { OnFileNew(); });
+    file->addAction("&Open...", QKeySequence::Open, this, [this] { OnFileOpen(); });
+    file->addAction("&Save", QKeySequence::Save, this, [this] { commands_.SaveDocument(); UpdateTitle(); });
+    file->addAction("Save &As...", this, [this] { OnFileSaveAs(); });
+    file->addSeparator();
+    recentMenu_ = file->addMenu("Recent Files");
+    connect(recentMenu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
+    FillRecentMenu();
+    file->addSeparator();
+    file->addAction("E&xit", this, [this] { close(); });
+
+    QMenu* view = menuBar()->addMenu("&View");
+    QAction* statusBarItem = view->addAction("&Status Bar");
+    statusBarItem->setCheckable(true);
+    statusBarItem->setChecked(true);
+    connect(statusBarItem, &QAction::toggled, statusBar(), &QWidget::setVisible);
+    auto check = [&](const char* text, int id, void (MainFrameCommands::*run)()) {
+        QAction* action = view->addAction(text);
+        action->setObjectName(QString("id_%1").arg(id));
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, run] {
+            (commands_.*run)();
+            UpdateViewMenu();
+        });
+        return action;
+    };
+    showTargets_ = check("Show Targets", 32778, &MainFrameCommands::ToggleShowTargets);
+    targetsOnTop_ = check("Targets On Top", 32779, &MainFrameCommands::ToggleTargetsOnTop);
+    showMeasured_ = check("Show Measured", 32780, &MainFrameCommands::ToggleShowMeasured);
+    showCalculated_ = check("Show Calculated", 32781, &MainFrameCommands::ToggleShowCalculated);
+    view->addSeparator();
+    movie_ = check("Movie", 32788, &MainFrameCommands::SelectMovie);
+    music_ = check("Music", 32789, &MainFrameCommands::SelectMusic);
+    connect(view, &QMenu::aboutToShow, this, [this] { UpdateViewMenu(); });
+    UpdateViewMenu();
+
+    QMenu* tools = menuBar()->addMenu("Tools");
+    QMenu* languageMenu = tools->addMenu("Languages");
+    languageMenu->setObjectName("id_32784");
+    if (languages != nullptr) new LanguageMenu(languageMenu, *languages);
+    QAction* quick = tools->addAction("Quick Measure", this, [this] { commands_.OnQuickMeasure(); });
+    quick->setObjectName("id_32795");
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction("&About Halvane...", this, [this] {
+        QMessageBox about(this);
+        about.setWindowTitle("About Halvane");
+        about.setText("Halvane\nVersion 3.0.2");
+        about.exec();
+    });
+}
+
+void CMainFrame::UpdateViewMenu() {
+    showTargets_->setChecked(app_.ShowTargets.load() != 0);
+    showTargets_->setEnabled(commands_.CanShowTargets());
+    targetsOnTop_->setChecked(app_.TargetsOnTop.load() != 0);
+    targetsOnTop_->setEnabled(commands_.CanShowTargets());
+    showMeasured_->setChecked((app_.CurveDisplayFlags.load() & AppState::ShowMeasured) != 0);
+    showMeasured_->setEnabled(commands_.CanShowMeasured());
+    showCalculated_->setChecked((app_.CurveDisplayFlags.load() & AppState::ShowCalculated) != 0);
+    showCalculated_->setEnabled(commands_.CanShowCalculated());
+    movie_->setChecked((app_.ConfigSelection.load() & AppState::SelectMovie) != 0);
+    music_->setChecked((app_.ConfigSelection.load() & AppState::SelectMusic) != 0);
+}
+
+void CMainFrame::RefreshViews() {
+    if (QThread::currentThread() == thread()) {
+        RefreshViewsHere();
+    } else {
+        QMetaObject::invokeMethod(this, [this] { RefreshViewsHere(); }, Qt::QueuedConnection);
+    }
+}
+
+void CMainFrame::RefreshViewsHere() {
+    graph_->OnUpdate();
+    graph_->Layout();
+    legend_->OnUpdate();
+    UpdateViewMenu();
+    UpdateTitle();
+}
+
+void CMainFrame::AutoScaleAll() { graph_->AutoScaleAll(); }
+
+void CMainFrame::Repaint() { update(); }
+
+std::string CMainFrame::AskSavePath() {
+    QString path = QFileDialog::getSaveFileName(this, "Save As", QString::fromStdString(doc_.GetPathName()), kFilter);
+    if (path.isEmpty()) return {};
+    if (QFileInfo(path).suffix().isEmpty()) path += ".QEX";
+    return path.toStdString();
+}
+
+bool CMainFrame::RunColourDialog() {
+    CCurveColorDialog dialog(doc_, this);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void CMainFrame::ApplySplit() {
+    const int width = splitter_->width();
+    const int left = width * 8 / 10;
+    splitter_->setSizes({left, width - left});
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    ApplySplit();
+}
+
+bool CMainFrame::SaveChangesPrompt() {
+    if (!doc_.IsModified()) return true;
+    QString name = QFileInfo(QString::fromStdString(doc_.GetPathName())).fileName();
+    if (name.isEmpty()) name = "Halvane";
+    const int answer = prompt_.MessageBox("Save changes to " + name.toStdString() + "?", "",
+                                          platform::MB_YESNOCANCEL | platform::MB_ICONWARNING);
+    if (answer == platform::IDCANCEL) return false;
+    if (answer == platform::IDYES) return commands_.SaveDocument();
+    return true;
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (SaveChangesPrompt()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CMainFrame::OnFileNew() {
+    if (!SaveChangesPrompt()) return;
+    doc_.OnNewDocument();
+    UpdateTitle();
+}
+
+void CMainFrame::OnFileOpen() {
+    if (!SaveChangesPrompt()) return;
+    const QString path = QFileDialog::getOpenFileName(this, "Open", QString(), kFilter);
+    if (!path.isEmpty()) OpenPath(path);
+}
+
+void CMainFrame::OpenPath(const QString& path) {
+    if (doc_.OnOpenDocument(path.toStdString())) {
+        doc_.SetPathName(path.toStdString());
+        AddRecentFile(path);
+    }
+    AutoScaleAll();
+    UpdateTitle();
+}
+
+void CMainFrame::OnFileSaveAs() {
+    const std::string path = AskSavePath();
+    if (!path.empty() && doc_.OnSaveDocument(path)) AddRecentFile(QString::fromStdString(path));
+    UpdateTitle();
+}
+
+QStringList CMainFrame::RecentFiles() {
+    QSettings settings;
+    QStringList files;
+    for (int i = 1; i <= kRecentCount; ++i) {
+        const QString path = settings.value(QString("%1/File%2").arg(kRecentGroup).arg(i)).toString();
+        if (!path.isEmpty()) files << path;
+    }
+    return files;
+}
+
+void CMainFrame::AddRecentFile(const QString& path) {
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > kRecentCount) files.removeLast();
+    QSettings settings;
+    for (int i = 1; i <= kRecentCount; ++i) {
+        const QString key = QString("%1/File%2").arg(kRecentGroup).arg(i);
+        if (i <= files.size()) {
+            settings.setValue(key, files[i - 1]);
+        } else {
+            settings.remove(key);
+        }
+    }
+}
+
+void CMainFrame::FillRecentMenu() {
+    recentMenu_->clear();
+    int n = 1;
+    for (const QString& path : RecentFiles()) {
+        recentMenu_->addAction(QString("&%1 %2").arg(n++).arg(path), this, [this, path] {
+            if (SaveChangesPrompt()) OpenPath(path);
+        });
+    }
+    recentMenu_->setEnabled(!recentMenu_->isEmpty());
+}
+
+void CMainFrame::UpdateTitle() {
+    QString name = QFileInfo(QString::fromStdString(doc_.GetPathName())).fileName();
+    if (name.isEmpty()) name = "Untitled";
+    setWindowTitle(name + " - Halvane ");
+}
+
+}  // namespace halvane

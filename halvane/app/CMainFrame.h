@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+
+#include "halvane/app/core/MainFrameCommands.h"
+#include "halvane/app/core/MainFrameViews.h"
+
+class QAction;
+class QMenu;
+class QSplitter;
+class QToolBar;
+
+namespace platform {
+class UserPrompt;
+}
+
+namespace halvane {
+
+class AppState;
+class CColorLegend;
+class CGraphView;
+class CHalvaneDoc;
+class LanguageManager;
+class ProcedureService;
+
+// Halvane's main window: the command bar (chosen once from the start mode),
+// the graph view and the colour legend side by side (80/20), the status bar
+// and the menus. The commands themselves are MainFrameCommands'.
+class CMainFrame final : public QMainWindow, public MainFrameViews, public MainFrameHost {
+    Q_OBJECT
+
+public:
+    // `languages` may be null (no Languages submenu entries).
+    CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
+               LanguageManager* languages, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // MainFrameViews: from any thread.
+    void RefreshViews() override;
+    // MainFrameHost.
+    void AutoScaleAll() override;
+    void Repaint() override;
+    std::string AskSavePath() override;
+    bool RunColourDialog() override;
+
+    MainFrameCommands& Commands() { return commands_; }
+    CGraphView* GraphView() const { return graph_; }
+    CColorLegend* Legend() const { return legend_; }
+    QSplitter* Splitter() const { return splitter_; }
+    QToolBar* CommandBar() const { return bar_; }
+    // The command-bar button of a control id (1003 ...), or null.
+    QAction* BarAction(int id) const;
+
+    // The recent-file list (at most 4), newest first.
+    static QStringList RecentFiles();
+    static void AddRecentFile(const QString& path);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildCommandBar();
+    void BuildMenus(LanguageManager* languages);
+    void UpdateViewMenu();
+    void RefreshViewsHere();
+    void ApplySplit();
+    bool SaveChangesPrompt();
+    void OnFileNew();
+    void OnFileOpen();
+    void OpenPath(const QString& path);
+    void OnFileSaveAs();
+    void FillRecentMenu();
+    void UpdateTitle();
+
+    CHalvaneDoc& doc_;
+    AppState& app_;
+    platform::UserPrompt& prompt_;
+    MainFrameCommands commands_;
+    QSplitter* splitter_ = nullptr;
+    CGraphView* graph_ = nullptr;
+    CColorLegend* legend_ = nullptr;
+    QToolBar* bar_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QAction* showTargets_ = nullptr;
+    QAction* targetsOnTop_ = nullptr;
+    QAction* showMeasured_ = nullptr;
+    QAction* showCalculated_ = nullptr;
+    QAction* movie_ = nullptr;
+    QAction* music_ = nullptr;
+};
+
+}  // namespace halvane

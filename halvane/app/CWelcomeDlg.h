@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+class QRadioButton;
+
+namespace halvane {
+
+class AppState;
+
+// The welcome page at start: the automatic way (the wizard) or the manual
+// one. OK, or a double click on either choice, stores the choice as the
+// start mode; "Exit" ends with Cancel and leaves it alone.
+class CWelcomeDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CWelcomeDlg(AppState& app, QWidget* parent = nullptr);
+
+    QRadioButton* Automatic() const { return automatic_; }
+    QRadioButton* Manual() const { return manual_; }
+
+    void accept() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    AppState& app_;
+    QRadioButton* automatic_;
+    QRadioButton* manual_;
+};
+
+}  // namespace halvane

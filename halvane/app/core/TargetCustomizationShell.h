@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/WindowHandle.h"
+
+namespace halvane {
+
+class CHalvaneDoc;
+
+// Shows "Target Customization" over `parent` for the document, with the
+// receiver flag and maximum frequency given; true on OK.
+using TargetCustomizationShell =
+    std::function<bool(CHalvaneDoc& document, bool receiver, int maxFrequency, platform::WindowHandle parent)>;
+
+// Installs `shell` (empty: none again); returns the previous one.
+TargetCustomizationShell SetTargetCustomizationShell(TargetCustomizationShell shell);
+
+// The Targets command and the wizard: runs the target customisation modally
+// for `unitKind`, the receiver class (4) with the receiver flag and a
+// maximum EQ frequency of 5000 Hz, the others with 20000 Hz. Returns
+// whether it ended with OK; without a dialog installed it answers Cancel.
+bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent = {});
+
+}  // namespace halvane

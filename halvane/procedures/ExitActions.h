@@ -1,0 +1,60 @@
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace halvane {
+
+// The exit actions a job arms as it changes the processor's or the host's
+// state (end the measurement, power off, release the unit...). Leaving the
+// scope runs the armed ones in reverse order of arming, each whatever the
+// others did, so a failure part-way never leaves the processor half set up.
+// On the successful road the job calls RunAll itself, so a failing exit
+// action still fails the job.
+class ExitActions {
+public:
+    using Id = std::size_t;
+
+    ExitActions() = default;
+    ExitActions(const ExitActions&) = delete;
+    ExitActions& operator=(const ExitActions&) = delete;
+    // While unwinding, an action's own failure can only be dropped: the
+    // failure that is leaving the job is the one the user is told about.
+    ~ExitActions() { runAll(); }
+
+    Id Arm(std::function<void()> action) {
+        actions_.push_back(std::move(action));
+        return actions_.size() - 1;
+    }
+    // The step completed on its own; its action no longer runs.
+    void Dismiss(Id id) {
+        if (id < actions_.size()) actions_[id] = nullptr;
+    }
+    // Runs every armed action, newest first, and rethrows the first failure
+    // once all have run.
+    void RunAll() {
+        if (const std::exception_ptr failure = runAll()) std::rethrow_exception(failure);
+    }
+
+private:
+    std::exception_ptr runAll() noexcept {
+        std::exception_ptr first;
+        while (!actions_.empty()) {
+            std::function<void()> action = std::move(actions_.back());
+            actions_.pop_back();
+            if (!action) continue;
+            try {
+                action();
+            } catch (...) {
+                if (!first) first = std::current_exception();
+            }
+        }
+        return first;
+    }
+
+    std::vector<std::function<void()>> actions_;
+};
+
+}  // namespace halvane

@@ -1,0 +1,34 @@
+#include "pellivar/ui/CPellivarApp.h"
+
+#include "platform/PortMap.h"
+
+namespace pellivar {
+
+CPellivarApp::CPellivarApp() : CPellivarApp(Options()) {}
+
+CPellivarApp::CPellivarApp(Options options) : profile_(options.profile) {
+    platform::Clock& clock = options.clock != nullptr ? *options.clock : platform::systemClock();
+    // COMn: the environment variable, then the profile's Ports/COMn, then
+    // the serial devices present.
+    PortResolver resolver = std::move(options.resolver);
+    if (!resolver) {
+        auto map = std::make_shared<platform::PortMap>(profile_);
+        resolver = [map](int n) { return map->resolve(n).path; };
+    }
+    communicator_ = std::make_unique<CTessikCommunicator>(poster_, clock, options.timing, std::move(resolver));
+    link_ = std::make_unique<PellivarLink>(*communicator_);
+    doc_ = std::make_unique<CPellivarDoc>(link_.get());
+    communicator_->SetLongWait(true);
+    communicator_->Start();
+}
+
+// The document's values unsubscribe through the link, so it goes first; the
+// communicator then stops its worker and reader and closes the port; replies
+// still queued for the user-interface thread go with the poster.
+CPellivarApp::~CPellivarApp() {
+    doc_.reset();
+    link_.reset();
+    communicator_.reset();
+}
+
+}  // namespace pellivar

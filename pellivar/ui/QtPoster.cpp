@@ -1,0 +1,12 @@
+#include "pellivar/ui/QtPoster.h"
+
+#include <QMetaObject>
+
+namespace pellivar {
+
+void QtPoster::post(std::function<void()> fn) {
+    if (!fn) return;
+    QMetaObject::invokeMethod(this, [fn = std::move(fn)] { fn(); }, Qt::QueuedConnection);
+}
+
+}  // namespace pellivar

@@ -1,0 +1,39 @@
+// Pellivar: reads and sets a processor's live video settings and keeps them
+// in ".kvx" documents.
+
+#include "pellivar/ui/CMainFrame.h"
+#include "pellivar/ui/CPellivarApp.h"
+#include "platform/qt/QtProfile.h"
+#include "platform/qt/QtUserPrompt.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <clocale>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(pellivar::CPellivarApp::kProgramName);
+    // Texts on the wire and in files never follow the locale's numbers.
+    std::setlocale(LC_NUMERIC, "C");
+
+    platform::qt::QtProfile profile(pellivar::CPellivarApp::kCompanyKey, pellivar::CPellivarApp::kProgramName);
+    platform::qt::QtUserPrompt prompt(pellivar::CPellivarApp::kProgramName);
+    platform::SetUserPrompt(&prompt);
+
+    int result = 0;
+    {
+        pellivar::CPellivarApp::Options options;
+        options.profile = &profile;
+        pellivar::CPellivarApp pellivarApp(options);
+        pellivar::CMainFrame frame(pellivarApp);
+        const QStringList args = QApplication::arguments();
+        if (args.size() > 1) frame.OpenDocument(args.at(1).toStdString());
+        frame.showMaximized();
+        QTimer::singleShot(0, &frame, [&frame] { frame.ChooseBaudRateAndSearch(); });
+        result = QApplication::exec();
+    }
+    platform::SetUserPrompt(nullptr);
+    profile.sync();
+    return result;
+}

@@ -1,0 +1,192 @@
+// The main frame's command bar, split and View menu, the welcome page and
+// the start with a document, under the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QToolBar>
+
+#include "GuiTestApp.h"
+#include "halvane/app/CMainFrame.h"
+#include "halvane/app/CWelcomeDlg.h"
+#include "halvane/app/HalvaneShell.h"
+#include "halvane/app/core/AppState.h"
+#include "halvane/app/core/CHalvaneDoc.h"
+#include "halvane/app/core/ProcedureService.h"
+#include "platform/ScriptedUserPrompt.h"
+
+using namespace halvane;
+
+namespace {
+
+struct NoJobs : ProcedureService {
+    int wizards = 0;
+    int RunMeasurementProcedure(CHalvaneDoc&) override { return 0; }
+    int RunEqCalcProc(CHalvaneDoc&) override { return 0; }
+    int RunUploadProc(CHalvaneDoc&) override { return 0; }
+    int RunEraseProc(CHalvaneDoc&) override { return 0; }
+    int RunAutoDetectXOvers(CHalvaneDoc&) override { return 0; }
+    int RunRecalcTarg(CHalvaneDoc&) override { return 0; }
+    int OpenTargetCustomization(CHalvaneDoc&) override { return 0; }
+    int RunQuickMeasure(CHalvaneDoc&) override { return 0; }
+    int RunWizard(CHalvaneDoc&) override {
+        ++wizards;
+        return 1;
+    }
+};
+
+struct FrameHarness {
+    explicit FrameHarness(int startMode) {
+        EnsureTestApplication();
+        app.StartMode = startMode;
+    }
+    AppState app;
+    platform::ScriptedUserPrompt prompt;
+    NoJobs jobs;
+    CHalvaneDoc doc{CHalvaneDoc::Services{&app, &prompt, nullptr}};
+};
+
+std::vector<int> VisibleBar(const CMainFrame& frame) {
+    std::vector<int> ids;
+    for (QAction* a : frame.CommandBar()->actions())
+        if (a->isVisible()) ids.push_back(a->objectName().mid(4).toInt());
+    return ids;
+}
+
+}  // namespace
+
+TEST(HalvaneMainFrame, CommandBarFollowsTheStartMode) {
+    FrameHarness automatic(AppState::Automatic);
+    CMainFrame a(automatic.doc, automatic.app, automatic.jobs, automatic.prompt, nullptr);
+    EXPECT_EQ(a.CommandBar()->actions().size(), 3);
+    EXPECT_EQ(VisibleBar(a), (std::vector<int>{1007, 1062}));
+    ASSERT_NE(a.BarAction(1063), nullptr);
+
+    FrameHarness manual(AppState::Manual);
+    CMainFrame m(manual.doc, manual.app, manual.jobs, manual.prompt, nullptr);
+    EXPECT_EQ(m.CommandBar()->actions().size(), 9);
+    EXPECT_EQ(VisibleBar(m), (std::vector<int>{1003, 1007, 1005, 1009, 1011, 1062, 1014}));
+}
+
+TEST(HalvaneMainFrame, SplitsEightyTwentyAndGreysEmptyViewSwitches) {
+    FrameHarness h(AppState::Manual);
+    CMainFrame frame(h.doc, h.app, h.jobs, h.prompt, nullptr);
+    frame.resize(1000, 600);
+    frame.show();
+    QApplication::processEvents();
+    const QList<int> sizes = frame.Splitter()->sizes();
+    ASSERT_EQ(sizes.size(), 2);
+    const double share = double(sizes[0]) / double(sizes[0] + sizes[1]);
+    EXPECT_NEAR(share, 0.8, 0.02);
+    auto* measured = frame.findChild<QAction*>("id_32780");
+    ASSERT_NE(measured, nullptr);
+    EXPECT_FALSE(measured->isEnabled());
+    // Calculate on the empty document: the message, no job.
+    frame.BarAction(1005)->trigger();
+    ASSERT_EQ(h.prompt.askCount(), 1u);
+    EXPECT_EQ(h.prompt.asks()[0].text, "Need to measure first. Pleast click on 'Measure");
+    h.doc.SetModifiedFlag(false);
+}
+
+TEST(HalvaneMainFrame, ClosingAModifiedDocumentAsksAndCancelKeepsTheWindow) {
+    FrameHarness h(AppState::Manual);
+    CMainFrame frame(h.doc, h.app, h.jobs, h.prompt, nullptr);
+    frame.show();
+    h.doc.SetModifiedFlag();
+    h.prompt.answers({platform::IDCANCEL});
+    EXPECT_FALSE(frame.close());
+    ASSERT_EQ(h.prompt.askCount(), 1u);
+    EXPECT_EQ(h.prompt.asks()[0].text, "Save changes to Halvane?");
+    EXPECT_TRUE(frame.isVisible());
+    h.prompt.answers({platform::IDNO});
+    EXPECT_TRUE(frame.close());
+}
+
+TEST(WelcomePage, OkStoresTheChoice) {
+    EnsureTestApplication();
+    AppState app;
+    app.StartMode = AppState::Manual;
+    CWelcomeDlg welcome(app);
+    EXPECT_TRUE(welcome.Manual()->isChecked());
+    welcome.Automatic()->setChecked(true);
+    welcome.accept();
+    EXPECT_EQ(app.StartMode.load(), AppState::Automatic);
+    EXPECT_EQ(welcome.result(), QDialog::Accepted);
+}
+
+TEST(Shell, StartsWithASavedDocumentMaximisedInManualMode) {
+    EnsureTestApplication();
+    QTemporaryDir dir;
+    // The recent-file list goes to a settings file of the test's own.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    const std::string path = dir.filePath("room.QEX").toStdString();
+    {
+        FrameHarness h(AppState::Manual);
+        h.doc.m_nUnitKind = 2;
+        ASSERT_TRUE(h.doc.OnSaveDocument(path));
+    }
+    AppState app;
+    platform::ScriptedUserPrompt prompt;
+    NoJobs jobs;
+    {
+        HalvaneShell shell(app, jobs, prompt, nullptr);
+        shell.scriptedWelcome = -1;  // must not be asked
+        ASSERT_EQ(InitInstance(shell, app, jobs, ParseCommandLine({path})), 1);
+        ASSERT_NE(shell.Frame(), nullptr);
+        EXPECT_TRUE(shell.Frame()->isVisible());
+        EXPECT_TRUE(shell.Frame()->isMaximized());
+        EXPECT_EQ(shell.Document()->GetPathName(), path);
+        EXPECT_EQ(app.StartMode.load(), AppState::Manual);
+        EXPECT_EQ(jobs.wizards, 0);
+        EXPECT_EQ(shell.Frame()->CommandBar()->actions().size(), 9);
+        app.SetMainWindow(nullptr);
+    }
+    {
+        AppState exitApp;
+        HalvaneShell shell(exitApp, jobs, prompt, nullptr);
+        shell.scriptedWelcome = -1;
+        EXPECT_EQ(InitInstance(shell, exitApp, jobs, ParseCommandLine({})), 0);
+        EXPECT_EQ(shell.Frame(), nullptr);
+    }
+    {
+        AppState badApp;
+        HalvaneShell shell(badApp, jobs, prompt, nullptr);
+        EXPECT_EQ(InitInstance(shell, badApp, jobs, ParseCommandLine({dir.filePath("none.QEX").toStdString()})), 0);
+        EXPECT_EQ(shell.Frame(), nullptr);
+        EXPECT_GE(prompt.askCount(), 1u);  // the failed open said why
+    }
+}
+
+TEST(Shell, RecentFileListKeepsFourNewestFirst) {
+    EnsureTestApplication();
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    for (const char* name : {"a.QEX", "b.QEX", "c.QEX", "d.QEX", "e.QEX", "c.QEX"}) CMainFrame::AddRecentFile(name);
+    EXPECT_EQ(CMainFrame::RecentFiles(), (QStringList{"c.QEX", "e.QEX", "d.QEX", "b.QEX"}));
+    QSettings settings;
+    EXPECT_EQ(settings.value("Recent File List/File1").toString(), "c.QEX");
+}
+
+#ifdef HALVANE_PROGRAM
+#include <QProcess>
+#include <QProcessEnvironment>
+
+// The real program with an option it does not know ends at once with 0,
+// shows no window and asks nothing.
+TEST(Shell, ProgramEndsCleanlyOnAnUnknownRequest) {
+    EnsureTestApplication();
+    QTemporaryDir config;
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", config.path());
+    program.setProcessEnvironment(env);
+    program.start(HALVANE_PROGRAM, {"--unknown"});
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+}
+#endif
