@@ -185,3 +185,23 @@ TEST_F(UploadJobTest, AbortDuringTheCoefficientsNeverStartsTheSpeakerPhase) {
     EXPECT_EQ(std::count(log.begin(), log.end(), std::string("dx")), 6) << "the coefficient phase was ended";
     EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.debugMode(); }));
 }
+
+TEST_F(UploadJobTest, CoefficientFailureEndsTheFilterPhaseAndReportsTheUnitsText) {
+    s_.doc.m_nUnitKind = 2;
+    halvane::UnitClassLimits::SetForUnitClass(2);
+    Processor(4);
+    // Every read-back of one stage word answers a wrong word.
+    Dialect([](sim::HalvaneDialect& d) {
+        d.knobs().badReadAddress = 0x002003;
+        d.knobs().badReadCount = 1000;
+        return 0;
+    });
+    EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 2);
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(Texts()[0].rfind("Upload/Verify failed!\n", 0), 0u);
+    EXPECT_GT(Texts()[0].size(), std::string("Upload/Verify failed!\n").size());
+    const auto texts = host_.DisplayStrings();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("Uploading speaker configuration.")), 0);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("Done uploading room correction parameters.")), 0);
+    EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.debugMode(); })) << "the filter phase was ended";
+}
