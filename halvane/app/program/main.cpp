@@ -9,6 +9,7 @@
 #include "halvane/app/CSpeakerConfigDlg.h"
 #include "halvane/app/CSpeakerMeasurementSelectionDialog.h"
 #include "halvane/app/HalvaneShell.h"
+#include "halvane/app/JobsProcedureService.h"
 #include "halvane/app/QtLanguageFiles.h"
 #include "halvane/app/QtLocaleProvider.h"
 #include "halvane/app/controls/LanguageManager.h"
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
             ConTypes::CreateUnits();
 
             halvane::AppState& app = halvane::AppState::Process();
+            halvane::JobsProcedureService jobs;
+            halvane::SetProcedureService(&jobs);
             halvane::ProcedureService& procedures = halvane::CurrentProcedureService();
             int result = 0;
             {
@@ -63,6 +66,7 @@ int main(int argc, char** argv) {
                 app.SetMainWindow(nullptr);
             }
             ConTypes::DestroyUnits();
+            halvane::SetProcedureService(nullptr);
             platform::SetUserPrompt(nullptr);
             return application.Failed() ? -1 : result;
         },
