@@ -1,5 +1,7 @@
 #include "halvane/app/CMainFrame.h"
 
+#include "halvane/app/AboutBox.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -146,12 +148,7 @@ void CMainFrame::BuildMenus(LanguageManager* languages) {
     quick->setObjectName("id_32795");
 
     QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("&About Halvane...", this, [this] {
-        QMessageBox about(this);
-        about.setWindowTitle("About Halvane");
-        about.setText("Halvane\nVersion 3.0.2");
-        about.exec();
-    });
+    help->addAction("&About Halvane...", this, [this] { ShowAboutBox(this); });
 }
 
 void CMainFrame::UpdateViewMenu() {
