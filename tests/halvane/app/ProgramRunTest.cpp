@@ -158,6 +158,21 @@ TEST_P(ProgramRun, MeasureCommandFilesTheMeasurementsLevelsAndTargets) {
     EXPECT_TRUE(doc.IsModified());  // the Save As was cancelled: closing still asks
     EXPECT_TRUE(ProcessorOffAndReleased());
 
+    // The service's codes are the frame's: 1 for a completed job, the
+    // upload's own code otherwise (a unit of another class gives its
+    // conversion code), 2 for any other failure.
+    EXPECT_EQ(jobs.RunEqCalcProc(doc), 1);
+    EXPECT_EQ(doc.CurveSetSlot(2)->Count(), 3);
+    EXPECT_EQ(jobs.RunUploadProc(doc), 1);
+    EXPECT_EQ(jobs.RunEraseProc(doc), 1);
+    doc.SetUnitKind(CHalvaneDoc::kConvertToKind1);
+    EXPECT_EQ(jobs.RunUploadProc(doc), CHalvaneDoc::kConvertToKind2);
+    CHalvaneDoc empty(CHalvaneDoc::Services{&app, &prompt_, nullptr});
+    EXPECT_EQ(jobs.RunEqCalcProc(empty), 2);
+    EXPECT_EQ(jobs.RunAutoDetectXOvers(empty), 2);
+    EXPECT_EQ(jobs.RunRecalcTarg(empty), 2);
+    EXPECT_TRUE(ProcessorOffAndReleased());
+
     // Cancel in "Select speakers to measure.": "User abort.", and the
     // processor is left off and released.
     cancelSelection_ = true;
