@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "halvane/app/core/MainFrameCommands.h"
+#include "platform/WindowBinding.h"
 #include "halvane/app/core/MainFrameViews.h"
 
 class QAction;
@@ -44,6 +45,7 @@ public:
     void Repaint() override;
     std::string AskSavePath() override;
     bool RunColourDialog() override;
+    platform::WindowHandle Window() override { return window_.handle(); }
 
     MainFrameCommands& Commands() { return commands_; }
     CGraphView* GraphView() const { return graph_; }
@@ -75,6 +77,8 @@ private:
     void FillRecentMenu();
     void UpdateTitle();
 
+    // The frame as the owner of its questions.
+    platform::WindowBinding window_;
     CHalvaneDoc& doc_;
     AppState& app_;
     platform::UserPrompt& prompt_;

@@ -14,6 +14,7 @@
 #include "halvane/app/core/CompletionPage.h"
 #include "halvane/app/core/MainFrameCommands.h"
 #include "halvane/link/UnitFamilies.h"
+#include "halvane/procedures/CrossoverTargetJobs.h"
 #include "platform/ScriptedUserPrompt.h"
 #include "platform/qt/UiMessagePump.h"
 #include "tests/halvane/procedures/SimulatedRoomRun.h"
@@ -326,4 +327,18 @@ TEST(ProgramOpen, AnOlderDocumentComesUpWithRebuiltCurvesLevelsAndTargets) {
     EXPECT_EQ(doc.CurveSetSlot(4)->Count(), 3);  // targets
     EXPECT_TRUE(doc.IsModified());
     EXPECT_TRUE(prompt.asks().empty());
+}
+
+TEST(ProgramOpen, ATargetRegenerationThatFailsIsReported) {
+    // A document of no unit class cannot have targets: the post-load step
+    // says so (the load then reports it) instead of going on silently.
+    CHalvaneDoc doc(CHalvaneDoc::Services{});
+    testsupport::TestProcHost host;
+    halvane::ProcedurePostLoad steps({}, &host);
+    try {
+        steps.RunRecalcTarg(doc);
+        FAIL() << "no failure";
+    } catch (const halvane::TException& e) {
+        EXPECT_EQ(e.message(), "Could not build the target curves for this unit class.");
+    }
 }
