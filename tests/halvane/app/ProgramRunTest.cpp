@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -256,6 +257,39 @@ TEST_P(ProgramRun, AutomaticStartMeasuresCalculatesUploadsAndShowsTheResults) {
     EXPECT_EQ(reloaded.LoadedVersion(), 21);
     EXPECT_EQ(reloaded.CurveSetSlot(2)->Count(), 3);
     EXPECT_EQ(reloaded.MeasSetSlot(6)->Count(), 5);
+}
+
+TEST_P(ProgramRun, WizardUploadToAnotherClassOffersTheConversionAndRecalculates) {
+    // A document made for class 1 meets the class 2 processor at the
+    // upload: the wizard asks as the main window does, converts on Yes and
+    // goes back to the calculation; the upload then completes.
+    CHalvaneDoc doc(CHalvaneDoc::Services{nullptr, &prompt_, nullptr});
+    doc.SetUnitKind(CHalvaneDoc::kConvertToKind1);
+    int calculations = 0;
+    halvane::WizardDialogController::Environment env;
+    env.document = &doc;
+    env.services.prompt = &prompt_;
+    env.prompt = &prompt_;
+    env.steps[0] = [](halvane::WizardControler& w) {
+        w.SetStep(halvane::WizardControler::kUpload);
+        w.PostResult(halvane::WizardControler::kStepSucceeded);
+    };
+    env.steps[1] = [&](halvane::WizardControler& w) {
+        ++calculations;
+        w.SetStep(halvane::WizardControler::kUpload);
+        w.PostResult(halvane::WizardControler::kStepSucceeded);
+    };
+    env.steps[2] = &halvane::WizardControler::UploadStep;
+    env.completionPage = [](platform::WindowHandle) { return 1; };
+    halvane::CWizardDialog wizard(std::move(env));
+    QTimer::singleShot(0, &wizard, [&] { wizard.StartButton()->click(); });
+    EXPECT_EQ(wizard.RunModal(), 1);
+    EXPECT_EQ(calculations, 1);
+    EXPECT_EQ(doc.m_nUnitKind, 2);
+    EXPECT_EQ(std::count_if(prompt_.asks.begin(), prompt_.asks.end(),
+                            [](const auto& a) { return a.text == halvane::WizardControler::kConvertQuestion; }),
+              1);
+    EXPECT_TRUE(ProcessorOffAndReleased());
 }
 
 INSTANTIATE_TEST_SUITE_P(Flagship, ProgramRun, ::testing::Values(4));
