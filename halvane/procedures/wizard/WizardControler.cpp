@@ -102,12 +102,12 @@ void WizardControler::RunGuarded(STEP step) {
     }
 }
 
-bool WizardControler::AfterStep(const std::function<bool()>& saveDocument) {
+bool WizardControler::AfterStep(const std::function<bool()>& saveDocument, bool mayProceed) {
     if (save_) {
         if (document_ != nullptr) document_->SetModifiedFlag(true);
         if (saveDocument) saveDocument();
     }
-    if (!proceed_) return false;
+    if (!proceed_ || !mayProceed) return false;
     RunCurrentStep();
     return true;
 }

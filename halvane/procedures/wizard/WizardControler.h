@@ -69,8 +69,9 @@ public:
     // marks the document modified and saves it (`saveDocument`, the file
     // save command, which asks for a name when there is none; a Cancel
     // there leaves the document modified and the run goes on); then with
-    // "proceed" starts the next step and answers true.
-    bool AfterStep(const std::function<bool()>& saveDocument);
+    // "proceed" starts the next step and answers true. `mayProceed` false
+    // (the user aborted the stage that has just ended) only saves.
+    bool AfterStep(const std::function<bool()>& saveDocument, bool mayProceed = true);
 
     STEP Step() const { return step_.load(); }
     void SetStep(STEP step) { step_.store(step); }

@@ -140,7 +140,9 @@ void WizardDialogController::OnStepDone(int result) {
             EndDialog(page);
             return;
         }
-        if (controler_->AfterStep(env_.saveDocument)) {
+        // A stage the user aborted that finished all the same is kept, but
+        // the next one waits for Start.
+        if (controler_->AfterStep(env_.saveDocument, running_.load() != 0)) {
             if (view_ != nullptr) view_->SetStatusText(kRunning);
             return;
         }

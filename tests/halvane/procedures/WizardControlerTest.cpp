@@ -251,6 +251,27 @@ TEST_F(Wizard, AbortStopsTheStageAndStartRunsItAgain) {
     EXPECT_EQ(wizard->Controler()->Step(), 1);
 }
 
+TEST_F(Wizard, AStageThatFinishesDespiteAnAbortIsKeptButDoesNotProceed) {
+    std::atomic<bool> waiting{false};
+    auto measure = [&](WizardControler& w) {
+        waiting = true;
+        while (w.Host().RunningFlag().load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        w.SetStep(1);
+        w.PostResult(WizardControler::kStepSucceeded);
+    };
+    make(with(0, measure));
+    wizard->OnStart();
+    ASSERT_TRUE(PumpUntil([&] { return waiting.load(); }));
+    wizard->OnAbortStage();
+    ASSERT_TRUE(PumpUntil([&] { return idle(); }));
+    EXPECT_EQ(view.status, WizardDialogController::kNextStep);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(runs[1], 0);
+    wizard->OnStart();
+    ASSERT_TRUE(PumpUntil([&] { return wizard->Ended(); }));
+    EXPECT_EQ(runs[1], 1);
+}
+
 TEST_F(Wizard, ExceptionInAStepIsAFailedStepWithItsText) {
     int calls = 0;
     make(with(1, [&](WizardControler&) {
