@@ -14,6 +14,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <chrono>
 #include <functional>
 #include <stdexcept>
@@ -55,18 +56,30 @@ public:
     void EndDialog(int result) override { ended = result; }
 };
 
+// Answers every question with `answer`; asked from the dialog's thread and
+// from the steps' worker.
 class ScriptedPrompt final : public platform::UserPrompt {
 public:
-    std::vector<std::string> asked;
-    int answer = platform::IDYES;
-    std::function<void()> whileOpen;
+    std::atomic<int> answer{platform::IDYES};
+    std::vector<std::string> Asked() const {
+        std::lock_guard lock(mutex_);
+        return asked_;
+    }
+    bool WasAsked(const std::string& text) const {
+        const auto asked = Asked();
+        return std::find(asked.begin(), asked.end(), text) != asked.end();
+    }
 
 protected:
     int show(const std::string& text, const std::string&, unsigned, platform::WindowHandle) override {
-        asked.push_back(text);
-        if (whileOpen) whileOpen();
-        return answer;
+        std::lock_guard lock(mutex_);
+        asked_.push_back(text);
+        return answer.load();
     }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> asked_;
 };
 
 // Drains the window-message queue until `done` holds (or 10 s pass).
@@ -237,7 +250,7 @@ TEST_F(Wizard, AbortStopsTheStageAndStartRunsItAgain) {
     EXPECT_EQ(wizard->RunningFlag().load(), 1);
     prompt.answer = platform::IDYES;
     wizard->OnAbortStage();
-    EXPECT_EQ(prompt.asked.back(), "Are you sure you want to abort?");
+    EXPECT_TRUE(prompt.WasAsked("Are you sure you want to abort?"));
     EXPECT_EQ(view.statuses.back(), "Aborting...");
     EXPECT_FALSE(view.abortEnabled);
     ASSERT_TRUE(PumpUntil([&] { return idle(); }));
@@ -280,13 +293,13 @@ TEST_F(Wizard, ExceptionInAStepIsAFailedStepWithItsText) {
     }));
     wizard->OnStart();
     ASSERT_TRUE(PumpUntil([&] { return idle() && calls == 1; }));
-    EXPECT_NE(std::find(prompt.asked.begin(), prompt.asked.end(), "no such channel"), prompt.asked.end());
+    EXPECT_TRUE(prompt.WasAsked("no such channel"));
     EXPECT_EQ(view.status, WizardDialogController::kStepFailed);
     EXPECT_EQ(wizard->Controler()->Step(), 1);
     wizard->OnStart();
     ASSERT_TRUE(PumpUntil([&] { return idle() && calls == 2; }));
     EXPECT_EQ(view.status, WizardDialogController::kStepFailed);
-    EXPECT_EQ(prompt.asked.back(), "Unrecognized exception");
+    EXPECT_EQ(prompt.Asked().back(), "Unrecognized exception");
 
     try {
         wizard->Controler()->RunStep(3);
@@ -329,6 +342,6 @@ TEST_F(Wizard, CalculationFailsWhenTheTargetsCannotBeBuilt) {
     wizard->OnStart();
     ASSERT_TRUE(PumpUntil([&] { return idle() && wizard->Controler()->Step() == 1 && runs[0] == 1; }));
     ASSERT_TRUE(PumpUntil([&] { return view.status == WizardDialogController::kStepFailed; }));
-    EXPECT_NE(std::find(prompt.asked.begin(), prompt.asked.end(), "Calculation failed"), prompt.asked.end());
+    EXPECT_TRUE(prompt.WasAsked("Calculation failed"));
     EXPECT_EQ(wizard->Controler()->Step(), 1);
 }
