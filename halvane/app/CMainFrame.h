@@ -4,9 +4,9 @@
 #include <QStringList>
 #include <memory>
 
-#include "halvane/app/core/MainFrameCommands.h"
+#include "halvane/app/models/MainFrameCommands.h"
+#include "halvane/document/DocumentViews.h"
 #include "platform/WindowBinding.h"
-#include "halvane/app/core/MainFrameViews.h"
 
 class QAction;
 class QMenu;
@@ -29,7 +29,7 @@ class ProcedureService;
 // Halvane's main window: the command bar (chosen once from the start mode),
 // the graph view and the colour legend side by side (80/20), the status bar
 // and the menus. The commands themselves are MainFrameCommands'.
-class CMainFrame final : public QMainWindow, public MainFrameViews, public MainFrameHost {
+class CMainFrame final : public QMainWindow, public DocumentViews, public MainFrameHost {
     Q_OBJECT
 
 public:
@@ -38,7 +38,7 @@ public:
                LanguageManager* languages, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // MainFrameViews: from any thread.
+    // DocumentViews: from any thread.
     void RefreshViews() override;
     // MainFrameHost.
     void AutoScaleAll() override;

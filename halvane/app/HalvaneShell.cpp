@@ -5,9 +5,9 @@
 #include "halvane/app/CMainFrame.h"
 #include "halvane/app/CWelcomeDlg.h"
 #include "halvane/app/JobsProcedureService.h"
-#include "halvane/app/core/AppState.h"
-#include "halvane/app/core/CHalvaneDoc.h"
-#include "halvane/procedures/CrossoverTargetJobs.h"
+#include "halvane/document/AppState.h"
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/procedures/jobs/CrossoverTargetJobs.h"
 
 namespace halvane {
 

@@ -3,14 +3,15 @@
 #include "halvane/app/CQuickMeasureDlg.h"
 #include "halvane/app/CWizardDialog.h"
 #include "halvane/app/MeasurementDialogs.h"
-#include "halvane/app/core/CHalvaneDoc.h"
-#include "halvane/app/core/TargetCustomizationShell.h"
-#include "halvane/procedures/CEqCalcProc.h"
-#include "halvane/procedures/CEqUploadProc.h"
-#include "halvane/procedures/CrossoverTargetJobs.h"
-#include "halvane/procedures/MicrophoneCalibration.h"
-#include "halvane/procedures/RunMeasurementProcedure.h"
-#include "halvane/procedures/WaveRecorder.h"
+#include "halvane/app/models/CompletionPage.h"
+#include "halvane/app/models/TargetCustomizationShell.h"
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/procedures/jobs/CEqCalcProc.h"
+#include "halvane/procedures/jobs/CEqUploadProc.h"
+#include "halvane/procedures/jobs/CrossoverTargetJobs.h"
+#include "halvane/procedures/measurement/MicrophoneCalibration.h"
+#include "halvane/procedures/measurement/RunMeasurementProcedure.h"
+#include "halvane/procedures/measurement/WaveRecorder.h"
 
 #include <QWidget>
 
@@ -123,6 +124,7 @@ int JobsProcedureService::RunWizard(CHalvaneDoc& doc) {
     env.services.prompt = options_.prompt;
     env.prompt = options_.prompt;
     env.saveDocument = saveDocument_;
+    env.completionPage = [](platform::WindowHandle parent) { return completion_page::Run(parent); };
     if (options_.wizardSetUp) options_.wizardSetUp(env);
     // The main window is still hidden while the wizard runs at start-up:
     // the wizard stands on its own then.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "halvane/app/core/ProcedureService.h"
-#include "halvane/app/core/TargetJobs.h"
-#include "halvane/procedures/CQuickMeasureController.h"
+#include "halvane/document/ProcedureService.h"
+#include "halvane/document/TargetJobs.h"
+#include "halvane/procedures/quickmeasure/CQuickMeasureController.h"
 #include "halvane/procedures/wizard/WizardDialogController.h"
 #include "platform/WindowBinding.h"
 

@@ -1,7 +1,7 @@
 #include "halvane/app/MeasurementDialogs.h"
 
-#include "halvane/app/controls/RepeatMeasurementsPrompt.h"
-#include "halvane/app/controls/SpeakerSelectionPrompt.h"
+#include "halvane/app/models/RepeatMeasurementsPrompt.h"
+#include "halvane/app/models/SpeakerSelectionPrompt.h"
 
 namespace halvane {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "halvane/procedures/IConflictUi.h"
-#include "halvane/procedures/MeasurementSelection.h"
+#include "halvane/procedures/measurement/IConflictUi.h"
+#include "halvane/procedures/measurement/MeasurementSelection.h"
 
 namespace halvane {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "halvane/diagnostics/ThreadHandler.h"
-#include "halvane/procedures/CEqMeasurementProc.h"
+#include "halvane/procedures/measurement/CEqMeasurementProc.h"
 
 #include <array>
 #include <atomic>

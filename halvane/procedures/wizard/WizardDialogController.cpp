@@ -1,6 +1,5 @@
 #include "halvane/procedures/wizard/WizardDialogController.h"
 
-#include "halvane/app/core/CompletionPage.h"
 #include "halvane/diagnostics/HalvaneMessages.h"
 #include "halvane/diagnostics/HalvaneStrings.h"
 #include "halvane/diagnostics/SendStringWndMessage.h"
@@ -106,7 +105,7 @@ void WizardDialogController::OnAbortStage() {
 void WizardDialogController::OnCloseRequest() {
     if (ended_) return;
     if (!stepRunning_) {
-        EndDialog(completion_page::kExit);
+        EndDialog(kExit);
         return;
     }
     if (running_.load() == 0) {
@@ -129,15 +128,16 @@ void WizardDialogController::OnStepDone(int result) {
     if (result != WizardControler::kStepSucceeded && result != WizardControler::kStepFailed) return;
     if (closeAfterStep_) {
         stepRunning_ = false;
-        EndDialog(completion_page::kExit);
+        EndDialog(kExit);
         return;
     }
     if (result == WizardControler::kStepSucceeded) {
         if (controler_->Step() == WizardControler::kFinished) {
             stepRunning_ = false;
-            const int page = env_.completionPage ? completion_page::WizardResult(env_.completionPage(GetHwnd()))
-                                                 : completion_page::Run(GetHwnd());
-            EndDialog(page);
+            // A page that could not be shown (0 or less), or none at all,
+            // ends the wizard as its Exit does.
+            const int page = env_.completionPage ? env_.completionPage(GetHwnd()) : 0;
+            EndDialog(page <= 0 ? kExit : page);
             return;
         }
         // A stage the user aborted that finished all the same is kept, but

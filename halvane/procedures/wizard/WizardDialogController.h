@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/procedures/IProcDialog.h"
+#include "halvane/procedures/framework/IProcDialog.h"
 #include "halvane/procedures/wizard/WizardControler.h"
 #include "platform/WindowBinding.h"
 
@@ -60,8 +60,9 @@ public:
         // The program's file save (asks for a name when there is none);
         // true when saved.
         std::function<bool()> saveDocument;
-        // The completion page over the wizard; its answer is the wizard's
-        // result (empty: completion_page::Run).
+        // The completion page over the wizard ("Room Correction
+        // complete!"): 1 "Show Results", 2 "Exit", 0 or less when it could
+        // not be shown; its answer is the wizard's result (empty: Exit).
         std::function<int(platform::WindowHandle)> completionPage;
     };
 
@@ -105,6 +106,8 @@ public:
     void SetRange(int total) override;
     void SetPos(int position) override;
 
+    static constexpr int kShowResults = 1;  // the wizard's OK
+    static constexpr int kExit = 2;         // its Cancel
     static constexpr const char* kRunning = "Running...";
     static constexpr const char* kAborting = "Aborting...";
     static constexpr const char* kNextStep = "Press start to start the next step.";

@@ -8,16 +8,16 @@
 #include "halvane/app/CWizardDialog.h"
 #include "halvane/app/HalvaneShell.h"
 #include "halvane/app/JobsProcedureService.h"
-#include "halvane/app/controls/RepeatMeasurementsPrompt.h"
-#include "halvane/app/controls/SpeakerSelectionPrompt.h"
-#include "halvane/app/core/AppState.h"
-#include "halvane/app/core/CompletionPage.h"
-#include "halvane/app/core/MainFrameCommands.h"
+#include "halvane/app/models/RepeatMeasurementsPrompt.h"
+#include "halvane/app/models/SpeakerSelectionPrompt.h"
+#include "halvane/document/AppState.h"
+#include "halvane/app/models/CompletionPage.h"
+#include "halvane/app/models/MainFrameCommands.h"
 #include "halvane/link/UnitFamilies.h"
-#include "halvane/procedures/CrossoverTargetJobs.h"
+#include "halvane/procedures/jobs/CrossoverTargetJobs.h"
 #include "platform/ScriptedUserPrompt.h"
 #include "platform/qt/UiMessagePump.h"
-#include "tests/halvane/procedures/SimulatedRoomRun.h"
+#include "tests/halvane/procedures/measurement/SimulatedRoomRun.h"
 
 #include <QApplication>
 #include <QPushButton>
