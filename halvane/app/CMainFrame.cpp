@@ -39,7 +39,8 @@ CMainFrame::CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& proced
     BuildCommandBar();
 
     statusBar()->showMessage("Ready");
-    for (const char* indicator : {"CAP", "NUM", "SCRL"}) statusBar()->addPermanentWidget(new QLabel(indicator));
+    // No CAP, NUM and SCRL indicators: the toolkit cannot read the lock keys'
+    // state, and indicators that are always lit would say something false.
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setObjectName("splitter");
@@ -184,6 +185,8 @@ void CMainFrame::RefreshViewsHere() {
 void CMainFrame::AutoScaleAll() { graph_->AutoScaleAll(); }
 
 void CMainFrame::Repaint() { update(); }
+
+void CMainFrame::ShowStatus(const std::string& text) { statusBar()->showMessage(QString::fromStdString(text)); }
 
 std::string CMainFrame::AskSavePath() {
     QString path = QFileDialog::getSaveFileName(this, "Save As", QString::fromStdString(doc_.GetPathName()), kFilter);

@@ -44,6 +44,7 @@ public:
     void AutoScaleAll() override;
     void Repaint() override;
     std::string AskSavePath() override;
+    void ShowStatus(const std::string& text) override;
     bool RunColourDialog() override;
     platform::WindowHandle Window() override { return window_.handle(); }
 

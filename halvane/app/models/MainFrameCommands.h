@@ -28,12 +28,17 @@ public:
     virtual bool RunColourDialog() = 0;
     // The main window: owner of the commands' questions (null: none).
     virtual platform::WindowHandle Window() { return {}; }
+    // A line in the status bar's message pane.
+    virtual void ShowStatus(const std::string& text) { (void)text; }
 };
 
 // The main frame's commands, without windows: the procedures on the
 // document, their messages and the saves in between.
 class MainFrameCommands {
 public:
+    static constexpr const char* kRecalculateAfterTargets =
+        "The targets have changed: press Calculate to design the filters again.";
+
     MainFrameCommands(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
                       MainFrameHost& host);
 
