@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QToolBar>
 
+#include "halvane/app/CAboutDlg.h"
 #include "halvane/app/CColorLegend.h"
 #include "halvane/app/CCurveColorDialog.h"
 #include "halvane/app/CGraphView.h"
@@ -148,9 +149,7 @@ void CMainFrame::BuildMenus(LanguageManager* languages) {
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction("&About Halvane...", this, [this] {
-        QMessageBox about(this);
-        about.setWindowTitle("About Halvane");
-        about.setText("Halvane\nVersion 3.0.2");
+        CAboutDlg about(this);
         about.exec();
     });
 }
