@@ -1,6 +1,5 @@
 #include "halvane/app/CMainFrame.h"
 
-#include "halvane/app/AboutBox.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,6 +14,7 @@
 #include <QThread>
 #include <QToolBar>
 
+#include "halvane/app/CAboutDlg.h"
 #include "halvane/app/CColorLegend.h"
 #include "halvane/app/CCurveColorDialog.h"
 #include "halvane/app/CGraphView.h"
@@ -150,7 +150,10 @@ void CMainFrame::BuildMenus(LanguageManager* languages) {
     quick->setObjectName("id_32795");
 
     QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("&About Halvane...", this, [this] { ShowAboutBox(this); });
+    help->addAction("&About Halvane...", this, [this] {
+        CAboutDlg about(this);
+        about.exec();
+    });
 }
 
 void CMainFrame::UpdateViewMenu() {

@@ -1,6 +1,6 @@
 #include "halvane/app/CWizardDialog.h"
 
-#include "halvane/app/AboutBox.h"
+#include "halvane/app/CAboutDlg.h"
 #include "halvane/app/BCheck.h"
 
 #include <QCheckBox>
@@ -66,7 +66,11 @@ CWizardDialog::CWizardDialog(WizardDialogController::Environment environment, QW
 
     connect(start_, &QPushButton::clicked, this, [this] { controller_.OnStart(); });
     connect(abort_, &QPushButton::clicked, this, [this] { controller_.OnAbortStage(); });
-    connect(about_, &QPushButton::clicked, this, [this] { ShowAboutBox(this); });
+    // The main window's About box, here where the wizard has no menu.
+    connect(about_, &QPushButton::clicked, this, [this] {
+        CAboutDlg about(this);
+        about.exec();
+    });
 
     controller_.Attach(*this, this);
 }
