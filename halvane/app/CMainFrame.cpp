@@ -1,6 +1,5 @@
 #include "halvane/app/CMainFrame.h"
 
-
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
