@@ -33,6 +33,15 @@ void CBasicTessikPort::SetWriteObserver(WriteObserver observer) {
     writeObserver_ = std::move(observer);
 }
 
+CBasicTessikPort::SearchProgress CBasicTessikPort::GetSearchProgress() const {
+    SearchProgress p;
+    p.port = searchPort_.load();
+    p.speedsTried = searchTried_.load();
+    p.speeds = searchSpeeds_.load();
+    p.baud = PortSpeeds::baud(speedIndex_.load());
+    return p;
+}
+
 // Called with the port lock held.
 bool CBasicTessikPort::ConfigureLocked(bool drainFirst) {
     return line_.configure(platform::LineSettings::eightN1(PortSpeeds::baud(speedIndex_)), drainFirst);
@@ -135,9 +144,16 @@ bool CBasicTessikPort::Search(int lastPort, bool allSpeeds) {
     std::lock_guard life(lifecycle_);
     Close();
     int found = 0;
+    struct ProgressEnd {
+        CBasicTessikPort& p;
+        ~ProgressEnd() { p.searchPort_ = 0; }
+    } progressEnd{*this};
+    searchSpeeds_ = allSpeeds ? static_cast<int>(PortSpeeds::kSearchOrder.size()) : 1;
     for (int port = 1; port <= lastPort && found == 0 && !stop_; ++port) {
         if (allSpeeds) speedIndex_ = 0;
+        searchTried_ = 0;
         if (!Open(port)) continue;
+        searchPort_ = port;
         {
             std::lock_guard lock(portLock_);
             timeouts_ = kSearching;
@@ -146,13 +162,15 @@ bool CBasicTessikPort::Search(int lastPort, bool allSpeeds) {
             for (const int index : PortSpeeds::kSearchOrder) {
                 if (stop_) break;
                 speedIndex_ = index;
+                ++searchTried_;
                 if (Identify()) {
                     found = port;
                     break;
                 }
             }
-        } else if (Identify()) {
-            found = port;
+        } else {
+            searchTried_ = 1;
+            if (Identify()) found = port;
         }
     }
     if (found == 0 || stop_) {

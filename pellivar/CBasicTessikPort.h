@@ -96,6 +96,17 @@ public:
     using WriteObserver = std::function<void(std::int64_t timeMs, const std::string& text)>;
     void SetWriteObserver(WriteObserver observer);
 
+    // Where a search stands, for the wait dialog: the port being tried, how
+    // many of its speeds have been tried (counting the one being tried) and
+    // how many there are, and the speed in baud. Port 0 while none runs.
+    struct SearchProgress {
+        int port = 0;
+        int speedsTried = 0;
+        int speeds = 0;
+        int baud = 0;
+    };
+    SearchProgress GetSearchProgress() const;
+
     platform::Clock& clock() { return clock_; }
     const Timing& timing() const { return timing_; }
 
@@ -123,6 +134,10 @@ private:
     LineSplitter splitter_;
     std::unique_ptr<CPortInputBuffer> reader_;
     WriteObserver writeObserver_;
+
+    std::atomic<int> searchPort_{0};
+    std::atomic<int> searchTried_{0};
+    std::atomic<int> searchSpeeds_{0};
 
     std::atomic<int> model_{-1};
     std::atomic<int> portNumber_{1};

@@ -1,5 +1,7 @@
 #include "pellivar/CTessikCommunicator.h"
 
+#include <algorithm>
+
 namespace pellivar {
 
 CTessikCommunicator::CTessikCommunicator(Poster& poster, platform::Clock& clock, Timing timing,
@@ -71,6 +73,11 @@ std::size_t CTessikCommunicator::QueuedCommands() const {
     return queue_.size();
 }
 
+std::size_t CTessikCommunicator::QueuedCount(const std::string& command) const {
+    std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(std::count(queue_.begin(), queue_.end(), command));
+}
+
 bool CTessikCommunicator::SearchPending() const {
     std::lock_guard lock(mutex_);
     return !searches_.empty();
@@ -131,7 +138,7 @@ void CTessikCommunicator::RunSearch(const SearchRequest& request) {
 void CTessikCommunicator::Send(std::string text) {
     text.insert(text.size() - 1, 1, ';');
     if (sendPauseFactor_ <= 1 && longWait_) clock_.sleepMs(5 * static_cast<std::int64_t>(port_->GetSpeedIndex()));
-    port_->Write(text);
+    if (port_->Write(text)) ++written_;
 }
 
 }  // namespace pellivar

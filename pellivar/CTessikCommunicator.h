@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -56,6 +57,8 @@ public:
     // Drops every queued command (not the searches).
     void ClearQueue();
     std::size_t QueuedCommands() const;
+    // How many queued commands are exactly `command` (with its "\n").
+    std::size_t QueuedCount(const std::string& command) const;
     bool SearchPending() const;
 
     // Pages hold the section while they queue a batch, so the worker does not
@@ -63,6 +66,9 @@ public:
     // any is held. Searches are not held back.
     void LockSection();
     void UnlockSection();
+
+    // Commands written since the start (one per worker pass), for progress.
+    std::uint64_t CommandsWritten() const { return written_.load(); }
 
     // Pacing: 0 normally; 1, 5 or 20 during bulk exchanges (pause units).
     void SetSendPauseFactor(int f) { sendPauseFactor_ = f < 0 ? 0 : f; }
@@ -95,6 +101,7 @@ private:
     std::deque<SearchRequest> searches_;
     int holds_ = 0;
     bool stop_ = false;
+    std::atomic<std::uint64_t> written_{0};
 
     std::atomic<int> sendPauseFactor_{0};
     std::atomic<bool> longWait_{true};

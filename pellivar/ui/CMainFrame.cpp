@@ -129,7 +129,7 @@ void CMainFrame::ChooseBaudRateAndSearch() {
 }
 
 void CMainFrame::StartSearch(bool allSpeeds, int speedIndex) {
-    if (waitDlg_ == nullptr) waitDlg_ = new CWaitDlg(this);
+    if (waitDlg_ == nullptr) waitDlg_ = new CWaitDlg(app_.GetCommunicator().GetPort(), this);
     waitDlg_->show();
     setEnabled(false);
     waitDlg_->setEnabled(true);

@@ -23,6 +23,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -123,6 +124,31 @@ TEST_F(MainFrame, SearchDisablesTheWindowAndReportsTheModel) {
     EXPECT_TRUE(asked("Found: Tolvarine Z6", "Success"));
 }
 
+// "Try All" shows the port and speed it tries; the unit here answers only at
+// 57600, the last speed of the search order.
+TEST_F(MainFrame, TryAllShowsTheSpeedsItTries) {
+    dialect([](sim::PellivarDialect& d) { d.setBaud(57600); });
+    std::vector<int> tried;
+    QString shown;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        CWaitDlg* d = frame_->WaitDialog();
+        if (d == nullptr || !d->isVisible()) return;
+        if (tried.empty() || tried.back() != d->ProgressValue()) tried.push_back(d->ProgressValue());
+        if (!d->ProgressText().isEmpty()) shown = d->ProgressText();
+    });
+    sampler.start(10);
+    frame_->StartSearch(true, 0);
+    ASSERT_TRUE(waitFor([this] { return !frame_->SearchRunning(); }, 30000));
+    sampler.stop();
+    EXPECT_TRUE(asked("Found: Tolvarine Z6", "Success"));
+    EXPECT_GE(tried.size(), 4u);
+    EXPECT_TRUE(std::is_sorted(tried.begin(), tried.end()));
+    EXPECT_LE(tried.back(), 8);
+    EXPECT_TRUE(shown.startsWith("Trying COM3 at ")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(" of 8)")) << shown.toStdString();
+}
+
 TEST_F(MainFrame, FailedSearchSaysSoAndSendsNothing) {
     frame_->StartSearch(false, 7);  // the unit listens at 19200 only
     ASSERT_TRUE(waitFor([this] { return !frame_->SearchRunning(); }, 20000));
@@ -173,6 +199,7 @@ TEST_F(MainFrame, GetRetrievesEverySourceFromTheUnit) {
         d.setValue("fc", 3, 77);
         d.setValue("fX", 16, 250);
         d.setValue("fm", 0, 9);
+        d.setValue("fi", 16, 0);  // queried after source 16's "fT?j"
     });
     clearRaw();
     closeModalsAfter(30000);
@@ -183,17 +210,32 @@ TEST_F(MainFrame, GetRetrievesEverySourceFromTheUnit) {
             text = d->Text();
         }
     });
+    // The progress moves while the unit answers.
+    std::vector<int> sent;
+    int total = 0;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<CWaitTimeDlg*>(QApplication::activeModalWidget())) {
+            if (sent.empty() || sent.back() != d->Sent()) sent.push_back(d->Sent());
+            total = d->Total();
+        }
+    });
+    sampler.start(50);
     frame_->TreeBar()->OnGet();
+    sampler.stop();
     EXPECT_EQ(title, "Exchanging Data");
     EXPECT_EQ(text, "Please wait.... Retrieving data....");
-    // The marker key is also source 16's input offset, so the dialog may
-    // close a little before the batch ends; the rest still arrives.
-    ASSERT_TRUE(waitFor([this] { return app_->GetCommunicator().QueuedCommands() == 0; }, 20000));
-    pumpFor(300);
+    EXPECT_EQ(total, 17 * 36 + 1);
+    EXPECT_GE(sent.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(sent.begin(), sent.end()));
+    // The marker key is also source 16's input offset; the dialog closes at
+    // the reply to its own marker, the last command: every reply is in.
+    EXPECT_EQ(app_->GetCommunicator().QueuedCommands(), 0u);
     CPellivarDoc& doc = app_->GetCurrentDoc();
     EXPECT_EQ(doc.GetSourceSettings(3).Value(VideoSetting::PictureImageColorContrast).Value(), 77);
     EXPECT_EQ(doc.GetSourceSettings(16).Value(VideoSetting::GammaCurveExponent).Value(), 250);
     EXPECT_EQ(doc.GetSourceSettings(0).Value(VideoSetting::PictureMotionThreshold).Value(), 9);
+    EXPECT_EQ(doc.GetSourceSettings(16).Value(VideoSetting::FrameLock).Value(), 0);
     const std::string wire = raw();
     EXPECT_EQ(count(wire, "?"), 17u * 36 + 1 + 1);  // the batch, its marker, the power query
     EXPECT_NE(wire.find("fc?3;\n"), std::string::npos);
