@@ -192,6 +192,9 @@ void CTreeBar::OnGet() {
     dialog.QueueEndMarker();
     dialog.SetText("Please wait.... Retrieving data....");
     dialog.exec();
+    // Values whose reply was lost keep what the page showed before: say so.
+    if (dialog.MarkerArrived() && dialog.Unanswered() > 0)
+        ShowErrorBox(QString(kUnansweredFormat).arg(dialog.Unanswered()).toStdString());
 }
 
 void CTreeBar::OnLoad() {

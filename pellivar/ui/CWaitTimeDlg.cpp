@@ -57,6 +57,9 @@ void CWaitTimeDlg::SetText(const QString& text) { text_->setText(text); }
 QString CWaitTimeDlg::Text() const { return text_->text(); }
 QString CWaitTimeDlg::ProgressText() const { return progressText_->text(); }
 
+int CWaitTimeDlg::Unanswered() const {
+    return static_cast<int>(app_.GetCommunicator().QueriesUnanswered() - unansweredBefore_);
+}
 
 void CWaitTimeDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -65,6 +68,7 @@ void CWaitTimeDlg::showEvent(QShowEvent* event) {
         CTessikCommunicator& comm = app_.GetCommunicator();
         comm.Subscribe(item_);
         writtenBefore_ = comm.CommandsWritten();
+        unansweredBefore_ = comm.QueriesUnanswered();
         total_ = static_cast<int>(comm.QueuedCommands());
         progress_->setRange(0, std::max(1, total_));
         UpdateProgress();
@@ -85,6 +89,11 @@ void CWaitTimeDlg::UpdateProgress() {
                                                      static_cast<std::uint64_t>(total_)));
     progress_->setValue(sent_);
     progressText_->setText(QString("%1 of %2 commands sent").arg(sent_).arg(total_));
+    if (!comm.GetPort().IsConnected() && isVisible()) {
+        lost_ = true;
+        timer_->stop();
+        reject();
+    }
 }
 
 void CWaitTimeDlg::OnControlRequestCompleted(const std::string&) {

@@ -29,7 +29,8 @@ class CPellivarApp;
 // subscribed its marker, so the worker never starts a half-queued batch and
 // the marker's reply cannot be missed. The marker item is one-shot and
 // counts one delivery for the dialog's life; late markers (an upload queues
-// five) reach nothing once the dialog is gone.
+// five) reach nothing once the dialog is gone. A connection lost meanwhile
+// closes the dialog (the main window says what was lost).
 class CWaitTimeDlg final : public QDialog, private ReplyWindow {
     Q_OBJECT
 public:
@@ -43,9 +44,12 @@ public:
     QString Text() const;
     QString ProgressText() const;
     bool MarkerArrived() const { return arrived_; }
+    bool ConnectionLost() const { return lost_; }
     // Commands of the batch sent so far, and in all.
     int Sent() const { return sent_; }
     int Total() const { return total_; }
+    // Queries of the batch whose reply never came while later ones did.
+    int Unanswered() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -64,9 +68,11 @@ private:
     bool subscribed_ = false;
     bool holdsLock_ = false;
     bool arrived_ = false;
+    bool lost_ = false;
     int markersAhead_ = -1;  // marker queries queued before the first own marker
     int markersSeen_ = 0;
     std::uint64_t writtenBefore_ = 0;
+    std::uint64_t unansweredBefore_ = 0;
     int sent_ = 0;
     int total_ = 0;
 };

@@ -229,6 +229,10 @@ TEST_F(ConnectedLink, AHungUpLineIsSurvived) {
     link_->UpdateUnitWithString("fcs001");
     ASSERT_TRUE(waitUntil([&] { return comm_->QueuedCommands() == 0; }));
     EXPECT_EQ(comm_->QueryPower(), 0);
+    // The hang-up is a lost connection: nothing more is handed over.
+    ASSERT_TRUE(waitUntil([&] { return !comm_->GetPort().IsConnected(); }));
+    link_->UpdateUnitWithString("fcs002");
+    EXPECT_EQ(comm_->QueuedCommands(), 0u);
 }
 
 }  // namespace

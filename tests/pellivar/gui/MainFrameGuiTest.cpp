@@ -147,6 +147,7 @@ TEST_F(MainFrame, TryAllShowsTheSpeedsItTries) {
     EXPECT_LE(tried.back(), 8);
     EXPECT_TRUE(shown.startsWith("Trying COM3 at ")) << shown.toStdString();
     EXPECT_TRUE(shown.endsWith(" of 8)")) << shown.toStdString();
+    EXPECT_EQ(frame_->ConnectionText(), "Connected: Tolvarine Z6 on COM3 at 57600 baud");
 }
 
 TEST_F(MainFrame, FailedSearchSaysSoAndSendsNothing) {
@@ -271,6 +272,43 @@ TEST_F(MainFrame, LoadSendsEverySourcePacedAndNeedsAPoweredUnit) {
     std::int64_t shortest = 1 << 30;
     for (std::size_t i = 1; i < times.size(); ++i) shortest = std::min(shortest, times[i] - times[i - 1]);
     EXPECT_GE(shortest, 44);  // 45, less the clock's whole-millisecond reading
+}
+
+// The unit hangs up in the middle of a Load: the wait dialog closes, the
+// status bar says the connection is lost and a box says how many commands
+// did not reach the unit. Get then refuses, as for any unit not there.
+TEST_F(MainFrame, ALineThatDiesDuringLoadIsReportedAsLost) {
+    ASSERT_TRUE(connect());
+    EXPECT_TRUE(frame_->ConnectionText().startsWith("Connected: Tolvarine Z6 on COM3"));
+    sim::FaultKnobs k;
+    k.disconnectAfterBytes = sim_->bytesReceived() + 2000;  // some 250 sets in
+    sim_->setFaults(k);
+    closeModalsAfter(30000);
+    bool lost = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<CWaitTimeDlg*>(QApplication::activeModalWidget())) lost = lost || d->ConnectionLost();
+    });
+    watcher.start(20);
+    QElapsedTimer took;
+    took.start();
+    frame_->TreeBar()->OnLoad();
+    const qint64 ms = took.elapsed();
+    ASSERT_TRUE(waitFor([this] { return !asks().empty() && asks().back().caption == CMainFrame::kLostCaption; }, 5000));
+    EXPECT_LT(ms, 20000);  // a full Load here takes some 7 s; the loss ends it early
+    EXPECT_FALSE(app_->GetCommunicator().GetPort().IsConnected());
+    // The reader or the next write notices first.
+    EXPECT_TRUE(frame_->ConnectionText() == "Connection lost: the line hung up" ||
+                frame_->ConnectionText() == "Connection lost: a command could not be written")
+        << frame_->ConnectionText().toStdString();
+    const std::string text = asks().back().text;
+    EXPECT_EQ(text.rfind("The connection to the unit was lost: ", 0), 0u) << text;
+    EXPECT_EQ(text.find(" 0 command(s) were not sent"), std::string::npos) << text;
+    EXPECT_EQ(app_->GetCommunicator().QueuedCommands(), 0u);
+    RecordProperty("load_until_lost_ms", static_cast<int>(ms));
+
+    frame_->TreeBar()->OnGet();
+    EXPECT_TRUE(asked(CTreeBar::kNotPoweredText, "Error"));
 }
 
 TEST_F(MainFrame, OpeningOrDroppingADocumentSendsNothing) {
