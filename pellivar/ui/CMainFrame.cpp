@@ -87,7 +87,10 @@ void CMainFrame::ShowConnection(const QString& text) { connection_->setText(text
 // not sent.
 void CMainFrame::OnConnectionLost(const CTessikCommunicator::ConnectionLost& lost) {
     ShowConnection(QString("Connection lost: %1").arg(QString::fromStdString(lost.reason)));
-    ShowBox(QString(kLostFormat).arg(QString::fromStdString(lost.reason)).arg(lost.notSent).toStdString(), kLostCaption);
+    QString text = QString(kLostFormat).arg(QString::fromStdString(lost.reason));
+    if (lost.notSent > 0) text += "\n" + QString(kNotSentFormat).arg(lost.notSent);
+    text += "\n" + QString(kReconnectText);
+    ShowBox(text.toStdString(), kLostCaption);
 }
 
 void CMainFrame::BuildMenus() {

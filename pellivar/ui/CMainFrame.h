@@ -37,9 +37,9 @@ public:
     static constexpr const char* kNotFoundText = "Could not find unit, check connection";
     // When the line goes dead: the reason, then how many commands did not
     // reach the unit.
-    static constexpr const char* kLostFormat =
-        "The connection to the unit was lost: %1.\n%2 command(s) were not sent to the unit.\n"
-        "Check the cable and the unit, then use \"Connect\" to find it again.";
+    static constexpr const char* kLostFormat = "The connection to the unit was lost: %1.";
+    static constexpr const char* kNotSentFormat = "%1 command(s) were not sent to the unit.";
+    static constexpr const char* kReconnectText = "Check the cable and the unit, then use \"Connect\" to find it again.";
     static constexpr const char* kLostCaption = "Connection Lost";
 
     explicit CMainFrame(CPellivarApp& app, QWidget* parent = nullptr);
