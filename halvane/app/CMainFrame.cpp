@@ -17,6 +17,7 @@
 #include "halvane/app/CColorLegend.h"
 #include "halvane/app/CCurveColorDialog.h"
 #include "halvane/app/CGraphView.h"
+#include "halvane/app/CoreText.h"
 #include "halvane/app/LanguageMenu.h"
 #include "halvane/document/AppState.h"
 #include "halvane/document/CHalvaneDoc.h"
@@ -37,7 +38,7 @@ CMainFrame::CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& proced
     setObjectName("CMainFrame");
     BuildCommandBar();
 
-    statusBar()->showMessage("Ready");
+    statusBar()->showMessage(tr("Ready"));
     // No CAP, NUM and SCRL indicators: the toolkit cannot read the lock keys'
     // state, and indicators that are always lit would say something false.
 
@@ -62,7 +63,7 @@ CMainFrame::~CMainFrame() {
 }
 
 void CMainFrame::BuildCommandBar() {
-    bar_ = addToolBar("Commands");
+    bar_ = addToolBar(tr("Commands"));
     bar_->setObjectName("idc_dialogbar");
     bar_->setMovable(false);
     struct Button {
@@ -73,18 +74,18 @@ void CMainFrame::BuildCommandBar() {
     const bool manual = app_.StartMode.load() == AppState::Manual;
     std::vector<Button> buttons;
     if (manual) {
-        buttons = {{1003, "Measure", &MainFrameCommands::OnMeasure}, {1007, "Auto Scale", &MainFrameCommands::OnAutoScale},
-                   {1005, "Calculate", nullptr},                     {1009, "Upload", &MainFrameCommands::OnUpload},
-                   {1011, "Targets", &MainFrameCommands::OnTargets}, {1062, "Colors", &MainFrameCommands::OnColors},
-                   {1063, "Original", nullptr},                      {1014, "Erase", &MainFrameCommands::OnErase},
-                   {1064, "Verify", nullptr}};
+        buttons = {{1003, QT_TR_NOOP("Measure"), &MainFrameCommands::OnMeasure}, {1007, QT_TR_NOOP("Auto Scale"), &MainFrameCommands::OnAutoScale},
+                   {1005, QT_TR_NOOP("Calculate"), nullptr},                     {1009, QT_TR_NOOP("Upload"), &MainFrameCommands::OnUpload},
+                   {1011, QT_TR_NOOP("Targets"), &MainFrameCommands::OnTargets}, {1062, QT_TR_NOOP("Colors"), &MainFrameCommands::OnColors},
+                   {1063, QT_TR_NOOP("Original"), nullptr},                      {1014, QT_TR_NOOP("Erase"), &MainFrameCommands::OnErase},
+                   {1064, QT_TR_NOOP("Verify"), nullptr}};
     } else {
-        buttons = {{1007, "Auto Scale", &MainFrameCommands::OnAutoScale},
-                   {1062, "Colors", &MainFrameCommands::OnColors},
-                   {1063, "Original", nullptr}};
+        buttons = {{1007, QT_TR_NOOP("Auto Scale"), &MainFrameCommands::OnAutoScale},
+                   {1062, QT_TR_NOOP("Colors"), &MainFrameCommands::OnColors},
+                   {1063, QT_TR_NOOP("Original"), nullptr}};
     }
     for (const Button& b : buttons) {
-        QAction* action = bar_->addAction(b.text);
+        QAction* action = bar_->addAction(tr(b.text));
         action->setObjectName(QString("idc_%1").arg(b.id));
         if (b.id == 1005) {
             connect(action, &QAction::triggered, this, [this] { commands_.OnCalculate(); });
@@ -104,25 +105,25 @@ QAction* CMainFrame::BarAction(int id) const {
 }
 
 void CMainFrame::BuildMenus(LanguageManager* languages) {
-    QMenu* file = menuBar()->addMenu("&File");
-    file->addAction("&New", QKeySequence::New, this, [this] { OnFileNew(); });
-    file->addAction("&Open...", QKeySequence::Open, this, [this] { OnFileOpen(); });
-    file->addAction("&Save", QKeySequence::Save, this, [this] { commands_.SaveDocument(); UpdateTitle(); });
-    file->addAction("Save &As...", this, [this] { OnFileSaveAs(); });
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&New"), QKeySequence::New, this, [this] { OnFileNew(); });
+    file->addAction(tr("&Open..."), QKeySequence::Open, this, [this] { OnFileOpen(); });
+    file->addAction(tr("&Save"), QKeySequence::Save, this, [this] { commands_.SaveDocument(); UpdateTitle(); });
+    file->addAction(tr("Save &As..."), this, [this] { OnFileSaveAs(); });
     file->addSeparator();
-    recentMenu_ = file->addMenu("Recent Files");
+    recentMenu_ = file->addMenu(tr("Recent Files"));
     connect(recentMenu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
     FillRecentMenu();
     file->addSeparator();
-    file->addAction("E&xit", this, [this] { close(); });
+    file->addAction(tr("E&xit"), this, [this] { close(); });
 
-    QMenu* view = menuBar()->addMenu("&View");
-    QAction* statusBarItem = view->addAction("&Status Bar");
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    QAction* statusBarItem = view->addAction(tr("&Status Bar"));
     statusBarItem->setCheckable(true);
     statusBarItem->setChecked(true);
     connect(statusBarItem, &QAction::toggled, statusBar(), &QWidget::setVisible);
     auto check = [&](const char* text, int id, void (MainFrameCommands::*run)()) {
-        QAction* action = view->addAction(text);
+        QAction* action = view->addAction(tr(text));
         action->setObjectName(QString("id_%1").arg(id));
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, [this, run] {
@@ -131,25 +132,25 @@ void CMainFrame::BuildMenus(LanguageManager* languages) {
         });
         return action;
     };
-    showTargets_ = check("Show Targets", 32778, &MainFrameCommands::ToggleShowTargets);
-    targetsOnTop_ = check("Targets On Top", 32779, &MainFrameCommands::ToggleTargetsOnTop);
-    showMeasured_ = check("Show Measured", 32780, &MainFrameCommands::ToggleShowMeasured);
-    showCalculated_ = check("Show Calculated", 32781, &MainFrameCommands::ToggleShowCalculated);
+    showTargets_ = check(QT_TR_NOOP("Show Targets"), 32778, &MainFrameCommands::ToggleShowTargets);
+    targetsOnTop_ = check(QT_TR_NOOP("Targets On Top"), 32779, &MainFrameCommands::ToggleTargetsOnTop);
+    showMeasured_ = check(QT_TR_NOOP("Show Measured"), 32780, &MainFrameCommands::ToggleShowMeasured);
+    showCalculated_ = check(QT_TR_NOOP("Show Calculated"), 32781, &MainFrameCommands::ToggleShowCalculated);
     view->addSeparator();
-    movie_ = check("Movie", 32788, &MainFrameCommands::SelectMovie);
-    music_ = check("Music", 32789, &MainFrameCommands::SelectMusic);
+    movie_ = check(QT_TR_NOOP("Movie"), 32788, &MainFrameCommands::SelectMovie);
+    music_ = check(QT_TR_NOOP("Music"), 32789, &MainFrameCommands::SelectMusic);
     connect(view, &QMenu::aboutToShow, this, [this] { UpdateViewMenu(); });
     UpdateViewMenu();
 
-    QMenu* tools = menuBar()->addMenu("Tools");
-    QMenu* languageMenu = tools->addMenu("Languages");
+    QMenu* tools = menuBar()->addMenu(tr("Tools"));
+    QMenu* languageMenu = tools->addMenu(tr("Languages"));
     languageMenu->setObjectName("id_32784");
     if (languages != nullptr) new LanguageMenu(languageMenu, *languages);
-    QAction* quick = tools->addAction("Quick Measure", this, [this] { commands_.OnQuickMeasure(); });
+    QAction* quick = tools->addAction(tr("Quick Measure"), this, [this] { commands_.OnQuickMeasure(); });
     quick->setObjectName("id_32795");
 
-    QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("&About Halvane...", this, [this] {
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("&About Halvane..."), this, [this] {
         CAboutDlg about(this);
         about.exec();
     });
@@ -188,10 +189,10 @@ void CMainFrame::AutoScaleAll() { graph_->AutoScaleAll(); }
 
 void CMainFrame::Repaint() { update(); }
 
-void CMainFrame::ShowStatus(const std::string& text) { statusBar()->showMessage(QString::fromStdString(text)); }
+void CMainFrame::ShowStatus(const std::string& text) { statusBar()->showMessage(CoreText(text)); }
 
 std::string CMainFrame::AskSavePath() {
-    QString path = QFileDialog::getSaveFileName(this, "Save As", QString::fromStdString(doc_.GetPathName()), kFilter);
+    QString path = QFileDialog::getSaveFileName(this, tr("Save As"), QString::fromStdString(doc_.GetPathName()), tr(kFilter));
     if (path.isEmpty()) return {};
     if (QFileInfo(path).suffix().isEmpty()) path += ".QEX";
     return path.toStdString();
@@ -217,7 +218,7 @@ bool CMainFrame::SaveChangesPrompt() {
     if (!doc_.IsModified()) return true;
     QString name = QFileInfo(QString::fromStdString(doc_.GetPathName())).fileName();
     if (name.isEmpty()) name = "Halvane";
-    const int answer = prompt_.MessageBox("Save changes to " + name.toStdString() + "?", "",
+    const int answer = prompt_.MessageBox(tr("Save changes to %1?").arg(name).toStdString(), "",
                                           platform::MB_YESNOCANCEL | platform::MB_ICONWARNING, Window());
     if (answer == platform::IDCANCEL) return false;
     if (answer == platform::IDYES) return commands_.SaveDocument();
@@ -240,7 +241,7 @@ void CMainFrame::OnFileNew() {
 
 void CMainFrame::OnFileOpen() {
     if (!SaveChangesPrompt()) return;
-    const QString path = QFileDialog::getOpenFileName(this, "Open", QString(), kFilter);
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open"), QString(), tr(kFilter));
     if (!path.isEmpty()) OpenPath(path);
 }
 
@@ -298,7 +299,7 @@ void CMainFrame::FillRecentMenu() {
 
 void CMainFrame::UpdateTitle() {
     QString name = QFileInfo(QString::fromStdString(doc_.GetPathName())).fileName();
-    if (name.isEmpty()) name = "Untitled";
+    if (name.isEmpty()) name = tr("Untitled");
     setWindowTitle(name + " - Halvane ");
 }
 
