@@ -100,6 +100,9 @@ public:
 
 private:
     bool openDevice(std::string& text, bool allowReopen);
+    // Sets unit mode and model from a first-pass row that names what
+    // answers; false for "Invalid Command" and no match.
+    bool takeFirstPass(const FirstPassMatch& match);
     bool purgeOrReopen(bool allowReopen);
     // One read with the port's time-outs: normally up to n bytes within n + 5
     // ms, ending 1 ms after the last byte; non-blocking, what has arrived,

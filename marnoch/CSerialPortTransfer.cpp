@@ -6,6 +6,7 @@
 
 #include "marnoch/MarnochTexts.h"
 #include "marnoch/SettingsFile.h"
+#include "marnoch/Timing.h"
 
 namespace marnoch {
 
@@ -19,7 +20,9 @@ std::string addressCommand(unsigned address) {
 
 bool CSerialPort::readAddress(unsigned address, std::uint8_t& value) {
     std::string reply;
-    if (!LoaderCommand(addressCommand(address), 65) || !LoaderQuery("D", 70, reply, 1, 3)) return false;
+    if (!LoaderCommand(addressCommand(address), timing::kAddressLimitMs) ||
+        !LoaderQuery("D", timing::kReadByteLimitMs, reply, 1, timing::kReadByteRetries))
+        return false;
     value = static_cast<std::uint8_t>(reply[0]);
     return true;
 }
@@ -29,7 +32,7 @@ bool CSerialPort::retrieveLoop(CProgCtrl& progress) {
         bool haveRead = false;
         bool confirmed = false;
         std::uint8_t previous = 0;
-        for (int read = 0; read < 7 && !confirmed; ++read) {
+        for (int read = 0; read < timing::kByteTries && !confirmed; ++read) {
             std::uint8_t value = 0;
             if (!readAddress(address, value)) continue;
             if (haveRead && value == previous) confirmed = true;
@@ -38,7 +41,7 @@ bool CSerialPort::retrieveLoop(CProgCtrl& progress) {
             previous = value;
         }
         if (!confirmed) return false;
-        if (address % 8 == 0) progress.SetPos(static_cast<int>(address));
+        if (address % timing::kProgressEvery == 0) progress.SetPos(static_cast<int>(address));
     }
     return true;
 }
@@ -48,16 +51,16 @@ bool CSerialPort::programLoop(CProgCtrl& progress) {
         for (unsigned address = range.first; address < range.end; ++address) {
             const auto wanted = static_cast<char>(image_[address]);
             bool verified = false;
-            for (int attempt = 0; attempt < 7 && !verified; ++attempt) {
+            for (int attempt = 0; attempt < timing::kByteTries && !verified; ++attempt) {
                 std::string reply;
-                if (!LoaderCommand(addressCommand(address), 65)) continue;
-                if (!LoaderCommand(std::string{'d', wanted}, 65)) continue;
-                if (!LoaderCommand(addressCommand(address), 65)) continue;
-                if (!LoaderQuery("D", 70, reply, 1, 3)) continue;
+                if (!LoaderCommand(addressCommand(address), timing::kAddressLimitMs)) continue;
+                if (!LoaderCommand(std::string{'d', wanted}, timing::kWriteByteLimitMs)) continue;
+                if (!LoaderCommand(addressCommand(address), timing::kAddressLimitMs)) continue;
+                if (!LoaderQuery("D", timing::kReadByteLimitMs, reply, 1, timing::kReadByteRetries)) continue;
                 verified = reply[0] == wanted;
             }
             if (!verified) return false;
-            if (address % 8 == 0) progress.SetPos(static_cast<int>(address));
+            if (address % timing::kProgressEvery == 0) progress.SetPos(static_cast<int>(address));
         }
     }
     return true;
@@ -75,8 +78,8 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
     if (startMode == kModeFirmware) PowerOffZones();
     DrainInput(false);
     if (!EnterLoader(text) || !SetLoaderSpeed(true, text)) return false;
-    LoaderCommand("x", 35);
-    LoaderCommand("P", 100);
+    LoaderCommand("x", timing::kPrepareLimitMs);
+    LoaderCommand("P", timing::kProgramModeLimitMs);
     progress.SetRange(0, static_cast<int>(SettingsImage::kSize));
     progress.SetPos(1);
     progress.Show(true);
@@ -84,7 +87,7 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
 
     SetTransferTimeouts(true);
     const bool complete = program ? programLoop(progress) : retrieveLoop(progress);
-    LoaderCommand("y", 35);
+    LoaderCommand("y", timing::kEndTransferLimitMs);
     SetTransferTimeouts(false);
 
     auto fail = [&] {
@@ -100,8 +103,8 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
     }
     if (!LeaveLoader(text, toBaseSpeed)) {
         bool back = false;
-        for (int cycle = 0; cycle < 4 && !back; ++cycle) {
-            clock_.sleepMs(2000);
+        for (int cycle = 0; cycle < timing::kRecoveryCycles && !back; ++cycle) {
+            clock_.sleepMs(timing::kRecoveryPauseMs);
             std::string ignored;
             EnterLoader(ignored);
             back = LeaveLoader(ignored, toBaseSpeed);
@@ -109,8 +112,8 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
         if (!back) return fail();
     }
     if (unitMode_ != kModeProgrammer) {
-        for (int tries = 0; tries < 3; ++tries) {
-            clock_.sleepMs(100);
+        for (int tries = 0; tries < timing::kClockTries; ++tries) {
+            clock_.sleepMs(timing::kClockPauseMs);
             if (SetUnitClock()) break;
         }
     }

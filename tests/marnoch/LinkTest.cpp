@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
 
 namespace marnoch::test {
 
@@ -134,6 +132,8 @@ TEST(MarnochLink, CommandLineExchangesRetryAsTheyShould) {
     EXPECT_EQ(sim.simulator().log().count("STF?"), 1u);
     // Unanswered: retries 3 means four sendings.
     EXPECT_FALSE(port->WriteToBZTAndWaitFor("QQ?\n", 100, reply, 5, true, 3));
+    // Nothing answered the last sending: the unit may not have read it yet.
+    EXPECT_TRUE(WaitForCommand(sim.simulator(), "QQ?", 4));
     EXPECT_EQ(sim.simulator().log().count("QQ?"), 4u);
     EXPECT_TRUE(reply.empty());
 }
@@ -150,8 +150,10 @@ TEST(MarnochLink, DrainingAFloodIsBounded) {
     port->setPortName(sim.path());
     std::string text;
     ASSERT_TRUE(port->OpenPort(text));
+    // The flood has begun once the unit has sent a few of its bursts.
+    const auto sentBefore = sim.simulator().bytesSent();
     sim.dialect([](sim::MarnochDialect& d) { d.knobs().flood = true; });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_TRUE(WaitUntil([&] { return sim.simulator().bytesSent() >= sentBefore + 3 * 2048; }, 5000));
     const int opensBefore = port->openCount();
     const auto started = sim.clock().nowMs();
     port->DrainInput(true);

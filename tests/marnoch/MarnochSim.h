@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/wait.h>
@@ -17,6 +19,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 
 namespace marnoch::test {
 
@@ -95,6 +98,29 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Waits (real time, at most limitMs) until `condition` holds; true if it did.
+template <class Condition>
+bool WaitUntil(Condition condition, std::int64_t limitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Waits until the unit has received `text` at least n times (a command the
+// program sent and got no answer to may still be on its way).
+inline bool WaitForCommand(sim::Simulator& simulator, const std::string& text, std::size_t n,
+                           std::int64_t limitMs = 5000) {
+    return simulator.log().waitFor(
+        [&](const std::vector<sim::CommandLog::Entry>& entries) {
+            return static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(),
+                                                          [&](const auto& e) { return e.text == text; })) >= n;
+        },
+        limitMs);
+}
 
 inline bool HaveSrecord() { return std::system("command -v srec_cat >/dev/null 2>&1") == 0; }
 
