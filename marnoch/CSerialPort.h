@@ -112,10 +112,22 @@ private:
     bool applyLineAndTimeouts(std::string& text);
     int speedDivisor(bool toFast) const;
 
-    bool retrieveLoop(CProgCtrl& progress);
-    bool programLoop(CProgCtrl& progress);
+    // How a transfer ended, for the text of a failure.
+    struct TransferOutcome {
+        bool complete = false;   // the byte loop covered its whole range
+        bool readBack = true;    // a program's final read-back covered it too
+        unsigned stoppedAt = 0;  // where the loop or the read-back stopped
+        int differing = 0;       // bytes the read-back found different
+        bool back = false;       // the unit runs its firmware again
+        bool leftInLoader = false;
+    };
+    bool retrieveLoop(CProgCtrl& progress, unsigned& stoppedAt);
+    bool programLoop(CProgCtrl& progress, unsigned& stoppedAt);
+    bool readBackLoop(CProgCtrl& progress, int& differing, unsigned& stoppedAt);
+    std::string failureDetail(bool program, const TransferOutcome& outcome) const;
     bool transfer(std::string& text, CProgCtrl& progress, bool program);
-    bool readAddress(unsigned address, std::uint8_t& value);
+    bool readAddress(unsigned address, std::uint8_t& value, bool& clean);
+    bool readConfirmed(unsigned address, std::uint8_t& value, bool& anyRead);
 
     SettingsImage& image_;
     platform::Clock& clock_;
@@ -132,6 +144,11 @@ private:
     int model_ = kModelNone;
     bool nonBlocking_ = false;
     int openCount_ = 0;
+    // The last LoaderCommand or LoaderQuery was answered at its first
+    // sending, with nothing else on the line before the answer.
+    bool lastExchangeClean_ = false;
+    // A LeaveLoader that gave up found the loader still answering.
+    bool lastSeenInLoader_ = false;
 };
 
 }  // namespace marnoch

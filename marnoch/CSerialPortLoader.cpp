@@ -26,21 +26,32 @@ bool CSerialPort::LoaderQuery(std::string_view bytes, std::int64_t timeoutMs, st
             const std::size_t got = readPort(scratch, want, deadline.remainingMs());
             reply.append(reinterpret_cast<const char*>(scratch), got);
         }
-        if (reply.size() >= n) return true;
+        if (reply.size() >= n) {
+            lastExchangeClean_ = sending == 0;
+            return true;
+        }
     }
+    lastExchangeClean_ = false;
     return false;
 }
 
 bool CSerialPort::LoaderCommand(std::string_view bytes, std::int64_t timeoutMs) {
     DrainInput(false);
+    bool stray = false;
     for (int sending = 1; sending <= timing::kLoaderCommandSendings; ++sending) {
         writePort(bytes);
         const platform::Deadline deadline(clock_, timeoutMs);
         std::uint8_t byte = 0;
         while (!deadline.expired()) {
-            if (readPort(&byte, 1, deadline.remainingMs()) == 1 && byte == '\r') return true;
+            if (readPort(&byte, 1, deadline.remainingMs()) != 1) continue;
+            if (byte == '\r') {
+                lastExchangeClean_ = sending == 1 && !stray;
+                return true;
+            }
+            stray = true;
         }
     }
+    lastExchangeClean_ = false;
     return false;
 }
 
@@ -208,6 +219,13 @@ bool CSerialPort::LeaveLoader(std::string& text, bool toBaseSpeed) {
             break;
         default: break;
         }
+    }
+    // The last cycle's "X" may have started the firmware after all: one more
+    // look says where the unit is.
+    lastSeenInLoader_ = false;
+    if (IdentifyUnit(speedIndex_)) {
+        if (unitMode_ == kModeFirmware || unitMode_ == kModeProgrammer) return true;
+        lastSeenInLoader_ = unitMode_ == kModeLoader;
     }
     unitMode_ = kModeNone;
     text = text::kLoaderFailedToExit;

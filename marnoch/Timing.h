@@ -80,6 +80,7 @@ inline constexpr std::int64_t kServiceLeavePauseMs = 1500; // ...and its pause
 
 // The transfer.
 inline constexpr int kByteTries = 7;         // reads (retrieve) or attempts (program) of one address
+inline constexpr int kExtraUncleanReads = 7;  // reads that had to be resent, on top of those
 inline constexpr int kRecoveryCycles = 4;    // enter and leave again when the unit did not come back
 inline constexpr std::int64_t kRecoveryPauseMs = 2000;
 inline constexpr unsigned kProgressEvery = 8;  // addresses between progress reports
