@@ -60,7 +60,9 @@ public:
     bool IdentifyUnit(int startSpeedIndex);
     bool ProbeUnit(std::string& text);
     void SetModelOnce(int model);
-    bool FindBZT(std::string& text);
+    // With `progress`, the bar moves one step with every identification
+    // query of the search and is hidden at its end.
+    bool FindBZT(std::string& text, CProgCtrl* progress = nullptr);
 
     // Boot-loader byte exchanges.
     bool LoaderQuery(std::string_view bytes, std::int64_t timeoutMs, std::string& reply, std::size_t n, int retries);
@@ -100,6 +102,12 @@ public:
 
 private:
     bool openDevice(std::string& text, bool allowReopen);
+    // While a search or a recovery runs, each identification query moves the
+    // progress bar one step, so a long wait on a silent line shows movement.
+    void startTicking(CProgCtrl& progress, int steps);
+    void stopTicking();
+    void tick();
+    bool findOnPorts();
     // Sets unit mode and model from a first-pass row that names what
     // answers; false for "Invalid Command" and no match.
     bool takeFirstPass(const FirstPassMatch& match);
@@ -144,6 +152,9 @@ private:
     int model_ = kModelNone;
     bool nonBlocking_ = false;
     int openCount_ = 0;
+    CProgCtrl* ticker_ = nullptr;
+    int ticks_ = 0;
+    int tickSteps_ = 0;
     // The last LoaderCommand or LoaderQuery was answered at its first
     // sending, with nothing else on the line before the answer.
     bool lastExchangeClean_ = false;

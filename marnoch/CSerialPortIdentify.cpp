@@ -7,6 +7,8 @@
 #include "marnoch/MarnochTexts.h"
 #include "marnoch/Timing.h"
 
+#include <iterator>
+
 namespace marnoch {
 
 namespace {
@@ -69,6 +71,7 @@ bool CSerialPort::IdentifyUnit(int startSpeedIndex) {
         std::size_t lastRead = 0;
         bool matched = false;
         for (int tries = 0; tries < timing::kIdentifyTries && !matched; ++tries) {
+            tick();
             SendCommandLine("?\n");
             clock_.sleepMs(timing::kIdentifyPauseMs);
             const std::size_t got = readPort(buffer, kAnswerBytes);
@@ -126,6 +129,7 @@ bool CSerialPort::ProbeUnit(std::string& text) {
     std::string reply;
     bool matched = false;
     for (int tries = 0; tries < timing::kIdentifyTries && !matched; ++tries) {
+        tick();
         SendCommandLine("?\n");
         clock_.sleepMs(timing::kProbePauseMs);
         const std::size_t got = readPort(buffer, kAnswerBytes);
@@ -154,8 +158,45 @@ bool CSerialPort::ProbeUnit(std::string& text) {
     return true;
 }
 
-bool CSerialPort::FindBZT(std::string& text) {
+void CSerialPort::startTicking(CProgCtrl& progress, int steps) {
+    ticker_ = &progress;
+    ticks_ = 0;
+    tickSteps_ = steps > 0 ? steps : 1;
+    progress.SetRange(0, tickSteps_);
+    progress.SetPos(0);
+    progress.Show(true);
+}
+
+void CSerialPort::stopTicking() { ticker_ = nullptr; }
+
+void CSerialPort::tick() {
+    if (ticker_ != nullptr && ticks_ < tickSteps_) ticker_->SetPos(++ticks_);
+}
+
+bool CSerialPort::FindBZT(std::string& text, CProgCtrl* progress) {
     if (unitMode_ == kModeNone) comNumber_ = 1;
+    if (progress != nullptr) {
+        // Every speed of every port present, three queries each: the most a
+        // search can take.
+        int present = 0;
+        for (int n = comNumber_; n <= kComCount; ++n)
+            if (ports_ && !ports_(n).empty()) ++present;
+        startTicking(*progress, present * static_cast<int>(std::size(kBaudRateTable)) * timing::kIdentifyTries);
+    }
+    const bool found = findOnPorts();
+    if (progress != nullptr) {
+        stopTicking();
+        progress->Show(false);
+    }
+    if (!found) {
+        text = text::kNotFound;
+        return false;
+    }
+    text = FoundText(model_);
+    return true;
+}
+
+bool CSerialPort::findOnPorts() {
     bool found = false;
     for (; comNumber_ <= kComCount; ++comNumber_) {
         speedIndex_ = 0;
@@ -186,12 +227,7 @@ bool CSerialPort::FindBZT(std::string& text) {
             break;
         }
     }
-    if (!found) {
-        text = text::kNotFound;
-        return false;
-    }
-    text = FoundText(model_);
-    return true;
+    return found;
 }
 
 }  // namespace marnoch

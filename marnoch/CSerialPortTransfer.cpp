@@ -10,6 +10,7 @@
 #include "marnoch/Timing.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace marnoch {
 
@@ -216,12 +217,17 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
     const bool good = o.complete && o.readBack && o.differing == 0;
     o.back = LeaveLoader(text, toBaseSpeed);
     if (!o.back && good) {
+        // Up to a few minutes on a silent line: the bar shows each query.
+        constexpr int kQueriesPerCycle = (timing::kEnterCycles + timing::kLeaveCycles + 1) *
+                                         static_cast<int>(std::size(kBaudRateTable)) * timing::kIdentifyTries;
+        startTicking(progress, timing::kRecoveryCycles * kQueriesPerCycle);
         for (int cycle = 0; cycle < timing::kRecoveryCycles && !o.back; ++cycle) {
             clock_.sleepMs(timing::kRecoveryPauseMs);
             std::string ignored;
             EnterLoader(ignored);
             o.back = LeaveLoader(ignored, toBaseSpeed);
         }
+        stopTicking();
     }
     if (!good || !o.back) {
         o.leftInLoader = lastSeenInLoader_;

@@ -203,3 +203,44 @@ TEST(MarnochLink, ServiceModeAnswers) {
 }
 
 }  // namespace marnoch::test
+
+namespace marnoch::test {
+
+// The search moves a progress bar with every query: on a silent port all
+// 24 queries (8 speeds, 3 each) of the one port present, then the bar is
+// hidden; a unit found at 19200 stops it early.
+TEST(MarnochLink, SearchMovesTheProgressBar) {
+    struct Recorder final : CProgCtrl {
+        int high = -1, last = 0, moves = 0;
+        bool visible = false;
+        void SetRange(int, int h) override { high = h; }
+        void SetPos(int p) override {
+            if (p > last) ++moves;
+            last = p;
+        }
+        void Show(bool v) override { visible = v; }
+    };
+    MarnochSim sim;
+    ASSERT_TRUE(sim.started());
+    SettingsImage image;
+    std::string text;
+    {
+        Recorder progress;
+        auto port = sim.makePort(image);
+        ASSERT_TRUE(port->FindBZT(text, &progress));
+        EXPECT_EQ(progress.high, 24);
+        EXPECT_EQ(progress.last, 1);
+        EXPECT_FALSE(progress.visible);
+    }
+    sim::FaultKnobs k;
+    k.silent = true;
+    sim.simulator().setFaults(k);
+    Recorder progress;
+    auto port = sim.makePort(image);
+    EXPECT_FALSE(port->FindBZT(text, &progress));
+    EXPECT_EQ(progress.moves, 24);
+    EXPECT_EQ(progress.last, 24);
+    EXPECT_FALSE(progress.visible);
+}
+
+}  // namespace marnoch::test
