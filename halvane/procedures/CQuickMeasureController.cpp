@@ -264,9 +264,14 @@ void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskD
             if (!wave->FindMicrophone())
                 throw TException("failed to initialize audio measurement (check USB connection to PC)");
             if (!wave->Open()) throw TException("failed to open audio measurement device (check USB connection to PC)");
-            std::lock_guard lock(recorderMutex_);
-            recorder_ = std::move(wave);
-            recorderStreaming_ = false;
+            const bool fixedLevel = !wave->HasVolumeControl();
+            {
+                std::lock_guard lock(recorderMutex_);
+                recorder_ = std::move(wave);
+                recorderStreaming_ = false;
+            }
+            // Once per recorder, in the log.
+            if (fixedLevel) Status(kNoVolumeControlText);
         }
         recorder_->SetLevel(InputLevelForKind(correctionKind_));
         queue_.Clear();

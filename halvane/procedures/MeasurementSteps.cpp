@@ -56,6 +56,8 @@ void CEqMeasurementProc::OpenMicrophone() {
     }
     if (!recorder_->IsOpen()) throw TException("Failed to initialize Wave audio capture device.");
     inputLevel_ = InputLevelForKind(calibration_.kind);
+    // Said once, while the first position prompt shows.
+    if (!recorder_->HasVolumeControl()) SetText(kNoVolumeControlText);
 }
 
 void CEqMeasurementProc::StartMeasuringItem() {

@@ -78,6 +78,10 @@ private:
 // asks for: kind 1 16384, kinds 2 and 3 8192, any other 4096.
 std::uint32_t InputLevelForKind(std::int32_t kind);
 
+// The status shown once when the microphone's input has no volume control.
+inline constexpr const char* kNoVolumeControlText =
+    "The microphone input has no volume control: recording at the level the device gives.";
+
 // The smoothing every measured response gets after its input correction
 // (a sixth of an octave onto 25 points per octave from 5 Hz to 48 kHz).
 void SmoothMeasuredResponse(CCurve& curve);
