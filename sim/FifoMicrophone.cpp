@@ -66,6 +66,7 @@ void FifoMicrophone::stop() {
     }
     wake_.notify_all();
     if (thread_.joinable()) thread_.join();
+    std::lock_guard lock(mutex_);
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     if (createdFifo_) ::unlink(options_.path.c_str());
@@ -108,11 +109,14 @@ void FifoMicrophone::discardQueued(std::size_t bytes, std::atomic<std::int64_t>&
     }
 }
 
-void FifoMicrophone::toneChanged(int channel) {
+void FifoMicrophone::noteTone(int channel) {
+    std::lock_guard lock(mutex_);
+    if (channel == lastTone_ || fd_ < 0) return;
+    lastTone_ = channel;
+    ++generation_;
     // What was queued belongs to the sound before the change.
     discardQueued(queuedBytes(), flushed_);
     if (channel < 0 || channel > 7) return;
-    std::lock_guard lock(mutex_);
     if (options_.autoMove && heardHere_.count(channel) != 0) {
         heardHere_.clear();
         position_ = position_.load() + 1;
@@ -149,14 +153,19 @@ void FifoMicrophone::run() {
             std::unique_lock lock(mutex_);
             if (wake_.wait_until(lock, due, [&] { return stop_; })) return;
         }
-        const int tone = tone_ ? tone_() : -1;
-        if (tone != lastTone_) {
-            lastTone_ = tone;
-            toneChanged(tone);
+        noteTone(tone_ ? tone_() : -1);
+        std::uint64_t generation = 0;
+        {
+            std::lock_guard lock(mutex_);
+            generation = generation_;
         }
         mic_.render(frame, stereo.data(), static_cast<int>(frames));
         for (std::size_t f = 0; f < frames; ++f) stereo[2 * f + 1] = stereo[2 * f];
-        writeChunk(stereo.data(), frames * kFrameBytes);
+        {
+            // A chunk made before a tone change noted meanwhile is not heard.
+            std::lock_guard lock(mutex_);
+            if (generation == generation_) writeChunk(stereo.data(), frames * kFrameBytes);
+        }
         frame += static_cast<std::int64_t>(frames);
         ++chunk;
         const double lag = std::chrono::duration<double>(clock::now() - due).count();

@@ -60,6 +60,13 @@ public:
     void stop();
     const std::string& error() const { return error_; }
 
+    // The playing channel changed (-1: none). Called by the processor as it
+    // switches the tone, before it answers: the sound queued until now is
+    // dropped, and so is a chunk being written that was made before the
+    // change, so a recording started after the answer hears only the new
+    // sound. The writer also notices a change by itself, a chunk later.
+    void noteTone(int channel);
+
     void moveTo(int position);
     void moveNext();
     Counts counts() const;
@@ -72,7 +79,6 @@ private:
     void writeChunk(const std::int16_t* stereo, std::size_t bytes);
     void discardQueued(std::size_t bytes, std::atomic<std::int64_t>& counter);
     std::size_t queuedBytes() const;
-    void toneChanged(int channel);
 
     Microphone& mic_;
     std::function<int()> tone_;
@@ -88,8 +94,9 @@ private:
     bool stop_ = false;
     std::thread thread_;
 
-    std::set<int> heardHere_;  // writer thread
-    int lastTone_ = -2;        // writer thread
+    std::set<int> heardHere_;  // under mutex_
+    int lastTone_ = -2;        // under mutex_
+    std::uint64_t generation_ = 0;  // tone changes noted; under mutex_
     std::atomic<int> position_{0};
     std::atomic<std::int64_t> written_{0}, dropped_{0}, flushed_{0};
 };

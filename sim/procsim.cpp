@@ -221,6 +221,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "procsim: %s\n", fifo->error().c_str());
             return 1;
         }
+        // The tone switches before the processor answers: a recording the
+        // program starts on the answer hears only the new tone.
+        simulator.withDialect<sim::HalvaneDialect>([&fifo](sim::HalvaneDialect& h) {
+            h.setToneObserver([mic = fifo.get()](int channel) { mic->noteTone(channel); });
+            return 0;
+        });
         std::printf("procsim: microphone on %s (room %u, 48 kHz 16-bit stereo, %gx real time, %zu bytes of FIFO)\n",
                     microphone.c_str(), roomSeed, speed, fifo->pipeCapacity());
         if (!alsaConfig.empty()) {
@@ -270,6 +276,10 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     if (fifo) {
+        simulator.withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& h) {
+            h.setToneObserver(nullptr);
+            return 0;
+        });
         fifo->stop();
         if (keys.joinable()) keys.join();
         const auto c = fifo->counts();
