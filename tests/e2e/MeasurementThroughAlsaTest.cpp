@@ -6,11 +6,11 @@
 // program's own unit objects, recorder, ALSA backend and calibration.
 #include "ProcsimProcess.h"
 #include "tests/halvane/link/UnitFixture.h"
-#include "tests/halvane/procedures/MeasurementJobFixture.h"
+#include "tests/halvane/procedures/measurement/MeasurementJobFixture.h"
 
 #include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/Units.h"
-#include "halvane/procedures/WaveRecorder.h"
+#include "halvane/procedures/measurement/WaveRecorder.h"
 #include "platform/alsa/AlsaSoundSystem.h"
 #include "sim/AlsaMicrophoneConfig.h"
 #include "sim/MicrophoneScale.h"

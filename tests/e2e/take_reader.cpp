@@ -1,7 +1,7 @@
 // A reader of the simulated microphone that the tests kill in the middle of
 // a take: Halvane's recorder on the ALSA device, recording takes until it
 // is killed. It says "recording" as each take starts.
-#include "halvane/procedures/WaveRecorder.h"
+#include "halvane/procedures/measurement/WaveRecorder.h"
 #include "platform/Event.h"
 #include "platform/alsa/AlsaSoundSystem.h"
 
