@@ -11,6 +11,9 @@
 #include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/measurement/WaveRecorder.h"
+#include "halvane/procedures/quickmeasure/CQuickMeasureController.h"
+#include "platform/ScriptedUserPrompt.h"
+#include "platform/UiMessageQueue.h"
 #include "platform/alsa/AlsaSoundSystem.h"
 #include "sim/AlsaMicrophoneConfig.h"
 #include "sim/MicrophoneScale.h"
@@ -232,6 +235,58 @@ TEST_F(ThroughAlsa, AKilledReaderAndAnUnreadFifoStallNothing) {
     const int end = procsim_.stop();
     EXPECT_EQ(end, 0);
     EXPECT_NE(ProcsimLog().find("dropped"), std::string::npos);
+}
+
+// Quick Measure on the same device: the streaming recorder opens ALSA's
+// file device (no volume control: said once in the log), reads it in one
+// channel through the plug, and the analysis turns the stream into curves;
+// closing leaves the processor with the tone off and powered off.
+TEST_F(ThroughAlsa, QuickMeasureStreamsTheRoomFromTheFileDevice) {
+    StartProcsim(0);
+    struct View final : halvane::QuickMeasureView {
+        void EnableControls(const halvane::quickmeasure::EnabledControls&) override {}
+        void AppendLog(const std::string& text) override { log.push_back(text); }
+        void SetProgressRange(int, int) override {}
+        void SetProgressPos(int) override {}
+        void CurvesChanged(bool) override { ++changes; }
+        std::vector<std::string> log;
+        int changes = 0;
+    } view;
+    platform::alsa::AlsaSoundSystem sound;
+    platform::ScriptedUserPrompt prompt;
+    halvane::CQuickMeasureController::Options o;
+    o.prompt = &prompt;
+    o.sound = &sound;
+    halvane::CQuickMeasureController quick(o);
+    quick.Attach(view);
+    quick.OnInitDialog();
+    const auto pumpUntil = [&](auto done) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!done() && std::chrono::steady_clock::now() < end) {
+            platform::DrainUiMessageQueue();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        platform::DrainUiMessageQueue();
+        return done();
+    };
+    using namespace halvane::quickmeasure;
+    quick.OnSpeakerSelected(2);
+    quick.OnConnect();
+    ASSERT_TRUE(pumpUntil([&] { return quick.State() == kConnected; })) << ProcsimLog();
+    quick.OnStart();
+    ASSERT_TRUE(pumpUntil([&] { return quick.State() == kMeasuring; }))
+        << (view.log.empty() ? std::string() : view.log.back());
+    ASSERT_TRUE(pumpUntil([&] { return quick.AnalysisCount() >= 3 && view.changes >= 3; }));
+    EXPECT_EQ(std::count(view.log.begin(), view.log.end(), std::string(halvane::kNoVolumeControlText)), 1);
+    EXPECT_EQ(prompt.askCount(), 0u);
+    quick.Close();
+    quick.Detach();
+    platform::uiMessageQueue().discardAll();
+    EXPECT_FALSE(Port().IsOpen());
+    procsim_.stop();
+    const auto commands = LoggedCommands(ProcsimLog());
+    EXPECT_EQ(LastSet(commands, "P1N"), "P1N8");
+    EXPECT_EQ(LastSet(commands, "P1P"), "P1P0");
 }
 
 }  // namespace
