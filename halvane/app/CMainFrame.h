@@ -50,7 +50,7 @@ public:
     CColorLegend* Legend() const { return legend_; }
     QSplitter* Splitter() const { return splitter_; }
     QToolBar* CommandBar() const { return bar_; }
-    // The command-bar button of a control id (1003 ...), or null.
+    // The command-bar button of a control id (main_frame_ids), or null.
     QAction* BarAction(int id) const;
 
     // The recent-file list (at most 4), newest first.

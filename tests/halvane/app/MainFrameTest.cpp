@@ -13,12 +13,14 @@
 #include "halvane/app/CMainFrame.h"
 #include "halvane/app/CWelcomeDlg.h"
 #include "halvane/app/HalvaneShell.h"
+#include "halvane/app/MainFrameIds.h"
 #include "halvane/document/AppState.h"
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/document/ProcedureService.h"
 #include "platform/ScriptedUserPrompt.h"
 
 using namespace halvane;
+using namespace halvane::main_frame_ids;
 
 namespace {
 
@@ -62,13 +64,14 @@ TEST(HalvaneMainFrame, CommandBarFollowsTheStartMode) {
     FrameHarness automatic(AppState::Automatic);
     CMainFrame a(automatic.doc, automatic.app, automatic.jobs, automatic.prompt, nullptr);
     EXPECT_EQ(a.CommandBar()->actions().size(), 3);
-    EXPECT_EQ(VisibleBar(a), (std::vector<int>{1007, 1062}));
-    ASSERT_NE(a.BarAction(1063), nullptr);
+    EXPECT_EQ(VisibleBar(a), (std::vector<int>{kAutoScale, kColors}));
+    ASSERT_NE(a.BarAction(kOriginal), nullptr);
 
     FrameHarness manual(AppState::Manual);
     CMainFrame m(manual.doc, manual.app, manual.jobs, manual.prompt, nullptr);
     EXPECT_EQ(m.CommandBar()->actions().size(), 9);
-    EXPECT_EQ(VisibleBar(m), (std::vector<int>{1003, 1007, 1005, 1009, 1011, 1062, 1014}));
+    EXPECT_EQ(VisibleBar(m),
+              (std::vector<int>{kMeasure, kAutoScale, kCalculate, kUpload, kTargets, kColors, kErase}));
 }
 
 TEST(HalvaneMainFrame, SplitsEightyTwentyAndGreysEmptyViewSwitches) {
@@ -81,11 +84,11 @@ TEST(HalvaneMainFrame, SplitsEightyTwentyAndGreysEmptyViewSwitches) {
     ASSERT_EQ(sizes.size(), 2);
     const double share = double(sizes[0]) / double(sizes[0] + sizes[1]);
     EXPECT_NEAR(share, 0.8, 0.02);
-    auto* measured = frame.findChild<QAction*>("id_32780");
+    auto* measured = frame.findChild<QAction*>(MenuObjectName(kShowMeasured));
     ASSERT_NE(measured, nullptr);
     EXPECT_FALSE(measured->isEnabled());
     // Calculate on the empty document: the message, no job.
-    frame.BarAction(1005)->trigger();
+    frame.BarAction(kCalculate)->trigger();
     ASSERT_EQ(h.prompt.askCount(), 1u);
     EXPECT_EQ(h.prompt.asks()[0].text, "Need to measure first. Pleast click on 'Measure");
     h.doc.SetModifiedFlag(false);
