@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QThread>
@@ -21,6 +20,7 @@
 #include "halvane/app/models/LanguageManager.h"
 #include "halvane/document/AppState.h"
 #include "halvane/document/CHalvaneDoc.h"
+#include "platform/Profile.h"
 #include "platform/UserPrompt.h"
 
 namespace halvane {
@@ -30,13 +30,13 @@ static_assert(kLanguages == LanguageManager::kLanguagesCommand);
 
 namespace {
 const char* const kFilter = "Halvane Files (*.QEX)";
-const char* const kRecentGroup = "Recent File List";
 constexpr int kRecentCount = 4;
 }  // namespace
 
 CMainFrame::CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
-                       LanguageManager* languages, QWidget* parent)
-    : QMainWindow(parent), doc_(doc), app_(app), prompt_(prompt), commands_(doc, app, procedures, prompt, *this) {
+                       LanguageManager* languages, platform::Profile* profile, QWidget* parent)
+    : QMainWindow(parent), doc_(doc), app_(app), prompt_(prompt), profile_(profile),
+      commands_(doc, app, procedures, prompt, *this) {
     setObjectName("CMainFrame");
     BuildCommandBar();
 
@@ -265,30 +265,15 @@ void CMainFrame::OnFileSaveAs() {
     UpdateTitle();
 }
 
-QStringList CMainFrame::RecentFiles() {
-    QSettings settings;
+QStringList CMainFrame::RecentFiles() const {
     QStringList files;
-    for (int i = 1; i <= kRecentCount; ++i) {
-        const QString path = settings.value(QString("%1/File%2").arg(kRecentGroup).arg(i)).toString();
-        if (!path.isEmpty()) files << path;
-    }
+    if (profile_ == nullptr) return files;
+    for (const std::string& path : profile_->recentFiles(kRecentCount)) files << QString::fromStdString(path);
     return files;
 }
 
 void CMainFrame::AddRecentFile(const QString& path) {
-    QStringList files = RecentFiles();
-    files.removeAll(path);
-    files.prepend(path);
-    while (files.size() > kRecentCount) files.removeLast();
-    QSettings settings;
-    for (int i = 1; i <= kRecentCount; ++i) {
-        const QString key = QString("%1/File%2").arg(kRecentGroup).arg(i);
-        if (i <= files.size()) {
-            settings.setValue(key, files[i - 1]);
-        } else {
-            settings.remove(key);
-        }
-    }
+    if (profile_ != nullptr) profile_->addRecentFile(path.toStdString(), kRecentCount);
 }
 
 void CMainFrame::FillRecentMenu() {

@@ -10,8 +10,8 @@
 namespace halvane {
 
 HalvaneShell::HalvaneShell(AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
-                           LanguageManager* languages)
-    : app_(app), procedures_(procedures), prompt_(prompt), languages_(languages) {}
+                           LanguageManager* languages, platform::Profile* profile)
+    : app_(app), procedures_(procedures), prompt_(prompt), languages_(languages), profile_(profile) {}
 
 HalvaneShell::~HalvaneShell() {
     frame_.reset();
@@ -34,7 +34,7 @@ bool HalvaneShell::CreateFrame() {
     services.app = &app_;
     services.prompt = &prompt_;
     doc_ = std::make_unique<CHalvaneDoc>(services);
-    frame_ = std::make_unique<CMainFrame>(*doc_, app_, procedures_, prompt_, languages_);
+    frame_ = std::make_unique<CMainFrame>(*doc_, app_, procedures_, prompt_, languages_, profile_);
     return true;
 }
 
@@ -51,7 +51,7 @@ bool HalvaneShell::OpenDocument(const std::string& path) {
         return false;
     }
     doc_->SetPathName(path);
-    CMainFrame::AddRecentFile(QString::fromStdString(path));
+    frame_->AddRecentFile(QString::fromStdString(path));
     return true;
 }
 

@@ -17,7 +17,9 @@
 #include "halvane/document/AppState.h"
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/document/ProcedureService.h"
+#include "platform/MemoryProfile.h"
 #include "platform/ScriptedUserPrompt.h"
+#include "platform/qt/QtProfile.h"
 
 using namespace halvane;
 using namespace halvane::main_frame_ids;
@@ -123,8 +125,6 @@ TEST(WelcomePage, OkStoresTheChoice) {
 TEST(Shell, StartsWithASavedDocumentMaximisedInManualMode) {
     EnsureTestApplication();
     QTemporaryDir dir;
-    // The recent-file list goes to a settings file of the test's own.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
     const std::string path = dir.filePath("room.QEX").toStdString();
     {
         FrameHarness h(AppState::Manual);
@@ -133,9 +133,10 @@ TEST(Shell, StartsWithASavedDocumentMaximisedInManualMode) {
     }
     AppState app;
     platform::ScriptedUserPrompt prompt;
+    platform::MemoryProfile profile;
     NoJobs jobs;
     {
-        HalvaneShell shell(app, jobs, prompt, nullptr);
+        HalvaneShell shell(app, jobs, prompt, nullptr, &profile);
         shell.scriptedWelcome = -1;  // must not be asked
         ASSERT_EQ(InitInstance(shell, app, jobs, ParseCommandLine({path})), 1);
         ASSERT_NE(shell.Frame(), nullptr);
@@ -145,6 +146,7 @@ TEST(Shell, StartsWithASavedDocumentMaximisedInManualMode) {
         EXPECT_EQ(app.StartMode.load(), AppState::Manual);
         EXPECT_EQ(jobs.wizards, 0);
         EXPECT_EQ(shell.Frame()->CommandBar()->actions().size(), 9);
+        EXPECT_EQ(profile.recentFiles(), (std::vector<std::string>{path}));
         app.SetMainWindow(nullptr);
     }
     {
@@ -166,11 +168,23 @@ TEST(Shell, StartsWithASavedDocumentMaximisedInManualMode) {
 TEST(Shell, RecentFileListKeepsFourNewestFirst) {
     EnsureTestApplication();
     QTemporaryDir dir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
-    for (const char* name : {"a.QEX", "b.QEX", "c.QEX", "d.QEX", "e.QEX", "c.QEX"}) CMainFrame::AddRecentFile(name);
-    EXPECT_EQ(CMainFrame::RecentFiles(), (QStringList{"c.QEX", "e.QEX", "d.QEX", "b.QEX"}));
-    QSettings settings;
+    const QString ini = dir.filePath("halvane.ini");
+    FrameHarness h(AppState::Manual);
+    {
+        // The program's profile in an INI file of the test's own.
+        platform::qt::QtProfile profile(ini);
+        CMainFrame frame(h.doc, h.app, h.jobs, h.prompt, nullptr, &profile);
+        for (const char* name : {"a.QEX", "b.QEX", "c.QEX", "d.QEX", "e.QEX", "c.QEX"}) frame.AddRecentFile(name);
+        EXPECT_EQ(frame.RecentFiles(), (QStringList{"c.QEX", "e.QEX", "d.QEX", "b.QEX"}));
+        profile.sync();
+    }
+    QSettings settings(ini, QSettings::IniFormat);
     EXPECT_EQ(settings.value("Recent File List/File1").toString(), "c.QEX");
+    EXPECT_EQ(settings.value("Recent File List/File4").toString(), "b.QEX");
+    // Without a profile there is no list.
+    CMainFrame bare(h.doc, h.app, h.jobs, h.prompt, nullptr);
+    bare.AddRecentFile("f.QEX");
+    EXPECT_TRUE(bare.RecentFiles().isEmpty());
 }
 
 #ifdef HALVANE_PROGRAM
