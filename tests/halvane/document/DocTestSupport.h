@@ -14,6 +14,7 @@
 #include "halvane/document/DocumentPostLoad.h"
 #include "halvane/document/DocumentViews.h"
 #include "platform/ScriptedUserPrompt.h"
+#include "tests/support/UnitClassLimitsGuard.h"
 
 // The fixtures (written by data/make_documents.py with Python's struct) and
 // the fakes the document tests share.
@@ -91,7 +92,8 @@ public:
 };
 
 // A document with its own application state (started up, with a main
-// window), scripted prompt and recorded post-load steps.
+// window), scripted prompt and recorded post-load steps. The unit-class
+// limits the document sets go back to their start values with it.
 struct DocHarness {
     DocHarness() {
         app.m_bInitialized = 1;
@@ -99,6 +101,7 @@ struct DocHarness {
     }
     halvane::CHalvaneDoc::Services Services() { return {&app, &prompt, &postLoad}; }
 
+    testsupport::UnitClassLimitsGuard limits;
     halvane::AppState app;
     CountingViews views;
     platform::ScriptedUserPrompt prompt;
