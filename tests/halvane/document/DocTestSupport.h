@@ -13,6 +13,7 @@
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/document/DocumentPostLoad.h"
 #include "halvane/document/DocumentViews.h"
+#include "halvane/signal/CCurve.h"
 #include "platform/ScriptedUserPrompt.h"
 #include "tests/support/UnitClassLimitsGuard.h"
 
@@ -108,5 +109,15 @@ struct DocHarness {
     RecordingPostLoad postLoad;
     halvane::CHalvaneDoc doc{Services()};
 };
+
+// A flat curve of two points, 20 Hz and 20 kHz, at `level`.
+inline std::unique_ptr<CCurve> Curve(double level) {
+    auto c = std::make_unique<CCurve>(2, CIndexVector::Frequency, CComplexVector::Polar);
+    c->X()[0] = 20;
+    c->X()[1] = 20000;
+    c->A()[0] = c->A()[1] = level;
+    c->B()[0] = c->B()[1] = 0;
+    return c;
+}
 
 }  // namespace doctest
