@@ -10,7 +10,7 @@
 #include <set>
 
 #include "SyntheticSpeakers.h"
-#include "TestData.h"
+#include "tests/support/TestData.h"
 #include "halvane/design/BuildTargetCurves.h"
 #include "halvane/design/CConfigTargets.h"
 #include "halvane/design/CSpeakerTarget.h"

@@ -10,11 +10,13 @@
 
 #include "SyntheticProject.h"
 #include "UnitFixture.h"
+#include "tests/support/MessageOf.h"
 
 #include <cstdio>
 
 using ConTypes::BztTolvarinePlatformV1Base;
 using linktest::UnitTest;
+using testsupport::MessageOf;
 
 namespace {
 
@@ -22,15 +24,6 @@ std::string Hex6(std::uint32_t v) {
     char b[16];
     std::snprintf(b, sizeof b, "%06X", v);
     return b;
-}
-
-std::string MessageOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const halvane::TException& e) {
-        return e.message();
-    }
-    return "(no failure)";
 }
 
 class FlagshipTest : public UnitTest {

@@ -8,20 +8,13 @@
 
 #include "SyntheticProject.h"
 #include "UnitFixture.h"
+#include "tests/support/MessageOf.h"
 
 using ConTypes::VuxV1Base;
 using linktest::UnitTest;
+using testsupport::MessageOf;
 
 namespace {
-
-std::string MessageOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const halvane::TException& e) {
-        return e.message();
-    }
-    return "(no failure)";
-}
 
 class ReceiverTest : public UnitTest {
 protected:

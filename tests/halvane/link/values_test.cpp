@@ -7,6 +7,7 @@
 #include "halvane/link/UnitClassLimits.h"
 
 #include "LinkFixture.h"
+#include "tests/support/UnitClassLimitsGuard.h"
 
 #include <cmath>
 #include <limits>
@@ -31,7 +32,15 @@ TEST(ChannelOrder, WalksTheListingOrderAndStopsAtEight) {
     }
 }
 
-TEST(SampleRateIndex, ValidityFollowsTheUnitClass) {
+namespace {
+
+struct SampleRateIndex : ::testing::Test {
+    testsupport::UnitClassLimitsGuard limits;
+};
+
+}  // namespace
+
+TEST_F(SampleRateIndex, ValidityFollowsTheUnitClass) {
     ASSERT_TRUE(UnitClassLimits::SetForUnitClass(1));
     EXPECT_EQ(UnitClassLimits::RateCount(), 5);
     EXPECT_EQ(UnitClassLimits::StageCount(), 10);
@@ -70,7 +79,6 @@ TEST(SampleRateIndex, ValidityFollowsTheUnitClass) {
     std::vector<int> rates;
     for (CSampFS s(0); s.IsValid();) rates.push_back(CSampFS(s.Next()).GetFrequency());
     EXPECT_EQ(rates, (std::vector<int>{48000, 44100, 32000, 96000, 88200, 64000, 192000, 176400}));
-    UnitClassLimits::Reset();
 }
 
 // Reference words from an independent computation:
