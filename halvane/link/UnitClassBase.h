@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/link/CrossoverIterator.h"
+#include "halvane/design/CrossoverIterator.h"
 #include "halvane/link/ObjectRegistry.h"
 
 #include <cstdint>
