@@ -4,7 +4,9 @@
 // tone and speaker sequences.
 
 #include "halvane/diagnostics/TException.h"
-#include "halvane/link/UnitFamilies.h"
+#include "halvane/link/BztTolvarinePlatformV1Base.h"
+#include "halvane/link/BztTolvarineV1.h"
+#include "halvane/link/BztTolvarineV2.h"
 #include "sim/Microphone.h"
 #include "sim/Room.h"
 

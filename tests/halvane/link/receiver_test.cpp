@@ -3,7 +3,7 @@
 // erasing, negative gains, confirmations, prompts and failure texts.
 
 #include "halvane/diagnostics/TException.h"
-#include "halvane/link/UnitFamilies.h"
+#include "halvane/link/VuxV1Base.h"
 #include "platform/UserPrompt.h"
 
 #include "SyntheticProject.h"
