@@ -7,10 +7,11 @@
 // The receiver's verification is not run: its 100 ms pause after every read
 // (2688 reads, about 270 s) is the processor's pacing, not our speed.
 
+#include "halvane/link/BztTolvarineV2.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/UnitClassLimits.h"
-#include "halvane/link/UnitFamilies.h"
 #include "halvane/link/UploadData.h"
+#include "halvane/link/VuxV1Base.h"
 #include "platform/PortMap.h"
 #include "sim/HalvaneDialect.h"
 #include "sim/Simulator.h"

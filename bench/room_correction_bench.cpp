@@ -19,8 +19,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "halvane/link/BztTolvarinePlatformV1Base.h"
 #include "halvane/link/CBasicTessikPort.h"
-#include "halvane/link/UnitFamilies.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/jobs/CEqCalcProc.h"
 #include "halvane/procedures/jobs/CEqUploadProc.h"

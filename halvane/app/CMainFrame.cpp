@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QThread>
@@ -19,22 +18,32 @@
 #include "halvane/app/CGraphView.h"
 #include "halvane/app/CoreText.h"
 #include "halvane/app/LanguageMenu.h"
+#include "halvane/app/MainFrameIds.h"
+#include "halvane/app/models/LanguageManager.h"
 #include "halvane/document/AppState.h"
 #include "halvane/document/CHalvaneDoc.h"
+#include "platform/Profile.h"
 #include "platform/UserPrompt.h"
 
 namespace halvane {
 
+using namespace main_frame_ids;
+static_assert(kLanguages == LanguageManager::kLanguagesCommand);
+
 namespace {
 const char* const kFilter = "Halvane Files (*.QEX)";
-const char* const kRecentGroup = "Recent File List";
 constexpr int kRecentCount = 4;
 }  // namespace
 
 CMainFrame::CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
-                       LanguageManager* languages, QWidget* parent)
-    : QMainWindow(parent), window_([](std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }, this), doc_(doc),
-      app_(app), prompt_(prompt), commands_(doc, app, procedures, prompt, *this) {
+                       LanguageManager* languages, platform::Profile* profile, QWidget* parent)
+    : QMainWindow(parent),
+      window_([](std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }, this),
+      doc_(doc),
+      app_(app),
+      prompt_(prompt),
+      profile_(profile),
+      commands_(doc, app, procedures, prompt, *this) {
     setObjectName("CMainFrame");
     BuildCommandBar();
 
@@ -74,33 +83,37 @@ void CMainFrame::BuildCommandBar() {
     const bool manual = app_.StartMode.load() == AppState::Manual;
     std::vector<Button> buttons;
     if (manual) {
-        buttons = {{1003, QT_TR_NOOP("Measure"), &MainFrameCommands::OnMeasure}, {1007, QT_TR_NOOP("Auto Scale"), &MainFrameCommands::OnAutoScale},
-                   {1005, QT_TR_NOOP("Calculate"), nullptr},                     {1009, QT_TR_NOOP("Upload"), &MainFrameCommands::OnUpload},
-                   {1011, QT_TR_NOOP("Targets"), &MainFrameCommands::OnTargets}, {1062, QT_TR_NOOP("Colors"), &MainFrameCommands::OnColors},
-                   {1063, QT_TR_NOOP("Original"), nullptr},                      {1014, QT_TR_NOOP("Erase"), &MainFrameCommands::OnErase},
-                   {1064, QT_TR_NOOP("Verify"), nullptr}};
+        buttons = {{kMeasure, QT_TR_NOOP("Measure"), &MainFrameCommands::OnMeasure},
+                   {kAutoScale, QT_TR_NOOP("Auto Scale"), &MainFrameCommands::OnAutoScale},
+                   {kCalculate, QT_TR_NOOP("Calculate"), nullptr},
+                   {kUpload, QT_TR_NOOP("Upload"), &MainFrameCommands::OnUpload},
+                   {kTargets, QT_TR_NOOP("Targets"), &MainFrameCommands::OnTargets},
+                   {kColors, QT_TR_NOOP("Colors"), &MainFrameCommands::OnColors},
+                   {kOriginal, QT_TR_NOOP("Original"), nullptr},
+                   {kErase, QT_TR_NOOP("Erase"), &MainFrameCommands::OnErase},
+                   {kVerify, QT_TR_NOOP("Verify"), nullptr}};
     } else {
-        buttons = {{1007, QT_TR_NOOP("Auto Scale"), &MainFrameCommands::OnAutoScale},
-                   {1062, QT_TR_NOOP("Colors"), &MainFrameCommands::OnColors},
-                   {1063, QT_TR_NOOP("Original"), nullptr}};
+        buttons = {{kAutoScale, QT_TR_NOOP("Auto Scale"), &MainFrameCommands::OnAutoScale},
+                   {kColors, QT_TR_NOOP("Colors"), &MainFrameCommands::OnColors},
+                   {kOriginal, QT_TR_NOOP("Original"), nullptr}};
     }
     for (const Button& b : buttons) {
         QAction* action = bar_->addAction(tr(b.text));
-        action->setObjectName(QString("idc_%1").arg(b.id));
-        if (b.id == 1005) {
+        action->setObjectName(BarObjectName(b.id));
+        if (b.id == kCalculate) {
             connect(action, &QAction::triggered, this, [this] { commands_.OnCalculate(); });
         } else if (b.run != nullptr) {
             auto run = b.run;
             connect(action, &QAction::triggered, this, [this, run] { (commands_.*run)(); });
         }
         // Original and Verify have no command: always hidden.
-        if (b.id == 1063 || b.id == 1064) action->setVisible(false);
+        if (b.id == kOriginal || b.id == kVerify) action->setVisible(false);
     }
 }
 
 QAction* CMainFrame::BarAction(int id) const {
     for (QAction* action : bar_->actions())
-        if (action->objectName() == QString("idc_%1").arg(id)) return action;
+        if (action->objectName() == BarObjectName(id)) return action;
     return nullptr;
 }
 
@@ -124,7 +137,7 @@ void CMainFrame::BuildMenus(LanguageManager* languages) {
     connect(statusBarItem, &QAction::toggled, statusBar(), &QWidget::setVisible);
     auto check = [&](const char* text, int id, void (MainFrameCommands::*run)()) {
         QAction* action = view->addAction(tr(text));
-        action->setObjectName(QString("id_%1").arg(id));
+        action->setObjectName(MenuObjectName(id));
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, [this, run] {
             (commands_.*run)();
@@ -132,22 +145,22 @@ void CMainFrame::BuildMenus(LanguageManager* languages) {
         });
         return action;
     };
-    showTargets_ = check(QT_TR_NOOP("Show Targets"), 32778, &MainFrameCommands::ToggleShowTargets);
-    targetsOnTop_ = check(QT_TR_NOOP("Targets On Top"), 32779, &MainFrameCommands::ToggleTargetsOnTop);
-    showMeasured_ = check(QT_TR_NOOP("Show Measured"), 32780, &MainFrameCommands::ToggleShowMeasured);
-    showCalculated_ = check(QT_TR_NOOP("Show Calculated"), 32781, &MainFrameCommands::ToggleShowCalculated);
+    showTargets_ = check(QT_TR_NOOP("Show Targets"), kShowTargets, &MainFrameCommands::ToggleShowTargets);
+    targetsOnTop_ = check(QT_TR_NOOP("Targets On Top"), kTargetsOnTop, &MainFrameCommands::ToggleTargetsOnTop);
+    showMeasured_ = check(QT_TR_NOOP("Show Measured"), kShowMeasured, &MainFrameCommands::ToggleShowMeasured);
+    showCalculated_ = check(QT_TR_NOOP("Show Calculated"), kShowCalculated, &MainFrameCommands::ToggleShowCalculated);
     view->addSeparator();
-    movie_ = check(QT_TR_NOOP("Movie"), 32788, &MainFrameCommands::SelectMovie);
-    music_ = check(QT_TR_NOOP("Music"), 32789, &MainFrameCommands::SelectMusic);
+    movie_ = check(QT_TR_NOOP("Movie"), kMovie, &MainFrameCommands::SelectMovie);
+    music_ = check(QT_TR_NOOP("Music"), kMusic, &MainFrameCommands::SelectMusic);
     connect(view, &QMenu::aboutToShow, this, [this] { UpdateViewMenu(); });
     UpdateViewMenu();
 
     QMenu* tools = menuBar()->addMenu(tr("Tools"));
     QMenu* languageMenu = tools->addMenu(tr("Languages"));
-    languageMenu->setObjectName("id_32784");
+    languageMenu->setObjectName(MenuObjectName(kLanguages));
     if (languages != nullptr) new LanguageMenu(languageMenu, *languages);
     QAction* quick = tools->addAction(tr("Quick Measure"), this, [this] { commands_.OnQuickMeasure(); });
-    quick->setObjectName("id_32795");
+    quick->setObjectName(MenuObjectName(kQuickMeasure));
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(tr("&About Halvane..."), this, [this] {
@@ -260,30 +273,15 @@ void CMainFrame::OnFileSaveAs() {
     UpdateTitle();
 }
 
-QStringList CMainFrame::RecentFiles() {
-    QSettings settings;
+QStringList CMainFrame::RecentFiles() const {
     QStringList files;
-    for (int i = 1; i <= kRecentCount; ++i) {
-        const QString path = settings.value(QString("%1/File%2").arg(kRecentGroup).arg(i)).toString();
-        if (!path.isEmpty()) files << path;
-    }
+    if (profile_ == nullptr) return files;
+    for (const std::string& path : profile_->recentFiles(kRecentCount)) files << QString::fromStdString(path);
     return files;
 }
 
 void CMainFrame::AddRecentFile(const QString& path) {
-    QStringList files = RecentFiles();
-    files.removeAll(path);
-    files.prepend(path);
-    while (files.size() > kRecentCount) files.removeLast();
-    QSettings settings;
-    for (int i = 1; i <= kRecentCount; ++i) {
-        const QString key = QString("%1/File%2").arg(kRecentGroup).arg(i);
-        if (i <= files.size()) {
-            settings.setValue(key, files[i - 1]);
-        } else {
-            settings.remove(key);
-        }
-    }
+    if (profile_ != nullptr) profile_->addRecentFile(path.toStdString(), kRecentCount);
 }
 
 void CMainFrame::FillRecentMenu() {

@@ -14,6 +14,7 @@ class QSplitter;
 class QToolBar;
 
 namespace platform {
+class Profile;
 class UserPrompt;
 }
 
@@ -33,9 +34,10 @@ class CMainFrame final : public QMainWindow, public DocumentViews, public MainFr
     Q_OBJECT
 
 public:
-    // `languages` may be null (no Languages submenu entries).
+    // `languages` may be null (no Languages submenu entries); so may
+    // `profile` (no recent-file list). Both must outlive the window.
     CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
-               LanguageManager* languages, QWidget* parent = nullptr);
+               LanguageManager* languages, platform::Profile* profile = nullptr, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // DocumentViews: from any thread.
@@ -53,12 +55,13 @@ public:
     CColorLegend* Legend() const { return legend_; }
     QSplitter* Splitter() const { return splitter_; }
     QToolBar* CommandBar() const { return bar_; }
-    // The command-bar button of a control id (1003 ...), or null.
+    // The command-bar button of a control id (main_frame_ids), or null.
     QAction* BarAction(int id) const;
 
-    // The recent-file list (at most 4), newest first.
-    static QStringList RecentFiles();
-    static void AddRecentFile(const QString& path);
+    // The recent-file list in the profile (at most 4), newest first; empty
+    // without a profile.
+    QStringList RecentFiles() const;
+    void AddRecentFile(const QString& path);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -83,6 +86,7 @@ private:
     CHalvaneDoc& doc_;
     AppState& app_;
     platform::UserPrompt& prompt_;
+    platform::Profile* profile_;
     MainFrameCommands commands_;
     QSplitter* splitter_ = nullptr;
     CGraphView* graph_ = nullptr;

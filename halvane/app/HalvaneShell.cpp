@@ -33,8 +33,12 @@ private:
 }  // namespace
 
 HalvaneShell::HalvaneShell(AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
-                           LanguageManager* languages)
-    : app_(app), procedures_(procedures), prompt_(prompt), languages_(languages),
+                           LanguageManager* languages, platform::Profile* profile)
+    : app_(app),
+      procedures_(procedures),
+      prompt_(prompt),
+      languages_(languages),
+      profile_(profile),
       postLoad_(std::make_unique<FramePostLoad>(procedures)) {}
 
 HalvaneShell::~HalvaneShell() {
@@ -60,7 +64,7 @@ bool HalvaneShell::CreateFrame() {
     services.prompt = &prompt_;
     services.postLoad = postLoad_.get();
     doc_ = std::make_unique<CHalvaneDoc>(services);
-    frame_ = std::make_unique<CMainFrame>(*doc_, app_, procedures_, prompt_, languages_);
+    frame_ = std::make_unique<CMainFrame>(*doc_, app_, procedures_, prompt_, languages_, profile_);
     // The jobs' dialogs and questions open over the main window, and the
     // wizard saves through its file save.
     if (auto* jobs = dynamic_cast<JobsProcedureService*>(&procedures_)) {
@@ -84,7 +88,7 @@ bool HalvaneShell::OpenDocument(const std::string& path) {
         return false;
     }
     doc_->SetPathName(path);
-    CMainFrame::AddRecentFile(QString::fromStdString(path));
+    frame_->AddRecentFile(QString::fromStdString(path));
     return true;
 }
 

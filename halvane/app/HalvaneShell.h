@@ -7,6 +7,7 @@
 #include "halvane/app/models/StartUp.h"
 
 namespace platform {
+class Profile;
 class UserPrompt;
 }
 
@@ -23,8 +24,10 @@ class ProcedureService;
 // frame over its one document, shown once the wizard (if any) is done.
 class HalvaneShell final : public StartUpHost {
 public:
+    // `languages` and `profile` (the stored settings: the recent-file list)
+    // may be null.
     HalvaneShell(AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
-                 LanguageManager* languages);
+                 LanguageManager* languages, platform::Profile* profile = nullptr);
     ~HalvaneShell() override;
 
     bool RunWelcomePage() override;
@@ -47,6 +50,7 @@ private:
     ProcedureService& procedures_;
     platform::UserPrompt& prompt_;
     LanguageManager* languages_;
+    platform::Profile* profile_;
     // The post-load steps every document gets (first open and File > Open).
     std::unique_ptr<DocumentPostLoad> postLoad_;
     std::unique_ptr<CHalvaneDoc> doc_;

@@ -6,16 +6,13 @@
 #include "halvane/design/CConfigTargets.h"
 #include "halvane/design/CTargetCurve.h"
 #include "halvane/design/CurveCollection.h"
+#include "halvane/design/ReportInvalidMapCrossover.h"
 #include "halvane/design/TargetConfig.h"
-#include "halvane/design/UnitCrossoverChoices.h"
 #include "halvane/signal/CCurveSet.h"
 #include "halvane/signal/ChannelTable.h"
 
-bool BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel) {
+void BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel) {
     out.Clear();
-    // The choices are not used here; asking for them checks the unit kind
-    // as every design step does.
-    if (UnitCrossoverChoices::For(targets.UnitKind()) == nullptr) return false;
 
     const TargetConfig& config = targets.Config();
     const auto cfg = static_cast<std::size_t>(targets.ConfigIndex());
@@ -33,7 +30,7 @@ bool BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel) {
         CBaseTarget& target = targets.TargetFor(ch);
         const std::int32_t c = targets.CrossoverOf(ch);
         if (c == TargetConfig::kNoCrossover || c == TargetConfig::kNoTarget) continue;
-        if (c == TargetConfig::kInvalidCrossover) UnitCrossoverChoices::ReportInvalidMapCrossover();
+        if (c == TargetConfig::kInvalidCrossover) ReportInvalidMapCrossover();
 
         target.SetCrossover(c);
         target.AnalyzeResponse(pair);
@@ -49,11 +46,10 @@ bool BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel) {
         }
         out.Add(ch, std::move(made));
     }
-    return true;
 }
 
-bool BuildTargetCurves(std::int32_t unitKind, int cfg, const CCurveSet& measured, const TargetConfig& config,
+void BuildTargetCurves(std::int32_t unitKind, int cfg, const CCurveSet& measured, const TargetConfig& config,
                        std::int32_t sampleRate, CCurveSet& out, bool addLevel) {
     CConfigTargets targets(unitKind, cfg, measured, config, sampleRate);
-    return BuildTargetCurves(targets, out, addLevel);
+    BuildTargetCurves(targets, out, addLevel);
 }

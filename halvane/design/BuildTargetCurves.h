@@ -19,12 +19,13 @@ class TargetConfig;
 // calculation job builds without it, since its fit applies the level once
 // itself.
 //
-// `out` is emptied first. An unknown unit kind, or a class without
-// crossover choices, is reported and builds nothing; false then.
-bool BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel);
+// `out` is emptied first. The targets' unit kind is not checked here: the
+// callers ask the processor link for its crossover choices first, which
+// reports a kind that cannot be used.
+void BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel);
 
 // The same for a caller without targets of its own (the target
 // recalculation after a document is loaded): the targets of configuration
 // `cfg` of `config` for `unitKind` at `sampleRate` Hz over `measured`.
-bool BuildTargetCurves(std::int32_t unitKind, int cfg, const CCurveSet& measured, const TargetConfig& config,
+void BuildTargetCurves(std::int32_t unitKind, int cfg, const CCurveSet& measured, const TargetConfig& config,
                        std::int32_t sampleRate, CCurveSet& out, bool addLevel);

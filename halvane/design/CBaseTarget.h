@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
+#include "halvane/design/CrossoverIterator.h"
 #include "halvane/design/CurveList.h"
-#include "halvane/link/CrossoverIterator.h"
 
 class CCurve;
 

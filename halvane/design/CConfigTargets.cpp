@@ -1,7 +1,7 @@
 #include "halvane/design/CConfigTargets.h"
 
+#include "halvane/design/ReportInvalidMapCrossover.h"
 #include "halvane/design/TargetConfig.h"
-#include "halvane/design/UnitCrossoverChoices.h"
 #include "halvane/signal/ChannelTable.h"
 
 CConfigTargets::CConfigTargets(std::int32_t unitKind, int cfg, const CCurveSet& curves, const TargetConfig& config,
@@ -31,7 +31,7 @@ CBaseTarget& CConfigTargets::TargetFor(int channel) {
 double CConfigTargets::GetLowerEqLimit(int channel) {
     CBaseTarget& target = TargetFor(channel);
     const std::int32_t c = CrossoverOf(channel);
-    if (c == TargetConfig::kInvalidCrossover) UnitCrossoverChoices::ReportInvalidMapCrossover();
+    if (c == TargetConfig::kInvalidCrossover) ReportInvalidMapCrossover();
     if (c != TargetConfig::kNoCrossover && c != TargetConfig::kNoTarget) target.SetCrossover(c);
     return target.LowerEqLimit();
 }

@@ -8,7 +8,6 @@
 #include "halvane/design/CurveCollection.h"
 #include "halvane/design/CurveLevel.h"
 #include "halvane/design/TargetConfig.h"
-#include "halvane/design/UnitCrossoverChoices.h"
 #include "halvane/signal/CCurveSet.h"
 #include "halvane/signal/ChannelTable.h"
 
@@ -58,12 +57,10 @@ void Scale(CCurve* curve, double db) {
 
 }  // namespace
 
-bool MeasureChannelLevels(std::int32_t unitKind, ChannelLevelMap& levels, const CCurveSet& curves) {
+void MeasureChannelLevels(ConTypes::CrossoverIterator& choices, ChannelLevelMap& levels, const CCurveSet& curves) {
     levels.clear();
     CSpeakerTarget speaker(kLevelRate);
     CSubwooferTarget subwoofer(kLevelRate, 20, 20, 0);
-    const auto choices = UnitCrossoverChoices::For(unitKind);
-    if (choices == nullptr) return false;
 
     const bool hasSub = curves.HasSubwooferCurve();
     std::int32_t lowest = kMainSearchHigh;
@@ -77,7 +74,7 @@ bool MeasureChannelLevels(std::int32_t unitKind, ChannelLevelMap& levels, const 
         if (ch == ChannelTable::kSubwoofer) {
             subwoofer.SetSubSearchHigh(kSubSearchHigh);
             subwoofer.SetSubSearchLow(kSubSearchLow);
-            subwoofer.DetectCrossover(pair, *choices);
+            subwoofer.DetectCrossover(pair, choices);
             subwoofer.AnalyzeResponse(pair);
             const double ext = subwoofer.Extension();
             const double xo = subwoofer.CrossoverValue();
@@ -89,7 +86,7 @@ bool MeasureChannelLevels(std::int32_t unitKind, ChannelLevelMap& levels, const 
             speaker.SetSearchHigh(kMainSearchHigh);
             speaker.SetMaxEqFrequency(kMainBandTopHz);
             speaker.AnalyzeResponse(pair);
-            const std::int32_t hz = speaker.DetectCrossover(pair, *choices);
+            const std::int32_t hz = speaker.DetectCrossover(pair, choices);
             if (main) lowest = std::min(lowest, hz);
             lo = 2.0 * speaker.CrossoverHz();
             hi = std::min(kLevelRate / 2.0, kMainBandTopHz);
@@ -100,14 +97,13 @@ bool MeasureChannelLevels(std::int32_t unitKind, ChannelLevelMap& levels, const 
     CurveList mains;
     CollectMainCurves(mains, curves);
     speaker.SetCrossover(std::min(lowest, TargetConfig::kDefaultCrossover));
-    speaker.EstimateRoomGain(mains, *choices);
+    speaker.EstimateRoomGain(mains, choices);
     if (hasSub) levels[ChannelTable::kSubwoofer] -= 40.0 * std::log10(speaker.ShelfRatio());
-    return true;
 }
 
-bool UpdateLevelTrims(std::int32_t unitKind, CCurveSet& movie, CCurveSet& music, TargetConfig& config) {
+void UpdateLevelTrims(ConTypes::CrossoverIterator& choices, CCurveSet& movie, CCurveSet& music, TargetConfig& config) {
     ChannelLevelMap levels;
-    if (!MeasureChannelLevels(unitKind, levels, movie)) return false;
+    MeasureChannelLevels(choices, levels, movie);
 
     double lo = 1e300;
     double hi = -1e300;
@@ -148,7 +144,7 @@ bool UpdateLevelTrims(std::int32_t unitKind, CCurveSet& movie, CCurveSet& music,
     }
 
     ChannelLevelMap musicLevels;
-    MeasureChannelLevels(unitKind, musicLevels, music);
+    MeasureChannelLevels(choices, musicLevels, music);
     for (int ch = 0; ch < ChannelTable::kSubwoofer; ++ch) {
         if (musicLevels.count(ch) != 0) Scale(music.Find(ch), 0.5 * config.ChannelTrim[static_cast<std::size_t>(ch)]);
     }
@@ -159,9 +155,8 @@ bool UpdateLevelTrims(std::int32_t unitKind, CCurveSet& movie, CCurveSet& music,
     } else {
         config.MusicSubTrim = 0;
     }
-    return true;
 }
 
-bool UpdateLevels(std::int32_t unitKind, CCurveSet& movie, CCurveSet& music, TargetConfig& config) {
-    return UpdateLevelTrims(unitKind, movie, music, config);
+void UpdateLevels(ConTypes::CrossoverIterator& choices, CCurveSet& movie, CCurveSet& music, TargetConfig& config) {
+    UpdateLevelTrims(choices, movie, music, config);
 }

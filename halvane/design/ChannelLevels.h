@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <map>
 
+#include "halvane/design/CrossoverIterator.h"
+
 class CCurveSet;
 class TargetConfig;
 
@@ -14,10 +16,10 @@ using ChannelLevelMap = std::map<int, double>;
 // band runs from twice its detected crossover to 10000 Hz; the subwoofer's
 // over [max(min(extension, crossover), 20), max(extension, crossover)], and
 // its level is then lowered by the room gain estimated from the main
-// channels. Crossovers are searched as the auto-detection does. `levels` is
-// emptied first. An unknown unit kind, or a class without crossover
-// choices, is reported and measures nothing; false then.
-bool MeasureChannelLevels(std::int32_t unitKind, ChannelLevelMap& levels, const CCurveSet& curves);
+// channels. Crossovers are searched as the auto-detection does, over
+// `choices` (the crossover choices of the unit's class). `levels` is
+// emptied first.
+void MeasureChannelLevels(ConTypes::CrossoverIterator& choices, ChannelLevelMap& levels, const CCurveSet& curves);
 
 // After a measurement: the reference level (RefLevelOffsetDb, midway
 // between the loudest and the quietest main channel of the Movie curves,
@@ -30,11 +32,10 @@ bool MeasureChannelLevels(std::int32_t unitKind, ChannelLevelMap& levels, const 
 // level (or 0 dB without one).
 //
 // The curves are scaled in place, so this runs once per fresh set of
-// measured curves. An unknown unit kind is reported and changes nothing;
-// false then.
-bool UpdateLevelTrims(std::int32_t unitKind, CCurveSet& movie, CCurveSet& music, TargetConfig& config);
+// measured curves. `choices` are the crossover choices of the unit's class.
+void UpdateLevelTrims(ConTypes::CrossoverIterator& choices, CCurveSet& movie, CCurveSet& music, TargetConfig& config);
 
 // The document's level update after a measurement or a load: the same as
-// UpdateLevelTrims on the document's unit kind, its Movie and Music
-// measured curves and its target record.
-bool UpdateLevels(std::int32_t unitKind, CCurveSet& movie, CCurveSet& music, TargetConfig& config);
+// UpdateLevelTrims with the crossover choices of the document's unit kind,
+// its Movie and Music measured curves and its target record.
+void UpdateLevels(ConTypes::CrossoverIterator& choices, CCurveSet& movie, CCurveSet& music, TargetConfig& config);

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "halvane/design/CrossoverIterator.h"
 #include "halvane/design/CurveList.h"
 #include "halvane/design/DeviationSmoother.h"
-#include "halvane/link/CrossoverIterator.h"
 
 class CBaseTarget;
 

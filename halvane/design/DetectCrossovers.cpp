@@ -8,7 +8,6 @@
 #include "halvane/design/CSubwooferTarget.h"
 #include "halvane/design/CurveCollection.h"
 #include "halvane/design/TargetConfig.h"
-#include "halvane/design/UnitCrossoverChoices.h"
 #include "halvane/signal/CCurveSet.h"
 #include "halvane/signal/ChannelTable.h"
 
@@ -23,14 +22,12 @@ constexpr std::int32_t kDefaultSubFrequency = 20;
 
 }  // namespace
 
-bool DetectCrossovers(std::int32_t unitKind, const CCurveSet& curves, TargetConfig& config, int cfg,
+void DetectCrossovers(ConTypes::CrossoverIterator& choices, const CCurveSet& curves, TargetConfig& config, int cfg,
                       std::int32_t sampleRateHz) {
     if (cfg < 0 || cfg >= TargetConfig::kConfigurations) throw std::out_of_range("configuration index");
     const auto b = static_cast<std::size_t>(cfg);
     CSpeakerTarget speaker(sampleRateHz);
     CSubwooferTarget subwoofer = CSubwooferTarget::ForConfiguration(sampleRateHz, config, cfg);
-    const auto choices = UnitCrossoverChoices::For(unitKind);
-    if (choices == nullptr) return false;
 
     config.Crossover[b].fill(TargetConfig::kNoCrossover);
     config.GroupFlag[b].fill(0);
@@ -45,13 +42,13 @@ bool DetectCrossovers(std::int32_t unitKind, const CCurveSet& curves, TargetConf
         if (ch == ChannelTable::kSubwoofer) {
             subwoofer.SetSubSearchHigh(kSubSearchHigh);
             subwoofer.SetSubSearchLow(kSubSearchLow);
-            config.Crossover[b][group] = subwoofer.DetectCrossover(pair, *choices);
+            config.Crossover[b][group] = subwoofer.DetectCrossover(pair, choices);
             continue;
         }
         const bool main = ch <= 2;
         speaker.SetSearchLow(main ? (hasSub ? kMainSearchLowWithSub : kMainSearchLowFullRange) : lowest);
         speaker.SetSearchHigh(kMainSearchHigh);
-        const std::int32_t hz = speaker.DetectCrossover(pair, *choices);
+        const std::int32_t hz = speaker.DetectCrossover(pair, choices);
         config.Crossover[b][group] = hz;
         if (main) lowest = std::min(lowest, hz);
     }
@@ -59,7 +56,7 @@ bool DetectCrossovers(std::int32_t unitKind, const CCurveSet& curves, TargetConf
     CurveList mains;
     CollectMainCurves(mains, curves);
     speaker.SetCrossover(std::min(lowest, TargetConfig::kDefaultCrossover));
-    speaker.EstimateRoomGain(mains, *choices);
+    speaker.EstimateRoomGain(mains, choices);
 
     config.RoomGainDb[b] = 40.0 * std::log10(speaker.ShelfRatio());
     config.MaxEqFrequency[b] = static_cast<std::int32_t>(std::trunc(std::min(sampleRateHz / 2.0, speaker.MaxEq())));
@@ -69,5 +66,4 @@ bool DetectCrossovers(std::int32_t unitKind, const CCurveSet& curves, TargetConf
     if (config.Crossover[b][TargetConfig::Subwoofer] == TargetConfig::kNoCrossover) {
         config.GroupFlag[b][TargetConfig::Front] = 1;
     }
-    return true;
 }

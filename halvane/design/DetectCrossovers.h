@@ -2,14 +2,17 @@
 
 #include <cstdint>
 
+#include "halvane/design/CrossoverIterator.h"
+
 class CCurveSet;
 class TargetConfig;
 
 // Proposes configuration `cfg`'s design parameters from its measured
 // (averaged) curves and writes them into the record: a crossover and group
 // flag for every speaker group, the room gain, the maximum EQ frequency and
-// the subwoofer defaults (20, 20, 0). The proposals are choices of the unit
-// kind's class (1, 2 or 4).
+// the subwoofer defaults (20, 20, 0). The proposals are taken from
+// `choices`, the crossover choices of the unit's class (the caller asks the
+// processor link for them), so each is a value the processor accepts.
 //
 // Every group starts at 170 with flag 0. In channel order: the subwoofer is
 // searched from 80 to 120 Hz; the fronts and the centre from 60 Hz (25 when
@@ -21,7 +24,6 @@ class TargetConfig;
 // range (Front flag 1).
 //
 // `sampleRateHz` is the rate the proposals are judged at (96000 by the
-// auto-detection job). An unknown unit kind, or a class without crossover
-// choices, is reported and changes nothing; false then.
-bool DetectCrossovers(std::int32_t unitKind, const CCurveSet& curves, TargetConfig& config, int cfg,
+// auto-detection job).
+void DetectCrossovers(ConTypes::CrossoverIterator& choices, const CCurveSet& curves, TargetConfig& config, int cfg,
                       std::int32_t sampleRateHz);

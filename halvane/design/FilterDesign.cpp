@@ -6,8 +6,8 @@
 #include <numbers>
 #include <numeric>
 
+#include "halvane/design/Biquad.h"
 #include "halvane/design/StageMath.h"
-#include "halvane/link/Biquad.h"
 #include "halvane/signal/CCurve.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <numbers>
 #include <vector>
 
-#include "halvane/link/Biquad.h"
+#include "halvane/design/Biquad.h"
 #include "halvane/signal/CCurve.h"
 
 namespace {

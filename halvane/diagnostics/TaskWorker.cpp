@@ -26,8 +26,8 @@ const char* TaskWorker::UnhandledExceptionText() {
 }
 
 TaskWorker::TaskWorker() : shared_(std::make_shared<Shared>()) {
-    // The state exists before the thread starts, as the suspended-then-
-    // resumed thread of the original guaranteed.
+    // The shared state is complete before the thread starts, so a task
+    // posted straight after construction is never missed by the worker.
     thread_ = std::thread(&TaskWorker::threadLoop, shared_);
 }
 

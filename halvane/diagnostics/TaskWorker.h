@@ -12,8 +12,8 @@ namespace Threading {
 // a work signal and a queue of tasks under one lock. Any thread may post;
 // the worker runs the tasks one at a time in posting order.
 //
-// The two events of the original design live under the queue's lock: `quit`
-// is sticky and wins over work; `work` is set by a post and consumed by the
+// Two signals live under the queue's lock, so a post and a wake-up can never
+// pass each other unseen: `quit` is sticky and wins over work; `work` is set by a post and consumed by the
 // wake-up (auto reset), and cleared again by a pop that finds the queue
 // empty. So after a task fails with anything but a TException, the pass
 // ends and the tasks still queued run only once work is signalled again: at

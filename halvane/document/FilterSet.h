@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "halvane/link/Biquad.h"
+#include "halvane/design/Biquad.h"
 
 namespace halvane {
 

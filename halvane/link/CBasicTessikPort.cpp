@@ -69,9 +69,11 @@ bool CBasicTessikPort::Open(const std::string& deviceName) {
     return true;
 }
 
-// Reads on this line never block in the kernel (the serial layer polls with
-// the reader's own limit), which is what 1 ms time-outs give on the original
-// port. What remains of setting them is the purge of both directions.
+// Reads on this line never wait in the kernel: the serial layer polls for
+// each byte with the reader's own limit, so a read returns as soon as a byte
+// arrives or that limit passes, and there is no line time-out to set. What
+// this step still does is purge both directions, so that the next exchange
+// starts on an empty line.
 bool CBasicTessikPort::SetTimeouts() {
     if (!IsOpen()) return false;
     return line_->purge();

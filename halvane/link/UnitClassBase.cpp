@@ -1,5 +1,9 @@
 #include "halvane/link/UnitClassBase.h"
 
+#include "halvane/link/UnitClassTypeVUXv1.h"
+#include "halvane/link/UnitClassType_V1.h"
+#include "halvane/link/UnitClassType_V2.h"
+
 namespace ConTypes {
 
 namespace {
@@ -11,25 +15,6 @@ UnitClassType_V2 g_classV2;
 UnitClassTypeVUXv1 g_classVux;
 
 }  // namespace
-
-std::unique_ptr<CrossoverIterator> UnitClassType_V1::NewCrossoverIterator() const {
-    return std::make_unique<BztTolvarineCrossoverFreqIterator>();
-}
-std::unique_ptr<CrossoverIterator> UnitClassType_V1::NewFlatCrossoverIterator() const {
-    return std::make_unique<BztTolvarineFlatCrossoverFreqIterator>();
-}
-std::unique_ptr<CrossoverIterator> UnitClassType_V2::NewCrossoverIterator() const {
-    return std::make_unique<BztTolvarineCrossoverFreqIterator>();
-}
-std::unique_ptr<CrossoverIterator> UnitClassType_V2::NewFlatCrossoverIterator() const {
-    return std::make_unique<BztTolvarineFlatCrossoverFreqIterator>();
-}
-std::unique_ptr<CrossoverIterator> UnitClassTypeVUXv1::NewCrossoverIterator() const {
-    return std::make_unique<UnitClassTypeVUXv1CrossoverFreqIterator>();
-}
-std::unique_ptr<CrossoverIterator> UnitClassTypeVUXv1::NewFlatCrossoverIterator() const {
-    return std::make_unique<UnitClassTypeVUXv1CrossoverFreqIteratorFlat>();
-}
 
 UnitClassBase* FindUnitClass(std::int32_t id) {
     for (UnitClassBase* c : UnitClassBase::Objects())

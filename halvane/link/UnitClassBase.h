@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/link/CrossoverIterator.h"
+#include "halvane/design/CrossoverIterator.h"
 #include "halvane/link/ObjectRegistry.h"
 
 #include <cstdint>
@@ -25,27 +25,6 @@ public:
 
 private:
     std::int32_t id_;
-};
-
-class UnitClassType_V1 final : public UnitClassBase {
-public:
-    UnitClassType_V1() : UnitClassBase(1) {}
-    std::unique_ptr<CrossoverIterator> NewCrossoverIterator() const override;
-    std::unique_ptr<CrossoverIterator> NewFlatCrossoverIterator() const override;
-};
-
-class UnitClassType_V2 final : public UnitClassBase {
-public:
-    UnitClassType_V2() : UnitClassBase(2) {}
-    std::unique_ptr<CrossoverIterator> NewCrossoverIterator() const override;
-    std::unique_ptr<CrossoverIterator> NewFlatCrossoverIterator() const override;
-};
-
-class UnitClassTypeVUXv1 final : public UnitClassBase {
-public:
-    UnitClassTypeVUXv1() : UnitClassBase(4) {}
-    std::unique_ptr<CrossoverIterator> NewCrossoverIterator() const override;
-    std::unique_ptr<CrossoverIterator> NewFlatCrossoverIterator() const override;
 };
 
 // The first registered unit class with this id; null when there is none.

@@ -1,6 +1,8 @@
 #include "halvane/link/Units.h"
 
-#include "halvane/link/UnitFamilies.h"
+#include "halvane/link/BztTolvarineV1.h"
+#include "halvane/link/BztTolvarineV2.h"
+#include "halvane/link/VuxV1Base.h"
 
 #include <array>
 #include <cassert>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "halvane/design/Biquad.h"
 #include "halvane/design/TargetConfig.h"
-#include "halvane/link/Biquad.h"
 
 #include <cstdint>
 

@@ -22,8 +22,9 @@ namespace platform::qt {
 // Qt never re-enters a timer whose handler is still running, so a modal loop
 // opened by a window handler during a drain would starve the queue. While a
 // drain runs, one more timer runs beside it, one per nesting level: the
-// nested drain takes the next messages in queue order, as the original's
-// thread timer did.
+// nested drain takes the next messages in queue order, so messages posted
+// while a dialog is open are still delivered, and in the order they were
+// posted.
 class UiMessagePump final : public QObject, public UiEventPump {
 public:
     explicit UiMessagePump(QObject* parent = nullptr);

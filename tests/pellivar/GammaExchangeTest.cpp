@@ -5,23 +5,14 @@
 #include "pellivar/CSItemVector.h"
 #include "pellivar/GammaCurveExchange.h"
 #include "platform/ScriptedUserPrompt.h"
+#include "tests/support/RecordingLink.h"
 
 #include <gtest/gtest.h>
 
 namespace pellivar {
 namespace {
 
-// Records what would be handed to the communicator (text and "\n").
-class RecordingLink final : public UnitLink {
-public:
-    void UpdateUnitWithString(const std::string& text) override { sent.push_back(text + "\n"); }
-    bool Subscribe(SItemPtr item) override { return list->Subscribe(std::move(item)); }
-    void Unsubscribe(const SItem* item) override { list->Unsubscribe(item); }
-
-    QueuedPoster poster;
-    std::shared_ptr<CSItemVector> list = CSItemVector::Create(poster);
-    std::vector<std::string> sent;
-};
+using testsupport::RecordingLink;
 
 using Reply = GammaCurveExchange::Reply;
 

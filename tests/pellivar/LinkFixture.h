@@ -12,6 +12,8 @@
 #include "platform/ScaledClock.h"
 #include "sim/PellivarDialect.h"
 #include "sim/Simulator.h"
+#include "tests/support/PellivarRaw.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -103,30 +105,16 @@ protected:
     auto dialect(F&& fn) {
         return sim_->withDialect<sim::PellivarDialect>(std::forward<F>(fn));
     }
-    std::string raw() {
-        return dialect([](sim::PellivarDialect& d) { return d.raw(); });
-    }
-    void clearRaw() {
-        dialect([](sim::PellivarDialect& d) { d.clearRaw(); });
-    }
+    std::string raw() { return testsupport::PellivarRaw(*sim_); }
+    void clearRaw() { testsupport::ClearPellivarRaw(*sim_); }
     // Waits (real time) until pred() holds.
     template <class Pred>
     static bool waitUntil(Pred pred, std::int64_t timeoutMs = 5000) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (!pred()) {
-            if (std::chrono::steady_clock::now() > until) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
+        return testsupport::WaitUntil(std::move(pred), timeoutMs);
     }
     // Waits (real time) until the processor has received `text` somewhere.
     bool waitForRaw(const std::string& text, std::int64_t timeoutMs = 5000) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (raw().find(text) == std::string::npos) {
-            if (std::chrono::steady_clock::now() > until) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return true;
+        return waitUntil([&] { return raw().find(text) != std::string::npos; }, timeoutMs);
     }
     // Waits (real time) until the processor has logged `text` as a command
     // at least n times.

@@ -6,6 +6,7 @@
 #include "pellivar/CustomOutputResolutionSettings.h"
 #include "pellivar/Poster.h"
 #include "pellivar/TiXmlINT.h"
+#include "tests/support/RecordingLink.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
@@ -15,17 +16,7 @@
 namespace pellivar {
 namespace {
 
-// A link that records what would be sent and keeps real subscriptions.
-class RecordingLink final : public UnitLink {
-public:
-    void UpdateUnitWithString(const std::string& text) override { sent.push_back(text + "\n"); }
-    bool Subscribe(SItemPtr item) override { return list->Subscribe(std::move(item)); }
-    void Unsubscribe(const SItem* item) override { list->Unsubscribe(item); }
-
-    QueuedPoster poster;
-    std::shared_ptr<CSItemVector> list = CSItemVector::Create(poster);
-    std::vector<std::string> sent;
-};
+using testsupport::RecordingLink;
 
 class CountingObserver final : public ValueObserver {
 public:

@@ -4,6 +4,7 @@
 #include "halvane/document/AppState.h"
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/document/ProcedureService.h"
+#include "halvane/link/UnitCrossoverChoices.h"
 #include "halvane/signal/CCurveSet.h"
 #include "platform/UserPrompt.h"
 
@@ -51,7 +52,10 @@ void MainFrameCommands::OnMeasure() {
     doc_.SetModifiedFlag();
     CCurveSet* movie = doc_.CurveSetSlot(0);
     CCurveSet* music = doc_.CurveSetSlot(1);
-    if (movie != nullptr && music != nullptr) UpdateLevels(doc_.m_nUnitKind, *movie, *music, doc_.m_TargetConfig);
+    if (movie != nullptr && music != nullptr) {
+        if (const auto choices = UnitCrossoverChoices::For(doc_.m_nUnitKind))
+            UpdateLevels(*choices, *movie, *music, doc_.m_TargetConfig);
+    }
     procedures_.RunAutoDetectXOvers(doc_);
     procedures_.RunRecalcTarg(doc_);
     SaveDocument();

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
             halvane::ProcedureService& procedures = halvane::CurrentProcedureService();
             int result = 0;
             {
-                halvane::HalvaneShell shell(app, procedures, prompt, &languages);
+                halvane::HalvaneShell shell(app, procedures, prompt, &languages, &profile);
                 std::vector<std::string> arguments;
                 const QStringList args = QCoreApplication::arguments();
                 for (qsizetype i = 1; i < args.size(); ++i) arguments.push_back(args[i].toStdString());

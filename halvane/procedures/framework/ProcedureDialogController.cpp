@@ -18,21 +18,15 @@ ProcedureDialogController::~ProcedureDialogController() { Detach(); }
 void ProcedureDialogController::Attach(ProcedureDialogView& view, void* nativeDialog, void* nativeProgressBar) {
     Detach();
     view_ = &view;
-    dialogWindow_ = platform::WindowBinding(
-        [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return onDialogMessage(m, w, l); },
-        nativeDialog);
-    progressBarWindow_ = platform::WindowBinding(
-        [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return onProgressBarMessage(m, w, l); },
-        nativeProgressBar);
-    progressBarId_.store(progressBarWindow_.handle().id);
-    dialogId_.store(dialogWindow_.handle().id);
+    windows_.Bind([this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return onDialogMessage(m, w, l); },
+                  [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
+                      return ForwardProgressBarMessage(view_, m, w, l);
+                  },
+                  nativeDialog, nativeProgressBar);
 }
 
 void ProcedureDialogController::Detach() {
-    dialogId_.store(0);
-    progressBarId_.store(0);
-    dialogWindow_.reset();
-    progressBarWindow_.reset();
+    windows_.Unbind();
     view_ = nullptr;
 }
 
@@ -141,17 +135,6 @@ std::intptr_t ProcedureDialogController::onDialogMessage(std::uint32_t message, 
     } else if (message == messages::Id(messages::kRunTask)) {
         OnRunTask(reinterpret_cast<void*>(wParam));
     }
-    return 0;
-}
-
-std::intptr_t ProcedureDialogController::onProgressBarMessage(std::uint32_t message, std::uintptr_t wParam,
-                                                              std::intptr_t lParam) {
-    if (view_ == nullptr) return 0;
-    if (message == platform::PBM_SETRANGE32) {
-        view_->SetProgressRange(static_cast<int>(wParam), static_cast<int>(lParam));
-        return 1;
-    }
-    if (message == platform::PBM_SETPOS) view_->SetProgressPos(static_cast<int>(wParam));
     return 0;
 }
 

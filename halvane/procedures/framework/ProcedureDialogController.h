@@ -1,10 +1,10 @@
 #pragma once
 
+#include "halvane/procedures/framework/DialogWindows.h"
 #include "halvane/procedures/framework/IProcDialog.h"
 #include "halvane/procedures/framework/ProcedureDialogView.h"
 #include "halvane/procedures/framework/ProcedureState.h"
 #include "platform/UserPrompt.h"
-#include "platform/WindowBinding.h"
 
 #include <atomic>
 #include <cstdint>
@@ -67,11 +67,11 @@ public:
     int EndResult() const { return endResult_; }
     bool Confirming() const { return confirming_; }
 
-    platform::WindowHandle ProgressBarHandle() const { return platform::WindowHandle{progressBarId_.load()}; }
+    platform::WindowHandle ProgressBarHandle() const { return windows_.ProgressBar(); }
 
     // IProcDialog, callable from the job's worker.
     int GetResult() override { return 0; }
-    platform::WindowHandle GetHwnd() override { return platform::WindowHandle{dialogId_.load()}; }
+    platform::WindowHandle GetHwnd() override { return windows_.Dialog(); }
     void SetDisplayString(std::string text) override;
     void SetRange(int total) override;
     void SetPos(int position) override;
@@ -84,7 +84,6 @@ protected:
 
 private:
     std::intptr_t onDialogMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-    std::intptr_t onProgressBarMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     void endDialog(int result);
 
     CProcBase& procedure_;
@@ -100,12 +99,8 @@ private:
     std::optional<int> doneWhileConfirming_;
     bool ended_ = false;
     int endResult_ = 0;
-    platform::WindowBinding dialogWindow_;
-    platform::WindowBinding progressBarWindow_;
-
-    // Read by the worker: "the window exists".
-    std::atomic<std::uint64_t> dialogId_{0};
-    std::atomic<std::uint64_t> progressBarId_{0};
+    // Its handles are read by the worker: "the window exists".
+    DialogWindows windows_;
 };
 
 }  // namespace halvane

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "halvane/document/CHalvaneDoc.h"
+#include "halvane/link/ModelTable.h"
 #include "halvane/link/UnitBase.h"
 #include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/Units.h"
@@ -17,7 +18,6 @@ namespace halvane {
 namespace {
 
 constexpr const char* kNoUnitText = "Could not find a valid Tessik processor.";
-constexpr int kNoUnitModel = 9;
 
 // Runs its action when the scope is left, unless dismissed.
 class OnExit {
@@ -109,7 +109,7 @@ int CEqUploadProc::Run(void*) {
     unit_ = ConTypes::FindConnectedUnit(&progress_);
     if (unit_ == nullptr) throw TException(kNoUnitText);
     OnExit release([this] { ConTypes::ReleaseUnit(unit_); });
-    if (unit_->ModelIndex() == kNoUnitModel) throw TException(kNoUnitText);
+    if (unit_->ModelIndex() == ConTypes::kNoUnitModel) throw TException(kNoUnitText);
 
     const bool erase = mode_ == kErase;
     const std::int32_t documentKind = doc.m_nUnitKind;

@@ -11,6 +11,7 @@
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/link/CSampFS.h"
 #include "halvane/link/UnitClassLimits.h"
+#include "halvane/link/UnitCrossoverChoices.h"
 #include "halvane/procedures/framework/DoProcedure.h"
 #include "halvane/procedures/framework/DoneGuard.h"
 #include "halvane/signal/CMeasSet.h"
@@ -49,8 +50,9 @@ int CAutoDetectXOvers::Run(void*) {
     if (host != nullptr) host->SetRange(2);
     const std::int32_t rate = CSampFS(kDetectionRateIndex).GetFrequency();
     for (int c = 0; c < 2; ++c) {
-        if (!DetectCrossovers(unitKind_, *measured_[c], *config_, c, rate))
-            throw TException("Could not detect the crossovers for this unit class.");
+        const auto choices = UnitCrossoverChoices::For(unitKind_);
+        if (choices == nullptr) throw TException("Could not detect the crossovers for this unit class.");
+        DetectCrossovers(*choices, *measured_[c], *config_, c, rate);
         if (host != nullptr) host->Step(1);
     }
     // Each configuration keeps its own proposals.
@@ -71,8 +73,11 @@ int RecalcTarg::Run(void*) {
     if (host != nullptr) host->SetRange(2);
     const std::int32_t rate = DesignRateHz();
     for (int c = 0; c < 2; ++c) {
-        if (!BuildTargetCurves(unitKind_, c, measured_[c], *config_, rate, targets_[c], true))
+        // Asking for the choices checks the unit kind; the targets do not
+        // use them.
+        if (UnitCrossoverChoices::For(unitKind_) == nullptr)
             throw TException("Could not build the target curves for this unit class.");
+        BuildTargetCurves(unitKind_, c, measured_[c], *config_, rate, targets_[c], true);
         if (host != nullptr) host->Step(1);
     }
     guard.Dismiss();
@@ -121,8 +126,9 @@ void RebuildGroupCurves(CHalvaneDoc& document) {
 void ProcedurePostLoad::RebuildGroupCurves(CHalvaneDoc& document) { halvane::RebuildGroupCurves(document); }
 
 void ProcedurePostLoad::UpdateLevels(CHalvaneDoc& document) {
-    ::UpdateLevels(document.m_nUnitKind, *document.CurveSetSlot(0), *document.CurveSetSlot(1),
-                          document.m_TargetConfig);
+    const auto choices = UnitCrossoverChoices::For(document.m_nUnitKind);
+    if (choices == nullptr) return;
+    ::UpdateLevels(*choices, *document.CurveSetSlot(0), *document.CurveSetSlot(1), document.m_TargetConfig);
 }
 
 void ProcedurePostLoad::RunRecalcTarg(CHalvaneDoc& document) {

@@ -7,6 +7,7 @@
 #include "halvane/diagnostics/HalvaneStrings.h"
 #include "halvane/diagnostics/TCodedException.h"
 #include "halvane/link/UnitBase.h"
+#include "halvane/link/UnitCrossoverChoices.h"
 #include "halvane/procedures/framework/CSpkrs.h"
 #include "halvane/procedures/measurement/IMeasurementRecorder.h"
 #include "halvane/procedures/measurement/LevelChecks.h"
@@ -132,8 +133,12 @@ bool CEqMeasurementProc::StoreAndAdvance(std::unique_ptr<CCurve> curve) {
     if (queue.IsLastOfPosition()) {
         SetText(Format("Verifying measurements for position %d.", current_.position + 1));
         const std::size_t p = static_cast<std::size_t>(current_.position);
-        if (p < levelMaps_.size() && set.Position(current_.position) != nullptr)
-            MeasureChannelLevels(unitClass_, levelMaps_[p], *set.Position(current_.position));
+        if (p < levelMaps_.size() && set.Position(current_.position) != nullptr) {
+            if (const auto choices = UnitCrossoverChoices::For(unitClass_))
+                MeasureChannelLevels(*choices, levelMaps_[p], *set.Position(current_.position));
+            else
+                levelMaps_[p].clear();
+        }
         LevelCheckUi ui;
         ui.conflicts = services_.conflicts;
         ui.prompt = services_.prompt != nullptr ? services_.prompt : &platform::CurrentUserPrompt();

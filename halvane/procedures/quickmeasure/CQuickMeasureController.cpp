@@ -1,6 +1,7 @@
 #include "halvane/procedures/quickmeasure/CQuickMeasureController.h"
 
 #include "halvane/design/CCurveCorrectionManager.h"
+#include "halvane/diagnostics/CatchFailure.h"
 #include "halvane/diagnostics/Format.h"
 #include "halvane/diagnostics/HalvaneMessages.h"
 #include "halvane/diagnostics/SendStringWndMessage.h"
@@ -56,28 +57,22 @@ CQuickMeasureController::~CQuickMeasureController() {
 void CQuickMeasureController::Attach(QuickMeasureView& view, void* nativeDialog, void* nativeProgressBar) {
     Detach();
     view_ = &view;
-    dialogWindow_ = platform::WindowBinding(
-        [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return OnDialogMessage(m, w, l); },
-        nativeDialog);
-    progressBarWindow_ = platform::WindowBinding(
-        [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return OnProgressBarMessage(m, w, l); },
-        nativeProgressBar);
-    progressBarId_.store(progressBarWindow_.handle().id);
-    dialogId_.store(dialogWindow_.handle().id);
+    windows_.Bind([this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return OnDialogMessage(m, w, l); },
+                  [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
+                      return ForwardProgressBarMessage(view_, m, w, l);
+                  },
+                  nativeDialog, nativeProgressBar);
 }
 
 void CQuickMeasureController::Detach() {
-    dialogId_.store(0);
-    progressBarId_.store(0);
-    dialogWindow_.reset();
-    progressBarWindow_.reset();
+    windows_.Unbind();
     view_ = nullptr;
 }
 
 void CQuickMeasureController::OnInitDialog() {
     if (!progress_)
         progress_ = std::make_unique<ConTypes::MultiThreadedProgress>(
-            platform::WindowHandle{progressBarId_.load()}, DialogHandle(), prompt_);
+            windows_.ProgressBar(), DialogHandle(), prompt_);
     if (!worker_ && !closed_) worker_ = std::make_unique<Worker>();
     UpdateControls();
 }
@@ -167,47 +162,44 @@ void CQuickMeasureController::ReleaseRecorder() {
 }
 
 void CQuickMeasureController::Connect(std::shared_ptr<QuickMeasureTaskData> data) {
-    try {
-        Status("Searching for unit");
-        unit_ = ConTypes::FindConnectedUnit(progress_.get());
-        if (unit_ == nullptr) throw TException("Could not find a valid Tessik processor.");
-        std::string model, port;
-        unit_->GetModelName(model);
-        unit_->GetPortDescription(port);
-        Status(Format("Found unit: %s on %s", model.c_str(), port.c_str()));
-        Status("Powering off unit");
-        unit_->PowerOff(1);
-        unit_->CheckFirmwareVersion();
+    CatchFailure(
+        [&] {
+            Status("Searching for unit");
+            unit_ = ConTypes::FindConnectedUnit(progress_.get());
+            if (unit_ == nullptr) throw TException("Could not find a valid Tessik processor.");
+            std::string model, port;
+            unit_->GetModelName(model);
+            unit_->GetPortDescription(port);
+            Status(Format("Found unit: %s on %s", model.c_str(), port.c_str()));
+            Status("Powering off unit");
+            unit_->PowerOff(1);
+            unit_->CheckFirmwareVersion();
 
-        MicrophoneCalibration cal;
-        std::shared_ptr<const CCurveCorrectionManager> correction;
-        correctionKind_ = 0;
-        if (calibration_->GetCalibration(cal)) {
-            correction = CCurveCorrectionManager::Create(cal.kind, cal.curve);
-            if (correction) correctionKind_ = cal.kind;
-        }
-        {
-            std::lock_guard lock(correctionMutex_);
-            correction_ = std::move(correction);
-        }
+            MicrophoneCalibration cal;
+            std::shared_ptr<const CCurveCorrectionManager> correction;
+            correctionKind_ = 0;
+            if (calibration_->GetCalibration(cal)) {
+                correction = CCurveCorrectionManager::Create(cal.kind, cal.curve);
+                if (correction) correctionKind_ = cal.kind;
+            }
+            {
+                std::lock_guard lock(correctionMutex_);
+                correction_ = std::move(correction);
+            }
 
-        Status("Powering on unit");
-        unit_->PowerOn();
-        Status("Preparing for measurement");
-        unit_->PrepareMeasurement(0);
-        Status("Connection established with unit");
-        TaskDone(data);
-    } catch (const std::exception& e) {
-        ConTypes::ReleaseUnit(unit_);
-        Status(Format("Error: %s", e.what()));
-        ShowError(e.what(), "Error");
-        TaskFailed(data);
-    } catch (const TException& e) {
-        ConTypes::ReleaseUnit(unit_);
-        Status(Format("Error: %s", e.what()));
-        ShowError(e.what(), "Error");
-        TaskFailed(data);
-    }
+            Status("Powering on unit");
+            unit_->PowerOn();
+            Status("Preparing for measurement");
+            unit_->PrepareMeasurement(0);
+            Status("Connection established with unit");
+            TaskDone(data);
+        },
+        [&](const char* what) {
+            ConTypes::ReleaseUnit(unit_);
+            Status(Format("Error: %s", what));
+            ShowError(what, "Error");
+            TaskFailed(data);
+        });
 }
 
 void CQuickMeasureController::Disconnect(std::shared_ptr<QuickMeasureTaskData> data) {
@@ -216,25 +208,23 @@ void CQuickMeasureController::Disconnect(std::shared_ptr<QuickMeasureTaskData> d
         ShowError(Format("Error disconnecting from unit, %s", what), "error");
         TaskFailed(data);
     };
-    try {
-        Status("Disconnecting from unit");
-        if (unit_ != nullptr) unit_->StopTestTone(channel, 0);
-        ReleaseRecorder();
-        if (unit_ != nullptr) {
-            unit_->StopTestTone(channel, 0);
-            unit_->EndMeasurement();
-            unit_->PowerOff(0);
-            unit_->SetProgress(nullptr);
-            unit_->Disconnect();
-            unit_ = nullptr;
-        }
-        Status("Disconnected from unit");
-        TaskDone(data);
-    } catch (const TException& e) {
-        fail(e.what());
-    } catch (const std::exception& e) {
-        fail(e.what());
-    }
+    CatchFailure(
+        [&] {
+            Status("Disconnecting from unit");
+            if (unit_ != nullptr) unit_->StopTestTone(channel, 0);
+            ReleaseRecorder();
+            if (unit_ != nullptr) {
+                unit_->StopTestTone(channel, 0);
+                unit_->EndMeasurement();
+                unit_->PowerOff(0);
+                unit_->SetProgress(nullptr);
+                unit_->Disconnect();
+                unit_ = nullptr;
+            }
+            Status("Disconnected from unit");
+            TaskDone(data);
+        },
+        fail);
 }
 
 void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskData> data) {
@@ -254,41 +244,40 @@ void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskD
         ShowError(what, "error");
         TaskFailed(data);
     };
-    try {
-        Status(Format("Starting measurement for speaker %s", ChannelName(channel).c_str()));
-        if (unit_ == nullptr) throw TException("Must be connected to a unit before starting the audio sampling");
-        if (!HasRecorder()) {
-            auto wave = std::make_unique<AudioSampler2::Wave>(
-                this, true, sound_ != nullptr ? *sound_ : platform::systemSoundSystem(),
-                clock_ != nullptr ? *clock_ : platform::systemClock());
-            if (!wave->FindMicrophone())
-                throw TException("failed to initialize audio measurement (check USB connection to PC)");
-            if (!wave->Open()) throw TException("failed to open audio measurement device (check USB connection to PC)");
-            const bool fixedLevel = !wave->HasVolumeControl();
-            {
-                std::lock_guard lock(recorderMutex_);
-                recorder_ = std::move(wave);
-                recorderStreaming_ = false;
+    CatchFailure(
+        [&] {
+            Status(Format("Starting measurement for speaker %s", ChannelName(channel).c_str()));
+            if (unit_ == nullptr) throw TException("Must be connected to a unit before starting the audio sampling");
+            if (!HasRecorder()) {
+                auto wave = std::make_unique<AudioSampler2::Wave>(
+                    this, true, sound_ != nullptr ? *sound_ : platform::systemSoundSystem(),
+                    clock_ != nullptr ? *clock_ : platform::systemClock());
+                if (!wave->FindMicrophone())
+                    throw TException("failed to initialize audio measurement (check USB connection to PC)");
+                if (!wave->Open())
+                    throw TException("failed to open audio measurement device (check USB connection to PC)");
+                const bool fixedLevel = !wave->HasVolumeControl();
+                {
+                    std::lock_guard lock(recorderMutex_);
+                    recorder_ = std::move(wave);
+                    recorderStreaming_ = false;
+                }
+                // Once per recorder, in the log.
+                if (fixedLevel) Status(kNoVolumeControlText);
             }
-            // Once per recorder, in the log.
-            if (fixedLevel) Status(kNoVolumeControlText);
-        }
-        recorder_->SetLevel(InputLevelForKind(correctionKind_));
-        queue_.Clear();
-        unit_->StartTestTone(channel, 0);
-        toneOn = true;
-        // The first start queues the recorder's ring; after a Stop the ring
-        // is still queued and the input only starts again.
-        const bool started = recorderStreaming_ ? recorder_->Start() : recorder_->PrepareAndStart();
-        if (!started) throw TException("failed to start audio measurement (check USB connection to PC)");
-        recorderStreaming_ = true;
-        Status(Format("Measuring speaker %s", ChannelName(channel).c_str()));
-        TaskDone(data);
-    } catch (const TException& e) {
-        fail(e.what());
-    } catch (const std::exception& e) {
-        fail(e.what());
-    }
+            recorder_->SetLevel(InputLevelForKind(correctionKind_));
+            queue_.Clear();
+            unit_->StartTestTone(channel, 0);
+            toneOn = true;
+            // The first start queues the recorder's ring; after a Stop the ring
+            // is still queued and the input only starts again.
+            const bool started = recorderStreaming_ ? recorder_->Start() : recorder_->PrepareAndStart();
+            if (!started) throw TException("failed to start audio measurement (check USB connection to PC)");
+            recorderStreaming_ = true;
+            Status(Format("Measuring speaker %s", ChannelName(channel).c_str()));
+            TaskDone(data);
+        },
+        fail);
 }
 
 void CQuickMeasureController::StopMeasurement(std::shared_ptr<QuickMeasureTaskData> data) {
@@ -297,17 +286,15 @@ void CQuickMeasureController::StopMeasurement(std::shared_ptr<QuickMeasureTaskDa
         ShowError(what, "error");
         TaskFailed(data);
     };
-    try {
-        if (unit_ != nullptr) unit_->StopTestTone(channel, 0);
-        if (HasRecorder()) recorder_->Stop();
-        queue_.Clear();
-        Status("Measurement stopped");
-        TaskDone(data);
-    } catch (const TException& e) {
-        fail(e.what());
-    } catch (const std::exception& e) {
-        fail(e.what());
-    }
+    CatchFailure(
+        [&] {
+            if (unit_ != nullptr) unit_->StopTestTone(channel, 0);
+            if (HasRecorder()) recorder_->Stop();
+            queue_.Clear();
+            Status("Measurement stopped");
+            TaskDone(data);
+        },
+        fail);
 }
 
 // --- Analysis (the recorder's dispatcher) ------------------------------------
@@ -323,17 +310,16 @@ void CQuickMeasureController::DataReady(Data data) {
 void CQuickMeasureController::Analyse(std::vector<double>& window) {
     const int channel = channel_.load();
     std::unique_ptr<CCurve> response;
-    try {
-        AudioSampler::CSimpleChirpProc proc(window.data(), QuickMeasureSampleQueue::kHop,
-                                            QuickMeasureSampleQueue::kWindow, 16, 48000, nullptr,
-                                            channel == ChannelTable::kSubwoofer);
-        response = proc.QuickResponse();
-    } catch (const TException&) {
-        return;  // a window the analysis rejects shows no curve; the next one may
-    } catch (const std::exception&) {
-        return;
-    }
-    if (!response) return;
+    // A window the analysis rejects shows no curve; the next one may.
+    const bool analysed = CatchFailure(
+        [&] {
+            AudioSampler::CSimpleChirpProc proc(window.data(), QuickMeasureSampleQueue::kHop,
+                                                QuickMeasureSampleQueue::kWindow, 16, 48000, nullptr,
+                                                channel == ChannelTable::kSubwoofer);
+            response = proc.QuickResponse();
+        },
+        [](const char*) {});
+    if (!analysed || !response) return;
     std::shared_ptr<const CCurveCorrectionManager> correction;
     {
         std::lock_guard lock(correctionMutex_);
@@ -367,15 +353,13 @@ void CQuickMeasureController::Close() {
         // The aborted progress would fail every call the unit reports
         // through; the unit reports to nobody from now on.
         unit_->SetProgress(nullptr);
-        try {
-            unit_->StopTestTone(channel, 0);
-            unit_->EndMeasurement();
-            unit_->PowerOff(0);
-        } catch (const TException& e) {
-            std::fprintf(stderr, "Quick Measure: closing the unit: %s\n", e.what());
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "Quick Measure: closing the unit: %s\n", e.what());
-        }
+        CatchFailure(
+            [&] {
+                unit_->StopTestTone(channel, 0);
+                unit_->EndMeasurement();
+                unit_->PowerOff(0);
+            },
+            [](const char* what) { std::fprintf(stderr, "Quick Measure: closing the unit: %s\n", what); });
         unit_->Disconnect();
         unit_ = nullptr;
     }
@@ -393,17 +377,6 @@ std::intptr_t CQuickMeasureController::OnDialogMessage(std::uint32_t message, st
     } else if (message == messages::Id(messages::kDone)) {
         UpdateControls();
     }
-    return 0;
-}
-
-std::intptr_t CQuickMeasureController::OnProgressBarMessage(std::uint32_t message, std::uintptr_t wParam,
-                                                            std::intptr_t lParam) {
-    if (view_ == nullptr) return 0;
-    if (message == platform::PBM_SETRANGE32) {
-        view_->SetProgressRange(static_cast<int>(wParam), static_cast<int>(lParam));
-        return 1;
-    }
-    if (message == platform::PBM_SETPOS) view_->SetProgressPos(static_cast<int>(wParam));
     return 0;
 }
 

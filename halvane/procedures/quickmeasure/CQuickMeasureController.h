@@ -2,6 +2,7 @@
 
 #include "halvane/diagnostics/MultiThreadedProgress.h"
 #include "halvane/diagnostics/ThreadHandler.h"
+#include "halvane/procedures/framework/DialogWindows.h"
 #include "halvane/procedures/measurement/MicrophoneCalibration.h"
 #include "halvane/procedures/quickmeasure/QuickMeasureCurves.h"
 #include "halvane/procedures/quickmeasure/QuickMeasureSampleQueue.h"
@@ -12,7 +13,6 @@
 #include "platform/Clock.h"
 #include "platform/SoundSystem.h"
 #include "platform/UserPrompt.h"
-#include "platform/WindowBinding.h"
 
 #include <atomic>
 #include <cstdint>
@@ -102,7 +102,7 @@ public:
     // Responses computed so far (dispatcher thread), for diagnostics.
     std::uint64_t AnalysisCount() const { return analyses_.load(); }
     bool HasRecorder() const;
-    platform::WindowHandle DialogHandle() const { return platform::WindowHandle{dialogId_.load()}; }
+    platform::WindowHandle DialogHandle() const { return windows_.Dialog(); }
 
     // The streaming recorder's client (dispatcher thread).
     void DataReady(Data data) override;
@@ -130,7 +130,6 @@ private:
     void Analyse(std::vector<double>& window);
 
     std::intptr_t OnDialogMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-    std::intptr_t OnProgressBarMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
     platform::UserPrompt* prompt_;
     platform::SoundSystem* sound_;
@@ -148,10 +147,7 @@ private:
     QuickMeasureView* view_ = nullptr;
     QuickMeasureCurves curves_;
     bool closed_ = false;
-    platform::WindowBinding dialogWindow_;
-    platform::WindowBinding progressBarWindow_;
-    std::atomic<std::uint64_t> dialogId_{0};
-    std::atomic<std::uint64_t> progressBarId_{0};
+    DialogWindows windows_;
 
     // The worker's (and Close's, once the worker has ended).
     std::unique_ptr<AudioSampler2::Wave> recorder_;

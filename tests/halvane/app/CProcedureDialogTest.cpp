@@ -1,6 +1,7 @@
 // The modal progress dialog under the offscreen platform: its texts and
 // buttons, the progress bar following the job, Escape and the close box
 // asking before an abort, and a job's own question while it is open.
+#include "GuiTestApp.h"
 #include "halvane/app/CProcedureDialog.h"
 #include "halvane/diagnostics/ThrowError.h"
 #include "halvane/procedures/framework/CheckAbort.h"
@@ -101,12 +102,7 @@ QMessageBox* openBox(QWidget* modal) { return qobject_cast<QMessageBox*>(modal);
 
 class ProcedureDialogTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "halvane_ui_tests";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { EnsureTestApplication(); }
     void SetUp() override {
         platform::uiMessageQueue().discardAll();
         pump_ = std::make_unique<platform::qt::UiMessagePump>();

@@ -1,6 +1,7 @@
 // The graph control under the offscreen platform: pixels of its grabs
 // (background, curves, focus frame), and the wheel, keys and dragged
 // rectangle changing its ranges.
+#include "GuiTestApp.h"
 #include "halvane/app/CGraphCtrl.h"
 #include "halvane/app/CGraphCtrlCurves.h"
 #include "halvane/signal/CCurve.h"
@@ -53,12 +54,7 @@ public:
 
 class GraphCtrlTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "halvane_ui_tests";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { EnsureTestApplication(); }
 
     void SetUp() override {
         // A flat -25 dB line from 20 Hz to 20 kHz, 200 points spaced evenly
@@ -98,15 +94,6 @@ protected:
     Owner owner_;
     CGraphCtrl ctrl_;
 };
-
-bool NearColour(const QImage& image, QPoint p, const QColor& colour, int radius) {
-    for (int dy = -radius; dy <= radius; ++dy)
-        for (int dx = -radius; dx <= radius; ++dx) {
-            const QPoint q = p + QPoint(dx, dy);
-            if (image.rect().contains(q) && image.pixelColor(q) == colour) return true;
-        }
-    return false;
-}
 
 TEST_F(GraphCtrlTest, BackgroundOnlyInsideThePlotArea) {
     const QImage image = Grab();

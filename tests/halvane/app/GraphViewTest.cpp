@@ -47,15 +47,6 @@ std::unique_ptr<CCurve> Flat(double magnitude) {
     return c;
 }
 
-bool NearColour(const QImage& image, QPoint p, const QColor& colour, int radius) {
-    for (int dy = -radius; dy <= radius; ++dy)
-        for (int dx = -radius; dx <= radius; ++dx) {
-            const QPoint q = p + QPoint(dx, dy);
-            if (image.rect().contains(q) && image.pixelColor(q) == colour) return true;
-        }
-    return false;
-}
-
 class GraphViewTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureTestApplication(); }

@@ -16,12 +16,16 @@
 #include "halvane/app/CMainFrame.h"
 #include "halvane/app/CWelcomeDlg.h"
 #include "halvane/app/HalvaneShell.h"
+#include "halvane/app/MainFrameIds.h"
 #include "halvane/document/AppState.h"
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/document/ProcedureService.h"
+#include "platform/MemoryProfile.h"
 #include "platform/ScriptedUserPrompt.h"
+#include "platform/qt/QtProfile.h"
 
 using namespace halvane;
+using namespace halvane::main_frame_ids;
 
 namespace {
 
@@ -65,13 +69,14 @@ TEST(HalvaneMainFrame, CommandBarFollowsTheStartMode) {
     FrameHarness automatic(AppState::Automatic);
     CMainFrame a(automatic.doc, automatic.app, automatic.jobs, automatic.prompt, nullptr);
     EXPECT_EQ(a.CommandBar()->actions().size(), 3);
-    EXPECT_EQ(VisibleBar(a), (std::vector<int>{1007, 1062}));
-    ASSERT_NE(a.BarAction(1063), nullptr);
+    EXPECT_EQ(VisibleBar(a), (std::vector<int>{kAutoScale, kColors}));
+    ASSERT_NE(a.BarAction(kOriginal), nullptr);
 
     FrameHarness manual(AppState::Manual);
     CMainFrame m(manual.doc, manual.app, manual.jobs, manual.prompt, nullptr);
     EXPECT_EQ(m.CommandBar()->actions().size(), 9);
-    EXPECT_EQ(VisibleBar(m), (std::vector<int>{1003, 1007, 1005, 1009, 1011, 1062, 1014}));
+    EXPECT_EQ(VisibleBar(m),
+              (std::vector<int>{kMeasure, kAutoScale, kCalculate, kUpload, kTargets, kColors, kErase}));
 }
 
 TEST(HalvaneMainFrame, SplitsEightyTwentyAndGreysEmptyViewSwitches) {
@@ -84,11 +89,11 @@ TEST(HalvaneMainFrame, SplitsEightyTwentyAndGreysEmptyViewSwitches) {
     ASSERT_EQ(sizes.size(), 2);
     const double share = double(sizes[0]) / double(sizes[0] + sizes[1]);
     EXPECT_NEAR(share, 0.8, 0.02);
-    auto* measured = frame.findChild<QAction*>("id_32780");
+    auto* measured = frame.findChild<QAction*>(MenuObjectName(kShowMeasured));
     ASSERT_NE(measured, nullptr);
     EXPECT_FALSE(measured->isEnabled());
     // Calculate on the empty document: the message, no job.
-    frame.BarAction(1005)->trigger();
+    frame.BarAction(kCalculate)->trigger();
     ASSERT_EQ(h.prompt.askCount(), 1u);
     EXPECT_EQ(h.prompt.asks()[0].text, "Need to measure first. Pleast click on 'Measure");
     h.doc.SetModifiedFlag(false);
@@ -136,8 +141,6 @@ TEST(WelcomePage, OkStoresTheChoice) {
 TEST(Shell, StartsWithASavedDocumentMaximisedInManualMode) {
     EnsureTestApplication();
     QTemporaryDir dir;
-    // The recent-file list goes to a settings file of the test's own.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
     const std::string path = dir.filePath("room.QEX").toStdString();
     {
         FrameHarness h(AppState::Manual);
@@ -146,9 +149,10 @@ TEST(Shell, StartsWithASavedDocumentMaximisedInManualMode) {
     }
     AppState app;
     platform::ScriptedUserPrompt prompt;
+    platform::MemoryProfile profile;
     NoJobs jobs;
     {
-        HalvaneShell shell(app, jobs, prompt, nullptr);
+        HalvaneShell shell(app, jobs, prompt, nullptr, &profile);
         shell.scriptedWelcome = -1;  // must not be asked
         ASSERT_EQ(InitInstance(shell, app, jobs, ParseCommandLine({path})), 1);
         ASSERT_NE(shell.Frame(), nullptr);
@@ -158,6 +162,7 @@ TEST(Shell, StartsWithASavedDocumentMaximisedInManualMode) {
         EXPECT_EQ(app.StartMode.load(), AppState::Manual);
         EXPECT_EQ(jobs.wizards, 0);
         EXPECT_EQ(shell.Frame()->CommandBar()->actions().size(), 9);
+        EXPECT_EQ(profile.recentFiles(), (std::vector<std::string>{path}));
         app.SetMainWindow(nullptr);
     }
     {
@@ -179,11 +184,23 @@ TEST(Shell, StartsWithASavedDocumentMaximisedInManualMode) {
 TEST(Shell, RecentFileListKeepsFourNewestFirst) {
     EnsureTestApplication();
     QTemporaryDir dir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
-    for (const char* name : {"a.QEX", "b.QEX", "c.QEX", "d.QEX", "e.QEX", "c.QEX"}) CMainFrame::AddRecentFile(name);
-    EXPECT_EQ(CMainFrame::RecentFiles(), (QStringList{"c.QEX", "e.QEX", "d.QEX", "b.QEX"}));
-    QSettings settings;
+    const QString ini = dir.filePath("halvane.ini");
+    FrameHarness h(AppState::Manual);
+    {
+        // The program's profile in an INI file of the test's own.
+        platform::qt::QtProfile profile(ini);
+        CMainFrame frame(h.doc, h.app, h.jobs, h.prompt, nullptr, &profile);
+        for (const char* name : {"a.QEX", "b.QEX", "c.QEX", "d.QEX", "e.QEX", "c.QEX"}) frame.AddRecentFile(name);
+        EXPECT_EQ(frame.RecentFiles(), (QStringList{"c.QEX", "e.QEX", "d.QEX", "b.QEX"}));
+        profile.sync();
+    }
+    QSettings settings(ini, QSettings::IniFormat);
     EXPECT_EQ(settings.value("Recent File List/File1").toString(), "c.QEX");
+    EXPECT_EQ(settings.value("Recent File List/File4").toString(), "b.QEX");
+    // Without a profile there is no list.
+    CMainFrame bare(h.doc, h.app, h.jobs, h.prompt, nullptr);
+    bare.AddRecentFile("f.QEX");
+    EXPECT_TRUE(bare.RecentFiles().isEmpty());
 }
 
 #ifdef HALVANE_PROGRAM

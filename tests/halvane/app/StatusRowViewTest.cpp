@@ -1,5 +1,6 @@
 // The activity bar's cells in grabs, and the row view's drawing, scrolling,
 // clicks and keys under the offscreen platform.
+#include "GuiTestApp.h"
 #include "halvane/app/CRowView.h"
 #include "halvane/app/CStatusCtrl.h"
 
@@ -26,12 +27,7 @@ const QColor kRowFill(200, 255, 200);
 
 class QtFixture : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "halvane_ui_tests";
-        static char* argv[] = {name, nullptr};
-        if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-    }
+    static void SetUpTestSuite() { EnsureTestApplication(); }
 };
 
 using StatusCtrlTest = QtFixture;

@@ -9,6 +9,7 @@
 #include "halvane/document/DocumentData.h"
 
 #include "GuiTestApp.h"
+#include "tests/halvane/app/models/ScriptedPicker.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -26,19 +27,6 @@ using halvane::CCurveColorDialog;
 using halvane::CRoomCorrectionCompleteDlg;
 using halvane::DocumentData;
 namespace cp = halvane::completion_page;
-
-class ScriptedPicker final : public halvane::ColourPicker {
-public:
-    std::optional<std::uint32_t> PickColour(std::uint32_t initial) override {
-        offered.push_back(initial);
-        if (answers.empty()) return std::nullopt;
-        const auto a = answers.front();
-        answers.erase(answers.begin());
-        return a;
-    }
-    std::vector<std::optional<std::uint32_t>> answers;
-    std::vector<std::uint32_t> offered;
-};
 
 class CurveColorDialogTest : public ::testing::Test {
 protected:

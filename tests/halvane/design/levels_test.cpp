@@ -5,35 +5,26 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "SyntheticSpeakers.h"
 #include "halvane/design/BuildTargetCurves.h"
 #include "halvane/design/CConfigTargets.h"
 #include "halvane/design/CTargetCurve.h"
 #include "halvane/design/ChannelLevels.h"
+#include "halvane/design/CrossoverIterator.h"
 #include "halvane/design/CurveCollection.h"
 #include "halvane/design/CurveLevel.h"
 #include "halvane/design/TargetConfig.h"
-#include "platform/ArchiveWriter.h"
-#include "platform/ScriptedUserPrompt.h"
 
 using namespace synthetic;
 
 namespace {
 
-constexpr int kFlagship = 2;
-
-class PromptScope {
-public:
-    PromptScope() { platform::SetUserPrompt(&prompt); }
-    ~PromptScope() { platform::SetUserPrompt(nullptr); }
-    platform::ScriptedUserPrompt prompt;
-};
-
-std::vector<std::uint8_t> Bytes(const TargetConfig& c) {
-    platform::ArchiveWriter w;
-    c.Serialize(w);
-    return w.bytes();
+// The flagship classes' crossover choices, as the processor link hands
+// them in.
+std::unique_ptr<ConTypes::CrossoverIterator> FlagshipChoices() {
+    return std::make_unique<ConTypes::BztTolvarineCrossoverFreqIterator>();
 }
 
 // The level of a flat curve (its first point).
@@ -74,7 +65,7 @@ TEST(ChannelLevels, FlatCurvesReadTheirLevel) {
     CCurveSet set;
     FlatSet(set, {70.0, 71.5, 69.0, 65.0, kNone, 64.0, 66.0, 80.0});
     ChannelLevelMap levels{{4, 1.0}};
-    ASSERT_TRUE(MeasureChannelLevels(kFlagship, levels, set));
+    MeasureChannelLevels(*FlagshipChoices(), levels, set);
     const ChannelLevelMap want{{0, 70.0}, {1, 71.5}, {2, 69.0}, {3, 65.0}, {5, 64.0}, {6, 66.0}, {7, 80.0}};
     ASSERT_EQ(levels.size(), want.size());
     for (const auto& [ch, level] : want) EXPECT_NEAR(levels[ch], level, 1e-9) << "channel " << ch;
@@ -88,7 +79,7 @@ TEST(ChannelLevels, TheSubwooferIsLoweredByTheRoomGain) {
     for (int ch : {0, 1, 2}) Put(set, ch, Plus(Speaker(80.0, 12.0), [=](double f) { return ShelfDb(f, v, 96000.0); }));
     Put(set, 7, Flat(75.0));
     ChannelLevelMap levels;
-    ASSERT_TRUE(MeasureChannelLevels(kFlagship, levels, set));
+    MeasureChannelLevels(*FlagshipChoices(), levels, set);
     EXPECT_NEAR(levels[7], 73.0, 0.1);
     // A main channel is judged from twice its crossover, where the lift has
     // not yet died away: a little above its own level.
@@ -105,7 +96,7 @@ TEST(LevelTrims, ReferenceMidwayBetweenTheMains) {
     config.RefLevel = 7;
     config.ChannelTrim.fill(5);
     config.MusicSubTrim = 9;
-    ASSERT_TRUE(UpdateLevels(kFlagship, movie, music, config));
+    UpdateLevels(*FlagshipChoices(), movie, music, config);
     EXPECT_NEAR(config.RefLevelOffsetDb, 1.0, 1e-9);
     EXPECT_EQ(config.RefLevel, -1);
     EXPECT_EQ(config.ChannelTrim, (std::array<std::int32_t, 8>{8, 2, -8, 0, 0, 0, 0, 0}));
@@ -125,7 +116,7 @@ TEST(LevelTrims, AFarSubwooferPullsTheReference) {
     FlatSet(movie, {-2.0, kNone, 2.0, kNone, kNone, kNone, kNone, -20.0});
     FlatSet(music, {kNone, kNone, kNone, kNone, kNone, kNone, kNone, -25.0});
     TargetConfig config;
-    ASSERT_TRUE(UpdateLevelTrims(kFlagship, movie, music, config));
+    UpdateLevelTrims(*FlagshipChoices(), movie, music, config);
     EXPECT_NEAR(config.RefLevelOffsetDb, -9.0, 1e-9);
     EXPECT_EQ(config.ChannelTrim, (std::array<std::int32_t, 8>{-14, 0, -22, 0, 0, 0, 0, 22}));
     // Music subwoofer: -9 - -25 = 16 dB, limited to +12 dB (24).
@@ -136,19 +127,19 @@ TEST(LevelTrims, AFarSubwooferPullsTheReference) {
     // Further away than 24 dB: at most 12 dB from the nearest main level.
     CCurveSet far, farMusic;
     FlatSet(far, {-2.0, kNone, 2.0, kNone, kNone, kNone, kNone, -30.0});
-    ASSERT_TRUE(UpdateLevelTrims(kFlagship, far, farMusic, config));
+    UpdateLevelTrims(*FlagshipChoices(), far, farMusic, config);
     EXPECT_NEAR(config.RefLevelOffsetDb, -10.0, 1e-9);
     EXPECT_EQ(config.ChannelTrim[7], 24);
     CCurveSet loud, loudMusic;
     FlatSet(loud, {-2.0, kNone, 2.0, kNone, kNone, kNone, kNone, 15.0});
-    ASSERT_TRUE(UpdateLevelTrims(kFlagship, loud, loudMusic, config));
+    UpdateLevelTrims(*FlagshipChoices(), loud, loudMusic, config);
     EXPECT_NEAR(config.RefLevelOffsetDb, 6.5, 1e-9);
     EXPECT_EQ(config.ChannelTrim[7], -17);
     EXPECT_EQ(config.ChannelTrim[0], 17);
     // Within 11 dB the subwoofer leaves the reference alone.
     CCurveSet near, nearMusic;
     FlatSet(near, {-2.0, kNone, 2.0, kNone, kNone, kNone, kNone, -10.5});
-    ASSERT_TRUE(UpdateLevelTrims(kFlagship, near, nearMusic, config));
+    UpdateLevelTrims(*FlagshipChoices(), near, nearMusic, config);
     EXPECT_NEAR(config.RefLevelOffsetDb, 0.0, 1e-9);
     EXPECT_EQ(config.ChannelTrim[7], 21);
 }
@@ -157,12 +148,12 @@ TEST(LevelTrims, HalfStepsRoundAwayFromZero) {
     CCurveSet movie, music;
     FlatSet(movie, {0.26, kNone, -0.26, kNone, kNone, kNone, kNone, kNone});
     TargetConfig config;
-    ASSERT_TRUE(UpdateLevelTrims(kFlagship, movie, music, config));
+    UpdateLevelTrims(*FlagshipChoices(), movie, music, config);
     EXPECT_EQ(config.ChannelTrim[0], -1);
     EXPECT_EQ(config.ChannelTrim[2], 1);
     CCurveSet small, smallMusic;
     FlatSet(small, {0.24, kNone, -0.24, kNone, kNone, kNone, kNone, kNone});
-    ASSERT_TRUE(UpdateLevelTrims(kFlagship, small, smallMusic, config));
+    UpdateLevelTrims(*FlagshipChoices(), small, smallMusic, config);
     EXPECT_EQ(config.ChannelTrim[0], 0);
     EXPECT_EQ(config.ChannelTrim[2], 0);
 }
@@ -174,31 +165,14 @@ TEST(LevelTrims, OnlyASubwooferMeasured) {
     FlatSet(movie, {kNone, kNone, kNone, kNone, kNone, kNone, kNone, -20.0});
     FlatSet(music, {kNone, kNone, kNone, kNone, kNone, kNone, kNone, -21.0});
     TargetConfig config;
-    ASSERT_TRUE(UpdateLevelTrims(kFlagship, movie, music, config));
+    UpdateLevelTrims(*FlagshipChoices(), movie, music, config);
     EXPECT_NEAR(config.RefLevelOffsetDb, -20.0, 1e-9);
     EXPECT_EQ(config.ChannelTrim, (std::array<std::int32_t, 8>{}));
     EXPECT_EQ(config.MusicSubTrim, 2);
     // Nothing measured at all: reference 0, all trims 0.
     CCurveSet none, noneMusic;
     config.ChannelTrim.fill(3);
-    ASSERT_TRUE(UpdateLevelTrims(kFlagship, none, noneMusic, config));
+    UpdateLevelTrims(*FlagshipChoices(), none, noneMusic, config);
     EXPECT_EQ(config.RefLevelOffsetDb, 0.0);
     EXPECT_EQ(config.ChannelTrim, (std::array<std::int32_t, 8>{}));
-}
-
-TEST(LevelTrims, AnUnknownUnitKindChangesNothing) {
-    PromptScope scope;
-    CCurveSet movie, music;
-    FlatSet(movie, {-3.0, 0.0, 5.0, kNone, kNone, kNone, kNone, kNone});
-    TargetConfig config;
-    const auto before = Bytes(config);
-    EXPECT_FALSE(UpdateLevels(0, movie, music, config));
-    EXPECT_EQ(Bytes(config), before);
-    EXPECT_NEAR(LevelOf(movie, 0), -3.0, 1e-12);
-    ASSERT_EQ(scope.prompt.askCount(), 1u);
-    EXPECT_EQ(scope.prompt.asks()[0].text, "Critical Error (7257F592-B44A-4bf6-A1A3-43CEBE7433F1)");
-    EXPECT_EQ(scope.prompt.asks()[0].caption, "Error");
-    ChannelLevelMap levels{{1, 2.0}};
-    EXPECT_FALSE(MeasureChannelLevels(3, levels, movie));
-    EXPECT_TRUE(levels.empty());
 }

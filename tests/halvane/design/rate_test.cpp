@@ -7,10 +7,10 @@
 #include <numbers>
 
 #include "FitCorpus.h"
+#include "halvane/design/Biquad.h"
 #include "halvane/design/FilterDesign.h"
 #include "halvane/design/RateConversion.h"
 #include "halvane/design/StageMath.h"
-#include "halvane/link/Biquad.h"
 #include "halvane/signal/CCurve.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <array>
 #include <cmath>
 
-#include "TestData.h"
+#include "tests/support/TestData.h"
 #include "halvane/design/TargetConfig.h"
 #include "platform/ArchiveException.h"
 #include "platform/ArchiveReader.h"

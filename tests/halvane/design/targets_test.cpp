@@ -9,7 +9,7 @@
 #include <map>
 #include <tuple>
 
-#include "TestData.h"
+#include "tests/support/TestData.h"
 #include "halvane/design/CSpeakerTarget.h"
 #include "halvane/design/CSubwooferTarget.h"
 #include "halvane/design/CurveLevel.h"

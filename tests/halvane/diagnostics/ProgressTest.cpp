@@ -6,6 +6,7 @@
 #include "platform/ScriptedUserPrompt.h"
 #include "platform/UiMessageQueue.h"
 #include "platform/WindowMessage.h"
+#include "tests/support/MessageOf.h"
 
 #include <gtest/gtest.h>
 
@@ -45,15 +46,6 @@ protected:
     RecordingWindow status;
     platform::ScriptedUserPrompt prompt;
 };
-
-std::string raisedBy(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const halvane::TException& e) {
-        return e.what();
-    }
-    return "<nothing raised>";
-}
 
 }  // namespace
 
@@ -109,7 +101,7 @@ TEST_F(ProgressTest, AfterAnAbortOnlyAbortingIsShownAndNothingMoreIsQueued) {
     progress.Step(1);
     progress.Abort();  // a second abort sends nothing either
     EXPECT_EQ(progress.GetStatusText(), "User Aborted!");
-    EXPECT_EQ(raisedBy([&] { progress.ThrowIfAborted(); }), "User Abort");
+    EXPECT_EQ(testsupport::MessageOf([&] { progress.ThrowIfAborted(); }), "User Abort");
 
     platform::DrainUiMessageQueue();
     EXPECT_EQ(texts(), (std::vector<std::string>{"Uploading...", "Aborting..."}));
@@ -169,7 +161,7 @@ TEST_F(ProgressTest, AskAbortRetryIgnoreGivesItsThreeAnswers) {
     EXPECT_TRUE(ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."));
     EXPECT_FALSE(ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."));
     EXPECT_TRUE(ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."));  // any other answer: retry
-    EXPECT_EQ(raisedBy([&] { ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."); }),
+    EXPECT_EQ(testsupport::MessageOf([&] { ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."); }),
               "Failed to power on unit.\nUser abort.");
 
     const auto asks = prompt.asks();
@@ -184,7 +176,7 @@ TEST_F(ProgressTest, AskAbortRetryIgnoreGivesItsThreeAnswers) {
 TEST_F(ProgressTest, AFailureTextWithPercentSignsIsNeverAFormat) {
     MultiThreadedProgress progress(bar.handle(), status.handle(), &prompt);
     prompt.answer(platform::IDABORT);
-    EXPECT_EQ(raisedBy([&] { ConTypes::AskAbortRetryIgnore(progress, "Level at 100%s %n%d"); }),
+    EXPECT_EQ(testsupport::MessageOf([&] { ConTypes::AskAbortRetryIgnore(progress, "Level at 100%s %n%d"); }),
               "Level at 100%s %n%d\nUser abort.");
     EXPECT_EQ(prompt.asks().at(0).text.rfind("Level at 100%s %n%d\nClicking:", 0), 0u);
 }

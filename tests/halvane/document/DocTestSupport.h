@@ -13,7 +13,9 @@
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/document/DocumentPostLoad.h"
 #include "halvane/document/DocumentViews.h"
+#include "halvane/signal/CCurve.h"
 #include "platform/ScriptedUserPrompt.h"
+#include "tests/support/UnitClassLimitsGuard.h"
 
 // The fixtures (written by data/make_documents.py with Python's struct) and
 // the fakes the document tests share.
@@ -91,7 +93,8 @@ public:
 };
 
 // A document with its own application state (started up, with a main
-// window), scripted prompt and recorded post-load steps.
+// window), scripted prompt and recorded post-load steps. The unit-class
+// limits the document sets go back to their start values with it.
 struct DocHarness {
     DocHarness() {
         app.m_bInitialized = 1;
@@ -99,11 +102,22 @@ struct DocHarness {
     }
     halvane::CHalvaneDoc::Services Services() { return {&app, &prompt, &postLoad}; }
 
+    testsupport::UnitClassLimitsGuard limits;
     halvane::AppState app;
     CountingViews views;
     platform::ScriptedUserPrompt prompt;
     RecordingPostLoad postLoad;
     halvane::CHalvaneDoc doc{Services()};
 };
+
+// A flat curve of two points, 20 Hz and 20 kHz, at `level`.
+inline std::unique_ptr<CCurve> Curve(double level) {
+    auto c = std::make_unique<CCurve>(2, CIndexVector::Frequency, CComplexVector::Polar);
+    c->X()[0] = 20;
+    c->X()[1] = 20000;
+    c->A()[0] = c->A()[1] = level;
+    c->B()[0] = c->B()[1] = 0;
+    return c;
+}
 
 }  // namespace doctest

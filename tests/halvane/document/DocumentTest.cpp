@@ -12,22 +12,10 @@
 
 using namespace halvane;
 using doctest::Bytes;
+using doctest::Curve;
 using doctest::DocHarness;
 using doctest::Fixture;
 using doctest::TempDir;
-
-namespace {
-
-std::unique_ptr<CCurve> Curve(double level) {
-    auto c = std::make_unique<CCurve>(2, CIndexVector::Frequency, CComplexVector::Polar);
-    c->X()[0] = 20;
-    c->X()[1] = 20000;
-    c->A()[0] = c->A()[1] = level;
-    c->B()[0] = c->B()[1] = 0;
-    return c;
-}
-
-}  // namespace
 
 TEST(AppState, StartsWithTheShellDefaultsAndRefreshesOnlyOnceStartedWithAWindow) {
     AppState app;

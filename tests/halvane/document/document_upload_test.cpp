@@ -3,7 +3,7 @@
 // trims are kept, and the zero trims are written back into it.
 
 #include "halvane/document/CHalvaneDoc.h"
-#include "halvane/link/UnitFamilies.h"
+#include "halvane/link/VuxV1Base.h"
 #include "halvane/signal/CCurve.h"
 
 #include "tests/halvane/link/SyntheticProject.h"

@@ -4,17 +4,21 @@
 // tone and speaker sequences.
 
 #include "halvane/diagnostics/TException.h"
-#include "halvane/link/UnitFamilies.h"
+#include "halvane/link/BztTolvarinePlatformV1Base.h"
+#include "halvane/link/BztTolvarineV1.h"
+#include "halvane/link/BztTolvarineV2.h"
 #include "sim/Microphone.h"
 #include "sim/Room.h"
 
 #include "SyntheticProject.h"
 #include "UnitFixture.h"
+#include "tests/support/MessageOf.h"
 
 #include <cstdio>
 
 using ConTypes::BztTolvarinePlatformV1Base;
 using linktest::UnitTest;
+using testsupport::MessageOf;
 
 namespace {
 
@@ -22,15 +26,6 @@ std::string Hex6(std::uint32_t v) {
     char b[16];
     std::snprintf(b, sizeof b, "%06X", v);
     return b;
-}
-
-std::string MessageOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const halvane::TException& e) {
-        return e.message();
-    }
-    return "(no failure)";
 }
 
 class FlagshipTest : public UnitTest {

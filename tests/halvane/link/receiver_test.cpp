@@ -3,25 +3,18 @@
 // erasing, negative gains, confirmations, prompts and failure texts.
 
 #include "halvane/diagnostics/TException.h"
-#include "halvane/link/UnitFamilies.h"
+#include "halvane/link/VuxV1Base.h"
 #include "platform/UserPrompt.h"
 
 #include "SyntheticProject.h"
 #include "UnitFixture.h"
+#include "tests/support/MessageOf.h"
 
 using ConTypes::VuxV1Base;
 using linktest::UnitTest;
+using testsupport::MessageOf;
 
 namespace {
-
-std::string MessageOf(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const halvane::TException& e) {
-        return e.message();
-    }
-    return "(no failure)";
-}
 
 class ReceiverTest : public UnitTest {
 protected:

@@ -3,10 +3,13 @@
 
 #include "halvane/diagnostics/Progress.h"
 #include "halvane/diagnostics/TException.h"
+#include "halvane/link/BztTolvarinePlatformV1Base.h"
+#include "halvane/link/BztTolvarineV1.h"
+#include "halvane/link/BztTolvarineV2.h"
 #include "halvane/link/ModelTable.h"
 #include "halvane/link/UnitClassBase.h"
-#include "halvane/link/UnitFamilies.h"
 #include "halvane/link/Units.h"
+#include "halvane/link/VuxV1Base.h"
 
 #include "LinkFixture.h"
 

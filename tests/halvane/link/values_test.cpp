@@ -1,17 +1,18 @@
-// Channel order, sample-rate index and the biquad words of DSP memory.
+// Channel order, sample-rate index, the biquad words sent to DSP memory and
+// their read-back.
 
-#include "halvane/link/Biquad.h"
+#include "halvane/design/Biquad.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/CSampFS.h"
 #include "halvane/link/ChannelOrderIterator.h"
+#include "halvane/link/ReadBackContext.h"
 #include "halvane/link/UnitClassLimits.h"
 
 #include "LinkFixture.h"
+#include "tests/support/UnitClassLimitsGuard.h"
 
 #include <cmath>
-#include <limits>
 #include <map>
-#include <random>
 #include <stdexcept>
 #include <vector>
 
@@ -31,7 +32,15 @@ TEST(ChannelOrder, WalksTheListingOrderAndStopsAtEight) {
     }
 }
 
-TEST(SampleRateIndex, ValidityFollowsTheUnitClass) {
+namespace {
+
+struct SampleRateIndex : ::testing::Test {
+    testsupport::UnitClassLimitsGuard limits;
+};
+
+}  // namespace
+
+TEST_F(SampleRateIndex, ValidityFollowsTheUnitClass) {
     ASSERT_TRUE(UnitClassLimits::SetForUnitClass(1));
     EXPECT_EQ(UnitClassLimits::RateCount(), 5);
     EXPECT_EQ(UnitClassLimits::StageCount(), 10);
@@ -70,38 +79,6 @@ TEST(SampleRateIndex, ValidityFollowsTheUnitClass) {
     std::vector<int> rates;
     for (CSampFS s(0); s.IsValid();) rates.push_back(CSampFS(s.Next()).GetFrequency());
     EXPECT_EQ(rates, (std::vector<int>{48000, 44100, 32000, 96000, 88200, 64000, 192000, 176400}));
-    UnitClassLimits::Reset();
-}
-
-// Reference words from an independent computation:
-//   /usr/bin/python3 -c "import math
-//   w=lambda x:(math.trunc(x*8388608.0-0.5) if x<0 else math.trunc(x*8388607.0+0.5))&0xFFFFFF
-//   print(['%06X'%w(x) for x in (0.0,-0.0,.5,-.5,1,-1,.25,-.25,1e-7,-1e-7,-1e-9,.123456789,-.987654321,.999999)])"
-TEST(CoefficientWord, MatchesTheReferenceTable) {
-    const std::vector<std::pair<double, std::uint32_t>> table = {
-        {0.0, 0x000000},      {-0.0, 0x000000},  {0.5, 0x400000},    {-0.5, 0xC00000},
-        {1.0, 0x7FFFFF},      {-1.0, 0x800000},  {0.25, 0x200000},   {-0.25, 0xE00000},
-        {1e-7, 0x000001},     {-1e-7, 0xFFFFFF}, {-1e-9, 0x000000},  {0.123456789, 0x0FCD6E},
-        {-0.987654321, 0x81948B}, {0.999999, 0x7FFFF7},
-    };
-    for (const auto& [x, word] : table) EXPECT_EQ(ToCoefficientWord(x), word) << x;
-    EXPECT_THROW(ToCoefficientWord(1.0000001), std::out_of_range);
-    EXPECT_THROW(ToCoefficientWord(-1.0000001), std::out_of_range);
-    EXPECT_THROW(ToCoefficientWord(std::numeric_limits<double>::quiet_NaN()), std::out_of_range);
-    EXPECT_THROW(ToCoefficientWord(std::numeric_limits<double>::infinity()), std::out_of_range);
-}
-
-TEST(CoefficientWord, DecodesWithinHalfAStep) {
-    std::mt19937_64 rng(20261209);
-    std::uniform_real_distribution<double> dist(-1.0, 1.0);
-    for (int i = 0; i < 100000; ++i) {
-        const double x = dist(rng);
-        const std::uint32_t w = ToCoefficientWord(x);
-        ASSERT_LE(w, 0xFFFFFFu);
-        const double back = w >= 0x800000u ? (static_cast<double>(w) - 16777216.0) / 8388608.0 : w / 8388607.0;
-        const double step = x < 0 ? 1.0 / 8388608.0 : 1.0 / 8388607.0;
-        ASSERT_LE(std::fabs(back - x), step / 2 + 1e-15) << x;
-    }
 }
 
 TEST(BiquadWords, IdentityStageAndFlagWord) {
@@ -121,29 +98,6 @@ TEST(BiquadWords, IdentityStageAndFlagWord) {
     EXPECT_THROW(b.FormatWord(4), std::out_of_range);
     EXPECT_EQ(FormatUploadWord(-5), "FFFFFB");
     EXPECT_EQ(FormatUploadWord(0x123), "000123");
-}
-
-// The stored record, from an independent packing:
-//   /usr/bin/python3 -c "import struct; print(struct.pack('<5dbB6x',-0.25,0.125,0.5,1.0,-1.0,-1,1).hex())"
-TEST(BiquadRecord, FortyEightLittleEndianBytes) {
-    const Biquad b{-0.25, 0.125, 0.5, 1.0, -1.0, -1, 1};
-    const std::string expected =
-        "000000000000d0bf000000000000c03f000000000000e03f000000000000f03f000000000000f0bfff01000000000000";
-    const Biquad::Stored bytes = b.ToStored();
-    std::string hex;
-    for (const auto byte : bytes) {
-        static const char* digits = "0123456789abcdef";
-        hex += digits[byte >> 4];
-        hex += digits[byte & 15];
-    }
-    EXPECT_EQ(hex, expected);
-    EXPECT_EQ(Biquad::FromStored(bytes), b);
-
-    // The six pad bytes are ignored on reading.
-    Biquad::Stored padded = bytes;
-    for (std::size_t i = 42; i < 48; ++i) padded[i] = 0xAA;
-    EXPECT_EQ(Biquad::FromStored(padded), b);
-    EXPECT_EQ(Biquad::FromStored(Biquad::Identity().ToStored()), Biquad::Identity());
 }
 
 namespace {
@@ -212,7 +166,7 @@ TEST_F(ReadBackTest, StageReadBackReadsSixConsecutiveWords) {
     });
     std::int32_t address = 0x1000;
     ReadBackContext ctx{&port_, "%06X", "dq3850001%06X", &address};
-    EXPECT_TRUE(stage.VerifyReadBack(ctx));
+    EXPECT_TRUE(VerifyReadBack(stage, ctx));
     EXPECT_EQ(address, 0x1006);
     EXPECT_EQ(sim_->log().texts(),
               (std::vector<std::string>{"dq3850001001000", "dq3850001001001", "dq3850001001002", "dq3850001001003",
@@ -221,7 +175,7 @@ TEST_F(ReadBackTest, StageReadBackReadsSixConsecutiveWords) {
     // One word off fails the stage.
     Stub([&](DspMemoryStub& d) { d.memory[0x1003u] ^= 1u; });
     address = 0x1000;
-    EXPECT_FALSE(stage.VerifyReadBack(ctx));
+    EXPECT_FALSE(VerifyReadBack(stage, ctx));
 }
 
 TEST_F(ReadBackTest, ReadSkipsUpToFourLinesThatAreNotWords) {

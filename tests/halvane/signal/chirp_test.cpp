@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ChirpTakes.h"
-#include "TestData.h"
+#include "tests/support/TestData.h"
 #include "halvane/diagnostics/TCodedException.h"
 #include "halvane/diagnostics/TException.h"
 #include "halvane/signal/ButterworthFilter.h"

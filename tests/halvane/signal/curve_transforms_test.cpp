@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "TestData.h"
+#include "tests/support/TestData.h"
 #include "halvane/signal/CCurve.h"
 #include "halvane/signal/Phase.h"
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "TestData.h"
+#include "tests/support/TestData.h"
 #include "halvane/signal/ComplexFft.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <numbers>
 #include <stdexcept>
 
-#include "TestData.h"
+#include "tests/support/TestData.h"
 #include "halvane/signal/CCurveSet.h"
 #include "halvane/signal/CMeasSet.h"
 #include "platform/ArchiveException.h"

@@ -3,7 +3,7 @@
 // independent writer), and the rejection of damaged streams.
 #include <gtest/gtest.h>
 
-#include "TestData.h"
+#include "tests/support/TestData.h"
 #include "halvane/signal/CCurve.h"
 #include "platform/ArchiveException.h"
 #include "platform/ArchiveReader.h"

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "TestData.h"
+#include "tests/support/TestData.h"
 #include "halvane/signal/ButterworthFilter.h"
 #include "halvane/signal/Phase.h"
 #include "halvane/signal/SmoothComplexResponse.h"

@@ -13,6 +13,7 @@
 #include "platform/ScriptedUserPrompt.h"
 #include "sim/PellivarDialect.h"
 #include "sim/Simulator.h"
+#include "tests/support/PellivarRaw.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -117,12 +118,8 @@ protected:
     auto dialect(F&& fn) {
         return sim_->withDialect<sim::PellivarDialect>(std::forward<F>(fn));
     }
-    std::string raw() {
-        return dialect([](sim::PellivarDialect& d) { return d.raw(); });
-    }
-    void clearRaw() {
-        dialect([](sim::PellivarDialect& d) { d.clearRaw(); });
-    }
+    std::string raw() { return testsupport::PellivarRaw(*sim_); }
+    void clearRaw() { testsupport::ClearPellivarRaw(*sim_); }
     bool waitForRaw(const std::string& text, int timeoutMs = 5000) {
         return waitFor([&] { return raw().find(text) != std::string::npos; }, timeoutMs);
     }

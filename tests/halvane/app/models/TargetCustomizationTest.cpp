@@ -15,20 +15,12 @@
 #include "tests/halvane/document/DocTestSupport.h"
 
 using namespace halvane;
+using doctest::Curve;
 using doctest::DocHarness;
 using B = TargetConfigBasic;
 using Model = TargetCustomizationModel;
 
 namespace {
-
-std::unique_ptr<CCurve> Curve(double level) {
-    auto c = std::make_unique<CCurve>(2, CIndexVector::Frequency, CComplexVector::Polar);
-    c->X()[0] = 20;
-    c->X()[1] = 20000;
-    c->A()[0] = c->A()[1] = level;
-    c->B()[0] = c->B()[1] = 0;
-    return c;
-}
 
 constexpr std::initializer_list<int> kAll{0, 1, 2, 3, 4, 5, 6, 7};
 constexpr std::initializer_list<int> kNoCenterSubRear{0, 2, 3, 6};

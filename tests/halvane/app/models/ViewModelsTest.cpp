@@ -11,6 +11,7 @@
 #include "halvane/document/DocumentData.h"
 #include "halvane/signal/CCurve.h"
 #include "halvane/signal/CCurveSet.h"
+#include "tests/halvane/app/models/ScriptedPicker.h"
 
 #include <gtest/gtest.h>
 
@@ -217,19 +218,6 @@ TEST(ColorLegendModelTest, RowsNameTheKindsInTheDocumentsColours) {
     EXPECT_EQ(row.lineY, 40);
     EXPECT_EQ(row.textX, 35);
 }
-
-class ScriptedPicker final : public halvane::ColourPicker {
-public:
-    std::optional<std::uint32_t> PickColour(std::uint32_t initial) override {
-        offered.push_back(initial);
-        if (answers.empty()) return std::nullopt;
-        const auto a = answers.front();
-        answers.erase(answers.begin());
-        return a;
-    }
-    std::vector<std::optional<std::uint32_t>> answers;
-    std::vector<std::uint32_t> offered;
-};
 
 TEST(CurveColourChoiceTest, ChangesStayInTheDialogUntilOk) {
     DocumentData doc;

@@ -58,7 +58,7 @@ inline bool PrepareRoad(halvane::CHalvaneDoc& doc, std::int32_t kind, unsigned s
     if (halvane::RunAutoDetectXOvers(&host, {}, *doc.CurveSetSlot(0), *doc.CurveSetSlot(1), doc.m_TargetConfig,
                                      kind) != 1)
         return false;
-    ::UpdateLevels(kind, *doc.CurveSetSlot(0), *doc.CurveSetSlot(1), doc.m_TargetConfig);
+    halvane::ProcedurePostLoad().UpdateLevels(doc);
     host.ResetRunning();
     return halvane::RunRecalcTarg(doc, &host, {}) == 1;
 }

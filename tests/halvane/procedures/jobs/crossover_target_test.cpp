@@ -6,6 +6,9 @@
 #include "halvane/design/BuildTargetCurves.h"
 #include "halvane/design/CCurveCorrectionManager.h"
 #include "halvane/procedures/jobs/CrossoverTargetJobs.h"
+#include "platform/ArchiveWriter.h"
+#include "platform/ScriptedUserPrompt.h"
+#include "platform/UserPrompt.h"
 
 #include "tests/halvane/procedures/jobs/RoadProject.h"
 
@@ -75,7 +78,7 @@ TEST_F(CrossoverTargetTest, FiveRateUnitGetsTargetsAt96kAndCalculatedCurvesAreDr
     ASSERT_TRUE(roadtest::PrepareRoad(s_.doc, 1));
     EXPECT_EQ(halvane::DesignRateHz(), 96000);
     CCurveSet expected;
-    ASSERT_TRUE(BuildTargetCurves(1, 0, *s_.doc.CurveSetSlot(0), s_.doc.m_TargetConfig, 96000, expected, true));
+    BuildTargetCurves(1, 0, *s_.doc.CurveSetSlot(0), s_.doc.m_TargetConfig, 96000, expected, true);
     const CCurveSet& targets = *s_.doc.CurveSetSlot(DocumentData::TargetMovie);
     ASSERT_EQ(targets.Count(), expected.Count());
     for (int ch : {0, 7}) EXPECT_EQ(Magnitudes(*targets.Find(ch)), Magnitudes(*expected.Find(ch)));
@@ -101,4 +104,25 @@ TEST_F(CrossoverTargetTest, FailuresEndBothJobsWithTwoAndKeepTheDocument) {
     EXPECT_EQ(host.Results(), std::vector<int>{2});
     EXPECT_EQ(s_.doc.CurveSetSlot(4)->Count(), 1) << "the old targets stay";
     EXPECT_EQ(s_.doc.CurveSetSlot(0)->Count(), 5);
+}
+
+TEST_F(CrossoverTargetTest, LevelUpdateOfAnUnknownKindIsReportedAndChangesNothing) {
+    roadtest::FillMeasurements(s_.doc, 4);
+    s_.doc.m_nUnitKind = 0;  // no such class
+    const auto config = [&] {
+        platform::ArchiveWriter w;
+        s_.doc.m_TargetConfig.Serialize(w);
+        return w.bytes();
+    };
+    const auto before = config();
+    const auto movie = Magnitudes(*s_.doc.CurveSetSlot(0)->Find(0));
+    platform::ScriptedUserPrompt prompt;
+    platform::SetUserPrompt(&prompt);
+    halvane::ProcedurePostLoad().UpdateLevels(s_.doc);
+    platform::SetUserPrompt(nullptr);
+    EXPECT_EQ(config(), before);
+    EXPECT_EQ(Magnitudes(*s_.doc.CurveSetSlot(0)->Find(0)), movie);
+    ASSERT_EQ(prompt.askCount(), 1u);
+    EXPECT_EQ(prompt.asks()[0].text, "Critical Error (7257F592-B44A-4bf6-A1A3-43CEBE7433F1)");
+    EXPECT_EQ(prompt.asks()[0].caption, "Error");
 }

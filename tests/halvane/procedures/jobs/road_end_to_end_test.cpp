@@ -5,8 +5,8 @@
 // filters, and the correction brings every measured channel nearer its
 // target.
 #include "halvane/design/ChannelLevels.h"
+#include "halvane/link/BztTolvarinePlatformV1Base.h"
 #include "halvane/link/UnitClassLimits.h"
-#include "halvane/link/UnitFamilies.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/jobs/CEqCalcProc.h"
 #include "halvane/procedures/jobs/CEqUploadProc.h"
@@ -40,7 +40,7 @@ TEST_P(RoadEndToEnd, MeasureDetectTargetsCalculateUpload) {
     ASSERT_EQ(halvane::RunAutoDetectXOvers(&detect, {}, *document_.CurveSetSlot(0), *document_.CurveSetSlot(1),
                                            document_.m_TargetConfig, kind),
               1);
-    ::UpdateLevels(kind, *document_.CurveSetSlot(0), *document_.CurveSetSlot(1), document_.m_TargetConfig);
+    halvane::ProcedurePostLoad().UpdateLevels(document_);
     TestProcHost targets;
     ASSERT_EQ(halvane::RunRecalcTarg(document_, &targets, {}), 1);
     ASSERT_EQ(document_.CurveSetSlot(4)->Count(), 3);

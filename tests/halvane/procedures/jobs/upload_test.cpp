@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "halvane/link/UnitFamilies.h"
+#include "halvane/link/BztTolvarinePlatformV1Base.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/framework/DoProcedure.h"
 #include "halvane/procedures/jobs/CEqCalcProc.h"

@@ -5,6 +5,7 @@
 #include "halvane/link/UnitClassLimits.h"
 #include "halvane/procedures/measurement/Posn.h"
 #include "tests/halvane/procedures/measurement/MeasurementJobFixture.h"
+#include "tests/support/UnitClassLimitsGuard.h"
 
 using platform::IDCANCEL;
 using platform::IDNO;
@@ -173,7 +174,18 @@ TEST_F(MeasurementJob, ASubwooferFailureCanRestartFromTheBeginning) {
     EXPECT_EQ(host.Total(), 10);
 }
 
-TEST(SpeakerSelection, GroupsBecomeChannelsAndOneRearDropsTheRightRear) {
+namespace {
+
+// The selection sets the positions per configuration and the unit-class
+// limits, both process-wide: they go back to their start values.
+struct SpeakerSelection : ::testing::Test {
+    void TearDown() override { PositionsPerConfiguration = {5, 5}; }
+    testsupport::UnitClassLimitsGuard limits;
+};
+
+}  // namespace
+
+TEST_F(SpeakerSelection, GroupsBecomeChannelsAndOneRearDropsTheRightRear) {
     ScriptedSpeakerSelection ui;
     ui.edit = [](MeasurementSelection& s) {
         s.groups[0] = {0, 0, 1, 1, 0};
@@ -196,10 +208,9 @@ TEST(SpeakerSelection, GroupsBecomeChannelsAndOneRearDropsTheRightRear) {
     EXPECT_EQ(music, 0);
     EXPECT_TRUE(SelectedChannels[1].empty());
     EXPECT_EQ(SelectedChannels[0].size(), 8u);
-    PositionsPerConfiguration = {5, 5};
 }
 
-TEST(SpeakerSelection, UnitClassLimitsFollowTheClass) {
+TEST_F(SpeakerSelection, UnitClassLimitsFollowTheClass) {
     EXPECT_TRUE(halvane::SetUnitClassLimits(4));
     EXPECT_EQ(halvane::UnitClassLimits::RateCount(), 8);
     EXPECT_EQ(halvane::UnitClassLimits::StageCount(), 5);
@@ -207,7 +218,6 @@ TEST(SpeakerSelection, UnitClassLimitsFollowTheClass) {
     EXPECT_EQ(halvane::UnitClassLimits::RateCount(), 5);
     EXPECT_FALSE(halvane::SetUnitClassLimits(3));
     EXPECT_EQ(halvane::UnitClassLimits::RateCount(), 5);
-    halvane::UnitClassLimits::Reset();
 }
 
 TEST_F(MeasurementJob, NothingSelectedToMeasureSaysSoBeforeTheProcessorIsTouched) {

@@ -9,6 +9,7 @@
 #include "tests/halvane/procedures/measurement/MeasurementFakes.h"
 #include "tests/halvane/procedures/measurement/ScriptedMeasurementUi.h"
 #include "tests/support/TestProcHost.h"
+#include "tests/support/UnitClassLimitsGuard.h"
 
 #include <cmath>
 #include <complex>
@@ -54,6 +55,8 @@ protected:
 };
 
 struct MeasurementJob : ::testing::Test {
+    // The job sets the limits of the unit's class.
+    testsupport::UnitClassLimitsGuard limits;
     FakeUnit unit{0, 1};
     sim::Room room{5};
     FakeRecorder recorder{unit, room};

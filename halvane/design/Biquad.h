@@ -4,35 +4,12 @@
 #include <cstdint>
 #include <string>
 
-namespace Comm {
-class CBasicTessikPort;
-}
-
 namespace halvane {
-
-// Reads back DSP memory one word at a time: each read formats the command
-// template with the next address and then moves the address on.
-struct ReadBackContext {
-    Comm::CBasicTessikPort* port = nullptr;
-    std::string replyFormat = "%06X";
-    std::string commandTemplate;  // the generation's read prefix and "%06X"
-    std::int32_t* nextAddress = nullptr;
-};
 
 // The 24-bit two's-complement fraction of x in [-1, 1]: negative values
 // scale by 2^23, the others by 2^23 - 1 (both are the processors' format).
 // Any other x, NaN included, throws std::out_of_range.
 std::uint32_t ToCoefficientWord(double x);
-
-// "%06X" of a 24-bit memory word; bits above the low 24 are not part of it.
-std::string FormatUploadWord(std::int32_t value);
-
-// Reads the next word of DSP memory: writes the read command and takes the
-// first of up to 5 reply lines that reads as a hexadecimal word.
-bool ReadDspWord(ReadBackContext& context, std::uint32_t& word);
-
-// Reads one word and compares it with value's 24 bits.
-bool VerifyUploadWord(std::int32_t value, ReadBackContext& context);
 
 // One correction stage, its coefficients stored halved (a0 is 1 and not
 // stored). Stored in documents as 48 bytes: five doubles, the flag, the
@@ -59,9 +36,6 @@ struct Biquad {
     std::uint32_t Word(int n) const;
     // Its "%06X" text.
     std::string FormatWord(int n) const;
-
-    // Reads six consecutive words and compares them with the stage's.
-    bool VerifyReadBack(ReadBackContext& context) const;
 
     // The stored record: the five doubles little-endian, the flag, the
     // in-use byte and six bytes written as zero and ignored on reading.

@@ -1,4 +1,4 @@
-#include "halvane/link/CrossoverIterator.h"
+#include "halvane/design/CrossoverIterator.h"
 
 namespace ConTypes {
 

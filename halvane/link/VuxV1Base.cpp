@@ -2,6 +2,10 @@
 // set and then confirmed by a query; coefficients and gains travel as the
 // bits of single-precision floats.
 
+#include "halvane/link/VuxV1Base.h"
+
+#include "halvane/design/Biquad.h"
+#include "halvane/design/TargetConfig.h"
 #include "halvane/diagnostics/Format.h"
 #include "halvane/diagnostics/Progress.h"
 #include "halvane/diagnostics/ProgressText.h"
@@ -10,7 +14,6 @@
 #include "halvane/link/CSampFS.h"
 #include "halvane/link/SetAndConfirm.h"
 #include "halvane/link/UnitClassLimits.h"
-#include "halvane/link/UnitFamilies.h"
 #include "halvane/link/UploadSource.h"
 #include "halvane/signal/ChannelTable.h"
 #include "platform/UserPrompt.h"

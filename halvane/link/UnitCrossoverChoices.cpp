@@ -1,4 +1,4 @@
-#include "halvane/design/UnitCrossoverChoices.h"
+#include "halvane/link/UnitCrossoverChoices.h"
 
 #include "halvane/link/UnitClassBase.h"
 #include "platform/UserPrompt.h"
@@ -19,10 +19,6 @@ std::unique_ptr<ConTypes::CrossoverIterator> For(std::int32_t unitKind) {
         return nullptr;
     }
     return choices;
-}
-
-void ReportInvalidMapCrossover() {
-    platform::CurrentUserPrompt().MessageBox(kInvalidMapCrossoverText, "", platform::MB_OK | platform::MB_ICONERROR);
 }
 
 }  // namespace UnitCrossoverChoices

@@ -8,11 +8,16 @@
 #include <string>
 #include <vector>
 
-// The committed reference files of this suite (written by
-// data/make_reference.py with numpy, scipy and struct).
+// The committed reference files of a test suite (written by the scripts in
+// its data/ folder with numpy, scipy and struct). The suite's CMakeLists.txt
+// names the folder in TEST_DATA_DIR.
+#ifndef TEST_DATA_DIR
+#error "TEST_DATA_DIR names the folder of the suite's reference files"
+#endif
+
 namespace testdata {
 
-inline std::string Path(const std::string& name) { return std::string(HALVANE_SIGNAL_TEST_DATA) + "/" + name; }
+inline std::string Path(const std::string& name) { return std::string(TEST_DATA_DIR) + "/" + name; }
 
 inline std::vector<std::uint8_t> Bytes(const std::string& name) {
     std::ifstream in(Path(name), std::ios::binary);

@@ -1,9 +1,7 @@
-#include "halvane/link/Biquad.h"
-
-#include "halvane/link/CBasicTessikPort.h"
-#include "halvane/link/WireText.h"
+#include "halvane/design/Biquad.h"
 
 #include <bit>
+#include <cstdio>
 #include <stdexcept>
 
 namespace halvane {
@@ -14,32 +12,6 @@ std::uint32_t ToCoefficientWord(double x) {
     const std::int32_t v = x < 0.0 ? static_cast<std::int32_t>(x * 8388608.0 - 0.5)
                                    : static_cast<std::int32_t>(x * 8388607.0 + 0.5);
     return static_cast<std::uint32_t>(v) & 0xFFFFFFu;
-}
-
-std::string FormatUploadWord(std::int32_t value) {
-    return Comm::FormatInt("%06X", static_cast<std::int64_t>(static_cast<std::uint32_t>(value) & 0xFFFFFFu));
-}
-
-bool ReadDspWord(ReadBackContext& context, std::uint32_t& word) {
-    if (context.port == nullptr || context.nextAddress == nullptr) return false;
-    const std::int32_t address = (*context.nextAddress)++;
-    std::string command = Comm::FormatInt(context.commandTemplate, address & 0xFFFFFF);
-    command += "\n";
-    if (!context.port->Write(command)) return false;
-    for (int line = 0; line < 5; ++line) {
-        unsigned value = 0;
-        if (context.port->ReadValue(value, context.replyFormat)) {
-            word = value;
-            return true;
-        }
-    }
-    return false;
-}
-
-bool VerifyUploadWord(std::int32_t value, ReadBackContext& context) {
-    std::uint32_t word = 0;
-    if (!ReadDspWord(context, word)) return false;
-    return word == (static_cast<std::uint32_t>(value) & 0xFFFFFFu);
 }
 
 std::uint32_t Biquad::Word(int n) const {
@@ -54,7 +26,12 @@ std::uint32_t Biquad::Word(int n) const {
     }
 }
 
-std::string Biquad::FormatWord(int n) const { return Comm::FormatInt("%06X", static_cast<std::int64_t>(Word(n))); }
+std::string Biquad::FormatWord(int n) const {
+    // A word has at most 24 bits, so it always fills exactly six digits.
+    char text[8];
+    std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(Word(n)));
+    return text;
+}
 
 namespace {
 
@@ -90,15 +67,6 @@ Biquad Biquad::FromStored(const Stored& bytes) {
     b.flag = static_cast<std::int8_t>(bytes[40]);
     b.inUse = bytes[41];
     return b;
-}
-
-bool Biquad::VerifyReadBack(ReadBackContext& context) const {
-    std::uint32_t read[kWordCount] = {};
-    for (auto& w : read)
-        if (!ReadDspWord(context, w)) return false;
-    for (int n = 0; n < kWordCount; ++n)
-        if (read[n] != Word(n)) return false;
-    return true;
 }
 
 }  // namespace halvane

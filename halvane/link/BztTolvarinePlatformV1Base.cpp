@@ -1,6 +1,10 @@
 // The flagship family's command set: power, measurement, test tone, speaker
 // settings, and the filter upload into DSP memory.
 
+#include "halvane/link/BztTolvarinePlatformV1Base.h"
+
+#include "halvane/design/Biquad.h"
+#include "halvane/design/TargetConfig.h"
 #include "halvane/diagnostics/Format.h"
 #include "halvane/diagnostics/Progress.h"
 #include "halvane/diagnostics/ProgressText.h"
@@ -8,8 +12,8 @@
 #include "halvane/diagnostics/ThrowError.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/CSampFS.h"
+#include "halvane/link/ReadBackContext.h"
 #include "halvane/link/UnitClassLimits.h"
-#include "halvane/link/UnitFamilies.h"
 #include "halvane/link/UploadSource.h"
 #include "halvane/link/VerifyContext.h"
 #include "halvane/link/WireText.h"
@@ -312,7 +316,7 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
                                             "\n");
                         std::int32_t next = address;
                         halvane::ReadBackContext readBack{&port, "%06X", readTemplate, &next};
-                        verified = stage.VerifyReadBack(readBack);
+                        verified = halvane::VerifyReadBack(stage, readBack);
                         if (!verified) port.Drain();
                     }
                     if (!verified) halvane::ThrowErrorText("Failed to upload/verify coefficients");

@@ -1,0 +1,44 @@
+#include "halvane/link/ReadBackContext.h"
+
+#include "halvane/design/Biquad.h"
+#include "halvane/link/CBasicTessikPort.h"
+#include "halvane/link/WireText.h"
+
+namespace halvane {
+
+std::string FormatUploadWord(std::int32_t value) {
+    return Comm::FormatInt("%06X", static_cast<std::int64_t>(static_cast<std::uint32_t>(value) & 0xFFFFFFu));
+}
+
+bool ReadDspWord(ReadBackContext& context, std::uint32_t& word) {
+    if (context.port == nullptr || context.nextAddress == nullptr) return false;
+    const std::int32_t address = (*context.nextAddress)++;
+    std::string command = Comm::FormatInt(context.commandTemplate, address & 0xFFFFFF);
+    command += "\n";
+    if (!context.port->Write(command)) return false;
+    for (int line = 0; line < 5; ++line) {
+        unsigned value = 0;
+        if (context.port->ReadValue(value, context.replyFormat)) {
+            word = value;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool VerifyUploadWord(std::int32_t value, ReadBackContext& context) {
+    std::uint32_t word = 0;
+    if (!ReadDspWord(context, word)) return false;
+    return word == (static_cast<std::uint32_t>(value) & 0xFFFFFFu);
+}
+
+bool VerifyReadBack(const Biquad& stage, ReadBackContext& context) {
+    std::uint32_t read[Biquad::kWordCount] = {};
+    for (auto& w : read)
+        if (!ReadDspWord(context, w)) return false;
+    for (int n = 0; n < Biquad::kWordCount; ++n)
+        if (read[n] != stage.Word(n)) return false;
+    return true;
+}
+
+}  // namespace halvane

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "halvane/link/UnitClassBase.h"
+
+#include <memory>
+
+namespace ConTypes {
+
+// The receiver class (models 6-8): eight sample rates, five stages, the
+// receiver crossover list.
+class UnitClassTypeVUXv1 final : public UnitClassBase {
+public:
+    UnitClassTypeVUXv1() : UnitClassBase(4) {}
+    std::unique_ptr<CrossoverIterator> NewCrossoverIterator() const override;
+    std::unique_ptr<CrossoverIterator> NewFlatCrossoverIterator() const override;
+};
+
+}  // namespace ConTypes
