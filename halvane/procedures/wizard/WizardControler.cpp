@@ -6,6 +6,7 @@
 #include "halvane/diagnostics/HalvaneStrings.h"
 #include "halvane/diagnostics/TCodedException.h"
 #include "halvane/diagnostics/WndMessageQueue.h"
+#include "halvane/link/UnitCrossoverChoices.h"
 #include "halvane/procedures/jobs/CEqCalcProc.h"
 #include "halvane/procedures/jobs/CEqUploadProc.h"
 #include "halvane/procedures/jobs/CrossoverTargetJobs.h"
@@ -129,7 +130,8 @@ void WizardControler::MeasureStep(WizardControler& w) {
     host.SetDisplayString(Text(ids::Measuring));
     CHalvaneDoc* doc = w.Document();
     if (doc != nullptr && RunMeasurementProcedure(host.GetHwnd(), doc, &host, w.Services().measurement)) {
-        ::UpdateLevels(doc->m_nUnitKind, *doc->CurveSetSlot(0), *doc->CurveSetSlot(1), doc->m_TargetConfig);
+        if (const auto choices = UnitCrossoverChoices::For(doc->m_nUnitKind))
+            ::UpdateLevels(*choices, *doc->CurveSetSlot(0), *doc->CurveSetSlot(1), doc->m_TargetConfig);
         // New measurements are worth keeping even if no save follows.
         doc->SetModifiedFlag(true);
         w.SetStep(kCalculate);

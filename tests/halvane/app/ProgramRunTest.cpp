@@ -13,7 +13,7 @@
 #include "halvane/document/AppState.h"
 #include "halvane/app/models/CompletionPage.h"
 #include "halvane/app/models/MainFrameCommands.h"
-#include "halvane/link/UnitFamilies.h"
+#include "halvane/link/BztTolvarinePlatformV1Base.h"
 #include "halvane/procedures/jobs/CrossoverTargetJobs.h"
 #include "platform/ScriptedUserPrompt.h"
 #include "platform/qt/UiMessagePump.h"
