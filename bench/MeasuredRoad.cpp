@@ -174,8 +174,8 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
             double worstPoint = 0;
             for (const auto& db : differenceDb)
                 for (double v : db) worstPoint = std::max(worstPoint, std::fabs(v - measurement.offsetDb));
-            std::printf("      measured curves against the true ones: RMS %.2f dB, worst %.2f dB\n", measurement.rmsDb,
-                        worstPoint);
+            std::printf("      measured curves against the true ones: RMS %.2f dB, worst %.2f dB, level %+.2f dB\n",
+                        measurement.rmsDb, worstPoint, measurement.offsetDb);
             tally.measurementVsTruth.push_back(measurement.rmsDb);
             const auto row = [&](const char* what, const std::vector<double>& v) {
                 std::printf("      %-6s at positions", what);
@@ -192,12 +192,13 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
                 tally.measuredWorstAfterIdeal = r.worstAfter - r.ideal.rmsDb;
                 tally.measuredWorstAt = "room " + std::to_string(seed) + " " + run.config + " ch " + std::to_string(ch);
             }
-            levels.push_back(r.after[0].offsetDb);
+            levels.push_back(r.after[0].offsetDb - r.ideal.offsetDb);
             channels.push_back(ch);
         }
         // The microphone's absolute sensitivity is one unknown constant, so
         // the levels count against each other: every channel's corrected
-        // level against the configuration's mean.
+        // level (against the level its ideal correction gives) against the
+        // configuration's mean.
         if (!levels.empty()) {
             const double mean = std::accumulate(levels.begin(), levels.end(), 0.0) / static_cast<double>(levels.size());
             std::printf("  %s balance at 48000 Hz (dB from the mean):", c == 0 ? "Movie" : "Music");

@@ -118,7 +118,7 @@ ChannelResult JudgeChannel(const ChannelRun& run, const DspMemory& memory, const
         char cell[32];
         std::snprintf(cell, sizeof cell, " %6.3f", r.after.back().rmsDb);
         afterRow += cell;
-        std::snprintf(cell, sizeof cell, " %+6.2f", r.after.back().offsetDb);
+        std::snprintf(cell, sizeof cell, " %+6.2f", r.after.back().offsetDb - r.ideal.offsetDb);
         levelRow += cell;
         if (design != nullptr) {
             const auto& set = design->FilterSets[static_cast<std::size_t>(configuration)][static_cast<std::size_t>(s)]
@@ -139,7 +139,7 @@ ChannelResult JudgeChannel(const ChannelRun& run, const DspMemory& memory, const
     double worstLevel = 0;
     for (const Judgement& a : r.after) {
         r.worstAfter = std::max(r.worstAfter, a.rmsDb);
-        if (std::fabs(a.offsetDb) > std::fabs(worstLevel)) worstLevel = a.offsetDb;
+        if (std::fabs(a.offsetDb - r.ideal.offsetDb) > std::fabs(worstLevel)) worstLevel = a.offsetDb - r.ideal.offsetDb;
     }
     std::printf("  %s ch %d  %4.0f-%4.0f Hz: before %.2f, ideal %.2f, after %.2f (worst rate)", run.config,
                 run.channel, run.band.lo, run.band.hi, r.before.rmsDb, r.ideal.rmsDb, r.worstAfter);
@@ -211,8 +211,9 @@ bool SyntheticRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
             for (std::size_t k = 0; k < r.after.size(); ++k) {
                 tally.worstWordsDesign =
                     std::max(tally.worstWordsDesign, std::fabs(r.after[k].rmsDb - r.design[k].rmsDb));
-                if (std::fabs(r.after[k].offsetDb) > tally.worstLevelDb) {
-                    tally.worstLevelDb = std::fabs(r.after[k].offsetDb);
+                const double level = r.after[k].offsetDb - r.ideal.offsetDb;
+                if (std::fabs(level) > tally.worstLevelDb) {
+                    tally.worstLevelDb = std::fabs(level);
                     tally.worstLevelAt = "room " + std::to_string(seed) + " " + run.config + " ch " +
                                          std::to_string(ch);
                 }

@@ -15,8 +15,10 @@
 //           memory, for every configuration and rate slot it holds;
 //   design  the document's filter sets in double precision (after - design
 //           is what the words and the upload lose).
-// "level" is the offset itself: how far the corrected channel sits from
-// its target's level.
+// "level" is how far the corrected channel sits from its target's level,
+// against where the ideal correction puts it (the best offset of a dB
+// judgement and the power average of the positions differ by a little
+// where the positions differ much).
 //
 // Measured road: seeded sim::Room rooms measured by the measurement job
 // with the simulated microphone, then the same road; judged against the
