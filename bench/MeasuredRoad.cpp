@@ -130,9 +130,9 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
     if (halvane::RunRecalcTarg(doc, &targets, {}) != 1) return false;
     if (!halvane::RunEqCalcProc({}, doc, &calculate)) return false;
     const double tCalc = std::chrono::duration<double>(Clock::now() - t0).count();
-    DspMemory memory;
+    Processor processor;
     double tUpload = 0;
-    if (!UploadAndRead(doc, simulator, memory, tUpload)) return false;
+    if (!UploadAndRead(doc, simulator, processor, tUpload)) return false;
     std::printf("measured room %u (sim::Room seed %u): measurement %.2f s, targets+calculation %.2f s, upload %.2f s\n",
                 seed, seed, tMeasure, tCalc, tUpload);
 
@@ -154,13 +154,13 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
             run.band.hi = std::min(run.band.hi, FitBand(target->LowerLimit, target->UpperLimit, 32000).hi);
             run.hz = PointsIn(*target, run.band);
             run.targetDb = DbAt(*target, run.hz);
-            const double trim = TrimDb(doc, c, ch);
+            const double trim = TrimDb(processor, c, ch);
             for (int p = 0; p < positions; ++p) {
                 std::vector<double> db = DbAt(TrueCurve(room, ch, p), run.hz);
                 for (double& v : db) v += trim;
                 run.positionsDb.push_back(std::move(db));
             }
-            const ChannelResult r = JudgeChannel(run, memory, layout, c, nullptr);
+            const ChannelResult r = JudgeChannel(run, processor.memory, layout, c, nullptr);
             // What the measurement itself made of the room: its curves less
             // the true ones (both without the trim), one level apart (the
             // microphone's sensitivity).

@@ -42,7 +42,7 @@ platform::PortMap OnlyCom1(const std::string& path) {
     });
 }
 
-bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, DspMemory& memory, double& seconds) {
+bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Processor& processor, double& seconds) {
     auto& port = Comm::CBasicTessikPort::Instance();
     port.SetPortMap(OnlyCom1(simulator.slavePath()));
     port.SetSearchAttempted(false);
@@ -50,9 +50,31 @@ bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, DspMemo
     const auto t0 = Clock::now();
     const bool ok = halvane::RunUploadProc({}, doc, &host) == 1;
     seconds = Seconds(t0);
-    memory = simulator.withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.dspMemory(); });
     port.SetPortMap(OnlyCom1("/nonexistent"));
-    return ok;
+    // The processor's level words, channels 0 to 7, then the Music
+    // subwoofer's.
+    static const char* const kLevelWords[] = {"SLL", "SLC", "SLR", "SLSR", "SLBR", "SLBL", "SLSL", "SLs", "SLm"};
+    bool levels = true;
+    simulator.withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) {
+        processor.memory = d.dspMemory();
+        for (int i = 0; i < 9; ++i) {
+            const std::optional<std::string> value = d.setting(kLevelWords[i]);
+            if (!value) levels = false;
+            (i < 8 ? processor.levelDb[static_cast<std::size_t>(i)] : processor.musicSubDb) =
+                value ? std::atof(value->c_str()) : 0.0;
+        }
+        return 0;
+    });
+    // A level the processor holds other than the document's shows in the
+    // figures (they use the processor's); say where it comes from.
+    const auto& config = doc.m_TargetConfig;
+    for (int i = 0; i < 9; ++i) {
+        const double held = i < 8 ? processor.levelDb[static_cast<std::size_t>(i)] : processor.musicSubDb;
+        const double meant = 0.5 * (i < 8 ? config.ChannelTrim[static_cast<std::size_t>(i)] : config.MusicSubTrim);
+        if (std::fabs(held - meant) > 0.005)
+            std::printf("  the processor's %s is %.2f dB, the document's trim %.2f dB\n", kLevelWords[i], held, meant);
+    }
+    return ok && levels;
 }
 
 std::vector<double> SlotRates(int rates) {
@@ -67,10 +89,9 @@ int SlotOf(int channel) {
     return slot;
 }
 
-double TrimDb(const halvane::CHalvaneDoc& doc, int configuration, int channel) {
-    const auto& config = doc.m_TargetConfig;
-    if (configuration == 1 && channel == 7) return 0.5 * config.MusicSubTrim;
-    return 0.5 * config.ChannelTrim[static_cast<std::size_t>(channel)];
+double TrimDb(const Processor& processor, int configuration, int channel) {
+    if (configuration == 1 && channel == 7) return processor.musicSubDb;
+    return processor.levelDb[static_cast<std::size_t>(channel)];
 }
 
 namespace {
@@ -95,7 +116,7 @@ std::string WorstStage(const Chain& exact, const Chain& words, const std::vector
     const double c = r > 0 ? std::clamp(-q.a1 / (2 * r), -1.0, 1.0) : 1.0;
     char text[160];
     std::snprintf(text, sizeof text, "at %.0f Hz: stage %zu alone %.2f dB, poles at %.1f Hz radius 1-%.2g",
-                  hz.empty() ? 0.0 : exact.rate, at + 1, worst, std::acos(c) * exact.rate / (2 * std::numbers::pi),
+                  exact.rate, at + 1, worst, std::acos(c) * exact.rate / (2 * std::numbers::pi),
                   1 - r);
     return text;
 }
@@ -123,9 +144,9 @@ ChannelResult JudgeChannel(const ChannelRun& run, const DspMemory& memory, const
         if (design != nullptr) {
             const auto& set = design->FilterSets[static_cast<std::size_t>(configuration)][static_cast<std::size_t>(s)]
                                                [static_cast<std::size_t>(run.channel)];
-            const std::vector<double> designDb = ChainFromFilterSet(set, layout.stages, rates[s]).MagnitudeDb(run.hz);
-            r.design.push_back(Judge(run.positionsDb, run.targetDb, designDb));
             const Chain exact = ChainFromFilterSet(set, layout.stages, rates[s]);
+            const std::vector<double> designDb = exact.MagnitudeDb(run.hz);
+            r.design.push_back(Judge(run.positionsDb, run.targetDb, designDb));
             const double lost = LargestDifference(wordsDb, designDb);
             if (lost > worstPoint) {
                 worstPoint = lost;
@@ -143,13 +164,13 @@ ChannelResult JudgeChannel(const ChannelRun& run, const DspMemory& memory, const
     }
     std::printf("  %s ch %d  %4.0f-%4.0f Hz: before %.2f, ideal %.2f, after %.2f (worst rate)", run.config,
                 run.channel, run.band.lo, run.band.hi, r.before.rmsDb, r.ideal.rmsDb, r.worstAfter);
-    if (design != nullptr) std::printf(", level %+.2f dB", worstLevel);
-    if (design != nullptr)
-        std::printf(", words-design at one frequency <= %.4f dB%s", worstPoint,
-                    worstPoint > 0.5 ? (" (" + worstStage + ")").c_str() : "");
+    if (design != nullptr) {
+        const std::string where = worstPoint > 0.5 ? " (" + worstStage + ")" : std::string();
+        std::printf(", level %+.2f dB, words-design at one frequency <= %.4f dB%s", worstLevel, worstPoint,
+                    where.c_str());
+    }
     std::printf("\n      after %s\n", afterRow.c_str());
-    if (design != nullptr) std::printf("      design%s\n", designRow.c_str());
-    if (design != nullptr) std::printf("      level %s\n", levelRow.c_str());
+    if (design != nullptr) std::printf("      design%s\n      level %s\n", designRow.c_str(), levelRow.c_str());
     return r;
 }
 
@@ -165,9 +186,9 @@ bool SyntheticRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
 
     sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(4, "1.31c"), clock);
     if (!simulator.start()) return false;
-    DspMemory memory;
+    Processor processor;
     double tUpload = 0;
-    if (!UploadAndRead(s.doc, simulator, memory, tUpload)) return false;
+    if (!UploadAndRead(s.doc, simulator, processor, tUpload)) return false;
 
     std::printf("synthetic room %u: crossovers+levels+targets %.2f s, calculation %.2f s, upload %.2f s\n", seed,
                 tPrepare, tCalc, tUpload);
@@ -190,13 +211,13 @@ bool SyntheticRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
             run.band.hi = std::min(run.band.hi, band32.hi);
             run.hz = PointsIn(*target, run.band);
             run.targetDb = DbAt(*target, run.hz);
-            const double trim = TrimDb(s.doc, c, ch);
+            const double trim = TrimDb(processor, c, ch);
             for (int p = 0; p < positions.Count(); ++p) {
                 std::vector<double> db = DbAt(*positions.Position(p)->Find(ch), run.hz);
                 for (double& v : db) v += trim;
                 run.positionsDb.push_back(std::move(db));
             }
-            const ChannelResult r = JudgeChannel(run, memory, layout, c, &s.doc);
+            const ChannelResult r = JudgeChannel(run, processor.memory, layout, c, &s.doc);
             tally.before.push_back(r.before.rmsDb);
             tally.after.push_back(r.worstAfter);
             tally.ideal.push_back(r.ideal.rmsDb);

@@ -2,6 +2,7 @@
 
 // The two roads of the room-correction figure and what they add up to.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -65,17 +66,25 @@ ChannelResult JudgeChannel(const ChannelRun& run, const DspMemory& memory, const
 
 // COM1 alone, at `path`.
 platform::PortMap OnlyCom1(const std::string& path);
-// Uploads the document's filters to the simulator (on COM1) and reads back
-// its DSP memory; false when the upload did not complete.
-bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, DspMemory& memory, double& seconds);
+// What the simulated processor holds after the upload: its DSP memory and
+// its speaker levels (dB) per channel, and the Music subwoofer's.
+struct Processor {
+    DspMemory memory;
+    std::array<double, 8> levelDb{};
+    double musicSubDb = 0;
+};
+// Uploads the document's filters and levels to the simulator (on COM1)
+// and reads back what it holds; false when the upload did not complete or
+// a level is missing.
+bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Processor& processor, double& seconds);
 
 // The rate of each slot the document and the processor hold.
 std::vector<double> SlotRates(int rates);
 // Channel slot in the flagship's filter block.
 int SlotOf(int channel);
-// The channel's trim as the processor applies it (dB): the Movie trims, and
-// for Music the Movie trims of the mains and the Music subwoofer trim.
-double TrimDb(const halvane::CHalvaneDoc& doc, int configuration, int channel);
+// The channel's level as the processor applies it (dB): the channel
+// levels, and in Music the Music subwoofer level for the subwoofer.
+double TrimDb(const Processor& processor, int configuration, int channel);
 
 // One seeded synthetic room through crossovers, levels, targets,
 // calculation and upload; false when a job failed.

@@ -192,3 +192,19 @@ TEST(RoomFigureTruth, TrueResponseAgreesWithTheMicrophone) {
             RecordProperty("worst_db_" + std::to_string(ch) + "_" + std::to_string(p), std::to_string(worst));
         }
 }
+
+// The smoothed true curve averages power, so a path's delay (which turns
+// its phase round hundreds of times over the band) leaves a plain gain at
+// exactly that gain on the measurement's grid.
+TEST(RoomFigureTruth, TrueCurveIsBlindToDelay) {
+    sim::Room room(1);
+    sim::SpeakerPath path;
+    path.delaySamples = 400;
+    path.gain = 0.5;
+    path.highPassHz = 0;
+    room.setPath(2, 1, path);
+    const CCurve truth = TrueCurve(room, 2, 1);
+    const std::vector<double> hz = PointsIn(truth, Band{20, 20000});
+    ASSERT_GT(hz.size(), 240u);  // 25 points per octave
+    for (double db : DbAt(truth, hz)) EXPECT_NEAR(db, 20 * std::log10(0.5), 1e-9);
+}
