@@ -15,16 +15,16 @@
 #include <vector>
 
 #include "RoomRoads.h"
-#include "halvane/app/core/CHalvaneDoc.h"
+#include "halvane/document/CHalvaneDoc.h"
 #include "halvane/design/CTargetCurve.h"
 #include "halvane/design/ChannelLevels.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/CSampFS.h"
 #include "halvane/link/UnitClassLimits.h"
-#include "halvane/procedures/CEqCalcProc.h"
-#include "halvane/procedures/CrossoverTargetJobs.h"
-#include "halvane/procedures/RunMeasurementProcedure.h"
-#include "halvane/procedures/WaveRecorder.h"
+#include "halvane/procedures/jobs/CEqCalcProc.h"
+#include "halvane/procedures/jobs/CrossoverTargetJobs.h"
+#include "halvane/procedures/measurement/RunMeasurementProcedure.h"
+#include "halvane/procedures/measurement/WaveRecorder.h"
 #include "platform/SimInputMixer.h"
 #include "platform/SimSoundSystem.h"
 #include "platform/UserPrompt.h"
@@ -33,8 +33,8 @@
 #include "sim/MicrophoneSource.h"
 #include "sim/Room.h"
 #include "sim/Simulator.h"
-#include "tests/halvane/procedures/MeasurementFakes.h"
-#include "tests/halvane/procedures/ScriptedMeasurementUi.h"
+#include "tests/halvane/procedures/measurement/MeasurementFakes.h"
+#include "tests/halvane/procedures/measurement/ScriptedMeasurementUi.h"
 #include "tests/support/TestProcHost.h"
 
 namespace roomfigure {

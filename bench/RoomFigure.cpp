@@ -6,7 +6,7 @@
 #include <numbers>
 #include <stdexcept>
 
-#include "halvane/app/core/FilterSet.h"
+#include "halvane/document/FilterSet.h"
 #include "halvane/signal/CCurve.h"
 #include "sim/Room.h"
 

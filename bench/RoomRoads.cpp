@@ -7,17 +7,17 @@
 #include <cstdlib>
 #include <numbers>
 
-#include "halvane/app/core/CHalvaneDoc.h"
+#include "halvane/document/CHalvaneDoc.h"
 #include "halvane/design/CTargetCurve.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/CSampFS.h"
 #include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/UnitFamilies.h"
-#include "halvane/procedures/CEqCalcProc.h"
-#include "halvane/procedures/CEqUploadProc.h"
+#include "halvane/procedures/jobs/CEqCalcProc.h"
+#include "halvane/procedures/jobs/CEqUploadProc.h"
 #include "sim/HalvaneDialect.h"
 #include "sim/Simulator.h"
-#include "tests/halvane/procedures/RoadProject.h"
+#include "tests/halvane/procedures/jobs/RoadProject.h"
 #include "tests/support/TestProcHost.h"
 
 namespace roomfigure {

@@ -17,8 +17,8 @@
 #include "halvane/app/CCurveColorDialog.h"
 #include "halvane/app/CGraphView.h"
 #include "halvane/app/LanguageMenu.h"
-#include "halvane/app/core/AppState.h"
-#include "halvane/app/core/CHalvaneDoc.h"
+#include "halvane/document/AppState.h"
+#include "halvane/document/CHalvaneDoc.h"
 #include "platform/UserPrompt.h"
 
 namespace halvane {

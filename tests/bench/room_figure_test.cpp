@@ -9,7 +9,7 @@
 #include <cmath>
 #include <vector>
 
-#include "halvane/app/core/FilterSet.h"
+#include "halvane/document/FilterSet.h"
 #include "halvane/link/Biquad.h"
 #include "halvane/link/UnitFamilies.h"
 #include "halvane/signal/CCurve.h"

@@ -13,9 +13,9 @@
 #include "halvane/app/CMainFrame.h"
 #include "halvane/app/CWelcomeDlg.h"
 #include "halvane/app/HalvaneShell.h"
-#include "halvane/app/core/AppState.h"
-#include "halvane/app/core/CHalvaneDoc.h"
-#include "halvane/app/core/ProcedureService.h"
+#include "halvane/document/AppState.h"
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/document/ProcedureService.h"
 #include "platform/ScriptedUserPrompt.h"
 
 using namespace halvane;

@@ -9,8 +9,8 @@
 #include "halvane/app/CSpin.h"
 #include "halvane/app/CSpinEditBox.h"
 #include "halvane/app/SpinTextBox.h"
-#include "halvane/app/core/CHalvaneDoc.h"
-#include "halvane/app/core/TargetCustomizationShell.h"
+#include "halvane/app/models/TargetCustomizationShell.h"
+#include "halvane/document/CHalvaneDoc.h"
 #include "platform/ArchiveWriter.h"
 
 #include <QLabel>
