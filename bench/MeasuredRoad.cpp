@@ -79,7 +79,8 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
 
     const sim::Room room(seed);
     sim::Microphone mic(room);
-    mic.setToneSource(simulator.withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneSource(); }));
+    mic.setToneSource(
+        simulator.withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneSource(); }));
     platform::SimSoundSystem sound(clock);
     platform::SimInputDevice device;
     device.name = "Microphone (USB Tessik QEX-1)";
@@ -167,23 +168,25 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
             std::vector<std::vector<double>> differenceDb;
             for (int p = 0; p < positions; ++p) {
                 std::vector<double> db = DbAt(*doc.MeasSetSlot(6)->Position(p)->Find(ch), run.hz);
-                for (std::size_t i = 0; i < db.size(); ++i) db[i] -= run.positionsDb[static_cast<std::size_t>(p)][i] - trim;
+                const std::vector<double>& truth = run.positionsDb[static_cast<std::size_t>(p)];
+                for (std::size_t i = 0; i < db.size(); ++i) db[i] -= truth[i] - trim;
                 differenceDb.push_back(std::move(db));
             }
             const Judgement measurement = JudgeUncorrected(differenceDb, std::vector<double>(run.hz.size(), 0.0));
             double worstPoint = 0;
             for (const auto& db : differenceDb)
                 for (double v : db) worstPoint = std::max(worstPoint, std::fabs(v - measurement.offsetDb));
-            std::printf("      measured curves against the true ones: RMS %.2f dB, worst %.2f dB, level %+.2f dB\n",
+            std::printf("      measured curves against the true ones: RMS %.2f dB, worst %.2f dB "
+                        "(microphone's level %+.2f dB)\n",
                         measurement.rmsDb, worstPoint, measurement.offsetDb);
             tally.measurementVsTruth.push_back(measurement.rmsDb);
             const auto row = [&](const char* what, const std::vector<double>& v) {
-                std::printf("      %-6s at positions", what);
+                std::printf("      %-12s at positions", what);
                 for (double x : v) std::printf(" %5.2f", x);
                 std::printf("\n");
             };
             row("before", r.before.perPosition);
-            row("after", r.after[0].perPosition);
+            row("after 48000", r.after[0].perPosition);
             row("ideal", r.ideal.perPosition);
             tally.measuredBefore.push_back(r.before.rmsDb);
             tally.measuredAfter.push_back(r.worstAfter);

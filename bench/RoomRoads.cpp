@@ -160,7 +160,8 @@ ChannelResult JudgeChannel(const ChannelRun& run, const DspMemory& memory, const
     double worstLevel = 0;
     for (const Judgement& a : r.after) {
         r.worstAfter = std::max(r.worstAfter, a.rmsDb);
-        if (std::fabs(a.offsetDb - r.ideal.offsetDb) > std::fabs(worstLevel)) worstLevel = a.offsetDb - r.ideal.offsetDb;
+        const double level = a.offsetDb - r.ideal.offsetDb;
+        if (std::fabs(level) > std::fabs(worstLevel)) worstLevel = level;
     }
     std::printf("  %s ch %d  %4.0f-%4.0f Hz: before %.2f, ideal %.2f, after %.2f (worst rate)", run.config,
                 run.channel, run.band.lo, run.band.hi, r.before.rmsDb, r.ideal.rmsDb, r.worstAfter);

@@ -36,8 +36,8 @@ struct Tally {
     std::vector<double> measuredBefore, measuredAfter, measuredIdeal;
     double measuredWorstAfterIdeal = 0;
     std::string measuredWorstAt;
-    double measuredWorstBalanceDb = 0;
-    std::vector<double> measurementVsTruth;  // RMS of the measured curves against the true ones  // a channel's level against its configuration's mean
+    double measuredWorstBalanceDb = 0;       // a channel's level against its configuration's mean
+    std::vector<double> measurementVsTruth;  // RMS of the measured curves against the true ones
 };
 
 // The figures of one channel of one configuration: judged at every rate

@@ -61,12 +61,13 @@ TEST(RoomFigureWords, DecodesAKnownStageSetBackToItsCoefficients) {
     const BlockLayout layout;  // 8 rates, 10 stages, the simulator's bases
     const int c = 1, r = 3, slot = 5;
     DspMemory memory;
+    const auto coefficients = static_cast<std::int32_t>(layout.coefficientBase);
+    const auto gains = static_cast<std::int32_t>(layout.gainBase);
     for (int b = 0; b < 10; ++b)
         for (int k = 0; k < halvane::Biquad::kWordCount; ++k)
-            memory[static_cast<std::uint32_t>(Flagship::CoefficientAddress(static_cast<std::int32_t>(layout.coefficientBase),
-                                                                           c, r, slot, b, 8, 10) + k)] =
+            memory[static_cast<std::uint32_t>(Flagship::CoefficientAddress(coefficients, c, r, slot, b, 8, 10) + k)] =
                 set.Stages[static_cast<std::size_t>(b)].Word(k);
-    memory[static_cast<std::uint32_t>(Flagship::GainAddress(static_cast<std::int32_t>(layout.gainBase), c, r, slot, 8))] =
+    memory[static_cast<std::uint32_t>(Flagship::GainAddress(gains, c, r, slot, 8))] =
         static_cast<std::uint32_t>(set.Gain);
 
     const Chain words = ChainFromWords(memory, layout, c, r, slot, 96000);
