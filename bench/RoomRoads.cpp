@@ -228,7 +228,12 @@ bool SyntheticRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
                                           std::to_string(ch);
             }
             tally.afterPerRate.resize(r.after.size());
-            for (std::size_t k = 0; k < r.after.size(); ++k) tally.afterPerRate[k].push_back(r.after[k].rmsDb);
+            tally.worstAfterIdealPerRate.resize(r.after.size(), 0.0);
+            for (std::size_t k = 0; k < r.after.size(); ++k) {
+                tally.afterPerRate[k].push_back(r.after[k].rmsDb);
+                tally.worstAfterIdealPerRate[k] =
+                    std::max(tally.worstAfterIdealPerRate[k], r.after[k].rmsDb - r.ideal.rmsDb);
+            }
             tally.worstWordsPointDb = std::max(tally.worstWordsPointDb, r.wordsPointDb);
             for (std::size_t k = 0; k < r.after.size(); ++k) {
                 tally.worstWordsDesign =

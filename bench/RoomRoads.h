@@ -26,6 +26,7 @@ struct Tally {
     // is the worst over the rate slots.
     std::vector<double> before, after, ideal;
     std::vector<std::vector<double>> afterPerRate;  // [rate slot][entry]
+    std::vector<double> worstAfterIdealPerRate;     // [rate slot]
     double worstAfterIdeal = 0;
     std::string worstAfterIdealAt;
     double worstWordsDesign = 0;   // |after - design|, every configuration and rate

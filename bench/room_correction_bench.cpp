@@ -72,6 +72,9 @@ int main(int argc, char** argv) {
     const std::vector<double> rates = SlotRates(static_cast<int>(tally.afterPerRate.size()));
     for (std::size_t k = 0; k < tally.afterPerRate.size(); ++k)
         std::printf(" %.0f %.2f", rates[k], Median(tally.afterPerRate[k]));
+    std::printf(" dB\nsynthetic road, worst after-ideal per rate:");
+    for (std::size_t k = 0; k < tally.worstAfterIdealPerRate.size(); ++k)
+        std::printf(" %.0f %.2f", rates[k], tally.worstAfterIdealPerRate[k]);
     std::printf(" dB\n");
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("worst after-ideal at %s; worst words-design response difference at one frequency %.4f dB\n",
