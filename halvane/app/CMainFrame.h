@@ -43,6 +43,7 @@ public:
     void AutoScaleAll() override;
     void Repaint() override;
     std::string AskSavePath() override;
+    void ShowStatus(const std::string& text) override;
     bool RunColourDialog() override;
 
     MainFrameCommands& Commands() { return commands_; }

@@ -59,8 +59,13 @@ void MainFrameCommands::OnMeasure() {
 
 void MainFrameCommands::OnTargets() {
     if (procedures_.OpenTargetCustomization(doc_) == 1) {
+        const bool hadCalculated = SlotHasCurves(2) || SlotHasCurves(3);
         doc_.SetModifiedFlag();
         procedures_.RunRecalcTarg(doc_);
+        // New targets make the calculated curves meaningless, and the job
+        // drops them: say so, or they would simply vanish from the graph.
+        if (hadCalculated && !SlotHasCurves(2) && !SlotHasCurves(3))
+            host_.ShowStatus(kRecalculateAfterTargets);
         SaveDocument();
     }
     host_.AutoScaleAll();

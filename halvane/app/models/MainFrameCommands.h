@@ -24,12 +24,17 @@ public:
     virtual std::string AskSavePath() = 0;
     // The curve colour dialog, modal; true on OK.
     virtual bool RunColourDialog() = 0;
+    // A line in the status bar's message pane.
+    virtual void ShowStatus(const std::string& text) { (void)text; }
 };
 
 // The main frame's commands, without windows: the procedures on the
 // document, their messages and the saves in between.
 class MainFrameCommands {
 public:
+    static constexpr const char* kRecalculateAfterTargets =
+        "The targets have changed: press Calculate to design the filters again.";
+
     MainFrameCommands(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
                       MainFrameHost& host);
 

@@ -53,7 +53,12 @@ void SnapToList(const ValueList& list, std::int32_t& value) {
 CrossoverLists CrossoverLists::ForUnitKind(std::int32_t unitKind) {
     std::vector<ValueEntry> plain;
     std::vector<ValueEntry> flat;
-    if (const ConTypes::UnitClassBase* unitClass = ConTypes::FindUnitClass(unitKind)) {
+    // A document that has met no processor yet (a new one) offers the
+    // choices of the flagship class, whose limits the program starts with:
+    // without them the Fronts' spin would show nothing and could not step.
+    const ConTypes::UnitClassBase* unitClass = ConTypes::FindUnitClass(unitKind);
+    if (unitClass == nullptr) unitClass = ConTypes::FindUnitClass(CrossoverLists::kUnitClassBeforeAnyUnit);
+    if (unitClass != nullptr) {
         plain = Entries(unitClass->NewCrossoverIterator());
         flat = Entries(unitClass->NewFlatCrossoverIterator());
     }

@@ -25,9 +25,11 @@ struct CrossoverLists {
         D = 3,  // the list with "Flat" (the plain list if the class has none)
     };
     static constexpr const char* kNoSpeaker = "No Speaker";
+    // The unit class whose lists a document of no known unit kind offers.
+    static constexpr std::int32_t kUnitClassBeforeAnyUnit = 2;
 
-    // The lists of unit kind `unitKind` (1, 2 or 4); an unknown kind has no
-    // crossovers, so A and C hold only "No Speaker".
+    // The lists of unit kind `unitKind` (1, 2 or 4); any other kind (a new
+    // document) gets those of kUnitClassBeforeAnyUnit.
     static CrossoverLists ForUnitKind(std::int32_t unitKind);
     const CustomControls::ValueList& operator[](Kind kind) const { return lists[static_cast<std::size_t>(kind)]; }
 

@@ -3,6 +3,7 @@
 #include <clocale>
 #include <memory>
 
+#include "halvane/app/CAboutDlg.h"
 #include "halvane/app/CConflictResolution.h"
 #include "halvane/app/CProcedureDialog.h"
 #include "halvane/app/CRoomCorrectionCompleteDlg.h"
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName("FenwardeElectronics");
     QCoreApplication::setApplicationName("Halvane");
+    // Every window of the program carries its icon.
+    QApplication::setWindowIcon(halvane::HalvaneIcon());
 
     const int code = halvane::GuardedRun(
         [&] {

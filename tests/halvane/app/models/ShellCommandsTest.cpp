@@ -30,7 +30,12 @@ struct ScriptedProcedures : ProcedureService {
     int RunUploadProc(CHalvaneDoc&) override { return Note("upload", upload); }
     int RunEraseProc(CHalvaneDoc&) override { return Note("erase", erase); }
     int RunAutoDetectXOvers(CHalvaneDoc&) override { return Note("xovers", 1); }
-    int RunRecalcTarg(CHalvaneDoc&) override { return Note("recalc", 1); }
+    // The real job drops the calculated curves (slots 2 and 3) with the old targets.
+    int RunRecalcTarg(CHalvaneDoc& doc) override {
+        doc.CurveSetSlot(2)->Clear();
+        doc.CurveSetSlot(3)->Clear();
+        return Note("recalc", 1);
+    }
     int OpenTargetCustomization(CHalvaneDoc&) override { return Note("targets", targets); }
     int RunQuickMeasure(CHalvaneDoc&) override { return Note("quick", 1); }
     int RunWizard(CHalvaneDoc&) override { return Note("wizard", wizard); }
@@ -46,6 +51,8 @@ struct FakeFrame : MainFrameHost {
         return savePath;
     }
     bool RunColourDialog() override { return true; }
+    std::vector<std::string> status;
+    void ShowStatus(const std::string& text) override { status.push_back(text); }
 };
 
 struct Harness : DocHarness {
@@ -95,6 +102,20 @@ TEST(ShellCommands, MismatchedUploadConvertsRecalculatesAndSaves) {
     DocHarness reread;
     ASSERT_TRUE(reread.doc.OnOpenDocument(path));
     EXPECT_EQ(reread.doc.m_nUnitKind, 4);
+}
+
+TEST(ShellCommands, NewTargetsSayThatTheFiltersMustBeCalculatedAgain) {
+    Harness h;
+    TempDir dir;
+    ASSERT_TRUE(h.doc.LoadFromBytes(Fixture("doc_v21.qex")));
+    ASSERT_GT(h.doc.CurveSetSlot(2)->Count(), 0);
+    h.frame.savePath = dir.File("targets.QEX");
+    h.commands.OnTargets();
+    EXPECT_EQ(h.procs.calls, (std::vector<std::string>{"targets", "recalc"}));
+    EXPECT_EQ(h.frame.status, std::vector<std::string>{MainFrameCommands::kRecalculateAfterTargets});
+    // Nothing calculated any more: a second change of targets has nothing to say.
+    h.commands.OnTargets();
+    EXPECT_EQ(h.frame.status.size(), 1u);
 }
 
 TEST(ShellCommands, UploadResultsAndEraseSayWhatHappened) {

@@ -110,11 +110,13 @@ TEST(CrossoverLists, ComeFromTheUnitClassWithNoSpeakerAndFlatWhereTheRowsNeedThe
     EXPECT_EQ(receiver[CrossoverLists::D].size(), 9u);
     EXPECT_EQ(receiver[CrossoverLists::C][8].value, 150);
 
-    // No unit class: nothing but "No Speaker" to offer, and no box.
+    // A new document knows no unit yet: it gets the flagship's choices, so
+    // the Fronts' spin (list B or D, without "No Speaker") is never empty.
     const CrossoverLists none = CrossoverLists::ForUnitKind(0);
-    EXPECT_TRUE(none[CrossoverLists::B].empty());
-    ASSERT_EQ(none[CrossoverLists::C].size(), 1u);
-    EXPECT_EQ(none[CrossoverLists::C][0].value, 170);
+    ASSERT_EQ(none[CrossoverLists::B].size(), 28u);
+    ASSERT_EQ(none[CrossoverLists::D].size(), 29u);
+    EXPECT_EQ(none[CrossoverLists::D][0].label, "Flat");
+    EXPECT_EQ(none[CrossoverLists::C][29].value, 170);
 }
 
 TEST(TargetCustomization, AFullSystemEnablesEveryRowOfBothColumns) {
