@@ -1,7 +1,7 @@
 // The measured road: a seeded sim::Room measured by the program's own
 // measurement job (the simulated processor on a pseudo-terminal, the
-// simulated microphone heard through the simulated sound input and its
-// calibration), then crossovers, levels,
+// simulated microphone heard through the simulated sound input, the
+// program's default microphone calibration), then crossovers, levels,
 // targets, calculation and upload as on the synthetic road. The result is
 // judged against the room's true response at every position, as the room
 // knows it, not against the curves the job measured.
@@ -33,7 +33,6 @@
 #include "sim/MicrophoneSource.h"
 #include "sim/Room.h"
 #include "sim/Simulator.h"
-#include "tests/halvane/procedures/measurement/MeasurementFakes.h"
 #include "tests/halvane/procedures/measurement/ScriptedMeasurementUi.h"
 #include "tests/support/TestProcHost.h"
 
@@ -100,12 +99,7 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
     services.speakerSelection = &selection;
     services.conflicts = &conflicts;
     services.prompt = &user;
-    // The simulated microphone's calibration as the measurement tests use
-    // it: the program's default (flat, input gain alone) reads this
-    // microphone's levels 66 dB low, and the level checks then reject
-    // every take as below 40 dB SPL.
-    SimMicCalibration calibration;
-    services.calibration = &calibration;
+    services.calibration = nullptr;  // the program's default calibration
 
     halvane::CHalvaneDoc doc{halvane::CHalvaneDoc::Services{nullptr, &user, nullptr}};
     auto t0 = Clock::now();
