@@ -96,22 +96,13 @@ int JobsProcedureService::OpenTargetCustomization(CHalvaneDoc& doc) {
     return ok ? 1 : 2;
 }
 
-CQuickMeasureController::CalibrationSource JobsProcedureService::QuickMeasureCalibrationSource() const {
-    ICalibrationSource* source = options_.calibration;
-    if (source == nullptr) return {};
-    return [source]() -> std::optional<QuickMeasureCalibration> {
-        MicrophoneCalibration calibration;
-        if (!source->GetCalibration(calibration)) return std::nullopt;
-        return QuickMeasureCalibration{calibration.kind, calibration.curve};
-    };
-}
-
 int JobsProcedureService::RunQuickMeasure(CHalvaneDoc&) {
     CQuickMeasureController::Options options;
     options.prompt = options_.prompt;
     options.sound = options_.sound;
     options.clock = options_.clock;
-    options.calibration = QuickMeasureCalibrationSource();
+    // The measurement job's source; null: the program's own, as the job's.
+    options.calibration = options_.calibration;
     CQuickMeasureDlg dialog(options, widget_);
     return dialog.RunModal();
 }

@@ -29,8 +29,8 @@ class ICalibrationSource;
 class JobsProcedureService final : public ProcedureService, public TargetJobs {
 public:
     // What the measuring jobs use. Null members take the program's own: the
-    // process-wide prompt, the system's sound inputs and clock, and a flat
-    // microphone calibration.
+    // process-wide prompt, the system's sound inputs and clock, and the
+    // calibration of the measurement microphone found among those inputs.
     struct Options {
         platform::UserPrompt* prompt = nullptr;
         platform::SoundSystem* sound = nullptr;
@@ -64,9 +64,6 @@ public:
     int RunAutoDetectXOvers(platform::WindowHandle parent, std::array<CCurveSet, 2>& measured, TargetConfig& config,
                             std::int32_t unitKind) override;
 
-    // The calibration Quick Measure asks at Connect: the measurement's
-    // source, when there is one.
-    CQuickMeasureController::CalibrationSource QuickMeasureCalibrationSource() const;
 
 private:
     Options options_;
