@@ -1,6 +1,7 @@
 // procsim: a simulated processor on a pseudo-terminal, so the programs can be
 // run without a processor. It prints the device to point a program at.
 
+#include "sim/FaultOptions.h"
 #include "sim/HalvaneDialect.h"
 #include "sim/IdentDialect.h"
 #include "sim/MarnochDialect.h"
@@ -31,6 +32,7 @@ void usage(FILE* f) {
                  "  --link PATH  also make PATH a symbolic link to the device (e.g. /tmp/COM3)\n"
                  "  --dialect marnoch [--state fw|prog|svc|ldr] [--memory-seed N]: Marnoch's processor,\n"
                  "               firmware at --baud (8N2), loader at 19200/115200, memory random from N (0: zeros)\n");
+    std::fputs(sim::FaultOptionsHelp(), f);
 }
 
 bool parseFraming(const std::string& s, int baud, platform::LineSettings& out) {
@@ -55,6 +57,8 @@ int main(int argc, char** argv) {
     int baud = 19200;
     int model = 0;
     std::string firmware = "1.31c";
+    sim::FaultOptions faults;
+    std::string faultError;
 
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -76,7 +80,9 @@ int main(int argc, char** argv) {
         else if (a == "--echo") echo = true;
         else if (a == "--model") model = std::atoi(value().c_str());
         else if (a == "--firmware") firmware = value();
-        else if (a == "--help" || a == "-h") {
+        else if (const int f = sim::ParseFaultOption(argc, argv, i, faults, faultError); f != 0) {
+            if (f < 0) return std::fprintf(stderr, "procsim: %s\n", faultError.c_str()), 2;
+        } else if (a == "--help" || a == "-h") {
             usage(stdout);
             return 0;
         } else {
@@ -139,6 +145,10 @@ int main(int argc, char** argv) {
     if (!simulator.start()) {
         std::fprintf(stderr, "procsim: %s\n", simulator.error().c_str());
         return 1;
+    }
+    if (std::string note; faults.any()) {
+        sim::ApplyFaultOptions(faults, simulator, note);
+        if (!note.empty()) std::fprintf(stderr, "procsim: %s\n", note.c_str());
     }
     std::printf("procsim: %s dialect on %s (%s)\n", dialect.c_str(), simulator.slavePath().c_str(),
                 line.text().c_str());
