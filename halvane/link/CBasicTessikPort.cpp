@@ -287,7 +287,9 @@ bool CBasicTessikPort::ReadReply(std::string_view terminator, std::string* out, 
         if (anyByte) {
             silentMs_ = 0;
             linkFailed_ = false;
-        } else if (!skip && !linkFailed_) {
+        } else if (!skip && !linkFailed_ && found_ != 0) {
+            // Only a processor that was found can fall silent: a search
+            // hears nothing on most ports and speeds.
             silentMs_ += clock_->nowMs() - readStart;
             if (silentMs_ >= LinkTiming::kSilentLinkMs && !Interrupted()) {
                 if (probeAnswers())
