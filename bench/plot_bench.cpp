@@ -3,8 +3,8 @@
 // through a logarithmic map 600 pixels wide. Reports the points handed to
 // the painter per curve.
 
-#include "halvane/app/plot/CGMapAxes.h"
-#include "halvane/app/plot/CurveDecimator.h"
+#include "halvane/app/models/CGMapAxes.h"
+#include "halvane/app/models/CurveDecimator.h"
 
 #include <benchmark/benchmark.h>
 

@@ -22,13 +22,13 @@
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/UnitFamilies.h"
 #include "halvane/link/Units.h"
-#include "halvane/procedures/CEqCalcProc.h"
-#include "halvane/procedures/CEqUploadProc.h"
+#include "halvane/procedures/jobs/CEqCalcProc.h"
+#include "halvane/procedures/jobs/CEqUploadProc.h"
 #include "platform/PortMap.h"
 #include "platform/ScaledClock.h"
 #include "sim/HalvaneDialect.h"
 #include "sim/Simulator.h"
-#include "tests/halvane/procedures/RoadProject.h"
+#include "tests/halvane/procedures/jobs/RoadProject.h"
 
 namespace {
 

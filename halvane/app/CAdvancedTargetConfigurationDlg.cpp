@@ -3,7 +3,7 @@
 #include "halvane/app/CSpin.h"
 #include "halvane/app/QuietenControls.h"
 #include "halvane/app/SpinTextBox.h"
-#include "halvane/app/controls/ValueList.h"
+#include "halvane/app/models/ValueList.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/core/AdvancedTargetModel.h"
+#include "halvane/app/models/AdvancedTargetModel.h"
 
 #include <QDialog>
 

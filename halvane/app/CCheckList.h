@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/controls/CheckListModel.h"
+#include "halvane/app/models/CheckListModel.h"
 
 #include <QListWidget>
 

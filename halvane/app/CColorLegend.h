@@ -1,7 +1,7 @@
 #pragma once
 
 #include "halvane/app/CRowView.h"
-#include "halvane/app/core/ColorLegendModel.h"
+#include "halvane/app/models/ColorLegendModel.h"
 
 #include <QFont>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/controls/ComboModel.h"
+#include "halvane/app/models/ComboModel.h"
 
 #include <QComboBox>
 

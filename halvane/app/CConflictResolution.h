@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/controls/RepeatMeasurementsPrompt.h"
+#include "halvane/app/models/RepeatMeasurementsPrompt.h"
 
 #include <QDialog>
 

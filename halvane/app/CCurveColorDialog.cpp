@@ -2,7 +2,7 @@
 
 #include "halvane/app/CStaticColorCtrl.h"
 #include "halvane/app/QtColourPicker.h"
-#include "halvane/app/core/DocumentData.h"
+#include "halvane/document/DocumentData.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/core/CurveColourChoice.h"
+#include "halvane/app/models/CurveColourChoice.h"
 
 #include <QDialog>
 

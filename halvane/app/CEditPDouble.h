@@ -1,7 +1,7 @@
 #pragma once
 
 #include "halvane/app/CEditPVal.h"
-#include "halvane/app/controls/DoubleField.h"
+#include "halvane/app/models/DoubleField.h"
 
 namespace CustomControls {
 

@@ -1,7 +1,7 @@
 #include "halvane/app/CGraphCtrl.h"
 
 #include "halvane/app/CGraphCtrlCurves.h"
-#include "halvane/app/plot/GraphScale.h"
+#include "halvane/app/models/GraphScale.h"
 
 #include <QEvent>
 #include <QFontMetrics>

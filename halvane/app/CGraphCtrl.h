@@ -1,7 +1,7 @@
 #pragma once
 
-#include "halvane/app/plot/CGraph.h"
-#include "halvane/app/plot/CurveEntry.h"
+#include "halvane/app/models/CGraph.h"
+#include "halvane/app/models/CurveEntry.h"
 
 #include <QPoint>
 #include <QRect>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/plot/CurveEntry.h"
+#include "halvane/app/models/CurveEntry.h"
 
 namespace halvane {
 

@@ -6,8 +6,8 @@
 #include "halvane/app/CGraphCtrl.h"
 
 #include "halvane/app/CGraphCtrlCurves.h"
-#include "halvane/app/plot/AxisTicks.h"
-#include "halvane/app/plot/CurveDecimator.h"
+#include "halvane/app/models/AxisTicks.h"
+#include "halvane/app/models/CurveDecimator.h"
 #include "halvane/signal/CCurve.h"
 
 #include <QPainter>

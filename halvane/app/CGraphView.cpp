@@ -1,8 +1,8 @@
 #include "halvane/app/CGraphView.h"
 
 #include "halvane/app/CGraphCtrl.h"
-#include "halvane/app/core/DocumentData.h"
-#include "halvane/procedures/CSpkrs.h"
+#include "halvane/document/DocumentData.h"
+#include "halvane/procedures/framework/CSpkrs.h"
 
 #include <QApplication>
 #include <QResizeEvent>

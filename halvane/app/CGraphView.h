@@ -1,8 +1,8 @@
 #pragma once
 
 #include "halvane/app/CGraphCtrlCurves.h"
-#include "halvane/app/core/GraphViewCurves.h"
-#include "halvane/app/plot/GraphViewLayout.h"
+#include "halvane/app/models/GraphViewCurves.h"
+#include "halvane/app/models/GraphViewLayout.h"
 #include "halvane/signal/ChannelTable.h"
 
 #include <QAbstractScrollArea>

@@ -13,12 +13,13 @@
 #include <QThread>
 #include <QToolBar>
 
+#include "halvane/app/CAboutDlg.h"
 #include "halvane/app/CColorLegend.h"
 #include "halvane/app/CCurveColorDialog.h"
 #include "halvane/app/CGraphView.h"
 #include "halvane/app/LanguageMenu.h"
-#include "halvane/app/core/AppState.h"
-#include "halvane/app/core/CHalvaneDoc.h"
+#include "halvane/document/AppState.h"
+#include "halvane/document/CHalvaneDoc.h"
 #include "platform/UserPrompt.h"
 
 namespace halvane {
@@ -36,7 +37,8 @@ CMainFrame::CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& proced
     BuildCommandBar();
 
     statusBar()->showMessage("Ready");
-    for (const char* indicator : {"CAP", "NUM", "SCRL"}) statusBar()->addPermanentWidget(new QLabel(indicator));
+    // No CAP, NUM and SCRL indicators: the toolkit cannot read the lock keys'
+    // state, and indicators that are always lit would say something false.
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setObjectName("splitter");
@@ -147,9 +149,7 @@ void CMainFrame::BuildMenus(LanguageManager* languages) {
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction("&About Halvane...", this, [this] {
-        QMessageBox about(this);
-        about.setWindowTitle("About Halvane");
-        about.setText("Halvane\nVersion 3.0.2");
+        CAboutDlg about(this);
         about.exec();
     });
 }
@@ -186,6 +186,8 @@ void CMainFrame::RefreshViewsHere() {
 void CMainFrame::AutoScaleAll() { graph_->AutoScaleAll(); }
 
 void CMainFrame::Repaint() { update(); }
+
+void CMainFrame::ShowStatus(const std::string& text) { statusBar()->showMessage(QString::fromStdString(text)); }
 
 std::string CMainFrame::AskSavePath() {
     QString path = QFileDialog::getSaveFileName(this, "Save As", QString::fromStdString(doc_.GetPathName()), kFilter);

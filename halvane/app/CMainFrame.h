@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <memory>
 
-#include "halvane/app/core/MainFrameCommands.h"
-#include "halvane/app/core/MainFrameViews.h"
+#include "halvane/app/models/MainFrameCommands.h"
+#include "halvane/document/DocumentViews.h"
 
 class QAction;
 class QMenu;
@@ -28,7 +28,7 @@ class ProcedureService;
 // Halvane's main window: the command bar (chosen once from the start mode),
 // the graph view and the colour legend side by side (80/20), the status bar
 // and the menus. The commands themselves are MainFrameCommands'.
-class CMainFrame final : public QMainWindow, public MainFrameViews, public MainFrameHost {
+class CMainFrame final : public QMainWindow, public DocumentViews, public MainFrameHost {
     Q_OBJECT
 
 public:
@@ -37,12 +37,13 @@ public:
                LanguageManager* languages, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // MainFrameViews: from any thread.
+    // DocumentViews: from any thread.
     void RefreshViews() override;
     // MainFrameHost.
     void AutoScaleAll() override;
     void Repaint() override;
     std::string AskSavePath() override;
+    void ShowStatus(const std::string& text) override;
     bool RunColourDialog() override;
 
     MainFrameCommands& Commands() { return commands_; }

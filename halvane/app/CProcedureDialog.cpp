@@ -1,6 +1,6 @@
 #include "halvane/app/CProcedureDialog.h"
 
-#include "halvane/procedures/DoProcedure.h"
+#include "halvane/procedures/framework/DoProcedure.h"
 #include "platform/qt/QtUserPrompt.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "halvane/procedures/ProcedureDialogController.h"
-#include "halvane/procedures/ProcedureDialogView.h"
+#include "halvane/procedures/framework/ProcedureDialogController.h"
+#include "halvane/procedures/framework/ProcedureDialogView.h"
 #include "platform/WindowHandle.h"
 
 #include <QDialog>

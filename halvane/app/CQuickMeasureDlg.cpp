@@ -1,7 +1,7 @@
 #include "halvane/app/CQuickMeasureDlg.h"
 
 #include "halvane/app/CGraphCtrl.h"
-#include "halvane/procedures/ChannelNames.h"
+#include "halvane/procedures/framework/ChannelNames.h"
 #include "platform/UserPrompt.h"
 
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "halvane/app/CGraphCtrlCurves.h"
-#include "halvane/procedures/CQuickMeasureController.h"
-#include "halvane/procedures/QuickMeasureView.h"
+#include "halvane/procedures/quickmeasure/CQuickMeasureController.h"
+#include "halvane/procedures/quickmeasure/QuickMeasureView.h"
 #include "halvane/signal/CComplexVector.h"
 #include "halvane/signal/DbleVect.h"
 

@@ -1,7 +1,7 @@
 #include "halvane/app/CRoomCorrectionCompleteDlg.h"
 
 #include "halvane/app/UiThreadCall.h"
-#include "halvane/app/core/CompletionPage.h"
+#include "halvane/app/models/CompletionPage.h"
 #include "halvane/diagnostics/HalvaneStrings.h"
 #include "platform/StringTable.h"
 #include "platform/qt/QtUserPrompt.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/plot/RowMetrics.h"
+#include "halvane/app/models/RowMetrics.h"
 
 #include <QAbstractScrollArea>
 

@@ -8,9 +8,9 @@
 #include "halvane/app/QuietenControls.h"
 #include "halvane/app/SpinTextBox.h"
 #include "halvane/app/UiThreadCall.h"
-#include "halvane/app/core/AdvancedTargetModel.h"
-#include "halvane/app/core/CHalvaneDoc.h"
-#include "halvane/app/core/TargetCustomizationShell.h"
+#include "halvane/app/models/AdvancedTargetModel.h"
+#include "halvane/app/models/TargetCustomizationShell.h"
+#include "halvane/document/CHalvaneDoc.h"
 #include "platform/StringTable.h"
 #include "platform/qt/QtUserPrompt.h"
 

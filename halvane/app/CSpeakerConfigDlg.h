@@ -1,7 +1,7 @@
 #pragma once
 
-#include "halvane/app/core/TargetCustomizationModel.h"
-#include "halvane/app/core/TargetJobs.h"
+#include "halvane/app/models/TargetCustomizationModel.h"
+#include "halvane/document/TargetJobs.h"
 #include "platform/WindowBinding.h"
 
 #include <QDialog>

@@ -4,7 +4,7 @@
 #include "halvane/app/CConflictResolution.h"
 #include "halvane/app/CSpin.h"
 #include "halvane/app/UiThreadCall.h"
-#include "halvane/app/controls/SpeakerSelectionPrompt.h"
+#include "halvane/app/models/SpeakerSelectionPrompt.h"
 #include "platform/qt/QtUserPrompt.h"
 
 #include <QComboBox>

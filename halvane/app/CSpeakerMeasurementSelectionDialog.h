@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/controls/SpeakerSelection.h"
+#include "halvane/app/models/SpeakerSelection.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "halvane/app/CSpinEditBox.h"
 
-#include "halvane/app/controls/EditText.h"
+#include "halvane/app/models/EditText.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/plot/StatusBarModel.h"
+#include "halvane/app/models/StatusBarModel.h"
 
 #include <QTimer>
 #include <QWidget>

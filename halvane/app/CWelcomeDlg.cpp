@@ -7,7 +7,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "halvane/app/core/AppState.h"
+#include "halvane/document/AppState.h"
 
 namespace halvane {
 

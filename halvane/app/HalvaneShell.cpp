@@ -4,8 +4,8 @@
 
 #include "halvane/app/CMainFrame.h"
 #include "halvane/app/CWelcomeDlg.h"
-#include "halvane/app/core/AppState.h"
-#include "halvane/app/core/CHalvaneDoc.h"
+#include "halvane/document/AppState.h"
+#include "halvane/document/CHalvaneDoc.h"
 
 namespace halvane {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "halvane/app/core/StartUp.h"
+#include "halvane/app/models/StartUp.h"
 
 namespace platform {
 class UserPrompt;

@@ -1,11 +1,11 @@
 #include "halvane/app/JobsProcedureService.h"
 
 #include "halvane/app/CQuickMeasureDlg.h"
-#include "halvane/app/core/CHalvaneDoc.h"
-#include "halvane/app/core/TargetCustomizationShell.h"
-#include "halvane/procedures/CEqCalcProc.h"
-#include "halvane/procedures/CEqUploadProc.h"
-#include "halvane/procedures/CrossoverTargetJobs.h"
+#include "halvane/app/models/TargetCustomizationShell.h"
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/procedures/jobs/CEqCalcProc.h"
+#include "halvane/procedures/jobs/CEqUploadProc.h"
+#include "halvane/procedures/jobs/CrossoverTargetJobs.h"
 
 namespace halvane {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "halvane/app/core/ProcedureService.h"
-#include "halvane/app/core/TargetJobs.h"
+#include "halvane/document/ProcedureService.h"
+#include "halvane/document/TargetJobs.h"
 
 #include <array>
 

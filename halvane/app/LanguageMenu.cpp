@@ -1,6 +1,6 @@
 #include "halvane/app/LanguageMenu.h"
 
-#include "halvane/app/controls/LanguageManager.h"
+#include "halvane/app/models/LanguageManager.h"
 #include "platform/UserPrompt.h"
 
 #include <QAction>

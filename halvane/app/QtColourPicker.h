@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/core/ColourPicker.h"
+#include "halvane/app/models/ColourPicker.h"
 
 class QWidget;
 

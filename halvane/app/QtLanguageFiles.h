@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/controls/LanguageManager.h"
+#include "halvane/app/models/LanguageManager.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/app/controls/LocaleProvider.h"
+#include "halvane/app/models/LocaleProvider.h"
 
 namespace halvane {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "halvane/app/controls/SpinAccelTable.h"
-#include "halvane/app/controls/SpinModel.h"
+#include "halvane/app/models/SpinAccelTable.h"
+#include "halvane/app/models/SpinModel.h"
 #include "platform/Clock.h"
 
 #include <QWidget>

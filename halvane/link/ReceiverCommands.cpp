@@ -32,6 +32,12 @@ void AskOkOrThrow(Progress& progress, const std::string& text, const char* cance
         halvane::ThrowErrorText(cancelText);
 }
 
+// Abort/Retry/Ignore after a failed setting; an aborted job asks nothing.
+bool AskUnlessAborted(Progress& progress, const std::string& text) {
+    progress.ThrowIfAborted();
+    return AskAbortRetryIgnore(progress, text);
+}
+
 void DropOneLine(Comm::CBasicTessikPort& port) { port.ReadReply("\n", nullptr, Comm::CBasicTessikPort::kCommandTimes); }
 
 // Said after a failed exchange when the processor has fallen silent.
@@ -151,7 +157,7 @@ void VuxV1Base::SendReceiverSpeakerSetup(const TargetConfig& targets) {
     Comm::CBasicTessikPort& port = Port();
     if (targets.ExtraOption == 0 || targets.ExtraOption == 1) {
         while (!Comm::SetAndConfirm(port, "B", "%d", targets.ExtraOption))
-            if (Reporter().ThrowIfAborted(), !AskAbortRetryIgnore(Reporter(),
+            if (!AskUnlessAborted(Reporter(),
                                      halvane::Format("Failed to set AUX speaker selection to %d", targets.ExtraOption)))
                 break;
     }
@@ -165,7 +171,7 @@ void VuxV1Base::SendReceiverSpeakerSetup(const TargetConfig& targets) {
                 code = 5;  // "Flat" in the receivers' crossover list
             const std::string word = halvane::Format("F%d%d", c, g);
             while (!Comm::SetAndConfirm(port, word, "%d", code))
-                if (Reporter().ThrowIfAborted(), !AskAbortRetryIgnore(Reporter(), std::string("Failed to set crossover for spkr: ") +
+                if (!AskUnlessAborted(Reporter(), std::string("Failed to set crossover for spkr: ") +
                                                          ChannelTable::kGroupNames[static_cast<std::size_t>(g)]))
                     break;
         }
@@ -176,7 +182,7 @@ void VuxV1Base::SendReceiverLevels(const TargetConfig& targets) {
     Comm::CBasicTessikPort& port = Port();
     const auto level = [&](int index, std::int32_t value, const std::string& name) {
         while (!Comm::SetAndConfirm(port, halvane::Format("L%d", index), "%d", value))
-            if (Reporter().ThrowIfAborted(), !AskAbortRetryIgnore(Reporter(), "Failed to set speaker level for spkr: " + name)) break;
+            if (!AskUnlessAborted(Reporter(), "Failed to set speaker level for spkr: " + name)) break;
     };
     for (int i = 0; i < ChannelTable::kCount; ++i)
         level(i, targets.ChannelTrim[static_cast<std::size_t>(i)], ChannelLevelName(i));

@@ -5,8 +5,8 @@
 // over-allocates or hangs.
 
 #include "FuzzCheck.h"
-#include "halvane/app/core/CHalvaneDoc.h"
-#include "halvane/procedures/CrossoverTargetJobs.h"
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/procedures/jobs/CrossoverTargetJobs.h"
 #include "platform/UserPrompt.h"
 #include "tests/support/TestProcHost.h"
 

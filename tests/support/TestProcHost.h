@@ -1,6 +1,6 @@
 #pragma once
 
-#include "halvane/procedures/IProcDialog.h"
+#include "halvane/procedures/framework/IProcDialog.h"
 
 #include <cstdint>
 #include <functional>

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "halvane/app/core/DocumentArchive.h"
-#include "halvane/app/core/DocumentData.h"
+#include "halvane/document/DocumentArchive.h"
+#include "halvane/document/DocumentData.h"
 #include "platform/ArchiveException.h"
 #include "platform/ArchiveReader.h"
 #include "platform/DocumentFile.h"

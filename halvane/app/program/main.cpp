@@ -3,6 +3,7 @@
 #include <clocale>
 #include <memory>
 
+#include "halvane/app/CAboutDlg.h"
 #include "halvane/app/CConflictResolution.h"
 #include "halvane/app/CProcedureDialog.h"
 #include "halvane/app/CRoomCorrectionCompleteDlg.h"
@@ -12,11 +13,11 @@
 #include "halvane/app/JobsProcedureService.h"
 #include "halvane/app/QtLanguageFiles.h"
 #include "halvane/app/QtLocaleProvider.h"
-#include "halvane/app/controls/LanguageManager.h"
-#include "halvane/app/core/AppState.h"
-#include "halvane/app/core/ProcedureService.h"
+#include "halvane/app/models/LanguageManager.h"
+#include "halvane/document/AppState.h"
+#include "halvane/document/ProcedureService.h"
 #include "halvane/link/Units.h"
-#include "halvane/procedures/GlobalLabels.h"
+#include "halvane/procedures/framework/GlobalLabels.h"
 #include "platform/UserPrompt.h"
 #include "platform/qt/QtProfile.h"
 #include "platform/qt/QtUserPrompt.h"
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName("FenwardeElectronics");
     QCoreApplication::setApplicationName("Halvane");
+    // Every window of the program carries its icon.
+    QApplication::setWindowIcon(halvane::HalvaneIcon());
 
     const int code = halvane::GuardedRun(
         [&] {

@@ -3,9 +3,9 @@
 // asking before an abort, and a job's own question while it is open.
 #include "halvane/app/CProcedureDialog.h"
 #include "halvane/diagnostics/ThrowError.h"
-#include "halvane/procedures/CheckAbort.h"
-#include "halvane/procedures/DoProcedure.h"
-#include "halvane/procedures/DoneGuard.h"
+#include "halvane/procedures/framework/CheckAbort.h"
+#include "halvane/procedures/framework/DoProcedure.h"
+#include "halvane/procedures/framework/DoneGuard.h"
 #include "platform/UiMessageQueue.h"
 #include "platform/qt/QtUserPrompt.h"
 #include "platform/qt/UiMessagePump.h"

@@ -5,8 +5,8 @@
 #include "halvane/app/CColorLegend.h"
 #include "halvane/app/CGraphCtrl.h"
 #include "halvane/app/CGraphView.h"
-#include "halvane/app/core/AppState.h"
-#include "halvane/app/core/DocumentData.h"
+#include "halvane/document/AppState.h"
+#include "halvane/document/DocumentData.h"
 #include "halvane/signal/CCurve.h"
 
 #include "GuiTestApp.h"

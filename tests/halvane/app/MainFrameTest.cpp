@@ -2,6 +2,8 @@
 // the start with a document, under the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
 #include <QAction>
 #include <QRadioButton>
 #include <QSettings>
@@ -10,12 +12,13 @@
 #include <QToolBar>
 
 #include "GuiTestApp.h"
+#include "halvane/app/CAboutDlg.h"
 #include "halvane/app/CMainFrame.h"
 #include "halvane/app/CWelcomeDlg.h"
 #include "halvane/app/HalvaneShell.h"
-#include "halvane/app/core/AppState.h"
-#include "halvane/app/core/CHalvaneDoc.h"
-#include "halvane/app/core/ProcedureService.h"
+#include "halvane/document/AppState.h"
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/document/ProcedureService.h"
 #include "platform/ScriptedUserPrompt.h"
 
 using namespace halvane;
@@ -103,6 +106,18 @@ TEST(HalvaneMainFrame, ClosingAModifiedDocumentAsksAndCancelKeepsTheWindow) {
     EXPECT_TRUE(frame.isVisible());
     h.prompt.answers({platform::IDNO});
     EXPECT_TRUE(frame.close());
+}
+
+TEST(HalvaneMainFrame, AboutBoxCarriesTheIconAndIsWideEnoughForItsCaption) {
+    CAboutDlg about;
+    about.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(about.windowIcon().isNull());
+    EXPECT_EQ(about.windowTitle(), "About Halvane");
+    EXPECT_GE(about.width(), about.fontMetrics().horizontalAdvance(about.windowTitle()) + 100);
+    auto* icon = about.findChild<QLabel*>("icon");
+    ASSERT_NE(icon, nullptr);
+    EXPECT_FALSE(icon->pixmap().isNull());
 }
 
 TEST(WelcomePage, OkStoresTheChoice) {

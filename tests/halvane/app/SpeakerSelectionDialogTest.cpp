@@ -4,9 +4,9 @@
 #include "GuiTestApp.h"
 #include "halvane/app/BCheck.h"
 #include "halvane/app/CSpeakerMeasurementSelectionDialog.h"
-#include "halvane/app/CSpinEditBox.h"
 #include "halvane/app/CSpin.h"
-#include "halvane/app/controls/SpeakerSelectionPrompt.h"
+#include "halvane/app/CSpinEditBox.h"
+#include "halvane/app/models/SpeakerSelectionPrompt.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -9,8 +9,8 @@
 #include "halvane/app/CSpin.h"
 #include "halvane/app/CSpinEditBox.h"
 #include "halvane/app/SpinTextBox.h"
-#include "halvane/app/core/CHalvaneDoc.h"
-#include "halvane/app/core/TargetCustomizationShell.h"
+#include "halvane/app/models/TargetCustomizationShell.h"
+#include "halvane/document/CHalvaneDoc.h"
 #include "platform/ArchiveWriter.h"
 
 #include <QLabel>
@@ -320,16 +320,19 @@ TEST_F(TargetCustomizationDialogTest, OpenTargetCustomizationRunsTheDialogModall
     SetTargetCustomizationShell({});
 }
 
-TEST_F(TargetCustomizationDialogTest, ADocumentOfNoUnitClassOffersNoCrossoversAndKeepsItsOwn) {
-    CHalvaneDoc doc;  // unit kind 0: no class, no choices
+TEST_F(TargetCustomizationDialogTest, ANewDocumentOffersTheFlagshipsCrossoversAndTheFrontsStep) {
+    CHalvaneDoc doc;  // unit kind 0: no processor met yet
     doc.CurveSetSlot(0)->Add(7, Curve());
     Dialog dialog(false, 20000, nullptr, doc, nullptr);
-    EXPECT_EQ(Text(dialog.Crossover(0, B::Front)), "");
+    const QString shown = Text(dialog.Crossover(0, B::Front));
+    EXPECT_FALSE(shown.isEmpty());
     Up(dialog.Crossover(0, B::Front));
-    EXPECT_EQ(Text(dialog.Crossover(0, B::Subwoofer)), "No Speaker");
+    EXPECT_NE(Text(dialog.Crossover(0, B::Front)), shown);
+    // The document's own subwoofer crossover is one of the choices and stays.
+    EXPECT_EQ(Text(dialog.Crossover(0, B::Subwoofer)), "80");
     dialog.accept();
-    EXPECT_EQ(doc.m_TargetConfig.Crossover[0][B::Front], 80);
-    EXPECT_EQ(doc.m_TargetConfig.Crossover[0][B::Subwoofer], 170);
+    EXPECT_GT(doc.m_TargetConfig.Crossover[0][B::Front], 80);
+    EXPECT_EQ(doc.m_TargetConfig.Crossover[0][B::Subwoofer], 80);
 }
 
 TEST_F(TargetCustomizationDialogTest, ShownDialogsCanBeDestroyedWithASpinHoldingTheFocus) {

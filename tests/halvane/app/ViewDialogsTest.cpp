@@ -4,9 +4,9 @@
 #include "halvane/app/CCurveColorDialog.h"
 #include "halvane/app/CRoomCorrectionCompleteDlg.h"
 #include "halvane/app/CStaticColorCtrl.h"
-#include "halvane/app/core/ColourPicker.h"
-#include "halvane/app/core/CompletionPage.h"
-#include "halvane/app/core/DocumentData.h"
+#include "halvane/app/models/ColourPicker.h"
+#include "halvane/app/models/CompletionPage.h"
+#include "halvane/document/DocumentData.h"
 
 #include "GuiTestApp.h"
 

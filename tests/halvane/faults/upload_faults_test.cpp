@@ -10,11 +10,11 @@
 #include "halvane/link/LinkTiming.h"
 #include "halvane/link/UnitFamilies.h"
 #include "halvane/link/Units.h"
-#include "halvane/procedures/CEqUploadProc.h"
+#include "halvane/procedures/jobs/CEqUploadProc.h"
 #include "platform/ScaledClock.h"
 
 #include "tests/halvane/link/UnitFixture.h"
-#include "tests/halvane/procedures/RoadProject.h"
+#include "tests/halvane/procedures/jobs/RoadProject.h"
 #include "tests/support/TestProcHost.h"
 
 #include <gtest/gtest.h>

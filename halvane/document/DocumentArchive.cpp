@@ -1,0 +1,156 @@
+#include "halvane/document/DocumentArchive.h"
+
+#include "halvane/document/DocumentData.h"
+#include "platform/ArchiveException.h"
+#include "platform/ArchiveReader.h"
+#include "platform/ArchiveWriter.h"
+
+namespace halvane::DocumentArchive {
+
+namespace {
+
+using platform::ArchiveException;
+
+// The stage entries of versions 1 to 10 are skipped: their layout has
+// changed since, so their stages load reset. Version 1 stored 52 bytes per
+// entry, versions 2 to 10 32 bytes; ten entries per set in both.
+constexpr std::size_t kVersion1StageEntry = 52;
+constexpr std::size_t kOldStageEntry = 32;
+constexpr int kOldStageEntries = 10;
+
+// Slots 0 and 1, then the measurement sets, then slots 2 to 5: the order
+// the file has always had.
+constexpr int kLeadingSets[] = {DocumentData::MeasuredMovie, DocumentData::MeasuredMusic};
+constexpr int kTrailingSets[] = {DocumentData::CalculatedMovie, DocumentData::CalculatedMusic,
+                                 DocumentData::TargetMovie, DocumentData::TargetMusic};
+constexpr int kMeasSets[] = {DocumentData::MeasSetMovie, DocumentData::MeasSetMusic};
+
+[[noreturn]] void Damaged(const std::string& what) {
+    throw ArchiveException(ArchiveException::Cause::Generic, "The document is damaged: " + what);
+}
+
+void CheckAxisKinds(const CCurveSet& set) {
+    for (int i = 0; i < set.Count(); ++i) {
+        const int kind = set.GetAt(i)->AxisKind();
+        if (kind != CIndexVector::Frequency && kind != CIndexVector::Time)
+            Damaged("a curve has the unknown axis kind " + std::to_string(kind) + ".");
+    }
+}
+
+// The unit kind of a file before version 13: versions up to 9 were written
+// for unit kind 1 only (version 1 too: its filter block has that shape, and
+// a document of no unit kind could never be saved again); versions 10 to 12
+// open their filter block with the slot count, 5 for unit kind 1 and
+// anything else for unit kind 2.
+std::int32_t UnitKindBefore13(platform::ArchiveReader& ar, std::int32_t version) {
+    if (version <= 9) return 1;
+    return ar.readInt32() == 5 ? 1 : 2;
+}
+
+void ReadFilterSets(platform::ArchiveReader& ar, std::int32_t version, const FilterLayout& layout,
+                    DocumentData& data) {
+    for (auto& config : data.FilterSets) {
+        for (int slot = 0; slot < layout.rateSlots; ++slot) {
+            for (FilterSet& set : config[static_cast<std::size_t>(slot)]) {
+                set.Gain = ar.readInt32();
+                set.Filled = ar.readInt32();
+                if (version <= 10) {
+                    const std::size_t entry = version == 1 ? kVersion1StageEntry : kOldStageEntry;
+                    ar.skip(entry * kOldStageEntries);
+                    continue;
+                }
+                for (int k = 0; k < layout.stages; ++k) {
+                    Biquad::Stored bytes{};
+                    ar.readBytes(bytes.data(), bytes.size());
+                    set.Stages[static_cast<std::size_t>(k)] = Biquad::FromStored(bytes);
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void Write(const DocumentData& data, platform::ArchiveWriter& ar) {
+    const FilterLayout layout = FilterLayoutFor(data.m_nUnitKind);
+    if (layout.rateSlots == 0)
+        throw WriteError("The document is not yet designed for a processor (unit kind " +
+                         std::to_string(data.m_nUnitKind) + "); measure or convert it first.");
+    const std::size_t calibrationHeld = data.m_CalibrationData ? data.m_CalibrationData->size() : 0;
+    if (data.m_nCalibrationSize > calibrationHeld)
+        throw WriteError("The document's calibration data holds " + std::to_string(calibrationHeld) +
+                         " bytes of the " + std::to_string(data.m_nCalibrationSize) + " it records.");
+
+    ar.writeInt32(kCurrentVersion);
+    ar.writeInt32(data.m_nUnitKind);
+    ar.writeInt32(data.m_CalibrationIds.First);
+    ar.writeInt32(data.m_CalibrationIds.Second);
+    for (int slot : kLeadingSets) data.CurveSetSlot(slot)->Serialize(ar);
+    for (int slot : kMeasSets) data.MeasSetSlot(slot)->Serialize(ar);
+    for (int slot : kTrailingSets) data.CurveSetSlot(slot)->Serialize(ar);
+    for (const auto& config : data.FilterSets) {
+        for (int slot = 0; slot < layout.rateSlots; ++slot) {
+            for (const FilterSet& set : config[static_cast<std::size_t>(slot)]) {
+                ar.writeInt32(set.Gain);
+                ar.writeInt32(set.Filled);
+                for (int k = 0; k < layout.stages; ++k) {
+                    const Biquad::Stored bytes = set.Stages[static_cast<std::size_t>(k)].ToStored();
+                    ar.writeBytes(bytes.data(), bytes.size());
+                }
+            }
+        }
+    }
+    data.m_TargetConfig.Serialize(ar, kCurrentVersion);
+    ar.writeUInt32(data.m_nCalibrationSize);
+    if (data.m_nCalibrationSize > 0) ar.writeBytes(data.m_CalibrationData->data(), data.m_nCalibrationSize);
+    ar.writeInt32(data.m_bOlderVersion);
+    ar.writeInt32(data.m_nCorrectionKind);
+}
+
+std::int32_t Read(platform::ArchiveReader& ar, DocumentData& data) {
+    const std::int32_t version = ar.readInt32();
+    if (version < kOldestVersion || version > kCurrentVersion) throw VersionError(version);
+
+    std::int32_t unitKind = 0;
+    if (version >= 13) {
+        unitKind = ar.readInt32();
+        if (!IsUnitKind(unitKind))
+            Damaged("it was written for the unknown unit kind " + std::to_string(unitKind) + ".");
+    }
+    if (version >= 2) {
+        data.m_CalibrationIds.First = ar.readInt32();
+        data.m_CalibrationIds.Second = ar.readInt32();
+    }
+    for (int slot : kLeadingSets) data.CurveSetSlot(slot)->Serialize(ar);
+    for (int slot : kMeasSets) data.MeasSetSlot(slot)->Serialize(ar);
+    for (int slot : kTrailingSets) data.CurveSetSlot(slot)->Serialize(ar);
+
+    if (version < 13) unitKind = UnitKindBefore13(ar, version);
+    data.m_nUnitKind = unitKind;
+    ReadFilterSets(ar, version, FilterLayoutFor(unitKind), data);
+
+    data.m_TargetConfig.Serialize(ar, version);
+
+    if (version >= 3) {
+        const std::uint32_t size = ar.readUInt32();
+        ar.requireElements(static_cast<std::int64_t>(size), 1, "the calibration data");
+        if (size > 0) {
+            auto bytes = std::make_shared<std::vector<std::uint8_t>>(size);
+            ar.readBytes(bytes->data(), size);
+            data.SetCalibrationData(std::move(bytes));
+        }
+    }
+    if (version >= 8) data.m_bOlderVersion = ar.readInt32();
+    data.m_nCorrectionKind = version >= 15 ? ar.readInt32() : 1;
+    if (version < 19 && data.m_bOlderVersion == 0) data.m_bOlderVersion = 1;
+
+    for (int slot : kLeadingSets) CheckAxisKinds(*data.CurveSetSlot(slot));
+    for (int slot : kTrailingSets) CheckAxisKinds(*data.CurveSetSlot(slot));
+    for (int slot : kMeasSets) {
+        const CMeasSet& set = *data.MeasSetSlot(slot);
+        for (int p = 0; p < set.Count(); ++p) CheckAxisKinds(*set.Position(p));
+    }
+    return version;
+}
+
+}  // namespace halvane::DocumentArchive

@@ -1,0 +1,12 @@
+#include "halvane/procedures/framework/CheckAbort.h"
+
+#include "halvane/diagnostics/ThrowError.h"
+
+namespace halvane {
+
+bool CheckAbort(const std::atomic<std::int32_t>* runningFlag) {
+    if (runningFlag != nullptr && runningFlag->load() == 0) ThrowErrorText(kProcedureAbortedText);
+    return true;
+}
+
+}  // namespace halvane

@@ -1,0 +1,158 @@
+#include "halvane/procedures/framework/ProcedureDialogController.h"
+
+#include "halvane/diagnostics/HalvaneMessages.h"
+#include "halvane/diagnostics/SendStringWndMessage.h"
+#include "halvane/diagnostics/WndMessageQueue.h"
+#include "halvane/procedures/framework/CProcBase.h"
+#include "platform/WindowMessage.h"
+
+namespace halvane {
+
+ProcedureDialogController::ProcedureDialogController(CProcBase& procedure, std::string caption,
+                                                     std::string statusArgument, platform::UserPrompt* prompt)
+    : procedure_(procedure), caption_(std::move(caption)), statusArgument_(std::move(statusArgument)),
+      prompt_(prompt) {}
+
+ProcedureDialogController::~ProcedureDialogController() { Detach(); }
+
+void ProcedureDialogController::Attach(ProcedureDialogView& view, void* nativeDialog, void* nativeProgressBar) {
+    Detach();
+    view_ = &view;
+    dialogWindow_ = platform::WindowBinding(
+        [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return onDialogMessage(m, w, l); },
+        nativeDialog);
+    progressBarWindow_ = platform::WindowBinding(
+        [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return onProgressBarMessage(m, w, l); },
+        nativeProgressBar);
+    progressBarId_.store(progressBarWindow_.handle().id);
+    dialogId_.store(dialogWindow_.handle().id);
+}
+
+void ProcedureDialogController::Detach() {
+    dialogId_.store(0);
+    progressBarId_.store(0);
+    dialogWindow_.reset();
+    progressBarWindow_.reset();
+    view_ = nullptr;
+}
+
+void ProcedureDialogController::OnInitDialog() {
+    if (view_ != nullptr) view_->SetCaption(caption_);
+    if (autoStart_) OnStart();
+}
+
+void ProcedureDialogController::OnStart() {
+    if (view_ != nullptr) {
+        view_->EnableStart(false);
+        view_->EnableAbort(true);
+    }
+    procedure_.Start(nullptr);
+    SetProcedureState(kProcedureRunning);
+}
+
+void ProcedureDialogController::OnAbort() {
+    if (ended_ || confirming_ || state_ == kProcedureAborting) return;
+    confirming_ = true;
+    platform::UserPrompt& prompt = prompt_ != nullptr ? *prompt_ : platform::CurrentUserPrompt();
+    int answer = platform::IDNO;
+    try {
+        answer = prompt.MessageBox(kAbortQuestion, kAbortCaption, platform::MB_YESNO | platform::MB_ICONQUESTION,
+                                   GetHwnd());
+    } catch (...) {
+        confirming_ = false;
+        throw;
+    }
+    confirming_ = false;
+    // The job ended while the question was open: there is nothing left to
+    // abort, and the dialog ends with the job's own result.
+    if (doneWhileConfirming_) {
+        const int result = *doneWhileConfirming_;
+        doneWhileConfirming_.reset();
+        endDialog(result);
+        return;
+    }
+    if (answer != platform::IDYES || ended_) return;
+    if (view_ != nullptr) view_->EnableAbort(false);
+    SetProcedureState(kProcedureAborting);
+    procedure_.Abort();
+}
+
+void ProcedureDialogController::OnDone(int result) {
+    if (confirming_) {
+        if (!doneWhileConfirming_) doneWhileConfirming_ = result;
+        return;
+    }
+    endDialog(result);
+}
+
+void ProcedureDialogController::endDialog(int result) {
+    if (ended_) return;
+    ended_ = true;
+    endResult_ = result;
+    if (view_ != nullptr) view_->EndDialog(result);
+}
+
+void ProcedureDialogController::OnSetDisplayString(const std::string& text) {
+    if (view_ != nullptr) view_->SetStatusText(text);
+}
+
+void ProcedureDialogController::OnRunTask(void* argument) { procedure_.Start(argument); }
+
+void ProcedureDialogController::SetProcedureState(int state) {
+    state_ = state;
+    std::string text;
+    if (ProcedureStatusText(state, statusArgument_, text) && view_ != nullptr) view_->SetStatusText(text);
+}
+
+void ProcedureDialogController::SetDisplayString(std::string text) {
+    const platform::WindowHandle dialog = GetHwnd();
+    if (!dialog) return;
+    Threading::PostWndMessageObject(std::make_unique<Threading::SendStringWndMessage>(dialog, std::move(text)));
+}
+
+void ProcedureDialogController::SetRange(int total) {
+    if (!ProgressBarHandle()) return;
+    total_ = total;
+    position_ = 0;
+    Threading::PostWndMessage(ProgressBarHandle(), platform::PBM_SETRANGE32, 0, total);
+    SetPos(0);
+}
+
+void ProcedureDialogController::SetPos(int position) {
+    const platform::WindowHandle bar = ProgressBarHandle();
+    if (!bar) return;
+    position_ = position;
+    // The position travels as the unsigned wParam; the bar reads it back as int.
+    Threading::PostWndMessage(bar, platform::PBM_SETPOS, static_cast<std::uintptr_t>(position), 0);
+}
+
+void ProcedureDialogController::DeliverDone(int result) {
+    const platform::WindowHandle dialog = GetHwnd();
+    if (!dialog) return;
+    Threading::PostWndMessage(dialog, messages::Id(messages::kDone), 0, result);
+}
+
+std::intptr_t ProcedureDialogController::onDialogMessage(std::uint32_t message, std::uintptr_t wParam,
+                                                         std::intptr_t lParam) {
+    if (message == messages::Id(messages::kDone)) {
+        OnDone(static_cast<int>(lParam));
+    } else if (message == Threading::UmSetDisplayString()) {
+        OnSetDisplayString(Threading::SendStringWndMessage::TextOf(lParam));
+    } else if (message == messages::Id(messages::kRunTask)) {
+        OnRunTask(reinterpret_cast<void*>(wParam));
+    }
+    return 0;
+}
+
+std::intptr_t ProcedureDialogController::onProgressBarMessage(std::uint32_t message, std::uintptr_t wParam,
+                                                              std::intptr_t lParam) {
+    if (view_ == nullptr) return 0;
+    if (message == platform::PBM_SETRANGE32) {
+        view_->SetProgressRange(static_cast<int>(wParam), static_cast<int>(lParam));
+        return 1;
+    }
+    if (message == platform::PBM_SETPOS) view_->SetProgressPos(static_cast<int>(wParam));
+    return 0;
+}
+
+}  // namespace halvane

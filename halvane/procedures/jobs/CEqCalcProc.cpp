@@ -1,0 +1,169 @@
+#include "halvane/procedures/jobs/CEqCalcProc.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "halvane/design/BuildTargetCurves.h"
+#include "halvane/design/CConfigTargets.h"
+#include "halvane/design/FilterDesign.h"
+#include "halvane/design/TargetConfig.h"
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/link/CSampFS.h"
+#include "halvane/link/UnitClassBase.h"
+#include "halvane/link/UnitClassLimits.h"
+#include "halvane/procedures/framework/CheckAbort.h"
+#include "halvane/procedures/framework/DoProcedure.h"
+#include "halvane/procedures/framework/DoneGuard.h"
+#include "halvane/signal/CCurveSet.h"
+#include "halvane/signal/ChannelTable.h"
+
+namespace halvane {
+
+namespace {
+
+constexpr int k32kSlot = 2;
+const char* const kConfigNames[2] = {"Movie", "Music"};
+
+FilterSet& Record(DocumentData& doc, int c, int slot, int ch) {
+    return doc.FilterSets.at(static_cast<std::size_t>(c)).at(static_cast<std::size_t>(slot)).at(
+        static_cast<std::size_t>(ch));
+}
+
+// One fit of the channel's chain at `rate` Hz to `target`.
+void Fit(FilterDesign& design, int stages, std::int32_t rate, const CCurve& target, const CCurve& measured,
+         CConfigTargets& targets, const TargetConfig& config, int c, int ch) {
+    design.Clear();
+    design.InitStages(stages);
+    design.GainSteps = 0;
+    design.SampleRate = rate;
+    design.TargetCurve = &target;
+    const bool sub = ch == ChannelTable::kSubwoofer;
+    FitOptions options;
+    options.IsSubwoofer = sub ? 1 : 0;
+    options.GroupFlag = config.GroupFlagFor(c, ChannelTable::kGroupOf[static_cast<std::size_t>(ch)]);
+    const double level = (sub ? config.RoomGainDb[static_cast<std::size_t>(c)] : 0.0) + config.RefLevel +
+                         config.RefLevelOffsetDb;
+    const double upper = targets.TargetFor(ch).UpperEqLimit();
+    const double lower = targets.GetLowerEqLimit(ch);
+    FitCorrectionFilter(design, measured, options, lower, upper, level);
+    design.Finalize();
+}
+
+}  // namespace
+
+CEqCalcProc::CEqCalcProc(CHalvaneDoc& document) : CProcBase(&document) { title_ = "Calculation Procedure"; }
+
+void StoreBiquadTable(DocumentData& document, const FilterDesign& design, std::int32_t rateIndex, int channel,
+                      int configuration) {
+    FilterSet& set = Record(document, configuration, rateIndex, channel);
+    set.Gain = design.GainSteps & 0xFFFFFF;
+    set.Filled = 1;
+    const int limit = UnitClassLimits::StageCount();
+    for (int i = 0; i < limit && i < FilterSet::kMaxStages; ++i) {
+        Biquad stage = i < design.StageCount ? design.StoredStage(i) : Biquad::Identity();
+        stage.flag = 0;
+        stage.inUse = 1;
+        set.Stages[static_cast<std::size_t>(i)] = stage;
+    }
+}
+
+int CEqCalcProc::Run(void*) {
+    IProcDialog* host = Host();
+    DoneGuard guard(host);
+    const std::atomic<std::int32_t>* running = host != nullptr ? &host->RunningFlag() : nullptr;
+    auto& doc = *static_cast<CHalvaneDoc*>(Document());
+
+    const ConTypes::UnitClassBase* unitClass = ConTypes::FindUnitClass(doc.m_nUnitKind);
+    if (unitClass == nullptr)
+        throw TException("The document is not designed for a known unit class (" + std::to_string(doc.m_nUnitKind) +
+                         "); connect the processor or choose its class first.");
+    const int rates = UnitClassLimits::RateCount();
+    const std::int32_t designIndex = rates == 8 ? 6 : 3;
+    const std::int32_t designHz = CSampFS(designIndex).GetFrequency();
+    const std::int32_t hz32k = CSampFS(k32kSlot).GetFrequency();
+    const int stages = UnitClassLimits::StageCount() - (unitClass->IsReceiverClass() ? 1 : 0);
+    FilterDesign design;
+
+    for (int c = 0; c < 2; ++c) {
+        const CCurveSet& measuredSet = *doc.CurveSetSlot(c);
+        const TargetConfig& config = doc.m_TargetConfig;
+        // The fit applies the level itself, so the targets come without it.
+        CConfigTargets targets(doc.m_nUnitKind, c, measuredSet, config, hz32k);
+        CCurveSet at32k, atDesign;
+        BuildTargetCurves(targets, at32k, false);
+        targets.SetSampleRate(designHz);
+        BuildTargetCurves(targets, atDesign, false);
+
+        if (host != nullptr) {
+            char text[64];
+            std::snprintf(text, sizeof text, "Calculating %s correction...", kConfigNames[c]);
+            host->SetDisplayString(text);
+            host->SetRange(rates * doc.CurveSetSlot(c + 4)->Count());
+        }
+        CCurveSet& work = *doc.CurveSetSlot(c + 10);
+
+        for (int ch = 0; ch < ChannelTable::kCount; ++ch) {
+            const CCurve* measuredCurve = measuredSet.Find(ch);
+            const CCurve* target = atDesign.Find(ch);
+            if (measuredCurve != nullptr && target != nullptr) {
+                const std::unique_ptr<CCurve> measured = measuredCurve->Clone();
+                Fit(design, stages, designHz, *target, *measured, targets, config, c, ch);
+                auto calculated = std::make_unique<CCurve>();
+                design.ApplyToCurve(*calculated, *measured);
+                work.Add(ch, std::move(calculated));
+                StoreBiquadTable(doc, design, designIndex, ch, c);
+                const FilterSet designRecord = Record(doc, c, designIndex, ch);
+
+                for (int r = 0; r < rates; ++r) {
+                    if (r == k32kSlot) {
+                        const CCurve* target32 = at32k.Find(ch);
+                        if (target32 == nullptr) {
+                            // No own fit: an earlier calculation's filters
+                            // must not stay behind for this rate.
+                            Record(doc, c, r, ch).Reset();
+                            continue;
+                        }
+                        targets.SetSampleRate(hz32k);
+                        Fit(design, stages, hz32k, *target32, *measured, targets, config, c, ch);
+                        targets.SetSampleRate(designHz);
+                    } else {
+                        // Every other rate starts from the design-rate
+                        // stages and gain word, never from the slot before.
+                        design.Clear();
+                        design.InitStages(stages);
+                        design.SampleRate = designHz;
+                        for (int i = 0; i < stages; ++i)
+                            design.LoadStage(designRecord.Stages[static_cast<std::size_t>(i)], i);
+                        design.LoadGainWord(designRecord.Gain);
+                        design.ChangeSampleRate(CSampFS(r).GetFrequency());
+                    }
+                    StoreBiquadTable(doc, design, r, ch, c);
+                    if (host != nullptr) host->Step(1);
+                }
+            }
+            CheckAbort(running);
+        }
+        CheckAbort(running);
+    }
+    guard.Dismiss();
+    if (host != nullptr) host->Done(1);
+    return 1;
+}
+
+void CEqCalcProc::OnProcedureComplete(int result, const TException*, platform::WindowHandle) {
+    auto* doc = static_cast<CHalvaneDoc*>(Document());
+    if (doc == nullptr) return;
+    if (result != 1) {
+        doc->CurveSetSlot(DocumentData::NewCalculatedMovie)->Clear();
+        doc->CurveSetSlot(DocumentData::NewCalculatedMusic)->Clear();
+    }
+    doc->ClearCalculatedCurves();
+}
+
+bool RunEqCalcProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host) {
+    CEqCalcProc job(document);
+    return DoProcedure(&job, parent, host) == 1;
+}
+
+}  // namespace halvane

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+
+#include "halvane/procedures/framework/CProcBase.h"
+#include "platform/WindowHandle.h"
+
+struct FilterDesign;
+
+namespace halvane {
+
+class CHalvaneDoc;
+struct DocumentData;
+
+// Designs the correction filters of both configurations: for every measured
+// channel with a target, a chain fitted at the design rate (192000 Hz for a
+// unit of 8 rates, else 96000 Hz), converted from those stored stages and
+// gain word to every other rate, and an own fit at 32000 Hz. Each result
+// goes into the document's filter set [configuration][rate slot][channel];
+// the calculated response of each channel into the new calculated sets,
+// which the completion publishes (or empties first, when the job failed).
+class CEqCalcProc final : public CProcBase {
+public:
+    explicit CEqCalcProc(CHalvaneDoc& document);
+    int Run(void* argument) override;
+    void OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) override;
+};
+
+// Writes the design's chain into the document's record [configuration][rate
+// index][channel]: the gain word's low 24 bits, filled, and every stage of
+// the stage limit in force, the design's halved stages first and the
+// identity (in use) after them.
+void StoreBiquadTable(DocumentData& document, const FilterDesign& design, std::int32_t rateIndex, int channel,
+                      int configuration);
+
+// Runs the calculation; true when it completed.
+bool RunEqCalcProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host);
+
+}  // namespace halvane

@@ -1,0 +1,242 @@
+#include "halvane/procedures/jobs/CEqUploadProc.h"
+
+#include <functional>
+#include <utility>
+
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/link/CBasicTessikPort.h"
+#include "halvane/link/UnitBase.h"
+#include "halvane/link/UnitClassLimits.h"
+#include "halvane/link/Units.h"
+#include "halvane/procedures/framework/CheckAbort.h"
+#include "halvane/procedures/framework/DoProcedure.h"
+#include "halvane/procedures/framework/DoneGuard.h"
+#include "platform/UserPrompt.h"
+
+namespace halvane {
+
+namespace {
+
+constexpr const char* kNoUnitText = "Could not find a valid Tessik processor.";
+constexpr int kNoUnitModel = 9;
+
+// Runs its action when the scope is left, unless dismissed.
+class OnExit {
+public:
+    explicit OnExit(std::function<void()> action) : action_(std::move(action)) {}
+    ~OnExit() {
+        if (!action_) return;
+        try {
+            action_();
+        } catch (...) {
+            // Leaving the job must not fail: the run's own result stands.
+        }
+    }
+    OnExit(const OnExit&) = delete;
+    OnExit& operator=(const OnExit&) = delete;
+    void Dismiss() { action_ = nullptr; }
+
+private:
+    std::function<void()> action_;
+};
+
+// Runs its action only when the scope is left by an exception; the
+// action's own failure must not replace the one being raised.
+class OnFailure {
+public:
+    explicit OnFailure(std::function<void()> action)
+        : action_(std::move(action)), exceptions_(std::uncaught_exceptions()) {}
+    ~OnFailure() {
+        if (action_ && std::uncaught_exceptions() > exceptions_) {
+            try {
+                action_();
+            } catch (...) {
+            }
+        }
+    }
+    OnFailure(const OnFailure&) = delete;
+    OnFailure& operator=(const OnFailure&) = delete;
+    void Dismiss() { action_ = nullptr; }
+
+private:
+    std::function<void()> action_;
+    int exceptions_;
+};
+
+// How far the writing got, for the sentence that tells the user what the
+// processor holds after a failure.
+enum class Reached { Nothing, Preparing, Filters, FiltersDone, Speakers };
+
+// Runs a unit's exit action on the job's way out: on a failed line or after
+// an abort the line is tried once, briefly.
+void OnTheWayOut(const std::function<void()>& action) {
+    Comm::CBasicTessikPort::ExitPath exit(Comm::CBasicTessikPort::Instance());
+    action();
+}
+
+// One plain sentence of the state a failed upload or erase leaves, from what
+// the job knows; empty when the processor was left as it was.
+std::string StateLeft(Reached reached, int unitClass, bool erase, bool lineDown) {
+    if (unitClass == 4) {
+        // The receiver's filters are marked not valid once the upload is
+        // prepared, until the end of a complete upload marks them valid.
+        if (reached >= Reached::Filters)
+            return "The processor's room correction is now switched off: upload again to switch it on.";
+        return {};
+    }
+    const bool mixed = reached == Reached::Filters;
+    const bool debugLeftOn = lineDown && (reached == Reached::Preparing || reached == Reached::Filters);
+    const char* newer = erase ? "erased" : "new";
+    if (mixed && debugLeftOn)
+        return std::string("The processor now holds a mix of old and ") + newer +
+               " filters and may still be in debug mode: switch it off and on, then upload again or erase.";
+    if (mixed)
+        return std::string("The processor now holds a mix of old and ") + newer + " filters: upload again or erase.";
+    if (debugLeftOn) return "The processor may still be in debug mode: switch it off and on.";
+    if (reached == Reached::Speakers) return "The speaker settings were only partly written: upload again.";
+    return {};
+}
+
+}  // namespace
+
+CEqUploadProc::CEqUploadProc(CHalvaneDoc& document, int mode)
+    : CProcBase(&document), mode_(mode), progress_(*this, &document.Prompt()) {
+    title_ = "Uploading/Verifying.";
+}
+
+void CEqUploadProc::UnitProgress::SetRange(int total) {
+    if (IProcDialog* host = job_.Host()) host->SetRange(total);
+}
+
+void CEqUploadProc::UnitProgress::Step(int steps) {
+    if (IProcDialog* host = job_.Host()) host->Step(steps);
+}
+
+void CEqUploadProc::UnitProgress::SetText(std::string text) {
+    auto lock = LockUpdates();
+    if (IsAborted() != 0) return;
+    StoreStatusText(text);
+    if (IProcDialog* host = job_.Host()) host->SetDisplayString(std::move(text));
+}
+
+platform::WindowHandle CEqUploadProc::UnitProgress::GetWindow() {
+    IProcDialog* host = job_.Host();
+    return host != nullptr ? host->GetHwnd() : platform::WindowHandle{};
+}
+
+void CEqUploadProc::UnitProgress::Abort() { job_.Abort(); }
+
+int CEqUploadProc::UnitProgress::IsAborted() const {
+    IProcDialog* host = job_.Host();
+    return host != nullptr && host->RunningFlag().load() == 0 ? 1 : 0;
+}
+
+void CEqUploadProc::UnitProgress::ThrowIfAborted() { CheckAbort(job_.running_.load()); }
+
+int CEqUploadProc::Run(void*) {
+    IProcDialog* host = Host();
+    DoneGuard guard(host);
+    auto& doc = *static_cast<CHalvaneDoc*>(Document());
+    progress_.SetText("Please wait, this will take several minutes.");
+    running_.store(host != nullptr ? &host->RunningFlag() : nullptr);
+    OnExit clearRunning([this] { running_.store(nullptr); });
+
+    unit_ = ConTypes::FindConnectedUnit(&progress_);
+    if (unit_ == nullptr) throw TException(kNoUnitText);
+    OnExit release([this] { ConTypes::ReleaseUnit(unit_); });
+    if (unit_->ModelIndex() == kNoUnitModel) throw TException(kNoUnitText);
+
+    const bool erase = mode_ == kErase;
+    const std::int32_t documentKind = doc.m_nUnitKind;
+    OnExit restoreLimits([documentKind] { UnitClassLimits::SetForUnitClass(documentKind); });
+    if (!erase) restoreLimits.Dismiss();
+
+    const std::int32_t connected = unit_->UnitClass();
+    if (connected != documentKind) {
+        if (!erase) {
+            int code = 0;
+            switch (connected) {
+                case 1: code = CHalvaneDoc::kConvertToKind1; break;
+                case 2: code = CHalvaneDoc::kConvertToKind2; break;
+                case 4: code = CHalvaneDoc::kConvertToKind4; break;
+                default: throw TException("Unsuported unit class");
+            }
+            guard.Dismiss();
+            if (host != nullptr) host->Done(code);
+            return code;
+        }
+        if (!UnitClassLimits::SetForUnitClass(connected)) throw TException(kNoUnitText);
+    }
+
+    Reached reached = Reached::Nothing;
+    try {
+        {
+            // A preparation that fails part-way is ended as the upload is.
+            OnFailure endUpload([this] { OnTheWayOut([this] { unit_->EndUpload(1); }); });
+            reached = Reached::Preparing;
+            unit_->PrepareUpload();
+            reached = Reached::Filters;
+            progress_.SetText("Uploading gains.");
+            unit_->UploadGains(erase, &doc);
+            progress_.SetText("Done uploading gains.");
+            progress_.SetText("Uploading room correction parameters.");
+            unit_->UploadCoefficients(erase, &doc);
+            progress_.SetText("Done uploading room correction parameters.");
+            reached = Reached::FiltersDone;
+            unit_->EndUpload(0);
+            endUpload.Dismiss();
+        }
+        if (!erase) {
+            unit_->BeginSpeakerUpload();
+            OnFailure endSpeakers([this] { OnTheWayOut([this] { unit_->EndSpeakerUpload(1); }); });
+            reached = Reached::Speakers;
+            progress_.SetText("Uploading speaker configuration.");
+            unit_->UploadSpeakerConfig(&doc);
+            progress_.SetText("Done uploading speaker configuration.");
+            progress_.SetText("Uploading speaker levels.");
+            unit_->UploadSpeakerLevels(&doc);
+            progress_.SetText("Done uploading speaker levels.");
+            endSpeakers.Dismiss();
+        }
+        unit_->EndSpeakerUpload(0);
+    } catch (const TException& failure) {
+        // An abort ends as aborted, whatever the exchange it cut short
+        // reported; either way the user learns what the processor holds.
+        Comm::CBasicTessikPort& port = Comm::CBasicTessikPort::Instance();
+        const bool lineDown = port.LinkFailed() || !port.IsOpen();
+        std::string text = progress_.IsAborted() != 0 ? std::string(kProcedureAbortedText) : failure.message();
+        const std::string state = StateLeft(reached, connected, erase, lineDown);
+        if (!state.empty()) {
+            if (!text.empty() && text.back() != '\n') text += "\n";
+            text += state;
+        }
+        throw TException(text);
+    }
+    guard.Dismiss();
+    if (host != nullptr) host->Done(1);
+    return 1;
+}
+
+void CEqUploadProc::OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) {
+    auto* doc = static_cast<CHalvaneDoc*>(Document());
+    platform::UserPrompt& prompt = doc->Prompt();
+    if (result == 1) {
+        prompt.MessageBox("Upload/Verify complete!", "", platform::MB_OK, parent);
+    } else if (result != CHalvaneDoc::kConvertToKind2) {
+        std::string text = "Upload/Verify failed!";
+        if (lastError != nullptr) text += "\n" + lastError->message();
+        prompt.MessageBox(text, "", platform::MB_OK | platform::MB_ICONERROR, parent);
+    }
+}
+
+int RunUploadProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host) {
+    CEqUploadProc job(document, CEqUploadProc::kUpload);
+    return DoProcedure(&job, parent, host);
+}
+
+int RunEraseProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host) {
+    CEqUploadProc job(document, CEqUploadProc::kErase);
+    return DoProcedure(&job, parent, host);
+}
+
+}  // namespace halvane

@@ -1,0 +1,130 @@
+#include "halvane/procedures/jobs/CrossoverTargetJobs.h"
+
+#include <cmath>
+
+#include "halvane/design/BuildTargetCurves.h"
+#include "halvane/design/CCurveCorrectionManager.h"
+#include "halvane/design/ChannelLevels.h"
+#include "halvane/design/DetectCrossovers.h"
+#include "halvane/design/TargetConfig.h"
+#include "halvane/diagnostics/TException.h"
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/link/CSampFS.h"
+#include "halvane/link/UnitClassLimits.h"
+#include "halvane/procedures/framework/DoProcedure.h"
+#include "halvane/procedures/framework/DoneGuard.h"
+#include "halvane/signal/CMeasSet.h"
+
+namespace halvane {
+
+namespace {
+
+// Crossovers are judged at the 96000 Hz rate, whatever the unit's design rate.
+constexpr int kDetectionRateIndex = 3;
+
+// 0.8 dB as a linear factor: the level the averaged curves of a loaded
+// document are raised by.
+const double kLoadGain = std::exp(0.8 * std::log(10.0) / 20.0);
+
+void EmptyConfigurationSets(DocumentData& doc, int c) {
+    for (int slot : {c, c + 10, c + 2, c + 8}) doc.CurveSetSlot(slot)->Clear();
+}
+
+void AverageIntoMeasured(DocumentData& doc, int c) {
+    doc.MeasSetSlot(c + 6)->Average(*doc.CurveSetSlot(c));
+    doc.CurveSetSlot(c + 8)->CopyFrom(*doc.CurveSetSlot(c));
+}
+
+}  // namespace
+
+std::int32_t DesignRateHz() { return CSampFS(UnitClassLimits::RateCount() == 8 ? 6 : 3).GetFrequency(); }
+
+CAutoDetectXOvers::CAutoDetectXOvers(const CCurveSet& movie, const CCurveSet& music, TargetConfig& config,
+                                     std::int32_t unitKind)
+    : measured_{&movie, &music}, config_(&config), unitKind_(unitKind) {}
+
+int CAutoDetectXOvers::Run(void*) {
+    IProcDialog* host = Host();
+    DoneGuard guard(host);
+    if (host != nullptr) host->SetRange(2);
+    const std::int32_t rate = CSampFS(kDetectionRateIndex).GetFrequency();
+    for (int c = 0; c < 2; ++c) {
+        if (!DetectCrossovers(unitKind_, *measured_[c], *config_, c, rate))
+            throw TException("Could not detect the crossovers for this unit class.");
+        if (host != nullptr) host->Step(1);
+    }
+    // Each configuration keeps its own proposals.
+    config_->MusicUsesMovie = 0;
+    guard.Dismiss();
+    if (host != nullptr) host->Done(1);
+    return 1;
+}
+
+RecalcTarg::RecalcTarg(CHalvaneDoc& document)
+    : CProcBase(&document), unitKind_(document.m_nUnitKind), config_(&document.m_TargetConfig) {
+    for (int c = 0; c < 2; ++c) measured_[c].CopyFrom(*document.CurveSetSlot(c));
+}
+
+int RecalcTarg::Run(void*) {
+    IProcDialog* host = Host();
+    DoneGuard guard(host);
+    if (host != nullptr) host->SetRange(2);
+    const std::int32_t rate = DesignRateHz();
+    for (int c = 0; c < 2; ++c) {
+        if (!BuildTargetCurves(unitKind_, c, measured_[c], *config_, rate, targets_[c], true))
+            throw TException("Could not build the target curves for this unit class.");
+        if (host != nullptr) host->Step(1);
+    }
+    guard.Dismiss();
+    if (host != nullptr) host->Done(1);
+    return 1;
+}
+
+void RecalcTarg::OnProcedureComplete(int result, const TException*, platform::WindowHandle) {
+    auto* doc = static_cast<CHalvaneDoc*>(Document());
+    if (doc == nullptr) return;
+    for (int c = 0; c < 2; ++c) {
+        if (result == 1) *doc->CurveSetSlot(c + 4) = std::move(targets_[c]);
+        *doc->CurveSetSlot(c) = std::move(measured_[c]);
+        targets_[c].Clear();
+        measured_[c].Clear();
+        doc->CurveSetSlot(c + 2)->Clear();
+    }
+    doc->RefreshMainFrameViews();
+}
+
+int RunAutoDetectXOvers(IProcDialog* host, platform::WindowHandle parent, const CCurveSet& movie,
+                        const CCurveSet& music, TargetConfig& config, std::int32_t unitKind) {
+    CAutoDetectXOvers job(movie, music, config, unitKind);
+    return DoProcedure(&job, parent, host);
+}
+
+int RunRecalcTarg(CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent) {
+    RecalcTarg job(document);
+    return DoProcedure(&job, parent, host);
+}
+
+void RebuildGroupCurves(CHalvaneDoc& document) {
+    for (int c = 0; c < 2; ++c) {
+        EmptyConfigurationSets(document, c);
+        AverageIntoMeasured(document, c);
+        CCurveSet& set = *document.CurveSetSlot(c);
+        for (int ch = 0; ch < ChannelTable::kCount; ++ch) {
+            CCurve* curve = set.Find(ch);
+            if (curve == nullptr) continue;
+            if (document.m_bOlderVersion != 0) MakeCorrectionCurve(*curve, document.m_nCorrectionKind);
+            curve->MultiplyByComplex(kLoadGain, 0.0);
+        }
+    }
+}
+
+void ProcedurePostLoad::RebuildGroupCurves(CHalvaneDoc& document) { halvane::RebuildGroupCurves(document); }
+
+void ProcedurePostLoad::UpdateLevels(CHalvaneDoc& document) {
+    ::UpdateLevels(document.m_nUnitKind, *document.CurveSetSlot(0), *document.CurveSetSlot(1),
+                          document.m_TargetConfig);
+}
+
+void ProcedurePostLoad::RunRecalcTarg(CHalvaneDoc& document) { halvane::RunRecalcTarg(document, host_, parent_); }
+
+}  // namespace halvane

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+
+#include "halvane/document/DocumentPostLoad.h"
+#include "halvane/procedures/framework/CProcBase.h"
+#include "halvane/procedures/measurement/UpdateDocMeasurements.h"
+#include "halvane/signal/CCurveSet.h"
+#include "platform/WindowHandle.h"
+
+class CMeasSet;
+class TargetConfig;
+
+namespace halvane {
+
+class CHalvaneDoc;
+
+// Proposes the crossovers, group flags and room gain of both configurations
+// from their measured (averaged) curves, judged at 96000 Hz. Afterwards
+// Music keeps its own proposals (MusicUsesMovie is cleared). A failure ends
+// the job with 2 like every other job.
+class CAutoDetectXOvers final : public CProcBase {
+public:
+    CAutoDetectXOvers(const CCurveSet& movie, const CCurveSet& music, TargetConfig& config, std::int32_t unitKind);
+    int Run(void* argument) override;
+
+private:
+    const CCurveSet* measured_[2];
+    TargetConfig* config_;
+    std::int32_t unitKind_;
+};
+
+// Regenerates the target curves of both configurations at the design rate
+// (192000 Hz for a unit of 8 rates, else 96000 Hz) with the displayed level,
+// on copies of the measured curves taken when the job is built. Whatever the
+// result, its completion hands the copies back to the document's measured
+// slots and empties the calculated curves; the new targets replace the
+// document's only when the job completed, so a failure keeps the old ones.
+class RecalcTarg final : public CProcBase {
+public:
+    explicit RecalcTarg(CHalvaneDoc& document);
+    int Run(void* argument) override;
+    void OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) override;
+
+private:
+    CCurveSet targets_[2];
+    CCurveSet measured_[2];
+    std::int32_t unitKind_;
+    TargetConfig* config_;
+};
+
+// The design rate of the unit class limits in force, in Hz.
+std::int32_t DesignRateHz();
+
+// Runs the crossover detection; its result code.
+int RunAutoDetectXOvers(IProcDialog* host, platform::WindowHandle parent, const CCurveSet& movie,
+                        const CCurveSet& music, TargetConfig& config, std::int32_t unitKind);
+// Runs the target regeneration on the document; its result code.
+int RunRecalcTarg(CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent);
+
+// After a document is loaded: the measured sets of both configurations
+// rebuilt from the measurement sets, an older document's built-in
+// microphone correction taken out, and every curve raised by 0.8 dB.
+void RebuildGroupCurves(CHalvaneDoc& document);
+
+// The post-load steps of an older document, run by these jobs: the target
+// regeneration runs under the modal progress dialog over `parent`.
+class ProcedurePostLoad final : public DocumentPostLoad {
+public:
+    explicit ProcedurePostLoad(platform::WindowHandle parent = {}, IProcDialog* host = nullptr)
+        : parent_(parent), host_(host) {}
+    void RebuildGroupCurves(CHalvaneDoc& document) override;
+    void UpdateLevels(CHalvaneDoc& document) override;
+    void RunRecalcTarg(CHalvaneDoc& document) override;
+
+private:
+    platform::WindowHandle parent_;
+    IProcDialog* host_;
+};
+
+}  // namespace halvane

@@ -1,0 +1,37 @@
+#include "halvane/procedures/measurement/MeasurementQueue.h"
+
+#include <stdexcept>
+
+#include "halvane/diagnostics/TException.h"
+#include "halvane/procedures/measurement/Posn.h"
+
+std::array<std::map<std::int32_t, std::int32_t>, 2> SelectedChannels;
+
+MeasurementItem MeasurementQueue::Peek() const {
+    if (items_.empty()) throw std::logic_error("Can't peek on empty stack");
+    return items_.front();
+}
+
+MeasurementItem MeasurementQueue::Pop() {
+    if (items_.empty()) throw std::logic_error("Can't pop on empty stack");
+    const MeasurementItem item = items_.front();
+    items_.pop_front();
+    return item;
+}
+
+bool MeasurementQueue::IsLastOfPosition() const {
+    if (items_.empty()) throw std::logic_error("Can't peek on empty stack");
+    const auto next = std::next(items_.begin());
+    return next == items_.end() || next->position != items_.front().position;
+}
+
+void BuildMeasurementQueue(MeasurementQueue& queue, int configuration) {
+    queue.Clear();
+    if (configuration < 0 || configuration > 1) throw std::logic_error("Invalid configuration");
+    const std::int32_t n = PositionsPerConfiguration[static_cast<std::size_t>(configuration)];
+    if (n < 5 || n > 10) throw halvane::TException("Count out of range");
+    PositionCount = n;
+    const auto& selected = SelectedChannels[static_cast<std::size_t>(configuration)];
+    for (std::int32_t p = 0; p < n; ++p)
+        for (const auto& [index, channel] : selected) queue.Append({channel, p});
+}

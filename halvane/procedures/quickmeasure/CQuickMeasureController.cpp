@@ -1,0 +1,411 @@
+#include "halvane/procedures/quickmeasure/CQuickMeasureController.h"
+
+#include "halvane/design/CCurveCorrectionManager.h"
+#include "halvane/diagnostics/Format.h"
+#include "halvane/diagnostics/HalvaneMessages.h"
+#include "halvane/diagnostics/SendStringWndMessage.h"
+#include "halvane/diagnostics/TException.h"
+#include "halvane/diagnostics/WndMessageQueue.h"
+#include "halvane/link/Units.h"
+#include "halvane/procedures/framework/ChannelNames.h"
+#include "halvane/signal/AudioSampler2Wave.h"
+#include "halvane/signal/CSimpleChirpProc.h"
+#include "platform/WindowMessage.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace halvane {
+
+namespace {
+
+// UM_CURVE_READY: wParam points to the message's own hold on the curve, so a
+// curve for a dialog that has closed is freed with the message.
+class CurveReadyMessage final : public platform::WindowMessage {
+public:
+    CurveReadyMessage(platform::WindowHandle target, std::shared_ptr<CCurve> curve)
+        : WindowMessage(target, messages::Id(messages::kCurveReady), 0, 0), curve_(std::move(curve)) {
+        wParam = reinterpret_cast<std::uintptr_t>(&curve_);
+    }
+    static const std::shared_ptr<CCurve>& CurveOf(std::uintptr_t wParam) {
+        return *reinterpret_cast<const std::shared_ptr<CCurve>*>(wParam);
+    }
+
+private:
+    std::shared_ptr<CCurve> curve_;
+};
+
+std::string ChannelName(int channel) {
+    return channel >= 0 && channel < ChannelTable::kCount ? ChannelNames[static_cast<std::size_t>(channel)]
+                                                          : std::string();
+}
+
+// The recorder's input level for the microphone's correction kind.
+std::uint32_t InputLevelFor(int kind) {
+    if (kind == 1) return 16384;
+    if (kind == 2 || kind == 3) return 8192;
+    return 4096;
+}
+
+}  // namespace
+
+CQuickMeasureController::CQuickMeasureController(Options options)
+    : prompt_(options.prompt), sound_(options.sound), clock_(options.clock),
+      calibration_(std::move(options.calibration)) {}
+
+CQuickMeasureController::~CQuickMeasureController() {
+    Close();
+    Detach();
+}
+
+void CQuickMeasureController::Attach(QuickMeasureView& view, void* nativeDialog, void* nativeProgressBar) {
+    Detach();
+    view_ = &view;
+    dialogWindow_ = platform::WindowBinding(
+        [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return OnDialogMessage(m, w, l); },
+        nativeDialog);
+    progressBarWindow_ = platform::WindowBinding(
+        [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return OnProgressBarMessage(m, w, l); },
+        nativeProgressBar);
+    progressBarId_.store(progressBarWindow_.handle().id);
+    dialogId_.store(dialogWindow_.handle().id);
+}
+
+void CQuickMeasureController::Detach() {
+    dialogId_.store(0);
+    progressBarId_.store(0);
+    dialogWindow_.reset();
+    progressBarWindow_.reset();
+    view_ = nullptr;
+}
+
+void CQuickMeasureController::OnInitDialog() {
+    if (!progress_)
+        progress_ = std::make_unique<ConTypes::MultiThreadedProgress>(
+            platform::WindowHandle{progressBarId_.load()}, DialogHandle(), prompt_);
+    if (!worker_ && !closed_) worker_ = std::make_unique<Worker>();
+    UpdateControls();
+}
+
+void CQuickMeasureController::UpdateControls() {
+    if (view_ != nullptr) view_->EnableControls(quickmeasure::ControlsFor(state_.load()));
+}
+
+void CQuickMeasureController::Queue(quickmeasure::Button button, TaskFunction task) {
+    quickmeasure::Transition t;
+    const std::int32_t from = state_.load();
+    if (closed_ || !worker_ || !quickmeasure::FindTransition(button, from, t)) {
+        platform::UserPrompt& prompt = prompt_ != nullptr ? *prompt_ : platform::CurrentUserPrompt();
+        prompt.MessageBox(kBusyText, kBusyCaption, platform::MB_OK | platform::MB_ICONERROR, DialogHandle());
+        return;
+    }
+    state_.store(t.running);
+    worker_->Post(task, this, std::make_shared<QuickMeasureTaskData>(QuickMeasureTaskData{from, t.success, t.failure}));
+    UpdateControls();
+}
+
+void CQuickMeasureController::OnConnect() { Queue(quickmeasure::Button::Connect, &CQuickMeasureController::Connect); }
+
+void CQuickMeasureController::OnDisconnect() {
+    Queue(quickmeasure::Button::Disconnect, &CQuickMeasureController::Disconnect);
+}
+
+void CQuickMeasureController::OnStart() {
+    curves_.Clear();
+    if (view_ != nullptr) view_->CurvesChanged(false);
+    Queue(quickmeasure::Button::Start, &CQuickMeasureController::StartMeasurement);
+}
+
+void CQuickMeasureController::OnStop() {
+    Queue(quickmeasure::Button::Stop, &CQuickMeasureController::StopMeasurement);
+}
+
+void CQuickMeasureController::OnSpeakerSelected(int channel) {
+    if (channel >= 0 && channel < ChannelTable::kCount) channel_.store(channel);
+}
+
+void CQuickMeasureController::WriteCurve(std::shared_ptr<CCurve> curve) {
+    if (!curve) return;
+    const bool rescale = curves_.Add(std::move(curve));
+    if (view_ != nullptr) view_->CurvesChanged(rescale);
+}
+
+bool CQuickMeasureController::HasRecorder() const {
+    std::lock_guard lock(recorderMutex_);
+    return recorder_ != nullptr;
+}
+
+// --- Tasks (the worker) -----------------------------------------------------
+
+void CQuickMeasureController::TaskDone(std::shared_ptr<QuickMeasureTaskData> data) {
+    state_.store(data->success);
+    const platform::WindowHandle dialog = DialogHandle();
+    if (dialog) Threading::PostWndMessage(dialog, messages::Id(messages::kDone), 0, 1);
+}
+
+void CQuickMeasureController::TaskFailed(std::shared_ptr<QuickMeasureTaskData> data) {
+    state_.store(data->failure);
+    const platform::WindowHandle dialog = DialogHandle();
+    if (dialog) Threading::PostWndMessage(dialog, messages::Id(messages::kDone), 0, 0);
+}
+
+void CQuickMeasureController::Status(const std::string& text) {
+    if (progress_) progress_->SetText(text);
+}
+
+void CQuickMeasureController::ShowError(const std::string& text, const char* caption) {
+    // Once the dialog is closing nobody is there to answer.
+    if (!progress_ || progress_->IsAborted()) return;
+    progress_->MessageBox(text, caption, platform::MB_OK | platform::MB_ICONERROR);
+}
+
+void CQuickMeasureController::ReleaseRecorder() {
+    std::unique_ptr<AudioSampler2::Wave> gone;
+    {
+        std::lock_guard lock(recorderMutex_);
+        gone = std::move(recorder_);
+        recorderStreaming_ = false;
+    }
+    // Deleting it waits for its dispatcher, which may be in DataReady.
+    gone.reset();
+    queue_.Clear();
+}
+
+void CQuickMeasureController::Connect(std::shared_ptr<QuickMeasureTaskData> data) {
+    try {
+        Status("Searching for unit");
+        unit_ = ConTypes::FindConnectedUnit(progress_.get());
+        if (unit_ == nullptr) throw TException("Could not find a valid Tessik processor.");
+        std::string model, port;
+        unit_->GetModelName(model);
+        unit_->GetPortDescription(port);
+        Status(Format("Found unit: %s on %s", model.c_str(), port.c_str()));
+        Status("Powering off unit");
+        unit_->PowerOff(1);
+        unit_->CheckFirmwareVersion();
+
+        std::optional<QuickMeasureCalibration> cal;
+        if (calibration_) cal = calibration_();
+        std::shared_ptr<const CCurveCorrectionManager> correction;
+        correctionKind_ = 0;
+        if (cal) {
+            correction = CCurveCorrectionManager::Create(cal->kind, cal->curve);
+            if (correction) correctionKind_ = cal->kind;
+        }
+        {
+            std::lock_guard lock(correctionMutex_);
+            correction_ = std::move(correction);
+        }
+
+        Status("Powering on unit");
+        unit_->PowerOn();
+        Status("Preparing for measurement");
+        unit_->PrepareMeasurement(0);
+        Status("Connection established with unit");
+        TaskDone(data);
+    } catch (const std::exception& e) {
+        ConTypes::ReleaseUnit(unit_);
+        Status(Format("Error: %s", e.what()));
+        ShowError(e.what(), "Error");
+        TaskFailed(data);
+    } catch (const TException& e) {
+        ConTypes::ReleaseUnit(unit_);
+        Status(Format("Error: %s", e.what()));
+        ShowError(e.what(), "Error");
+        TaskFailed(data);
+    }
+}
+
+void CQuickMeasureController::Disconnect(std::shared_ptr<QuickMeasureTaskData> data) {
+    const int channel = channel_.load();
+    auto fail = [&](const char* what) {
+        ShowError(Format("Error disconnecting from unit, %s", what), "error");
+        TaskFailed(data);
+    };
+    try {
+        Status("Disconnecting from unit");
+        if (unit_ != nullptr) unit_->StopTestTone(channel, 0);
+        ReleaseRecorder();
+        if (unit_ != nullptr) {
+            unit_->StopTestTone(channel, 0);
+            unit_->EndMeasurement();
+            unit_->PowerOff(0);
+            unit_->SetProgress(nullptr);
+            unit_->Disconnect();
+            unit_ = nullptr;
+        }
+        Status("Disconnected from unit");
+        TaskDone(data);
+    } catch (const TException& e) {
+        fail(e.what());
+    } catch (const std::exception& e) {
+        fail(e.what());
+    }
+}
+
+void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskData> data) {
+    const int channel = channel_.load();
+    bool toneOn = false;
+    auto fail = [&](const char* what) {
+        // Nothing is recorded: the tone goes off again, and the recorder is
+        // not kept, so the next Start finds and opens the microphone afresh.
+        if (toneOn && unit_ != nullptr) {
+            try {
+                unit_->StopTestTone(channel, 0);
+            } catch (...) {
+            }
+        }
+        if (HasRecorder()) ReleaseRecorder();
+        Status(what);
+        ShowError(what, "error");
+        TaskFailed(data);
+    };
+    try {
+        Status(Format("Starting measurement for speaker %s", ChannelName(channel).c_str()));
+        if (unit_ == nullptr) throw TException("Must be connected to a unit before starting the audio sampling");
+        if (!HasRecorder()) {
+            auto wave = std::make_unique<AudioSampler2::Wave>(
+                this, true, sound_ != nullptr ? *sound_ : platform::systemSoundSystem(),
+                clock_ != nullptr ? *clock_ : platform::systemClock());
+            if (!wave->FindMicrophone())
+                throw TException("failed to initialize audio measurement (check USB connection to PC)");
+            if (!wave->Open()) throw TException("failed to open audio measurement device (check USB connection to PC)");
+            std::lock_guard lock(recorderMutex_);
+            recorder_ = std::move(wave);
+            recorderStreaming_ = false;
+        }
+        recorder_->SetLevel(InputLevelFor(correctionKind_));
+        queue_.Clear();
+        unit_->StartTestTone(channel, 0);
+        toneOn = true;
+        // The first start queues the recorder's ring; after a Stop the ring
+        // is still queued and the input only starts again.
+        const bool started = recorderStreaming_ ? recorder_->Start() : recorder_->PrepareAndStart();
+        if (!started) throw TException("failed to start audio measurement (check USB connection to PC)");
+        recorderStreaming_ = true;
+        Status(Format("Measuring speaker %s", ChannelName(channel).c_str()));
+        TaskDone(data);
+    } catch (const TException& e) {
+        fail(e.what());
+    } catch (const std::exception& e) {
+        fail(e.what());
+    }
+}
+
+void CQuickMeasureController::StopMeasurement(std::shared_ptr<QuickMeasureTaskData> data) {
+    const int channel = channel_.load();
+    auto fail = [&](const char* what) {
+        ShowError(what, "error");
+        TaskFailed(data);
+    };
+    try {
+        if (unit_ != nullptr) unit_->StopTestTone(channel, 0);
+        if (HasRecorder()) recorder_->Stop();
+        queue_.Clear();
+        Status("Measurement stopped");
+        TaskDone(data);
+    } catch (const TException& e) {
+        fail(e.what());
+    } catch (const std::exception& e) {
+        fail(e.what());
+    }
+}
+
+// --- Analysis (the recorder's dispatcher) ------------------------------------
+
+void CQuickMeasureController::DataReady(Data data) {
+    const int total = queue_.Append(std::move(data.block), data.count);
+    if (total < QuickMeasureSampleQueue::kWindow || state_.load() != quickmeasure::kMeasuring) return;
+    std::vector<double> window;
+    if (!queue_.TakeWindow(window)) return;
+    Analyse(window);
+}
+
+void CQuickMeasureController::Analyse(std::vector<double>& window) {
+    const int channel = channel_.load();
+    std::unique_ptr<CCurve> response;
+    try {
+        AudioSampler::CSimpleChirpProc proc(window.data(), QuickMeasureSampleQueue::kHop,
+                                            QuickMeasureSampleQueue::kWindow, 16, 48000, nullptr,
+                                            channel == ChannelTable::kSubwoofer);
+        response = proc.QuickResponse();
+    } catch (const TException&) {
+        return;  // a window the analysis rejects shows no curve; the next one may
+    } catch (const std::exception&) {
+        return;
+    }
+    if (!response) return;
+    std::shared_ptr<const CCurveCorrectionManager> correction;
+    {
+        std::lock_guard lock(correctionMutex_);
+        correction = correction_;
+    }
+    try {
+        if (correction) correction->Apply(*response);
+        response->Smooth(6, 25, 5, 48000);
+    } catch (const std::exception&) {
+        return;
+    }
+    response->SetName("Measurement");
+    ++analyses_;
+    const platform::WindowHandle dialog = DialogHandle();
+    if (!dialog) return;
+    Threading::PostWndMessageObject(
+        std::make_unique<CurveReadyMessage>(dialog, std::shared_ptr<CCurve>(std::move(response))));
+}
+
+// --- Close (the user-interface thread) ---------------------------------------
+
+void CQuickMeasureController::Close() {
+    if (closed_) return;
+    closed_ = true;
+    if (progress_) progress_->Abort();
+    // Waits for a running task; queued ones are dropped unrun.
+    worker_.reset();
+    ReleaseRecorder();
+    if (unit_ != nullptr) {
+        const int channel = channel_.load();
+        // The aborted progress would fail every call the unit reports
+        // through; the unit reports to nobody from now on.
+        unit_->SetProgress(nullptr);
+        try {
+            unit_->StopTestTone(channel, 0);
+            unit_->EndMeasurement();
+            unit_->PowerOff(0);
+        } catch (const TException& e) {
+            std::fprintf(stderr, "Quick Measure: closing the unit: %s\n", e.what());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "Quick Measure: closing the unit: %s\n", e.what());
+        }
+        unit_->Disconnect();
+        unit_ = nullptr;
+    }
+    state_.store(quickmeasure::kDisconnected);
+}
+
+// --- Messages ----------------------------------------------------------------
+
+std::intptr_t CQuickMeasureController::OnDialogMessage(std::uint32_t message, std::uintptr_t wParam,
+                                                       std::intptr_t lParam) {
+    if (message == messages::Id(messages::kCurveReady)) {
+        if (wParam != 0) WriteCurve(CurveReadyMessage::CurveOf(wParam));
+    } else if (message == Threading::UmSetDisplayString()) {
+        if (view_ != nullptr) view_->AppendLog(Threading::SendStringWndMessage::TextOf(lParam));
+    } else if (message == messages::Id(messages::kDone)) {
+        UpdateControls();
+    }
+    return 0;
+}
+
+std::intptr_t CQuickMeasureController::OnProgressBarMessage(std::uint32_t message, std::uintptr_t wParam,
+                                                            std::intptr_t lParam) {
+    if (view_ == nullptr) return 0;
+    if (message == platform::PBM_SETRANGE32) {
+        view_->SetProgressRange(static_cast<int>(wParam), static_cast<int>(lParam));
+        return 1;
+    }
+    if (message == platform::PBM_SETPOS) view_->SetProgressPos(static_cast<int>(wParam));
+    return 0;
+}
+
+}  // namespace halvane

@@ -1,0 +1,18 @@
+#include "halvane/procedures/quickmeasure/QuickMeasureCurves.h"
+
+namespace halvane {
+
+bool QuickMeasureCurves::Add(std::shared_ptr<CCurve> curve) {
+    if (!curve) return false;
+    bool dropped = false;
+    while (entries_.size() > kShown - 1) {
+        entries_.pop_front();
+        dropped = true;
+    }
+    const std::uint32_t colour = kColours[shown_ % 3];
+    ++shown_;
+    entries_.push_back(Entry{std::move(curve), colour});
+    return !dropped;
+}
+
+}  // namespace halvane

@@ -1,0 +1,210 @@
+// The whole road without windows against the simulated processor on a real
+// pseudo-terminal: crossovers, levels, targets, calculation, then the upload
+// job; and the upload's class checks and the erase.
+
+#include <cstdio>
+
+#include "halvane/link/UnitFamilies.h"
+#include "halvane/link/Units.h"
+#include "halvane/procedures/framework/DoProcedure.h"
+#include "halvane/procedures/jobs/CEqCalcProc.h"
+#include "halvane/procedures/jobs/CEqUploadProc.h"
+
+#include "tests/halvane/procedures/jobs/RoadProject.h"
+
+#include <gtest/gtest.h>
+#include "tests/halvane/link/UnitFixture.h"
+
+using halvane::DocumentData;
+
+namespace {
+
+class UploadJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ConTypes::CreateUnits();
+        Port().SetClock(clock_);
+        Port().SetPortMap(linktest::MapOnly({}));
+        Port().SetSearchAttempted(false);
+    }
+    void TearDown() override {
+        ConTypes::DestroyUnits();
+        Port().SetPortMap(linktest::MapOnly({}));
+        Port().SetClock(platform::systemClock());
+        Port().SetSearchAttempted(false);
+        halvane::UnitClassLimits::Reset();
+        sim_.reset();
+    }
+    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+
+    void Processor(int model) {
+        sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model, model >= 6 ? "1.00" : "1.31c"),
+                                              clock_);
+        ASSERT_TRUE(sim_->start()) << sim_->error();
+        Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
+    }
+    template <class F>
+    auto Dialect(F&& fn) {
+        return sim_->withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) { return fn(d); });
+    }
+    // Designs the document's filters for its class.
+    void Calculate(halvane::CHalvaneDoc& doc, std::int32_t kind) { ASSERT_TRUE(roadtest::CalculatedRoad(doc, kind)); }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (const auto& a : s_.prompt.asks()) out.push_back(a.text);
+        return out;
+    }
+
+    linktest::FastSleepClock clock_{20.0};
+    std::unique_ptr<sim::Simulator> sim_;
+    roadtest::ScriptedDoc s_;
+    testsupport::TestProcHost host_;
+};
+
+}  // namespace
+
+TEST_F(UploadJobTest, FlagshipRoadLeavesTheDocumentsWordsInDspMemory) {
+    Calculate(s_.doc, 2);
+    Processor(4);
+    EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 1);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Upload/Verify complete!"});
+    const auto texts = host_.DisplayStrings();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.front(), "Please wait, this will take several minutes.");
+    EXPECT_EQ(texts.back(), "Done uploading speaker levels.");
+
+    const auto memory = Dialect([](sim::HalvaneDialect& d) { return d.dspMemory(); });
+    for (int c = 0; c < 2; ++c)
+        for (int r = 0; r < 8; ++r)
+            for (int slot = 0; slot < 8; ++slot) {
+                // The processor's slot order is not the document's.
+                const int ch = ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot];
+                const auto& set = s_.doc.FilterSets[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]
+                                                   [static_cast<std::size_t>(ch)];
+                const std::uint32_t block = static_cast<std::uint32_t>((c * 8 + r));
+                ASSERT_EQ(memory.at(0x000800 + block * 8 + static_cast<std::uint32_t>(slot)),
+                          static_cast<std::uint32_t>(set.Gain) & 0xFFFFFFu)
+                    << c << r << ch;
+                for (int b = 0; b < 10; ++b)
+                    for (int k = 0; k < 6; ++k)
+                        ASSERT_EQ(memory.at(0x002000 + block * 640 + static_cast<std::uint32_t>((slot * 10 + b) * 8 + k)),
+                                  set.Stages[static_cast<std::size_t>(b)].Word(k))
+                            << c << r << ch << b << k;
+            }
+    // The flagship's level words, in channel order; each trim is 0.5 dB steps.
+    const char* const levelWords[8] = {"SLL", "SLC", "SLR", "SLSR", "SLBR", "SLBL", "SLSL", "SLs"};
+    const auto& trims = s_.doc.m_TargetConfig.ChannelTrim;
+    Dialect([&](sim::HalvaneDialect& d) {
+        for (int ch : roadtest::kRoadChannels) {
+            const auto value = d.setting(levelWords[ch]);
+            EXPECT_TRUE(value.has_value()) << ch;
+            if (value) {
+                EXPECT_DOUBLE_EQ(std::stod(*value), trims[static_cast<std::size_t>(ch)] * 0.5) << ch;
+            }
+        }
+        return 0;
+    });}
+
+TEST_F(UploadJobTest, ReceiverRoadEndsWithTheFiltersEnabled) {
+    Calculate(s_.doc, 4);
+    Processor(7);
+    EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 1);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Upload/Verify complete!"});
+    Dialect([&](sim::HalvaneDialect& d) {
+        EXPECT_EQ(d.setting("AVC"), "1");
+        EXPECT_FALSE(d.bitStore().empty());
+        for (int ch : {0, 1, 2}) EXPECT_EQ(d.setting("L" + std::to_string(ch)), std::to_string(s_.doc.m_TargetConfig.ChannelTrim[static_cast<std::size_t>(ch)])) << ch;
+        return 0;
+    });
+}
+
+TEST_F(UploadJobTest, ClassMismatchWritesNothingAndTellsTheConnectedClass) {
+    s_.doc.m_nUnitKind = 1;
+    halvane::UnitClassLimits::SetForUnitClass(1);
+    struct Case {
+        int model;
+        int code;
+        std::vector<std::string> texts;
+    };
+    for (const Case& c : {Case{4, 0xFFFF, {}}, Case{7, 0xFFFE, {"Upload/Verify failed!"}}}) {
+        SCOPED_TRACE(c.model);
+        Processor(c.model);
+        s_.prompt.release();
+        const std::size_t asked = s_.prompt.askCount();
+        testsupport::TestProcHost host;
+        EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host), c.code);
+        std::vector<std::string> texts = Texts();
+        texts.erase(texts.begin(), texts.begin() + static_cast<std::ptrdiff_t>(asked));
+        EXPECT_EQ(texts, c.texts);
+        EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.dspWrites(); }), 0);
+        EXPECT_TRUE(Dialect([](sim::HalvaneDialect& d) { return d.bitStore().empty(); }));
+        sim_.reset();
+        Port().SetSearchAttempted(false);
+    }
+}
+
+TEST_F(UploadJobTest, NoProcessorIsAFailureWithItsText) {
+    s_.doc.m_nUnitKind = 2;
+    EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 2);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Upload/Verify failed!\nCould not find a valid Tessik processor."});
+}
+
+TEST_F(UploadJobTest, EraseOnAnotherClassWritesIdentitiesAndRestoresTheDocumentsLimits) {
+    s_.doc.m_nUnitKind = 4;
+    halvane::UnitClassLimits::SetForUnitClass(4);
+    Processor(0);  // class 1: 5 rates of 10 stages
+    Dialect([](sim::HalvaneDialect& d) {
+        d.setDspWord(0x000800, 0x123456);
+        return 0;
+    });
+    EXPECT_EQ(halvane::RunEraseProc({}, s_.doc, &host_), 1);
+    EXPECT_EQ(halvane::UnitClassLimits::RateCount(), 8);
+    EXPECT_EQ(halvane::UnitClassLimits::StageCount(), 5);
+    const auto memory = Dialect([](sim::HalvaneDialect& d) { return d.dspMemory(); });
+    const std::uint32_t identity[6] = {0, 0, 0x400000, 0, 0, 0};
+    for (std::uint32_t block = 0; block < 10; ++block)
+        for (std::uint32_t s = 0; s < 8; ++s) {
+            ASSERT_EQ(memory.at(0x000800 + block * 8 + s), 0u);
+            for (std::uint32_t b = 0; b < 10; ++b)
+                for (std::uint32_t k = 0; k < 6; ++k)
+                    ASSERT_EQ(memory.at(0x002000 + block * 640 + (s * 10 + b) * 8 + k), identity[k]);
+        }
+    // The erase leaves the speaker settings alone.
+    const auto texts = host_.DisplayStrings();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("Uploading speaker configuration.")), 0);
+}
+
+TEST_F(UploadJobTest, AbortDuringTheCoefficientsNeverStartsTheSpeakerPhase) {
+    Calculate(s_.doc, 2);
+    Processor(4);
+    host_.AbortOnText("Uploading room correction parameters.");
+    EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 2);
+    ASSERT_EQ(Texts().size(), 1u);
+    // The abort is said, and what the processor now holds.
+    EXPECT_EQ(Texts()[0],
+              "Upload/Verify failed!\nProcedure aborted\nThe processor now holds a mix of old and new filters: upload "
+              "again or erase.");
+    const auto log = sim_->log().texts();
+    EXPECT_EQ(std::count(log.begin(), log.end(), std::string("dx")), 6) << "the coefficient phase was ended";
+    EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.debugMode(); }));
+}
+
+TEST_F(UploadJobTest, CoefficientFailureEndsTheFilterPhaseAndReportsTheUnitsText) {
+    s_.doc.m_nUnitKind = 2;
+    halvane::UnitClassLimits::SetForUnitClass(2);
+    Processor(4);
+    // Every read-back of one stage word answers a wrong word.
+    Dialect([](sim::HalvaneDialect& d) {
+        d.knobs().badReadAddress = 0x002003;
+        d.knobs().badReadCount = 1000;
+        return 0;
+    });
+    EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 2);
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(Texts()[0].rfind("Upload/Verify failed!\n", 0), 0u);
+    EXPECT_GT(Texts()[0].size(), std::string("Upload/Verify failed!\n").size());
+    const auto texts = host_.DisplayStrings();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("Uploading speaker configuration.")), 0);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("Done uploading room correction parameters.")), 0);
+    EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.debugMode(); })) << "the filter phase was ended";
+}

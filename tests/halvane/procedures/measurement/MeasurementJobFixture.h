@@ -1,0 +1,151 @@
+#pragma once
+// The measurement job's headless test bed: the scripted processor, the
+// simulated microphone as the recorder, a willing user, scripted dialogs and
+// the test host, and a document to fill.
+#include "halvane/design/CCurveCorrectionManager.h"
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/procedures/measurement/RunMeasurementProcedure.h"
+#include "halvane/signal/ButterworthFilter.h"
+#include "tests/halvane/procedures/measurement/MeasurementFakes.h"
+#include "tests/halvane/procedures/measurement/ScriptedMeasurementUi.h"
+#include "tests/support/TestProcHost.h"
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+using halvane::MeasurementSelection;
+using testsupport::TestProcHost;
+
+
+// Answers every question as a willing user would (OK, Yes), unless the test
+// scripts a rule; records what was asked.
+class WillingPrompt final : public platform::UserPrompt {
+public:
+    struct Ask {
+        std::string text, caption;
+        unsigned flags;
+    };
+    std::function<int(const Ask&)> rule;
+    std::vector<Ask> asks;
+    std::function<void(const Ask&, int)> onAnswer;
+
+protected:
+    int show(const std::string& text, const std::string& caption, unsigned flags, platform::WindowHandle) override {
+        const Ask ask{text, caption, flags};
+        asks.push_back(ask);
+        int answer = 0;
+        if (rule) answer = rule(ask);
+        if (answer == 0) {
+            const unsigned type = flags & platform::MB_TYPEMASK;
+            answer = type == platform::MB_YESNO || type == platform::MB_YESNOCANCEL ? platform::IDYES : platform::IDOK;
+        }
+        if (onAnswer) onAnswer(ask, answer);
+        return answer;
+    }
+};
+
+struct MeasurementJob : ::testing::Test {
+    FakeUnit unit{0, 1};
+    sim::Room room{5};
+    FakeRecorder recorder{unit, room};
+    WillingPrompt prompt;
+    ScriptedSpeakerSelection selection;
+    ScriptedConflictUi conflicts;
+    TestProcHost host;
+    halvane::CHalvaneDoc document{halvane::CHalvaneDoc::Services{nullptr, &prompt, nullptr}};
+    SimMicCalibration calibration;
+    halvane::MeasurementServices services;
+
+    void SetUp() override {
+        services.recorder = &recorder;
+        services.speakerSelection = &selection;
+        services.conflicts = &conflicts;
+        services.prompt = &prompt;
+        services.calibration = &calibration;
+        // Fronts and centre, 5 positions, Music on its own.
+        selection.edit = [](MeasurementSelection& s) {
+            for (auto& groups : s.groups) groups = {1, 1, 0, 0, 0};
+            s.useMovieMeasurements = 0;
+        };
+        recorder.Mic().setKnobs([] {
+            sim::MicKnobs k;
+            k.noiseDbfs = -90;
+            return k;
+        }());
+    }
+
+    // Measure only these groups (Front, Center, Surround, Rear, Subwoofer)
+    // in Movie; Music reuses Movie.
+    void measureMovieOnly(std::array<std::int32_t, 5> groups) {
+        selection.edit = [groups](MeasurementSelection& s) {
+            s.groups[0] = groups;
+            s.useMovieMeasurements = 1;
+        };
+    }
+    bool asked(const std::string& text) const {
+        return std::any_of(prompt.asks.begin(), prompt.asks.end(), [&](const auto& a) { return a.text == text; });
+    }
+    int count(const std::string& call) const { return static_cast<int>(std::count(unit.calls.begin(), unit.calls.end(), call)); }
+
+    bool run() { return halvane::RunMeasurementProcedure(platform::WindowHandle{5}, &document, &host, services); }
+
+    std::string lastError() const {
+        const auto texts = prompt.asks;
+        return texts.empty() ? std::string() : texts.back().text;
+    }
+    std::vector<std::string> tail(std::size_t n) const {
+        return std::vector<std::string>(unit.calls.end() - static_cast<std::ptrdiff_t>(std::min(n, unit.calls.size())),
+                                        unit.calls.end());
+    }
+    int curves(int slot) {
+        int n = 0;
+        const CMeasSet* set = document.MeasSetSlot(slot);
+        for (int p = 0; p < set->Count(); ++p) n += set->Position(p)->Count();
+        return n;
+    }
+    std::vector<std::string> promptTexts() const {
+        std::vector<std::string> out;
+        for (const auto& a : prompt.asks) out.push_back(a.text);
+        return out;
+    }
+};
+
+inline const std::vector<std::string> kExitOrder = {"EndMeasurement", "PowerOff(0)", "Disconnect"};
+
+
+// What the job should store for a channel at a position: the room's path
+// through the microphone's level (4 from the processing's transform scales,
+// the sweep's level and the recorder's 32768 / 32767), the processing's
+// 10 Hz high-pass, then the same input correction and smoothing the job
+// applies. In dB.
+inline CCurve TruthCurve(const sim::Room& room, sim::Microphone& mic, halvane::ICalibrationSource& source, int ch,
+                         int p) {
+    const double level = std::pow(10.0, mic.knobs().sweepPeakDbfs / 20) * 32768.0 / 32767.0;
+    const auto hp = DesignButterworthHighPass(48000, 10.0);
+    halvane::MicrophoneCalibration calibration;
+    source.GetCalibration(calibration);
+    auto manager = CCurveCorrectionManager::Create(calibration.kind, calibration.curve);
+    CCurve truth(8193, 0, 0);
+    for (int i = 0; i < truth.Count(); ++i) {
+        const double f = 24000.0 * i / 8192;
+        const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * f / 48000);
+        const std::complex<double> hpz = (hp.b0 + hp.b1 * z1 + hp.b2 * z1 * z1) / (1.0 + hp.a1 * z1 + hp.a2 * z1 * z1);
+        const std::complex<double> h = 4 * level * room.response(ch, p, f) * hpz;
+        truth.X()[i] = f;
+        truth.A()[i] = h.real();
+        truth.B()[i] = h.imag();
+    }
+    manager->Apply(truth);
+    truth.Smooth(6, 25, 5, 48000);
+    truth.ToDecibel();
+    return truth;
+}

@@ -1,0 +1,334 @@
+// Quick Measure's controller against the simulated processor on a real pty
+// and the simulated sound input: the microphone hears the channel whose test
+// tone the processor plays. The test thread is the user-interface thread: it
+// drains the window-message queue.
+#include "halvane/link/CBasicTessikPort.h"
+#include "halvane/link/Units.h"
+#include "halvane/procedures/quickmeasure/CQuickMeasureController.h"
+#include "halvane/signal/CSimpleChirpProc.h"
+#include "platform/ScaledClock.h"
+#include "platform/ScriptedUserPrompt.h"
+#include "platform/SimSoundSystem.h"
+#include "platform/UiMessageQueue.h"
+#include "sim/HalvaneDialect.h"
+#include "sim/Microphone.h"
+#include "sim/MicrophoneSource.h"
+#include "sim/Room.h"
+#include "sim/Simulator.h"
+#include "tests/halvane/link/UnitFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <thread>
+
+using namespace halvane;
+using namespace halvane::quickmeasure;
+
+namespace {
+
+class RecordingView final : public QuickMeasureView {
+public:
+    void EnableControls(const EnabledControls& enabled) override { controls = enabled; }
+    void AppendLog(const std::string& text) override { log.push_back(text); }
+    void SetProgressRange(int, int) override {}
+    void SetProgressPos(int) override {}
+    void CurvesChanged(bool rescale) override {
+        ++changes;
+        if (rescale) ++rescales;
+    }
+    bool Logged(const std::string& text) const { return std::find(log.begin(), log.end(), text) != log.end(); }
+
+    EnabledControls controls;
+    std::vector<std::string> log;
+    int changes = 0;
+    int rescales = 0;
+};
+
+class QuickMeasureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ConTypes::CreateUnits();
+        sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(0, "1.31c"), portClock_);
+        ASSERT_TRUE(sim_->start()) << sim_->error();
+        Port().SetClock(portClock_);
+        Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
+        Port().SetSearchAttempted(false);
+        portClock_.setFactor(20);
+        mic_.setToneSource(sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneSource(); }));
+        (void)mic_.periodThroughRoom(2, 0);  // the room's steady state, before any time limit runs
+    }
+    void TearDown() override {
+        controller_.reset();
+        platform::uiMessageQueue().discardAll();
+        ConTypes::DestroyUnits();
+        Port().SetPortMap(linktest::MapOnly({}));
+        Port().SetClock(platform::systemClock());
+        Port().SetSearchAttempted(false);
+        sim_.reset();
+    }
+
+    std::shared_ptr<platform::SimInputMixer> AddMicrophone(platform::MmResult openResult = platform::mmresult::NoError) {
+        platform::SimInputDevice dev;
+        dev.openResult = openResult;
+        dev.name = "Microphone (USB Tessik QEX-1)";
+        dev.source = std::make_shared<sim::MicrophoneSource>(mic_);
+        dev.pacing = platform::SimInputDevice::Pacing::RealTime;
+        dev.mixer = std::make_shared<platform::SimInputMixer>(platform::SimInputMixer::typical(dev.name, 1));
+        sound_.addDevice(dev);
+        return dev.mixer;
+    }
+
+    void Open(bool withCalibration = false) {
+        CQuickMeasureController::Options o;
+        o.prompt = &prompt_;
+        o.sound = &sound_;
+        o.clock = &soundClock_;
+        if (withCalibration)
+            o.calibration = [] {
+                // A flat calibration: the kind's gain only (kind 2 has no table).
+                const int n = 4097;
+                QuickMeasureCalibration cal{2, CCurve(n, CIndexVector::Frequency, CComplexVector::Decibel)};
+                for (int i = 0; i < n; ++i) {
+                    cal.curve.X()[i] = i * (24000.0 / (n - 1));
+                    cal.curve.A()[i] = 0.0;
+                    cal.curve.B()[i] = 0.0;
+                }
+                return std::optional<QuickMeasureCalibration>(std::move(cal));
+            };
+        controller_ = std::make_unique<CQuickMeasureController>(std::move(o));
+        controller_->Attach(view_);
+        controller_->OnInitDialog();
+    }
+
+    // Drains the queue as the user-interface thread until `done` holds.
+    bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (std::chrono::steady_clock::now() < end) {
+            platform::DrainUiMessageQueue();
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        platform::DrainUiMessageQueue();
+        return done();
+    }
+    bool PumpToState(std::int32_t state) {
+        return PumpUntil([&] { return controller_->State() == state && view_.controls == ControlsFor(state); });
+    }
+    // The streamed response is the one the same analysis makes of a take of
+    // `channel` straight from the microphone: the right channel was played
+    // and heard, and the stream's samples reached the analysis whole and in
+    // order (a gap or a reordered block would break the sweep's phase).
+    void ExpectChannelsResponse(const CCurve& streamed, int channel) {
+        const std::vector<std::int16_t> stereo = mic_.take(channel, 0);
+        std::vector<double> take(QuickMeasureSampleQueue::kWindow);
+        for (std::size_t i = 0; i < take.size(); ++i) take[i] = stereo[2 * i] / 32767.0;
+        AudioSampler::CSimpleChirpProc proc(take.data(), 65536, 131072, 16, 48000, nullptr, channel == 7);
+        std::unique_ptr<CCurve> ref = proc.QuickResponse();
+        ASSERT_NE(ref, nullptr);
+        ref->Smooth(6, 25, 5, 48000);
+        CCurve got = streamed;
+        got.ToDecibel();
+        ref->ToDecibel();
+        ASSERT_EQ(got.Count(), ref->Count());
+        double worst = 0;
+        int checked = 0;
+        for (int i = 0; i < got.Count(); ++i) {
+            if (got.X()[i] < 100 || got.X()[i] > 10000) continue;
+            worst = std::max(worst, std::fabs(got.A()[i] - ref->A()[i]));
+            ++checked;
+        }
+        EXPECT_GT(checked, 100);
+        EXPECT_LT(worst, 0.5) << "dB";
+        // Another channel's response would not fit.
+        const std::vector<std::int16_t> other = mic_.take(channel == 0 ? 1 : 0, 0);
+        for (std::size_t i = 0; i < take.size(); ++i) take[i] = other[2 * i] / 32767.0;
+        AudioSampler::CSimpleChirpProc otherProc(take.data(), 65536, 131072, 16, 48000);
+        std::unique_ptr<CCurve> wrong = otherProc.QuickResponse();
+        ASSERT_NE(wrong, nullptr);
+        wrong->Smooth(6, 25, 5, 48000);
+        wrong->ToDecibel();
+        double largest = 0;
+        for (int i = 0; i < got.Count(); ++i)
+            if (got.X()[i] >= 100 && got.X()[i] <= 10000) largest = std::max(largest, std::fabs(got.A()[i] - wrong->A()[i]));
+        EXPECT_GT(largest, 2.0) << "dB";
+    }
+
+    int Tone() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneChannel(); }); }
+
+    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+
+    linktest::FastSleepClock portClock_;
+    platform::ScaledClock soundClock_{8.0};  // the microphone streams 8 times faster than real time
+    platform::SimSoundSystem sound_{soundClock_};
+    platform::ScriptedUserPrompt prompt_;
+    sim::Room room_{11};
+    sim::Microphone mic_{room_};
+    std::unique_ptr<sim::Simulator> sim_;
+    RecordingView view_;
+    std::unique_ptr<CQuickMeasureController> controller_;
+};
+
+}  // namespace
+
+TEST_F(QuickMeasureTest, ConnectMeasureStopAndDisconnect) {
+    AddMicrophone();
+    Open();
+    EXPECT_EQ(view_.controls, ControlsFor(kDisconnected));
+    controller_->OnSpeakerSelected(2);
+    controller_->OnConnect();
+    EXPECT_EQ(controller_->State(), kConnecting);
+    EXPECT_EQ(view_.controls, EnabledControls{});
+    ASSERT_TRUE(PumpToState(kConnected));
+    EXPECT_TRUE(view_.Logged("Searching for unit"));
+    EXPECT_TRUE(std::any_of(view_.log.begin(), view_.log.end(),
+                            [](const std::string& s) { return s.rfind("Found unit: ", 0) == 0 && s.find(" on COM1") != std::string::npos; }));
+    EXPECT_TRUE(view_.Logged("Connection established with unit"));
+
+    controller_->OnStart();
+    ASSERT_TRUE(PumpToState(kMeasuring));
+    EXPECT_EQ(Tone(), 2);
+    EXPECT_TRUE(view_.Logged("Measuring speaker Right Front"));
+    // Curves keep coming, one per 65536 new samples; the list holds three.
+    ASSERT_TRUE(PumpUntil([&] { return controller_->Curves().ShownCount() >= 4; }, 60000));
+    ASSERT_EQ(controller_->Curves().Entries().size(), 3u);
+    EXPECT_EQ(view_.rescales, 3);
+    const CCurve& c = *controller_->Curves().Entries().back().curve;
+    EXPECT_EQ(c.Name(), "Measurement");
+    ExpectChannelsResponse(c, 2);
+
+    controller_->OnStop();
+    ASSERT_TRUE(PumpToState(kConnected));
+    EXPECT_EQ(Tone(), -1);
+    EXPECT_TRUE(view_.Logged("Measurement stopped"));
+    const auto shown = controller_->Curves().ShownCount();
+
+    // A second start after a stop reuses the recorder and its ring; the
+    // colours go on where they stopped.
+    controller_->OnStart();
+    EXPECT_TRUE(controller_->Curves().Entries().empty());
+    ASSERT_TRUE(PumpToState(kMeasuring));
+    ASSERT_TRUE(PumpUntil([&] { return controller_->Curves().ShownCount() > shown; }, 60000));
+    EXPECT_EQ(controller_->Curves().Entries().front().colour, QuickMeasureCurves::kColours[shown % 3]);
+
+    controller_->OnDisconnect();
+    ASSERT_TRUE(PumpToState(kDisconnected));
+    EXPECT_EQ(Tone(), -1);
+    EXPECT_FALSE(controller_->HasRecorder());
+    EXPECT_TRUE(view_.Logged("Disconnected from unit"));
+    EXPECT_EQ(prompt_.askCount(), 0u);
+}
+
+TEST_F(QuickMeasureTest, ButtonsOutsideTheirStatesSayBusy) {
+    AddMicrophone();
+    Open();
+    controller_->OnStart();  // not connected
+    controller_->OnConnect();
+    controller_->OnStart();  // while connecting
+    controller_->OnConnect();
+    ASSERT_EQ(prompt_.askCount(), 3u);
+    for (const auto& a : prompt_.asks()) {
+        EXPECT_EQ(a.text, "Busy, please wait");
+        EXPECT_EQ(a.caption, "Error");
+    }
+    ASSERT_TRUE(PumpToState(kConnected));
+    controller_->OnStop();  // not measuring
+    EXPECT_EQ(prompt_.askCount(), 4u);
+    EXPECT_EQ(controller_->State(), kConnected);
+}
+
+TEST_F(QuickMeasureTest, AFailedStartReturnsToConnectedWithTheToneOff) {
+    Open();  // no microphone on the machine yet
+    controller_->OnConnect();
+    ASSERT_TRUE(PumpToState(kConnected));
+    controller_->OnStart();
+    ASSERT_TRUE(PumpToState(kConnected));
+    ASSERT_EQ(prompt_.askCount(), 1u);
+    EXPECT_EQ(prompt_.asks()[0].text, "failed to initialize audio measurement (check USB connection to PC)");
+    EXPECT_EQ(prompt_.asks()[0].caption, "error");
+    EXPECT_TRUE(view_.controls.start);
+    EXPECT_FALSE(controller_->HasRecorder());
+    EXPECT_EQ(Tone(), -1);
+
+    // The microphone is plugged in: the next Start finds it afresh.
+    AddMicrophone();
+    controller_->OnStart();
+    ASSERT_TRUE(PumpToState(kMeasuring));
+    ASSERT_TRUE(PumpUntil([&] { return controller_->Curves().ShownCount() >= 1; }, 60000));
+}
+
+TEST_F(QuickMeasureTest, ConnectWithoutAProcessorFails) {
+    Port().SetPortMap(linktest::MapOnly({}));
+    Open();
+    controller_->OnConnect();
+    ASSERT_TRUE(PumpUntil([&] { return prompt_.askCount() == 1 && controller_->State() == kDisconnected; }));
+    EXPECT_EQ(prompt_.asks()[0].text, "Could not find a valid Tessik processor.");
+    EXPECT_EQ(prompt_.asks()[0].caption, "Error");
+    ASSERT_TRUE(PumpToState(kDisconnected));
+    EXPECT_TRUE(view_.Logged("Error: Could not find a valid Tessik processor."));
+    EXPECT_TRUE(view_.controls.connect);
+}
+
+TEST_F(QuickMeasureTest, ClosingWhileMeasuringStopsTheToneAndLetsGoOfTheUnit) {
+    const auto mixer = AddMicrophone();
+    Open(true);
+    controller_->OnSpeakerSelected(7);
+    controller_->OnConnect();
+    ASSERT_TRUE(PumpToState(kConnected));
+    controller_->OnStart();
+    ASSERT_TRUE(PumpToState(kMeasuring));
+    EXPECT_EQ(Tone(), 7);
+    // Correction kind 2: the input level is 8192 on the volume control.
+    ASSERT_FALSE(mixer->valuesOf(10).empty());
+    EXPECT_EQ(mixer->valuesOf(10).back(), 8192u);
+    ASSERT_TRUE(PumpUntil([&] { return controller_->AnalysisCount() >= 1; }, 60000));
+    sim_->log().clear();
+    controller_->Close();
+    EXPECT_EQ(Tone(), -1);
+    EXPECT_FALSE(controller_->HasRecorder());
+    EXPECT_FALSE(Port().IsOpen());
+    EXPECT_EQ(controller_->State(), kDisconnected);
+    EXPECT_EQ(prompt_.askCount(), 0u);
+    // Curves still queued for the closed dialog are dropped with their
+    // messages; nothing arrives later.
+    controller_->Detach();
+    const auto analyses = controller_->AnalysisCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    platform::DrainUiMessageQueue();
+    EXPECT_EQ(controller_->AnalysisCount(), analyses);
+    controller_->Close();  // a second close does nothing
+}
+
+TEST_F(QuickMeasureTest, ClosingWhileConnectingWaitsForTheTaskAndAsksNothing) {
+    AddMicrophone();
+    Open();
+    controller_->OnConnect();
+    controller_->Close();  // the connect is still searching or powering
+    EXPECT_EQ(controller_->State(), kDisconnected);
+    EXPECT_FALSE(Port().IsOpen());
+    EXPECT_EQ(Tone(), -1);
+    EXPECT_EQ(prompt_.askCount(), 0u);
+    // The buttons of a closed dialog queue nothing.
+    controller_->OnConnect();
+    EXPECT_EQ(controller_->State(), kDisconnected);
+}
+
+TEST_F(QuickMeasureTest, AMicrophoneThatWillNotOpenFailsTheStartAndIsNotKept) {
+    AddMicrophone(platform::mmresult::Allocated);  // another program holds it
+    Open();
+    controller_->OnConnect();
+    ASSERT_TRUE(PumpToState(kConnected));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        controller_->OnStart();
+        ASSERT_TRUE(PumpUntil([&] { return prompt_.askCount() == static_cast<std::size_t>(attempt + 1); }));
+        ASSERT_TRUE(PumpToState(kConnected));
+        EXPECT_EQ(prompt_.asks().back().text, "failed to open audio measurement device (check USB connection to PC)");
+        EXPECT_FALSE(controller_->HasRecorder());
+        EXPECT_EQ(Tone(), -1);
+    }
+    // Each Start tried the device afresh.
+    EXPECT_GE(sound_.openLog().size(), 2u);
+}
