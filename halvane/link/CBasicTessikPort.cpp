@@ -127,7 +127,7 @@ bool CBasicTessikPort::probeAnswers() {
     if (!Write("?\n")) return false;
     std::uint8_t byte = 0;
     std::int64_t waited = 0;
-    while (waited < LinkTiming::kIdentifyMaxMs) {
+    while (waited < LinkTiming::kProbeReplyMs) {
         const std::int64_t start = clock_->nowMs();
         const auto r = line_->readByte(byte, LinkTiming::kWaitSliceMs);
         if (r == platform::SerialLine::ReadResult::Byte) {

@@ -60,6 +60,8 @@ struct LinkTiming {
     // the processor has fallen silent: retries stop and the failure is
     // reported.
     static constexpr std::int64_t kSilentLinkMs = 12000;
+    // How long the identification request sent then may take to answer.
+    static constexpr std::int64_t kProbeReplyMs = 3000;
     // On a failed link or after an abort, the exit actions give each reply
     // this long, and after the first reply that does not come they stop.
     static constexpr std::int64_t kExitReplyMs = 500;

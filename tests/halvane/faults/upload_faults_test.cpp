@@ -321,8 +321,11 @@ TEST_F(UploadFaults, OneByteInAThousandLostEndsHonestly) {
         const std::int64_t start = clock_.nowMs();
         const Outcome o = Upload();
         ExpectHonest(o, nullptr);
+        // The flagship spends a budget of retries and says the line loses
+        // data; the receiver gives each word five rounds and names the word.
         if (o.result != 1) {
-            EXPECT_NE(o.message.find("loses data"), std::string::npos) << o.message;
+            EXPECT_NE(o.message.find(model == kFlagship ? "loses data" : "Failed to upload"), std::string::npos)
+                << o.message;
         }
         EXPECT_LE(o.endMs - start, 15 * 60000);
         RecordProperty(model == kFlagship ? "flagship_drop_1000_result" : "receiver_drop_1000_result",
