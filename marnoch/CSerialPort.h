@@ -60,7 +60,9 @@ public:
     bool IdentifyUnit(int startSpeedIndex);
     bool ProbeUnit(std::string& text);
     void SetModelOnce(int model);
-    bool FindBZT(std::string& text);
+    // With `progress`, the bar moves one step with every identification
+    // query of the search and is hidden at its end.
+    bool FindBZT(std::string& text, CProgCtrl* progress = nullptr);
 
     // Boot-loader byte exchanges.
     bool LoaderQuery(std::string_view bytes, std::int64_t timeoutMs, std::string& reply, std::size_t n, int retries);
@@ -100,6 +102,15 @@ public:
 
 private:
     bool openDevice(std::string& text, bool allowReopen);
+    // While a search or a recovery runs, each identification query moves the
+    // progress bar one step, so a long wait on a silent line shows movement.
+    void startTicking(CProgCtrl& progress, int steps);
+    void stopTicking();
+    void tick();
+    bool findOnPorts();
+    // Sets unit mode and model from a first-pass row that names what
+    // answers; false for "Invalid Command" and no match.
+    bool takeFirstPass(const FirstPassMatch& match);
     bool purgeOrReopen(bool allowReopen);
     // One read with the port's time-outs: normally up to n bytes within n + 5
     // ms, ending 1 ms after the last byte; non-blocking, what has arrived,
@@ -109,10 +120,22 @@ private:
     bool applyLineAndTimeouts(std::string& text);
     int speedDivisor(bool toFast) const;
 
-    bool retrieveLoop(CProgCtrl& progress);
-    bool programLoop(CProgCtrl& progress);
+    // How a transfer ended, for the text of a failure.
+    struct TransferOutcome {
+        bool complete = false;   // the byte loop covered its whole range
+        bool readBack = true;    // a program's final read-back covered it too
+        unsigned stoppedAt = 0;  // where the loop or the read-back stopped
+        int differing = 0;       // bytes the read-back found different
+        bool back = false;       // the unit runs its firmware again
+        bool leftInLoader = false;
+    };
+    bool retrieveLoop(CProgCtrl& progress, unsigned& stoppedAt);
+    bool programLoop(CProgCtrl& progress, unsigned& stoppedAt);
+    bool readBackLoop(CProgCtrl& progress, int& differing, unsigned& stoppedAt);
+    std::string failureDetail(bool program, const TransferOutcome& outcome) const;
     bool transfer(std::string& text, CProgCtrl& progress, bool program);
-    bool readAddress(unsigned address, std::uint8_t& value);
+    bool readAddress(unsigned address, std::uint8_t& value, bool& clean);
+    bool readConfirmed(unsigned address, std::uint8_t& value, bool& anyRead);
 
     SettingsImage& image_;
     platform::Clock& clock_;
@@ -129,6 +152,14 @@ private:
     int model_ = kModelNone;
     bool nonBlocking_ = false;
     int openCount_ = 0;
+    CProgCtrl* ticker_ = nullptr;
+    int ticks_ = 0;
+    int tickSteps_ = 0;
+    // The last LoaderCommand or LoaderQuery was answered at its first
+    // sending, with nothing else on the line before the answer.
+    bool lastExchangeClean_ = false;
+    // A LeaveLoader that gave up found the loader still answering.
+    bool lastSeenInLoader_ = false;
 };
 
 }  // namespace marnoch

@@ -5,6 +5,9 @@
 #include "marnoch/CSerialPort.h"
 
 #include "marnoch/MarnochTexts.h"
+#include "marnoch/Timing.h"
+
+#include <iterator>
 
 namespace marnoch {
 
@@ -14,10 +17,40 @@ bool isLoaderPrompt(const std::uint8_t* b, std::size_t n) { return n == 2 && b[0
 
 std::string textOf(const std::uint8_t* b, std::size_t n) { return std::string(reinterpret_cast<const char*>(b), n); }
 
+// An answer to "?\n" and the loader's banner, as much as is read of each;
+// an answer shorter than kShortestAnswer is no identification.
+constexpr std::size_t kAnswerBytes = 64;
+constexpr std::size_t kBannerBytes = 35;
+constexpr std::size_t kShortestAnswer = 6;
+
 }  // namespace
 
 void CSerialPort::SetModelOnce(int model) {
     if (unitMode_ == kModeLoader || unitMode_ == kModeNone || model_ == kModelNone) model_ = model;
+}
+
+// The rows of the first pass that name what answers: the running firmware
+// (whose speed is remembered the first time), a programmer or the loader
+// banner, with the model the row gives. "Invalid Command" and no match
+// leave the state as it was; each caller handles them its own way.
+bool CSerialPort::takeFirstPass(const FirstPassMatch& match) {
+    switch (match.kind) {
+    case FirstPassMatch::Firmware:
+        unitMode_ = kModeFirmware;
+        if (answeredSpeedIndex_ == -1) answeredSpeedIndex_ = speedIndex_;
+        return true;
+    case FirstPassMatch::Programmer:
+        unitMode_ = kModeProgrammer;
+        SetModelOnce(match.model);
+        return true;
+    case FirstPassMatch::Loader:
+        unitMode_ = kModeLoader;
+        SetModelOnce(match.model);
+        return true;
+    case FirstPassMatch::InvalidCommand:
+    case FirstPassMatch::None: return false;
+    }
+    return false;
 }
 
 bool CSerialPort::IdentifyUnit(int startSpeedIndex) {
@@ -27,7 +60,7 @@ bool CSerialPort::IdentifyUnit(int startSpeedIndex) {
         OpenPort(ignored);
     }
     nonBlocking_ = false;
-    std::uint8_t buffer[64];
+    std::uint8_t buffer[kAnswerBytes];
     for (;;) {
         if (!ApplyLineSettings()) {
             ClosePort();
@@ -37,19 +70,20 @@ bool CSerialPort::IdentifyUnit(int startSpeedIndex) {
         int invalidCommands = 0;
         std::size_t lastRead = 0;
         bool matched = false;
-        for (int tries = 0; tries < 3 && !matched; ++tries) {
+        for (int tries = 0; tries < timing::kIdentifyTries && !matched; ++tries) {
+            tick();
             SendCommandLine("?\n");
-            clock_.sleepMs(120);
-            const std::size_t got = readPort(buffer, 64);
+            clock_.sleepMs(timing::kIdentifyPauseMs);
+            const std::size_t got = readPort(buffer, kAnswerBytes);
             lastRead = got;
             reply = textOf(buffer, got);
-            if (got < 6) {
+            if (got < kShortestAnswer) {
                 // The boot loader answers "?" to each byte of the query;
                 // its banner then says which processor it is.
                 if (isLoaderPrompt(buffer, got)) {
                     writePort("S");
-                    clock_.sleepMs(35);
-                    const std::size_t bannerBytes = readPort(buffer, 35);
+                    clock_.sleepMs(timing::kBannerPauseMs);
+                    const std::size_t bannerBytes = readPort(buffer, kBannerBytes);
                     lastRead = bannerBytes;
                     const std::string banner = textOf(buffer, bannerBytes);
                     if (banner.find("ISP") != std::string::npos) {
@@ -61,27 +95,10 @@ bool CSerialPort::IdentifyUnit(int startSpeedIndex) {
                 continue;
             }
             const FirstPassMatch m = MatchFirstPass(reply);
-            switch (m.kind) {
-            case FirstPassMatch::Firmware:
-                unitMode_ = kModeFirmware;
-                if (answeredSpeedIndex_ == -1) answeredSpeedIndex_ = speedIndex_;
-                matched = true;
-                break;
-            case FirstPassMatch::Programmer:
-                unitMode_ = kModeProgrammer;
-                SetModelOnce(m.model);
-                matched = true;
-                break;
-            case FirstPassMatch::Loader:
-                unitMode_ = kModeLoader;
-                SetModelOnce(m.model);
-                matched = true;
-                break;
-            case FirstPassMatch::InvalidCommand: ++invalidCommands; break;
-            case FirstPassMatch::None: break;
-            }
+            if (takeFirstPass(m)) matched = true;
+            else if (m.kind == FirstPassMatch::InvalidCommand) ++invalidCommands;
         }
-        if (!matched && lastRead > 0 && invalidCommands == 3) {
+        if (!matched && lastRead > 0 && invalidCommands == timing::kIdentifyTries) {
             unitMode_ = kModeInvalidCommand;
             return true;
         }
@@ -102,21 +119,22 @@ bool CSerialPort::ProbeUnit(std::string& text) {
     }
     auto startFirmware = [&] {
         LoaderPoke("X");
-        clock_.sleepMs(1000);
+        clock_.sleepMs(timing::kFirmwareStartMs);
         if (!line_.isOpen()) {
             std::string ignored;
             OpenPort(ignored);
         }
     };
-    std::uint8_t buffer[64];
+    std::uint8_t buffer[kAnswerBytes];
     std::string reply;
     bool matched = false;
-    for (int tries = 0; tries < 3 && !matched; ++tries) {
+    for (int tries = 0; tries < timing::kIdentifyTries && !matched; ++tries) {
+        tick();
         SendCommandLine("?\n");
-        clock_.sleepMs(500);
-        const std::size_t got = readPort(buffer, 64);
+        clock_.sleepMs(timing::kProbePauseMs);
+        const std::size_t got = readPort(buffer, kAnswerBytes);
         reply = textOf(buffer, got);
-        if (got < 6) {
+        if (got < kShortestAnswer) {
             if (isLoaderPrompt(buffer, got)) {
                 startFirmware();
                 unitMode_ = kModeLoader;
@@ -124,31 +142,15 @@ bool CSerialPort::ProbeUnit(std::string& text) {
             continue;
         }
         const FirstPassMatch m = MatchFirstPass(reply);
-        switch (m.kind) {
-        case FirstPassMatch::Firmware:
-            unitMode_ = kModeFirmware;
-            if (answeredSpeedIndex_ == -1) answeredSpeedIndex_ = speedIndex_;
+        if (takeFirstPass(m)) {
             matched = true;
-            break;
-        case FirstPassMatch::Programmer:
-            unitMode_ = kModeProgrammer;
-            SetModelOnce(m.model);
-            matched = true;
-            break;
-        case FirstPassMatch::Loader:
-            unitMode_ = kModeLoader;
-            SetModelOnce(m.model);
-            startFirmware();
-            matched = true;
-            break;
-        case FirstPassMatch::InvalidCommand:
+            if (m.kind == FirstPassMatch::Loader) startFirmware();
+        } else if (m.kind == FirstPassMatch::InvalidCommand) {
             // The service mode: ask it back to the firmware.
-            WriteToBZTAndWait("dx\n", 1500);
-            clock_.sleepMs(2000);
-            WriteToBZTAndWait("@0\n", 900);
+            WriteToBZTAndWait("dx\n", timing::kProbeServiceExitLimitMs);
+            clock_.sleepMs(timing::kProbeServiceExitPauseMs);
+            WriteToBZTAndWait("@0\n", timing::kProbeServiceResetLimitMs);
             unitMode_ = kModeNone;
-            break;
-        case FirstPassMatch::None: break;
         }
     }
     if (!matched || !PassesAcceptance(reply, true)) return false;
@@ -156,8 +158,45 @@ bool CSerialPort::ProbeUnit(std::string& text) {
     return true;
 }
 
-bool CSerialPort::FindBZT(std::string& text) {
+void CSerialPort::startTicking(CProgCtrl& progress, int steps) {
+    ticker_ = &progress;
+    ticks_ = 0;
+    tickSteps_ = steps > 0 ? steps : 1;
+    progress.SetRange(0, tickSteps_);
+    progress.SetPos(0);
+    progress.Show(true);
+}
+
+void CSerialPort::stopTicking() { ticker_ = nullptr; }
+
+void CSerialPort::tick() {
+    if (ticker_ != nullptr && ticks_ < tickSteps_) ticker_->SetPos(++ticks_);
+}
+
+bool CSerialPort::FindBZT(std::string& text, CProgCtrl* progress) {
     if (unitMode_ == kModeNone) comNumber_ = 1;
+    if (progress != nullptr) {
+        // Every speed of every port present, three queries each: the most a
+        // search can take.
+        int present = 0;
+        for (int n = comNumber_; n <= kComCount; ++n)
+            if (ports_ && !ports_(n).empty()) ++present;
+        startTicking(*progress, present * static_cast<int>(std::size(kBaudRateTable)) * timing::kIdentifyTries);
+    }
+    const bool found = findOnPorts();
+    if (progress != nullptr) {
+        stopTicking();
+        progress->Show(false);
+    }
+    if (!found) {
+        text = text::kNotFound;
+        return false;
+    }
+    text = FoundText(model_);
+    return true;
+}
+
+bool CSerialPort::findOnPorts() {
     bool found = false;
     for (; comNumber_ <= kComCount; ++comNumber_) {
         speedIndex_ = 0;
@@ -188,12 +227,7 @@ bool CSerialPort::FindBZT(std::string& text) {
             break;
         }
     }
-    if (!found) {
-        text = text::kNotFound;
-        return false;
-    }
-    text = FoundText(model_);
-    return true;
+    return found;
 }
 
 }  // namespace marnoch

@@ -6,6 +6,7 @@
 #include "marnoch/CSerialPort.h"
 
 #include "marnoch/MarnochTexts.h"
+#include "marnoch/Timing.h"
 #include "platform/Deadline.h"
 #include "platform/PortMap.h"
 
@@ -87,16 +88,16 @@ void CSerialPort::ClosePort() { line_.close(); }
 
 std::size_t CSerialPort::readPort(std::uint8_t* buffer, std::size_t n, std::int64_t waitMs) {
     if (n == 0) return 0;
-    const auto nominal = static_cast<std::int64_t>(n) + 5;
+    const auto nominal = static_cast<std::int64_t>(n) * timing::kReadPerByteMs + timing::kReadConstantMs;
     if (!line_.isOpen()) {
         // A read on a closed port fails at once; waiting its time-out keeps
         // every read loop bounded by the clock instead of spinning.
-        clock_.sleepMs(nonBlocking_ ? 1 : nominal);
+        clock_.sleepMs(nonBlocking_ ? timing::kClosedReadMs : nominal);
         return 0;
     }
     long got = 0;
     if (!nonBlocking_) {
-        got = line_.read(buffer, n, nominal, 1);
+        got = line_.read(buffer, n, nominal, timing::kReadIntervalMs);
     } else {
         got = line_.readAvailable(buffer, n);
         if (got == 0 && waitMs > 0) {
@@ -112,7 +113,7 @@ std::size_t CSerialPort::readPort(std::uint8_t* buffer, std::size_t n, std::int6
         }
     }
     if (got < 0) {
-        clock_.sleepMs(nonBlocking_ ? 1 : nominal);
+        clock_.sleepMs(nonBlocking_ ? timing::kClosedReadMs : nominal);
         return 0;
     }
     return static_cast<std::size_t>(got);
@@ -122,7 +123,8 @@ bool CSerialPort::writePort(std::string_view bytes) {
     if (!line_.isOpen()) return false;
     // Blocking write: the normal time-outs allow n + 5 ms, which a pty or a
     // UART at these speeds never needs; a stuck line still ends in a second.
-    return line_.writeAll(bytes.data(), bytes.size(), 1000 + static_cast<std::int64_t>(bytes.size()));
+    return line_.writeAll(bytes.data(), bytes.size(),
+                          timing::kWriteLimitMs + static_cast<std::int64_t>(bytes.size()) * timing::kReadPerByteMs);
 }
 
 void CSerialPort::DrainInput(bool collect) {
@@ -130,17 +132,17 @@ void CSerialPort::DrainInput(bool collect) {
     // A unit that never stops sending must not hold the program: the first
     // phase is bounded like the second.
     if (collect) {
-        for (int reads = 0; reads < 1025; ++reads)
+        for (int reads = 0; reads <= timing::kDrainReadLimit; ++reads)
             if (readPort(&byte, 1) == 0) break;
     }
     if (!line_.isOpen()) return;
     if (!purgeOrReopen(true)) return;
     for (int reads = 1;; ++reads) {
         if (readPort(&byte, 1) == 0) break;
-        if (reads % 128 == 0) {
+        if (reads % timing::kDrainReopenEvery == 0) {
             std::string ignored;
             if (!OpenPort(ignored)) return;
-        } else if (reads > 1024) {
+        } else if (reads > timing::kDrainReadLimit) {
             break;
         }
     }
@@ -148,7 +150,7 @@ void CSerialPort::DrainInput(bool collect) {
 
 void CSerialPort::SendCommandLine(std::string_view bytes) {
     writePort("\n");
-    clock_.sleepMs(20);
+    clock_.sleepMs(timing::kWakeUpPauseMs);
     DrainInput(false);
     writePort(bytes);
 }
@@ -163,7 +165,7 @@ bool CSerialPort::WriteToBZTAndWaitFor(std::string_view command, std::int64_t ti
     for (int attempts = 0;;) {
         if (attempts > 0) {
             writePort("\n");
-            clock_.sleepMs(20);
+            clock_.sleepMs(timing::kWakeUpPauseMs);
         }
         // Each sending collects its own reply: a fragment of an earlier one
         // would shift the characters the callers examine.
@@ -187,10 +189,10 @@ bool CSerialPort::WriteToBZTAndWaitFor(std::string_view command, std::int64_t ti
 
 bool CSerialPort::WriteToBZTAndWait(std::string_view command, std::int64_t timeoutMs) {
     static constexpr char kRetryPrefix[2] = {'\n', '\0'};
-    for (int sending = 1; sending <= 4; ++sending) {
+    for (int sending = 1; sending <= timing::kBareNewlineSendings; ++sending) {
         if (sending > 1) {
             writePort(std::string_view(kRetryPrefix, 2));
-            clock_.sleepMs(20);
+            clock_.sleepMs(timing::kWakeUpPauseMs);
         }
         DrainInput(true);
         writePort(command);

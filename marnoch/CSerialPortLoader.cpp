@@ -5,6 +5,7 @@
 #include "marnoch/CSerialPort.h"
 
 #include "marnoch/MarnochTexts.h"
+#include "marnoch/Timing.h"
 #include "marnoch/UnitClockText.h"
 #include "platform/Deadline.h"
 
@@ -25,21 +26,32 @@ bool CSerialPort::LoaderQuery(std::string_view bytes, std::int64_t timeoutMs, st
             const std::size_t got = readPort(scratch, want, deadline.remainingMs());
             reply.append(reinterpret_cast<const char*>(scratch), got);
         }
-        if (reply.size() >= n) return true;
+        if (reply.size() >= n) {
+            lastExchangeClean_ = sending == 0;
+            return true;
+        }
     }
+    lastExchangeClean_ = false;
     return false;
 }
 
 bool CSerialPort::LoaderCommand(std::string_view bytes, std::int64_t timeoutMs) {
     DrainInput(false);
-    for (int sending = 1; sending <= 4; ++sending) {
+    bool stray = false;
+    for (int sending = 1; sending <= timing::kLoaderCommandSendings; ++sending) {
         writePort(bytes);
         const platform::Deadline deadline(clock_, timeoutMs);
         std::uint8_t byte = 0;
         while (!deadline.expired()) {
-            if (readPort(&byte, 1, deadline.remainingMs()) == 1 && byte == '\r') return true;
+            if (readPort(&byte, 1, deadline.remainingMs()) != 1) continue;
+            if (byte == '\r') {
+                lastExchangeClean_ = sending == 1 && !stray;
+                return true;
+            }
+            stray = true;
         }
     }
+    lastExchangeClean_ = false;
     return false;
 }
 
@@ -49,10 +61,10 @@ bool CSerialPort::LoaderCommand(std::string_view bytes, std::int64_t timeoutMs) 
 bool CSerialPort::LoaderPoke(std::string_view bytes) {
     DrainInput(false);
     std::uint8_t byte = 0;
-    for (int sending = 1; sending <= 3; ++sending) {
+    for (int sending = 1; sending <= timing::kLoaderPokeSendings; ++sending) {
         writePort(bytes);
         const bool ack = readPort(&byte, 1) == 1 && byte == '\r';
-        if (sending < 3 && ack) return true;
+        if (sending < timing::kLoaderPokeSendings && ack) return true;
     }
     ClosePort();
     return false;
@@ -63,15 +75,16 @@ bool CSerialPort::PowerOffZones() {
     static const std::string kQuery[3] = {"P1P?\n", "P2P?\n", "P3P?\n"};
     static const std::string kOn[3] = {"P1P1", "P2P1", "P3P1"};
     static const std::string kOffAnswer[3] = {"P1P0", "P2P0", "P3P0"};
-    static constexpr std::int64_t kQueryTimeout[3] = {400, 200, 200};
-    for (const auto& off : kOff) WriteToBZTAndWait(off, 100);
-    clock_.sleepMs(3000);
-    for (int cycle = 0; cycle < 4; ++cycle) {
+    static constexpr std::size_t kReplyBytes = 7;
+    for (const auto& off : kOff) WriteToBZTAndWait(off, timing::kZoneOffLimitMs);
+    clock_.sleepMs(timing::kZonesSettleMs);
+    for (int cycle = 0; cycle < timing::kZoneCycles; ++cycle) {
         int zonesOff = 0;
         for (int z = 0; z < 3; ++z) {
             std::string reply;
-            WriteToBZTAndWaitFor(kQuery[z], kQueryTimeout[z], reply, 7, true, 3);
-            if (reply.find(kOn[z]) != std::string::npos) WriteToBZTAndWait(kOff[z], 50);
+            WriteToBZTAndWaitFor(kQuery[z], timing::kZoneQueryLimitMs[z], reply, kReplyBytes, true,
+                                 timing::kQueryRetries);
+            if (reply.find(kOn[z]) != std::string::npos) WriteToBZTAndWait(kOff[z], timing::kZoneOffAgainLimitMs);
             else if (reply.find(kOffAnswer[z]) != std::string::npos) ++zonesOff;
         }
         if (zonesOff == 3) return true;
@@ -81,15 +94,18 @@ bool CSerialPort::PowerOffZones() {
 
 bool CSerialPort::SetUnitClock() {
     std::string format;
-    if (!WriteToBZTAndWaitFor("STF?\n", 4000, format, 5, true, 3) || format.find("STF") == std::string::npos)
+    static constexpr std::size_t kFormatBytes = 5;
+    if (!WriteToBZTAndWaitFor("STF?\n", timing::kClockFormatLimitMs, format, kFormatBytes, true,
+                              timing::kQueryRetries) ||
+        format.find("STF") == std::string::npos)
         return false;
     std::tm now{};
     const bool known = localTime_ && localTime_(now);
     if (!known) now = std::tm{};
     const std::string weekday = WeekdayCommand(known ? &now : nullptr);
-    if (!WriteToBZTAndWait(weekday, 500)) return false;
+    if (!WriteToBZTAndWait(weekday, timing::kClockSetLimitMs)) return false;
     const bool twentyFourHour = format.size() >= 4 && format[3] == '1';
-    return WriteToBZTAndWait(ClockCommand(now, twentyFourHour), 500);
+    return WriteToBZTAndWait(ClockCommand(now, twentyFourHour), timing::kClockSetLimitMs);
 }
 
 int CSerialPort::speedDivisor(bool toFast) const {
@@ -111,7 +127,7 @@ bool CSerialPort::applyLineAndTimeouts(std::string& text) {
 
 bool CSerialPort::SetLoaderSpeed(bool toFast, std::string& text) {
     std::uint8_t banner[35];
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < timing::kSpeedChangeAttempts; ++attempt) {
         const int divisor = speedDivisor(toFast);
         if (divisor >= 0) {
             const char command[2] = {'h', static_cast<char>(divisor)};
@@ -125,7 +141,7 @@ bool CSerialPort::SetLoaderSpeed(bool toFast, std::string& text) {
         if (!applyLineAndTimeouts(text)) return false;
         DrainInput(false);
         writePort("S");
-        clock_.sleepMs(35);
+        clock_.sleepMs(timing::kBannerPauseMs);
         const std::size_t got = readPort(banner, sizeof banner);
         if (got > 0 && IsLoaderBanner(std::string(reinterpret_cast<const char*>(banner), got))) {
             text = text::kLoaderBaudChanged;
@@ -144,13 +160,13 @@ bool CSerialPort::SetLoaderSpeed(bool toFast, std::string& text) {
 }
 
 bool CSerialPort::EnterLoader(std::string& text) {
-    for (int cycle = 0; cycle < 3; ++cycle) {
+    for (int cycle = 0; cycle < timing::kEnterCycles; ++cycle) {
         if (!IdentifyUnit(speedIndex_)) continue;
         switch (unitMode_) {
         case kModeLoader: {
             if (loaderVersion_ == 0) {
                 std::string version;
-                LoaderQuery("V", 50, version, 2, 3);
+                LoaderQuery("V", timing::kVersionLimitMs, version, 2, timing::kVersionRetries);
                 const bool digits = version.size() >= 2 && version[0] >= '1' && version[0] <= '9';
                 const int low = digits && version[1] >= '0' && version[1] <= '9' ? version[1] - '0' : 0;
                 loaderVersion_ = digits ? (version[0] - '0') * 100 + low : 0;
@@ -162,14 +178,16 @@ bool CSerialPort::EnterLoader(std::string& text) {
         case kModeFirmware:
         case kModeProgrammer: {
             std::string ignored;
-            WriteToBZTAndWaitFor("Z31842.7\n", 1000, ignored, 20, false, 3);
+            static constexpr std::size_t kEntryReplyBytes = 20;
+            WriteToBZTAndWaitFor("Z31842.7\n", timing::kLoaderEntryLimitMs, ignored, kEntryReplyBytes, false,
+                                 timing::kLoaderEntryRetries);
             SendCommandLine("Z\n");
-            clock_.sleepMs(600);
+            clock_.sleepMs(timing::kLoaderStartMs);
             speedIndex_ = 0;
             break;
         }
         case kModeInvalidCommand:
-            WriteToBZTAndWait("rk5c93\n", 50);
+            WriteToBZTAndWait("rk5c93\n", timing::kServiceEntryLimitMs);
             speedIndex_ = 0;
             break;
         default: break;
@@ -182,25 +200,32 @@ bool CSerialPort::EnterLoader(std::string& text) {
 }
 
 bool CSerialPort::LeaveLoader(std::string& text, bool toBaseSpeed) {
-    for (int cycle = 0; cycle < 3; ++cycle) {
+    for (int cycle = 0; cycle < timing::kLeaveCycles; ++cycle) {
         if (!IdentifyUnit(speedIndex_)) continue;
         switch (unitMode_) {
         case kModeLoader:
-            LoaderCommand("y", 35);
+            LoaderCommand("y", timing::kEndTransferLimitMs);
             LoaderPoke("X");
-            clock_.sleepMs(2500);
+            clock_.sleepMs(timing::kFirmwareRestartMs);
             DrainInput(false);
             speedIndex_ = toBaseSpeed || answeredSpeedIndex_ < 0 ? 0 : answeredSpeedIndex_;
             break;
         case kModeFirmware:
         case kModeProgrammer: return true;
         case kModeInvalidCommand:
-            WriteToBZTAndWait("dx\n", 500);
-            clock_.sleepMs(1500);
+            WriteToBZTAndWait("dx\n", timing::kServiceLeaveLimitMs);
+            clock_.sleepMs(timing::kServiceLeavePauseMs);
             if (answeredSpeedIndex_ != -1) speedIndex_ = answeredSpeedIndex_;
             break;
         default: break;
         }
+    }
+    // The last cycle's "X" may have started the firmware after all: one more
+    // look says where the unit is.
+    lastSeenInLoader_ = false;
+    if (IdentifyUnit(speedIndex_)) {
+        if (unitMode_ == kModeFirmware || unitMode_ == kModeProgrammer) return true;
+        lastSeenInLoader_ = unitMode_ == kModeLoader;
     }
     unitMode_ = kModeNone;
     text = text::kLoaderFailedToExit;

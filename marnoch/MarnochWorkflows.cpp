@@ -13,7 +13,7 @@ MarnochWorkflows::MarnochWorkflows(IFileChooser& chooser, IStatusSink& status, C
 std::unique_ptr<CSerialPort> MarnochWorkflows::findUnit(std::string& text) {
     auto port = makePort_ ? makePort_() : std::make_unique<CSerialPort>();
     status_.SetStatus(text::kFindingUnit);
-    if (!port->FindBZT(text)) throw WorkflowFailure{text};
+    if (!port->FindBZT(text, &progress_)) throw WorkflowFailure{text};
     status_.SetStatus(text);
     return port;
 }

@@ -2,10 +2,8 @@
 
 #include "marnoch/MarnochTexts.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <fstream>
+#include "platform/DocumentFile.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -39,6 +37,19 @@ void appendRecords(std::string& out, const SettingsImage& image, unsigned first,
         out.push_back('\n');
         first += length;
     }
+}
+
+// Whether a new file can be made at `path`: its folder exists and may be
+// written, and a file already there is a regular file that may be written.
+bool CanCreate(const std::string& path) {
+    if (path.empty()) return false;
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    struct stat st{};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || ::access(folder.c_str(), W_OK | X_OK) != 0)
+        return false;
+    if (::stat(path.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0)) return false;
+    return true;
 }
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
@@ -97,39 +108,19 @@ std::string SettingsFileText(const SettingsImage& image) {
     return out;
 }
 
+// The platform's writer replaces the file only once the new one is
+// complete on disk. A place the file cannot be created in, or an existing
+// file that is no regular file or may not be written, is refused first with
+// the open text; a failure after that is a write failure.
 bool SaveSettingsFile(const SettingsImage& image, const std::string& path, std::string& text) {
-    const std::string content = SettingsFileText(image);
-    std::vector<char> temp(path.begin(), path.end());
-    for (const char c : std::string(".XXXXXX")) temp.push_back(c);
-    temp.push_back('\0');
-    const int fd = path.empty() ? -1 : ::mkstemp(temp.data());
-    if (fd < 0) {
+    if (!CanCreate(path)) {
         text = text::kCannotOpenFile;
         return false;
     }
-    // The new file gets the old one's permissions, or the usual ones.
-    struct stat old{};
-    mode_t mode = 0;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    bool ok = ::fchmod(fd, mode) == 0;
-    std::size_t done = 0;
-    while (ok && done < content.size()) {
-        const ssize_t w = ::write(fd, content.data() + done, content.size() - done);
-        if (w > 0) done += static_cast<std::size_t>(w);
-        else if (w < 0 && errno == EINTR) continue;
-        else ok = false;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.data(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.data());
+    const std::string content = SettingsFileText(image);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data());
+    std::string error;
+    if (!platform::DocumentFile::WriteReplacing(path, {bytes, content.size()}, error)) {
         text = text::kCannotWriteFile;
         return false;
     }
@@ -161,24 +152,18 @@ bool LoadSettingsFile(SettingsImage& image, const std::string& path, std::string
         text = text::kCannotOpenFile;
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Far larger than any backup: not one.
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes) {
+        text = text::kFormatError;
+        return false;
+    }
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!platform::DocumentFile::Read(path, bytes, error, kMaxFileBytes)) {
         text = text::kCannotOpenFile;
         return false;
     }
-    std::string content;
-    char chunk[8192];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        content.append(chunk, static_cast<std::size_t>(in.gcount()));
-        if (content.size() > kMaxFileBytes) {
-            text = text::kFormatError;
-            return false;
-        }
-    }
-    if (in.bad()) {
-        text = text::kCannotOpenFile;
-        return false;
-    }
+    const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     SettingsImage staging = image;
     std::bitset<SettingsImage::kSize> covered;
     if (!ParseSettingsText(content, staging, covered, text)) return false;

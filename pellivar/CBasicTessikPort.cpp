@@ -16,7 +16,10 @@ PortResolver DefaultPortResolver() {
 CBasicTessikPort::CBasicTessikPort(CSItemVector& replies, platform::Clock& clock, Timing timing,
                                    PortResolver resolver)
     : replies_(replies), clock_(clock), timing_(timing), resolver_(std::move(resolver)), line_(clock),
-      splitter_([this](const std::string& line) { replies_.Dispatch(line); }) {}
+      splitter_([this](const std::string& line) {
+          if (lineObserver_) lineObserver_(line);
+          replies_.Dispatch(line);
+      }) {}
 
 CBasicTessikPort::~CBasicTessikPort() {
     stop_ = true;
@@ -31,6 +34,30 @@ std::string CBasicTessikPort::DevicePath() {
 void CBasicTessikPort::SetWriteObserver(WriteObserver observer) {
     std::lock_guard lock(portLock_);
     writeObserver_ = std::move(observer);
+}
+
+void CBasicTessikPort::SetLostObserver(LostObserver observer) {
+    std::lock_guard lock(portLock_);
+    lostObserver_ = std::move(observer);
+}
+
+void CBasicTessikPort::SetLineObserver(LineObserver observer) {
+    std::lock_guard lock(portLock_);
+    lineObserver_ = std::move(observer);
+}
+
+void CBasicTessikPort::MarkLost(const std::string& reason) {
+    if (!connected_.exchange(false)) return;
+    if (lostObserver_) lostObserver_(reason);
+}
+
+CBasicTessikPort::SearchProgress CBasicTessikPort::GetSearchProgress() const {
+    SearchProgress p;
+    p.port = searchPort_.load();
+    p.speedsTried = searchTried_.load();
+    p.speeds = searchSpeeds_.load();
+    p.baud = PortSpeeds::baud(speedIndex_.load());
+    return p;
 }
 
 // Called with the port lock held.
@@ -50,7 +77,9 @@ bool CBasicTessikPort::WriteLocked(const std::string& text) {
     if (!line_.isOpen()) return false;
     if (writeObserver_) writeObserver_(clock_.nowMs(), text);
     const auto& t = timeouts_;
-    return line_.writeAll(text, t.writeMultiplier * static_cast<std::int64_t>(text.size()) + t.writeConstant);
+    if (line_.writeAll(text, t.writeMultiplier * static_cast<std::int64_t>(text.size()) + t.writeConstant)) return true;
+    MarkLost(kWriteFailedReason);
+    return false;
 }
 
 bool CBasicTessikPort::Open(int portNumber) {
@@ -135,9 +164,16 @@ bool CBasicTessikPort::Search(int lastPort, bool allSpeeds) {
     std::lock_guard life(lifecycle_);
     Close();
     int found = 0;
+    struct ProgressEnd {
+        CBasicTessikPort& p;
+        ~ProgressEnd() { p.searchPort_ = 0; }
+    } progressEnd{*this};
+    searchSpeeds_ = allSpeeds ? static_cast<int>(PortSpeeds::kSearchOrder.size()) : 1;
     for (int port = 1; port <= lastPort && found == 0 && !stop_; ++port) {
         if (allSpeeds) speedIndex_ = 0;
+        searchTried_ = 0;
         if (!Open(port)) continue;
+        searchPort_ = port;
         {
             std::lock_guard lock(portLock_);
             timeouts_ = kSearching;
@@ -146,13 +182,15 @@ bool CBasicTessikPort::Search(int lastPort, bool allSpeeds) {
             for (const int index : PortSpeeds::kSearchOrder) {
                 if (stop_) break;
                 speedIndex_ = index;
+                ++searchTried_;
                 if (Identify()) {
                     found = port;
                     break;
                 }
             }
-        } else if (Identify()) {
-            found = port;
+        } else {
+            searchTried_ = 1;
+            if (Identify()) found = port;
         }
     }
     if (found == 0 || stop_) {
@@ -186,18 +224,27 @@ int CBasicTessikPort::QueryPower() {
     std::lock_guard lock(portLock_);
     if (!line_.isOpen()) return 0;
     power_ = 0;
-    for (int attempt = 0; attempt < timing_.powerAttempts && power_ == 0 && !stop_; ++attempt) {
-        if (!WriteLocked("P1P?\n")) break;
+    bool answered = false;  // "P1P" came back at all (on or off)
+    int attempt = 0;
+    for (; attempt < timing_.powerAttempts && power_ == 0 && !stop_; ++attempt) {
+        if (!WriteLocked("P1P?\n")) return 0;
         std::string collected;
         for (int r = 0; r < timing_.powerReads; ++r) {
             clock_.sleepMs(timing_.powerReadGapMs);
             char bytes[10];
             const long n = ReadLocked(bytes, sizeof bytes);
+            if (n < 0) {
+                MarkLost(kHungUpReason);
+                return 0;
+            }
             if (n > 0) collected.append(bytes, static_cast<std::size_t>(n));
         }
         if (collected.find("P1P1") != std::string::npos) power_ = 1;
+        if (collected.find("P1P") != std::string::npos) answered = true;
         splitter_.Feed(collected);
     }
+    // Every attempt went unanswered: the unit is gone from the line.
+    if (!answered && attempt == timing_.powerAttempts) MarkLost(kNoPowerAnswerReason);
     return power_;
 }
 
@@ -218,7 +265,10 @@ bool CBasicTessikPort::ReadPass() {
     if (!line_.isOpen()) return false;
     char bytes[5];
     const long n = ReadLocked(bytes, sizeof bytes);
-    if (n < 0) return false;
+    if (n < 0) {
+        MarkLost(kHungUpReason);
+        return false;
+    }
     if (n > 0) splitter_.Feed(std::string_view(bytes, static_cast<std::size_t>(n)));
     return true;
 }

@@ -96,6 +96,32 @@ public:
     using WriteObserver = std::function<void(std::int64_t timeMs, const std::string& text)>;
     void SetWriteObserver(WriteObserver observer);
 
+    // The connection follows the line: a hang-up, a failed write or a power
+    // query that nothing answers ends it. MarkLost clears the connected flag
+    // (commands are no longer handed over) and tells the observer once, on
+    // the thread that noticed, with the port lock possibly held; the port
+    // stays open until the next search or Close.
+    using LostObserver = std::function<void(const std::string& reason)>;
+    void SetLostObserver(LostObserver observer);
+    void MarkLost(const std::string& reason);
+    static constexpr const char* kHungUpReason = "the line hung up";
+    static constexpr const char* kWriteFailedReason = "a command could not be written";
+    static constexpr const char* kNoPowerAnswerReason = "the unit did not answer the power query";
+    // Sees every reply line before the subscriptions (reader thread).
+    using LineObserver = std::function<void(const std::string& line)>;
+    void SetLineObserver(LineObserver observer);
+
+    // Where a search stands, for the wait dialog: the port being tried, how
+    // many of its speeds have been tried (counting the one being tried) and
+    // how many there are, and the speed in baud. Port 0 while none runs.
+    struct SearchProgress {
+        int port = 0;
+        int speedsTried = 0;
+        int speeds = 0;
+        int baud = 0;
+    };
+    SearchProgress GetSearchProgress() const;
+
     platform::Clock& clock() { return clock_; }
     const Timing& timing() const { return timing_; }
 
@@ -123,6 +149,12 @@ private:
     LineSplitter splitter_;
     std::unique_ptr<CPortInputBuffer> reader_;
     WriteObserver writeObserver_;
+    LostObserver lostObserver_;    // set before the link is used
+    LineObserver lineObserver_;
+
+    std::atomic<int> searchPort_{0};
+    std::atomic<int> searchTried_{0};
+    std::atomic<int> searchSpeeds_{0};
 
     std::atomic<int> model_{-1};
     std::atomic<int> portNumber_{1};

@@ -68,8 +68,10 @@ std::vector<CGammaPoint> CGammaList::Points() const {
 
 bool CGammaList::IsValid() const {
     if (GetCount() < kMinPoints || GetCount() > kMaxPoints) return false;
-    for (const auto& p : points_)
-        if (!p->InRange()) return false;
+    for (std::size_t i = 0; i < points_.size(); ++i) {
+        if (!points_[i]->InRange()) return false;
+        if (i > 0 && points_[i]->x <= points_[i - 1]->x) return false;
+    }
     return true;
 }
 

@@ -48,8 +48,10 @@ public:
 
     std::vector<CGammaPoint> Points() const;
     void SetPoints(const std::vector<CGammaPoint>& points);
-    // 5 to 30 points, each on the 0-1023 grid: a curve that may be drawn,
-    // stored and sent.
+    // 5 to 30 points, each on the 0-1023 grid, their x strictly rising from
+    // one point to the next: a curve that may be drawn, stored and sent (the
+    // curve through points out of order is no function of x: its spline
+    // does not pass through them).
     bool IsValid() const;
 
     // DataPointList

@@ -1,10 +1,10 @@
 #include "pellivar/CPellivarDoc.h"
 
-#include "pellivar/DocumentFile.h"
 #include "pellivar/TiXmlContainer.h"
 #include "platform/ArchiveException.h"
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
+#include "platform/DocumentFile.h"
 #include "platform/UserPrompt.h"
 
 #include <algorithm>
@@ -14,6 +14,16 @@
 namespace pellivar {
 
 namespace {
+
+// A settings document is some 40 KB; anything far larger is not one and is
+// refused before it is read into memory.
+constexpr std::size_t kMaxFileBytes = std::size_t{16} << 20;
+
+// The file layer's reason as a sentence of a message.
+std::string Sentence(std::string text) {
+    if (!text.empty() && text.back() != '.') text += '.';
+    return text;
+}
 
 // The source a "Source" text names: the first source whose name contains
 // the text (so "DVD" finds DVD1, and reads nothing there unless the name
@@ -99,9 +109,8 @@ bool CPellivarDoc::OnSaveDocument(const std::string& path) {
     const std::string text = XmlText();
     std::string error;
     const auto* data = reinterpret_cast<const std::uint8_t*>(text.data());
-    if (!DocumentFile::WriteAtomically(path, {data, text.size()}, error)) {
-        Show("The settings could not be saved to \"" + path + "\": " + error + ".\nThe file was not changed.",
-             kSaveFailedCaption);
+    if (!platform::DocumentFile::WriteReplacing(path, {data, text.size()}, error)) {
+        Show("The settings could not be saved.\n" + Sentence(error) + "\nThe file was not changed.", kSaveFailedCaption);
         return false;
     }
     modified_ = false;
@@ -171,8 +180,8 @@ CPellivarDoc::LoadResult CPellivarDoc::LoadFromBytes(std::span<const std::uint8_
 bool CPellivarDoc::OnOpenDocument(const std::string& path) {
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!DocumentFile::Read(path, bytes, error)) {
-        Show("The file \"" + path + "\" could not be opened: " + error + ".", kLoadFailedCaption);
+    if (!platform::DocumentFile::Read(path, bytes, error, kMaxFileBytes)) {
+        Show("The file \"" + path + "\" could not be opened.\n" + Sentence(error), kLoadFailedCaption);
         return false;
     }
     const LoadResult result = LoadFromBytes(bytes);

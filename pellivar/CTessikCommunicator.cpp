@@ -1,11 +1,63 @@
 #include "pellivar/CTessikCommunicator.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace pellivar {
 
 CTessikCommunicator::CTessikCommunicator(Poster& poster, platform::Clock& clock, Timing timing,
                                          PortResolver resolver)
     : poster_(poster), clock_(clock), timing_(timing), subscriptions_(CSItemVector::Create(poster)),
-      port_(std::make_unique<CBasicTessikPort>(*subscriptions_, clock, timing, std::move(resolver))) {}
+      port_(std::make_unique<CBasicTessikPort>(*subscriptions_, clock, timing, std::move(resolver))) {
+    port_->SetLineObserver([this](const std::string& line) { OnLine(line); });
+    port_->SetLostObserver([this](const std::string& reason) {
+        std::lock_guard lock(mutex_);
+        LostLocked(reason, 0);
+    });
+}
+
+void CTessikCommunicator::SetLostObserver(LostObserver observer) {
+    std::lock_guard lock(mutex_);
+    lostObserver_ = std::move(observer);
+}
+
+std::size_t CTessikCommunicator::QueriesAwaitingReply() const {
+    std::lock_guard lock(mutex_);
+    return awaited_.size();
+}
+
+std::string CTessikCommunicator::ReplyKeyOfQuery(const std::string& command) {
+    std::string text = command;
+    while (!text.empty() && (text.back() == '\n' || text.back() == ';')) text.pop_back();
+    const auto q = text.find('?');
+    if (text.empty() || q == std::string::npos || q == 0 || text.find('?', q + 1) != std::string::npos ||
+        text.find_first_of(";\n") != std::string::npos)
+        return {};
+    return text.erase(q, 1);
+}
+
+// A reply to an awaited query shows the unit is there: that query and every
+// one sent before it are settled (a lost earlier reply is no dead line).
+void CTessikCommunicator::OnLine(const std::string& line) {
+    std::lock_guard lock(mutex_);
+    for (auto it = awaited_.begin(); it != awaited_.end(); ++it) {
+        if (line.rfind(it->key, 0) == 0) {
+            unanswered_ += static_cast<std::uint64_t>(it - awaited_.begin());
+            awaited_.erase(awaited_.begin(), it + 1);
+            lastAnswerMs_ = clock_.nowMs();
+            return;
+        }
+    }
+}
+
+void CTessikCommunicator::LostLocked(const std::string& reason, std::size_t alsoNotSent) {
+    // The command the worker holds has not reached the unit either: a failed
+    // write reports the loss while it is in hand.
+    ConnectionLost lost{reason, queue_.size() + (inHand_ ? 1 : 0) + alsoNotSent};
+    queue_.clear();
+    awaited_.clear();
+    if (lostObserver_) poster_.post([observer = lostObserver_, lost] { observer(lost); });
+}
 
 CTessikCommunicator::~CTessikCommunicator() {
     {
@@ -71,6 +123,11 @@ std::size_t CTessikCommunicator::QueuedCommands() const {
     return queue_.size();
 }
 
+std::size_t CTessikCommunicator::QueuedCount(const std::string& command) const {
+    std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(std::count(queue_.begin(), queue_.end(), command));
+}
+
 bool CTessikCommunicator::SearchPending() const {
     std::lock_guard lock(mutex_);
     return !searches_.empty();
@@ -98,7 +155,26 @@ void CTessikCommunicator::Run() {
         clock_.sleepMs(factor != 0 ? factor * timing_.paceUnitMs : port_->GetSpeedIndex());
 
         std::unique_lock lock(mutex_);
-        wake_.wait(lock, [&] { return stop_ || !searches_.empty() || (!queue_.empty() && holds_ == 0); });
+        const auto ready = [&] { return stop_ || !searches_.empty() || (!queue_.empty() && holds_ == 0); };
+        // While a reply is awaited the worker also wakes when its time is up.
+        while (!ready()) {
+            if (awaited_.empty()) {
+                wake_.wait(lock);
+                continue;
+            }
+            // A unit still answering earlier queries is not gone: the limit
+            // runs from the later of the query and the last answer.
+            const std::int64_t since = std::max(awaited_.front().sentMs, lastAnswerMs_);
+            const std::int64_t left = since + timing_.replyLimitMs - clock_.nowMs();
+            if (left <= 0) {
+                awaited_.clear();
+                lock.unlock();
+                port_->MarkLost(kNoReplyReason);  // tells LostLocked, which takes the lock
+                lock.lock();
+                continue;
+            }
+            wake_.wait_for(lock, std::chrono::milliseconds(std::max<std::int64_t>(1, clock_.toRealMs(left))));
+        }
         if (stop_) return;
         if (!searches_.empty()) {
             SearchRequest request = std::move(searches_.front());
@@ -109,12 +185,20 @@ void CTessikCommunicator::Run() {
         }
         std::string text = std::move(queue_.front());
         queue_.pop_front();
+        inHand_ = true;
         lock.unlock();
         Send(std::move(text));
+        lock.lock();
+        inHand_ = false;
     }
 }
 
 void CTessikCommunicator::RunSearch(const SearchRequest& request) {
+    {
+        // Replies awaited from the unit before the search are no more.
+        std::lock_guard lock(mutex_);
+        awaited_.clear();
+    }
     bool found = false;
     if (request.allSpeeds) {
         found = port_->FindUnit();
@@ -129,9 +213,18 @@ void CTessikCommunicator::RunSearch(const SearchRequest& request) {
 }
 
 void CTessikCommunicator::Send(std::string text) {
+    const std::string key = ReplyKeyOfQuery(text);
     text.insert(text.size() - 1, 1, ';');
     if (sendPauseFactor_ <= 1 && longWait_) clock_.sleepMs(5 * static_cast<std::int64_t>(port_->GetSpeedIndex()));
-    port_->Write(text);
+    if (!port_->IsConnected()) return;  // lost meanwhile: counted as in hand
+    if (!key.empty()) {
+        // Awaited from before the write, so a quick reply is not missed.
+        std::lock_guard lock(mutex_);
+        awaited_.push_back({key, clock_.nowMs()});
+    }
+    // A failed write reports the loss through the port (this command counted
+    // as in hand).
+    if (port_->Write(text)) ++written_;
 }
 
 }  // namespace pellivar

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -56,6 +57,8 @@ public:
     // Drops every queued command (not the searches).
     void ClearQueue();
     std::size_t QueuedCommands() const;
+    // How many queued commands are exactly `command` (with its "\n").
+    std::size_t QueuedCount(const std::string& command) const;
     bool SearchPending() const;
 
     // Pages hold the section while they queue a batch, so the worker does not
@@ -63,6 +66,35 @@ public:
     // any is held. Searches are not held back.
     void LockSection();
     void UnlockSection();
+
+    // The connection follows the line. It is lost when the line hangs up, a
+    // write fails, a power query goes unanswered, or a query sent from the
+    // queue sees no reply beginning with its key (the query without its
+    // "?": "fc?3" is answered by "fc3...") within Timing::replyLimitMs of
+    // its write and of the last reply that did come, while no later
+    // query's reply came either. Then the commands still
+    // queued are dropped, and the observer learns (on the user-interface
+    // thread, through the poster) why, and how many commands did not reach
+    // the unit.
+    static constexpr const char* kNoReplyReason = "the unit stopped answering";
+    struct ConnectionLost {
+        std::string reason;
+        std::size_t notSent = 0;
+    };
+    using LostObserver = std::function<void(const ConnectionLost&)>;
+    void SetLostObserver(LostObserver observer);
+
+    // Commands written since the start (one per worker pass), for progress.
+    std::uint64_t CommandsWritten() const { return written_.load(); }
+    // Queries written whose reply has not come yet.
+    std::size_t QueriesAwaitingReply() const;
+    // Queries whose reply never came although a later query's did (a reply
+    // lost on the way, or a query the unit did not understand): the values
+    // they asked for were not read. Counted since the start.
+    std::uint64_t QueriesUnanswered() const { return unanswered_.load(); }
+    // The reply key of a queued query ("fc?3\n" gives "fc3"); empty for a
+    // command that is not one query.
+    static std::string ReplyKeyOfQuery(const std::string& command);
 
     // Pacing: 0 normally; 1, 5 or 20 during bulk exchanges (pause units).
     void SetSendPauseFactor(int f) { sendPauseFactor_ = f < 0 ? 0 : f; }
@@ -79,9 +111,17 @@ private:
         SearchDone target;
     };
 
+    struct AwaitedReply {
+        std::string key;
+        std::int64_t sentMs;
+    };
+
     void Run();
     void RunSearch(const SearchRequest& request);
     void Send(std::string text);
+    void OnLine(const std::string& line);
+    // Called with mutex_ held: drops the queue and tells the observer.
+    void LostLocked(const std::string& reason, std::size_t alsoNotSent);
 
     Poster& poster_;
     platform::Clock& clock_;
@@ -95,6 +135,12 @@ private:
     std::deque<SearchRequest> searches_;
     int holds_ = 0;
     bool stop_ = false;
+    std::deque<AwaitedReply> awaited_;
+    bool inHand_ = false;  // the worker holds a command taken from the queue
+    std::int64_t lastAnswerMs_ = 0;  // when an awaited reply last came
+    LostObserver lostObserver_;
+    std::atomic<std::uint64_t> written_{0};
+    std::atomic<std::uint64_t> unanswered_{0};
 
     std::atomic<int> sendPauseFactor_{0};
     std::atomic<bool> longWait_{true};

@@ -130,8 +130,9 @@ void GammaCurveExchange::Notify(int curve) {
 
 // A reply "fI" c ii xxx yyy overwrites point ii, or appends it when ii is
 // the count; a coordinate off the grid (the end marker's "AAA" reads as
-// 2730) cuts the curve there. A curve left with fewer than 5 points is
-// useless to draw or send: it becomes the default curve.
+// 2730) cuts the curve there. A curve left with fewer than 5 points, or
+// with its x out of order, is useless to draw or send: it becomes the
+// default curve.
 GammaCurveExchange::Reply GammaCurveExchange::OnGammaReply(const std::string& line) {
     if (line.find("fI?") != std::string::npos) return Reply::Echo;
     if (line.size() != 11) Error(kWrongLengthText);
@@ -154,7 +155,9 @@ GammaCurveExchange::Reply GammaCurveExchange::OnGammaReply(const std::string& li
         return Reply::Updated;
     }
     list.TruncateAt(point);
-    if (list.GetCount() >= CGammaList::kMinPoints) {
+    // The end marker closes the curve: it must now be one the program can
+    // draw and send (enough points, x rising), or it is replaced.
+    if (list.IsValid()) {
         Notify(curve);
         return Reply::Cut;
     }

@@ -18,6 +18,10 @@ struct Timing {
     // re-opened device may discard what was not yet sent) and the unit must
     // have switched.
     std::int64_t speedChangeSettleMs = 50;
+    // A query from the queue whose reply has not begun to arrive this long
+    // after it was written (and no later one's either) means the unit has
+    // gone from the line. The processor answers within milliseconds.
+    std::int64_t replyLimitMs = 2000;
 };
 
 }  // namespace pellivar

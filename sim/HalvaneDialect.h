@@ -122,6 +122,9 @@ public:
         auto tone = tone_;
         return [tone] { return tone->load(); };
     }
+    // Called (on the simulator's thread, before the command's reply goes
+    // out) whenever the playing channel changes; -1: none plays.
+    void setToneObserver(std::function<void(int)> observer) { toneObserver_ = std::move(observer); }
 
 protected:
     void onCommand(const std::string& command, Responder& out) override;
@@ -165,6 +168,11 @@ private:
     int dspWrites_ = 0;
     int dspReads_ = 0;
     std::shared_ptr<std::atomic<int>> tone_ = std::make_shared<std::atomic<int>>(-1);
+    std::function<void(int)> toneObserver_;
+    void setTone(int channel) {
+        const int before = tone_->exchange(channel);
+        if (before != channel && toneObserver_) toneObserver_(channel);
+    }
 };
 
 }  // namespace sim

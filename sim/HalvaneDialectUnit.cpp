@@ -48,7 +48,7 @@ void HalvaneDialect::afterSet(const std::string& word, const std::string& value)
     unconfirmed_[word] = value;
     if (word == "QEX") {
         const int ch = std::stoi(settings_["QEX"].value);
-        tone_->store(ch >= 0 && ch < 8 ? ch : -1);
+        setTone(ch >= 0 && ch < 8 ? ch : -1);
     }
 }
 
@@ -66,7 +66,7 @@ bool HalvaneDialect::unitCommand(const std::string& command, Responder& out) {
         if (command.rfind("P1N", 0) == 0 && command.size() == 4 && allDigits(command.substr(3))) {
             if (knobs_.silentWords.count("P1N") != 0) return true;
             const int ch = command[3] - '0';
-            tone_->store(ch < 8 ? ch : -1);
+            setTone(ch < 8 ? ch : -1);
             answer(knobs_.staleBeforeReplies + command, out);
             if (ch < 8)
                 for (int i = 0; i < knobs_.toneExtraLines; ++i) answer(std::string("Tone ") += static_cast<char>('0' + ch), out);

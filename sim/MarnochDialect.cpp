@@ -61,6 +61,8 @@ void MarnochDialect::onTick(Responder& out) {
 
 void MarnochDialect::onBytes(std::string_view bytes, Responder& out) {
     for (const char c : bytes) {
+        ++bytesIn_;
+        if (knobs_.silentAfterBytes >= 0 && bytesIn_ > knobs_.silentAfterBytes) return;
         if (state_ == State::Silent) return;
         if (state_ == State::Loader) {
             onLoaderByte(static_cast<std::uint8_t>(c), out);
@@ -165,6 +167,20 @@ void MarnochDialect::onLoaderByte(std::uint8_t byte, Responder& out) {
     }
 }
 
+void MarnochDialect::answer(std::string_view bytes, Responder& out) {
+    if (knobs_.noiseAfterBytes < 0 || bytesIn_ <= knobs_.noiseAfterBytes || knobs_.noisyAnswers <= 0) {
+        out.replyRaw(bytes);
+        return;
+    }
+    --knobs_.noisyAnswers;
+    std::string noise(bytes);
+    for (char& c : noise) {
+        noiseSeed_ = noiseSeed_ * 1103515245u + 12345u;
+        c = static_cast<char>(c ^ (1 + (noiseSeed_ >> 16) % 255));  // never the byte itself
+    }
+    out.replyRaw(noise);
+}
+
 void MarnochDialect::runLoaderCommand(Responder& out) {
     const char c = pendingCommand_;
     pendingCommand_ = 0;
@@ -178,15 +194,15 @@ void MarnochDialect::runLoaderCommand(Responder& out) {
     if (c == knobs_.neverAcknowledge) return;
 
     switch (c) {
-    case 'S': out.replyRaw(config_.banner); break;
-    case 'V': out.replyRaw(config_.version); break;
+    case 'S': answer(config_.banner, out); break;
+    case 'V': answer(config_.version, out); break;
     case 'h': {
         const int baud = divisorBaud(static_cast<std::uint8_t>(operands_[0]));
         if (baud == 0) {
-            out.replyRaw("?");
+            answer("?", out);
             break;
         }
-        out.replyRaw("\r");  // at the old speed
+        answer("\r", out);  // at the old speed
         loaderBaud_ = baud;
         break;
     }
@@ -195,13 +211,16 @@ void MarnochDialect::runLoaderCommand(Responder& out) {
                     static_cast<std::uint8_t>(operands_[1])) &
                    0xFFF;
         addressed_.set(address_);
-        out.replyRaw("\r");
+        answer("\r", out);
         break;
-    case 'd':
+    case 'd': {
         memory_[address_] = static_cast<std::uint8_t>(operands_[0]);
         written_.set(address_);
-        out.replyRaw("\r");
+        const auto stray = knobs_.strayWrites.find(address_);
+        if (stray != knobs_.strayWrites.end()) memory_[stray->second & 0xFFF] = static_cast<std::uint8_t>(operands_[0]);
+        answer("\r", out);
         break;
+    }
     case 'D': {
         std::uint8_t value = memory_[address_];
         auto seq = knobs_.readSequences.find(address_);
@@ -211,11 +230,11 @@ void MarnochDialect::runLoaderCommand(Responder& out) {
         } else if (knobs_.unstableAddress == static_cast<int>(address_)) {
             value = static_cast<std::uint8_t>(value ^ (0x11 + unstableCounter_++));
         }
-        out.replyRaw(std::string(1, static_cast<char>(value)));
+        answer(std::string(1, static_cast<char>(value)), out);
         break;
     }
     case 'X':
-        out.replyRaw("\r");
+        answer("\r", out);
         if (knobs_.exitFailures > 0) {
             --knobs_.exitFailures;
             break;
@@ -224,7 +243,7 @@ void MarnochDialect::runLoaderCommand(Responder& out) {
         loaderBaud_ = 19200;
         break;
     default:  // x, P, y
-        out.replyRaw("\r");
+        answer("\r", out);
         break;
     }
 }

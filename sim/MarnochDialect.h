@@ -49,6 +49,15 @@ public:
         bool clock24Hour = true;
         // The firmware sends bytes without end.
         bool flood = false;
+        // A "d" at the key's address also lands at the value's address.
+        std::map<unsigned, unsigned> strayWrites;
+        // After this many received bytes the unit hears and says nothing
+        // more (-1: never).
+        std::int64_t silentAfterBytes = -1;
+        // After this many received bytes, the next `noisyAnswers` answers of
+        // the loader come as line noise instead (-1: never).
+        std::int64_t noiseAfterBytes = -1;
+        int noisyAnswers = 0;
     };
 
     MarnochDialect() : MarnochDialect(Config{}) {}
@@ -67,6 +76,8 @@ public:
     const std::bitset<4096>& addressed() const { return addressed_; }
     const std::bitset<4096>& written() const { return written_; }
     int commandCount(char letter) const;
+    // Bytes received at the right line settings so far.
+    std::int64_t bytesHeard() const { return bytesIn_; }
     void clearRecords();
     int weekday() const { return weekday_; }
     const std::string& clockText() const { return clockText_; }
@@ -76,6 +87,8 @@ private:
     void onLine(const std::string& line, Responder& out);
     void onLoaderByte(std::uint8_t byte, Responder& out);
     void runLoaderCommand(Responder& out);
+    // A loader answer, unless the noise knob turns it into other bytes.
+    void answer(std::string_view bytes, Responder& out);
     int divisorBaud(std::uint8_t divisor) const;
     int versionNumber() const;
 
@@ -97,6 +110,8 @@ private:
     int weekday_ = 0;
     std::string clockText_;
     std::uint8_t unstableCounter_ = 0;
+    std::int64_t bytesIn_ = 0;
+    std::uint32_t noiseSeed_ = 2024;
 };
 
 }  // namespace sim

@@ -1,11 +1,15 @@
 // procsim: a simulated processor on a pseudo-terminal, so the programs can be
 // run without a processor. It prints the device to point a program at.
 
+#include "sim/AlsaMicrophoneConfig.h"
 #include "sim/FaultOptions.h"
+#include "sim/FifoMicrophone.h"
 #include "sim/HalvaneDialect.h"
 #include "sim/IdentDialect.h"
 #include "sim/MarnochDialect.h"
 #include "sim/PellivarDialect.h"
+#include "sim/MicrophoneScale.h"
+#include "sim/Room.h"
 #include "sim/Simulator.h"
 
 #include <atomic>
@@ -15,7 +19,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <functional>
 #include <thread>
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -31,7 +37,25 @@ void usage(FILE* f) {
                  "  Runs a simulated processor on a pseudo-terminal until interrupted.\n"
                  "  --link PATH  also make PATH a symbolic link to the device (e.g. /tmp/COM3)\n"
                  "  --dialect marnoch [--state fw|prog|svc|ldr] [--memory-seed N]: Marnoch's processor,\n"
-                 "               firmware at --baud (8N2), loader at 19200/115200, memory random from N (0: zeros)\n");
+                 "               firmware at --baud (8N2), loader at 19200/115200, memory random from N (0: zeros)\n"
+                 "  --dialect halvane, the room and its measurement microphone:\n"
+                 "    --microphone FIFO    write what the microphone hears to FIFO (created if missing): raw\n"
+                 "                         48 kHz 16-bit stereo, the microphone in both channels; the test tone\n"
+                 "                         of the playing channel through the room, background noise between\n"
+                 "                         tones. Unread sound is dropped (counted), never waited for.\n"
+                 "    --room-seed N        the room (the same seed gives the same room; default 1)\n"
+                 "    --alsa-config PATH   write an ALSA configuration with a capture device reading FIFO,\n"
+                 "                         listed as \"%s\"; run the program with ALSA_CONFIG_PATH=PATH\n"
+                 "                         (or append the file's lines to ~/.asoundrc yourself)\n"
+                 "    --speed X            write X times faster than real time (tests; default 1)\n"
+                 "    --move auto|keys     how the microphone changes listening position:\n"
+                 "                         auto (default): when a channel's tone starts again after it was\n"
+                 "                         measured at this position, the person has moved the microphone on\n"
+                 "                         (a measurement run plays every channel once per position);\n"
+                 "                         keys: only by typed lines. Either way a line typed on procsim's\n"
+                 "                         terminal moves it: an empty line or \"n\" to the next position,\n"
+                 "                         a number N to position N.\n",
+                 sim::kAlsaMicrophoneDescription);
     std::fputs(sim::FaultOptionsHelp(), f);
 }
 
@@ -57,6 +81,11 @@ int main(int argc, char** argv) {
     int baud = 19200;
     int model = 0;
     std::string firmware = "1.31c";
+    std::string microphone;
+    std::string alsaConfig;
+    unsigned roomSeed = 1;
+    double speed = 1;
+    std::string move = "auto";
     sim::FaultOptions faults;
     std::string faultError;
 
@@ -80,6 +109,11 @@ int main(int argc, char** argv) {
         else if (a == "--echo") echo = true;
         else if (a == "--model") model = std::atoi(value().c_str());
         else if (a == "--firmware") firmware = value();
+        else if (a == "--microphone") microphone = value();
+        else if (a == "--alsa-config") alsaConfig = value();
+        else if (a == "--room-seed") roomSeed = static_cast<unsigned>(std::strtoul(value().c_str(), nullptr, 10));
+        else if (a == "--speed") speed = std::atof(value().c_str());
+        else if (a == "--move") move = value();
         else if (const int f = sim::ParseFaultOption(argc, argv, i, faults, faultError); f != 0) {
             if (f < 0) return std::fprintf(stderr, "procsim: %s\n", faultError.c_str()), 2;
         } else if (a == "--help" || a == "-h") {
@@ -110,7 +144,21 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (!microphone.empty() && dialect != "halvane") {
+        std::fprintf(stderr, "procsim: --microphone needs --dialect halvane\n");
+        return 2;
+    }
+    if (!alsaConfig.empty() && microphone.empty()) {
+        std::fprintf(stderr, "procsim: --alsa-config needs --microphone\n");
+        return 2;
+    }
+    if (!(speed > 0 && speed <= 64) || (move != "auto" && move != "keys")) {
+        std::fprintf(stderr, "procsim: --speed takes 0 < X <= 64, --move auto or keys\n");
+        return 2;
+    }
+
     std::unique_ptr<sim::Dialect> d;
+    std::function<int()> toneSource;
     if (dialect == "ident") {
         auto id = std::make_unique<sim::IdentDialect>(ident, line, terms);
         id->setEcho(echo);
@@ -118,6 +166,7 @@ int main(int argc, char** argv) {
     } else if (dialect == "halvane") {
         auto h = std::make_unique<sim::HalvaneDialect>(model, firmware, baud);
         line = h->expectedLine();
+        toneSource = h->toneSource();
         d = std::move(h);
     } else if (dialect == "marnoch") {
         sim::MarnochDialect::Config c;
@@ -162,10 +211,71 @@ int main(int argc, char** argv) {
     }
     std::printf("procsim: point a program at it with COM1=%s (any COMn works); Ctrl-C ends\n",
                 link.empty() ? simulator.slavePath().c_str() : link.c_str());
+
+    // The room and the microphone: the writer runs on its own thread, so a
+    // reader that is slow or gone never holds up the serial line.
+    sim::Room room(roomSeed);
+    sim::Microphone mic(room);
+    std::unique_ptr<sim::FifoMicrophone> fifo;
+    std::thread keys;
+    if (!microphone.empty()) {
+        mic.setToneSource(toneSource);
+        mic.setKnobs(sim::CalibratedKnobs(sim::kAlsaMicrophoneDescription));
+        sim::FifoMicrophone::Options o;
+        o.path = microphone;
+        o.speed = speed;
+        o.autoMove = move == "auto";
+        fifo = std::make_unique<sim::FifoMicrophone>(mic, toneSource, o);
+        fifo->onMove([](int position) { std::printf("procsim: the microphone is at position %d\n", position + 1); });
+        if (!fifo->start()) {
+            std::fprintf(stderr, "procsim: %s\n", fifo->error().c_str());
+            return 1;
+        }
+        // The tone switches before the processor answers: a recording the
+        // program starts on the answer hears only the new tone.
+        simulator.withDialect<sim::HalvaneDialect>([&fifo](sim::HalvaneDialect& h) {
+            h.setToneObserver([mic = fifo.get()](int channel) { mic->noteTone(channel); });
+            return 0;
+        });
+        std::printf("procsim: microphone on %s (room %u, 48 kHz 16-bit stereo, %gx real time, %zu bytes of FIFO)\n",
+                    microphone.c_str(), roomSeed, speed, fifo->pipeCapacity());
+        if (!alsaConfig.empty()) {
+            std::string error;
+            if (!sim::WriteAlsaMicrophoneConfig(alsaConfig, microphone, error)) {
+                std::fprintf(stderr, "procsim: %s\n", error.c_str());
+                return 1;
+            }
+            std::printf("procsim: ALSA device \"%s\" in %s: start the program with ALSA_CONFIG_PATH=%s\n",
+                        sim::kAlsaMicrophoneDescription, alsaConfig.c_str(), alsaConfig.c_str());
+        }
+        std::printf("procsim: the microphone is at position 1 (%s)\n",
+                    move == "auto" ? "it moves on when a channel is measured again; Enter moves it too"
+                                   : "Enter moves it on");
+        keys = std::thread([&fifo] {
+            std::string pending;
+            while (!g_stop) {
+                pollfd p{STDIN_FILENO, POLLIN, 0};
+                if (::poll(&p, 1, 100) <= 0) continue;
+                char c = 0;
+                if (::read(STDIN_FILENO, &c, 1) != 1) return;  // no terminal (end of input)
+                if (c != '\n') {
+                    pending.push_back(c);
+                    continue;
+                }
+                const int n = std::atoi(pending.c_str());
+                if (n > 0) fifo->moveTo(n - 1);
+                else fifo->moveNext();
+                pending.clear();
+                std::printf("procsim: the microphone is at position %d\n", fifo->counts().position + 1);
+                std::fflush(stdout);
+            }
+        });
+    }
     std::fflush(stdout);
 
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+    std::signal(SIGPIPE, SIG_IGN);
     std::size_t shown = 0;
     while (!g_stop) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -174,6 +284,19 @@ int main(int argc, char** argv) {
             std::printf("procsim: %8lld ms  %s\n", static_cast<long long>(entries[shown].timeMs),
                         entries[shown].text.c_str());
         std::fflush(stdout);
+    }
+    if (fifo) {
+        simulator.withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& h) {
+            h.setToneObserver(nullptr);
+            return 0;
+        });
+        fifo->stop();
+        if (keys.joinable()) keys.join();
+        const auto c = fifo->counts();
+        std::printf("procsim: microphone wrote %lld frames, dropped %lld unread, %lld at tone changes\n",
+                    static_cast<long long>(c.written), static_cast<long long>(c.dropped),
+                    static_cast<long long>(c.flushed));
+        if (!alsaConfig.empty()) ::unlink(alsaConfig.c_str());
     }
     simulator.stop();
     if (!link.empty()) ::unlink(link.c_str());

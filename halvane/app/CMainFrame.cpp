@@ -32,7 +32,8 @@ constexpr int kRecentCount = 4;
 
 CMainFrame::CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
                        LanguageManager* languages, QWidget* parent)
-    : QMainWindow(parent), doc_(doc), app_(app), prompt_(prompt), commands_(doc, app, procedures, prompt, *this) {
+    : QMainWindow(parent), window_([](std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }, this), doc_(doc),
+      app_(app), prompt_(prompt), commands_(doc, app, procedures, prompt, *this) {
     setObjectName("CMainFrame");
     BuildCommandBar();
 
@@ -217,7 +218,7 @@ bool CMainFrame::SaveChangesPrompt() {
     QString name = QFileInfo(QString::fromStdString(doc_.GetPathName())).fileName();
     if (name.isEmpty()) name = "Halvane";
     const int answer = prompt_.MessageBox("Save changes to " + name.toStdString() + "?", "",
-                                          platform::MB_YESNOCANCEL | platform::MB_ICONWARNING);
+                                          platform::MB_YESNOCANCEL | platform::MB_ICONWARNING, Window());
     if (answer == platform::IDCANCEL) return false;
     if (answer == platform::IDYES) return commands_.SaveDocument();
     return true;

@@ -6,6 +6,7 @@
 
 #include "halvane/app/models/MainFrameCommands.h"
 #include "halvane/document/DocumentViews.h"
+#include "platform/WindowBinding.h"
 
 class QAction;
 class QMenu;
@@ -45,6 +46,7 @@ public:
     std::string AskSavePath() override;
     void ShowStatus(const std::string& text) override;
     bool RunColourDialog() override;
+    platform::WindowHandle Window() override { return window_.handle(); }
 
     MainFrameCommands& Commands() { return commands_; }
     CGraphView* GraphView() const { return graph_; }
@@ -76,6 +78,8 @@ private:
     void FillRecentMenu();
     void UpdateTitle();
 
+    // The frame as the owner of its questions.
+    platform::WindowBinding window_;
     CHalvaneDoc& doc_;
     AppState& app_;
     platform::UserPrompt& prompt_;

@@ -4,16 +4,41 @@
 
 #include "halvane/app/CMainFrame.h"
 #include "halvane/app/CWelcomeDlg.h"
+#include "halvane/app/JobsProcedureService.h"
 #include "halvane/document/AppState.h"
 #include "halvane/document/CHalvaneDoc.h"
+#include "halvane/procedures/jobs/CrossoverTargetJobs.h"
 
 namespace halvane {
 
+namespace {
+
+// The jobs' post-load steps over the main window as it is when a document
+// is read (none yet at the first open from the command line).
+class FramePostLoad final : public DocumentPostLoad {
+public:
+    explicit FramePostLoad(ProcedureService& procedures) : procedures_(procedures) {}
+    void RebuildGroupCurves(CHalvaneDoc& document) override { Steps().RebuildGroupCurves(document); }
+    void UpdateLevels(CHalvaneDoc& document) override { Steps().UpdateLevels(document); }
+    void RunRecalcTarg(CHalvaneDoc& document) override { Steps().RunRecalcTarg(document); }
+
+private:
+    ProcedurePostLoad Steps() const {
+        const auto* jobs = dynamic_cast<const JobsProcedureService*>(&procedures_);
+        return ProcedurePostLoad(jobs != nullptr ? jobs->MainWindow() : platform::WindowHandle{});
+    }
+    ProcedureService& procedures_;
+};
+
+}  // namespace
+
 HalvaneShell::HalvaneShell(AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
                            LanguageManager* languages)
-    : app_(app), procedures_(procedures), prompt_(prompt), languages_(languages) {}
+    : app_(app), procedures_(procedures), prompt_(prompt), languages_(languages),
+      postLoad_(std::make_unique<FramePostLoad>(procedures)) {}
 
 HalvaneShell::~HalvaneShell() {
+    if (auto* jobs = dynamic_cast<JobsProcedureService*>(&procedures_)) jobs->SetMainWindow(nullptr, {});
     frame_.reset();
     doc_.reset();
 }
@@ -33,8 +58,15 @@ bool HalvaneShell::CreateFrame() {
     CHalvaneDoc::Services services;
     services.app = &app_;
     services.prompt = &prompt_;
+    services.postLoad = postLoad_.get();
     doc_ = std::make_unique<CHalvaneDoc>(services);
     frame_ = std::make_unique<CMainFrame>(*doc_, app_, procedures_, prompt_, languages_);
+    // The jobs' dialogs and questions open over the main window, and the
+    // wizard saves through its file save.
+    if (auto* jobs = dynamic_cast<JobsProcedureService*>(&procedures_)) {
+        CMainFrame* frame = frame_.get();
+        jobs->SetMainWindow(frame, [frame] { return frame->Commands().SaveDocument(); });
+    }
     return true;
 }
 
@@ -46,6 +78,7 @@ bool HalvaneShell::NewDocument() {
 bool HalvaneShell::OpenDocument(const std::string& path) {
     if (!CreateFrame()) return false;
     if (!doc_->OnOpenDocument(path)) {
+        if (auto* jobs = dynamic_cast<JobsProcedureService*>(&procedures_)) jobs->SetMainWindow(nullptr, {});
         frame_.reset();
         doc_.reset();
         return false;
@@ -55,8 +88,9 @@ bool HalvaneShell::OpenDocument(const std::string& path) {
     return true;
 }
 
-void HalvaneShell::CloseMainWindow() {
-    if (frame_ != nullptr) frame_->close();
+bool HalvaneShell::CloseMainWindow() {
+    if (frame_ == nullptr) return true;
+    return frame_->close();
 }
 
 void HalvaneShell::ShowMainWindowMaximized() {

@@ -14,6 +14,7 @@ namespace halvane {
 
 class AppState;
 class CHalvaneDoc;
+class DocumentPostLoad;
 class CMainFrame;
 class LanguageManager;
 class ProcedureService;
@@ -30,7 +31,7 @@ public:
     bool NewDocument() override;
     bool OpenDocument(const std::string& path) override;
     CHalvaneDoc* Document() override { return doc_.get(); }
-    void CloseMainWindow() override;
+    bool CloseMainWindow() override;
     void ShowMainWindowMaximized() override;
 
     CMainFrame* Frame() const { return frame_.get(); }
@@ -46,6 +47,8 @@ private:
     ProcedureService& procedures_;
     platform::UserPrompt& prompt_;
     LanguageManager* languages_;
+    // The post-load steps every document gets (first open and File > Open).
+    std::unique_ptr<DocumentPostLoad> postLoad_;
     std::unique_ptr<CHalvaneDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
 };

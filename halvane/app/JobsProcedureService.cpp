@@ -1,11 +1,19 @@
 #include "halvane/app/JobsProcedureService.h"
 
 #include "halvane/app/CQuickMeasureDlg.h"
+#include "halvane/app/CWizardDialog.h"
+#include "halvane/app/MeasurementDialogs.h"
+#include "halvane/app/models/CompletionPage.h"
 #include "halvane/app/models/TargetCustomizationShell.h"
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/procedures/jobs/CEqCalcProc.h"
 #include "halvane/procedures/jobs/CEqUploadProc.h"
 #include "halvane/procedures/jobs/CrossoverTargetJobs.h"
+#include "halvane/procedures/measurement/MicrophoneCalibration.h"
+#include "halvane/procedures/measurement/RunMeasurementProcedure.h"
+#include "halvane/procedures/measurement/WaveRecorder.h"
+
+#include <QWidget>
 
 namespace halvane {
 
@@ -14,20 +22,57 @@ namespace {
 constexpr int kMeasuredMovie = 0;
 constexpr int kMeasuredMusic = 1;
 const CCurveSet kNoCurves;
+
+// What one measuring run talks to: the recorder on the chosen sound
+// system, the dialogs and the calibration.
+struct MeasuringRun {
+    explicit MeasuringRun(const JobsProcedureService::Options& options)
+        : recorder(options.sound != nullptr ? *options.sound : platform::systemSoundSystem(),
+                   options.clock != nullptr ? *options.clock : platform::systemClock()) {
+        services.recorder = &recorder;
+        services.speakerSelection = &selection;
+        services.conflicts = &conflicts;
+        services.calibration = options.calibration;
+        services.prompt = options.prompt;
+    }
+    WaveRecorder recorder;
+    SpeakerSelectionDialogUi selection;
+    ConflictDialogUi conflicts;
+    MeasurementServices services;
+};
 }  // namespace
 
-int JobsProcedureService::RunEqCalcProc(CHalvaneDoc& doc) {
-    return halvane::RunEqCalcProc({}, doc, nullptr) ? 1 : 2;
+JobsProcedureService::JobsProcedureService() = default;
+
+JobsProcedureService::JobsProcedureService(Options options) : options_(std::move(options)) {}
+
+JobsProcedureService::~JobsProcedureService() = default;
+
+void JobsProcedureService::SetMainWindow(QWidget* window, std::function<bool()> saveDocument) {
+    widget_ = window;
+    window_ = window != nullptr
+                  ? platform::WindowBinding([](std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }, window)
+                  : platform::WindowBinding();
+    saveDocument_ = std::move(saveDocument);
 }
 
-int JobsProcedureService::RunUploadProc(CHalvaneDoc& doc) { return halvane::RunUploadProc({}, doc, nullptr); }
+int JobsProcedureService::RunMeasurementProcedure(CHalvaneDoc& doc) {
+    MeasuringRun run(options_);
+    return halvane::RunMeasurementProcedure(MainWindow(), &doc, nullptr, run.services) ? 1 : 2;
+}
 
-int JobsProcedureService::RunEraseProc(CHalvaneDoc& doc) { return halvane::RunEraseProc({}, doc, nullptr); }
+int JobsProcedureService::RunEqCalcProc(CHalvaneDoc& doc) {
+    return halvane::RunEqCalcProc(MainWindow(), doc, nullptr) ? 1 : 2;
+}
+
+int JobsProcedureService::RunUploadProc(CHalvaneDoc& doc) { return halvane::RunUploadProc(MainWindow(), doc, nullptr); }
+
+int JobsProcedureService::RunEraseProc(CHalvaneDoc& doc) { return halvane::RunEraseProc(MainWindow(), doc, nullptr); }
 
 int JobsProcedureService::RunAutoDetectXOvers(CHalvaneDoc& doc) {
     const CCurveSet* movie = doc.GetCurveSet(kMeasuredMovie);
     const CCurveSet* music = doc.GetCurveSet(kMeasuredMusic);
-    const int result = halvane::RunAutoDetectXOvers(nullptr, {}, movie ? *movie : kNoCurves,
+    const int result = halvane::RunAutoDetectXOvers(nullptr, MainWindow(), movie ? *movie : kNoCurves,
                                                     music ? *music : kNoCurves, doc.m_TargetConfig, doc.m_nUnitKind);
     if (result == 1) doc.SetModifiedFlag();
     return result;
@@ -39,7 +84,7 @@ int JobsProcedureService::RunAutoDetectXOvers(platform::WindowHandle parent, std
 }
 
 int JobsProcedureService::RunRecalcTarg(CHalvaneDoc& doc) {
-    const int result = halvane::RunRecalcTarg(doc, nullptr, {});
+    const int result = halvane::RunRecalcTarg(doc, nullptr, MainWindow());
     if (result == 1) doc.SetModifiedFlag();
     return result;
 }
@@ -51,9 +96,40 @@ int JobsProcedureService::OpenTargetCustomization(CHalvaneDoc& doc) {
     return ok ? 1 : 2;
 }
 
+CQuickMeasureController::CalibrationSource JobsProcedureService::QuickMeasureCalibrationSource() const {
+    ICalibrationSource* source = options_.calibration;
+    if (source == nullptr) return {};
+    return [source]() -> std::optional<QuickMeasureCalibration> {
+        MicrophoneCalibration calibration;
+        if (!source->GetCalibration(calibration)) return std::nullopt;
+        return QuickMeasureCalibration{calibration.kind, calibration.curve};
+    };
+}
+
 int JobsProcedureService::RunQuickMeasure(CHalvaneDoc&) {
-    CQuickMeasureDlg dialog(CQuickMeasureController::Options{});
+    CQuickMeasureController::Options options;
+    options.prompt = options_.prompt;
+    options.sound = options_.sound;
+    options.clock = options_.clock;
+    options.calibration = QuickMeasureCalibrationSource();
+    CQuickMeasureDlg dialog(options, widget_);
     return dialog.RunModal();
+}
+
+int JobsProcedureService::RunWizard(CHalvaneDoc& doc) {
+    MeasuringRun run(options_);
+    WizardDialogController::Environment env;
+    env.document = &doc;
+    env.services.measurement = run.services;
+    env.services.prompt = options_.prompt;
+    env.prompt = options_.prompt;
+    env.saveDocument = saveDocument_;
+    env.completionPage = [](platform::WindowHandle parent) { return completion_page::Run(parent); };
+    if (options_.wizardSetUp) options_.wizardSetUp(env);
+    // The main window is still hidden while the wizard runs at start-up:
+    // the wizard stands on its own then.
+    CWizardDialog wizard(std::move(env), widget_ != nullptr && widget_->isVisible() ? widget_ : nullptr);
+    return wizard.RunModal();
 }
 
 }  // namespace halvane

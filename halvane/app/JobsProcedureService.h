@@ -2,20 +2,55 @@
 
 #include "halvane/document/ProcedureService.h"
 #include "halvane/document/TargetJobs.h"
+#include "halvane/procedures/quickmeasure/CQuickMeasureController.h"
+#include "halvane/procedures/wizard/WizardDialogController.h"
+#include "platform/WindowBinding.h"
 
 #include <array>
+#include <functional>
+
+class QWidget;
+
+namespace platform {
+class Clock;
+class SoundSystem;
+class UserPrompt;
+}  // namespace platform
 
 namespace halvane {
 
-// The program's jobs behind the main frame's commands: calculation, upload,
-// erase, crossover detection, target recalculation, the target
-// customisation and Quick Measure run for real, each under the modal
-// progress dialog. The measurement and the wizard still lack their
-// dialog-side services here, so they say they are not available rather
-// than pretend to run.
+class ICalibrationSource;
+
+// The program's jobs behind the main frame's commands and the start-up:
+// measurement, calculation, upload, erase, crossover detection, target
+// recalculation, the target customisation, Quick Measure and the wizard.
+// Each runs under the modal progress dialog (or the wizard) over the main
+// window, so no job dialog or question opens behind it.
 class JobsProcedureService final : public ProcedureService, public TargetJobs {
 public:
-    int RunMeasurementProcedure(CHalvaneDoc& doc) override { return unavailable_.RunMeasurementProcedure(doc); }
+    // What the measuring jobs use. Null members take the program's own: the
+    // process-wide prompt, the system's sound inputs and clock, and a flat
+    // microphone calibration.
+    struct Options {
+        platform::UserPrompt* prompt = nullptr;
+        platform::SoundSystem* sound = nullptr;
+        platform::Clock* clock = nullptr;
+        ICalibrationSource* calibration = nullptr;
+        // Tests: adjusts the wizard before it is shown (a queued click, ...).
+        std::function<void(WizardDialogController::Environment&)> wizardSetUp;
+    };
+
+    JobsProcedureService();
+    explicit JobsProcedureService(Options options);
+    ~JobsProcedureService() override;
+
+    // The main window (null: none): parent of the jobs' dialogs and owner of
+    // their questions; `saveDocument` is its file save, used by the wizard's
+    // "Save progress after each step".
+    void SetMainWindow(QWidget* window, std::function<bool()> saveDocument);
+    platform::WindowHandle MainWindow() const { return window_.handle(); }
+
+    int RunMeasurementProcedure(CHalvaneDoc& doc) override;
     int RunEqCalcProc(CHalvaneDoc& doc) override;
     int RunUploadProc(CHalvaneDoc& doc) override;
     int RunEraseProc(CHalvaneDoc& doc) override;
@@ -23,14 +58,21 @@ public:
     int RunRecalcTarg(CHalvaneDoc& doc) override;
     int OpenTargetCustomization(CHalvaneDoc& doc) override;
     int RunQuickMeasure(CHalvaneDoc& doc) override;
-    int RunWizard(CHalvaneDoc& doc) override { return unavailable_.RunWizard(doc); }
+    int RunWizard(CHalvaneDoc& doc) override;
 
     // The target customisation's Auto Detect.
     int RunAutoDetectXOvers(platform::WindowHandle parent, std::array<CCurveSet, 2>& measured, TargetConfig& config,
                             std::int32_t unitKind) override;
 
+    // The calibration Quick Measure asks at Connect: the measurement's
+    // source, when there is one.
+    CQuickMeasureController::CalibrationSource QuickMeasureCalibrationSource() const;
+
 private:
-    UnavailableProcedureService unavailable_;
+    Options options_;
+    QWidget* widget_ = nullptr;
+    platform::WindowBinding window_;
+    std::function<bool()> saveDocument_;
 };
 
 }  // namespace halvane

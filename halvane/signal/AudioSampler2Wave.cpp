@@ -1,6 +1,7 @@
 #include "halvane/signal/AudioSampler2Wave.h"
 
 #include "halvane/signal/AcceptedMicrophones.h"
+#include "halvane/signal/WaveInOpen.h"
 #include "platform/ClockWait.h"
 
 #include <mutex>
@@ -43,47 +44,27 @@ void Wave::waveInProc(platform::SoundInput* input, std::uint32_t message, std::u
     }
 }
 
-platform::MmResult Wave::OpenWaveIn() {
-    const std::uint32_t flags = SoundSystem::CallbackFunction | SoundSystem::FormatDirect;
-    const auto instance = reinterpret_cast<std::uintptr_t>(this);
-    platform::MmResult r = sound_.openInput(deviceIndex_, format_, &Wave::waveInProc, instance, flags, input_);
-    if (r != mm::NoError) {
-        const std::uint16_t tag = format_.formatTag;
-        const std::uint16_t extra = format_.extraSize;
-        format_.formatTag = WaveFormat::TagPcm;
-        format_.extraSize = 0;
-        r = sound_.openInput(deviceIndex_, format_, &Wave::waveInProc, instance, flags, input_);
-        format_.formatTag = tag;
-        format_.extraSize = extra;
-    }
-    if (r != mm::NoError) input_.reset();
-    return r;
-}
-
 bool Wave::Open() {
     // Opening again first ends the open input: the device is never found
     // busy with our own handle.
     if (input_) Terminate();
     ++session_;
     running_ = true;
-    lastResult_ = OpenWaveIn();
+    lastResult_ = AudioSampler::OpenWaveIn(sound_, deviceIndex_, format_, &Wave::waveInProc,
+                                           reinterpret_cast<std::uintptr_t>(this), input_);
     if (lastResult_ != mm::NoError) {
         running_ = false;
         return false;
     }
+    levelFixed_ = false;
+    mixer_.reset();
     if (!useMixer_) return true;
-    const auto source = CInputMixer::FindMixerSource(sound_, *input_, deviceName_, CInputMixer::IsVistaOrLater());
-    if (source) mixer_ = std::make_unique<CInputMixer>(sound_, *input_, *source);
-    if (!mixer_ || !mixer_->HasVolume()) {
-        mixer_.reset();
-        Terminate();  // and the input closes with it
-        return false;
-    }
-    level_ = static_cast<std::uint32_t>(mixer_->VolumeMaximum());
-    mixer_->SetInputLevel(level_);
-    mixer_->SetBooleanControl("AGC", 1);
-    mixer_->SetBooleanControl("Volume", 0);
-    mixer_->SetBooleanControl("Mute", 0);
+    // Starts at the volume control's maximum; without one the input records
+    // at the device's own level (HasVolumeControl() tells the caller).
+    AudioSampler::InputMixerSetup setup = AudioSampler::SetUpInputMixer(sound_, *input_, deviceName_, std::nullopt);
+    mixer_ = std::move(setup.mixer);
+    levelFixed_ = setup.levelFixed;
+    if (!levelFixed_) level_ = setup.level;
     return true;
 }
 
@@ -94,8 +75,8 @@ void Wave::SetLevel(std::uint32_t level) {
 
 bool Wave::MixerReady() {
     if (!useMixer_) return true;
-    if (!mixer_) return false;
-    if (mixer_->HasVolume()) mixer_->SetInputLevel(level_);
+    if (!mixer_ && !levelFixed_) return false;
+    if (HasVolumeControl()) mixer_->SetInputLevel(level_);
     return true;
 }
 
@@ -117,7 +98,7 @@ bool Wave::Start() {
 }
 
 bool Wave::Stop() {
-    if (useMixer_ && !mixer_) return false;
+    if (useMixer_ && !mixer_ && !levelFixed_) return false;
     if (!input_ || !buffers_.HasBuffers()) return false;
     lastResult_ = input_->stop();
     return lastResult_ == mm::NoError;

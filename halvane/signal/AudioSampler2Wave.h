@@ -53,13 +53,14 @@ public:
     bool IsRunning() const { return running_.load(); }
     std::uint32_t InputLevel() const { return level_; }
     CInputMixer* Mixer() { return mixer_.get(); }
+    // The open input has a volume control (see AudioSampler::Wave).
+    bool HasVolumeControl() const { return mixer_ != nullptr && mixer_->HasVolume(); }
     const platform::WaveFormat& Format() const { return format_; }
     const BigWaveBuffer& Buffers() const { return buffers_; }
 
 private:
     static void waveInProc(platform::SoundInput* input, std::uint32_t message, std::uintptr_t instance,
                            platform::WaveHeader* header);
-    platform::MmResult OpenWaveIn();
     bool MixerReady();
 
     platform::SoundSystem& sound_;
@@ -77,6 +78,7 @@ private:
     std::unique_ptr<Threading::UIThreadHandler<BigWaveBuffer, BigWaveBufferThreadedData>> converter_;
     std::uint32_t level_ = 0xFFFF;
     bool useMixer_;
+    bool levelFixed_ = false;  // opened with the mixer in use, but without a volume control
     platform::MmResult lastResult_ = platform::mmresult::NoError;
 };
 

@@ -1,6 +1,7 @@
 #include "halvane/signal/AudioSamplerWave.h"
 
 #include "halvane/signal/AcceptedMicrophones.h"
+#include "halvane/signal/WaveInOpen.h"
 #include "platform/ClockWait.h"
 
 using platform::SoundSystem;
@@ -30,52 +31,21 @@ void Wave::waveInProc(platform::SoundInput*, std::uint32_t message, std::uintptr
     if (message == platform::WimData && self->signal_ != nullptr) self->signal_->set();
 }
 
-platform::MmResult Wave::OpenWaveIn() {
-    const std::uint32_t flags = SoundSystem::CallbackFunction | SoundSystem::FormatDirect;
-    const auto instance = reinterpret_cast<std::uintptr_t>(this);
-    platform::MmResult r = sound_.openInput(deviceIndex_, format_, &Wave::waveInProc, instance, flags, input_);
-    if (r != mm::NoError) {
-        // Some drivers take only the plain PCM tag for the same samples.
-        const std::uint16_t tag = format_.formatTag;
-        const std::uint16_t extra = format_.extraSize;
-        format_.formatTag = WaveFormat::TagPcm;
-        format_.extraSize = 0;
-        r = sound_.openInput(deviceIndex_, format_, &Wave::waveInProc, instance, flags, input_);
-        format_.formatTag = tag;
-        format_.extraSize = extra;
-    }
-    if (r != mm::NoError) input_.reset();
-    return r;
-}
-
 bool Wave::Open() {
     // A reopen (the measurement job's retry) starts from a closed input, so
     // the device is never found busy with our own earlier handle.
     Close();
     SetExtensibleFormat();
-    lastOpenResult_ = OpenWaveIn();
+    lastOpenResult_ = AudioSampler::OpenWaveIn(sound_, deviceIndex_, format_, &Wave::waveInProc,
+                                               reinterpret_cast<std::uintptr_t>(this), input_);
     if (lastOpenResult_ != mm::NoError) return false;
     if (!useMixer_) return true;
-
-    // Every failure from here closes the input again: the caller only sees
-    // false and will open anew.
-    const auto source = CInputMixer::FindMixerSource(sound_, *input_, deviceName_, CInputMixer::IsVistaOrLater());
-    if (!source) {
-        Close();
-        return false;
-    }
-    mixer_ = std::make_unique<CInputMixer>(sound_, *input_, *source);
-    if (!mixer_->HasVolume()) {
-        Close();
-        return false;
-    }
-    mixer_->SetInputLevel(level_);
-    // Automatic gain stays on as the measurement has always run with it,
-    // doubtful as that is for a measurement microphone: the level checks
-    // of the procedure judge the recorded level, not the mixer setting.
-    mixer_->SetBooleanControl("AGC", 1);
-    mixer_->SetBooleanControl("Volume", 0);
-    mixer_->SetBooleanControl("Mute", 0);
+    // A device without a volume control (ALSA's "file" device, a USB input
+    // without a mixer) records at its own level: the caller asks
+    // HasVolumeControl() and says so.
+    InputMixerSetup setup = SetUpInputMixer(sound_, *input_, deviceName_, level_);
+    mixer_ = std::move(setup.mixer);
+    levelFixed_ = setup.levelFixed;
     return true;
 }
 
@@ -86,8 +56,8 @@ void Wave::SetLevel(std::uint32_t level) {
 
 bool Wave::Start() {
     if (useMixer_) {
-        if (!mixer_) return false;
-        if (mixer_->HasVolume()) mixer_->SetInputLevel(level_);
+        if (!mixer_ && !levelFixed_) return false;
+        if (HasVolumeControl()) mixer_->SetInputLevel(level_);
     }
     if (!input_) return false;
     if (buffer_.Setup(input_.get(), TakeValues, true) != mm::NoError) return false;
@@ -129,6 +99,7 @@ void Wave::Close() {
         input_.reset();
     }
     mixer_.reset();
+    levelFixed_ = false;
 }
 
 }  // namespace AudioSampler

@@ -55,13 +55,16 @@ public:
     bool IsOpen() const { return input_ != nullptr; }
     std::uint32_t InputLevel() const { return level_; }
     CInputMixer* Mixer() { return mixer_.get(); }
+    // The open input has a volume control: the input level applies. False
+    // when the device gives no mixer or a mixer without volume; it then
+    // records at the level the device gives.
+    bool HasVolumeControl() const { return mixer_ != nullptr && mixer_->HasVolume(); }
     const platform::WaveFormat& Format() const { return format_; }
 
 private:
     static void waveInProc(platform::SoundInput* input, std::uint32_t message, std::uintptr_t instance,
                            platform::WaveHeader* header);
     void SetExtensibleFormat();
-    platform::MmResult OpenWaveIn();
 
     platform::SoundSystem& sound_;
     platform::Clock& clock_;
@@ -74,6 +77,7 @@ private:
     std::unique_ptr<CInputMixer> mixer_;
     std::uint32_t level_ = 0xFFFF;
     bool useMixer_ = true;
+    bool levelFixed_ = false;  // opened with the mixer in use, but without a volume control
     platform::MmResult lastOpenResult_ = platform::mmresult::NoError;
     std::int64_t eventWaitMs_ = DefaultEventWaitMs;
     std::int64_t checkPauseMs_ = DefaultCheckPauseMs;

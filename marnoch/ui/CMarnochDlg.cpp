@@ -5,12 +5,18 @@
 #include "marnoch/ui/CUIProgCtrl.h"
 #include "marnoch/ui/DialogUnits.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
+
+#include <atomic>
+#include <exception>
+#include <thread>
 
 namespace marnoch {
 
@@ -46,10 +52,17 @@ CMarnochDlg::CMarnochDlg(Hooks hooks, QWidget* parent) : QDialog(parent), hooks_
     connect(about_, &QPushButton::clicked, this, &CMarnochDlg::onAbout);
     connect(exit_, &QPushButton::clicked, this, &QDialog::reject);
 
+    // Qt cannot add to the window manager's system menu; the same entry
+    // lives in the window's context menu.
+    aboutAction_ = new QAction("&About Marnoch..", this);
+    aboutAction_->setObjectName("aboutAction");
+    connect(aboutAction_, &QAction::triggered, this, &CMarnochDlg::onAbout);
+    addAction(aboutAction_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+
     progCtrl_ = std::make_unique<CUIProgCtrl>(*progress_);
-    IFileChooser& chooser = hooks_.chooser != nullptr ? *hooks_.chooser : static_cast<IFileChooser&>(*this);
-    workflows_ = std::make_unique<MarnochWorkflows>(chooser, static_cast<IStatusSink&>(*this), *progCtrl_,
-                                                    hooks_.makePort);
+    workflows_ = std::make_unique<MarnochWorkflows>(static_cast<IFileChooser&>(*this),
+                                                    static_cast<IStatusSink&>(*this), *progCtrl_, hooks_.makePort);
 }
 
 CMarnochDlg::CMarnochDlg(QWidget* parent) : CMarnochDlg(Hooks{}, parent) {}
@@ -60,13 +73,27 @@ QRect CMarnochDlg::fromDialogUnits(int x, int y, int w, int h) const { return Fr
 
 QString CMarnochDlg::statusText() const { return status_->text(); }
 
+// Called from the workflow's thread: the text goes to the window's thread.
 void CMarnochDlg::SetStatus(const std::string& text) {
-    status_->setText(QString::fromStdString(text));
-    // The workflow holds the event loop; paint now or the step never shows.
-    status_->repaint();
+    const QString line = QString::fromStdString(text);
+    QMetaObject::invokeMethod(
+        status_,
+        [this, line] {
+            status_->setText(line);
+            status_->repaint();
+        },
+        Qt::AutoConnection);
 }
 
 bool CMarnochDlg::ChooseSettingsFile(bool open, const std::string& initial, std::string& chosen) {
+    // The workflow's thread waits while the dialog runs on the window's.
+    if (QThread::currentThread() != thread()) {
+        bool result = false;
+        QMetaObject::invokeMethod(
+            this, [&] { result = ChooseSettingsFile(open, initial, chosen); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+    if (hooks_.chooser != nullptr) return hooks_.chooser->ChooseSettingsFile(open, initial, chosen);
     QFileDialog dialog(this);
     dialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     dialog.setFileMode(open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
@@ -78,13 +105,43 @@ bool CMarnochDlg::ChooseSettingsFile(bool open, const std::string& initial, std:
     return true;
 }
 
+void CMarnochDlg::setControlsEnabled(bool enabled) {
+    for (QPushButton* b : {create_, upload_, about_, exit_}) b->setEnabled(enabled);
+    aboutAction_->setEnabled(enabled);
+}
+
+// The window cannot close under a running workflow; Exit is disabled then.
+void CMarnochDlg::reject() {
+    if (!busy_) QDialog::reject();
+}
+
+// The workflow runs on its own thread and this one goes on handling the
+// window's events (painting, the progress, the file dialog the workflow
+// asks for) until it ends. No other workflow can start meanwhile.
 void CMarnochDlg::run(void (MarnochWorkflows::*workflow)()) {
-    // Clicks made while a workflow blocks the window must not start another.
-    for (QPushButton* b : {create_, upload_, about_, exit_}) b->setEnabled(false);
-    const auto failure = workflows_->RunCaught(workflow);
-    // Clicks made meanwhile reach the disabled buttons now and are dropped.
-    QCoreApplication::processEvents();
-    for (QPushButton* b : {create_, upload_, about_, exit_}) b->setEnabled(true);
+    if (busy_) return;
+    busy_ = true;
+    setControlsEnabled(false);
+    std::optional<std::string> failure;
+    std::exception_ptr escaped;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        try {
+            failure = workflows_->RunCaught(workflow);
+        } catch (...) {
+            escaped = std::current_exception();
+        }
+        done = true;
+        // Wakes the wait below.
+        QMetaObject::invokeMethod(this, [] {}, Qt::QueuedConnection);
+    });
+    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    worker.join();
+    // The last status and progress calls were queued before the end.
+    QCoreApplication::sendPostedEvents();
+    busy_ = false;
+    setControlsEnabled(true);
+    if (escaped) std::rethrow_exception(escaped);
     if (!failure) return;
     const QString text = QString::fromStdString(*failure);
     if (hooks_.message) {

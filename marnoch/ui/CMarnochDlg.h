@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -15,9 +16,11 @@ namespace marnoch {
 class CUIProgCtrl;
 
 // The program's one window: "About", "Create Backup File", "Upload Backup
-// File to Processor" and "Exit", the status line and the progress bar. Each
-// workflow runs inside its button's handler; a failure is shown in a message
-// box captioned with the program's name.
+// File to Processor" and "Exit", the status line and the progress bar, and
+// "&About Marnoch.." in the window's context menu. Each workflow runs on a
+// thread of its own while the window goes on painting; its status texts,
+// progress and file dialog come to the window's thread. A failure is shown
+// in a message box captioned with the program's name.
 class CMarnochDlg final : public QDialog, private IStatusSink, private IFileChooser {
     Q_OBJECT
 public:
@@ -33,6 +36,10 @@ public:
 
     QString statusText() const;
     QProgressBar* progressBar() const { return progress_; }
+    QAction* aboutAction() const { return aboutAction_; }
+    // A workflow is running: the buttons are disabled and the window does
+    // not close.
+    bool busy() const { return busy_; }
     const MarnochWorkflows& workflows() const { return *workflows_; }
 
 public slots:
@@ -40,10 +47,14 @@ public slots:
     void onUpload();
     void onAbout();
 
+public slots:
+    void reject() override;
+
 private:
     void SetStatus(const std::string& text) override;
     bool ChooseSettingsFile(bool open, const std::string& initial, std::string& chosen) override;
     void run(void (MarnochWorkflows::*workflow)());
+    void setControlsEnabled(bool enabled);
     QRect fromDialogUnits(int x, int y, int w, int h) const;
 
     Hooks hooks_;
@@ -53,6 +64,8 @@ private:
     QPushButton* exit_;
     QLabel* status_;
     QProgressBar* progress_;
+    QAction* aboutAction_;
+    bool busy_ = false;
     std::unique_ptr<CUIProgCtrl> progCtrl_;
     std::unique_ptr<MarnochWorkflows> workflows_;
 };

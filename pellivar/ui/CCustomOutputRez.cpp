@@ -103,10 +103,9 @@ CCustomOutputRez::CCustomOutputRez(CPellivarApp& app, QWidget* parent)
     grid->addWidget(rates, 3, 0, 1, 2);
     outer->addStretch(1);
 
-    connect(pixelEdit_, &QLineEdit::editingFinished, this, [this] {
-        app_.GetCurrentDoc().SetModifiedFlag();
-        Recalc();
-    });
+    // Marked modified by the recalculation when the rate (or what follows
+    // from it) changed; leaving the field unchanged changes nothing.
+    connect(pixelEdit_, &QLineEdit::editingFinished, this, [this] { Recalc(Cause::Edit); });
     connect(usePixel_, &QCheckBox::toggled, this, [this] {
         ApplyMode();
         Recalc();
@@ -151,26 +150,42 @@ void CCustomOutputRez::OnInitialUpdate() {
         app_.GetCommunicator().Subscribe(lowItem_);
     }
     Bind();
-    refresh_ = OutputTiming::RefreshOf(res.PixelRate(), res.Value(F::TotalHSize).Value(), res.Value(F::TotalVSize).Value(),
-                                       refresh_);
     ShowPixelRate();
-    Recalc();
+    Recalc(Cause::Show);
 }
 
 void CCustomOutputRez::ShowPixelRate() {
     pixelEdit_->setText(QString::number(app_.GetCurrentDoc().GetOutputResolution().PixelRate()));
 }
 
-void CCustomOutputRez::StorePixelRate() {
+bool CCustomOutputRez::StorePixelRate() {
+    CustomOutputResolutionSettings& res = app_.GetCurrentDoc().GetOutputResolution();
     const auto v = ValueEntry::ParseInteger(pixelEdit_->text().toStdString());
-    if (v) app_.GetCurrentDoc().GetOutputResolution().SetPixelRate(toInt(*v));
+    if (!v || toInt(*v) == res.PixelRate()) return false;
+    res.SetPixelRate(toInt(*v));
+    return true;
 }
 
-void CCustomOutputRez::Recalc() {
+namespace {
+
+// Everything of the output resolution the page may change.
+std::array<int, CustomOutputResolutionSettings::kFieldCount + 1> Snapshot(CustomOutputResolutionSettings& res) {
+    std::array<int, CustomOutputResolutionSettings::kFieldCount + 1> s{};
+    for (int f = 0; f < CustomOutputResolutionSettings::kFieldCount; ++f) s[static_cast<std::size_t>(f)] = res.Value(static_cast<F>(f)).Value();
+    s.back() = res.PixelRate();
+    return s;
+}
+
+}  // namespace
+
+void CCustomOutputRez::Recalc(Cause cause) {
     if (recalculating_) return;
     recalculating_ = true;
-    CustomOutputResolutionSettings& res = app_.GetCurrentDoc().GetOutputResolution();
-    StorePixelRate();
+    CPellivarDoc& doc = app_.GetCurrentDoc();
+    CustomOutputResolutionSettings& res = doc.GetOutputResolution();
+    const auto before = Snapshot(res);
+    const bool edit = cause == Cause::Edit;
+    if (edit) StorePixelRate();
     OutputTiming::Input in;
     in.totalH = res.Value(F::TotalHSize).Value();
     in.totalV = res.Value(F::TotalVSize).Value();
@@ -185,13 +200,27 @@ void CCustomOutputRez::Recalc() {
     in.pixelMode = usePixel_->isChecked();
     const OutputTiming::Result r = OutputTiming::Recalc(in);
 
-    res.Value(F::ActiveF1Size).SetValue(r.f1Active);
-    res.Value(F::BlankF1Size).SetValue(r.f1Blank);
-    res.Value(F::OffsetF1F2).SetValue(r.offset);
-    res.SetPixelRate(toInt(r.pixelRate));
-    refresh_ = r.refresh;
-    if (r.refreshRange) refreshControl_->SetRange(r.refreshRange->minimum, r.refreshRange->maximum);
-    auto range = [this](F f, const OutputTiming::Range& rg) { controls_[f]->SetRange(rg.minimum, rg.maximum); };
+    // Shown, a range also holds the value as it is, so nothing is clamped.
+    const auto fit = [edit](const OutputTiming::Range& rg, int v) {
+        return edit ? rg : OutputTiming::Range{std::min(rg.minimum, v), std::max(rg.maximum, v)};
+    };
+    if (edit) {
+        res.Value(F::ActiveF1Size).SetValue(r.f1Active);
+        res.Value(F::BlankF1Size).SetValue(r.f1Blank);
+        res.Value(F::OffsetF1F2).SetValue(r.offset);
+        res.SetPixelRate(toInt(r.pixelRate));
+        refresh_ = r.refresh;
+    } else {
+        refresh_ = OutputTiming::RefreshOf(res.PixelRate(), in.totalH, in.totalV, 0);
+    }
+    if (r.refreshRange) {
+        const OutputTiming::Range rr = fit(*r.refreshRange, refresh_);
+        refreshControl_->SetRange(rr.minimum, rr.maximum);
+    }
+    auto range = [&](F f, const OutputTiming::Range& rg) {
+        const OutputTiming::Range shown = fit(rg, res.Value(f).Value());
+        controls_[f]->SetRange(shown.minimum, shown.maximum);
+    };
     if (r.totalH) range(F::TotalHSize, *r.totalH);
     if (r.totalV) range(F::TotalVSize, *r.totalV);
     range(F::ActiveHSize, r.activeH);
@@ -208,11 +237,14 @@ void CCustomOutputRez::Recalc() {
     ShowPixelRate();
     for (CSliderPInt* c : controls_) c->Refresh();
     refreshControl_->Refresh();
+    if (edit && Snapshot(res) != before) doc.SetModifiedFlag();
     recalculating_ = false;
 }
 
 int CCustomOutputRez::SendAll() {
-    Recalc();
+    // A pixel rate typed and not yet taken is an edit like any other.
+    const auto typed = ValueEntry::ParseInteger(pixelEdit_->text().toStdString());
+    if (typed && toInt(*typed) != app_.GetCurrentDoc().GetOutputResolution().PixelRate()) Recalc(Cause::Edit);
     const std::int64_t p = app_.GetCurrentDoc().GetOutputResolution().PixelRate();
     if (p > OutputTiming::kMaxPixelRate) {
         ShowErrorBox(kTooFastText);
@@ -237,6 +269,7 @@ void CCustomOutputRez::OnControlRequestCompleted(const std::string& reply) {
     if (!OutputTiming::ApplyHalfReply(reply, p)) return;
     res.SetPixelRate(toInt(p));
     ShowPixelRate();
+    Recalc(Cause::Show);
 }
 
 void CCustomOutputRez::LoadStandard(const std::array<int, 13>& row) {

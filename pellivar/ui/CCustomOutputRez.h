@@ -36,7 +36,13 @@ public:
     // 1 when everything was queued, 0 when the pixel clock is too fast.
     int SendAll();
     int QueryAll();
-    void Recalc();
+    // How a recalculation may touch the document. Showing the page only
+    // shows it: the values stay as they are (the ranges widen to hold them)
+    // and the refresh shown is P / (H x V). An edit by the user corrects
+    // whatever the new value makes inconsistent (totals, pixel rate, field
+    // values) and marks the document modified when anything changed.
+    enum class Cause { Show, Edit };
+    void Recalc(Cause cause = Cause::Edit);
     // Loads a standard row into the document and shows it.
     void LoadStandard(const std::array<int, 13>& row);
     void OnLoadStandard();
@@ -50,7 +56,8 @@ public:
 private:
     void OnControlRequestCompleted(const std::string& reply) override;
     void ShowPixelRate();
-    void StorePixelRate();
+    // True when the edit held a new pixel rate, now in the document.
+    bool StorePixelRate();
     void ApplyMode();
     void Bind();
 

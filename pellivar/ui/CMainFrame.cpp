@@ -20,6 +20,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -56,7 +57,16 @@ CMainFrame::CMainFrame(CPellivarApp& app, QWidget* parent)
     stack_->addWidget(gamma_);
 
     BuildMenus();
-    statusBar();
+    connection_ = new QLabel(this);
+    connection_->setObjectName("connection");
+    statusBar()->addPermanentWidget(connection_);
+    ShowConnection("Not connected");
+    {
+        QPointer<CMainFrame> self(this);
+        app_.GetCommunicator().SetLostObserver([self](const CTessikCommunicator::ConnectionLost& lost) {
+            if (self) self->OnConnectionLost(lost);
+        });
+    }
     setAcceptDrops(true);
     treeBar_->Initialise();
     treeBar_->BuildTree(sourcePages_[0], sourcePages_[1], sourcePages_[2], sourcePages_[3], advanced_, resolution_,
@@ -66,7 +76,22 @@ CMainFrame::CMainFrame(CPellivarApp& app, QWidget* parent)
     resize(1100, 760);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() { app_.GetCommunicator().SetLostObserver(nullptr); }
+
+QString CMainFrame::ConnectionText() const { return connection_->text(); }
+
+void CMainFrame::ShowConnection(const QString& text) { connection_->setText(text); }
+
+// The line went dead: whatever waits for the unit stops (the exchange
+// dialogs close themselves), the status bar says so and a box says what was
+// not sent.
+void CMainFrame::OnConnectionLost(const CTessikCommunicator::ConnectionLost& lost) {
+    ShowConnection(QString("Connection lost: %1").arg(QString::fromStdString(lost.reason)));
+    QString text = QString(kLostFormat).arg(QString::fromStdString(lost.reason));
+    if (lost.notSent > 0) text += "\n" + QString(kNotSentFormat).arg(lost.notSent);
+    text += "\n" + QString(kReconnectText);
+    ShowBox(text.toStdString(), kLostCaption);
+}
 
 void CMainFrame::BuildMenus() {
     QMenu* file = menuBar()->addMenu("&File");
@@ -129,7 +154,8 @@ void CMainFrame::ChooseBaudRateAndSearch() {
 }
 
 void CMainFrame::StartSearch(bool allSpeeds, int speedIndex) {
-    if (waitDlg_ == nullptr) waitDlg_ = new CWaitDlg(this);
+    if (waitDlg_ == nullptr) waitDlg_ = new CWaitDlg(app_.GetCommunicator().GetPort(), this);
+    ShowConnection("Searching...");
     waitDlg_->show();
     setEnabled(false);
     waitDlg_->setEnabled(true);
@@ -146,6 +172,14 @@ void CMainFrame::OnSearchDone(int found) {
     searching_ = false;
     setEnabled(true);
     if (waitDlg_ != nullptr) waitDlg_->hide();
+    const CBasicTessikPort& port = app_.GetCommunicator().GetPort();
+    if (found != 0)
+        ShowConnection(QString("Connected: %1 on COM%2 at %3 baud")
+                           .arg(port.GetModelName())
+                           .arg(port.GetPortNumber())
+                           .arg(PortSpeeds::baud(port.GetSpeedIndex())));
+    else
+        ShowConnection("Not connected");
     if (found != 0) {
         ShowSuccessBox(QString(kFoundFormat).arg(app_.GetCommunicator().GetPort().GetModelName()).toStdString());
     } else {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pellivar/CTessikCommunicator.h"
+
 #include <QMainWindow>
 
 #include <string>
@@ -8,6 +10,8 @@ class QAction;
 class QMenu;
 class QMimeData;
 class QStackedWidget;
+
+class QLabel;
 
 namespace pellivar {
 
@@ -31,6 +35,12 @@ public:
     static constexpr const char* kFilter = "Tessik LiveVideo Files (*.kvx)";
     static constexpr const char* kFoundFormat = "Found: %1";
     static constexpr const char* kNotFoundText = "Could not find unit, check connection";
+    // When the line goes dead: the reason, then how many commands did not
+    // reach the unit.
+    static constexpr const char* kLostFormat = "The connection to the unit was lost: %1.";
+    static constexpr const char* kNotSentFormat = "%1 command(s) were not sent to the unit.";
+    static constexpr const char* kReconnectText = "Check the cable and the unit, then use \"Connect\" to find it again.";
+    static constexpr const char* kLostCaption = "Connection Lost";
 
     explicit CMainFrame(CPellivarApp& app, QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -52,6 +62,8 @@ public:
     // until the result arrives.
     void StartSearch(bool allSpeeds, int speedIndex);
     bool SearchRunning() const { return searching_; }
+    // The connection as the status bar shows it.
+    QString ConnectionText() const;
 
     // The document commands; opening sends nothing to the unit.
     bool OpenDocument(const std::string& path);
@@ -76,6 +88,8 @@ private:
     void BuildMenus();
     void RebuildRecentFiles();
     void OnSearchDone(int found);
+    void OnConnectionLost(const CTessikCommunicator::ConnectionLost& lost);
+    void ShowConnection(const QString& text);
     void OnAbout();
 
     CPellivarApp& app_;
@@ -90,6 +104,7 @@ private:
     QAction* longWait_ = nullptr;
     std::string path_;
     bool searching_ = false;
+    QLabel* connection_ = nullptr;
 };
 
 }  // namespace pellivar

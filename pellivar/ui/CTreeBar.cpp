@@ -17,9 +17,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 namespace pellivar {
 
@@ -161,8 +159,9 @@ void CTreeBar::OnSourceClicked(int source) {
     if (source < 0 || source >= SourceNames::kCount) return;
     selected_ = source;
     app_.UpdateUnitWithString(UnitCommands::SelectSource(source));
-    // The unit switches its source meanwhile.
-    std::this_thread::sleep_for(std::chrono::milliseconds(sourceWaitMs_));
+    // The unit switches its source meanwhile (on the link's clock, like
+    // every other wait of the program).
+    app_.GetCommunicator().GetPort().clock().sleepMs(sourceWaitMs_);
 }
 
 void CTreeBar::OnControlRequestCompleted(const std::string& reply) {
@@ -192,6 +191,9 @@ void CTreeBar::OnGet() {
     dialog.QueueEndMarker();
     dialog.SetText("Please wait.... Retrieving data....");
     dialog.exec();
+    // Values whose reply was lost keep what the page showed before: say so.
+    if (dialog.MarkerArrived() && dialog.Unanswered() > 0)
+        ShowErrorBox(QString(kUnansweredFormat).arg(dialog.Unanswered()).toStdString());
 }
 
 void CTreeBar::OnLoad() {

@@ -35,6 +35,8 @@ public:
     static constexpr const char* kNotConnectedText = "Unit is not connected, please double check connection";
     static constexpr const char* kNotPoweredText =
         "Unit is either not connected or it is off, please double check connection";
+    static constexpr const char* kUnansweredFormat =
+        "%1 value(s) did not come back from the unit; they show what was there before. Use \"Get\" again.";
 
     CTreeBar(CPellivarApp& app, CMainFrame& frame, QWidget* parent = nullptr);
     ~CTreeBar() override;

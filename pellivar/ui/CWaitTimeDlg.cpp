@@ -4,24 +4,35 @@
 #include "pellivar/ui/CPellivarApp.h"
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <mutex>
 
 namespace pellivar {
 
 CWaitTimeDlg::CWaitTimeDlg(CPellivarApp& app, QWidget* parent)
-    : QDialog(parent), app_(app), text_(new QLabel(this)) {
+    : QDialog(parent), app_(app), text_(new QLabel(this)), progressText_(new QLabel(this)),
+      progress_(new QProgressBar(this)), timer_(new QTimer(this)) {
     setWindowTitle("Exchanging Data");
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     text_->setObjectName("text1059");
     text_->setMinimumWidth(260);
     layout->addWidget(text_);
+    progress_->setObjectName("progress");
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    layout->addWidget(progress_);
+    progressText_->setObjectName("progressText");
+    layout->addWidget(progressText_);
     auto* abort = new QPushButton("Abort", this);
     layout->addWidget(abort);
     connect(abort, &QPushButton::clicked, this, &QDialog::reject);
+    connect(timer_, &QTimer::timeout, this, &CWaitTimeDlg::UpdateProgress);
     item_ = std::make_shared<SHItem>(UnitCommands::EndMarker().ReplyKey(), static_cast<ReplyWindow*>(this), true);
     item_->AddPending();
 }
@@ -34,16 +45,34 @@ CWaitTimeDlg::~CWaitTimeDlg() {
     item_->ReleasePending(list);
 }
 
-void CWaitTimeDlg::QueueEndMarker() { app_.UpdateUnitWithString(UnitCommands::EndMarker().BuildQuery()); }
+void CWaitTimeDlg::QueueEndMarker() {
+    const std::string marker = UnitCommands::EndMarker().BuildQuery();
+    // The batch is queued and the worker held: what is queued now is what
+    // comes before the marker.
+    if (markersAhead_ < 0) markersAhead_ = static_cast<int>(app_.GetCommunicator().QueuedCount(marker + "\n"));
+    app_.UpdateUnitWithString(marker);
+}
 
 void CWaitTimeDlg::SetText(const QString& text) { text_->setText(text); }
 QString CWaitTimeDlg::Text() const { return text_->text(); }
+QString CWaitTimeDlg::ProgressText() const { return progressText_->text(); }
+
+int CWaitTimeDlg::Unanswered() const {
+    return static_cast<int>(app_.GetCommunicator().QueriesUnanswered() - unansweredBefore_);
+}
 
 void CWaitTimeDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!subscribed_) {
         subscribed_ = true;
-        app_.GetCommunicator().Subscribe(item_);
+        CTessikCommunicator& comm = app_.GetCommunicator();
+        comm.Subscribe(item_);
+        writtenBefore_ = comm.CommandsWritten();
+        unansweredBefore_ = comm.QueriesUnanswered();
+        total_ = static_cast<int>(comm.QueuedCommands());
+        progress_->setRange(0, std::max(1, total_));
+        UpdateProgress();
+        timer_->start(100);
     }
     ReleaseSection();
 }
@@ -54,8 +83,25 @@ void CWaitTimeDlg::ReleaseSection() {
     app_.GetCommunicator().UnlockSection();
 }
 
+void CWaitTimeDlg::UpdateProgress() {
+    CTessikCommunicator& comm = app_.GetCommunicator();
+    sent_ = static_cast<int>(std::min<std::uint64_t>(comm.CommandsWritten() - writtenBefore_,
+                                                     static_cast<std::uint64_t>(total_)));
+    progress_->setValue(sent_);
+    progressText_->setText(QString("%1 of %2 commands sent").arg(sent_).arg(total_));
+    if (!comm.GetPort().IsConnected() && isVisible()) {
+        lost_ = true;
+        timer_->stop();
+        reject();
+    }
+}
+
 void CWaitTimeDlg::OnControlRequestCompleted(const std::string&) {
+    // Replies to the batch's own marker queries come first.
+    if (++markersSeen_ <= std::max(0, markersAhead_)) return;
     arrived_ = true;
+    timer_->stop();
+    UpdateProgress();
     accept();
 }
 

@@ -4,9 +4,12 @@
 
 #include <QDialog>
 
+#include <cstdint>
 #include <memory>
 
 class QLabel;
+class QProgressBar;
+class QTimer;
 
 namespace pellivar {
 
@@ -14,14 +17,20 @@ class CPellivarApp;
 
 // "Exchanging Data": runs while a bulk exchange is sent and closes when the
 // reply to its end marker ("fT?j", reply key "fTj") arrives; "Abort" closes
-// it too (the queued commands are still sent).
+// it too (the queued commands are still sent). It shows how many of the
+// batch's commands have been sent.
+//
+// The marker is also one of the queries of a full retrieval (source 16's
+// input offset): the dialog counts the marker queries queued ahead of its
+// own and closes only at the reply to its own marker, the batch's end.
 //
 // The caller takes the communicator's section before queuing the batch and
 // hands it to the dialog, which releases it once it is showing and has
 // subscribed its marker, so the worker never starts a half-queued batch and
 // the marker's reply cannot be missed. The marker item is one-shot and
 // counts one delivery for the dialog's life; late markers (an upload queues
-// five) reach nothing once the dialog is gone.
+// five) reach nothing once the dialog is gone. A connection lost meanwhile
+// closes the dialog (the main window says what was lost).
 class CWaitTimeDlg final : public QDialog, private ReplyWindow {
     Q_OBJECT
 public:
@@ -33,7 +42,14 @@ public:
     void QueueEndMarker();
     void SetText(const QString& text);
     QString Text() const;
+    QString ProgressText() const;
     bool MarkerArrived() const { return arrived_; }
+    bool ConnectionLost() const { return lost_; }
+    // Commands of the batch sent so far, and in all.
+    int Sent() const { return sent_; }
+    int Total() const { return total_; }
+    // Queries of the batch whose reply never came while later ones did.
+    int Unanswered() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -41,13 +57,24 @@ protected:
 private:
     void OnControlRequestCompleted(const std::string& reply) override;
     void ReleaseSection();
+    void UpdateProgress();
 
     CPellivarApp& app_;
     std::shared_ptr<SHItem> item_;
     QLabel* text_;
+    QLabel* progressText_;
+    QProgressBar* progress_;
+    QTimer* timer_;
     bool subscribed_ = false;
     bool holdsLock_ = false;
     bool arrived_ = false;
+    bool lost_ = false;
+    int markersAhead_ = -1;  // marker queries queued before the first own marker
+    int markersSeen_ = 0;
+    std::uint64_t writtenBefore_ = 0;
+    std::uint64_t unansweredBefore_ = 0;
+    int sent_ = 0;
+    int total_ = 0;
 };
 
 }  // namespace pellivar

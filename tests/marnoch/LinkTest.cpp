@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
 
 namespace marnoch::test {
 
@@ -134,6 +132,8 @@ TEST(MarnochLink, CommandLineExchangesRetryAsTheyShould) {
     EXPECT_EQ(sim.simulator().log().count("STF?"), 1u);
     // Unanswered: retries 3 means four sendings.
     EXPECT_FALSE(port->WriteToBZTAndWaitFor("QQ?\n", 100, reply, 5, true, 3));
+    // Nothing answered the last sending: the unit may not have read it yet.
+    EXPECT_TRUE(WaitForCommand(sim.simulator(), "QQ?", 4));
     EXPECT_EQ(sim.simulator().log().count("QQ?"), 4u);
     EXPECT_TRUE(reply.empty());
 }
@@ -150,8 +150,10 @@ TEST(MarnochLink, DrainingAFloodIsBounded) {
     port->setPortName(sim.path());
     std::string text;
     ASSERT_TRUE(port->OpenPort(text));
+    // The flood has begun once the unit has sent a few of its bursts.
+    const auto sentBefore = sim.simulator().bytesSent();
     sim.dialect([](sim::MarnochDialect& d) { d.knobs().flood = true; });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_TRUE(WaitUntil([&] { return sim.simulator().bytesSent() >= sentBefore + 3 * 2048; }, 5000));
     const int opensBefore = port->openCount();
     const auto started = sim.clock().nowMs();
     port->DrainInput(true);
@@ -198,6 +200,47 @@ TEST(MarnochLink, ServiceModeAnswers) {
         EXPECT_EQ(port->unitMode(), kModeLoader);
         EXPECT_GE(sim.simulator().log().count("rk5c93"), 1u);
     }
+}
+
+}  // namespace marnoch::test
+
+namespace marnoch::test {
+
+// The search moves a progress bar with every query: on a silent port all
+// 24 queries (8 speeds, 3 each) of the one port present, then the bar is
+// hidden; a unit found at 19200 stops it early.
+TEST(MarnochLink, SearchMovesTheProgressBar) {
+    struct Recorder final : CProgCtrl {
+        int high = -1, last = 0, moves = 0;
+        bool visible = false;
+        void SetRange(int, int h) override { high = h; }
+        void SetPos(int p) override {
+            if (p > last) ++moves;
+            last = p;
+        }
+        void Show(bool v) override { visible = v; }
+    };
+    MarnochSim sim;
+    ASSERT_TRUE(sim.started());
+    SettingsImage image;
+    std::string text;
+    {
+        Recorder progress;
+        auto port = sim.makePort(image);
+        ASSERT_TRUE(port->FindBZT(text, &progress));
+        EXPECT_EQ(progress.high, 24);
+        EXPECT_EQ(progress.last, 1);
+        EXPECT_FALSE(progress.visible);
+    }
+    sim::FaultKnobs k;
+    k.silent = true;
+    sim.simulator().setFaults(k);
+    Recorder progress;
+    auto port = sim.makePort(image);
+    EXPECT_FALSE(port->FindBZT(text, &progress));
+    EXPECT_EQ(progress.moves, 24);
+    EXPECT_EQ(progress.last, 24);
+    EXPECT_FALSE(progress.visible);
 }
 
 }  // namespace marnoch::test

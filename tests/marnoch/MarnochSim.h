@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/wait.h>
@@ -17,15 +19,18 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 
 namespace marnoch::test {
 
 // Ten times real time: the workflows' fixed pauses (3 s for the zones, 2.5 s
 // after leaving the loader) cost a tenth. The shortest reply limits of the
 // link (6 ms) would leave the pty 0.6 ms, which a loaded machine misses, so
-// every wait lasts at least kLeastRealWaitMs of real time.
+// every wait lasts at least kLeastRealWaitMs of real time. A late answer
+// makes a loader read count as unclean (it is read again), so the least
+// wait is long enough for the simulator's thread on a busy machine.
 inline constexpr double kTimeScale = 10.0;
-inline constexpr std::int64_t kLeastRealWaitMs = 5;
+inline constexpr std::int64_t kLeastRealWaitMs = 15;
 
 class MarnochSim {
 public:
@@ -95,6 +100,33 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// Waits (real time, at most limitMs) until `condition` holds; true if it did.
+template <class Condition>
+bool WaitUntil(Condition condition, std::int64_t limitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Waits until the unit has received `text` at least n times (a command the
+// program sent and got no answer to may still be on its way).
+inline bool WaitForCommand(sim::Simulator& simulator, const std::string& text, std::size_t n,
+                           std::int64_t limitMs = 5000) {
+    return simulator.log().waitFor(
+        [&](const std::vector<sim::CommandLog::Entry>& entries) {
+            return static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(),
+                                                          [&](const auto& e) { return e.text == text; })) >= n;
+        },
+        limitMs);
+}
+
+// The first line of a result text: the text the program's rules give it;
+// details of a failure follow after a blank line.
+inline std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 inline bool HaveSrecord() { return std::system("command -v srec_cat >/dev/null 2>&1") == 0; }
 

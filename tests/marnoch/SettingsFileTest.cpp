@@ -52,6 +52,35 @@ SettingsImage filledImage(std::uint8_t value) {
     return image;
 }
 
+int filesIn(const std::string& folder) {
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++files;
+    return files;
+}
+
+// Limits the size of files this process writes while it lives; a write past
+// it fails (EFBIG) instead of ending the process with SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old_;
+        small.rlim_cur = bytes;
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
 }  // namespace
 
 // Reference lines worked out by hand from the record rule (count = data + 3,
@@ -161,20 +190,30 @@ TEST(SettingsFile, ReadsHeadersS2RecordsCrlfAndUpperCase) {
     for (unsigned a = 0x060; a < 0x1000; ++a) ASSERT_EQ(loaded[a], source[a]) << a;
 }
 
-// A failed save keeps the old file: here the folder refuses the new one.
+// A failed save keeps the old file and leaves no temporary file behind.
+// The folder is made read-only; root writes there all the same, so for root
+// a file-size limit of nothing fails the write of the new file instead.
 TEST(SettingsFile, FailedSaveKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
     TempDir dir;
     const std::string path = dir.file("backup.k47");
     std::string text;
     ASSERT_TRUE(SaveSettingsFile(filledImage(1), path, text));
     const std::string before = readAll(path);
     const std::string folder = std::filesystem::path(path).parent_path().string();
-    ::chmod(folder.c_str(), 0555);
-    EXPECT_FALSE(SaveSettingsFile(filledImage(2), path, text));
-    ::chmod(folder.c_str(), 0755);
-    EXPECT_EQ(text, text::kCannotOpenFile);
+    const bool folderRefuses = ::geteuid() != 0;
+    bool saved = true;
+    if (folderRefuses) {
+        ::chmod(folder.c_str(), 0555);
+        saved = SaveSettingsFile(filledImage(2), path, text);
+        ::chmod(folder.c_str(), 0755);
+    } else {
+        FileSizeLimit limit(0);
+        saved = SaveSettingsFile(filledImage(2), path, text);
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(text, folderRefuses ? text::kCannotOpenFile : text::kCannotWriteFile);
     EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(filesIn(folder), 1);
 }
 
 // A write that fails half way (the file size limit stands in for a full
@@ -185,25 +224,15 @@ TEST(SettingsFile, FailedWriteKeepsTheOldFile) {
     std::string text;
     ASSERT_TRUE(SaveSettingsFile(filledImage(1), path, text));
     const std::string before = readAll(path);
-
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = SaveSettingsFile(filledImage(2), path, text);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-
+    bool saved = true;
+    {
+        FileSizeLimit limit(4096);
+        saved = SaveSettingsFile(filledImage(2), path, text);
+    }
     EXPECT_FALSE(saved);
     EXPECT_EQ(text, text::kCannotWriteFile);
     EXPECT_EQ(readAll(path), before);
-    int files = 0;
-    for ([[maybe_unused]] const auto& e :
-         std::filesystem::directory_iterator(std::filesystem::path(path).parent_path()))
-        ++files;
-    EXPECT_EQ(files, 1);
+    EXPECT_EQ(filesIn(std::filesystem::path(path).parent_path().string()), 1);
 }
 
 TEST(SettingsFile, WriteErrorIsReportedNotSaved) {
@@ -212,6 +241,13 @@ TEST(SettingsFile, WriteErrorIsReportedNotSaved) {
     std::string text;
     EXPECT_FALSE(SaveSettingsFile(SettingsImage{}, "/nonexistent-folder/backup.k47", text));
     EXPECT_EQ(text, text::kCannotOpenFile);
+    // A folder where the file should be is not replaced.
+    TempDir dir;
+    const std::string path = dir.file("backup.k47");
+    std::filesystem::create_directory(path);
+    EXPECT_FALSE(SaveSettingsFile(SettingsImage{}, path, text));
+    EXPECT_EQ(text, text::kCannotOpenFile);
+    EXPECT_TRUE(std::filesystem::is_directory(path));
 }
 
 // srecord checks our file independently:

@@ -132,7 +132,8 @@ TEST_F(MarnochTransfer, ReadsThatNeverAgreeFailTheRetrieve) {
     auto port = found();
     std::string text;
     EXPECT_FALSE(port->RetrieveSettings(text, progress_));
-    EXPECT_EQ(text, text::kRetrieveFailed);
+    EXPECT_EQ(FirstLine(text), text::kRetrieveFailed);
+    EXPECT_NE(text.find("Reading stopped at address 0x200."), std::string::npos) << text;
     EXPECT_FALSE(progress_.visible);
     sim_.dialect([](sim::MarnochDialect& d) {
         EXPECT_TRUE(d.addressed().test(0x200));
@@ -148,7 +149,10 @@ TEST_F(MarnochTransfer, WrongReadBackFailsTheProgram) {
     auto port = found();
     std::string text;
     EXPECT_FALSE(port->ProgramSettings(text, progress_));
-    EXPECT_EQ(text, text::kProgramFailed);
+    EXPECT_EQ(FirstLine(text), text::kProgramFailed);
+    EXPECT_NE(text.find("Programming stopped at address 0x300. The unit runs, half-programmed. Program the unit again."),
+              std::string::npos)
+        << text;
     sim_.dialect([](sim::MarnochDialect& d) {
         EXPECT_TRUE(d.written().test(0x2FF));
         EXPECT_FALSE(d.addressed().test(0x301));
@@ -162,7 +166,7 @@ TEST_F(MarnochTransfer, UnacknowledgedWriteFailsAtTheFirstAddress) {
     auto port = found();
     std::string text;
     EXPECT_FALSE(port->ProgramSettings(text, progress_));
-    EXPECT_EQ(text, text::kProgramFailed);
+    EXPECT_EQ(FirstLine(text), text::kProgramFailed);
     sim_.dialect([](sim::MarnochDialect& d) {
         EXPECT_EQ(d.commandCount('d'), 28);
         EXPECT_EQ(d.addressed().count(), 1u);
@@ -324,7 +328,8 @@ TEST(MarnochStartModes, PulledCableFailsTheTransfer) {
     NullProgCtrl progress;
     const auto started = sim.clock().nowMs();
     EXPECT_FALSE(port->RetrieveSettings(text, progress));
-    EXPECT_EQ(text, text::kRetrieveFailed);
+    EXPECT_EQ(FirstLine(text), text::kRetrieveFailed);
+    EXPECT_NE(text.find("The unit no longer answers."), std::string::npos) << text;
     EXPECT_LT(sim.clock().nowMs() - started, 120000);
     EXPECT_FALSE(port->isOpen());
 }

@@ -156,6 +156,25 @@ TEST_F(GammaExchange, ACurveCutBelowFivePointsIsTheDefaultAndStaysSoUntilTheNext
     EXPECT_EQ(exchange.OnGammaReply("fI0050ff0ff"), Reply::Updated);
 }
 
+// A curve whose x does not rise from point to point is not sent, and one
+// read back so from the processor becomes the default at its end marker.
+TEST_F(GammaExchange, ACurveOutOfOrderIsNeitherSentNorKept) {
+    curves[1].SetPoints({{0, 0}, {300, 300}, {200, 200}, {600, 600}, {1023, 1023}});
+    EXPECT_FALSE(exchange.SendCurve(1));
+    EXPECT_EQ(exchange.SendCurves(2), 0);
+    curves[1].SetPoints({{0, 0}, {200, 200}, {200, 300}, {600, 600}, {1023, 1023}});
+    EXPECT_FALSE(exchange.SendCurve(1));
+    EXPECT_TRUE(link.sent.size() == 2u * 19u);  // curves 2 and 3 only
+
+    prompt.answers({});
+    const char* replies[] = {"fI200000000", "fI201100100", "fI202080080", "fI203200200", "fI2043ff3ff"};
+    for (const char* r : replies) EXPECT_EQ(exchange.OnGammaReply(r), Reply::Updated);
+    EXPECT_EQ(exchange.OnGammaReply("fI205AAAAAA"), Reply::Reset);
+    EXPECT_EQ(curves[2], CGammaList());
+    EXPECT_EQ(texts(), std::vector<std::string>{
+                           "Can't parse gamma curve responce from unit for curve 2. Using standard linear curve."});
+}
+
 TEST_F(GammaExchange, SubscribesToEveryGammaReply) {
     exchange.Subscribe();
     EXPECT_EQ(link.list->size(), 1u);

@@ -109,6 +109,16 @@ protected:
     void clearRaw() {
         dialect([](sim::PellivarDialect& d) { d.clearRaw(); });
     }
+    // Waits (real time) until pred() holds.
+    template <class Pred>
+    static bool waitUntil(Pred pred, std::int64_t timeoutMs = 5000) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!pred()) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
     // Waits (real time) until the processor has received `text` somewhere.
     bool waitForRaw(const std::string& text, std::int64_t timeoutMs = 5000) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -117,6 +127,25 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         return true;
+    }
+    // Waits (real time) until the processor has logged `text` as a command
+    // at least n times.
+    bool waitForCommand(const std::string& text, std::size_t n = 1, std::int64_t timeoutMs = 5000) {
+        return sim_->log().waitFor(
+            [&](const std::vector<sim::CommandLog::Entry>& entries) {
+                std::size_t seen = 0;
+                for (const auto& e : entries) seen += e.text == text ? 1 : 0;
+                return seen >= n;
+            },
+            timeoutMs);
+    }
+    // Sends an unasked line after everything the processor has queued and
+    // drains deliveries until `window` has it: whatever was delivered before
+    // it has been delivered by then (lines are dispatched in order).
+    bool latch(RecordingWindow& window, const std::string& line, std::int64_t timeoutMs = 3000) {
+        sim_->inject(line + "\n");
+        return poster_.drainUntil(
+            [&] { return !window.lines.empty() && window.lines.back() == line; }, timeoutMs);
     }
     std::vector<Write> writes() {
         std::lock_guard lock(writesMutex_);

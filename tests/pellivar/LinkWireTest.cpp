@@ -102,17 +102,18 @@ TEST_F(ConnectedLink, RepliesDuringThePowerQueryAreDeliveredWhole) {
         burst += expected.back() + "\n";
     }
     // Two writes of whole lines, as the processor sends them; its own answers
-    // to the query come between them.
+    // to the query come between them: the first once the query has begun,
+    // the second once it has asked again.
     auto query = std::async(std::launch::async, [&] { return comm_->QueryPower(); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(waitForCommand("P1P?", 1));
     sim_->inject(burst.substr(0, 42));
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_TRUE(waitForCommand("P1P?", 2));
     sim_->inject(burst.substr(42));
     EXPECT_EQ(query.get(), 0);
 
-    ASSERT_TRUE(poster_.drainUntil([&] { return window.lines.size() >= expected.size(); }, 2000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    poster_.drain();
+    // A last line closes the burst: nothing is delivered twice before it.
+    expected.push_back("fz");
+    ASSERT_TRUE(latch(window, "fz"));
     EXPECT_EQ(window.lines, expected);
 }
 
@@ -134,17 +135,14 @@ TEST_F(ConnectedLink, ARepliesSplitAcrossReadsGiveOneDelivery) {
     link_->UpdateUnitWithString("fc?0");
     ASSERT_TRUE(poster_.drainUntil([&] { return !window.lines.empty(); }, 3000));
 
-    // In three pieces, with the second ending inside the next line.
-    sim_->setFaults({});
-    sim_->inject("fc0");
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    sim_->inject("77\nfc");
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    // In pieces, one ending inside the next line: the simulator cuts each
+    // write in two and sends the halves apart ("fc07", "7\nfc", "01", "2\n").
+    sim_->inject("fc077\nfc");
     sim_->inject("012\n");
-    ASSERT_TRUE(poster_.drainUntil([&] { return window.lines.size() >= 3; }, 3000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    poster_.drain();
-    EXPECT_EQ(window.lines, (std::vector<std::string>{"fc050", "fc077", "fc012"}));
+    split.splitReplies = false;
+    sim_->setFaults(split);
+    ASSERT_TRUE(latch(window, "fc0END"));
+    EXPECT_EQ(window.lines, (std::vector<std::string>{"fc050", "fc077", "fc012", "fc0END"}));
 }
 
 TEST_F(ConnectedLink, LinesMergedInOneReadGiveOneDeliveryEach) {
@@ -164,8 +162,9 @@ TEST_F(ConnectedLink, TwoMatchingKeysGiveTwoDeliveries) {
     ASSERT_TRUE(comm_->Subscribe(std::make_shared<SHItem>("fc1", &other)));
     link_->UpdateUnitWithString("fc?0");
     ASSERT_TRUE(poster_.drainUntil([&] { return !shortKey.lines.empty() && !longKey.lines.empty(); }, 3000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    poster_.drain();
+    RecordingWindow end;
+    ASSERT_TRUE(comm_->Subscribe(std::make_shared<SHItem>("zz", &end)));
+    ASSERT_TRUE(latch(end, "zz"));
     EXPECT_EQ(shortKey.lines, std::vector<std::string>{"fc050"});
     EXPECT_EQ(longKey.lines, std::vector<std::string>{"fc050"});
     EXPECT_TRUE(other.lines.empty());
@@ -201,9 +200,13 @@ TEST_F(ConnectedLink, PacingAtFactorZeroFollowsTheSpeedIndex) {
     EXPECT_GE(smallestGap(sendAndTime(5)), 4 - 1);
 }
 
-// An idle worker waits for work; it does not keep waking up.
+// An idle worker waits for work; it does not keep waking up. Once its last
+// command is out it may take one more pass's pause, and then waits: over
+// the watched stretch it sleeps at most once.
 TEST_F(ConnectedLink, AnIdleWorkerDoesNotSpin) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    link_->UpdateUnitWithString("fcs001");
+    ASSERT_TRUE(waitForRaw("fcs001;\n"));
+    ASSERT_TRUE(waitUntil([&] { return comm_->QueuedCommands() == 0; }));
     const int before = counting_.sleeps();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_LE(counting_.sleeps() - before, 1);
@@ -224,8 +227,12 @@ TEST_F(ConnectedLink, ClearQueueDropsWhatWaits) {
 TEST_F(ConnectedLink, AHungUpLineIsSurvived) {
     sim_->disconnect();
     link_->UpdateUnitWithString("fcs001");
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(waitUntil([&] { return comm_->QueuedCommands() == 0; }));
     EXPECT_EQ(comm_->QueryPower(), 0);
+    // The hang-up is a lost connection: nothing more is handed over.
+    ASSERT_TRUE(waitUntil([&] { return !comm_->GetPort().IsConnected(); }));
+    link_->UpdateUnitWithString("fcs002");
+    EXPECT_EQ(comm_->QueuedCommands(), 0u);
 }
 
 }  // namespace

@@ -270,6 +270,28 @@ TEST_F(SettingsDocument, GammaCurvesByValWithDamagedOnesFallingBackToTheDefault)
     EXPECT_EQ(texts(), (std::vector<std::string>(5, CPellivarDoc::kGammaFailedText)));
 }
 
+// Points out of order (x falling back, or two at one x) make no curve
+// through its points: such a curve is damaged, and loads as the default.
+TEST_F(SettingsDocument, GammaCurvesWithXOutOfOrderLoadAsTheDefault) {
+    auto& curves = doc_.GetGammaLists();
+    for (auto& c : curves) c.SetPoints({{0, 5}, {10, 15}, {20, 25}, {30, 35}, {1023, 1000}});
+    const auto kept = curves[3];
+    ASSERT_TRUE(open(std::string(kHead) +
+                     "<Settings>"
+                     "<GammaCurve Count='5' Version='1001' Val='0'><Point X='0' Y='0'/><Point X='500' Y='500'/>"
+                     "<Point X='250' Y='250'/><Point X='750' Y='750'/><Point X='1023' Y='1023'/></GammaCurve>"
+                     "<GammaCurve Count='5' Version='1001' Val='1'><Point X='0' Y='0'/><Point X='250' Y='250'/>"
+                     "<Point X='250' Y='400'/><Point X='750' Y='750'/><Point X='1023' Y='1023'/></GammaCurve>"
+                     "<GammaCurve Count='5' Version='1001' Val='2'><Point X='1023' Y='1023'/><Point X='750' Y='750'/>"
+                     "<Point X='500' Y='500'/><Point X='250' Y='250'/><Point X='0' Y='0'/></GammaCurve>"
+                     "</Settings>"));
+    EXPECT_EQ(curves[0], CGammaList());
+    EXPECT_EQ(curves[1], CGammaList());
+    EXPECT_EQ(curves[2], CGammaList());
+    EXPECT_EQ(curves[3], kept);
+    EXPECT_EQ(texts(), (std::vector<std::string>(3, CPellivarDoc::kGammaFailedText)));
+}
+
 TEST_F(SettingsDocument, TheRootMustBeTheThirdNode) {
     fill(doc_);
     platform::ScriptedUserPrompt quiet;

@@ -15,7 +15,9 @@ MainFrameCommands::MainFrameCommands(CHalvaneDoc& doc, AppState& app, ProcedureS
                                      UserPrompt& prompt, MainFrameHost& host)
     : doc_(doc), app_(app), procedures_(procedures), prompt_(prompt), host_(host) {}
 
-int MainFrameCommands::Ask(const std::string& text, unsigned flags) { return prompt_.MessageBox(text, "", flags); }
+int MainFrameCommands::Ask(const std::string& text, unsigned flags) {
+    return prompt_.MessageBox(text, "", flags, host_.Window());
+}
 
 bool MainFrameCommands::SlotHasCurves(int slot) const {
     const CCurveSet* set = doc_.CurveSetSlot(slot);

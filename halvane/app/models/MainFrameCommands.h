@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/WindowHandle.h"
+
 namespace platform {
 class UserPrompt;
 }
@@ -24,6 +26,8 @@ public:
     virtual std::string AskSavePath() = 0;
     // The curve colour dialog, modal; true on OK.
     virtual bool RunColourDialog() = 0;
+    // The main window: owner of the commands' questions (null: none).
+    virtual platform::WindowHandle Window() { return {}; }
     // A line in the status bar's message pane.
     virtual void ShowStatus(const std::string& text) { (void)text; }
 };

@@ -43,10 +43,10 @@ int InitInstance(StartUpHost& host, AppState& app, ProcedureService& procedures,
     if (app.StartMode.load() != AppState::Manual) {
         // The frame stays hidden while the wizard runs, and m_bInitialized
         // stays 0 so that the wizard's document changes do not refresh it.
-        if (procedures.RunWizard(*doc) != 1) {
-            host.CloseMainWindow();
-            return 0;
-        }
+        // Anything but "Show Results" ends the program, unless the user
+        // cancelled saving the changed document: then the main window
+        // shows, so that no measurement is lost.
+        if (procedures.RunWizard(*doc) != 1 && host.CloseMainWindow()) return 0;
     }
     host.ShowMainWindowMaximized();
     app.m_bInitialized = 1;

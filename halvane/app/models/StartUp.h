@@ -37,7 +37,9 @@ public:
     virtual bool OpenDocument(const std::string& path) = 0;
     // The main frame's document, or null without a main frame.
     virtual CHalvaneDoc* Document() = 0;
-    virtual void CloseMainWindow() = 0;
+    // Closes the main frame (which asks to save a changed document); false
+    // when it stayed open because the user cancelled that question.
+    virtual bool CloseMainWindow() = 0;
     virtual void ShowMainWindowMaximized() = 0;
 };
 

@@ -125,6 +125,14 @@ void ProcedurePostLoad::UpdateLevels(CHalvaneDoc& document) {
                           document.m_TargetConfig);
 }
 
-void ProcedurePostLoad::RunRecalcTarg(CHalvaneDoc& document) { halvane::RunRecalcTarg(document, host_, parent_); }
+void ProcedurePostLoad::RunRecalcTarg(CHalvaneDoc& document) {
+    RecalcTarg job(document);
+    if (DoProcedure(&job, parent_, host_) == 1) return;
+    // The load reports it: the document would otherwise come up with targets
+    // that do not belong to its rebuilt curves, and nobody would know.
+    const TException* error = job.LastError();
+    throw TException(error != nullptr && !error->message().empty() ? error->message()
+                                                                    : std::string(kTargetsNotRegenerated));
+}
 
 }  // namespace halvane

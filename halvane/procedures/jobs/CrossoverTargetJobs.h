@@ -64,9 +64,12 @@ int RunRecalcTarg(CHalvaneDoc& document, IProcDialog* host, platform::WindowHand
 void RebuildGroupCurves(CHalvaneDoc& document);
 
 // The post-load steps of an older document, run by these jobs: the target
-// regeneration runs under the modal progress dialog over `parent`.
+// regeneration runs under the modal progress dialog over `parent`, and a
+// regeneration that did not complete throws its failure (TException) for
+// the load to report.
 class ProcedurePostLoad final : public DocumentPostLoad {
 public:
+    static constexpr const char* kTargetsNotRegenerated = "The target curves could not be regenerated.";
     explicit ProcedurePostLoad(platform::WindowHandle parent = {}, IProcDialog* host = nullptr)
         : parent_(parent), host_(host) {}
     void RebuildGroupCurves(CHalvaneDoc& document) override;

@@ -107,9 +107,11 @@ int CEqMeasurementProc::Run(void*) {
 
     CheckAbortHere();
     CheckAbortHere();
-    calibration_ = FlatCalibration();
-    if (services_.calibration != nullptr && !services_.calibration->GetCalibration(calibration_))
-        calibration_ = FlatCalibration();
+    // The program's own source unless the caller gives one; a source with
+    // nothing to give leaves the program's.
+    MicrophoneCalibrationSource programSource;
+    if (services_.calibration == nullptr || !services_.calibration->GetCalibration(calibration_))
+        programSource.GetCalibration(calibration_);
     correction_ = CCurveCorrectionManager::Create(calibration_.kind, calibration_.curve);
 
     CheckAbortHere();

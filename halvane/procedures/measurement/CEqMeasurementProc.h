@@ -46,7 +46,8 @@ public:
 
 // What the measurement job talks to besides the processor: the recorder,
 // the dialogs and the microphone calibration. Null members: the program's
-// recorder, no user (the dialogs answer Cancel), the flat calibration; the
+// recorder, no user (the dialogs answer Cancel), the program's calibration
+// source (MicrophoneCalibrationSource on the system's sound inputs); the
 // prompt null means the process-wide one.
 struct MeasurementServices {
     IMeasurementRecorder* recorder = nullptr;

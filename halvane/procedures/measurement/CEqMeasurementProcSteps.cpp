@@ -55,12 +55,9 @@ void CEqMeasurementProc::OpenMicrophone() {
             throw TException("Failed to find valid microphone.");
     }
     if (!recorder_->IsOpen()) throw TException("Failed to initialize Wave audio capture device.");
-    switch (calibration_.kind) {
-        case 1: inputLevel_ = 16384; break;
-        case 2:
-        case 3: inputLevel_ = 8192; break;
-        default: inputLevel_ = 4096; break;
-    }
+    inputLevel_ = InputLevelForKind(calibration_.kind);
+    // Said once, while the first position prompt shows.
+    if (!recorder_->HasVolumeControl()) SetText(kNoVolumeControlText);
 }
 
 void CEqMeasurementProc::StartMeasuringItem() {
@@ -121,7 +118,7 @@ bool CEqMeasurementProc::MeasureTake() {
     std::unique_ptr<CCurve> curve = chirp.MeasureResponse();
     if (!curve) throw TException(kNoResponseText);
     if (correction_) correction_->Apply(*curve);
-    curve->Smooth(6, 25, 5, 48000);
+    SmoothMeasuredResponse(*curve);
     curve->SetName(CSpkrs(current_.channel).ToString());
     return StoreAndAdvance(std::move(curve));
 }

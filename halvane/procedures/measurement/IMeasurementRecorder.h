@@ -19,6 +19,9 @@ public:
     virtual bool Open() = 0;
     virtual bool IsOpen() const = 0;
     virtual bool IsMixerOpen() const = 0;
+    // The open input has a volume control. Without one the recorder
+    // records at the level the device gives (the input level is not set).
+    virtual bool HasVolumeControl() const { return true; }
     // The input level (mixer volume, 0..65535) for this and later takes.
     virtual void SetLevel(std::uint32_t level) = 0;
     virtual bool Start() = 0;

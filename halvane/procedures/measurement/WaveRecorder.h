@@ -16,6 +16,7 @@ public:
     bool Open() override { return wave_.Open(); }
     bool IsOpen() const override { return wave_.IsOpen(); }
     bool IsMixerOpen() const override;
+    bool HasVolumeControl() const override { return wave_.HasVolumeControl(); }
     void SetLevel(std::uint32_t level) override { wave_.SetLevel(level); }
     bool Start() override { return wave_.Start(); }
     bool WaitForData(platform::Event* signal) override { return wave_.WaitForData(signal); }

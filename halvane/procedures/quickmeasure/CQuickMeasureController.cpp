@@ -40,18 +40,13 @@ std::string ChannelName(int channel) {
                                                           : std::string();
 }
 
-// The recorder's input level for the microphone's correction kind.
-std::uint32_t InputLevelFor(int kind) {
-    if (kind == 1) return 16384;
-    if (kind == 2 || kind == 3) return 8192;
-    return 4096;
-}
-
 }  // namespace
 
 CQuickMeasureController::CQuickMeasureController(Options options)
     : prompt_(options.prompt), sound_(options.sound), clock_(options.clock),
-      calibration_(std::move(options.calibration)) {}
+      programCalibration_(std::make_unique<MicrophoneCalibrationSource>(
+          options.sound != nullptr ? *options.sound : platform::systemSoundSystem())),
+      calibration_(options.calibration != nullptr ? options.calibration : programCalibration_.get()) {}
 
 CQuickMeasureController::~CQuickMeasureController() {
     Close();
@@ -184,13 +179,12 @@ void CQuickMeasureController::Connect(std::shared_ptr<QuickMeasureTaskData> data
         unit_->PowerOff(1);
         unit_->CheckFirmwareVersion();
 
-        std::optional<QuickMeasureCalibration> cal;
-        if (calibration_) cal = calibration_();
+        MicrophoneCalibration cal;
         std::shared_ptr<const CCurveCorrectionManager> correction;
         correctionKind_ = 0;
-        if (cal) {
-            correction = CCurveCorrectionManager::Create(cal->kind, cal->curve);
-            if (correction) correctionKind_ = cal->kind;
+        if (calibration_->GetCalibration(cal)) {
+            correction = CCurveCorrectionManager::Create(cal.kind, cal.curve);
+            if (correction) correctionKind_ = cal.kind;
         }
         {
             std::lock_guard lock(correctionMutex_);
@@ -270,11 +264,16 @@ void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskD
             if (!wave->FindMicrophone())
                 throw TException("failed to initialize audio measurement (check USB connection to PC)");
             if (!wave->Open()) throw TException("failed to open audio measurement device (check USB connection to PC)");
-            std::lock_guard lock(recorderMutex_);
-            recorder_ = std::move(wave);
-            recorderStreaming_ = false;
+            const bool fixedLevel = !wave->HasVolumeControl();
+            {
+                std::lock_guard lock(recorderMutex_);
+                recorder_ = std::move(wave);
+                recorderStreaming_ = false;
+            }
+            // Once per recorder, in the log.
+            if (fixedLevel) Status(kNoVolumeControlText);
         }
-        recorder_->SetLevel(InputLevelFor(correctionKind_));
+        recorder_->SetLevel(InputLevelForKind(correctionKind_));
         queue_.Clear();
         unit_->StartTestTone(channel, 0);
         toneOn = true;
@@ -342,7 +341,7 @@ void CQuickMeasureController::Analyse(std::vector<double>& window) {
     }
     try {
         if (correction) correction->Apply(*response);
-        response->Smooth(6, 25, 5, 48000);
+        SmoothMeasuredResponse(*response);
     } catch (const std::exception&) {
         return;
     }

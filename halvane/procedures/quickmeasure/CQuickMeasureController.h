@@ -2,6 +2,7 @@
 
 #include "halvane/diagnostics/MultiThreadedProgress.h"
 #include "halvane/diagnostics/ThreadHandler.h"
+#include "halvane/procedures/measurement/MicrophoneCalibration.h"
 #include "halvane/procedures/quickmeasure/QuickMeasureCurves.h"
 #include "halvane/procedures/quickmeasure/QuickMeasureSampleQueue.h"
 #include "halvane/procedures/quickmeasure/QuickMeasureStates.h"
@@ -32,13 +33,6 @@ class UnitBase;
 
 namespace halvane {
 
-// The microphone calibration input of a measurement run: the correction
-// kind (1, 2 or 3) and the calibration curve.
-struct QuickMeasureCalibration {
-    int kind = 0;
-    CCurve curve;
-};
-
 // One queued task: the state it started from and the states it ends in.
 struct QuickMeasureTaskData {
     std::int32_t from = 0;
@@ -58,15 +52,14 @@ struct QuickMeasureTaskData {
 // UM_DONE.
 class CQuickMeasureController final : public AudioSampler2::WaveCallback {
 public:
-    using CalibrationSource = std::function<std::optional<QuickMeasureCalibration>()>;
-
     struct Options {
         platform::UserPrompt* prompt = nullptr;  // null: the process-wide prompt
         platform::SoundSystem* sound = nullptr;  // null: the system's sound inputs
         platform::Clock* clock = nullptr;        // null: the system clock
-        // Asked at each Connect; none (or no source): responses are shown
-        // uncorrected, at the lowest input level.
-        CalibrationSource calibration;
+        // Asked at each Connect. Null: the program's source on `sound`, as
+        // the measurement job's; a source with nothing to give: responses
+        // are shown uncorrected, at the lowest input level.
+        ICalibrationSource* calibration = nullptr;
     };
 
     explicit CQuickMeasureController(Options options);
@@ -142,7 +135,8 @@ private:
     platform::UserPrompt* prompt_;
     platform::SoundSystem* sound_;
     platform::Clock* clock_;
-    CalibrationSource calibration_;
+    std::unique_ptr<MicrophoneCalibrationSource> programCalibration_;
+    ICalibrationSource* calibration_;
 
     std::unique_ptr<ConTypes::MultiThreadedProgress> progress_;
     // Written by the user-interface thread before a task is queued and by

@@ -109,6 +109,7 @@ TEST(HalvaneMainFrame, ClosingAModifiedDocumentAsksAndCancelKeepsTheWindow) {
 }
 
 TEST(HalvaneMainFrame, AboutBoxCarriesTheIconAndIsWideEnoughForItsCaption) {
+    EnsureTestApplication();
     CAboutDlg about;
     about.show();
     QApplication::processEvents();

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -17,6 +18,7 @@
 #include <QWindow>
 #include <chrono>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 namespace marnoch::test {
@@ -165,6 +167,96 @@ TEST(MarnochDialog, FindsTheUnitWhereCom1Points) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].toStdString(), text::kInvalidFileSelection);
     EXPECT_EQ(dialog.statusText(), "Bzt 50 found");
+}
+
+}  // namespace marnoch::test
+
+namespace marnoch::test {
+
+// While a backup runs (found at 38400 after five silent speeds) the window
+// keeps handling its events: a timer keeps firing, the progress bar paints,
+// the bar moves during the search as well as during the transfer, and the
+// window will not close under the workflow.
+TEST(MarnochDialog, KeepsPaintingAndMovingDuringAWorkflow) {
+    app();
+    sim::MarnochDialect::Config c;
+    c.firmwareBaud = 38400;
+    MarnochSim sim(c);
+    ASSERT_TRUE(sim.started());
+    sim.randomMemory(32);
+    SettingsImage image;
+    TempDir dir;
+    ScriptedChooser chooser;
+    chooser.answer = dir.file("moving.k47");
+    std::vector<QString> messages;
+    CMarnochDlg::Hooks hooks;
+    hooks.makePort = [&] { return sim.makePort(image); };
+    hooks.chooser = &chooser;
+    hooks.message = [&](const QString& m) { messages.push_back(m); };
+    CMarnochDlg dialog(hooks);
+    dialog.show();
+    for (int i = 0; i < 20 && !dialog.windowHandle()->isExposed(); ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+
+    std::set<int> searchValues;
+    int transferValues = 0;
+    QObject::connect(dialog.progressBar(), &QProgressBar::valueChanged, [&](int v) {
+        if (dialog.statusText().toStdString() == text::kFindingUnit) searchValues.insert(v);
+        else ++transferValues;
+    });
+    PaintCounter barPaints;
+    dialog.progressBar()->installEventFilter(&barPaints);
+    int ticks = 0;
+    bool closedWhileBusy = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++ticks;
+        if (dialog.busy() && ticks == 5) {
+            dialog.reject();
+            closedWhileBusy = !dialog.isVisible();
+        }
+    });
+    timer.start(20);
+    button(dialog, "createBackupButton")->click();
+    timer.stop();
+
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(dialog.statusText().toStdString(), text::kSavedOk);
+    EXPECT_GE(searchValues.size(), 5u);
+    EXPECT_GE(transferValues, 100);
+    EXPECT_GE(ticks, 20);
+    EXPECT_GE(barPaints.paints, 10);
+    EXPECT_FALSE(closedWhileBusy);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.busy());
+    EXPECT_TRUE(button(dialog, "exitButton")->isEnabled());
+}
+
+// "&About Marnoch.." in the window's context menu opens the about box.
+TEST(MarnochDialog, AboutEntryInTheWindowMenu) {
+    app();
+    CMarnochDlg dialog;
+    dialog.show();
+    ASSERT_NE(dialog.aboutAction(), nullptr);
+    EXPECT_EQ(dialog.aboutAction()->text(), "&About Marnoch..");
+    EXPECT_EQ(dialog.contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_TRUE(dialog.actions().contains(dialog.aboutAction()));
+    QString title, version;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<CAboutBox*>(QApplication::activeModalWidget())) {
+            title = box->windowTitle();
+            version = box->versionText();
+            box->accept();
+        }
+    });
+    poll.start(10);
+    dialog.aboutAction()->trigger();
+    poll.stop();
+    EXPECT_EQ(title, "About Marnoch");
+    EXPECT_EQ(version, "Version 1.03");
 }
 
 }  // namespace marnoch::test

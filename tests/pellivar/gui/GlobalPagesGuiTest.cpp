@@ -165,6 +165,50 @@ TEST_F(GlobalPages, StandardFormatLoadsWithItsTiming) {
     EXPECT_EQ(rez->PixelEdit()->text(), "165000000");
 }
 
+// Showing the page shows the document as it is: the defaults (totals 5 x 5,
+// pixel clock 5000000) stay, the document stays unmodified and the refresh
+// shown is P / (H x V). The first edit corrects what the page must (the
+// totals and the clock into their ranges) and marks the document modified.
+TEST_F(GlobalPages, ShowingTheResolutionPageChangesNothing) {
+    const auto& res = app_->GetCurrentDoc().GetOutputResolution();
+    app_->GetCurrentDoc().SetModifiedFlag(false);
+    CCustomOutputRez* rez = frame_->ResolutionView();
+    for (int shown = 0; shown < 2; ++shown) {
+        frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(-1, 1));
+        pumpFor(20);
+        EXPECT_EQ(frame_->CurrentView(), rez);
+        for (int f = 0; f < CustomOutputResolutionSettings::kFieldCount; ++f)
+            EXPECT_EQ(res.Value(static_cast<F>(f)).Value(), CustomOutputResolutionSettings::kDefaults[static_cast<std::size_t>(f)])
+                << "field " << f;
+        EXPECT_EQ(res.PixelRate(), 5000000);
+        EXPECT_FALSE(app_->GetCurrentDoc().IsModified());
+        EXPECT_EQ(rez->PixelEdit()->text(), "5000000");
+        EXPECT_EQ(rez->Control(F::TotalHSize)->Edit()->text(), "5");
+        EXPECT_EQ(rez->Refresh(), 5000000 / (5 * 5));
+        EXPECT_EQ(rez->RefreshControl()->Edit()->text(), QString::number(5000000 / (5 * 5)));
+        // Away and back again.
+        frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(5, 0));
+        pumpFor(20);
+    }
+    // A file's timing with an odd refresh is shown as it is, too.
+    app_->GetCurrentDoc().GetOutputResolution().LoadFormat(row("720p47.952"));
+    frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(-1, 1));
+    pumpFor(20);
+    EXPECT_EQ(rez->Refresh(), 47);  // 59340600 / 1650 / 750 = 47.95
+    EXPECT_EQ(res.PixelRate(), 59340600);
+    EXPECT_FALSE(app_->GetCurrentDoc().IsModified());
+
+    // Leaving the clock's field unchanged is no edit.
+    emit rez->PixelEdit()->editingFinished();
+    EXPECT_FALSE(app_->GetCurrentDoc().IsModified());
+    // Typing a clock is: the refresh follows and the document is modified.
+    rez->PixelEdit()->setText("74250000");
+    emit rez->PixelEdit()->editingFinished();
+    EXPECT_EQ(res.PixelRate(), 74250000);
+    EXPECT_EQ(rez->Refresh(), 60);
+    EXPECT_TRUE(app_->GetCurrentDoc().IsModified());
+}
+
 // With PELLIVAR_SCREENSHOT_DIR set (and a real display, e.g. under
 // xvfb-run with QT_QPA_PLATFORM=xcb), saves pictures of the main pages.
 TEST_F(GlobalPages, Screenshots) {

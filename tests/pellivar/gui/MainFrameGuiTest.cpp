@@ -23,6 +23,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -123,6 +124,32 @@ TEST_F(MainFrame, SearchDisablesTheWindowAndReportsTheModel) {
     EXPECT_TRUE(asked("Found: Tolvarine Z6", "Success"));
 }
 
+// "Try All" shows the port and speed it tries; the unit here answers only at
+// 57600, the last speed of the search order.
+TEST_F(MainFrame, TryAllShowsTheSpeedsItTries) {
+    dialect([](sim::PellivarDialect& d) { d.setBaud(57600); });
+    std::vector<int> tried;
+    QString shown;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        CWaitDlg* d = frame_->WaitDialog();
+        if (d == nullptr || !d->isVisible()) return;
+        if (tried.empty() || tried.back() != d->ProgressValue()) tried.push_back(d->ProgressValue());
+        if (!d->ProgressText().isEmpty()) shown = d->ProgressText();
+    });
+    sampler.start(10);
+    frame_->StartSearch(true, 0);
+    ASSERT_TRUE(waitFor([this] { return !frame_->SearchRunning(); }, 30000));
+    sampler.stop();
+    EXPECT_TRUE(asked("Found: Tolvarine Z6", "Success"));
+    EXPECT_GE(tried.size(), 4u);
+    EXPECT_TRUE(std::is_sorted(tried.begin(), tried.end()));
+    EXPECT_LE(tried.back(), 8);
+    EXPECT_TRUE(shown.startsWith("Trying COM3 at ")) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(" of 8)")) << shown.toStdString();
+    EXPECT_EQ(frame_->ConnectionText(), "Connected: Tolvarine Z6 on COM3 at 57600 baud");
+}
+
 TEST_F(MainFrame, FailedSearchSaysSoAndSendsNothing) {
     frame_->StartSearch(false, 7);  // the unit listens at 19200 only
     ASSERT_TRUE(waitFor([this] { return !frame_->SearchRunning(); }, 20000));
@@ -173,6 +200,7 @@ TEST_F(MainFrame, GetRetrievesEverySourceFromTheUnit) {
         d.setValue("fc", 3, 77);
         d.setValue("fX", 16, 250);
         d.setValue("fm", 0, 9);
+        d.setValue("fi", 16, 0);  // queried after source 16's "fT?j"
     });
     clearRaw();
     closeModalsAfter(30000);
@@ -183,17 +211,32 @@ TEST_F(MainFrame, GetRetrievesEverySourceFromTheUnit) {
             text = d->Text();
         }
     });
+    // The progress moves while the unit answers.
+    std::vector<int> sent;
+    int total = 0;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<CWaitTimeDlg*>(QApplication::activeModalWidget())) {
+            if (sent.empty() || sent.back() != d->Sent()) sent.push_back(d->Sent());
+            total = d->Total();
+        }
+    });
+    sampler.start(50);
     frame_->TreeBar()->OnGet();
+    sampler.stop();
     EXPECT_EQ(title, "Exchanging Data");
     EXPECT_EQ(text, "Please wait.... Retrieving data....");
-    // The marker key is also source 16's input offset, so the dialog may
-    // close a little before the batch ends; the rest still arrives.
-    ASSERT_TRUE(waitFor([this] { return app_->GetCommunicator().QueuedCommands() == 0; }, 20000));
-    pumpFor(300);
+    EXPECT_EQ(total, 17 * 36 + 1);
+    EXPECT_GE(sent.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(sent.begin(), sent.end()));
+    // The marker key is also source 16's input offset; the dialog closes at
+    // the reply to its own marker, the last command: every reply is in.
+    EXPECT_EQ(app_->GetCommunicator().QueuedCommands(), 0u);
     CPellivarDoc& doc = app_->GetCurrentDoc();
     EXPECT_EQ(doc.GetSourceSettings(3).Value(VideoSetting::PictureImageColorContrast).Value(), 77);
     EXPECT_EQ(doc.GetSourceSettings(16).Value(VideoSetting::GammaCurveExponent).Value(), 250);
     EXPECT_EQ(doc.GetSourceSettings(0).Value(VideoSetting::PictureMotionThreshold).Value(), 9);
+    EXPECT_EQ(doc.GetSourceSettings(16).Value(VideoSetting::FrameLock).Value(), 0);
     const std::string wire = raw();
     EXPECT_EQ(count(wire, "?"), 17u * 36 + 1 + 1);  // the batch, its marker, the power query
     EXPECT_NE(wire.find("fc?3;\n"), std::string::npos);
@@ -229,6 +272,44 @@ TEST_F(MainFrame, LoadSendsEverySourcePacedAndNeedsAPoweredUnit) {
     std::int64_t shortest = 1 << 30;
     for (std::size_t i = 1; i < times.size(); ++i) shortest = std::min(shortest, times[i] - times[i - 1]);
     EXPECT_GE(shortest, 44);  // 45, less the clock's whole-millisecond reading
+}
+
+// The unit hangs up in the middle of a Load: the wait dialog closes, the
+// status bar says the connection is lost and a box says how many commands
+// did not reach the unit. Get then refuses, as for any unit not there.
+TEST_F(MainFrame, ALineThatDiesDuringLoadIsReportedAsLost) {
+    ASSERT_TRUE(connect());
+    EXPECT_TRUE(frame_->ConnectionText().startsWith("Connected: Tolvarine Z6 on COM3"));
+    sim::FaultKnobs k;
+    k.disconnectAfterBytes = sim_->bytesReceived() + 2000;  // some 250 sets in
+    sim_->setFaults(k);
+    closeModalsAfter(30000);
+    bool lost = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (auto* d = qobject_cast<CWaitTimeDlg*>(QApplication::activeModalWidget())) lost = lost || d->ConnectionLost();
+    });
+    watcher.start(20);
+    QElapsedTimer took;
+    took.start();
+    frame_->TreeBar()->OnLoad();
+    const qint64 ms = took.elapsed();
+    ASSERT_TRUE(waitFor([this] { return !asks().empty() && asks().back().caption == CMainFrame::kLostCaption; }, 5000));
+    EXPECT_LT(ms, 20000);  // a full Load here takes some 7 s; the loss ends it early
+    EXPECT_FALSE(app_->GetCommunicator().GetPort().IsConnected());
+    // The reader or the next write notices first.
+    EXPECT_TRUE(frame_->ConnectionText() == "Connection lost: the line hung up" ||
+                frame_->ConnectionText() == "Connection lost: a command could not be written")
+        << frame_->ConnectionText().toStdString();
+    const std::string text = asks().back().text;
+    EXPECT_EQ(text.rfind("The connection to the unit was lost: ", 0), 0u) << text;
+    EXPECT_NE(text.find(" command(s) were not sent to the unit."), std::string::npos) << text;
+    EXPECT_EQ(text.find("\n0 command(s)"), std::string::npos) << text;
+    EXPECT_EQ(app_->GetCommunicator().QueuedCommands(), 0u);
+    RecordProperty("load_until_lost_ms", static_cast<int>(ms));
+
+    frame_->TreeBar()->OnGet();
+    EXPECT_TRUE(asked(CTreeBar::kNotPoweredText, "Error"));
 }
 
 TEST_F(MainFrame, OpeningOrDroppingADocumentSendsNothing) {

@@ -43,11 +43,18 @@ TEST(AlsaRecorders, TheMicrophoneRecorderRecordsTheTakeThroughAlsa) {
     for (std::size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], take[2 * i] / 32767.0) << "at " << i;
     w.Close();
 
-    // With the mixer in use the file device cannot be set up.
+    // With the mixer in use the file device, which has none, records at
+    // its own level.
     AudioSampler::Wave withMixer(sys);
     ASSERT_TRUE(withMixer.FindMicrophone(&signal));
-    EXPECT_FALSE(withMixer.Open());
-    EXPECT_FALSE(withMixer.IsOpen());
+    ASSERT_TRUE(withMixer.Open());
+    EXPECT_FALSE(withMixer.HasVolumeControl());
+    withMixer.SetLevel(16384);
+    ASSERT_TRUE(withMixer.Start());
+    ASSERT_TRUE(withMixer.WaitForData(&signal));
+    ASSERT_TRUE(withMixer.StopAndReport(got, largest, smallest));
+    ASSERT_EQ(got.size(), 196608u);
+    EXPECT_EQ(got[1000], take[2000] / 32767.0);
 }
 
 TEST(AlsaRecorders, TheStreamingRecorderDeliversTheTakeInBlocks) {

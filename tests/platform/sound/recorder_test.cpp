@@ -109,36 +109,19 @@ TEST(MicrophoneRecorder, RetriesAsPlainPcmAndSetsUpTheMixer) {
 }
 
 TEST(MicrophoneRecorder, AFailedOpenLeavesTheInputClosedSoARetryCanOpenIt) {
-    SimSoundSystem sys;
-    SimInputDevice dev = microphone();
-    dev.mixer->controls[1].erase(dev.mixer->controls[1].begin());  // no volume control
-    const unsigned id = sys.addDevice(dev);
-
     Event signal(Event::Reset::Auto);
-    Wave w(sys);
-    ASSERT_TRUE(w.FindMicrophone(&signal));
-    EXPECT_FALSE(w.Open());
-    EXPECT_FALSE(w.IsOpen());
-    EXPECT_EQ(sys.openCount(id), 0);
-    EXPECT_EQ(dev.mixer->openHandles(), 0);
-    EXPECT_FALSE(w.Open());  // the retry fails the same way, not on a busy device
-    EXPECT_EQ(sys.openLog().back().result, mmresult::NoError);
-    EXPECT_EQ(w.LastOpenResult(), mmresult::NoError);
-
-    // A device without any mixer fails while the mixer is in use, and
-    // opens once it is not.
+    // Reopening closes the earlier input first: the device is never found
+    // busy with the recorder's own handle.
     SimSoundSystem bareSys;
     SimInputDevice bare = microphone();
     bare.mixer = nullptr;
     bareSys.addDevice(bare);
     Wave w2(bareSys);
     ASSERT_TRUE(w2.FindMicrophone(&signal));
-    EXPECT_FALSE(w2.Open());
-    EXPECT_EQ(bareSys.openCount(0), 0);
     w2.SetUseMixer(false);
     EXPECT_TRUE(w2.Open());
     EXPECT_EQ(bareSys.openCount(0), 1);
-    EXPECT_TRUE(w2.Open());  // reopening closes the earlier input first
+    EXPECT_TRUE(w2.Open());
     EXPECT_EQ(bareSys.openCount(0), 1);
 
     // A device that refuses every open reports its code.
@@ -152,6 +135,49 @@ TEST(MicrophoneRecorder, AFailedOpenLeavesTheInputClosedSoARetryCanOpenIt) {
     EXPECT_EQ(w3.LastOpenResult(), mmresult::Allocated);
     EXPECT_EQ(busySys.openLog().size(), 2u);  // extensible, then plain PCM
     EXPECT_FALSE(w3.Start());
+}
+
+TEST(MicrophoneRecorder, WithoutAVolumeControlItRecordsAtTheDeviceLevel) {
+    // A mixer without a volume control: its switches are still set, no
+    // level is, and the take records.
+    SimSoundSystem sys;
+    SimInputDevice dev = microphone();
+    dev.mixer->controls[1].erase(dev.mixer->controls[1].begin());  // no volume control
+    const unsigned id = sys.addDevice(dev);
+    Event signal(Event::Reset::Auto);
+    Wave w(sys);
+    ASSERT_TRUE(w.FindMicrophone(&signal));
+    ASSERT_TRUE(w.Open());
+    EXPECT_FALSE(w.HasVolumeControl());
+    EXPECT_EQ(dev.mixer->lastValue("AGC"), 1);
+    EXPECT_EQ(dev.mixer->lastValue("Mute"), 0);
+    const auto set = dev.mixer->setLog().size();
+    w.SetLevel(16384);
+    EXPECT_EQ(dev.mixer->setLog().size(), set);
+    w.SetWaitTimes(5000, 10);
+    ASSERT_TRUE(w.Start());
+    EXPECT_TRUE(w.WaitForData(&signal));
+    std::vector<double> take;
+    double largest = 0, smallest = 0;
+    EXPECT_TRUE(w.StopAndReport(take, largest, smallest));
+    EXPECT_EQ(take.size(), 196608u);
+    w.Close();
+    EXPECT_EQ(sys.openCount(id), 0);
+    EXPECT_EQ(dev.mixer->openHandles(), 0);
+
+    // A device without any mixer (ALSA's "file" device) records too.
+    SimSoundSystem bareSys;
+    SimInputDevice bare = microphone();
+    bare.mixer = nullptr;
+    bareSys.addDevice(bare);
+    Wave w2(bareSys);
+    ASSERT_TRUE(w2.FindMicrophone(&signal));
+    ASSERT_TRUE(w2.Open());
+    EXPECT_FALSE(w2.HasVolumeControl());
+    EXPECT_EQ(w2.Mixer(), nullptr);
+    EXPECT_TRUE(w2.Start());
+    w2.Close();
+    EXPECT_EQ(bareSys.openCount(0), 0);
 }
 
 TEST(MicrophoneRecorder, MixerLevelsOutsideTheControlRangeChangeNothing) {

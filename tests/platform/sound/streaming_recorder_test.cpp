@@ -222,7 +222,7 @@ TEST(StreamingRecorder, DestructionWithQueuedBlocksLeaksNothing) {
     expectRampBlock(kept[0]);
 }
 
-TEST(StreamingRecorder, WithoutAVolumeControlOpenFailsAndReleasesTheInput) {
+TEST(StreamingRecorder, WithoutAVolumeControlItRecordsAtTheDeviceLevel) {
     SimSoundSystem sys;
     SimInputDevice dev = streamingMic(std::make_shared<SlowRamp>(), SimInputDevice::Pacing::Fast);
     dev.mixer->controls[1].front().disabled = true;
@@ -230,10 +230,14 @@ TEST(StreamingRecorder, WithoutAVolumeControlOpenFailsAndReleasesTheInput) {
     Collector client;
     Wave w(&client, true, sys);
     ASSERT_TRUE(w.FindMicrophone());
-    EXPECT_FALSE(w.Open());
-    EXPECT_EQ(w.Mixer(), nullptr);
-    EXPECT_FALSE(w.IsOpen());
+    ASSERT_TRUE(w.Open());
+    EXPECT_FALSE(w.HasVolumeControl());
+    EXPECT_EQ(dev.mixer->lastValue("Mute"), 0);  // the switches are still set
+    const auto set = dev.mixer->setLog().size();
+    w.SetLevel(8192);
+    EXPECT_EQ(dev.mixer->setLog().size(), set);
+    ASSERT_TRUE(w.PrepareAndStart());
+    EXPECT_TRUE(client.waitFor(1));
+    w.Terminate();
     EXPECT_EQ(sys.openCount(0), 0);
-    EXPECT_EQ(dev.mixer->openHandles(), 0);
-    EXPECT_FALSE(w.PrepareAndStart());
 }

@@ -173,7 +173,7 @@ TEST(ShellCommands, UnavailableJobsSaySoAndFail) {
 
 namespace {
 struct FakeStart : StartUpHost {
-    bool welcomeOk = true, openOk = true, shown = false, closed = false, created = false;
+    bool welcomeOk = true, openOk = true, shown = false, closed = false, created = false, closes = true;
     int welcomes = 0;
     std::string opened;
     DocHarness h;
@@ -187,7 +187,10 @@ struct FakeStart : StartUpHost {
         return created = openOk;
     }
     CHalvaneDoc* Document() override { return created ? &h.doc : nullptr; }
-    void CloseMainWindow() override { closed = true; }
+    bool CloseMainWindow() override {
+        closed = true;
+        return closes;
+    }
     void ShowMainWindowMaximized() override { shown = true; }
 };
 }  // namespace
@@ -236,6 +239,17 @@ TEST(ShellStartUp, ExitPathAndDocumentPaths) {
         EXPECT_EQ(procs.calls, std::vector<std::string>{"wizard"});
         EXPECT_TRUE(s.closed);
         EXPECT_FALSE(s.shown);
+    }
+    {
+        // The wizard cancelled, but so was "Save changes?": the main window
+        // shows with the measurements instead of the program ending.
+        FakeStart s;
+        AppState app;
+        s.closes = false;
+        EXPECT_EQ(InitInstance(s, app, procs, ParseCommandLine({})), 1);
+        EXPECT_TRUE(s.closed);
+        EXPECT_TRUE(s.shown);
+        EXPECT_EQ(app.m_bInitialized.load(), 1);
     }
 }
 

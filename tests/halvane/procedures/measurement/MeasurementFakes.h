@@ -95,6 +95,8 @@ public:
     }
     bool IsOpen() const override { return open_; }
     bool IsMixerOpen() const override { return open_; }
+    bool volumeControl = true;
+    bool HasVolumeControl() const override { return volumeControl; }
     void SetLevel(std::uint32_t level) override {
         calls.push_back("SetLevel(" + std::to_string(level) + ")");
     }

@@ -65,6 +65,17 @@ TEST_F(MeasurementJob, ThreeChannelsAtFivePositionsForMovieAndMusic) {
     EXPECT_EQ(host.Total(), 30);
     EXPECT_EQ(recorder.calls.front(), "FindMicrophone");
     EXPECT_EQ(recorder.calls.back(), "Close");
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string(halvane::kNoVolumeControlText)), 0);
+}
+
+TEST_F(MeasurementJob, AnInputWithoutVolumeControlIsSaidOnceAndRecordsAtItsLevel) {
+    recorder.volumeControl = false;
+    measureMovieOnly({0, 1, 0, 0, 0});
+    ASSERT_TRUE(run()) << lastError();
+    EXPECT_EQ(curves(6), 5);
+    const auto texts = host.DisplayStrings();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string(halvane::kNoVolumeControlText)), 1);
+    // With a volume control (every other test) nothing is said.
 }
 
 TEST_F(MeasurementJob, TheStoredCurvesAreTheRoomsResponsesAtEachPosition) {

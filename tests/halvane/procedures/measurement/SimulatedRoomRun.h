@@ -9,6 +9,7 @@
 #include "halvane/link/Units.h"
 #include "halvane/procedures/measurement/WaveRecorder.h"
 #include "platform/SimSoundSystem.h"
+#include "sim/MicrophoneScale.h"
 #include "sim/MicrophoneSource.h"
 #include "tests/halvane/link/UnitFixture.h"
 #include "tests/halvane/procedures/measurement/MeasurementJobFixture.h"
@@ -27,11 +28,10 @@ protected:
         ConTypes::CreateUnits();
 
         mic_.setToneSource(sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneSource(); }));
-        sim::MicKnobs knobs;
-        knobs.noiseDbfs = -90;
-        mic_.setKnobs(knobs);
         platform::SimInputDevice device;
         device.name = "Microphone (USB Tessik QEX-1)";
+        // The room at a real room's levels, heard as that microphone would.
+        mic_.setKnobs(sim::CalibratedKnobs(device.name));
         device.source = std::make_shared<sim::MicrophoneSource>(mic_);
         device.mixer = std::make_shared<platform::SimInputMixer>(platform::SimInputMixer::typical(device.name));
         sound_.addDevice(device);
@@ -50,6 +50,7 @@ protected:
         services_.recorder = &recorder_;
         services_.speakerSelection = &selection_;
         services_.conflicts = &conflicts_;
+        // The program's own calibration of the microphone found.
         services_.calibration = &calibration_;
         services_.prompt = &prompt_;
     }
@@ -77,7 +78,7 @@ protected:
     WillingPrompt prompt_;
     ScriptedSpeakerSelection selection_;
     ScriptedConflictUi conflicts_;
-    SimMicCalibration calibration_;
+    halvane::MicrophoneCalibrationSource calibration_{sound_};
     TestProcHost host_;
     halvane::CHalvaneDoc document_{halvane::CHalvaneDoc::Services{nullptr, &prompt_, nullptr}};
     halvane::MeasurementServices services_;

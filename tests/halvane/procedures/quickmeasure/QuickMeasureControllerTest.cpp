@@ -82,23 +82,17 @@ protected:
         return dev.mixer;
     }
 
-    void Open(bool withCalibration = false) {
+    // The calibration Quick Measure asks for: none to give (responses
+    // uncorrected), a flat one, or (null) the program's own.
+    enum class Calibration { None, Flat, Program };
+    void Open(Calibration calibration = Calibration::None) {
         CQuickMeasureController::Options o;
         o.prompt = &prompt_;
         o.sound = &sound_;
         o.clock = &soundClock_;
-        if (withCalibration)
-            o.calibration = [] {
-                // A flat calibration: the kind's gain only (kind 2 has no table).
-                const int n = 4097;
-                QuickMeasureCalibration cal{2, CCurve(n, CIndexVector::Frequency, CComplexVector::Decibel)};
-                for (int i = 0; i < n; ++i) {
-                    cal.curve.X()[i] = i * (24000.0 / (n - 1));
-                    cal.curve.A()[i] = 0.0;
-                    cal.curve.B()[i] = 0.0;
-                }
-                return std::optional<QuickMeasureCalibration>(std::move(cal));
-            };
+        // A flat calibration: the kind's gain only (kind 2 has no table).
+        if (calibration == Calibration::Flat) o.calibration = &flat_;
+        if (calibration == Calibration::None) o.calibration = &none_;
         controller_ = std::make_unique<CQuickMeasureController>(std::move(o));
         controller_->Attach(view_);
         controller_->OnInitDialog();
@@ -169,6 +163,15 @@ protected:
     sim::Microphone mic_{room_};
     std::unique_ptr<sim::Simulator> sim_;
     RecordingView view_;
+    struct FlatSource final : halvane::ICalibrationSource {
+        bool GetCalibration(halvane::MicrophoneCalibration& c) override {
+            c = halvane::FlatCalibration();
+            return true;
+        }
+    } flat_;
+    struct NoSource final : halvane::ICalibrationSource {
+        bool GetCalibration(halvane::MicrophoneCalibration&) override { return false; }
+    } none_;
     std::unique_ptr<CQuickMeasureController> controller_;
 };
 
@@ -272,9 +275,23 @@ TEST_F(QuickMeasureTest, ConnectWithoutAProcessorFails) {
     EXPECT_TRUE(view_.controls.connect);
 }
 
+TEST_F(QuickMeasureTest, TheProgramsCalibrationFollowsTheMicrophoneFound) {
+    const auto mixer = AddMicrophone();  // "Microphone (USB Tessik QEX-1)"
+    Open(Calibration::Program);
+    controller_->OnConnect();
+    ASSERT_TRUE(PumpToState(kConnected));
+    controller_->OnStart();
+    ASSERT_TRUE(PumpToState(kMeasuring));
+    // Its correction kind 1 asks for the input level 16384.
+    ASSERT_FALSE(mixer->valuesOf(10).empty());
+    EXPECT_EQ(mixer->valuesOf(10).back(), 16384u);
+    controller_->Close();
+    EXPECT_EQ(Tone(), -1);
+}
+
 TEST_F(QuickMeasureTest, ClosingWhileMeasuringStopsTheToneAndLetsGoOfTheUnit) {
     const auto mixer = AddMicrophone();
-    Open(true);
+    Open(Calibration::Flat);
     controller_->OnSpeakerSelected(7);
     controller_->OnConnect();
     ASSERT_TRUE(PumpToState(kConnected));
