@@ -15,6 +15,7 @@ struct FaultKnobs {
     bool crBeforeLf = false;           // "\r\n" in place of "\n"
     std::int64_t disconnectAfterBytes = -1;  // hang up after this many received bytes
     int dropEveryNthByte = 0;          // lose every n-th received byte (0: none)
+    std::int64_t silentAfterBytes = -1;  // fall silent (as `silent`) after this many received bytes
 };
 
 }  // namespace sim

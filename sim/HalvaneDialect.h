@@ -31,6 +31,10 @@ namespace sim {
 // C<c><k><r><b><i> and G<c><k><r> (eight hexadecimal digits).
 class HalvaneDialect final : public LineDialect {
 public:
+    // What a read of a DSP word or a query of a float-bit word never written
+    // answers (after the word, for the receivers): no value reads from it.
+    static constexpr const char* kUnwrittenReply = "UNWRITTEN";
+
     // Model indices as Halvane numbers them (0 "Tolvarine Z6 " .. 8 "Vux700 ").
     static constexpr int kModelCount = 9;
     static const char* ModelPrefix(int modelIndex);
@@ -60,6 +64,7 @@ public:
         bool requireDebugMode = true;              // DSP words outside debug mode: "Invalid Command"
         int rejectWrites = 0;                      // the next k word writes: "Invalid Command", not stored
         int echoJunkLines = 0;                     // lines ahead of each write's echo
+        int wrongEchoes = 0;                       // the next k word writes are echoed with another word
         std::uint32_t badReadAddress = 0xFFFFFFFFu;  // reads of this address answer a wrong word...
         int badReadCount = 0;                        // ...this many times
         std::string gR1Reply = "gR1";              // the service check's answer ("In" asks for a resend)

@@ -123,6 +123,11 @@ bool HalvaneDialect::dspCommand(const std::string& command, Responder& out) {
         }
         memory_[*address] = *word;
         for (int i = 0; i < knobs_.echoJunkLines; ++i) answer("busy", out);
+        if (knobs_.wrongEchoes > 0) {
+            --knobs_.wrongEchoes;
+            answer(hex((*word ^ 0x0F0F0Fu) & 0xFFFFFFu, 6), out);
+            return true;
+        }
         answer(rest.substr(6), out);
         return true;
     }
@@ -134,7 +139,13 @@ bool HalvaneDialect::dspCommand(const std::string& command, Responder& out) {
         }
         ++dspReads_;
         const auto it = memory_.find(*address);
-        std::uint32_t word = it == memory_.end() ? 0 : it->second;
+        // A word never written answers what no word reads as, so that a
+        // write that never arrived cannot pass for a zero.
+        if (it == memory_.end()) {
+            answer(kUnwrittenReply, out);
+            return true;
+        }
+        std::uint32_t word = it->second;
         if (*address == knobs_.badReadAddress && knobs_.badReadCount > 0) {
             --knobs_.badReadCount;
             word = (word ^ 0x5A5A5Au) & 0xFFFFFFu;
@@ -155,7 +166,11 @@ bool HalvaneDialect::bitCommand(const std::string& command, Responder& out) {
     const std::string rest = command.substr(1 + digits);
     if (knobs_.silentWords.count(word) != 0) return true;
     if (rest == "?") {
-        std::uint32_t v = bits_.count(word) != 0 ? bits_[word] : 0;
+        if (bits_.count(word) == 0) {
+            answer(knobs_.staleBeforeReplies + word + kUnwrittenReply, out);
+            return true;
+        }
+        std::uint32_t v = bits_[word];
         if (knobs_.differEverywhere) v ^= 1u;
         std::string reply = word + hex(v, 8);
         if (command[0] == 'G' && knobs_.looseGainReplies) reply += " OK";

@@ -3,6 +3,7 @@
 #include "sim/LineGate.h"
 
 #include <cerrno>
+#include <chrono>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
@@ -56,6 +57,18 @@ void Simulator::setFaults(const FaultKnobs& knobs) {
 std::string Simulator::lastLineSeen() const {
     std::lock_guard lock(mutex_);
     return lastLine_;
+}
+
+bool Simulator::waitQuiet(std::int64_t timeoutMs) const {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        {
+            std::lock_guard lock(mutex_);
+            if (pending_.empty()) return true;
+        }
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void Simulator::disconnect() {
@@ -139,6 +152,11 @@ void Simulator::handleInput(const char* data, std::size_t n) {
             pending_.clear();
             pty_->closeMaster();
             break;
+        }
+        if (faults_.silentAfterBytes >= 0 && inputCount_ > faults_.silentAfterBytes && !faults_.silent) {
+            faults_.silent = true;
+            silencedAt_ = clock_.nowMs();
+            pending_.clear();  // what was still to go is lost with it
         }
         if (faults_.dropEveryNthByte > 0 && inputCount_ % faults_.dropEveryNthByte == 0) continue;
         (gateOpen ? accepted : rejected).push_back(data[i]);

@@ -48,6 +48,10 @@ public:
         return fn(static_cast<D&>(*dialect_));
     }
 
+    // Waits (real time) until every reply due has been written to the
+    // program; true if that happened within the limit.
+    bool waitQuiet(std::int64_t timeoutMs) const;
+
     // Hangs up now, as a pulled cable would.
     void disconnect();
 
@@ -55,6 +59,9 @@ public:
     void inject(std::string_view bytes);
 
     std::int64_t bytesReceived() const { return received_.load(); }
+    // When the processor fell silent after FaultKnobs::silentAfterBytes
+    // (simulator clock), or -1.
+    std::int64_t silencedAtMs() const { return silencedAt_.load(); }
     // Bytes written to the program.
     std::int64_t bytesSent() const { return sent_.load(); }
     // Bytes that came at the wrong speed or framing.
@@ -93,6 +100,7 @@ private:
     CommandLog log_;
     std::atomic<bool> stop_{false};
     std::atomic<std::int64_t> received_{0};
+    std::atomic<std::int64_t> silencedAt_{-1};
     std::atomic<std::int64_t> sent_{0};
     std::atomic<std::int64_t> rejected_{0};
     std::thread thread_;

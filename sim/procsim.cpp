@@ -2,6 +2,7 @@
 // run without a processor. It prints the device to point a program at.
 
 #include "sim/AlsaMicrophoneConfig.h"
+#include "sim/FaultOptions.h"
 #include "sim/FifoMicrophone.h"
 #include "sim/HalvaneDialect.h"
 #include "sim/IdentDialect.h"
@@ -55,6 +56,7 @@ void usage(FILE* f) {
                  "                         terminal moves it: an empty line or \"n\" to the next position,\n"
                  "                         a number N to position N.\n",
                  sim::kAlsaMicrophoneDescription);
+    std::fputs(sim::FaultOptionsHelp(), f);
 }
 
 bool parseFraming(const std::string& s, int baud, platform::LineSettings& out) {
@@ -84,6 +86,8 @@ int main(int argc, char** argv) {
     unsigned roomSeed = 1;
     double speed = 1;
     std::string move = "auto";
+    sim::FaultOptions faults;
+    std::string faultError;
 
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -110,7 +114,9 @@ int main(int argc, char** argv) {
         else if (a == "--room-seed") roomSeed = static_cast<unsigned>(std::strtoul(value().c_str(), nullptr, 10));
         else if (a == "--speed") speed = std::atof(value().c_str());
         else if (a == "--move") move = value();
-        else if (a == "--help" || a == "-h") {
+        else if (const int f = sim::ParseFaultOption(argc, argv, i, faults, faultError); f != 0) {
+            if (f < 0) return std::fprintf(stderr, "procsim: %s\n", faultError.c_str()), 2;
+        } else if (a == "--help" || a == "-h") {
             usage(stdout);
             return 0;
         } else {
@@ -188,6 +194,10 @@ int main(int argc, char** argv) {
     if (!simulator.start()) {
         std::fprintf(stderr, "procsim: %s\n", simulator.error().c_str());
         return 1;
+    }
+    if (std::string note; faults.any()) {
+        sim::ApplyFaultOptions(faults, simulator, note);
+        if (!note.empty()) std::fprintf(stderr, "procsim: %s\n", note.c_str());
     }
     std::printf("procsim: %s dialect on %s (%s)\n", dialect.c_str(), simulator.slavePath().c_str(),
                 line.text().c_str());

@@ -39,8 +39,38 @@ constexpr const char* kServiceCommand = "D5190.8\n";
 constexpr const char* kDebugCommand = "D3807.2\n";
 constexpr const char* kToneOff = "P1N8\n";
 constexpr int kSlots = 8;
-constexpr int kAttempts = 5;
+constexpr int kAttempts = Comm::LinkTiming::kDspAttempts;
 constexpr std::uint32_t kDeadBase = 0xDEAD0;
+using Comm::LinkTiming;
+
+// The retries one upload (gains, then coefficients) may still spend. One
+// job at a time drives the processor, so one count serves.
+int gRetriesLeft = LinkTiming::kUploadRetryBudget;
+bool gGainsUploaded = false;
+
+void ResetRetryBudget() { gRetriesLeft = LinkTiming::kUploadRetryBudget; }
+
+int RetriesSpent() { return LinkTiming::kUploadRetryBudget - gRetriesLeft; }
+
+// The line's last word on a failed upload: why it stopped retrying.
+std::string WhyStopped(Comm::CBasicTessikPort& port) {
+    if (port.LinkFailed()) return "\nThe processor stopped answering.";
+    if (gRetriesLeft <= 0)
+        return halvane::Format("\nThe line to the processor loses data: the upload gave up after %d retries.",
+                               RetriesSpent());
+    return {};
+}
+
+// Takes one retry from the upload's budget; false when none is left or the
+// line has failed. The status line says how many went, so a slow upload
+// shows why it is slow.
+bool SpendRetry(Progress& progress, Comm::CBasicTessikPort& port) {
+    if (port.Stopping() || gRetriesLeft <= 0) return false;
+    --gRetriesLeft;
+    progress.SetText(halvane::Format("Line errors: sending again (%d of %d retries used).", RetriesSpent(),
+                                     LinkTiming::kUploadRetryBudget));
+    return true;
+}
 
 }  // namespace
 
@@ -61,27 +91,30 @@ void BztTolvarinePlatformV1Base::CheckFirmwareVersion() {
 }
 
 void BztTolvarinePlatformV1Base::PowerOn() {
-    while (!Port().SetPower(true))
+    while (!Port().SetPower(true)) {
+        Reporter().ThrowIfAborted();
         if (!AskAbortRetryIgnore(Reporter(), "Failed to power on unit.")) break;
+    }
     ServiceSequence();
 }
 
 void BztTolvarinePlatformV1Base::ServiceSequence() {
     Comm::CBasicTessikPort& port = Port();
-    port.GetClock().sleepMs(5000);
+    port.Pause(LinkTiming::kPowerOnSettleMs);
     port.Drain();
     Send("SST0\n");
     Send("SST0\n");
     for (;;) {
         Comm::VerifyContext context(&port);
         if (Comm::SetAndVerifyDouble(context, "P1VM", "%.1lf", -95.5)) break;
-        port.GetClock().sleepMs(50);
+        port.Pause(LinkTiming::kAfterVolumeFailureMs);
+        Reporter().ThrowIfAborted();
         if (!AskAbortRetryIgnore(Reporter(), "Failed to set main zone volume to -95.5 while powering up unit.")) break;
         port.Drain();
     }
     port.Drain();
     Send(kServiceCommand);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < LinkTiming::kServiceChecks && !port.Stopping(); ++i) {
         std::string reply;
         port.SendAndReceive("gR1\n", "\n", &reply);
         if (reply.find("In") != std::string::npos) Send(kServiceCommand);
@@ -97,7 +130,7 @@ void BztTolvarinePlatformV1Base::PowerUpSequence() {
     ServiceSequence();
     Send("P1S4\n");
     Send("P1M1\n");
-    port.GetClock().sleepMs(5000);
+    port.Pause(LinkTiming::kPowerUpSettleMs);
     port.Drain();
     Reporter().SetText("Done powering on unit.");
 }
@@ -112,6 +145,7 @@ void BztTolvarinePlatformV1Base::PrepareMeasurement(std::int32_t flag) {
     for (;;) {
         std::string text;
         if (SetupForMeasurement(text)) return;
+        Reporter().ThrowIfAborted();
         if (!AskAbortRetryIgnore(Reporter(), text)) return;
     }
 }
@@ -127,14 +161,14 @@ bool BztTolvarinePlatformV1Base::SetupForMeasurement(std::string& failureText) {
         port.Drain();
         return false;
     }
-    port.GetClock().sleepMs(200);
+    port.Pause(LinkTiming::kSetupPauseMs);
     port.Drain();
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < LinkTiming::kSetupCommands; ++i) {
         Send("SUC4C\n");
-        port.GetClock().sleepMs(200);
+        port.Pause(LinkTiming::kSetupPauseMs);
         port.Drain();
     }
-    port.GetClock().sleepMs(2000);
+    port.Pause(LinkTiming::kSetupSettleMs);
     port.Drain();
     return true;
 }
@@ -151,6 +185,7 @@ void BztTolvarinePlatformV1Base::StartTestTone(std::int32_t channel, std::int32_
     while (!port.SendAndReceive(command, "\n")) {
         port.Drain();
         StopTestTone(channel, second);
+        Reporter().ThrowIfAborted();
         const int answer = Reporter().MessageBox(
             "Failed to receive response from unit while starting test tone.\nCheck connection to unit and click OK to "
             "try again or CANCEL to abort",
@@ -160,7 +195,7 @@ void BztTolvarinePlatformV1Base::StartTestTone(std::int32_t channel, std::int32_
     // The processor reports the tone's start on two more lines.
     port.ReadReply("\n", nullptr, Comm::CBasicTessikPort::kCommandTimes);
     port.ReadReply("\n", nullptr, Comm::CBasicTessikPort::kCommandTimes);
-    port.GetClock().sleepMs(2500);
+    port.Pause(LinkTiming::kToneSettleMs);
 }
 
 void BztTolvarinePlatformV1Base::StopTestTone(std::int32_t, std::int32_t) {
@@ -183,6 +218,8 @@ void BztTolvarinePlatformV1Base::EnterDebugMode() {
 }
 
 void BztTolvarinePlatformV1Base::PrepareUpload() {
+    ResetRetryBudget();
+    gGainsUploaded = false;
     if (!Port().SetPower(false)) halvane::ThrowErrorText("Failed to power off Unit");
     PowerUpSequence();
     EnterDebugMode();
@@ -192,21 +229,23 @@ void BztTolvarinePlatformV1Base::PrepareUpload() {
 
 void BztTolvarinePlatformV1Base::EndUpload(std::int32_t flag) {
     Comm::CBasicTessikPort& port = Port();
-    port.GetClock().sleepMs(500);
+    port.Pause(LinkTiming::kDebugExitPauseMs);
     port.Drain();
     if (flag == 0) {
-        for (int attempt = 0; attempt < 6; ++attempt) {
+        for (int attempt = 0; attempt < LinkTiming::kDebugGoTries; ++attempt) {
             if (port.SendAndReceive("dg1\n", "\n")) break;
             port.Drain();
+            if (port.Stopping()) break;
         }
-        port.GetClock().sleepMs(500);
+        port.Pause(LinkTiming::kDebugExitPauseMs);
         port.Drain();
     }
-    for (int i = 0; i < 6; ++i) {
+    // Sent whatever the replies: on a failed line each goes out once.
+    for (int i = 0; i < LinkTiming::kDebugExitCommands; ++i) {
         Send("dx\n");
         port.Drain();
     }
-    port.GetClock().sleepMs(500);
+    port.Pause(LinkTiming::kDebugExitPauseMs);
     port.Drain();
 }
 
@@ -251,9 +290,10 @@ std::int32_t BztTolvarinePlatformV1Base::ReadBaseOffset(const char* query) {
         port.Drain();
         port.Write(query);
         read = port.ReadValue(value, "%06X") || port.ReadValue(value, "%06X");
+        if (port.Stopping()) break;
     }
     port.Drain();
-    if (!read) halvane::ThrowErrorText("Failed to read offset.");
+    if (!read) halvane::ThrowErrorText(std::string("Failed to read offset.") + WhyStopped(port));
     // DEAD0 is what a processor answers without its DSP running.
     if (value > 0xFFFFFFu || value == kDeadBase) halvane::ThrowErrorText("Offset was greater than maximum offset.");
     return static_cast<std::int32_t>(value);
@@ -262,9 +302,10 @@ std::int32_t BztTolvarinePlatformV1Base::ReadBaseOffset(const char* query) {
 void BztTolvarinePlatformV1Base::WriteDspCommand(const std::string& command) {
     Comm::CBasicTessikPort& port = Port();
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (attempt > 0 && !SpendRetry(Reporter(), port)) break;
         bool echoed = false;
         if (port.Write(command)) {
-            for (int line = 0; line < 5; ++line) {
+            for (int line = 0; line < LinkTiming::kDspReplyLines; ++line) {
                 std::string reply;
                 if (!port.ReadReply("\n", &reply, Comm::CBasicTessikPort::kCommandTimes)) break;
                 if (reply.find("Invalid Command") != std::string::npos) break;
@@ -277,7 +318,7 @@ void BztTolvarinePlatformV1Base::WriteDspCommand(const std::string& command) {
         if (echoed) return;
         port.Drain();
     }
-    halvane::ThrowErrorText("Failed to get expected response");
+    halvane::ThrowErrorText(std::string("Failed to get expected response") + WhyStopped(port));
 }
 
 void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) {
@@ -287,6 +328,9 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
     const int rates = halvane::UnitClassLimits::RateCount();
     const int stages = halvane::UnitClassLimits::StageCount();
     Progress& progress = Reporter();
+    // Gains and coefficients of one upload share one budget of retries.
+    if (!gGainsUploaded) ResetRetryBudget();
+    gGainsUploaded = false;
     progress.SetRange(stages * rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
     const std::int32_t base = ReadBaseOffset(words.coefficientBaseQuery);
@@ -311,6 +355,7 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
                     }
                     bool verified = false;
                     for (int attempt = 0; attempt < kAttempts && !verified; ++attempt) {
+                        if (attempt > 0 && !SpendRetry(progress, port)) break;
                         for (int k = 0; k < halvane::Biquad::kWordCount; ++k)
                             WriteDspCommand(words.coefficientWrite + Comm::FormatInt("%06X", address + k) + text[k] +
                                             "\n");
@@ -319,7 +364,9 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
                         verified = halvane::VerifyReadBack(stage, readBack);
                         if (!verified) port.Drain();
                     }
-                    if (!verified) halvane::ThrowErrorText("Failed to upload/verify coefficients");
+                    if (!verified)
+                        halvane::ThrowErrorText(std::string("Failed to upload/verify coefficients") +
+                                                WhyStopped(port));
                     progress.Step(1);
                     progress.ThrowIfAborted();
                 }
@@ -337,6 +384,7 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
     if (!erase && document == nullptr) ThrowNoDocument();
     const int rates = halvane::UnitClassLimits::RateCount();
     Progress& progress = Reporter();
+    ResetRetryBudget();
     progress.SetRange(rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
     const std::int32_t base = ReadBaseOffset(words.gainBaseQuery);
@@ -351,6 +399,7 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
                 const std::int32_t address = GainAddress(base, c, r, s, rates);
                 bool verified = false;
                 for (int attempt = 0; attempt < kAttempts && !verified; ++attempt) {
+                    if (attempt > 0 && !SpendRetry(progress, port)) break;
                     WriteDspCommand(words.gainWrite + Comm::FormatInt("%06X", address) +
                                     halvane::FormatUploadWord(gain) + "\n");
                     std::int32_t next = address;
@@ -358,7 +407,8 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
                     verified = halvane::VerifyUploadWord(gain, readBack);
                     if (!verified) port.Drain();
                 }
-                if (!verified) halvane::ThrowErrorText("Failed to upload/verify gains");
+                if (!verified)
+                    halvane::ThrowErrorText(std::string("Failed to upload/verify gains") + WhyStopped(port));
                 progress.Step(1);
                 progress.ThrowIfAborted();
             }
@@ -366,6 +416,7 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
         }
         progress.ThrowIfAborted();
     }
+    gGainsUploaded = true;
 }
 
 // Every word was read back while it was uploaded.

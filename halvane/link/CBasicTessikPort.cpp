@@ -85,19 +85,66 @@ void CBasicTessikPort::Close() {
     modelIndex_ = ConTypes::kNoUnitModel;
     found_ = 0;
     version_.clear();
+    silentMs_ = 0;
+    linkFailed_ = false;
 }
 
-bool CBasicTessikPort::Reopen() {
-    if (!IsOpen()) return false;
+bool CBasicTessikPort::openKeepingState() {
     const int model = modelIndex_;
     const int found = found_;
     const std::string version = version_;
-    line_->close();
+    const std::int64_t silent = silentMs_;
+    const bool failed = linkFailed_;
     const bool ok = Open(platform::PortMap::portName(portNumber_));
     modelIndex_ = model;
     found_ = found;
     version_ = version;
+    silentMs_ = silent;
+    linkFailed_ = failed;
     return ok;
+}
+
+bool CBasicTessikPort::Reopen() {
+    if (!IsOpen()) return false;
+    line_->close();
+    return openKeepingState();
+}
+
+bool CBasicTessikPort::Pause(std::int64_t ms) {
+    if (ms <= 0) return !Stopping();
+    if (Stopping()) return false;
+    for (std::int64_t left = ms; left > 0;) {
+        const std::int64_t slice = std::min(left, LinkTiming::kWaitSliceMs);
+        clock_->sleepMs(slice);
+        left -= slice;
+        if (Interrupted()) return false;
+    }
+    return true;
+}
+
+// Reads have waited long without a byte. One word a processor does not
+// answer is no dead processor: ask it to identify itself, and only when
+// that brings no byte either is the link taken for failed.
+bool CBasicTessikPort::probeAnswers() {
+    if (!Write("?\n")) return false;
+    std::uint8_t byte = 0;
+    std::int64_t waited = 0;
+    while (waited < LinkTiming::kProbeReplyMs) {
+        const std::int64_t start = clock_->nowMs();
+        const auto r = line_->readByte(byte, LinkTiming::kWaitSliceMs);
+        if (r == platform::SerialLine::ReadResult::Byte) {
+            // The rest of the answer is no reply to anything asked: drop it.
+            for (std::int64_t rest = 0; byte != '\n' && rest < LinkTiming::kIdentifyMaxMs;) {
+                const std::int64_t at = clock_->nowMs();
+                if (line_->readByte(byte, LinkTiming::kWaitSliceMs) != platform::SerialLine::ReadResult::Byte)
+                    rest += std::max<std::int64_t>(1, clock_->nowMs() - at);
+            }
+            return true;
+        }
+        if (r == platform::SerialLine::ReadResult::Failed || Interrupted()) return false;
+        waited += std::max<std::int64_t>(1, clock_->nowMs() - start);
+    }
+    return false;
 }
 
 std::string CBasicTessikPort::GetPortText() const {
@@ -130,12 +177,12 @@ bool CBasicTessikPort::Identify() {
     // Bytes still on their way leave at the old speed before the change.
     if (!applyLine(true)) return false;
 
-    for (int attempt = 0; attempt < 5; ++attempt) {
+    for (int attempt = 0; attempt < LinkTiming::kIdentifyAttempts; ++attempt) {
         ++identifyRequests_;
         if (!Write("?\n")) continue;
 
         std::string reply;
-        for (int read = 0; read < 2; ++read) {
+        for (int read = 0; read < LinkTiming::kIdentifyReads; ++read) {
             std::string part;
             const bool complete = ReadReply("\n", &part, kIdentifyTimes);
             reply += part;
@@ -173,7 +220,21 @@ bool CBasicTessikPort::ReadReply(std::string_view terminator, std::string* out, 
                                  std::int64_t minimumMs, std::int64_t maximumMs) {
     std::string text;
     bool result = false;
-    if (IsOpen()) {
+    // An aborted job reads nothing more, except on its way out; there, and
+    // on a failed link, a reply gets a short time, and once one did not
+    // come the exit actions no longer wait for any.
+    const bool exiting = exitDepth_ > 0;
+    const bool brief = linkFailed_ || (exiting && Interrupted());
+    bool skip = Interrupted() && !exiting;
+    if (exiting && brief && exitGaveUp_) skip = true;
+    if (brief) {
+        maximumMs = std::min(maximumMs, LinkTiming::kExitReplyMs);
+        minimumMs = std::min(minimumMs, maximumMs);
+    }
+    bool anyByte = false;
+    bool hungUp = false;
+    const std::int64_t readStart = clock_->nowMs();
+    if (IsOpen() && !skip) {
         const std::int64_t callStart = clock_->nowMs();
         std::int64_t start = callStart;
         int phase = 1;
@@ -183,12 +244,20 @@ bool CBasicTessikPort::ReadReply(std::string_view terminator, std::string* out, 
                 const std::int64_t limit =
                     std::min(maximumMs, std::max(minimumMs, static_cast<std::int64_t>(text.size()) * perCharMs));
                 waitMs = std::max<std::int64_t>(0, limit - (clock_->nowMs() - start) + 1);
+                // In slices, so that an abort is seen while waiting.
+                waitMs = std::min(waitMs, LinkTiming::kWaitSliceMs);
             }
             std::uint8_t byte = 0;
             const auto r = line_->readByte(byte, waitMs);
-            if (r == platform::SerialLine::ReadResult::Failed) break;
+            if (r == platform::SerialLine::ReadResult::Failed) {
+                hungUp = true;
+                break;
+            }
             if (r == platform::SerialLine::ReadResult::Byte) {
                 text.push_back(static_cast<char>(byte));
+                anyByte = true;
+            } else if (!exiting && Interrupted()) {
+                break;
             } else if (phase == 1) {
                 phase = 2;
                 start = clock_->nowMs();
@@ -217,7 +286,23 @@ bool CBasicTessikPort::ReadReply(std::string_view terminator, std::string* out, 
                 break;
             }
         }
+        if (anyByte) {
+            silentMs_ = 0;
+            linkFailed_ = false;
+        } else if (!skip && !linkFailed_ && found_ != 0) {
+            // Only a processor that was found can fall silent: a search
+            // hears nothing on most ports and speeds.
+            silentMs_ += clock_->nowMs() - readStart;
+            if (silentMs_ >= LinkTiming::kSilentLinkMs && !Interrupted()) {
+                if (probeAnswers())
+                    silentMs_ = 0;
+                else
+                    linkFailed_ = true;
+            }
+        }
+        if (hungUp) linkFailed_ = true;
     }
+    if (!result && exiting && (brief || linkFailed_ || Interrupted())) exitGaveUp_ = true;
     if (out) *out = std::move(text);
     return result;
 }
@@ -229,21 +314,14 @@ bool CBasicTessikPort::WriteRaw(const void* buffer, std::size_t length, std::siz
     if (!IsOpen()) return false;
     const bool ok = line_->writeAll(buffer, length, writeLimitMs(length));
     if (ok && written) *written = length;
+    // A line that takes no more bytes has hung up (or its device is gone).
+    if (!ok) linkFailed_ = true;
     return ok;
 }
 
 std::size_t CBasicTessikPort::Drain() {
     if (!IsOpen()) return 0;
-    if (!line_->purge()) {
-        const int model = modelIndex_;
-        const int found = found_;
-        const std::string version = version_;
-        const bool reopened = Open(platform::PortMap::portName(portNumber_));
-        modelIndex_ = model;
-        found_ = found;
-        version_ = version;
-        if (!reopened) return 0;
-    }
+    if (!line_->purge() && !openKeepingState()) return 0;
     std::size_t dropped = 0;
     std::uint8_t byte = 0;
     while (dropped < kDrainLimit && line_->readByte(byte, 1) == platform::SerialLine::ReadResult::Byte) ++dropped;

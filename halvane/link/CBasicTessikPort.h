@@ -1,5 +1,6 @@
 #pragma once
 
+#include "halvane/link/LinkTiming.h"
 #include "halvane/link/WireText.h"
 #include "platform/Clock.h"
 #include "platform/PortMap.h"
@@ -7,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,9 +37,12 @@ public:
         std::int64_t minimum;
         std::int64_t maximum;
     };
-    static constexpr ReplyTimes kIdentifyTimes{50, 250, 1000};
-    static constexpr ReplyTimes kCommandTimes{1000, 3000, 6000};
-    static constexpr ReplyTimes kSlowTimes{2000, 6000, 12000};
+    static constexpr ReplyTimes kIdentifyTimes{LinkTiming::kIdentifyPerCharMs, LinkTiming::kIdentifyMinMs,
+                                               LinkTiming::kIdentifyMaxMs};
+    static constexpr ReplyTimes kCommandTimes{LinkTiming::kCommandPerCharMs, LinkTiming::kCommandMinMs,
+                                              LinkTiming::kCommandMaxMs};
+    static constexpr ReplyTimes kSlowTimes{LinkTiming::kSlowPerCharMs, LinkTiming::kSlowMinMs,
+                                           LinkTiming::kSlowMaxMs};
 
     explicit CBasicTessikPort(platform::Clock& clock = platform::systemClock(),
                               platform::PortMap portMap = platform::PortMap());
@@ -80,6 +85,44 @@ public:
     std::size_t Drain();
 
     bool SendAndReceive(std::string_view command, std::string_view terminator, std::string* out = nullptr);
+
+    // Faults and abort. `interrupted` is asked between the slices of every
+    // wait (the running job's abort); null: never. Set while a job holds a
+    // unit, from the job's thread.
+    // `owner` names who set it, so that it can take back only its own.
+    void SetInterrupt(std::function<bool()> interrupted, const void* owner = nullptr) {
+        interrupted_ = std::move(interrupted);
+        interruptOwner_ = interrupted_ ? owner : nullptr;
+    }
+    void ClearInterrupt(const void* owner) {
+        if (interruptOwner_ == owner) SetInterrupt(nullptr);
+    }
+    bool Interrupted() const { return interrupted_ && interrupted_(); }
+    // The processor has fallen silent (reads waited kSilentLinkMs in all
+    // without a byte) or hung up. Any byte that arrives clears it; so does
+    // closing the port.
+    bool LinkFailed() const { return linkFailed_; }
+    // Retrying is pointless: the link has failed or the job was aborted.
+    bool Stopping() const { return LinkFailed() || Interrupted(); }
+    // Sleeps `ms` in slices; skipped or cut short (false) once Stopping.
+    bool Pause(std::int64_t ms);
+
+    // Marks a job's exit actions. Inside, once the link has failed or the
+    // job was aborted, every reply gets kExitReplyMs and after the first
+    // that does not come the rest are not waited for: the line is tried
+    // once, briefly. Commands are still written.
+    class ExitPath {
+    public:
+        explicit ExitPath(CBasicTessikPort& port) : port_(port) {
+            if (port_.exitDepth_++ == 0) port_.exitGaveUp_ = false;
+        }
+        ~ExitPath() { --port_.exitDepth_; }
+        ExitPath(const ExitPath&) = delete;
+        ExitPath& operator=(const ExitPath&) = delete;
+
+    private:
+        CBasicTessikPort& port_;
+    };
 
     // Switches the processor's zones on (main zone only, volume -95.5 on a
     // flagship) or off (every zone), in up to five passes of 10 s each, and
@@ -146,6 +189,10 @@ public:
 
 private:
     bool applyLine(bool drainFirst);
+    // Opens the port again, keeping what the search found and the link's state.
+    bool openKeepingState();
+    // Whether the processor answers an identification request at all.
+    bool probeAnswers();
 
     template <class T>
     int queryValue(T& out, std::string_view command, std::string_view format, std::string_view terminator,
@@ -174,6 +221,13 @@ private:
     bool searchAttempted_ = false;
     std::int64_t identifyRequests_ = 0;
     std::int64_t searches_ = 0;
+
+    std::function<bool()> interrupted_;
+    const void* interruptOwner_ = nullptr;
+    std::int64_t silentMs_ = 0;  // read time without a byte since the last byte
+    bool linkFailed_ = false;
+    int exitDepth_ = 0;
+    bool exitGaveUp_ = false;
 };
 
 }  // namespace Comm

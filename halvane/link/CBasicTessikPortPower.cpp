@@ -7,34 +7,32 @@ namespace Comm {
 namespace {
 
 constexpr int kReceiverClass = 4;
-constexpr int kPowerTries = 5;
-constexpr int kPowerPasses = 5;
-constexpr std::int64_t kSettleMs = 500;
-constexpr std::int64_t kPassMs = 10000;
-constexpr std::int64_t kAfterOnMs = 10000;
-constexpr std::int64_t kAfterFailedQueryMs = 1000;
 
 }  // namespace
 
 bool CBasicTessikPort::QueryPower(int& state) {
     if (!IsOpen() || found_ == 0) return false;
-    for (int attempt = 0; attempt < kPowerTries; ++attempt) {
+    for (int attempt = 0; attempt < LinkTiming::kPowerQueryTries; ++attempt) {
         int value = -1;
         // No line end: the ";" ends the command.
         if (QueryValueSlow(value, "P1P?;", "%d", "\n", 3) && (value == 0 || value == 1)) {
             state = value;
             return true;
         }
+        // A silent line or an aborted job: reopening and identifying again
+        // would only wait more.
+        if (Stopping()) break;
         Reopen();
         Identify();
-        clock_->sleepMs(kAfterFailedQueryMs);
+        Pause(LinkTiming::kAfterFailedPowerQueryMs);
         Drain();
     }
     return false;
 }
 
 // A state that could not be read is never taken for the wanted one: it
-// neither skips the commands nor reports success.
+// neither skips the commands nor reports success. Once the link has failed
+// or the job was aborted, one pass is sent and not waited for.
 bool CBasicTessikPort::SetPower(bool on) {
     if (!IsOpen() || found_ == 0) return false;
     const bool receiver = ConTypes::UnitClassOfModel(modelIndex_) == kReceiverClass;
@@ -44,9 +42,9 @@ bool CBasicTessikPort::SetPower(bool on) {
     };
 
     Drain();
-    clock_->sleepMs(kSettleMs);
+    Pause(LinkTiming::kPowerSettleMs);
     bool done = reached();
-    for (int pass = 0; !done && pass < kPowerPasses; ++pass) {
+    for (int pass = 0; !done && pass < LinkTiming::kPowerPasses; ++pass) {
         if (on) {
             SendAndReceive(receiver ? "P1P1;" : "P1P1;P1VM-95.5\n", "\n");
         } else {
@@ -54,12 +52,13 @@ bool CBasicTessikPort::SetPower(bool on) {
             SendAndReceive("P2P0\n", "\n");
             if (!receiver) SendAndReceive("P3P0\n", "\n");
         }
-        clock_->sleepMs(kPassMs);
+        if (Stopping()) break;
+        Pause(LinkTiming::kPowerPassMs);
         Drain();
-        clock_->sleepMs(kSettleMs);
+        Pause(LinkTiming::kPowerSettleMs);
         done = reached();
     }
-    if (on) clock_->sleepMs(kAfterOnMs);
+    if (on) Pause(LinkTiming::kAfterPowerOnMs);
     Drain();
     return done;
 }

@@ -2,6 +2,7 @@
 
 #include "halvane/design/Biquad.h"
 #include "halvane/link/CBasicTessikPort.h"
+#include "halvane/link/LinkTiming.h"
 #include "halvane/link/WireText.h"
 
 namespace halvane {
@@ -16,9 +17,12 @@ bool ReadDspWord(ReadBackContext& context, std::uint32_t& word) {
     std::string command = Comm::FormatInt(context.commandTemplate, address & 0xFFFFFF);
     command += "\n";
     if (!context.port->Write(command)) return false;
-    for (int line = 0; line < 5; ++line) {
+    for (int line = 0; line < Comm::LinkTiming::kDspReplyLines; ++line) {
+        // A line that does not come ends the look: no later one will.
+        std::string reply;
+        if (!context.port->ReadReply("\n", &reply, Comm::CBasicTessikPort::kCommandTimes)) return false;
         unsigned value = 0;
-        if (context.port->ReadValue(value, context.replyFormat)) {
+        if (Comm::ScanValue(reply, context.replyFormat, value).fields == 1) {
             word = value;
             return true;
         }

@@ -36,6 +36,8 @@ void SerBase::PowerOff(std::int32_t askOnFailure) {
             port.SetPower(false);
             return;
         }
+        // An aborted job asks nothing: it ends as aborted.
+        Reporter().ThrowIfAborted();
         if (!AskAbortRetryIgnore(Reporter(), "Failed to power off unit.")) return;
     }
 }

@@ -1,25 +1,32 @@
 #include "halvane/link/SetAndConfirm.h"
 
 #include "halvane/link/CBasicTessikPort.h"
+#include "halvane/link/LinkTiming.h"
 #include "halvane/link/WireText.h"
 
 namespace Comm {
 
 namespace {
 
-constexpr int kRounds = 5;
+constexpr int kRounds = LinkTiming::kConfirmRounds;
 
 bool IsHexFormat(const std::string& format) {
     return !format.empty() && (format.back() == 'X' || format.back() == 'x');
 }
 
-// One query, read as an int ("%d") or as 32 bits ("%08X").
+// One query, read as an int ("%d") or as 32 bits ("%08X"). The reply
+// must begin with the word asked for: a query that lost a byte on the way
+// ("C0124?" for "C01234?") is answered for another word, whose value must
+// not confirm this one.
 bool Query(CBasicTessikPort& port, const std::string& prefix, const std::string& format, std::int64_t& value,
            ReplyForm form) {
     const std::string query = prefix + "?\n";
     const auto read = [&](auto& out) {
-        return form == ReplyForm::Loose ? port.QueryValueLoose(out, query, format, "\n", prefix.size()) != 0
-                                        : port.QueryValue(out, query, format, "\n", prefix.size());
+        std::string reply;
+        if (!port.SendAndReceive(query, "\n", &reply)) return false;
+        if (reply.compare(0, prefix.size(), prefix) != 0) return false;
+        const ScanResult r = ScanValue(std::string_view(reply).substr(prefix.size()), format, out);
+        return form == ReplyForm::Loose ? r.count() != 0 : r.exact();
     };
     if (IsHexFormat(format)) {
         unsigned bits = 0;
@@ -44,10 +51,12 @@ bool SetAndConfirm(CBasicTessikPort& port, const std::string& prefix, const std:
         if (Query(port, prefix, format, read, form)) {
             if (read == value) return true;
         } else {
-            port.GetClock().sleepMs(100);
+            port.Pause(LinkTiming::kAfterFailedConfirmQueryMs);
             port.Drain();
+            // A silent processor or an aborted job: the value is not confirmed.
+            if (port.Stopping()) return false;
         }
-        port.GetClock().sleepMs(20);
+        port.Pause(LinkTiming::kBeforeResendMs);
         port.SendAndReceive(set, "\n");
     }
     return false;
@@ -56,12 +65,12 @@ bool SetAndConfirm(CBasicTessikPort& port, const std::string& prefix, const std:
 bool ReadConfirmValue(CBasicTessikPort& port, const std::string& prefix, const std::string& format,
                       std::int64_t& value, ReplyForm form) {
     bool read = Query(port, prefix, format, value, form);
-    if (!read) {
-        port.GetClock().sleepMs(500);
+    if (!read && !port.Stopping()) {
+        port.Pause(LinkTiming::kBeforeSecondReadMs);
         port.Drain();
         read = Query(port, prefix, format, value, form);
     }
-    port.GetClock().sleepMs(100);
+    port.Pause(LinkTiming::kAfterReadMs);
     port.Drain();
     return read;
 }

@@ -1,5 +1,6 @@
 #include "halvane/link/UnitBase.h"
 
+#include "halvane/diagnostics/Progress.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/ModelTable.h"
 
@@ -7,7 +8,8 @@ namespace ConTypes {
 
 UnitBase::UnitBase(std::int32_t modelIndex, std::int32_t unitClass) : modelIndex_(modelIndex), unitClass_(unitClass) {}
 
-UnitBase::~UnitBase() = default;
+// The port may ask a unit that is gone: it then hears "not aborted".
+UnitBase::~UnitBase() { watched_->store(nullptr); }
 
 Comm::CBasicTessikPort& UnitBase::Port() { return Comm::CBasicTessikPort::Instance(); }
 
@@ -26,6 +28,21 @@ void UnitBase::Disconnect() {
     Comm::CBasicTessikPort& port = Port();
     port.Close();
     port.SetSearchAttempted(false);
+}
+
+void UnitBase::SetProgress(Progress* progress) {
+    progress_ = progress;
+    watched_->store(progress);
+    if (progress == nullptr) {
+        Port().ClearInterrupt(this);
+        return;
+    }
+    Port().SetInterrupt(
+        [watched = watched_] {
+            const Progress* p = watched->load();
+            return p != nullptr && p->IsAborted() != 0;
+        },
+        this);
 }
 
 void UnitBase::GetModelName(std::string& out) const { out = ModelTableEntry(modelIndex_).displayName; }

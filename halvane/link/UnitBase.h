@@ -2,7 +2,9 @@
 
 #include "halvane/link/ObjectRegistry.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace Comm {
@@ -64,7 +66,8 @@ public:
     bool IsEnabled() const { return (enabled_ & 1u) != 0; }
     void SetEnabled(bool on) { enabled_ = on ? 1u : 0u; }
     Progress* GetProgress() const { return progress_; }
-    void SetProgress(Progress* progress) { progress_ = progress; }
+    // Also lets the port's waits end as soon as that job is aborted.
+    void SetProgress(Progress* progress);
 
 protected:
     // The process-wide port every unit talks through.
@@ -75,6 +78,8 @@ private:
     std::int32_t unitClass_;
     std::uint8_t enabled_ = 1;
     Progress* progress_ = nullptr;
+    // The progress the port asks about an abort; cleared when the unit goes.
+    std::shared_ptr<std::atomic<Progress*>> watched_ = std::make_shared<std::atomic<Progress*>>(nullptr);
 };
 
 }  // namespace ConTypes

@@ -11,11 +11,11 @@ namespace Comm {
 
 namespace {
 
-constexpr int kDoubleAttempts = 5;
-constexpr int kIntAttempts = 10;
-constexpr std::int64_t kFailedQuerySleepMs = 100;
-constexpr std::int64_t kConfigurationSleepMs = 50;
-constexpr int kSendTries = 5;
+constexpr int kDoubleAttempts = LinkTiming::kVerifyDoubleAttempts;
+constexpr int kIntAttempts = LinkTiming::kVerifyIntAttempts;
+constexpr std::int64_t kFailedQuerySleepMs = LinkTiming::kAfterFailedVerifyQueryMs;
+constexpr std::int64_t kConfigurationSleepMs = LinkTiming::kBeforeConfigurationMs;
+constexpr int kSendTries = LinkTiming::kUnverifiedLevelTries;
 
 constexpr const char* kLetters[TargetConfigBasic::kConfigurations] = {"C", "M"};
 constexpr const char* kCrossoverWords[TargetConfigBasic::kGroups] = {"SZ%sXF", "SZ%sXC", "SZ%sXR", "SZ%sXB", "SZ%sX"};
@@ -49,12 +49,22 @@ bool SetAndVerify(VerifyContext& context, const std::string& set, const std::str
         if (read(value, query)) {
             if (value == wanted) return true;
         } else {
-            port.GetClock().sleepMs(kFailedQuerySleepMs);
+            port.Pause(kFailedQuerySleepMs);
             port.Drain();
+            // A silent processor or an aborted job: the setting has failed.
+            if (port.Stopping()) return false;
         }
         port.SendAndReceive(set, "\n");
     }
     return false;
+}
+
+// A silent processor or an aborted job: the settings still to go are not
+// tried, and the failure text says why.
+bool StopHere(VerifyContext& context) {
+    if (!context.port->Stopping()) return false;
+    context.AppendErrorLine(context.port->LinkFailed() ? "The processor stopped answering." : "Stopped by the user.");
+    return true;
 }
 
 bool SendLevelUnverified(CBasicTessikPort& port, const std::string& word, double level) {
@@ -62,6 +72,7 @@ bool SendLevelUnverified(CBasicTessikPort& port, const std::string& word, double
     for (int attempt = 0; attempt < kSendTries; ++attempt) {
         if (port.SendAndReceive(command, "\n")) return true;
         port.Drain();
+        if (port.Stopping()) return false;
     }
     return false;
 }
@@ -105,8 +116,9 @@ bool SendSpeakerConfig(VerifyContext& context, const TargetConfig& targets, cons
                    SharedLabel(same).c_str()));
 
     for (int cfg = 0; cfg < TargetConfigBasic::kConfigurations; ++cfg) {
+        if (StopHere(context)) return false;
         const std::string name = ConfigurationName(cfg);
-        port.GetClock().sleepMs(kConfigurationSleepMs);
+        port.Pause(kConfigurationSleepMs);
         port.Drain();
         if (!SetAndVerifyInt(context, Word("SZ%sA", cfg), 1))
             context.AppendErrorLine(Format(
@@ -116,6 +128,7 @@ bool SendSpeakerConfig(VerifyContext& context, const TargetConfig& targets, cons
         // Music takes the Movie crossovers and flags while it follows Movie.
         const int from = targets.EffectiveConfiguration(cfg);
         for (int g = 0; g < TargetConfigBasic::kGroups; ++g) {
+            if (StopHere(context)) return false;
             const bool sub = g == TargetConfigBasic::Subwoofer;
             const std::int32_t x = targets.Crossover[static_cast<std::size_t>(from)][static_cast<std::size_t>(g)];
             std::int32_t crossoverCode = x;
@@ -185,6 +198,7 @@ bool SendSpeakerLevels(VerifyContext& context, const TargetConfig& targets) {
     // Firmware 1.31c answers level queries with a three-character lead.
     const bool leadOfThree = version == 1.31 && letter == 'c';
     for (int i = 0; i < ChannelTable::kCount; ++i) {
+        if (StopHere(context)) return false;
         const double level = targets.ChannelTrim[static_cast<std::size_t>(i)] * 0.5;
         const std::string word = kLevelWords[i];
         const bool ok = leadOfThree ? SetAndVerifyDoubleSkip(context, word, "%0.2lf", level, 3)

@@ -28,12 +28,25 @@ namespace {
 constexpr const char* kRetryTail = "\nCheck connection to unit and click OK to try again or CANCEL to abort";
 
 // Asks OK/Cancel with `text`; Cancel (or no answer) raises `cancelText`.
+// An aborted job asks nothing: it ends as aborted.
 void AskOkOrThrow(Progress& progress, const std::string& text, const char* cancelText) {
+    progress.ThrowIfAborted();
     if (progress.MessageBox(text + kRetryTail, "", platform::MB_OKCANCEL) != platform::IDOK)
         halvane::ThrowErrorText(cancelText);
 }
 
+// Abort/Retry/Ignore after a failed setting; an aborted job asks nothing.
+bool AskUnlessAborted(Progress& progress, const std::string& text) {
+    progress.ThrowIfAborted();
+    return AskAbortRetryIgnore(progress, text);
+}
+
 void DropOneLine(Comm::CBasicTessikPort& port) { port.ReadReply("\n", nullptr, Comm::CBasicTessikPort::kCommandTimes); }
+
+// Said after a failed exchange when the processor has fallen silent.
+const char* Silence(const Comm::CBasicTessikPort& port) {
+    return port.LinkFailed() ? "The processor stopped answering.\n" : "";
+}
 
 std::string ChannelLevelName(int channel) {
     if (channel == ChannelTable::kSubwoofer) return "Movie Subwoofer";
@@ -65,9 +78,11 @@ void VuxV1Base::CheckFirmwareVersion() {}
 
 void VuxV1Base::PowerOn() {
     Comm::CBasicTessikPort& port = Port();
-    while (!port.SetPower(true))
+    while (!port.SetPower(true)) {
+        Reporter().ThrowIfAborted();
         if (!AskAbortRetryIgnore(Reporter(), "Failed to power on unit.")) break;
-    port.GetClock().sleepMs(5000);
+    }
+    port.Pause(Comm::LinkTiming::kPowerOnSettleMs);
     port.Drain();
 }
 
@@ -103,7 +118,7 @@ void VuxV1Base::StartTestTone(std::int32_t channel, std::int32_t) {
         AskOkOrThrow(Reporter(), "Failed to start the test tone.", "Failed to start test tone");
     }
     DropOneLine(port);
-    port.GetClock().sleepMs(2500);
+    port.Pause(Comm::LinkTiming::kToneSettleMs);
 }
 
 void VuxV1Base::StopTestTone(std::int32_t, std::int32_t) {
@@ -145,7 +160,7 @@ void VuxV1Base::SendReceiverSpeakerSetup(const TargetConfig& targets) {
     Comm::CBasicTessikPort& port = Port();
     if (targets.ExtraOption == 0 || targets.ExtraOption == 1) {
         while (!Comm::SetAndConfirm(port, "B", "%d", targets.ExtraOption))
-            if (!AskAbortRetryIgnore(Reporter(),
+            if (!AskUnlessAborted(Reporter(),
                                      halvane::Format("Failed to set AUX speaker selection to %d", targets.ExtraOption)))
                 break;
     }
@@ -159,7 +174,7 @@ void VuxV1Base::SendReceiverSpeakerSetup(const TargetConfig& targets) {
                 code = 5;  // "Flat" in the receivers' crossover list
             const std::string word = halvane::Format("F%d%d", c, g);
             while (!Comm::SetAndConfirm(port, word, "%d", code))
-                if (!AskAbortRetryIgnore(Reporter(), std::string("Failed to set crossover for spkr: ") +
+                if (!AskUnlessAborted(Reporter(), std::string("Failed to set crossover for spkr: ") +
                                                          ChannelTable::kGroupNames[static_cast<std::size_t>(g)]))
                     break;
         }
@@ -170,7 +185,7 @@ void VuxV1Base::SendReceiverLevels(const TargetConfig& targets) {
     Comm::CBasicTessikPort& port = Port();
     const auto level = [&](int index, std::int32_t value, const std::string& name) {
         while (!Comm::SetAndConfirm(port, halvane::Format("L%d", index), "%d", value))
-            if (!AskAbortRetryIgnore(Reporter(), "Failed to set speaker level for spkr: " + name)) break;
+            if (!AskUnlessAborted(Reporter(), "Failed to set speaker level for spkr: " + name)) break;
     };
     for (int i = 0; i < ChannelTable::kCount; ++i)
         level(i, targets.ChannelTrim[static_cast<std::size_t>(i)], ChannelLevelName(i));
@@ -216,8 +231,8 @@ void VuxV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) 
                         const std::uint32_t bits = CoefficientBits(stage, i);
                         const std::string word = halvane::Format("C%d%d%d%d%d", c, code, r, b, i);
                         if (!Comm::SetAndConfirm(port, word, "%08X", bits))
-                            halvane::ThrowError("Failed to upload coefficient %d%d%d%d%d -> %d\n", c, code, r, b, i,
-                                                static_cast<std::int32_t>(bits));
+                            halvane::ThrowError("Failed to upload coefficient %d%d%d%d%d -> %d\n%s", c, code, r, b,
+                                                i, static_cast<std::int32_t>(bits), Silence(port));
                     }
                     port.Drain();
                     progress.Step(1);
@@ -226,8 +241,8 @@ void VuxV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) 
                 const std::uint32_t gain = GainBits(erase ? 0 : document->FilterGain(c, r, k), product);
                 if (!Comm::SetAndConfirm(port, halvane::Format("G%d%d%d", c, code, r), "%08X", gain,
                                          Comm::ReplyForm::Loose))
-                    halvane::ThrowError("Failed to upload gain %d%d%d -> %d\n", c, code, r,
-                                        static_cast<std::int32_t>(gain));
+                    halvane::ThrowError("Failed to upload gain %d%d%d -> %d\n%s", c, code, r,
+                                        static_cast<std::int32_t>(gain), Silence(port));
                 progress.ThrowIfAborted();
             }
         }
@@ -276,6 +291,11 @@ bool VuxV1Base::VerifyCoefficients(halvane::UploadSource* document, std::int32_t
                                    static_cast<unsigned>(read));
             }
             port.Drain();
+            // A silent processor would cost a failed read per word.
+            if (port.Stopping()) {
+                Reporter().ThrowIfAborted();
+                halvane::ThrowErrorText((text + "The processor stopped answering.\n").substr(0, kVerifyTextLimit));
+            }
         }
     }
     if (!text.empty()) halvane::ThrowErrorText(text.substr(0, kVerifyTextLimit));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "halvane/link/CBasicTessikPort.h"
+
 #include <exception>
 #include <functional>
 #include <utility>
@@ -40,6 +42,9 @@ public:
 
 private:
     std::exception_ptr runAll() noexcept {
+        // On a failed line or after an abort, the processor is tried once,
+        // briefly; the commands still go out.
+        Comm::CBasicTessikPort::ExitPath onTheWayOut(Comm::CBasicTessikPort::Instance());
         std::exception_ptr first;
         while (!actions_.empty()) {
             std::function<void()> action = std::move(actions_.back());

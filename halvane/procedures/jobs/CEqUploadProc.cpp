@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "halvane/document/CHalvaneDoc.h"
+#include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/ModelTable.h"
 #include "halvane/link/UnitBase.h"
 #include "halvane/link/UnitClassLimits.h"
@@ -61,6 +62,40 @@ private:
     std::function<void()> action_;
     int exceptions_;
 };
+
+// How far the writing got, for the sentence that tells the user what the
+// processor holds after a failure.
+enum class Reached { Nothing, Preparing, Filters, FiltersDone, Speakers };
+
+// Runs a unit's exit action on the job's way out: on a failed line or after
+// an abort the line is tried once, briefly.
+void OnTheWayOut(const std::function<void()>& action) {
+    Comm::CBasicTessikPort::ExitPath exit(Comm::CBasicTessikPort::Instance());
+    action();
+}
+
+// One plain sentence of the state a failed upload or erase leaves, from what
+// the job knows; empty when the processor was left as it was.
+std::string StateLeft(Reached reached, int unitClass, bool erase, bool lineDown) {
+    if (unitClass == 4) {
+        // The receiver's filters are marked not valid once the upload is
+        // prepared, until the end of a complete upload marks them valid.
+        if (reached >= Reached::Filters)
+            return "The processor's room correction is now switched off: upload again to switch it on.";
+        return {};
+    }
+    const bool mixed = reached == Reached::Filters;
+    const bool debugLeftOn = lineDown && (reached == Reached::Preparing || reached == Reached::Filters);
+    const char* newer = erase ? "erased" : "new";
+    if (mixed && debugLeftOn)
+        return std::string("The processor now holds a mix of old and ") + newer +
+               " filters and may still be in debug mode: switch it off and on, then upload again or erase.";
+    if (mixed)
+        return std::string("The processor now holds a mix of old and ") + newer + " filters: upload again or erase.";
+    if (debugLeftOn) return "The processor may still be in debug mode: switch it off and on.";
+    if (reached == Reached::Speakers) return "The speaker settings were only partly written: upload again.";
+    return {};
+}
 
 }  // namespace
 
@@ -133,30 +168,50 @@ int CEqUploadProc::Run(void*) {
         if (!UnitClassLimits::SetForUnitClass(connected)) throw TException(kNoUnitText);
     }
 
-    unit_->PrepareUpload();
-    {
-        OnFailure endUpload([this] { unit_->EndUpload(1); });
-        progress_.SetText("Uploading gains.");
-        unit_->UploadGains(erase, &doc);
-        progress_.SetText("Done uploading gains.");
-        progress_.SetText("Uploading room correction parameters.");
-        unit_->UploadCoefficients(erase, &doc);
-        progress_.SetText("Done uploading room correction parameters.");
-        unit_->EndUpload(0);
-        endUpload.Dismiss();
+    Reached reached = Reached::Nothing;
+    try {
+        {
+            // A preparation that fails part-way is ended as the upload is.
+            OnFailure endUpload([this] { OnTheWayOut([this] { unit_->EndUpload(1); }); });
+            reached = Reached::Preparing;
+            unit_->PrepareUpload();
+            reached = Reached::Filters;
+            progress_.SetText("Uploading gains.");
+            unit_->UploadGains(erase, &doc);
+            progress_.SetText("Done uploading gains.");
+            progress_.SetText("Uploading room correction parameters.");
+            unit_->UploadCoefficients(erase, &doc);
+            progress_.SetText("Done uploading room correction parameters.");
+            reached = Reached::FiltersDone;
+            unit_->EndUpload(0);
+            endUpload.Dismiss();
+        }
+        if (!erase) {
+            unit_->BeginSpeakerUpload();
+            OnFailure endSpeakers([this] { OnTheWayOut([this] { unit_->EndSpeakerUpload(1); }); });
+            reached = Reached::Speakers;
+            progress_.SetText("Uploading speaker configuration.");
+            unit_->UploadSpeakerConfig(&doc);
+            progress_.SetText("Done uploading speaker configuration.");
+            progress_.SetText("Uploading speaker levels.");
+            unit_->UploadSpeakerLevels(&doc);
+            progress_.SetText("Done uploading speaker levels.");
+            endSpeakers.Dismiss();
+        }
+        unit_->EndSpeakerUpload(0);
+    } catch (const TException& failure) {
+        // An abort ends as aborted, whatever the exchange it cut short
+        // reported; either way the user learns what the processor holds.
+        Comm::CBasicTessikPort& port = Comm::CBasicTessikPort::Instance();
+        const bool lineDown = port.LinkFailed() || !port.IsOpen();
+        std::string text = progress_.IsAborted() != 0 ? std::string(kProcedureAbortedText) : failure.message();
+        const std::string state = StateLeft(reached, connected, erase, lineDown);
+        if (!state.empty()) {
+            if (!text.empty() && text.back() != '\n') text += "\n";
+            text += state;
+        }
+        throw TException(text);
     }
-    if (!erase) {
-        unit_->BeginSpeakerUpload();
-        OnFailure endSpeakers([this] { unit_->EndSpeakerUpload(1); });
-        progress_.SetText("Uploading speaker configuration.");
-        unit_->UploadSpeakerConfig(&doc);
-        progress_.SetText("Done uploading speaker configuration.");
-        progress_.SetText("Uploading speaker levels.");
-        unit_->UploadSpeakerLevels(&doc);
-        progress_.SetText("Done uploading speaker levels.");
-        endSpeakers.Dismiss();
-    }
-    unit_->EndSpeakerUpload(0);
     guard.Dismiss();
     if (host != nullptr) host->Done(1);
     return 1;

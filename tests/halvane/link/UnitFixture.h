@@ -83,7 +83,10 @@ public:
         const int n = (position += steps);
         if (abortAfter > 0 && n >= abortAfter) Abort();
     }
+    // The progress object's lock first, then the fixture's: the order Abort
+    // takes them in (it calls SetText under the progress lock).
     void SetText(std::string text) override {
+        auto updates = LockUpdates();
         std::lock_guard lock(mutex_);
         texts.push_back(text);
         StoreStatusText(std::move(text));
@@ -110,6 +113,7 @@ protected:
         ASSERT_TRUE(sim_->start()) << sim_->error();
         Port().SetClock(clock_);
         Port().SetPortMap(MapOnly({{1, sim_->slavePath()}}));
+        const std::int64_t before = Port().IdentifyRequests();
         ASSERT_TRUE(Port().FindUnit());
         ASSERT_EQ(Port().ModelIndex(), model);
         halvane::UnitClassLimits::SetForUnitClass(unitClass);
@@ -117,8 +121,15 @@ protected:
         // then costs 150 ms of real time per command.
         clock_.setFactor(20);
         // On a loaded machine the search may have asked "?" once more than it
-        // needed; let that answer come and go before the test's own commands.
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        // needed: wait until the processor has heard and answered every one,
+        // then drop the answers, before the test's own commands.
+        const auto asked = static_cast<std::size_t>(Port().IdentifyRequests() - before);
+        ASSERT_TRUE(sim_->log().waitFor([asked](const auto& log) {
+            std::size_t n = 0;
+            for (const auto& e : log) n += e.text == "?" ? 1 : 0;
+            return n >= asked;
+        }, 5000));
+        ASSERT_TRUE(sim_->waitQuiet(5000));
         Port().Drain();
         sim_->log().clear();
     }

@@ -48,8 +48,16 @@ protected:
         sim_->log().clear();
     }
 
+    // An aborted job's progress stays aborted: what follows is another
+    // job's, with a progress of its own.
+    void NextJob() {
+        next_.push_back(std::make_unique<linktest::RecordingProgress>(&prompt_));
+        Unit().SetProgress(next_.back().get());
+    }
+
     std::unique_ptr<ConTypes::BztTolvarineV2> unit_;
     std::unique_ptr<ConTypes::BztTolvarineV1> unit1_;
+    std::vector<std::unique_ptr<linktest::RecordingProgress>> next_;
 };
 
 }  // namespace
@@ -115,6 +123,7 @@ TEST_F(FlagshipTest, BadReadBacksAreRetriedFourTimesAndTheFifthFails) {
     });
     EXPECT_EQ(MessageOf([&] { Unit().UploadCoefficients(false, &doc); }), "User Abort");
     EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.dspWrites(); }), 30);
+    NextJob();
 
     Dialect([](sim::HalvaneDialect& d) {
         d.knobs().badReadCount = 5;
@@ -137,10 +146,13 @@ TEST_F(FlagshipTest, WordEchoesRejectionsAndBaseAddressFailures) {
     });
     EXPECT_EQ(MessageOf([&] { Unit().UploadGains(true, nullptr); }), "User Abort");
     EXPECT_EQ(Count("dm6C50001000800000000"), 2u);
+    NextJob();
 
     // No six-character line among five: five attempts, then the failure.
     // The first run's last answers must not be read as this one's.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(sim_->log().waitFor(
+        [](const auto& log) { return !log.empty() && log.back().text == "dm3850001000800"; }, 5000));
+    ASSERT_TRUE(sim_->waitQuiet(5000));
     Port().Drain();
     Dialect([](sim::HalvaneDialect& d) {
         d.knobs().echoJunkLines = 5;
@@ -187,9 +199,13 @@ TEST_F(FlagshipTest, AbortStopsBetweenStagesAndTheExitSequenceLeavesDebugMode) {
     progress_.abortAfter = 3;
     EXPECT_EQ(MessageOf([&] { Unit().UploadCoefficients(false, &doc); }), "User Abort");
     EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.dspWrites(); }), 18);
-    // What the job's guard runs after a failed upload.
+    // What the job's guard runs after a failed upload, on its way out: the
+    // line is tried briefly, and every exit command still goes out.
     sim_->log().clear();
-    Unit().EndUpload(1);
+    {
+        Comm::CBasicTessikPort::ExitPath exit(Port());
+        Unit().EndUpload(1);
+    }
     EXPECT_EQ(Log(), (std::vector<std::string>{"dx", "dx", "dx", "dx", "dx", "dx"}));
     EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.debugMode(); }));
 }

@@ -111,6 +111,7 @@ TEST_F(HalvaneDialectTest, DspWordsOnlyInDebugModeAndOfTheModelsGeneration) {
     EXPECT_EQ(Exchange("dm28C0918000000\ndm28C0917000000\n"), "002000\n000800\n");
     EXPECT_EQ(Exchange("dm5C50001002003ABCDEF\ndm3850001002003\n"), "ABCDEF\nABCDEF\n");
     EXPECT_EQ(Exchange("dm5C500010020031234\n"), "Invalid Command\n");  // a short word
+    EXPECT_EQ(Exchange("dm3850001002004\n"), "UNWRITTEN\n");  // never written: no word reads from it
     EXPECT_EQ(Exchange("P1N4\nP1N8\n"), "P1N4\nTone 4\nTone 4\nP1N8\n");
     EXPECT_EQ(Exchange("dx\ndm3850001002003\n"), "dx\nInvalid Command\n");
     Dialect([](sim::HalvaneDialect& d) {
@@ -121,7 +122,10 @@ TEST_F(HalvaneDialectTest, DspWordsOnlyInDebugModeAndOfTheModelsGeneration) {
 }
 
 TEST_F(HalvaneDialectTest, ReceiverWordsKeepTheirFixedWidthAndReportNewStates) {
-    EXPECT_EQ(Exchange("C01234BF800000\nC01234?\nG012?\n"), "C01234BF800000\nC01234BF800000\nG01200000000\n");
+    // A word never written answers no value, so that a set that never
+    // arrived cannot pass for a zero.
+    EXPECT_EQ(Exchange("C01234BF800000\nC01234?\nG012?\n"), "C01234BF800000\nC01234BF800000\nG012UNWRITTEN\n");
+    EXPECT_EQ(Exchange("G01200000000\nG012?\n"), "G01200000000\nG01200000000\n");
     EXPECT_EQ(Exchange("C0123412\n"), "Invalid Command\n");
     EXPECT_EQ(Exchange("QEX3\nQEX?\nQEX?\n"), "QEX3\nQEX3\nQEX OK\nQEX3\n");
     Dialect([](sim::HalvaneDialect& d) {

@@ -180,7 +180,10 @@ TEST_F(UploadJobTest, AbortDuringTheCoefficientsNeverStartsTheSpeakerPhase) {
     host_.AbortOnText("Uploading room correction parameters.");
     EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 2);
     ASSERT_EQ(Texts().size(), 1u);
-    EXPECT_EQ(Texts()[0], "Upload/Verify failed!\nProcedure aborted\n");
+    // The abort is said, and what the processor now holds.
+    EXPECT_EQ(Texts()[0],
+              "Upload/Verify failed!\nProcedure aborted\nThe processor now holds a mix of old and new filters: upload "
+              "again or erase.");
     const auto log = sim_->log().texts();
     EXPECT_EQ(std::count(log.begin(), log.end(), std::string("dx")), 6) << "the coefficient phase was ended";
     EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.debugMode(); }));

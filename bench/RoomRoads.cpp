@@ -1,0 +1,253 @@
+#include "RoomRoads.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <numbers>
+
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/design/CTargetCurve.h"
+#include "halvane/link/CBasicTessikPort.h"
+#include "halvane/link/CSampFS.h"
+#include "halvane/link/UnitClassLimits.h"
+#include "halvane/link/BztTolvarinePlatformV1Base.h"
+#include "halvane/procedures/jobs/CEqCalcProc.h"
+#include "halvane/procedures/jobs/CEqUploadProc.h"
+#include "sim/HalvaneDialect.h"
+#include "sim/Simulator.h"
+#include "tests/halvane/procedures/jobs/RoadProject.h"
+#include "tests/support/TestProcHost.h"
+
+namespace roomfigure {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock::now() - a).count(); }
+
+}  // namespace
+
+platform::PortMap OnlyCom1(const std::string& path) {
+    static const std::string emptyDir = [] {
+        char tmpl[] = "/tmp/halvane-room-benchXXXXXX";
+        const char* d = ::mkdtemp(tmpl);
+        return std::string(d ? d : "/nonexistent-dev-dir");
+    }();
+    return platform::PortMap(nullptr, emptyDir, [path](const std::string& name) -> std::optional<std::string> {
+        if (name == "COM1") return path;
+        return std::nullopt;
+    });
+}
+
+bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Processor& processor, double& seconds) {
+    auto& port = Comm::CBasicTessikPort::Instance();
+    port.SetPortMap(OnlyCom1(simulator.slavePath()));
+    port.SetSearchAttempted(false);
+    testsupport::TestProcHost host;
+    const auto t0 = Clock::now();
+    const bool ok = halvane::RunUploadProc({}, doc, &host) == 1;
+    seconds = Seconds(t0);
+    port.SetPortMap(OnlyCom1("/nonexistent"));
+    // The processor's level words, channels 0 to 7, then the Music
+    // subwoofer's.
+    static const char* const kLevelWords[] = {"SLL", "SLC", "SLR", "SLSR", "SLBR", "SLBL", "SLSL", "SLs", "SLm"};
+    bool levels = true;
+    simulator.withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) {
+        processor.memory = d.dspMemory();
+        for (int i = 0; i < 9; ++i) {
+            const std::optional<std::string> value = d.setting(kLevelWords[i]);
+            if (!value) levels = false;
+            (i < 8 ? processor.levelDb[static_cast<std::size_t>(i)] : processor.musicSubDb) =
+                value ? std::atof(value->c_str()) : 0.0;
+        }
+        return 0;
+    });
+    // A level the processor holds other than the document's shows in the
+    // figures (they use the processor's); say where it comes from.
+    const auto& config = doc.m_TargetConfig;
+    for (int i = 0; i < 9; ++i) {
+        const double held = i < 8 ? processor.levelDb[static_cast<std::size_t>(i)] : processor.musicSubDb;
+        const double meant = 0.5 * (i < 8 ? config.ChannelTrim[static_cast<std::size_t>(i)] : config.MusicSubTrim);
+        if (std::fabs(held - meant) > 0.005)
+            std::printf("  the processor's %s is %.2f dB, the document's trim %.2f dB\n", kLevelWords[i], held, meant);
+    }
+    return ok && levels;
+}
+
+std::vector<double> SlotRates(int rates) {
+    std::vector<double> hz;
+    for (int r = 0; r < rates; ++r) hz.push_back(halvane::CSampFS(r).GetFrequency());
+    return hz;
+}
+
+int SlotOf(int channel) {
+    int slot = 0;
+    while (ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot] != channel) ++slot;
+    return slot;
+}
+
+double TrimDb(const Processor& processor, int configuration, int channel) {
+    if (configuration == 1 && channel == 7) return processor.musicSubDb;
+    return processor.levelDb[static_cast<std::size_t>(channel)];
+}
+
+namespace {
+
+// Which stage's words lose most on their own: that stage from the words,
+// the others exact; described by its poles (frequency, radius).
+std::string WorstStage(const Chain& exact, const Chain& words, const std::vector<double>& hz) {
+    const std::vector<double> reference = exact.MagnitudeDb(hz);
+    double worst = -1;
+    std::size_t at = 0;
+    for (std::size_t b = 0; b < exact.stages.size(); ++b) {
+        Chain one = exact;
+        one.stages[b] = words.stages[b];
+        const double lost = LargestDifference(one.MagnitudeDb(hz), reference);
+        if (lost > worst) {
+            worst = lost;
+            at = b;
+        }
+    }
+    const Stage& q = exact.stages[at];
+    const double r = std::sqrt(std::max(q.a2, 0.0));
+    const double c = r > 0 ? std::clamp(-q.a1 / (2 * r), -1.0, 1.0) : 1.0;
+    char text[160];
+    std::snprintf(text, sizeof text, "at %.0f Hz: stage %zu alone %.2f dB, poles at %.1f Hz radius 1-%.2g",
+                  exact.rate, at + 1, worst, std::acos(c) * exact.rate / (2 * std::numbers::pi),
+                  1 - r);
+    return text;
+}
+
+}  // namespace
+
+ChannelResult JudgeChannel(const ChannelRun& run, const DspMemory& memory, const BlockLayout& layout,
+                           int configuration, const halvane::CHalvaneDoc* design) {
+    ChannelResult r;
+    r.before = JudgeUncorrected(run.positionsDb, run.targetDb);
+    r.ideal = Judge(run.positionsDb, run.targetDb, IdealCorrectionDb(run.positionsDb, run.targetDb));
+    const std::vector<double> rates = SlotRates(layout.rates);
+    std::string afterRow, designRow, levelRow;
+    double worstPoint = 0;
+    std::string worstStage;
+    for (int s = 0; s < layout.rates; ++s) {
+        const Chain words = ChainFromWords(memory, layout, configuration, s, SlotOf(run.channel), rates[s]);
+        const std::vector<double> wordsDb = words.MagnitudeDb(run.hz);
+        r.after.push_back(Judge(run.positionsDb, run.targetDb, wordsDb));
+        char cell[32];
+        std::snprintf(cell, sizeof cell, " %6.3f", r.after.back().rmsDb);
+        afterRow += cell;
+        std::snprintf(cell, sizeof cell, " %+6.2f", r.after.back().offsetDb - r.ideal.offsetDb);
+        levelRow += cell;
+        if (design != nullptr) {
+            const auto& set = design->FilterSets[static_cast<std::size_t>(configuration)][static_cast<std::size_t>(s)]
+                                               [static_cast<std::size_t>(run.channel)];
+            const Chain exact = ChainFromFilterSet(set, layout.stages, rates[s]);
+            const std::vector<double> designDb = exact.MagnitudeDb(run.hz);
+            r.design.push_back(Judge(run.positionsDb, run.targetDb, designDb));
+            const double lost = LargestDifference(wordsDb, designDb);
+            if (lost > worstPoint) {
+                worstPoint = lost;
+                worstStage = WorstStage(exact, words, run.hz);
+            }
+            std::snprintf(cell, sizeof cell, " %6.3f", r.design.back().rmsDb);
+            designRow += cell;
+        }
+    }
+    r.wordsPointDb = worstPoint;
+    double worstLevel = 0;
+    for (const Judgement& a : r.after) {
+        r.worstAfter = std::max(r.worstAfter, a.rmsDb);
+        const double level = a.offsetDb - r.ideal.offsetDb;
+        if (std::fabs(level) > std::fabs(worstLevel)) worstLevel = level;
+    }
+    std::printf("  %s ch %d  %4.0f-%4.0f Hz: before %.2f, ideal %.2f, after %.2f (worst rate)", run.config,
+                run.channel, run.band.lo, run.band.hi, r.before.rmsDb, r.ideal.rmsDb, r.worstAfter);
+    if (design != nullptr) {
+        const std::string where = worstPoint > 0.5 ? " (" + worstStage + ")" : std::string();
+        std::printf(", level %+.2f dB, words-design at one frequency <= %.4f dB%s", worstLevel, worstPoint,
+                    where.c_str());
+    }
+    std::printf("\n      after %s\n", afterRow.c_str());
+    if (design != nullptr) std::printf("      design%s\n      level %s\n", designRow.c_str(), levelRow.c_str());
+    return r;
+}
+
+bool SyntheticRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
+    roadtest::ScriptedDoc s;
+    testsupport::TestProcHost host;
+    auto t0 = Clock::now();
+    if (!roadtest::PrepareRoad(s.doc, 2, seed)) return false;
+    const double tPrepare = Seconds(t0);
+    t0 = Clock::now();
+    if (!halvane::RunEqCalcProc({}, s.doc, &host)) return false;
+    const double tCalc = Seconds(t0);
+
+    sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(4, "1.31c"), clock);
+    if (!simulator.start()) return false;
+    Processor processor;
+    double tUpload = 0;
+    if (!UploadAndRead(s.doc, simulator, processor, tUpload)) return false;
+
+    std::printf("synthetic room %u: crossovers+levels+targets %.2f s, calculation %.2f s, upload %.2f s\n", seed,
+                tPrepare, tCalc, tUpload);
+    BlockLayout layout;
+    layout.rates = halvane::UnitClassLimits::RateCount();
+    layout.stages = halvane::UnitClassLimits::StageCount();
+    const int designHz = halvane::CSampFS(layout.rates == 8 ? 6 : 3).GetFrequency();
+    for (int c = 0; c < 2; ++c) {
+        const CMeasSet& positions = *s.doc.MeasSetSlot(6 + c);
+        for (int ch : roadtest::kRoadChannels) {
+            const auto* target = dynamic_cast<const CTargetCurve*>(s.doc.CurveSetSlot(4 + c)->Find(ch));
+            if (target == nullptr) continue;
+            ChannelRun run;
+            run.config = c == 0 ? "Movie" : "Music";
+            run.channel = ch;
+            // The converted rates carry the design-rate fit; 32000 Hz has its
+            // own fit, over the same band unless rate / 4 cuts it.
+            run.band = FitBand(target->LowerLimit, target->UpperLimit, designHz);
+            const Band band32 = FitBand(target->LowerLimit, target->UpperLimit, 32000);
+            run.band.hi = std::min(run.band.hi, band32.hi);
+            run.hz = PointsIn(*target, run.band);
+            run.targetDb = DbAt(*target, run.hz);
+            const double trim = TrimDb(processor, c, ch);
+            for (int p = 0; p < positions.Count(); ++p) {
+                std::vector<double> db = DbAt(*positions.Position(p)->Find(ch), run.hz);
+                for (double& v : db) v += trim;
+                run.positionsDb.push_back(std::move(db));
+            }
+            const ChannelResult r = JudgeChannel(run, processor.memory, layout, c, &s.doc);
+            tally.before.push_back(r.before.rmsDb);
+            tally.after.push_back(r.worstAfter);
+            tally.ideal.push_back(r.ideal.rmsDb);
+            if (r.worstAfter - r.ideal.rmsDb > tally.worstAfterIdeal) {
+                tally.worstAfterIdeal = r.worstAfter - r.ideal.rmsDb;
+                tally.worstAfterIdealAt = "room " + std::to_string(seed) + " " + run.config + " ch " +
+                                          std::to_string(ch);
+            }
+            tally.afterPerRate.resize(r.after.size());
+            tally.worstAfterIdealPerRate.resize(r.after.size(), 0.0);
+            for (std::size_t k = 0; k < r.after.size(); ++k) {
+                tally.afterPerRate[k].push_back(r.after[k].rmsDb);
+                tally.worstAfterIdealPerRate[k] =
+                    std::max(tally.worstAfterIdealPerRate[k], r.after[k].rmsDb - r.ideal.rmsDb);
+            }
+            tally.worstWordsPointDb = std::max(tally.worstWordsPointDb, r.wordsPointDb);
+            for (std::size_t k = 0; k < r.after.size(); ++k) {
+                tally.worstWordsDesign =
+                    std::max(tally.worstWordsDesign, std::fabs(r.after[k].rmsDb - r.design[k].rmsDb));
+                const double level = r.after[k].offsetDb - r.ideal.offsetDb;
+                if (std::fabs(level) > tally.worstLevelDb) {
+                    tally.worstLevelDb = std::fabs(level);
+                    tally.worstLevelAt = "room " + std::to_string(seed) + " " + run.config + " ch " +
+                                         std::to_string(ch);
+                }
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace roomfigure
