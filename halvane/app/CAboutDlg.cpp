@@ -50,7 +50,7 @@ QIcon HalvaneIcon() {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName("CAboutDlg");
-    setWindowTitle("About Halvane");
+    setWindowTitle(tr("About Halvane"));
     setWindowIcon(HalvaneIcon());
 
     auto* picture = new QLabel(this);
@@ -61,7 +61,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
     name->setFont(bold);
-    auto* version = new QLabel("Version 3.0.2", this);
+    auto* version = new QLabel(tr("Version 3.0.2"), this);
 
     auto* texts = new QVBoxLayout;
     texts->addWidget(name);

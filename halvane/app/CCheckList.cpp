@@ -1,5 +1,6 @@
 #include "halvane/app/CCheckList.h"
 
+#include "halvane/app/CoreText.h"
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -17,7 +18,7 @@ void CCheckList::Fill(CheckData* items, std::size_t count, CheckListOwner* owner
     model_->fill();
     for (std::size_t i = 0; i < model_->size(); ++i) {
         const CheckData& data = model_->item(i);
-        auto* item = new QListWidgetItem(QString::fromStdString(data.Label), this);
+        auto* item = new QListWidgetItem(CoreText(data.Label), this);
         // Not user-checkable: the view's own toggling would count a click
         // twice; the list toggles on the press itself.
         item->setFlags(Qt::ItemIsEnabled);

@@ -1,5 +1,7 @@
 #include "halvane/app/CColorLegend.h"
 
+#include "halvane/app/CoreText.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
@@ -54,7 +56,7 @@ void CColorLegend::DrawRow(QPainter& painter, int row, int y, bool selected) {
     painter.setFont(font_);
     painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
     painter.drawText(QRect(g.textX, y, std::max(1, fillWidth - g.textX), h), Qt::AlignLeft | Qt::AlignTop,
-                     QString::fromStdString(ColorLegendModel::RowText(row)));
+                     CoreText(ColorLegendModel::RowText(row)));
 }
 
 void CColorLegend::StepSelection(bool next) {

@@ -1,5 +1,6 @@
 #include "halvane/app/CComboPVal.h"
 
+#include "halvane/app/CoreText.h"
 
 namespace CustomControls {
 
@@ -15,7 +16,7 @@ void CComboPVal::setValues(const ValueList& values, int* variable, const std::ve
     {
         const QSignalBlocker blocker(this);
         clear();
-        for (const ValueEntry& item : model_.items()) addItem(QString::fromStdString(item.label), item.value);
+        for (const ValueEntry& item : model_.items()) addItem(halvane::CoreText(item.label), item.value);
     }
     setMaxVisibleItems(dropItems());
     ShowValue();

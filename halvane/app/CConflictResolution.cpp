@@ -1,5 +1,6 @@
 #include "halvane/app/CConflictResolution.h"
 
+#include "halvane/app/CoreText.h"
 #include "halvane/app/CCheckList.h"
 #include "halvane/app/UiThreadCall.h"
 #include "platform/qt/QtUserPrompt.h"
@@ -19,7 +20,7 @@ QString DialogText(const std::string& text) {
 CConflictResolution::CConflictResolution(const RepeatMeasurementsRequest& request, QWidget* parent)
     : QDialog(parent), text_(new QPlainTextEdit(this)), list_(new CCheckList(this)) {
     setObjectName(QStringLiteral("idd_107"));
-    setWindowTitle(QString::fromStdString(request.caption));
+    setWindowTitle(CoreText(request.caption));
     setModal(true);
     text_->setObjectName(QStringLiteral("idc_1072"));
     text_->setReadOnly(true);

@@ -6,6 +6,7 @@
 #include "halvane/app/CGraphCtrl.h"
 
 #include "halvane/app/CGraphCtrlCurves.h"
+#include "halvane/app/CoreText.h"
 #include "halvane/app/models/AxisTicks.h"
 #include "halvane/app/models/CurveDecimator.h"
 #include "halvane/signal/CCurve.h"
@@ -162,7 +163,7 @@ void CGraphCtrl::DrawXFrameAndTitle(QPainter& painter, const QPen& major) const 
     painter.setPen(Qt::black);
     const int th = graph_->TextHeight();
     painter.drawText(QRect(graph_->PlotLeft(), bottom + 2 * th, graph_->PlotWidth(), th),
-                     Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(graph_->XAxisTitle()));
+                     Qt::AlignHCenter | Qt::AlignTop, CoreText(graph_->XAxisTitle()));
 }
 
 void CGraphCtrl::DrawLinearXAxis(QPainter& painter, const QPen& major) const {

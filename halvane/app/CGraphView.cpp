@@ -1,6 +1,7 @@
 #include "halvane/app/CGraphView.h"
 
 #include "halvane/app/CGraphCtrl.h"
+#include "halvane/app/CoreText.h"
 #include "halvane/document/DocumentData.h"
 #include "halvane/procedures/framework/CSpkrs.h"
 
@@ -23,7 +24,7 @@ CGraphView::CGraphView(AppState& app, QWidget* parent) : QAbstractScrollArea(par
     for (int channel = 0; channel < ChannelTable::kCount; ++channel) {
         auto* pane = new CGraphCtrl(viewport());
         pane->setObjectName(QStringLiteral("idc_%1").arg(kFirstPaneId + channel));
-        pane->setWindowTitle(QString::fromStdString(CSpkrs(channel).ToString()));
+        pane->setWindowTitle(CoreText(CSpkrs(channel).ToString()));
         pane->SetCurveOwner(this);
         pane->installEventFilter(this);
         pane->hide();

@@ -16,6 +16,7 @@
 #include "halvane/app/CColorLegend.h"
 #include "halvane/app/CCurveColorDialog.h"
 #include "halvane/app/CGraphView.h"
+#include "halvane/app/CoreText.h"
 #include "halvane/app/LanguageMenu.h"
 #include "halvane/app/MainFrameIds.h"
 #include "halvane/app/models/LanguageManager.h"
@@ -46,7 +47,7 @@ CMainFrame::CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& proced
     setObjectName("CMainFrame");
     BuildCommandBar();
 
-    statusBar()->showMessage("Ready");
+    statusBar()->showMessage(tr("Ready"));
     // No CAP, NUM and SCRL indicators: the toolkit cannot read the lock keys'
     // state, and indicators that are always lit would say something false.
 
@@ -71,7 +72,7 @@ CMainFrame::~CMainFrame() {
 }
 
 void CMainFrame::BuildCommandBar() {
-    bar_ = addToolBar("Commands");
+    bar_ = addToolBar(tr("Commands"));
     bar_->setObjectName("idc_dialogbar");
     bar_->setMovable(false);
     struct Button {
@@ -82,22 +83,22 @@ void CMainFrame::BuildCommandBar() {
     const bool manual = app_.StartMode.load() == AppState::Manual;
     std::vector<Button> buttons;
     if (manual) {
-        buttons = {{kMeasure, "Measure", &MainFrameCommands::OnMeasure},
-                   {kAutoScale, "Auto Scale", &MainFrameCommands::OnAutoScale},
-                   {kCalculate, "Calculate", nullptr},
-                   {kUpload, "Upload", &MainFrameCommands::OnUpload},
-                   {kTargets, "Targets", &MainFrameCommands::OnTargets},
-                   {kColors, "Colors", &MainFrameCommands::OnColors},
-                   {kOriginal, "Original", nullptr},
-                   {kErase, "Erase", &MainFrameCommands::OnErase},
-                   {kVerify, "Verify", nullptr}};
+        buttons = {{kMeasure, QT_TR_NOOP("Measure"), &MainFrameCommands::OnMeasure},
+                   {kAutoScale, QT_TR_NOOP("Auto Scale"), &MainFrameCommands::OnAutoScale},
+                   {kCalculate, QT_TR_NOOP("Calculate"), nullptr},
+                   {kUpload, QT_TR_NOOP("Upload"), &MainFrameCommands::OnUpload},
+                   {kTargets, QT_TR_NOOP("Targets"), &MainFrameCommands::OnTargets},
+                   {kColors, QT_TR_NOOP("Colors"), &MainFrameCommands::OnColors},
+                   {kOriginal, QT_TR_NOOP("Original"), nullptr},
+                   {kErase, QT_TR_NOOP("Erase"), &MainFrameCommands::OnErase},
+                   {kVerify, QT_TR_NOOP("Verify"), nullptr}};
     } else {
-        buttons = {{kAutoScale, "Auto Scale", &MainFrameCommands::OnAutoScale},
-                   {kColors, "Colors", &MainFrameCommands::OnColors},
-                   {kOriginal, "Original", nullptr}};
+        buttons = {{kAutoScale, QT_TR_NOOP("Auto Scale"), &MainFrameCommands::OnAutoScale},
+                   {kColors, QT_TR_NOOP("Colors"), &MainFrameCommands::OnColors},
+                   {kOriginal, QT_TR_NOOP("Original"), nullptr}};
     }
     for (const Button& b : buttons) {
-        QAction* action = bar_->addAction(b.text);
+        QAction* action = bar_->addAction(tr(b.text));
         action->setObjectName(BarObjectName(b.id));
         if (b.id == kCalculate) {
             connect(action, &QAction::triggered, this, [this] { commands_.OnCalculate(); });
@@ -117,25 +118,25 @@ QAction* CMainFrame::BarAction(int id) const {
 }
 
 void CMainFrame::BuildMenus(LanguageManager* languages) {
-    QMenu* file = menuBar()->addMenu("&File");
-    file->addAction("&New", QKeySequence::New, this, [this] { OnFileNew(); });
-    file->addAction("&Open...", QKeySequence::Open, this, [this] { OnFileOpen(); });
-    file->addAction("&Save", QKeySequence::Save, this, [this] { commands_.SaveDocument(); UpdateTitle(); });
-    file->addAction("Save &As...", this, [this] { OnFileSaveAs(); });
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&New"), QKeySequence::New, this, [this] { OnFileNew(); });
+    file->addAction(tr("&Open..."), QKeySequence::Open, this, [this] { OnFileOpen(); });
+    file->addAction(tr("&Save"), QKeySequence::Save, this, [this] { commands_.SaveDocument(); UpdateTitle(); });
+    file->addAction(tr("Save &As..."), this, [this] { OnFileSaveAs(); });
     file->addSeparator();
-    recentMenu_ = file->addMenu("Recent Files");
+    recentMenu_ = file->addMenu(tr("Recent Files"));
     connect(recentMenu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
     FillRecentMenu();
     file->addSeparator();
-    file->addAction("E&xit", this, [this] { close(); });
+    file->addAction(tr("E&xit"), this, [this] { close(); });
 
-    QMenu* view = menuBar()->addMenu("&View");
-    QAction* statusBarItem = view->addAction("&Status Bar");
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    QAction* statusBarItem = view->addAction(tr("&Status Bar"));
     statusBarItem->setCheckable(true);
     statusBarItem->setChecked(true);
     connect(statusBarItem, &QAction::toggled, statusBar(), &QWidget::setVisible);
     auto check = [&](const char* text, int id, void (MainFrameCommands::*run)()) {
-        QAction* action = view->addAction(text);
+        QAction* action = view->addAction(tr(text));
         action->setObjectName(MenuObjectName(id));
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, [this, run] {
@@ -144,25 +145,25 @@ void CMainFrame::BuildMenus(LanguageManager* languages) {
         });
         return action;
     };
-    showTargets_ = check("Show Targets", kShowTargets, &MainFrameCommands::ToggleShowTargets);
-    targetsOnTop_ = check("Targets On Top", kTargetsOnTop, &MainFrameCommands::ToggleTargetsOnTop);
-    showMeasured_ = check("Show Measured", kShowMeasured, &MainFrameCommands::ToggleShowMeasured);
-    showCalculated_ = check("Show Calculated", kShowCalculated, &MainFrameCommands::ToggleShowCalculated);
+    showTargets_ = check(QT_TR_NOOP("Show Targets"), kShowTargets, &MainFrameCommands::ToggleShowTargets);
+    targetsOnTop_ = check(QT_TR_NOOP("Targets On Top"), kTargetsOnTop, &MainFrameCommands::ToggleTargetsOnTop);
+    showMeasured_ = check(QT_TR_NOOP("Show Measured"), kShowMeasured, &MainFrameCommands::ToggleShowMeasured);
+    showCalculated_ = check(QT_TR_NOOP("Show Calculated"), kShowCalculated, &MainFrameCommands::ToggleShowCalculated);
     view->addSeparator();
-    movie_ = check("Movie", kMovie, &MainFrameCommands::SelectMovie);
-    music_ = check("Music", kMusic, &MainFrameCommands::SelectMusic);
+    movie_ = check(QT_TR_NOOP("Movie"), kMovie, &MainFrameCommands::SelectMovie);
+    music_ = check(QT_TR_NOOP("Music"), kMusic, &MainFrameCommands::SelectMusic);
     connect(view, &QMenu::aboutToShow, this, [this] { UpdateViewMenu(); });
     UpdateViewMenu();
 
-    QMenu* tools = menuBar()->addMenu("Tools");
-    QMenu* languageMenu = tools->addMenu("Languages");
+    QMenu* tools = menuBar()->addMenu(tr("Tools"));
+    QMenu* languageMenu = tools->addMenu(tr("Languages"));
     languageMenu->setObjectName(MenuObjectName(kLanguages));
     if (languages != nullptr) new LanguageMenu(languageMenu, *languages);
-    QAction* quick = tools->addAction("Quick Measure", this, [this] { commands_.OnQuickMeasure(); });
+    QAction* quick = tools->addAction(tr("Quick Measure"), this, [this] { commands_.OnQuickMeasure(); });
     quick->setObjectName(MenuObjectName(kQuickMeasure));
 
-    QMenu* help = menuBar()->addMenu("&Help");
-    help->addAction("&About Halvane...", this, [this] {
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("&About Halvane..."), this, [this] {
         CAboutDlg about(this);
         about.exec();
     });
@@ -201,10 +202,10 @@ void CMainFrame::AutoScaleAll() { graph_->AutoScaleAll(); }
 
 void CMainFrame::Repaint() { update(); }
 
-void CMainFrame::ShowStatus(const std::string& text) { statusBar()->showMessage(QString::fromStdString(text)); }
+void CMainFrame::ShowStatus(const std::string& text) { statusBar()->showMessage(CoreText(text)); }
 
 std::string CMainFrame::AskSavePath() {
-    QString path = QFileDialog::getSaveFileName(this, "Save As", QString::fromStdString(doc_.GetPathName()), kFilter);
+    QString path = QFileDialog::getSaveFileName(this, tr("Save As"), QString::fromStdString(doc_.GetPathName()), tr(kFilter));
     if (path.isEmpty()) return {};
     if (QFileInfo(path).suffix().isEmpty()) path += ".QEX";
     return path.toStdString();
@@ -230,7 +231,7 @@ bool CMainFrame::SaveChangesPrompt() {
     if (!doc_.IsModified()) return true;
     QString name = QFileInfo(QString::fromStdString(doc_.GetPathName())).fileName();
     if (name.isEmpty()) name = "Halvane";
-    const int answer = prompt_.MessageBox("Save changes to " + name.toStdString() + "?", "",
+    const int answer = prompt_.MessageBox(tr("Save changes to %1?").arg(name).toStdString(), "",
                                           platform::MB_YESNOCANCEL | platform::MB_ICONWARNING, Window());
     if (answer == platform::IDCANCEL) return false;
     if (answer == platform::IDYES) return commands_.SaveDocument();
@@ -253,7 +254,7 @@ void CMainFrame::OnFileNew() {
 
 void CMainFrame::OnFileOpen() {
     if (!SaveChangesPrompt()) return;
-    const QString path = QFileDialog::getOpenFileName(this, "Open", QString(), kFilter);
+    const QString path = QFileDialog::getOpenFileName(this, tr("Open"), QString(), tr(kFilter));
     if (!path.isEmpty()) OpenPath(path);
 }
 
@@ -296,7 +297,7 @@ void CMainFrame::FillRecentMenu() {
 
 void CMainFrame::UpdateTitle() {
     QString name = QFileInfo(QString::fromStdString(doc_.GetPathName())).fileName();
-    if (name.isEmpty()) name = "Untitled";
+    if (name.isEmpty()) name = tr("Untitled");
     setWindowTitle(name + " - Halvane ");
 }
 

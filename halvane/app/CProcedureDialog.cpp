@@ -1,5 +1,6 @@
 #include "halvane/app/CProcedureDialog.h"
 
+#include "halvane/app/CoreText.h"
 #include "halvane/procedures/framework/DoProcedure.h"
 #include "platform/qt/QtUserPrompt.h"
 
@@ -56,9 +57,9 @@ int CProcedureDialog::RunModal() {
     return exec();
 }
 
-void CProcedureDialog::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+void CProcedureDialog::SetCaption(const std::string& caption) { setWindowTitle(CoreText(caption)); }
 
-void CProcedureDialog::SetStatusText(const std::string& text) { status_->setText(QString::fromStdString(text)); }
+void CProcedureDialog::SetStatusText(const std::string& text) { status_->setText(CoreText(text)); }
 
 void CProcedureDialog::SetProgressRange(int low, int high) {
     // An empty range shows an empty bar (Qt would animate a busy bar).

@@ -1,5 +1,6 @@
 #include "halvane/app/CQuickMeasureDlg.h"
 
+#include "halvane/app/CoreText.h"
 #include "halvane/app/CGraphCtrl.h"
 #include "halvane/procedures/framework/ChannelNames.h"
 #include "platform/UserPrompt.h"
@@ -90,7 +91,7 @@ void CQuickMeasureDlg::InitDialog() {
     speaker_->blockSignals(true);
     speaker_->clear();
     for (int channel = 0; channel < ChannelTable::kCount; ++channel)
-        speaker_->addItem(QString::fromStdString(ChannelNames[static_cast<std::size_t>(channel)]), channel);
+        speaker_->addItem(CoreText(ChannelNames[static_cast<std::size_t>(channel)]), channel);
     speaker_->setCurrentIndex(std::clamp(controller_.Channel(), 0, ChannelTable::kCount - 1));
     speaker_->blockSignals(false);
     controller_.OnInitDialog();
@@ -112,7 +113,7 @@ void CQuickMeasureDlg::EnableControls(const quickmeasure::EnabledControls& enabl
 void CQuickMeasureDlg::AppendLog(const std::string& text) {
     // One line at the end of the log (the edit box's "\r\n" line end is
     // the paragraph break here), whatever the user has scrolled to.
-    log_->appendPlainText(QString::fromStdString(text));
+    log_->appendPlainText(CoreText(text));
     log_->moveCursor(QTextCursor::End);
 }
 

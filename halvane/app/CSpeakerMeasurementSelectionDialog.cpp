@@ -1,5 +1,6 @@
 #include "halvane/app/CSpeakerMeasurementSelectionDialog.h"
 
+#include "halvane/app/CoreText.h"
 #include "halvane/app/BCheck.h"
 #include "halvane/app/CConflictResolution.h"
 #include "halvane/app/CSpin.h"
@@ -42,7 +43,7 @@ CSpeakerMeasurementSelectionDialog::CSpeakerMeasurementSelectionDialog(SpeakerSe
         auto* box = new QGroupBox(names[c], this);
         auto* grid = new QGridLayout(box);
         for (int g = 0; g < SpeakerSelection::kGroups; ++g) {
-            auto* check = new BCheck(kCheckIds[c][g], QString::fromStdString(ss::GroupText(selection_, c, g)), box);
+            auto* check = new BCheck(kCheckIds[c][g], CoreText(ss::GroupText(selection_, c, g)), box);
             checks_[c][g] = check;
             grid->addWidget(check, g, 0, 1, 2);
             connect(check, &BCheck::valueChanged, this, [this] { UpdateControls(); });
@@ -56,7 +57,7 @@ CSpeakerMeasurementSelectionDialog::CSpeakerMeasurementSelectionDialog(SpeakerSe
         columns->addWidget(box, 0, c);
     }
     rear_->setObjectName(QStringLiteral("idc_%1").arg(kRearComboId));
-    for (const std::string& choice : ss::RearChoices(selection_)) rear_->addItem(QString::fromStdString(choice));
+    for (const std::string& choice : ss::RearChoices(selection_)) rear_->addItem(CoreText(choice));
     connect(rear_, &QComboBox::activated, this, [this](int index) {
         ss::ChooseRear(selection_, index);
         UpdateControls();
@@ -67,7 +68,7 @@ CSpeakerMeasurementSelectionDialog::CSpeakerMeasurementSelectionDialog(SpeakerSe
     note_->setObjectName(QStringLiteral("idc_%1").arg(kNoteId));
     note_->setReadOnly(true);
     note_->setFocusPolicy(Qt::NoFocus);
-    note_->setPlainText(DialogText(kNote));
+    note_->setPlainText(DialogText(tr(kNote).toStdString()));
 
     auto* rearRow = new QHBoxLayout;
     rearRow->addWidget(new QLabel(tr("Rear speakers"), this));

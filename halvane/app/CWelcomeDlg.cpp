@@ -15,15 +15,15 @@ CWelcomeDlg::CWelcomeDlg(AppState& app, QWidget* parent) : QDialog(parent), app_
     setWindowTitle("Halvane");
     setObjectName("idd_108");
     auto* layout = new QVBoxLayout(this);
-    auto* welcome = new QLabel("Welcome!", this);
+    auto* welcome = new QLabel(tr("Welcome!"), this);
     welcome->setObjectName("idc_1031");
     QFont font = welcome->font();
     font.setPointSizeF(font.pointSizeF() * 1.5);
     welcome->setFont(font);
     layout->addWidget(welcome);
-    automatic_ = new QRadioButton("Automatic (Recommended)", this);
+    automatic_ = new QRadioButton(tr("Automatic (Recommended)"), this);
     automatic_->setObjectName("idc_1029");
-    manual_ = new QRadioButton("Manual or Open Existing File", this);
+    manual_ = new QRadioButton(tr("Manual or Open Existing File"), this);
     manual_->setObjectName("idc_1028");
     (app_.StartMode.load() == AppState::Manual ? manual_ : automatic_)->setChecked(true);
     automatic_->installEventFilter(this);
@@ -33,7 +33,7 @@ CWelcomeDlg::CWelcomeDlg(AppState& app, QWidget* parent) : QDialog(parent), app_
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QDialogButtonBox::Ok);
     ok->setObjectName("idok");
-    QPushButton* exitButton = buttons->addButton("Exit", QDialogButtonBox::RejectRole);
+    QPushButton* exitButton = buttons->addButton(tr("Exit"), QDialogButtonBox::RejectRole);
     exitButton->setObjectName("idcancel");
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

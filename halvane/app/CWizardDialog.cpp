@@ -1,5 +1,6 @@
 #include "halvane/app/CWizardDialog.h"
 
+#include "halvane/app/CoreText.h"
 #include "halvane/app/CAboutDlg.h"
 #include "halvane/app/BCheck.h"
 
@@ -83,9 +84,9 @@ int CWizardDialog::RunModal() {
     return exec();
 }
 
-void CWizardDialog::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+void CWizardDialog::SetCaption(const std::string& caption) { setWindowTitle(CoreText(caption)); }
 
-void CWizardDialog::SetStatusText(const std::string& text) { status_->setText(QString::fromStdString(text)); }
+void CWizardDialog::SetStatusText(const std::string& text) { status_->setText(CoreText(text)); }
 
 void CWizardDialog::SetProgressRange(int low, int high) {
     if (high <= low) high = low + 1;

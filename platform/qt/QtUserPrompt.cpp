@@ -99,14 +99,19 @@ QtUserPrompt::~QtUserPrompt() = default;
 
 int QtUserPrompt::show(const std::string& text, const std::string& caption, unsigned flags, WindowHandle owner) {
     if (QCoreApplication::instance() == nullptr) return DefaultAnswer(flags);
-    const QString qText = QString::fromStdString(text);
-    const QString qCaption = QString::fromStdString(caption);
+    const QString qText = translated(text);
+    const QString qCaption = translated(caption);
     if (QThread::currentThread() == context_->thread()) return showHere(qText, qCaption, flags, owner);
 
     int answer = DefaultAnswer(flags);
     QMetaObject::invokeMethod(
         context_.get(), [&] { answer = showHere(qText, qCaption, flags, owner); }, Qt::BlockingQueuedConnection);
     return answer;
+}
+
+QString QtUserPrompt::translated(const std::string& text) const {
+    if (text.empty() || programName_.isEmpty()) return QString::fromStdString(text);
+    return QCoreApplication::translate(programName_.toUtf8().constData(), text.c_str());
 }
 
 int QtUserPrompt::showHere(const QString& text, const QString& caption, unsigned flags, WindowHandle owner) {

@@ -24,7 +24,10 @@ namespace platform::qt {
 class QtUserPrompt final : public UserPrompt {
 public:
     // `programName` is the caption of a box asked with an empty caption;
-    // empty: the application's display name.
+    // empty: the application's display name. It is also the translation
+    // context of the texts and captions asked: the program's toolkit-free
+    // code asks in English, and the installed language file of the program
+    // may translate them there; a text it does not hold is shown as asked.
     explicit QtUserPrompt(QString programName = QString());
     ~QtUserPrompt() override;
 
@@ -32,6 +35,7 @@ protected:
     int show(const std::string& text, const std::string& caption, unsigned flags, WindowHandle owner) override;
 
 private:
+    QString translated(const std::string& text) const;
     int showHere(const QString& text, const QString& caption, unsigned flags, WindowHandle owner);
 
     QString programName_;

@@ -1,7 +1,10 @@
 // Language files built by lrelease from the committed .ts sources
-// (languages/*.ts): their tags, loading one over the built-in texts, the
+// (languages/*.ts): their tags, the main window, dialogs and boxes, loading one over the built-in texts, the
 // Tools > Languages menu and the restart notice in the chosen language.
 #include "GuiTestApp.h"
+#include "halvane/app/CAboutDlg.h"
+#include "halvane/app/CMainFrame.h"
+#include "halvane/app/CWelcomeDlg.h"
 #include "halvane/app/LanguageMenu.h"
 #include "halvane/app/QtLanguageFiles.h"
 #include "halvane/app/QtLocaleProvider.h"
@@ -9,8 +12,19 @@
 #include "platform/MemoryProfile.h"
 #include "platform/ScriptedUserPrompt.h"
 #include "platform/StringTable.h"
+#include "platform/qt/QtUserPrompt.h"
+#include "halvane/document/AppState.h"
+#include "halvane/document/CHalvaneDoc.h"
+#include "halvane/document/ProcedureService.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -144,4 +158,69 @@ TEST_F(LanguageFilesTest, TheMenuOffersTaggedFilesAndAChoiceShowsTheNoticeInThat
     EXPECT_EQ(manager.language(), kOwnLanguage);
     ASSERT_EQ(menu.actions().size(), 3);
     EXPECT_TRUE(menu.actions()[0]->isChecked());
+}
+
+namespace {
+
+struct NoJobs : ProcedureService {
+    int RunMeasurementProcedure(CHalvaneDoc&) override { return 0; }
+    int RunEqCalcProc(CHalvaneDoc&) override { return 0; }
+    int RunUploadProc(CHalvaneDoc&) override { return 0; }
+    int RunEraseProc(CHalvaneDoc&) override { return 0; }
+    int RunAutoDetectXOvers(CHalvaneDoc&) override { return 0; }
+    int RunRecalcTarg(CHalvaneDoc&) override { return 0; }
+    int OpenTargetCustomization(CHalvaneDoc&) override { return 0; }
+    int RunQuickMeasure(CHalvaneDoc&) override { return 0; }
+    int RunWizard(CHalvaneDoc&) override { return 1; }
+};
+
+}  // namespace
+
+TEST_F(LanguageFilesTest, ALoadedFileTranslatesMenusDialogsAndMessageBoxes) {
+    install("halvaneDEU.qm");
+    QtLanguageFiles files(dir_.path(), "halvane", HalvaneStringIds());
+    ASSERT_TRUE(files.load("DEU"));
+
+    AppState app;
+    app.StartMode = AppState::Manual;
+    NoJobs jobs;
+    CHalvaneDoc doc{CHalvaneDoc::Services{&app, &prompt_, nullptr}};
+    {
+        CMainFrame frame(doc, app, jobs, prompt_, nullptr);
+        QMenu* file = frame.menuBar()->actions()[0]->menu();
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(file->title(), "&Datei");
+        EXPECT_EQ(file->actions()[1]->text(), QString::fromUtf8("Ö&ffnen..."));
+        EXPECT_EQ(file->actions()[0]->text(), "&New");  // not in the file: as built in
+        EXPECT_EQ(frame.BarAction(1003)->text(), "Messen");
+        frame.show();
+        doc.SetModifiedFlag();
+        prompt_.answers({platform::IDNO});
+        EXPECT_TRUE(frame.close());
+        ASSERT_EQ(prompt_.askCount(), 1u);
+        EXPECT_EQ(prompt_.asks()[0].text, QString::fromUtf8("Änderungen an Halvane speichern?").toStdString());
+    }
+
+    CWelcomeDlg welcome(app);
+    EXPECT_EQ(welcome.findChild<QLabel*>("idc_1031")->text(), "Willkommen!");
+    EXPECT_EQ(welcome.findChild<QPushButton*>("idcancel")->text(), "Beenden");
+    EXPECT_EQ(CAboutDlg().windowTitle(), QString::fromUtf8("Über Halvane"));
+
+    // A box the toolkit-free code asks in English is shown translated.
+    platform::qt::QtUserPrompt shown(QStringLiteral("Halvane"));
+    QString seen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    poll.start(5);
+    EXPECT_EQ(shown.MessageBox("Need to measure first. Pleast click on 'Measure", "", platform::MB_OK), platform::IDOK);
+    EXPECT_EQ(seen, QString::fromUtf8("Zuerst messen. Bitte auf „Messen“ klicken"));
+    poll.stop();
+
+    files.unload();
+    EXPECT_EQ(CAboutDlg().windowTitle(), "About Halvane");
 }

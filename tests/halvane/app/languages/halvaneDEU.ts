@@ -21,4 +21,48 @@
         <translation>Zu messende Lautsprecher wählen.</translation>
     </message>
 </context>
+<context>
+    <name>halvane::CMainFrame</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>Ö&amp;ffnen...</translation>
+    </message>
+    <message>
+        <source>Measure</source>
+        <translation>Messen</translation>
+    </message>
+    <message>
+        <source>Save changes to %1?</source>
+        <translation>Änderungen an %1 speichern?</translation>
+    </message>
+</context>
+<context>
+    <name>halvane::CWelcomeDlg</name>
+    <message>
+        <source>Welcome!</source>
+        <translation>Willkommen!</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Beenden</translation>
+    </message>
+</context>
+<context>
+    <name>halvane::CAboutDlg</name>
+    <message>
+        <source>About Halvane</source>
+        <translation>Über Halvane</translation>
+    </message>
+</context>
+<context>
+    <name>Halvane</name>
+    <message>
+        <source>Need to measure first. Pleast click on &apos;Measure</source>
+        <translation>Zuerst messen. Bitte auf „Messen“ klicken</translation>
+    </message>
+</context>
 </TS>
