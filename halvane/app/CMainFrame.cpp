@@ -281,7 +281,13 @@ QStringList CMainFrame::RecentFiles() const {
 }
 
 void CMainFrame::AddRecentFile(const QString& path) {
-    if (profile_ != nullptr) profile_->addRecentFile(path.toStdString(), kRecentCount);
+    // Stored absolute, so a file opened by a relative name from the command
+    // line and again from the dialog is one entry, and opens from anywhere.
+    if (profile_ != nullptr)
+        profile_->addRecentFile(QFileInfo(path).absoluteFilePath().toStdString(), kRecentCount);
+    // A menu greyed while the list was empty never shows, so it is filled
+    // here and not only when it opens.
+    FillRecentMenu();
 }
 
 void CMainFrame::FillRecentMenu() {

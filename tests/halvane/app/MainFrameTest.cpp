@@ -2,7 +2,9 @@
 // the start with a document, under the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 
 #include <QAction>
 #include <QRadioButton>
@@ -190,13 +192,24 @@ TEST(Shell, RecentFileListKeepsFourNewestFirst) {
         // The program's profile in an INI file of the test's own.
         platform::qt::QtProfile profile(ini);
         CMainFrame frame(h.doc, h.app, h.jobs, h.prompt, nullptr, &profile);
-        for (const char* name : {"a.QEX", "b.QEX", "c.QEX", "d.QEX", "e.QEX", "c.QEX"}) frame.AddRecentFile(name);
-        EXPECT_EQ(frame.RecentFiles(), (QStringList{"c.QEX", "e.QEX", "d.QEX", "b.QEX"}));
+        QMenu* recent = nullptr;
+        for (QMenu* menu : frame.findChildren<QMenu*>())
+            if (menu->title() == "Recent Files") recent = menu;
+        ASSERT_NE(recent, nullptr);
+        EXPECT_FALSE(recent->isEnabled());  // nothing stored yet
+        // Names are stored absolute: a relative name and its absolute form are one entry.
+        const auto abs = [](const char* name) { return QFileInfo(name).absoluteFilePath(); };
+        for (const char* name : {"a.QEX", "b.QEX", "c.QEX", "d.QEX", "e.QEX"}) frame.AddRecentFile(name);
+        frame.AddRecentFile(abs("c.QEX"));
+        EXPECT_EQ(frame.RecentFiles(), (QStringList{abs("c.QEX"), abs("e.QEX"), abs("d.QEX"), abs("b.QEX")}));
+        // The menu comes alive as soon as a file is stored, not at the next start.
+        EXPECT_TRUE(recent->isEnabled());
+        EXPECT_EQ(recent->actions().size(), 4);
         profile.sync();
     }
     QSettings settings(ini, QSettings::IniFormat);
-    EXPECT_EQ(settings.value("Recent File List/File1").toString(), "c.QEX");
-    EXPECT_EQ(settings.value("Recent File List/File4").toString(), "b.QEX");
+    EXPECT_EQ(settings.value("Recent File List/File1").toString(), QFileInfo("c.QEX").absoluteFilePath());
+    EXPECT_EQ(settings.value("Recent File List/File4").toString(), QFileInfo("b.QEX").absoluteFilePath());
     // Without a profile there is no list.
     CMainFrame bare(h.doc, h.app, h.jobs, h.prompt, nullptr);
     bare.AddRecentFile("f.QEX");
