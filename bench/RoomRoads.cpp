@@ -1,5 +1,7 @@
 #include "RoomRoads.h"
 
+#include "OnlyPort.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -30,17 +32,7 @@ double Seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock
 
 }  // namespace
 
-platform::PortMap OnlyCom1(const std::string& path) {
-    static const std::string emptyDir = [] {
-        char tmpl[] = "/tmp/halvane-room-benchXXXXXX";
-        const char* d = ::mkdtemp(tmpl);
-        return std::string(d ? d : "/nonexistent-dev-dir");
-    }();
-    return platform::PortMap(nullptr, emptyDir, [path](const std::string& name) -> std::optional<std::string> {
-        if (name == "COM1") return path;
-        return std::nullopt;
-    });
-}
+platform::PortMap OnlyCom1(const std::string& path) { return bench::OnlyPort("COM1", path); }
 
 bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Processor& processor, double& seconds) {
     auto& port = Comm::CBasicTessikPort::Instance();

@@ -3,6 +3,7 @@
 // search order, with the real clock. Reports the time of one full search and
 // how many identification requests it wrote.
 
+#include "OnlyPort.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "platform/PortMap.h"
 #include "sim/HalvaneDialect.h"
@@ -16,17 +17,7 @@
 
 namespace {
 
-platform::PortMap OnlyCom9(const std::string& path) {
-    static const std::string emptyDir = [] {
-        char tmpl[] = "/tmp/halvane-link-benchXXXXXX";
-        const char* d = ::mkdtemp(tmpl);
-        return std::string(d ? d : "/nonexistent-dev-dir");
-    }();
-    return platform::PortMap(nullptr, emptyDir, [path](const std::string& name) -> std::optional<std::string> {
-        if (name == "COM9") return path;
-        return std::nullopt;
-    });
-}
+platform::PortMap OnlyCom9(const std::string& path) { return bench::OnlyPort("COM9", path); }
 
 void BM_FindUnitCom9At57600(benchmark::State& state) {
     sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(0, "1.31c", 57600));

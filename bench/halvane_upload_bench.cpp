@@ -7,6 +7,7 @@
 // The receiver's verification is not run: its 100 ms pause after every read
 // (2688 reads, about 270 s) is the processor's pacing, not our speed.
 
+#include "OnlyPort.h"
 #include "halvane/link/BztTolvarineV2.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/UnitClassLimits.h"
@@ -25,17 +26,7 @@
 
 namespace {
 
-platform::PortMap OnlyCom1(const std::string& path) {
-    static const std::string emptyDir = [] {
-        char tmpl[] = "/tmp/halvane-upload-benchXXXXXX";
-        const char* d = ::mkdtemp(tmpl);
-        return std::string(d ? d : "/nonexistent-dev-dir");
-    }();
-    return platform::PortMap(nullptr, emptyDir, [path](const std::string& name) -> std::optional<std::string> {
-        if (name == "COM1") return path;
-        return std::nullopt;
-    });
-}
+platform::PortMap OnlyCom1(const std::string& path) { return bench::OnlyPort("COM1", path); }
 
 // Designed stages within the DSP's range, different everywhere.
 halvane::UploadData Project() {
