@@ -189,7 +189,12 @@ TEST_F(QuickMeasureDialogTest, MeasuresTheChosenSpeakerAndClosesCleanlyWhileMeas
 
     dlg.ConnectButton()->click();
     EXPECT_FALSE(dlg.ConnectButton()->isEnabled());  // connecting: everything waits
+    // The search and the power waits count nothing: the bar is busy, and
+    // settles once connected.
+    const auto* bar = dlg.findChild<QProgressBar*>(QStringLiteral("idc_1095"));
+    EXPECT_EQ(bar->maximum(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.StartButton()->isEnabled(); }, 20000));
+    EXPECT_GT(bar->maximum(), 0);
     EXPECT_TRUE(dlg.DisconnectButton()->isEnabled());
     EXPECT_TRUE(dlg.SpeakerBox()->isEnabled());
     const QStringList lines = dlg.Log()->toPlainText().split(QLatin1Char('\n'));
