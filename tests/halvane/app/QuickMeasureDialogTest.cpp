@@ -258,8 +258,10 @@ TEST_F(QuickMeasureDialogTest, ClosingDuringConnectEndsItAndPowersTheUnitOff) {
     dlg.InitDialog();
     dlg.show();
     dlg.ConnectButton()->click();
-    // The unit was found and is being powered up.
+    // The unit was found and is being powered up: switched on, and Connect
+    // still waits for it to settle.
     ASSERT_TRUE(QTest::qWaitFor([&] { return Logged(dlg, QStringLiteral("Powering on unit")); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return PoweredOn(); }, 60000));
     ASSERT_FALSE(dlg.StartButton()->isEnabled());
 
     const std::vector<std::string> sent = CloseAndWatch(dlg);
