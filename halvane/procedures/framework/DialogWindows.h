@@ -52,19 +52,4 @@ private:
     std::atomic<std::uint64_t> progressBarId_{0};
 };
 
-// A progress bar's messages passed on to the dialog's widgets: the range
-// (answered 1) and the position. `view` has SetProgressRange and
-// SetProgressPos; null (the widgets are gone) drops them.
-template <class View>
-std::intptr_t ForwardProgressBarMessage(View* view, std::uint32_t message, std::uintptr_t wParam,
-                                        std::intptr_t lParam) {
-    if (view == nullptr) return 0;
-    if (message == platform::PBM_SETRANGE32) {
-        view->SetProgressRange(static_cast<int>(wParam), static_cast<int>(lParam));
-        return 1;
-    }
-    if (message == platform::PBM_SETPOS) view->SetProgressPos(static_cast<int>(wParam));
-    return 0;
-}
-
 }  // namespace halvane

@@ -86,7 +86,6 @@ protected:
 
 private:
     std::intptr_t onDialogMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-    std::intptr_t onProgressBarMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     void endDialog(int result);
 
     CProcBase& procedure_;

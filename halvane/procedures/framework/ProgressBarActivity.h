@@ -1,5 +1,9 @@
 #pragma once
 
+#include "platform/WindowMessage.h"
+
+#include <cstdint>
+
 namespace halvane {
 
 // What a job's progress bar shows. A job reports counted work as a range and
@@ -28,6 +32,18 @@ public:
         position_ = position;
         if (view != nullptr) view->SetProgressPos(position);
         if (Running()) SetBusy(view, false);
+    }
+
+    // A progress bar's window messages: PBM_SETRANGE32 (answered 1) and
+    // PBM_SETPOS; other messages are left alone (0).
+    template <class View>
+    std::intptr_t Forward(View* view, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+        if (message == platform::PBM_SETRANGE32) {
+            Range(view, static_cast<int>(wParam), static_cast<int>(lParam));
+            return 1;
+        }
+        if (message == platform::PBM_SETPOS) Pos(view, static_cast<int>(wParam));
+        return 0;
     }
 
     // The job sent a new status text: a phase has begun.

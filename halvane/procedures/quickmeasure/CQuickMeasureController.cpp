@@ -59,7 +59,7 @@ void CQuickMeasureController::Attach(QuickMeasureView& view, void* nativeDialog,
     view_ = &view;
     windows_.Bind([this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return OnDialogMessage(m, w, l); },
                   [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
-                      return OnProgressBarMessage(m, w, l);
+                      return activity_.Forward(view_, m, w, l);
                   },
                   nativeDialog, nativeProgressBar);
 }
@@ -435,16 +435,5 @@ std::intptr_t CQuickMeasureController::OnDialogMessage(std::uint32_t message, st
     }
     return 0;
 }
-
-std::intptr_t CQuickMeasureController::OnProgressBarMessage(std::uint32_t message, std::uintptr_t wParam,
-                                                            std::intptr_t lParam) {
-    if (message == platform::PBM_SETRANGE32) {
-        activity_.Range(view_, static_cast<int>(wParam), static_cast<int>(lParam));
-        return 1;
-    }
-    if (message == platform::PBM_SETPOS) activity_.Pos(view_, static_cast<int>(wParam));
-    return 0;
-}
-
 
 }  // namespace halvane

@@ -156,7 +156,6 @@ private:
     void Analyse(std::vector<double>& window);
 
     std::intptr_t OnDialogMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-    std::intptr_t OnProgressBarMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
     platform::UserPrompt* prompt_;
     platform::SoundSystem* sound_;

@@ -205,11 +205,8 @@ std::intptr_t WizardDialogController::onMessage(std::uint32_t message, std::uint
     } else if (message == Threading::UmSetDisplayString()) {
         if (view_ != nullptr) view_->SetStatusText(Threading::SendStringWndMessage::TextOf(lParam));
         activity_.Text(view_);
-    } else if (message == platform::PBM_SETRANGE32) {
-        activity_.Range(view_, static_cast<int>(wParam), static_cast<int>(lParam));
-        return 1;
-    } else if (message == platform::PBM_SETPOS) {
-        activity_.Pos(view_, static_cast<int>(wParam));
+    } else {
+        return activity_.Forward(view_, message, wParam, lParam);
     }
     return 0;
 }

@@ -66,7 +66,11 @@ TEST_F(GlobalPages, UploadOfCustomOneSendsCurveZeroOnlyAtUploadPace) {
     for (const Write& w : writes())
         if (w.text.rfind("P1P?", 0) != 0) times.push_back(w.timeMs);
     ASSERT_EQ(times.size(), 20u);
-    for (std::size_t i = 1; i < times.size(); ++i) EXPECT_GE(times[i] - times[i - 1], 124) << i;
+    // Seen on the far side of the line: a write the test machine delays
+    // lengthens one gap and shortens the next by as much, so each gap only
+    // has to show the pause and the whole run the pace.
+    for (std::size_t i = 1; i < times.size(); ++i) EXPECT_GE(times[i] - times[i - 1], 62) << i;
+    EXPECT_GE(times.back() - times.front(), 19 * 124);
     EXPECT_EQ(app_->GetCommunicator().SendPauseFactor(), 0);
 }
 
