@@ -21,9 +21,12 @@
 // where the positions differ much).
 //
 // Measured road: seeded sim::Room rooms measured by the measurement job
-// with the simulated microphone, then the same road; judged against the
-// room's true response at each position (before, after, ideal per channel
-// and position), and the channels' corrected levels against each other.
+// with the simulated microphone (a Tessik QEX-1 with its own response, at
+// a real room's levels, under the program's calibration of it), then the
+// same road; judged against the room's true response at each position
+// (before, after, ideal per channel and position), and the channels'
+// corrected levels against each other. A room whose takes clipped makes no
+// figure.
 //
 // Both processor families are judged: the flagship (unit kind 2: its DSP
 // memory's 24-bit words) and the receiver (unit kind 4: its float words,
