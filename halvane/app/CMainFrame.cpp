@@ -204,6 +204,11 @@ void CMainFrame::Repaint() { update(); }
 
 void CMainFrame::ShowStatus(const std::string& text) { statusBar()->showMessage(CoreText(text)); }
 
+void CMainFrame::DocumentStored(const std::string& path) {
+    AddRecentFile(QString::fromStdString(path));
+    UpdateTitle();
+}
+
 std::string CMainFrame::AskSavePath() {
     QString path = QFileDialog::getSaveFileName(this, tr("Save As"), QString::fromStdString(doc_.GetPathName()), tr(kFilter));
     if (path.isEmpty()) return {};

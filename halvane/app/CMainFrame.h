@@ -47,6 +47,7 @@ public:
     void Repaint() override;
     std::string AskSavePath() override;
     void ShowStatus(const std::string& text) override;
+    void DocumentStored(const std::string& path) override;
     bool RunColourDialog() override;
     platform::WindowHandle Window() override { return window_.handle(); }
 

@@ -11,12 +11,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
 
 namespace halvane {
 
 CProcedureDialog::CProcedureDialog(ProcedureDialogController& controller, QWidget* parent)
-    : QDialog(parent), controller_(controller), status_(new QLabel(this)), progress_(new QProgressBar(this)),
+    : QDialog(parent), controller_(controller), status_(new QLabel(this)), progress_(new JobProgressBar(this)),
       start_(new QPushButton(tr("Start"), this)), abort_(new QPushButton(tr("Abort"), this)) {
     setWindowTitle(tr("Procedure"));
     setModal(true);
@@ -24,8 +23,6 @@ CProcedureDialog::CProcedureDialog(ProcedureDialogController& controller, QWidge
     status_->setMinimumWidth(360);
     status_->setWordWrap(true);
     progress_->setObjectName(QStringLiteral("progress"));
-    progress_->setRange(0, 100);
-    progress_->setValue(0);
     progress_->setTextVisible(false);
     start_->setObjectName(QStringLiteral("start"));
     abort_->setObjectName(QStringLiteral("abort"));
@@ -61,16 +58,11 @@ void CProcedureDialog::SetCaption(const std::string& caption) { setWindowTitle(C
 
 void CProcedureDialog::SetStatusText(const std::string& text) { status_->setText(CoreText(text)); }
 
-void CProcedureDialog::SetProgressRange(int low, int high) {
-    // An empty range shows an empty bar (Qt would animate a busy bar).
-    if (high <= low) high = low + 1;
-    progress_->setRange(low, high);
-}
+void CProcedureDialog::SetProgressRange(int low, int high) { progress_->SetJobRange(low, high); }
 
-void CProcedureDialog::SetProgressPos(int position) {
-    // A position outside the range is clamped to it, not ignored.
-    progress_->setValue(std::clamp(position, progress_->minimum(), progress_->maximum()));
-}
+void CProcedureDialog::SetProgressPos(int position) { progress_->SetJobPos(position); }
+
+void CProcedureDialog::SetProgressBusy(bool busy) { progress_->SetBusy(busy); }
 
 void CProcedureDialog::EnableStart(bool enabled) { start_->setEnabled(enabled); }
 

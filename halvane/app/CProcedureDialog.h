@@ -4,11 +4,12 @@
 #include "halvane/procedures/framework/ProcedureDialogView.h"
 #include "platform/WindowHandle.h"
 
+#include "halvane/app/JobProgressBar.h"
+
 #include <QDialog>
 
 class QCloseEvent;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 namespace halvane {
@@ -38,6 +39,7 @@ public:
     void SetStatusText(const std::string& text) override;
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int position) override;
+    void SetProgressBusy(bool busy) override;
     void EnableStart(bool enabled) override;
     void EnableAbort(bool enabled) override;
     void EndDialog(int result) override;
@@ -52,7 +54,7 @@ protected:
 private:
     ProcedureDialogController& controller_;
     QLabel* status_;
-    QProgressBar* progress_;
+    JobProgressBar* progress_;
     QPushButton* start_;
     QPushButton* abort_;
 };

@@ -118,12 +118,15 @@ void CQuickMeasureDlg::AppendLog(const std::string& text) {
 }
 
 void CQuickMeasureDlg::SetProgressRange(int low, int high) {
+    // Closing: the bar stays busy until the dialog ends.
+    if (closing_) return;
     // An empty range shows an empty bar (Qt would animate a busy bar).
     if (high <= low) high = low + 1;
     progress_->setRange(low, high);
 }
 
 void CQuickMeasureDlg::SetProgressPos(int position) {
+    if (closing_) return;
     progress_->setValue(std::clamp(position, progress_->minimum(), progress_->maximum()));
 }
 
@@ -157,10 +160,15 @@ void CQuickMeasureDlg::accept() { CloseDialog(QDialog::Accepted); }
 void CQuickMeasureDlg::reject() { CloseDialog(QDialog::Accepted); }
 
 void CQuickMeasureDlg::CloseDialog(int result) {
+    // A second Close, Escape or close box while the unit is let go changes
+    // nothing: the dialog ends once the shut-down has.
     if (closing_) return;
     closing_ = true;
-    controller_.Close();
-    done(result);
+    close_->setEnabled(false);
+    progress_->setRange(0, 0);  // busy
+    // The shut-down runs on the task worker: this thread keeps painting and
+    // the log shows it while the unit is let go.
+    if (controller_.BeginClose([this, result] { done(result); })) done(result);
 }
 
 }  // namespace halvane

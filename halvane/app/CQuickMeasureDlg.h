@@ -23,8 +23,9 @@ class CGraphCtrl;
 // speaker. Connect, Disconnect, Start and Stop, the speaker box, the log,
 // the progress bar, the graph of the last three responses, Autoscale and
 // Close, over the controller that holds all of its logic. Close, Escape and
-// the close box all close cleanly: a running task is waited for and the unit
-// is let go.
+// the close box all close cleanly without holding up the interface: the
+// dialog shows that it is closing while its worker ends the running task and
+// lets go of the unit, and ends itself once that is done.
 class CQuickMeasureDlg final : public QDialog, public QuickMeasureView, public CGraphCtrlCurves {
     Q_OBJECT
 

@@ -13,13 +13,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
 
 namespace halvane {
 
 CWizardDialog::CWizardDialog(WizardDialogController::Environment environment, QWidget* parent)
     : QDialog(parent), controller_(std::move(environment)), status_(new QLabel(this)),
-      progress_(new QProgressBar(this)), start_(new QPushButton(tr("Start"), this)),
+      progress_(new JobProgressBar(this)), start_(new QPushButton(tr("Start"), this)),
       abort_(new QPushButton(tr("Abort stage"), this)), about_(new QPushButton(tr("About..."), this)),
       proceedCheck_(new CustomControls::BCheck(1078, tr("Automatically proceed to the next step"), this)),
       saveCheck_(new CustomControls::BCheck(1079, tr("Save progress after each step"), this)) {
@@ -30,8 +29,6 @@ CWizardDialog::CWizardDialog(WizardDialogController::Environment environment, QW
     status_->setMinimumHeight(40);
     status_->setWordWrap(true);
     progress_->setObjectName(QStringLiteral("idc_1057"));
-    progress_->setRange(0, 100);
-    progress_->setValue(0);
     progress_->setTextVisible(false);
     start_->setObjectName(QStringLiteral("idc_1033"));
     abort_->setObjectName(QStringLiteral("idc_1034"));
@@ -88,14 +85,11 @@ void CWizardDialog::SetCaption(const std::string& caption) { setWindowTitle(Core
 
 void CWizardDialog::SetStatusText(const std::string& text) { status_->setText(CoreText(text)); }
 
-void CWizardDialog::SetProgressRange(int low, int high) {
-    if (high <= low) high = low + 1;
-    progress_->setRange(low, high);
-}
+void CWizardDialog::SetProgressRange(int low, int high) { progress_->SetJobRange(low, high); }
 
-void CWizardDialog::SetProgressPos(int position) {
-    progress_->setValue(std::clamp(position, progress_->minimum(), progress_->maximum()));
-}
+void CWizardDialog::SetProgressPos(int position) { progress_->SetJobPos(position); }
+
+void CWizardDialog::SetProgressBusy(bool busy) { progress_->SetBusy(busy); }
 
 void CWizardDialog::EnableStart(bool enabled) { start_->setEnabled(enabled); }
 

@@ -2,12 +2,13 @@
 
 #include "halvane/procedures/wizard/WizardDialogController.h"
 
+#include "halvane/app/JobProgressBar.h"
+
 #include <QDialog>
 
 class QCheckBox;
 class QCloseEvent;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 namespace CustomControls {
@@ -46,6 +47,7 @@ public:
     void SetStatusText(const std::string& text) override;
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int position) override;
+    void SetProgressBusy(bool busy) override;
     void EnableStart(bool enabled) override;
     void EnableAbort(bool enabled) override;
     void EnableOptions(bool enabled) override;
@@ -67,7 +69,7 @@ private:
     bool save_ = true;
     bool ending_ = false;
     QLabel* status_;
-    QProgressBar* progress_;
+    JobProgressBar* progress_;
     QPushButton* start_;
     QPushButton* abort_;
     QPushButton* about_;

@@ -34,7 +34,9 @@ bool MainFrameCommands::SaveDocument() {
     std::string path = doc_.GetPathName();
     if (path.empty()) path = host_.AskSavePath();
     if (path.empty()) return false;
-    return doc_.OnSaveDocument(path);
+    if (!doc_.OnSaveDocument(path)) return false;
+    host_.DocumentStored(path);
+    return true;
 }
 
 void MainFrameCommands::OnMeasure() {

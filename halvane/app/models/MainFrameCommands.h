@@ -30,6 +30,9 @@ public:
     virtual platform::WindowHandle Window() { return {}; }
     // A line in the status bar's message pane.
     virtual void ShowStatus(const std::string& text) { (void)text; }
+    // The document was stored at `path` (by any command, the wizard's
+    // saves included): the window's title and recent files follow.
+    virtual void DocumentStored(const std::string& path) { (void)path; }
 };
 
 // The main frame's commands, without windows: the procedures on the

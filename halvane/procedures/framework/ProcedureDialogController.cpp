@@ -20,7 +20,7 @@ void ProcedureDialogController::Attach(ProcedureDialogView& view, void* nativeDi
     view_ = &view;
     windows_.Bind([this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return onDialogMessage(m, w, l); },
                   [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
-                      return ForwardProgressBarMessage(view_, m, w, l);
+                      return onProgressBarMessage(m, w, l);
                   },
                   nativeDialog, nativeProgressBar);
 }
@@ -42,6 +42,7 @@ void ProcedureDialogController::OnStart() {
     }
     procedure_.Start(nullptr);
     SetProcedureState(kProcedureRunning);
+    activity_.Text(view_);
 }
 
 void ProcedureDialogController::OnAbort() {
@@ -68,6 +69,7 @@ void ProcedureDialogController::OnAbort() {
     if (answer != platform::IDYES || ended_) return;
     if (view_ != nullptr) view_->EnableAbort(false);
     SetProcedureState(kProcedureAborting);
+    activity_.SetBusy(view_, true);
     procedure_.Abort();
 }
 
@@ -88,6 +90,7 @@ void ProcedureDialogController::endDialog(int result) {
 
 void ProcedureDialogController::OnSetDisplayString(const std::string& text) {
     if (view_ != nullptr) view_->SetStatusText(text);
+    activity_.Text(view_);
 }
 
 void ProcedureDialogController::OnRunTask(void* argument) { procedure_.Start(argument); }
@@ -124,6 +127,16 @@ void ProcedureDialogController::DeliverDone(int result) {
     const platform::WindowHandle dialog = GetHwnd();
     if (!dialog) return;
     Threading::PostWndMessage(dialog, messages::Id(messages::kDone), 0, result);
+}
+
+std::intptr_t ProcedureDialogController::onProgressBarMessage(std::uint32_t message, std::uintptr_t wParam,
+                                                              std::intptr_t lParam) {
+    if (message == platform::PBM_SETRANGE32) {
+        activity_.Range(view_, static_cast<int>(wParam), static_cast<int>(lParam));
+        return 1;
+    }
+    if (message == platform::PBM_SETPOS) activity_.Pos(view_, static_cast<int>(wParam));
+    return 0;
 }
 
 std::intptr_t ProcedureDialogController::onDialogMessage(std::uint32_t message, std::uintptr_t wParam,

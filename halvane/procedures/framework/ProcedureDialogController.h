@@ -4,6 +4,7 @@
 #include "halvane/procedures/framework/IProcDialog.h"
 #include "halvane/procedures/framework/ProcedureDialogView.h"
 #include "halvane/procedures/framework/ProcedureState.h"
+#include "halvane/procedures/framework/ProgressBarActivity.h"
 #include "platform/UserPrompt.h"
 
 #include <atomic>
@@ -25,7 +26,8 @@ class CProcBase;
 // as UM_SET_DISPLAY_STRING and the end as UM_DONE to the dialog; before the
 // widgets are attached (and after they are gone) they are ignored. The
 // user-interface thread drains the queue and the messages reach the view in
-// the order they were sent.
+// the order they were sent. Between counted phases (the processor's power
+// waits) the bar is busy (ProgressBarActivity).
 class ProcedureDialogController final : public IProcDialog {
 public:
     // `caption` is the procedure's title; `statusArgument` fills %1 of the
@@ -84,6 +86,7 @@ protected:
 
 private:
     std::intptr_t onDialogMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    std::intptr_t onProgressBarMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
     void endDialog(int result);
 
     CProcBase& procedure_;
@@ -97,6 +100,8 @@ private:
     ProcedureDialogView* view_ = nullptr;
     bool confirming_ = false;
     std::optional<int> doneWhileConfirming_;
+    // The bar: the job's range, or busy while the job waits uncounted.
+    ProgressBarActivity activity_;
     bool ended_ = false;
     int endResult_ = 0;
     // Its handles are read by the worker: "the window exists".

@@ -16,6 +16,8 @@ public:
     virtual void SetStatusText(const std::string& text) = 0;
     virtual void SetProgressRange(int low, int high) = 0;
     virtual void SetProgressPos(int position) = 0;
+    // Busy: the bar animates instead of showing the range, which it keeps.
+    virtual void SetProgressBusy(bool /*busy*/) {}
     virtual void EnableStart(bool enabled) = 0;
     virtual void EnableAbort(bool enabled) = 0;
     // Ends the modal loop; it returns `result`.

@@ -78,13 +78,15 @@ void CQuickMeasureController::OnInitDialog() {
 }
 
 void CQuickMeasureController::UpdateControls() {
-    if (view_ != nullptr) view_->EnableControls(quickmeasure::ControlsFor(state_.load()));
+    // A closing dialog takes no more buttons, whatever the worker's state.
+    const std::int32_t state = closing_ || closed_ ? quickmeasure::kDisconnecting : state_.load();
+    if (view_ != nullptr) view_->EnableControls(quickmeasure::ControlsFor(state));
 }
 
 void CQuickMeasureController::Queue(quickmeasure::Button button, TaskFunction task) {
     quickmeasure::Transition t;
     const std::int32_t from = state_.load();
-    if (closed_ || !worker_ || !quickmeasure::FindTransition(button, from, t)) {
+    if (closed_ || closing_ || !worker_ || !quickmeasure::FindTransition(button, from, t)) {
         platform::UserPrompt& prompt = prompt_ != nullptr ? *prompt_ : platform::CurrentUserPrompt();
         prompt.MessageBox(kBusyText, kBusyCaption, platform::MB_OK | platform::MB_ICONERROR, DialogHandle());
         return;
@@ -143,6 +145,11 @@ void CQuickMeasureController::Status(const std::string& text) {
     if (progress_) progress_->SetText(text);
 }
 
+void CQuickMeasureController::PostLogLine(const std::string& text) {
+    const platform::WindowHandle dialog = DialogHandle();
+    if (dialog) Threading::PostWndMessageObject(std::make_unique<Threading::SendStringWndMessage>(dialog, text));
+}
+
 void CQuickMeasureController::ShowError(const std::string& text, const char* caption) {
     // Once the dialog is closing nobody is there to answer.
     if (!progress_ || progress_->IsAborted()) return;
@@ -195,7 +202,10 @@ void CQuickMeasureController::Connect(std::shared_ptr<QuickMeasureTaskData> data
             TaskDone(data);
         },
         [&](const char* what) {
-            ConTypes::ReleaseUnit(unit_);
+            // Cut short by a close: the shut-down queued behind this task
+            // lets go of the unit it found (tone off, power off, disconnect),
+            // so a half powered-up processor is not left on.
+            if (!(progress_ && progress_->IsAborted() != 0)) ConTypes::ReleaseUnit(unit_);
             Status(Format("Error: %s", what));
             ShowError(what, "Error");
             TaskFailed(data);
@@ -339,14 +349,55 @@ void CQuickMeasureController::Analyse(std::vector<double>& window) {
         std::make_unique<CurveReadyMessage>(dialog, std::shared_ptr<CCurve>(std::move(response))));
 }
 
-// --- Close (the user-interface thread) ---------------------------------------
+// --- Close -------------------------------------------------------------------
+
+bool CQuickMeasureController::BeginClose(std::function<void()> closed) {
+    if (closed_ || closing_) return false;
+    // Disconnected with no task running (the state leaves 0 only by a
+    // button), or nobody to tell when the shut-down has ended: nothing
+    // waits, so closing here is quick.
+    if (state_.load() == quickmeasure::kDisconnected || !worker_ || !DialogHandle()) {
+        Close();
+        return true;
+    }
+    closing_ = true;
+    onClosed_ = std::move(closed);
+    if (progress_) progress_->Abort();
+    PostLogLine("Disconnecting from unit");
+    UpdateControls();
+    // A task queued and not yet begun is dropped, as the worker's end would
+    // drop it; the shut-down follows the running one.
+    worker_->Clear();
+    worker_->PostTask([this] {
+        ShutDown();
+        PostLogLine("Disconnected from unit");
+        shutDownEnded_.store(true);
+        const platform::WindowHandle dialog = DialogHandle();
+        if (dialog) Threading::PostWndMessage(dialog, messages::Id(messages::kDone), 0, 1);
+    });
+    return false;
+}
+
+void CQuickMeasureController::FinishClose() {
+    std::function<void()> closed = std::move(onClosed_);
+    onClosed_ = nullptr;
+    // The worker has nothing left to run: its end is quick.
+    Close();
+    if (closed) closed();
+}
 
 void CQuickMeasureController::Close() {
     if (closed_) return;
     closed_ = true;
     if (progress_) progress_->Abort();
-    // Waits for a running task; queued ones are dropped unrun.
+    // Waits for a running task (the shut-down, when it has begun); queued
+    // ones are dropped unrun, and what they would have done is done here.
     worker_.reset();
+    ShutDown();
+    UpdateControls();
+}
+
+void CQuickMeasureController::ShutDown() {
     ReleaseRecorder();
     if (unit_ != nullptr) {
         const int channel = channel_.load();
@@ -376,6 +427,7 @@ std::intptr_t CQuickMeasureController::OnDialogMessage(std::uint32_t message, st
         if (view_ != nullptr) view_->AppendLog(Threading::SendStringWndMessage::TextOf(lParam));
     } else if (message == messages::Id(messages::kDone)) {
         UpdateControls();
+        if (closing_ && !closed_ && shutDownEnded_.load()) FinishClose();
     }
     return 0;
 }

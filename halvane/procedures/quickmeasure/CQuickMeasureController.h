@@ -90,10 +90,25 @@ public:
     void WriteCurve(std::shared_ptr<CCurve> curve);
     void UpdateControls();
 
-    // The Close button or Cancel: aborts the progress, waits for a running
-    // task, deletes the recorder and lets go of the unit (tone off, end of
-    // measurement, power off, disconnect). Failures on the way are only
-    // logged: the dialog always closes. Called once; later calls do nothing.
+    // The Close button, Escape or the close box, without holding up the
+    // user-interface thread: aborts the progress (a running task ends at its
+    // next wait), disables the controls, logs "Disconnecting from unit" and
+    // queues the shut-down on the worker behind the running task: the
+    // recorder is deleted and a held unit let go (tone off, end of
+    // measurement, power off, disconnect). Once the shut-down has ended,
+    // `closed` runs on the user-interface thread, from the message queue.
+    // With nothing to shut down (not connected and no task running, or no
+    // dialog to tell) it closes at once and answers true; `closed` is then
+    // not called. Calls while closing do nothing and answer false.
+    bool BeginClose(std::function<void()> closed);
+    // Between BeginClose and the end of the close.
+    bool IsClosing() const { return closing_ && !closed_; }
+
+    // Closes here and now: aborts the progress, waits for a running task
+    // (the shut-down too, when it has begun), deletes the recorder and lets
+    // go of the unit. For the dialog's destruction and for callers without a
+    // message queue. Failures on the way are only logged: the dialog always
+    // closes. Later calls do nothing.
     void Close();
 
     std::int32_t State() const { return state_.load(); }
@@ -124,7 +139,17 @@ private:
     void StartMeasurement(std::shared_ptr<QuickMeasureTaskData> data);
     void StopMeasurement(std::shared_ptr<QuickMeasureTaskData> data);
 
+    // The shut-down behind a close: the recorder deleted, a held unit let go
+    // and the state disconnected. On the worker, or on the calling thread
+    // once the worker has ended; does nothing a second time.
+    void ShutDown();
+    // The queued shut-down has ended (user-interface thread, at UM_DONE).
+    void FinishClose();
+
     void Status(const std::string& text);
+    // A log line that does not go through the progress (aborted once the
+    // dialog is closing).
+    void PostLogLine(const std::string& text);
     void ShowError(const std::string& text, const char* caption);
     void ReleaseRecorder();
     void Analyse(std::vector<double>& window);
@@ -147,6 +172,8 @@ private:
     QuickMeasureView* view_ = nullptr;
     QuickMeasureCurves curves_;
     bool closed_ = false;
+    bool closing_ = false;
+    std::function<void()> onClosed_;
     DialogWindows windows_;
 
     // The worker's (and Close's, once the worker has ended).
@@ -161,6 +188,8 @@ private:
     std::mutex correctionMutex_;
     std::shared_ptr<const CCurveCorrectionManager> correction_;
     std::atomic<std::uint64_t> analyses_{0};
+    // Set by the worker when the queued shut-down has ended.
+    std::atomic<bool> shutDownEnded_{false};
 };
 
 }  // namespace halvane

@@ -61,6 +61,7 @@ void WizardDialogController::OnStart() {
         view_->EnableAbort(true);
         view_->SetStatusText(kRunning);
     }
+    activity_.Text(view_);
     if (controler_ != nullptr) {
         controler_->RunCurrentStep();
         return;
@@ -98,6 +99,7 @@ void WizardDialogController::OnAbortStage() {
         view_->EnableAbort(false);
         view_->SetStatusText(kAborting);
     }
+    activity_.SetBusy(view_, true);
     running_.store(0);
     if (controler_ != nullptr) controler_->ClearQueue();
 }
@@ -126,6 +128,8 @@ void WizardDialogController::OnStepDone(int result) {
     ShowStepBoxes();
     if (controler_ == nullptr || ended_) return;
     if (result != WizardControler::kStepSucceeded && result != WizardControler::kStepFailed) return;
+    // Nothing runs until the next step starts (or proceeds at once, below).
+    activity_.SetBusy(view_, false);
     if (closeAfterStep_) {
         stepRunning_ = false;
         EndDialog(kExit);
@@ -144,6 +148,7 @@ void WizardDialogController::OnStepDone(int result) {
         // the next one waits for Start.
         if (controler_->AfterStep(env_.saveDocument, running_.load() != 0)) {
             if (view_ != nullptr) view_->SetStatusText(kRunning);
+            activity_.Text(view_);
             return;
         }
         if (view_ != nullptr) view_->SetStatusText(kNextStep);
@@ -199,11 +204,12 @@ std::intptr_t WizardDialogController::onMessage(std::uint32_t message, std::uint
         OnStepDone(static_cast<int>(lParam));
     } else if (message == Threading::UmSetDisplayString()) {
         if (view_ != nullptr) view_->SetStatusText(Threading::SendStringWndMessage::TextOf(lParam));
+        activity_.Text(view_);
     } else if (message == platform::PBM_SETRANGE32) {
-        if (view_ != nullptr) view_->SetProgressRange(static_cast<int>(wParam), static_cast<int>(lParam));
+        activity_.Range(view_, static_cast<int>(wParam), static_cast<int>(lParam));
         return 1;
     } else if (message == platform::PBM_SETPOS) {
-        if (view_ != nullptr) view_->SetProgressPos(static_cast<int>(wParam));
+        activity_.Pos(view_, static_cast<int>(wParam));
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "halvane/procedures/framework/IProcDialog.h"
+#include "halvane/procedures/framework/ProgressBarActivity.h"
 #include "halvane/procedures/wizard/WizardControler.h"
 #include "platform/WindowBinding.h"
 
@@ -30,6 +31,8 @@ public:
     virtual void SetStatusText(const std::string& text) = 0;
     virtual void SetProgressRange(int low, int high) = 0;
     virtual void SetProgressPos(int position) = 0;
+    // Busy: the bar animates instead of showing the range, which it keeps.
+    virtual void SetProgressBusy(bool /*busy*/) {}
     virtual void EnableStart(bool enabled) = 0;
     virtual void EnableAbort(bool enabled) = 0;
     virtual void EnableOptions(bool enabled) = 0;
@@ -129,6 +132,8 @@ private:
 
     // User-interface thread only.
     WizardView* view_ = nullptr;
+    // The bar: the job's range, or busy while a step waits uncounted.
+    ProgressBarActivity activity_;
     bool stepRunning_ = false;
     bool confirming_ = false;
     std::optional<int> doneWhileConfirming_;

@@ -25,7 +25,9 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
 
@@ -324,4 +326,60 @@ TEST_F(ProcedureDialogTest, WithoutTheDialogInstalledTheHeadlessOneKeepsTheInter
     });
     EXPECT_EQ(halvane::DoProcedure(&job, {}, nullptr), 1);
     EXPECT_TRUE(answered);
+}
+
+// The processor's power waits count nothing for most of a minute: the bar
+// animates through them (Qt's busy bar is a range of 0 to 0), follows the
+// next range the job counts, and animates again once that range is full and
+// the job moves on, and while an abort is under way.
+TEST_F(ProcedureDialogTest, TheBarIsBusyWhileTheJobWaitsUncountedAndFollowsEachCountedPhase) {
+    std::atomic<int> phase{0};
+    std::vector<std::string> seen;
+    const auto look = [&](CProcedureDialog* d) {
+        QProgressBar* bar = d->ProgressBar();
+        seen.push_back(bar->maximum() == 0 ? "busy" : std::to_string(bar->value()) + "/" + std::to_string(bar->maximum()));
+    };
+    User user([&](CProcedureDialog* d, QWidget* modal) {
+        if (d == nullptr) return false;
+        if (QMessageBox* box = openBox(modal)) {
+            box->button(QMessageBox::Yes)->click();
+            return false;
+        }
+        if (phase == 1 || phase == 3 || phase == 5) {
+            look(d);
+            ++phase;
+        } else if (phase == 7) {
+            look(d);
+            phase = 8;
+            QTest::mouseClick(d->AbortButton(), Qt::LeftButton);
+        } else if (phase == 9) {
+            look(d);
+            phase = 10;
+            return true;
+        }
+        return false;
+    });
+    Job job([&](IProcDialog* h) {
+        halvane::DoneGuard guard(h);
+        const auto handOver = [&](int next) {
+            phase = next;
+            while (phase == next) sleepMs(1);
+        };
+        h->SetDisplayString("Powering on unit.");
+        handOver(1);
+        h->SetRange(4);
+        h->Step(1);
+        handOver(3);
+        h->Step(3);
+        h->SetDisplayString("Done powering on unit.");
+        handOver(5);
+        h->SetRange(2);
+        handOver(7);
+        while (h->RunningFlag().load() != 0) sleepMs(1);
+        handOver(9);
+        halvane::CheckAbort(&h->RunningFlag());
+        return 0;
+    });
+    EXPECT_EQ(halvane::DoProcedure(&job, {}, nullptr), 2);
+    EXPECT_EQ(seen, (std::vector<std::string>{"busy", "1/4", "busy", "0/2", "busy"}));
 }

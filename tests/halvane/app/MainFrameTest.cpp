@@ -205,11 +205,17 @@ TEST(Shell, RecentFileListKeepsFourNewestFirst) {
         // The menu comes alive as soon as a file is stored, not at the next start.
         EXPECT_TRUE(recent->isEnabled());
         EXPECT_EQ(recent->actions().size(), 4);
+        // A save through the commands (File > Save, the wizard's saves) is stored too.
+        const QString saved = dir.filePath("wizard.QEX");
+        h.doc.m_nUnitKind = 2;
+        h.doc.SetPathName(saved.toStdString());
+        ASSERT_TRUE(frame.Commands().SaveDocument());
+        EXPECT_EQ(frame.RecentFiles().value(0), saved);
         profile.sync();
     }
     QSettings settings(ini, QSettings::IniFormat);
-    EXPECT_EQ(settings.value("Recent File List/File1").toString(), QFileInfo("c.QEX").absoluteFilePath());
-    EXPECT_EQ(settings.value("Recent File List/File4").toString(), QFileInfo("b.QEX").absoluteFilePath());
+    EXPECT_EQ(settings.value("Recent File List/File1").toString(), dir.filePath("wizard.QEX"));
+    EXPECT_EQ(settings.value("Recent File List/File4").toString(), QFileInfo("d.QEX").absoluteFilePath());
     // Without a profile there is no list.
     CMainFrame bare(h.doc, h.app, h.jobs, h.prompt, nullptr);
     bare.AddRecentFile("f.QEX");

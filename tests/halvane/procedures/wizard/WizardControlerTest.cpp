@@ -34,6 +34,7 @@ public:
     bool proceed = false, save = false;
     std::array<bool, 3> boxes{};
     int ended = -1;
+    bool busy = false;
     std::vector<std::string> statuses;
 
     void SetCaption(const std::string& c) override { caption = c; }
@@ -43,6 +44,7 @@ public:
     }
     void SetProgressRange(int, int) override {}
     void SetProgressPos(int) override {}
+    void SetProgressBusy(bool b) override { busy = b; }
     void EnableStart(bool e) override { startEnabled = e; }
     void EnableAbort(bool e) override { abortEnabled = e; }
     void EnableOptions(bool e) override { optionsEnabled = e; }
@@ -245,6 +247,8 @@ TEST_F(Wizard, AbortStopsTheStageAndStartRunsItAgain) {
     view.proceed = false;
     wizard->OnStart();
     ASSERT_TRUE(PumpUntil([&] { return waiting.load(); }));
+    // A stage that counts nothing (the processor's power waits) shows a busy bar.
+    EXPECT_TRUE(view.busy);
     prompt.answer = platform::IDNO;
     wizard->OnAbortStage();
     EXPECT_EQ(wizard->RunningFlag().load(), 1);
@@ -253,8 +257,10 @@ TEST_F(Wizard, AbortStopsTheStageAndStartRunsItAgain) {
     EXPECT_TRUE(prompt.WasAsked("Are you sure you want to abort?"));
     EXPECT_EQ(view.statuses.back(), "Aborting...");
     EXPECT_FALSE(view.abortEnabled);
+    EXPECT_TRUE(view.busy);
     ASSERT_TRUE(PumpUntil([&] { return idle(); }));
     EXPECT_EQ(view.status, WizardDialogController::kStepFailed);
+    EXPECT_FALSE(view.busy);
     EXPECT_EQ(wizard->Controler()->Step(), 0);
 
     // Start clears the abort: the stage runs again with the flag up.
