@@ -35,7 +35,7 @@ CQuickMeasureDlg::CQuickMeasureDlg(CQuickMeasureController::Options options, QWi
       disconnect_(MakeButton(tr("Disconnect"), "idc_1093", this)), start_(MakeButton(tr("Start"), "idc_1089", this)),
       stop_(MakeButton(tr("Stop"), "idc_1090", this)), autoscale_(MakeButton(tr("Autoscale"), "idc_1092", this)),
       close_(MakeButton(tr("Close"), "idok", this)), speaker_(new QComboBox(this)), log_(new QPlainTextEdit(this)),
-      progress_(new QProgressBar(this)), graph_(new CGraphCtrl(this)) {
+      progress_(new JobProgressBar(this)), graph_(new CGraphCtrl(this)) {
     setWindowTitle(tr("Quick Measure"));
     setModal(true);
     speaker_->setObjectName(QStringLiteral("idc_1052"));
@@ -44,8 +44,7 @@ CQuickMeasureDlg::CQuickMeasureDlg(CQuickMeasureController::Options options, QWi
     log_->setMinimumHeight(90);
     progress_->setObjectName(QStringLiteral("idc_1095"));
     progress_->setTextVisible(false);
-    progress_->setRange(0, 1);
-    progress_->setValue(0);
+    progress_->SetJobRange(0, 1);
     graph_->setObjectName(QStringLiteral("idc_1030"));
     graph_->setMinimumSize(480, 280);
     graph_->SetCurveOwner(this);
@@ -117,17 +116,13 @@ void CQuickMeasureDlg::AppendLog(const std::string& text) {
     log_->moveCursor(QTextCursor::End);
 }
 
-void CQuickMeasureDlg::SetProgressRange(int low, int high) {
-    // Closing: the bar stays busy until the dialog ends.
-    if (closing_) return;
-    // An empty range shows an empty bar (Qt would animate a busy bar).
-    if (high <= low) high = low + 1;
-    progress_->setRange(low, high);
-}
+void CQuickMeasureDlg::SetProgressRange(int low, int high) { progress_->SetJobRange(low, high); }
 
-void CQuickMeasureDlg::SetProgressPos(int position) {
-    if (closing_) return;
-    progress_->setValue(std::clamp(position, progress_->minimum(), progress_->maximum()));
+void CQuickMeasureDlg::SetProgressPos(int position) { progress_->SetJobPos(position); }
+
+void CQuickMeasureDlg::SetProgressBusy(bool busy) {
+    // Closing: the bar stays busy until the dialog ends.
+    progress_->SetBusy(busy || closing_);
 }
 
 void CQuickMeasureDlg::CurvesChanged(bool rescale) {
@@ -165,7 +160,7 @@ void CQuickMeasureDlg::CloseDialog(int result) {
     if (closing_) return;
     closing_ = true;
     close_->setEnabled(false);
-    progress_->setRange(0, 0);  // busy
+    progress_->SetBusy(true);
     // The shut-down runs on the task worker: this thread keeps painting and
     // the log shows it while the unit is let go.
     if (controller_.BeginClose([this, result] { done(result); })) done(result);

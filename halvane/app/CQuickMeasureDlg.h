@@ -1,6 +1,7 @@
 #pragma once
 
 #include "halvane/app/CGraphCtrlCurves.h"
+#include "halvane/app/JobProgressBar.h"
 #include "halvane/procedures/quickmeasure/CQuickMeasureController.h"
 #include "halvane/procedures/quickmeasure/QuickMeasureView.h"
 #include "halvane/signal/CComplexVector.h"
@@ -12,7 +13,6 @@
 
 class QComboBox;
 class QPlainTextEdit;
-class QProgressBar;
 class QPushButton;
 
 namespace halvane {
@@ -54,6 +54,7 @@ public:
     void AppendLog(const std::string& text) override;
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int position) override;
+    void SetProgressBusy(bool busy) override;
     void CurvesChanged(bool rescale) override;
 
     // CGraphCtrlCurves
@@ -76,7 +77,7 @@ private:
     QPushButton* close_;
     QComboBox* speaker_;
     QPlainTextEdit* log_;
-    QProgressBar* progress_;
+    JobProgressBar* progress_;
     CGraphCtrl* graph_;
 
     // The drawn copies of the shown curves (in decibels), kept until the

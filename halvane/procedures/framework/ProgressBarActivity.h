@@ -5,9 +5,9 @@ namespace halvane {
 // What a job's progress bar shows. A job reports counted work as a range and
 // a position; between such phases it waits on the processor (switching on,
 // letting it settle, switching off) for up to a minute with nothing to count.
-// So a range with room left shows as a bar; a new status text while no range
-// runs, an empty range, or an abort turns the bar busy (an animation, so the
-// window never looks stalled), and the next range ends that.
+// So a range shows as a bar; a new status text while no range runs, or an
+// abort, turns the bar busy (an animation, so the window never looks
+// stalled), and the next range ends that.
 //
 // User-interface thread only. `View` has SetProgressRange(low, high),
 // SetProgressPos(position) and SetProgressBusy(busy); a null view is skipped
@@ -19,9 +19,8 @@ public:
         low_ = low;
         high_ = high;
         position_ = low;
-        if (high > low) SetBusy(view, false);
+        SetBusy(view, false);
         if (view != nullptr) view->SetProgressRange(low, high);
-        if (high <= low) SetBusy(view, true);
     }
 
     template <class View>

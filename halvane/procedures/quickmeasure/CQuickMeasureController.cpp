@@ -59,7 +59,7 @@ void CQuickMeasureController::Attach(QuickMeasureView& view, void* nativeDialog,
     view_ = &view;
     windows_.Bind([this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) { return OnDialogMessage(m, w, l); },
                   [this](std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
-                      return ForwardProgressBarMessage(view_, m, w, l);
+                      return OnProgressBarMessage(m, w, l);
                   },
                   nativeDialog, nativeProgressBar);
 }
@@ -93,6 +93,8 @@ void CQuickMeasureController::Queue(quickmeasure::Button button, TaskFunction ta
     }
     state_.store(t.running);
     worker_->Post(task, this, std::make_shared<QuickMeasureTaskData>(QuickMeasureTaskData{from, t.success, t.failure}));
+    // The task counts nothing (the search, the power waits): busy until it ends.
+    activity_.Text(view_);
     UpdateControls();
 }
 
@@ -364,6 +366,7 @@ bool CQuickMeasureController::BeginClose(std::function<void()> closed) {
     onClosed_ = std::move(closed);
     if (progress_) progress_->Abort();
     PostLogLine("Disconnecting from unit");
+    activity_.SetBusy(view_, true);
     UpdateControls();
     // A task queued and not yet begun is dropped, as the worker's end would
     // drop it; the shut-down follows the running one.
@@ -427,9 +430,21 @@ std::intptr_t CQuickMeasureController::OnDialogMessage(std::uint32_t message, st
         if (view_ != nullptr) view_->AppendLog(Threading::SendStringWndMessage::TextOf(lParam));
     } else if (message == messages::Id(messages::kDone)) {
         UpdateControls();
+        if (!closing_) activity_.SetBusy(view_, false);
         if (closing_ && !closed_ && shutDownEnded_.load()) FinishClose();
     }
     return 0;
 }
+
+std::intptr_t CQuickMeasureController::OnProgressBarMessage(std::uint32_t message, std::uintptr_t wParam,
+                                                            std::intptr_t lParam) {
+    if (message == platform::PBM_SETRANGE32) {
+        activity_.Range(view_, static_cast<int>(wParam), static_cast<int>(lParam));
+        return 1;
+    }
+    if (message == platform::PBM_SETPOS) activity_.Pos(view_, static_cast<int>(wParam));
+    return 0;
+}
+
 
 }  // namespace halvane

@@ -3,6 +3,7 @@
 #include "halvane/diagnostics/MultiThreadedProgress.h"
 #include "halvane/diagnostics/ThreadHandler.h"
 #include "halvane/procedures/framework/DialogWindows.h"
+#include "halvane/procedures/framework/ProgressBarActivity.h"
 #include "halvane/procedures/measurement/MicrophoneCalibration.h"
 #include "halvane/procedures/quickmeasure/QuickMeasureCurves.h"
 #include "halvane/procedures/quickmeasure/QuickMeasureSampleQueue.h"
@@ -155,6 +156,7 @@ private:
     void Analyse(std::vector<double>& window);
 
     std::intptr_t OnDialogMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    std::intptr_t OnProgressBarMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
     platform::UserPrompt* prompt_;
     platform::SoundSystem* sound_;
@@ -175,6 +177,8 @@ private:
     bool closing_ = false;
     std::function<void()> onClosed_;
     DialogWindows windows_;
+    // The bar: busy while a task or the close waits on the unit.
+    ProgressBarActivity activity_;
 
     // The worker's (and Close's, once the worker has ended).
     std::unique_ptr<AudioSampler2::Wave> recorder_;

@@ -19,6 +19,8 @@ public:
     virtual void AppendLog(const std::string& text) = 0;
     virtual void SetProgressRange(int low, int high) = 0;
     virtual void SetProgressPos(int position) = 0;
+    // Busy: the bar animates instead of showing the range, which it keeps.
+    virtual void SetProgressBusy(bool /*busy*/) {}
     // The shown curves changed: rescale the graph first when asked, then
     // repaint it.
     virtual void CurvesChanged(bool rescale) = 0;

@@ -193,7 +193,12 @@ TEST_F(QuickMeasureDialogTest, MeasuresTheChosenSpeakerAndClosesCleanlyWhileMeas
 
     dlg.ConnectButton()->click();
     EXPECT_FALSE(dlg.ConnectButton()->isEnabled());  // connecting: everything waits
+    // The search and the power waits count nothing: the bar is busy, and
+    // settles once connected.
+    const auto* bar = dlg.findChild<QProgressBar*>(QStringLiteral("idc_1095"));
+    EXPECT_EQ(bar->maximum(), 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.StartButton()->isEnabled(); }, 20000));
+    EXPECT_GT(bar->maximum(), 0);
     EXPECT_TRUE(dlg.DisconnectButton()->isEnabled());
     EXPECT_TRUE(dlg.SpeakerBox()->isEnabled());
     const QStringList lines = dlg.Log()->toPlainText().split(QLatin1Char('\n'));
@@ -257,8 +262,10 @@ TEST_F(QuickMeasureDialogTest, ClosingDuringConnectEndsItAndPowersTheUnitOff) {
     dlg.InitDialog();
     dlg.show();
     dlg.ConnectButton()->click();
-    // The unit was found and is being powered up.
+    // The unit was found and is being powered up: switched on, and Connect
+    // still waits for it to settle.
     ASSERT_TRUE(QTest::qWaitFor([&] { return Logged(dlg, QStringLiteral("Powering on unit")); }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return PoweredOn(); }, 60000));
     ASSERT_FALSE(dlg.StartButton()->isEnabled());
 
     const std::vector<std::string> sent = CloseAndWatch(dlg);
