@@ -31,6 +31,7 @@
 #include "platform/UserPrompt.h"
 #include "sim/HalvaneDialect.h"
 #include "sim/Microphone.h"
+#include "sim/MicrophoneScale.h"
 #include "sim/MicrophoneSource.h"
 #include "sim/Room.h"
 #include "sim/Simulator.h"
@@ -70,9 +71,9 @@ constexpr std::array<std::int32_t, 5> kGroups = {1, 1, 1, 0, 1};
 
 }  // namespace
 
-bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
+bool MeasuredRoom(unsigned seed, int unitKind, platform::Clock& clock, Tally& tally) {
     auto& port = Comm::CBasicTessikPort::Instance();
-    sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(4, "1.31c"), clock);
+    sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(SimulatedModelFor(unitKind), "1.31c"), clock);
     if (!simulator.start()) return false;
     port.SetPortMap(OnlyCom1(simulator.slavePath()));
     port.SetSearchAttempted(false);
@@ -84,6 +85,9 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
     platform::SimSoundSystem sound(clock);
     platform::SimInputDevice device;
     device.name = "Microphone (USB Tessik QEX-1)";
+    // The room at a real room's levels, heard through that microphone's
+    // own response, which the program's calibration of it takes out.
+    mic.setKnobs(sim::CalibratedKnobs(device.name));
     device.source = std::make_shared<sim::MicrophoneSource>(mic);
     device.mixer = std::make_shared<platform::SimInputMixer>(platform::SimInputMixer::typical(device.name));
     sound.addDevice(device);
@@ -116,6 +120,14 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
         return false;
     }
     const double tMeasure = std::chrono::duration<double>(Clock::now() - t0).count();
+    // The job does not look at the take's peak, so a clipped take would
+    // make a figure of a response the room does not have: refuse it.
+    tally.clippedSamples += mic.clippedSamples();
+    if (mic.clippedSamples() > 0) {
+        std::printf("measured room %u: the microphone clipped %lld samples; no figure from clipped takes\n", seed,
+                    static_cast<long long>(mic.clippedSamples()));
+        return false;
+    }
     const std::int32_t kind = doc.m_nUnitKind;
     t0 = Clock::now();
     testsupport::TestProcHost detect, targets, calculate;
@@ -130,12 +142,11 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
     Processor processor;
     double tUpload = 0;
     if (!UploadAndRead(doc, simulator, processor, tUpload)) return false;
-    std::printf("measured room %u (sim::Room seed %u): measurement %.2f s, targets+calculation %.2f s, upload %.2f s\n",
-                seed, seed, tMeasure, tCalc, tUpload);
+    std::printf("measured room %u, %s (sim::Room seed %u, unit kind %d): measurement %.2f s, targets+calculation "
+                "%.2f s, upload %.2f s\n",
+                seed, KindName(unitKind), seed, kind, tMeasure, tCalc, tUpload);
 
-    BlockLayout layout;
-    layout.rates = halvane::UnitClassLimits::RateCount();
-    layout.stages = halvane::UnitClassLimits::StageCount();
+    const BlockLayout& layout = processor.filters.layout;
     const int designHz = halvane::CSampFS(layout.rates == 8 ? 6 : 3).GetFrequency();
     const int positions = doc.MeasSetSlot(6)->Count();
     for (int c = 0; c < 2; ++c) {
@@ -157,7 +168,7 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
                 for (double& v : db) v += trim;
                 run.positionsDb.push_back(std::move(db));
             }
-            const ChannelResult r = JudgeChannel(run, processor.memory, layout, c, nullptr);
+            const ChannelResult r = JudgeChannel(run, processor.filters, c, nullptr);
             // What the measurement itself made of the room: its curves less
             // the true ones (both without the trim), one level apart (the
             // microphone's sensitivity).
@@ -187,9 +198,12 @@ bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
             tally.measuredBefore.push_back(r.before.rmsDb);
             tally.measuredAfter.push_back(r.worstAfter);
             tally.measuredIdeal.push_back(r.ideal.rmsDb);
+            tally.measuredAfterPerRate.resize(r.after.size());
+            for (std::size_t k = 0; k < r.after.size(); ++k) tally.measuredAfterPerRate[k].push_back(r.after[k].rmsDb);
             if (r.worstAfter - r.ideal.rmsDb > tally.measuredWorstAfterIdeal) {
                 tally.measuredWorstAfterIdeal = r.worstAfter - r.ideal.rmsDb;
-                tally.measuredWorstAt = "room " + std::to_string(seed) + " " + run.config + " ch " + std::to_string(ch);
+                tally.measuredWorstAt = std::string(KindName(unitKind)) + " room " + std::to_string(seed) + " " +
+                                        run.config + " ch " + std::to_string(ch);
             }
             levels.push_back(r.after[0].offsetDb - r.ideal.offsetDb);
             channels.push_back(ch);

@@ -1,12 +1,17 @@
 #include "RoomFigure.h"
 
 #include <algorithm>
+#include <bit>
+#include <string>
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <numbers>
 #include <stdexcept>
 
 #include "halvane/document/FilterSet.h"
+#include "halvane/link/BztTolvarinePlatformV1Base.h"
+#include "halvane/link/VuxV1Base.h"
 #include "halvane/signal/CCurve.h"
 #include "sim/Room.h"
 
@@ -15,7 +20,7 @@ namespace roomfigure {
 double Chain::MagnitudeDb(double hz) const {
     const std::complex<double> z1 = std::polar(1.0, -2.0 * std::numbers::pi * hz / rate);
     const std::complex<double> z2 = z1 * z1;
-    double db = 0.5 * gainSteps;
+    double db = 0.5 * gainSteps + 20.0 * std::log10(std::fabs(scale));
     for (const Stage& s : stages)
         db += 20.0 * std::log10(std::abs(s.b0 + s.b1 * z1 + s.b2 * z2) / std::abs(1.0 + s.a1 * z1 + s.a2 * z2));
     return db;
@@ -59,6 +64,33 @@ Chain ChainFromWords(const DspMemory& memory, const BlockLayout& layout, int con
     }
     chain.gainSteps = FromGainWord(word(layout.gainBase + block * 8 + static_cast<std::uint32_t>(slot)));
     return chain;
+}
+
+Chain ChainFromReceiverWords(const ReceiverWords& words, int configuration, int rateSlot, int channel, int stages,
+                             double rateHz) {
+    const int code = ConTypes::VuxV1Base::kChannelCode[channel];
+    const auto value = [&](const char* word) { return static_cast<double>(std::bit_cast<float>(words.at(word))); };
+    char word[32];
+    Chain chain;
+    chain.rate = rateHz;
+    for (int b = 0; b < stages; ++b) {
+        double d[4];
+        for (int i = 0; i < 4; ++i) {
+            std::snprintf(word, sizeof word, "C%d%d%d%d%d", configuration, code, rateSlot, b, i);
+            d[i] = value(word);
+        }
+        chain.stages.push_back({1.0, d[0], d[1], -d[2], -d[3]});
+    }
+    std::snprintf(word, sizeof word, "G%d%d%d", configuration, code, rateSlot);
+    chain.scale = value(word);
+    return chain;
+}
+
+Chain HeldFilters::ChainAt(int configuration, int rateSlot, int channel, double rateHz) const {
+    if (unitKind == 4) return ChainFromReceiverWords(words, configuration, rateSlot, channel, layout.stages, rateHz);
+    int slot = 0;
+    while (ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot] != channel) ++slot;
+    return ChainFromWords(memory, layout, configuration, rateSlot, slot, rateHz);
 }
 
 Chain ChainFromFilterSet(const halvane::FilterSet& set, int stages, double rateHz) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 class CCurve;
@@ -24,14 +25,15 @@ struct Stage {
     double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
 };
 
-// A channel's correction as it runs at one sample rate: its stages and the
-// gain word (0.5 dB steps).
+// A channel's correction as it runs at one sample rate: its stages, the
+// gain word (0.5 dB steps) and a linear gain (a receiver's float gain).
 struct Chain {
     double rate = 48000;
     std::vector<Stage> stages;
     std::int32_t gainSteps = 0;
+    double scale = 1.0;
 
-    // |H| in dB at `hz`, the gain word included.
+    // |H| in dB at `hz`, both gains included.
     double MagnitudeDb(double hz) const;
     std::vector<double> MagnitudeDb(const std::vector<double>& hz) const;
 };
@@ -60,6 +62,26 @@ struct BlockLayout {
 // A word that was never written throws std::out_of_range.
 Chain ChainFromWords(const DspMemory& memory, const BlockLayout& layout, int configuration, int rateSlot, int slot,
                      double rateHz);
+// A receiver's chain of `channel` at rate slot `rateSlot` of
+// `configuration`, from its float words ("C<c><k><r><b><i>": b1/b0, b2/b0,
+// -a1, -a2 of stage b; "G<c><k><r>": the gain with every stage's b0 folded
+// in; k the receiver's digit for the channel), run at `rateHz`. A word
+// that was never written throws std::out_of_range.
+using ReceiverWords = std::map<std::string, std::uint32_t>;
+Chain ChainFromReceiverWords(const ReceiverWords& words, int configuration, int rateSlot, int channel, int stages,
+                             double rateHz);
+
+// What a processor holds of the correction after an upload: a flagship's
+// DSP memory (unit kinds 1 and 2) or a receiver's float words (kind 4).
+struct HeldFilters {
+    int unitKind = 2;
+    BlockLayout layout;  // rates and stages for both; the addresses for a flagship
+    DspMemory memory;
+    ReceiverWords words;
+    // The chain of `channel` (0-7) as the processor runs it.
+    Chain ChainAt(int configuration, int rateSlot, int channel, double rateHz) const;
+};
+
 // The same chain from the document's filter set, in double precision (the
 // stored halved coefficients doubled; a stage not in use is the identity).
 Chain ChainFromFilterSet(const halvane::FilterSet& set, int stages, double rateHz);

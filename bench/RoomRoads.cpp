@@ -44,16 +44,30 @@ bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Process
     seconds = Seconds(t0);
     port.SetPortMap(OnlyCom1("/nonexistent"));
     // The processor's level words, channels 0 to 7, then the Music
-    // subwoofer's.
-    static const char* const kLevelWords[] = {"SLL", "SLC", "SLR", "SLSR", "SLBR", "SLBL", "SLSL", "SLs", "SLm"};
+    // subwoofer's: a flagship's in dB, a receiver's in 0.5 dB steps (the
+    // document's trims as they are stored).
+    static const char* const kFlagshipLevelWords[] = {"SLL",  "SLC",  "SLR", "SLSR", "SLBR",
+                                                      "SLBL", "SLSL", "SLs", "SLm"};
+    static const char* const kReceiverLevelWords[] = {"L0", "L1", "L2", "L3", "L4", "L5", "L6", "L7", "L8"};
     bool levels = true;
+    const char* const* words = kFlagshipLevelWords;
+    processor.filters.unitKind = doc.m_nUnitKind;
+    processor.filters.layout.rates = halvane::UnitClassLimits::RateCount();
+    processor.filters.layout.stages = halvane::UnitClassLimits::StageCount();
     simulator.withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) {
-        processor.memory = d.dspMemory();
+        const bool receiver = d.model() >= 6;
+        if (receiver) {
+            words = kReceiverLevelWords;
+            processor.filters.words = d.bitStore();
+        } else {
+            processor.filters.memory = d.dspMemory();
+        }
+        const double unit = receiver ? 0.5 : 1.0;
         for (int i = 0; i < 9; ++i) {
-            const std::optional<std::string> value = d.setting(kLevelWords[i]);
+            const std::optional<std::string> value = d.setting(words[i]);
             if (!value) levels = false;
             (i < 8 ? processor.levelDb[static_cast<std::size_t>(i)] : processor.musicSubDb) =
-                value ? std::atof(value->c_str()) : 0.0;
+                value ? unit * std::atof(value->c_str()) : 0.0;
         }
         return 0;
     });
@@ -64,21 +78,56 @@ bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Process
         const double held = i < 8 ? processor.levelDb[static_cast<std::size_t>(i)] : processor.musicSubDb;
         const double meant = 0.5 * (i < 8 ? config.ChannelTrim[static_cast<std::size_t>(i)] : config.MusicSubTrim);
         if (std::fabs(held - meant) > 0.005)
-            std::printf("  the processor's %s is %.2f dB, the document's trim %.2f dB\n", kLevelWords[i], held, meant);
+            std::printf("  the processor's %s is %.2f dB, the document's trim %.2f dB\n", words[i], held, meant);
     }
     return ok && levels;
+}
+
+int SimulatedModelFor(int unitKind) { return unitKind == 4 ? 6 : unitKind == 1 ? 0 : 4; }
+
+const char* KindName(int unitKind) { return unitKind == 4 ? "receiver" : "flagship"; }
+
+void AddTally(Tally& into, const Tally& from) {
+    const auto append = [](std::vector<double>& a, const std::vector<double>& b) { a.insert(a.end(), b.begin(), b.end()); };
+    append(into.before, from.before);
+    append(into.after, from.after);
+    append(into.ideal, from.ideal);
+    if (into.afterPerRate.size() < from.afterPerRate.size()) into.afterPerRate.resize(from.afterPerRate.size());
+    for (std::size_t k = 0; k < from.afterPerRate.size(); ++k) append(into.afterPerRate[k], from.afterPerRate[k]);
+    if (into.worstAfterIdealPerRate.size() < from.worstAfterIdealPerRate.size())
+        into.worstAfterIdealPerRate.resize(from.worstAfterIdealPerRate.size(), 0.0);
+    for (std::size_t k = 0; k < from.worstAfterIdealPerRate.size(); ++k)
+        into.worstAfterIdealPerRate[k] = std::max(into.worstAfterIdealPerRate[k], from.worstAfterIdealPerRate[k]);
+    if (from.worstAfterIdeal > into.worstAfterIdeal) {
+        into.worstAfterIdeal = from.worstAfterIdeal;
+        into.worstAfterIdealAt = from.worstAfterIdealAt;
+    }
+    into.worstWordsDesign = std::max(into.worstWordsDesign, from.worstWordsDesign);
+    into.worstWordsPointDb = std::max(into.worstWordsPointDb, from.worstWordsPointDb);
+    if (from.worstLevelDb > into.worstLevelDb) {
+        into.worstLevelDb = from.worstLevelDb;
+        into.worstLevelAt = from.worstLevelAt;
+    }
+    append(into.measuredBefore, from.measuredBefore);
+    append(into.measuredAfter, from.measuredAfter);
+    append(into.measuredIdeal, from.measuredIdeal);
+    if (into.measuredAfterPerRate.size() < from.measuredAfterPerRate.size())
+        into.measuredAfterPerRate.resize(from.measuredAfterPerRate.size());
+    for (std::size_t k = 0; k < from.measuredAfterPerRate.size(); ++k)
+        append(into.measuredAfterPerRate[k], from.measuredAfterPerRate[k]);
+    if (from.measuredWorstAfterIdeal > into.measuredWorstAfterIdeal) {
+        into.measuredWorstAfterIdeal = from.measuredWorstAfterIdeal;
+        into.measuredWorstAt = from.measuredWorstAt;
+    }
+    into.measuredWorstBalanceDb = std::max(into.measuredWorstBalanceDb, from.measuredWorstBalanceDb);
+    append(into.measurementVsTruth, from.measurementVsTruth);
+    into.clippedSamples += from.clippedSamples;
 }
 
 std::vector<double> SlotRates(int rates) {
     std::vector<double> hz;
     for (int r = 0; r < rates; ++r) hz.push_back(halvane::CSampFS(r).GetFrequency());
     return hz;
-}
-
-int SlotOf(int channel) {
-    int slot = 0;
-    while (ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot] != channel) ++slot;
-    return slot;
 }
 
 double TrimDb(const Processor& processor, int configuration, int channel) {
@@ -115,8 +164,9 @@ std::string WorstStage(const Chain& exact, const Chain& words, const std::vector
 
 }  // namespace
 
-ChannelResult JudgeChannel(const ChannelRun& run, const DspMemory& memory, const BlockLayout& layout,
-                           int configuration, const halvane::CHalvaneDoc* design) {
+ChannelResult JudgeChannel(const ChannelRun& run, const HeldFilters& held, int configuration,
+                           const halvane::CHalvaneDoc* design) {
+    const BlockLayout& layout = held.layout;
     ChannelResult r;
     r.before = JudgeUncorrected(run.positionsDb, run.targetDb);
     r.ideal = Judge(run.positionsDb, run.targetDb, IdealCorrectionDb(run.positionsDb, run.targetDb));
@@ -125,7 +175,7 @@ ChannelResult JudgeChannel(const ChannelRun& run, const DspMemory& memory, const
     double worstPoint = 0;
     std::string worstStage;
     for (int s = 0; s < layout.rates; ++s) {
-        const Chain words = ChainFromWords(memory, layout, configuration, s, SlotOf(run.channel), rates[s]);
+        const Chain words = held.ChainAt(configuration, s, run.channel, rates[s]);
         const std::vector<double> wordsDb = words.MagnitudeDb(run.hz);
         r.after.push_back(Judge(run.positionsDb, run.targetDb, wordsDb));
         char cell[32];
@@ -167,27 +217,28 @@ ChannelResult JudgeChannel(const ChannelRun& run, const DspMemory& memory, const
     return r;
 }
 
-bool SyntheticRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
+bool SyntheticRoom(unsigned seed, int unitKind, platform::Clock& clock, Tally& tally) {
     roadtest::ScriptedDoc s;
     testsupport::TestProcHost host;
     auto t0 = Clock::now();
-    if (!roadtest::PrepareRoad(s.doc, 2, seed)) return false;
+    if (!roadtest::PrepareRoad(s.doc, unitKind, seed)) return false;
     const double tPrepare = Seconds(t0);
     t0 = Clock::now();
     if (!halvane::RunEqCalcProc({}, s.doc, &host)) return false;
     const double tCalc = Seconds(t0);
 
-    sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(4, "1.31c"), clock);
+    sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(SimulatedModelFor(unitKind), "1.31c"), clock);
     if (!simulator.start()) return false;
     Processor processor;
     double tUpload = 0;
     if (!UploadAndRead(s.doc, simulator, processor, tUpload)) return false;
 
-    std::printf("synthetic room %u: crossovers+levels+targets %.2f s, calculation %.2f s, upload %.2f s\n", seed,
+    std::printf("synthetic room %u, %s (unit kind %d, %d rates, %d stages): crossovers+levels+targets %.2f s, "
+                "calculation %.2f s, upload %.2f s\n",
+                seed, KindName(unitKind), unitKind, processor.filters.layout.rates, processor.filters.layout.stages,
                 tPrepare, tCalc, tUpload);
-    BlockLayout layout;
-    layout.rates = halvane::UnitClassLimits::RateCount();
-    layout.stages = halvane::UnitClassLimits::StageCount();
+    const BlockLayout& layout = processor.filters.layout;
+    const std::string room = std::string(KindName(unitKind)) + " room " + std::to_string(seed);
     const int designHz = halvane::CSampFS(layout.rates == 8 ? 6 : 3).GetFrequency();
     for (int c = 0; c < 2; ++c) {
         const CMeasSet& positions = *s.doc.MeasSetSlot(6 + c);
@@ -210,14 +261,13 @@ bool SyntheticRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
                 for (double& v : db) v += trim;
                 run.positionsDb.push_back(std::move(db));
             }
-            const ChannelResult r = JudgeChannel(run, processor.memory, layout, c, &s.doc);
+            const ChannelResult r = JudgeChannel(run, processor.filters, c, &s.doc);
             tally.before.push_back(r.before.rmsDb);
             tally.after.push_back(r.worstAfter);
             tally.ideal.push_back(r.ideal.rmsDb);
             if (r.worstAfter - r.ideal.rmsDb > tally.worstAfterIdeal) {
                 tally.worstAfterIdeal = r.worstAfter - r.ideal.rmsDb;
-                tally.worstAfterIdealAt = "room " + std::to_string(seed) + " " + run.config + " ch " +
-                                          std::to_string(ch);
+                tally.worstAfterIdealAt = room + " " + run.config + " ch " + std::to_string(ch);
             }
             tally.afterPerRate.resize(r.after.size());
             tally.worstAfterIdealPerRate.resize(r.after.size(), 0.0);
@@ -233,8 +283,7 @@ bool SyntheticRoom(unsigned seed, platform::Clock& clock, Tally& tally) {
                 const double level = r.after[k].offsetDb - r.ideal.offsetDb;
                 if (std::fabs(level) > tally.worstLevelDb) {
                     tally.worstLevelDb = std::fabs(level);
-                    tally.worstLevelAt = "room " + std::to_string(seed) + " " + run.config + " ch " +
-                                         std::to_string(ch);
+                    tally.worstLevelAt = room + " " + run.config + " ch " + std::to_string(ch);
                 }
             }
         }

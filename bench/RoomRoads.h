@@ -35,10 +35,12 @@ struct Tally {
     std::string worstLevelAt;
     // Measured road, judged against the room's true response.
     std::vector<double> measuredBefore, measuredAfter, measuredIdeal;
+    std::vector<std::vector<double>> measuredAfterPerRate;  // [rate slot][entry]
     double measuredWorstAfterIdeal = 0;
     std::string measuredWorstAt;
     double measuredWorstBalanceDb = 0;       // a channel's level against its configuration's mean
     std::vector<double> measurementVsTruth;  // RMS of the measured curves against the true ones
+    std::int64_t clippedSamples = 0;         // samples the simulated microphone clipped
 };
 
 // The figures of one channel of one configuration: judged at every rate
@@ -62,18 +64,25 @@ struct ChannelResult {
     double worstAfter = 0;
     double wordsPointDb = 0;  // largest |words - design| at one frequency, every rate
 };
-ChannelResult JudgeChannel(const ChannelRun& run, const DspMemory& memory, const BlockLayout& layout,
-                           int configuration, const halvane::CHalvaneDoc* design);
+ChannelResult JudgeChannel(const ChannelRun& run, const HeldFilters& held, int configuration,
+                           const halvane::CHalvaneDoc* design);
 
 // COM1 alone, at `path`.
 platform::PortMap OnlyCom1(const std::string& path);
-// What the simulated processor holds after the upload: its DSP memory and
-// its speaker levels (dB) per channel, and the Music subwoofer's.
+// What the simulated processor holds after the upload: its filters (DSP
+// memory or float words) and its speaker levels (dB) per channel, and the
+// Music subwoofer's.
 struct Processor {
-    DspMemory memory;
+    HeldFilters filters;
     std::array<double, 8> levelDb{};
     double musicSubDb = 0;
 };
+
+// The simulated processor's model for a unit kind: kind 2 the Tolvarine
+// Z6v (model 4), kind 4 the Vux 300 (model 6), kind 1 the Tolvarine Z6.
+int SimulatedModelFor(int unitKind);
+// "flagship" or "receiver".
+const char* KindName(int unitKind);
 // Uploads the document's filters and levels to the simulator (on COM1)
 // and reads back what it holds; false when the upload did not complete or
 // a level is missing.
@@ -81,17 +90,21 @@ bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Process
 
 // The rate of each slot the document and the processor hold.
 std::vector<double> SlotRates(int rates);
-// Channel slot in the flagship's filter block.
-int SlotOf(int channel);
 // The channel's level as the processor applies it (dB): the channel
 // levels, and in Music the Music subwoofer level for the subwoofer.
 double TrimDb(const Processor& processor, int configuration, int channel);
 
 // One seeded synthetic room through crossovers, levels, targets,
-// calculation and upload; false when a job failed.
-bool SyntheticRoom(unsigned seed, platform::Clock& clock, Tally& tally);
+// calculation and upload to a processor of unit kind `unitKind`; false when
+// a job failed.
+bool SyntheticRoom(unsigned seed, int unitKind, platform::Clock& clock, Tally& tally);
 // One seeded sim::Room measured by the measurement job with the simulated
-// microphone, then the same road, judged against the room's true response.
-bool MeasuredRoom(unsigned seed, platform::Clock& clock, Tally& tally);
+// microphone (a Tessik QEX-1 at a real room's levels) on a processor of
+// unit kind `unitKind`, then the same road, judged against the room's true
+// response. False when a job failed or a take clipped.
+bool MeasuredRoom(unsigned seed, int unitKind, platform::Clock& clock, Tally& tally);
+
+// Adds one tally's entries to another; the worst figures take the worse.
+void AddTally(Tally& into, const Tally& from);
 
 }  // namespace roomfigure

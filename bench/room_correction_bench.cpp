@@ -21,16 +21,25 @@
 // where the positions differ much).
 //
 // Measured road: seeded sim::Room rooms measured by the measurement job
-// with the simulated microphone, then the same road; judged against the
-// room's true response at each position (before, after, ideal per channel
-// and position), and the channels' corrected levels against each other.
+// with the simulated microphone (a Tessik QEX-1 with its own response, at
+// a real room's levels, under the program's calibration of it), then the
+// same road; judged against the room's true response at each position
+// (before, after, ideal per channel and position), and the channels'
+// corrected levels against each other. A room whose takes clipped makes no
+// figure.
 //
-// Usage: room-correction [synthetic rooms] [measured rooms]   (default 2 2)
+// Both processor families are judged: the flagship (unit kind 2: its DSP
+// memory's 24-bit words) and the receiver (unit kind 4: its float words,
+// read back from the simulated receiver), every configuration and rate slot.
+//
+// Usage: room-correction [synthetic rooms] [measured rooms]   (default 2 2,
+// per processor family)
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include "RoomRoads.h"
 #include "halvane/link/CBasicTessikPort.h"
@@ -54,19 +63,37 @@ int main(int argc, char** argv) {
     for (double hz : SlotRates(halvane::UnitClassLimits::RateCount())) std::printf(" %6.0f", hz);
     std::printf("\nRMS deviation from the target in dB over each channel's fit band\n");
 
-    Tally tally;
-    for (int room = 1; room <= synthetic; ++room)
-        if (!SyntheticRoom(static_cast<unsigned>(room), clock, tally)) {
-            std::printf("synthetic room %d: a job failed\n", room);
-            return 1;
-        }
-    for (int room = 1; room <= measured; ++room)
-        if (!MeasuredRoom(static_cast<unsigned>(room), clock, tally)) {
-            std::printf("measured room %d: a job failed\n", room);
-            return 1;
-        }
+    // Both processor families: the flagship (unit kind 2, DSP words) and the
+    // receiver (unit kind 4, float words, 4 designed stages of 5).
+    const int kinds[] = {2, 4};
+    std::map<int, Tally> perKind;
+    for (int kind : kinds) {
+        for (int room = 1; room <= synthetic; ++room)
+            if (!SyntheticRoom(static_cast<unsigned>(room), kind, clock, perKind[kind])) {
+                std::printf("synthetic %s room %d: a job failed\n", KindName(kind), room);
+                return 1;
+            }
+        for (int room = 1; room <= measured; ++room)
+            if (!MeasuredRoom(static_cast<unsigned>(room), kind, clock, perKind[kind])) {
+                std::printf("measured %s room %d: a job failed\n", KindName(kind), room);
+                return 1;
+            }
+    }
     ConTypes::DestroyUnits();
     port.SetClock(platform::systemClock());
+
+    Tally tally;
+    for (int kind : kinds) {
+        const Tally& t = perKind[kind];
+        AddTally(tally, t);
+        std::printf("%s (unit kind %d): synthetic median before %.2f, after %.2f, ideal %.2f dB, worst after-ideal "
+                    "%.2f dB (%s), worst words-design %.3f dB, worst at one frequency %.4f dB; measured median "
+                    "before %.2f, after %.2f, ideal %.2f dB, worst after-ideal %.2f dB (%s)\n",
+                    KindName(kind), kind, Median(t.before), Median(t.after), Median(t.ideal), t.worstAfterIdeal,
+                    t.worstAfterIdealAt.c_str(), t.worstWordsDesign, t.worstWordsPointDb, Median(t.measuredBefore),
+                    Median(t.measuredAfter), Median(t.measuredIdeal), t.measuredWorstAfterIdeal,
+                    t.measuredWorstAt.c_str());
+    }
 
     std::printf("synthetic road, median after per rate:");
     const std::vector<double> rates = SlotRates(static_cast<int>(tally.afterPerRate.size()));
@@ -75,6 +102,9 @@ int main(int argc, char** argv) {
     std::printf(" dB\nsynthetic road, worst after-ideal per rate:");
     for (std::size_t k = 0; k < tally.worstAfterIdealPerRate.size(); ++k)
         std::printf(" %.0f %.2f", rates[k], tally.worstAfterIdealPerRate[k]);
+    std::printf(" dB\nmeasured road, median after per rate:");
+    for (std::size_t k = 0; k < tally.measuredAfterPerRate.size(); ++k)
+        std::printf(" %.0f %.2f", rates[k], Median(tally.measuredAfterPerRate[k]));
     std::printf(" dB\n");
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("worst after-ideal at %s; worst words-design response difference at one frequency %.4f dB\n",
@@ -83,9 +113,9 @@ int main(int argc, char** argv) {
                 "the balance %.2f dB; measured road worst after-ideal %.2f dB (%s), median before %.2f dB\n",
                 tally.worstLevelDb, tally.worstLevelAt.c_str(), tally.measuredWorstBalanceDb,
                 tally.measuredWorstAfterIdeal, tally.measuredWorstAt.c_str(), Median(tally.measuredBefore));
-    std::printf("measured road: median RMS of the measured curves against the true ones %.2f dB\n",
-                Median(tally.measurementVsTruth));
-    std::printf("%d synthetic and %d measured rooms in %.1f s\n", synthetic, measured, seconds);
+    std::printf("measured road: median RMS of the measured curves against the true ones %.2f dB; clipped samples %lld\n",
+                Median(tally.measurementVsTruth), static_cast<long long>(tally.clippedSamples));
+    std::printf("%d synthetic and %d measured rooms per processor family in %.1f s\n", synthetic, measured, seconds);
     std::printf("room correction: median before %.2f dB, after %.2f dB, ideal %.2f dB, worst after-ideal %.2f dB, "
                 "worst words-design %.3f dB, measured road: median after %.2f dB, ideal %.2f dB\n",
                 Median(tally.before), Median(tally.after), Median(tally.ideal), tally.worstAfterIdeal,

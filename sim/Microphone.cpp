@@ -57,23 +57,37 @@ MicKnobs Microphone::knobs() const {
 }
 
 std::vector<double> Microphone::periodThroughRoom(int channel, int position) const {
+    MicrophoneModel model;
+    {
+        std::lock_guard lock(mutex_);
+        model = knobs_.model;
+    }
+    return periodThroughRoom(channel, position, model);
+}
+
+std::vector<double> Microphone::periodThroughRoom(int channel, int position, MicrophoneModel model) const {
     // Periodic input, so the steady state is the circular convolution of one
-    // period with the room's impulse response.
+    // period with the room's impulse response and the microphone's.
     const auto x = SweepPeriod(period_, room_.rate());
     const auto h = room_.impulseResponse(channel, position, period_);
     std::vector<std::complex<double>> X(x.begin(), x.end()), H(h.begin(), h.end());
     SimFft(X, false);
     SimFft(H, false);
     for (std::size_t i = 0; i < X.size(); ++i) X[i] *= H[i];
+    if (model != MicrophoneModel::Ideal) {
+        const auto m = MicrophoneResponseBins(model, period_, room_.rate());
+        for (std::size_t i = 0; i < X.size(); ++i) X[i] *= m[i];
+    }
     SimFft(X, true);
     std::vector<double> y(X.size());
     for (std::size_t i = 0; i < y.size(); ++i) y[i] = X[i].real();
     return y;
 }
 
-const std::vector<double>& Microphone::cached(int channel, int position) const {
-    auto it = cache_.find({channel, position});
-    if (it == cache_.end()) it = cache_.emplace(std::make_pair(channel, position), periodThroughRoom(channel, position)).first;
+const std::vector<double>& Microphone::cached(int channel, int position, MicrophoneModel model) const {
+    const CacheKey key{channel, position, model};
+    auto it = cache_.find(key);
+    if (it == cache_.end()) it = cache_.emplace(key, periodThroughRoom(channel, position, model)).first;
     return it->second;
 }
 
@@ -88,6 +102,7 @@ std::int16_t Microphone::sampleAt(const std::vector<double>& y, int channel, std
         v += std::pow(10.0, k.noiseDbfs / 20.0) *
              gaussian((static_cast<std::uint64_t>(k.noiseSeed) << 40) ^ static_cast<std::uint64_t>(frame));
     const double s = std::round(v * 32768.0);
+    if (s < -32768.0 || s > 32767.0) clipped_.fetch_add(1);
     return static_cast<std::int16_t>(std::clamp(s, -32768.0, 32767.0));
 }
 
@@ -108,11 +123,15 @@ std::vector<std::int16_t> Microphone::take(int channel, int position) {
     const int frames = std::max(0, k.takeFrames);
     std::vector<std::int16_t> out(static_cast<std::size_t>(frames) * 2, 0);
     static const std::vector<double> none;
-    const auto& y = (channel >= 0 && channel < 8) ? cached(channel, position) : none;
+    const auto& y = (channel >= 0 && channel < 8) ? cached(channel, position, k.model) : none;
     for (int f = 0; f < frames; ++f) {
         double gain = (f >= period_ && f < 2 * period_) ? k.secondPeriodGain : 1.0;
         std::int16_t s = sampleAt(y, channel, f, k);
-        if (gain != 1.0) s = static_cast<std::int16_t>(std::clamp(std::round(s * gain), -32768.0, 32767.0));
+        if (gain != 1.0) {
+            const double scaled = std::round(s * gain);
+            if (scaled < -32768.0 || scaled > 32767.0) clipped_.fetch_add(1);
+            s = static_cast<std::int16_t>(std::clamp(scaled, -32768.0, 32767.0));
+        }
         if (k.quietWindowAt >= 0 && f > k.quietWindowAt - 240 && f <= k.quietWindowAt) s = 0;
         out[static_cast<std::size_t>(f) * 2] = s;
     }
@@ -130,7 +149,7 @@ void Microphone::render(std::int64_t start, std::int16_t* stereo, int frames) {
     std::lock_guard lock(mutex_);
     const MicKnobs k = knobs_;
     static const std::vector<double> none;
-    const auto& y = (channel >= 0 && channel < 8) ? cached(channel, position_) : none;
+    const auto& y = (channel >= 0 && channel < 8) ? cached(channel, position_, k.model) : none;
     for (int f = 0; f < frames; ++f) {
         stereo[2 * f] = sampleAt(y, channel, start + f, k);
         stereo[2 * f + 1] = 0;

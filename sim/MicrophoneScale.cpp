@@ -11,6 +11,7 @@ MicKnobs CalibratedKnobs(const std::string& deviceName, const RoomLevels& levels
     MicKnobs k;
     k.sweepPeakDbfs = levels.toneSplDb - fullScale;
     k.noiseDbfs = levels.noiseSplDb - fullScale;
+    k.model = MicrophoneModelForDevice(deviceName);
     return k;
 }
 

@@ -22,7 +22,8 @@ struct RoomLevels {
 double MicrophoneFullScaleSplDb(const std::string& deviceName);
 
 // The microphone knobs that make the simulated microphone record the room
-// as that microphone would: tone and noise at their SPL below full scale.
+// as that microphone would: tone and noise at their SPL below full scale,
+// through that microphone's frequency response (MicrophoneModelForDevice).
 MicKnobs CalibratedKnobs(const std::string& deviceName, const RoomLevels& levels = {});
 
 }  // namespace sim

@@ -212,8 +212,10 @@ int main(int argc, char** argv) {
     std::printf("procsim: point a program at it with COM1=%s (any COMn works); Ctrl-C ends\n",
                 link.empty() ? simulator.slavePath().c_str() : link.c_str());
 
-    // The room and the microphone: the writer runs on its own thread, so a
-    // reader that is slow or gone never holds up the serial line.
+    // The room and the microphone (the Tessik QEX-1 the ALSA device names,
+    // with its response, at a real room's levels): the writer runs on its
+    // own thread, so a reader that is slow or gone never holds up the
+    // serial line.
     sim::Room room(roomSeed);
     sim::Microphone mic(room);
     std::unique_ptr<sim::FifoMicrophone> fifo;
@@ -296,6 +298,9 @@ int main(int argc, char** argv) {
         std::printf("procsim: microphone wrote %lld frames, dropped %lld unread, %lld at tone changes\n",
                     static_cast<long long>(c.written), static_cast<long long>(c.dropped),
                     static_cast<long long>(c.flushed));
+        if (mic.clippedSamples() > 0)
+            std::printf("procsim: the microphone clipped %lld samples (those takes are not the room's response)\n",
+                        static_cast<long long>(mic.clippedSamples()));
         if (!alsaConfig.empty()) ::unlink(alsaConfig.c_str());
     }
     simulator.stop();

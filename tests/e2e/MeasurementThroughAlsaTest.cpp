@@ -127,7 +127,7 @@ TEST_P(MeasurementThroughAlsa, EveryTakeSucceedsAndReadsTheRoomAsInProcess) {
     // The curves agree with what the same room gives in process: its paths'
     // exact response through the same calibration, input correction and
     // smoothing (TruthCurve). Tolerance 0.1 dB on the mean over 200 Hz-5 kHz
-    // (measured: 0.0014 dB): the room's noise sits 50 dB under the tone and
+    // (measured: 0.0011 dB): the room's noise sits 50 dB under the tone and
     // the FIFO, ALSA and the recorder pass the samples unchanged, while a
     // take heard at another position or channel is 1-6 dB off, and a lost
     // or repeated block breaks the sweep's periods (the take fails).

@@ -147,12 +147,15 @@ protected:
 // the microphone (4 from the processing's transform scales, the sweep's
 // level, the recorder's 32768 / 32767), the analysis' 10 Hz high-pass run
 // twice, the program's calibration of the microphone `sound` offers, and
-// the measurement's smoothing; in dB. It is the level the measurement job
-// stores for the same path (its own check differs only by the second
-// high-pass, nothing above 200 Hz).
+// the measurement's smoothing; in dB. The microphone's own response (on the
+// take's points, every fourth bin of its 65536-sample period) is in it too,
+// as in the measurement job's check: the calibration takes it out again.
+// It is the level the measurement job stores for the same path (its own
+// check differs only by the second high-pass, nothing above 200 Hz).
 CCurve QuickTruth(const sim::Room& room, const sim::Microphone& mic, platform::SoundSystem& sound, int channel,
                   int position) {
     const double level = std::pow(10.0, mic.knobs().sweepPeakDbfs / 20) * 32768.0 / 32767.0;
+    const auto microphone = sim::MicrophoneResponseBins(mic.knobs().model, 65536, 48000);
     const auto hp = DesignButterworthHighPass(48000, 10.0);
     halvane::MicrophoneCalibrationSource source(sound);
     halvane::MicrophoneCalibration calibration;
@@ -163,7 +166,8 @@ CCurve QuickTruth(const sim::Room& room, const sim::Microphone& mic, platform::S
         const double f = 24000.0 * i / 8192;
         const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * f / 48000);
         const std::complex<double> hpz = (hp.b0 + hp.b1 * z1 + hp.b2 * z1 * z1) / (1.0 + hp.a1 * z1 + hp.a2 * z1 * z1);
-        const std::complex<double> h = 4 * level * room.response(channel, position, f) * hpz * hpz;
+        const std::complex<double> h = 4 * level * room.response(channel, position, f) * hpz * hpz *
+                                       microphone[static_cast<std::size_t>(4 * i)];
         truth.X()[i] = f;
         truth.A()[i] = h.real();
         truth.B()[i] = h.imag();

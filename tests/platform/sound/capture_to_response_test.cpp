@@ -24,6 +24,12 @@ using namespace platform;
 TEST(CaptureToResponse, ChannelTwosToneComesOutAsChannelTwosRoomResponse) {
     sim::Room room(11);
     sim::Microphone mic(room);
+    // A loud sweep over quiet noise (69 dB apart), which this position
+    // takes without clipping.
+    sim::MicKnobs knobs = mic.knobs();
+    knobs.sweepPeakDbfs = -6;
+    knobs.noiseDbfs = -75;
+    mic.setKnobs(knobs);
     mic.setPosition(3);
     std::atomic<int> playing{8};  // tone off until the "processor" starts it
     mic.setToneSource([&] { return playing.load(); });
@@ -75,6 +81,7 @@ TEST(CaptureToResponse, ChannelTwosToneComesOutAsChannelTwosRoomResponse) {
         worstDb = std::max(worstDb, std::fabs(20 * std::log10(r->A()[i] / expected)));
         ++checked;
     }
+    EXPECT_EQ(mic.clippedSamples(), 0);
     EXPECT_GT(checked, 5000);
     EXPECT_LT(worstDb, 0.1);  // the tolerance the chirp processing's own test holds
     // Another channel's path would not fit: channel 2's response is not channel 0's.

@@ -79,8 +79,11 @@ struct MeasurementJob : ::testing::Test {
             for (auto& groups : s.groups) groups = {1, 1, 0, 0, 0};
             s.useMovieMeasurements = 0;
         };
+        // A loud sweep (-6 dBFS), which the fixture's calibration reads well
+        // above the level checks' 40 dB minimum even 30 dB down; quiet noise.
         recorder.Mic().setKnobs([] {
             sim::MicKnobs k;
+            k.sweepPeakDbfs = -6;
             k.noiseDbfs = -90;
             return k;
         }());
@@ -127,12 +130,18 @@ inline const std::vector<std::string> kExitOrder = {"EndMeasurement", "PowerOff(
 
 // What the job should store for a channel at a position: the room's path
 // through the microphone's level (4 from the processing's transform scales,
-// the sweep's level and the recorder's 32768 / 32767), the processing's
-// 10 Hz high-pass, then the same input correction and smoothing the job
-// applies. In dB.
+// the sweep's level and the recorder's 32768 / 32767) and its frequency
+// response, the processing's 10 Hz high-pass, then the same input
+// correction and smoothing the job applies. In dB. Where the calibration is
+// the one of the microphone the simulated one stands for, the correction
+// takes the microphone's response out again.
 inline CCurve TruthCurve(const sim::Room& room, sim::Microphone& mic, halvane::ICalibrationSource& source, int ch,
                          int p) {
-    const double level = std::pow(10.0, mic.knobs().sweepPeakDbfs / 20) * 32768.0 / 32767.0;
+    const sim::MicKnobs knobs = mic.knobs();
+    const double level = std::pow(10.0, knobs.sweepPeakDbfs / 20) * 32768.0 / 32767.0;
+    // The take's 8193 points lie on every fourth bin of the 65536-sample
+    // period the microphone works in.
+    const auto microphone = sim::MicrophoneResponseBins(knobs.model, 65536, 48000);
     const auto hp = DesignButterworthHighPass(48000, 10.0);
     halvane::MicrophoneCalibration calibration;
     source.GetCalibration(calibration);
@@ -142,7 +151,8 @@ inline CCurve TruthCurve(const sim::Room& room, sim::Microphone& mic, halvane::I
         const double f = 24000.0 * i / 8192;
         const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * f / 48000);
         const std::complex<double> hpz = (hp.b0 + hp.b1 * z1 + hp.b2 * z1 * z1) / (1.0 + hp.a1 * z1 + hp.a2 * z1 * z1);
-        const std::complex<double> h = 4 * level * room.response(ch, p, f) * hpz;
+        const std::complex<double> h =
+            4 * level * room.response(ch, p, f) * hpz * microphone[static_cast<std::size_t>(4 * i)];
         truth.X()[i] = f;
         truth.A()[i] = h.real();
         truth.B()[i] = h.imag();
