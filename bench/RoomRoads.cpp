@@ -85,7 +85,9 @@ bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Process
 
 int SimulatedModelFor(int unitKind) { return unitKind == 4 ? 6 : unitKind == 1 ? 0 : 4; }
 
-const char* KindName(int unitKind) { return unitKind == 4 ? "receiver" : "flagship"; }
+const char* KindName(int unitKind) {
+    return unitKind == 4 ? "receiver" : unitKind == 1 ? "flagship (5 rates)" : "flagship";
+}
 
 void AddTally(Tally& into, const Tally& from) {
     const auto append = [](std::vector<double>& a, const std::vector<double>& b) { a.insert(a.end(), b.begin(), b.end()); };

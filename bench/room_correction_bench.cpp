@@ -29,8 +29,9 @@
 // figure.
 //
 // Both processor families are judged: the flagship (unit kind 2: its DSP
-// memory's 24-bit words) and the receiver (unit kind 4: its float words,
-// read back from the simulated receiver), every configuration and rate slot.
+// memory's 24-bit words; kind 1, its five-rate class, on the synthetic road)
+// and the receiver (unit kind 4: its float words, read back from the
+// simulated receiver), every configuration and rate slot.
 //
 // Usage: room-correction [synthetic rooms] [measured rooms]   (default 2 2,
 // per processor family)
@@ -63,9 +64,10 @@ int main(int argc, char** argv) {
     for (double hz : SlotRates(halvane::UnitClassLimits::RateCount())) std::printf(" %6.0f", hz);
     std::printf("\nRMS deviation from the target in dB over each channel's fit band\n");
 
-    // Both processor families: the flagship (unit kind 2, DSP words) and the
-    // receiver (unit kind 4, float words, 4 designed stages of 5).
-    const int kinds[] = {2, 4};
+    // Both processor families: the flagship (unit kind 2, DSP words; kind 1,
+    // its five-rate class, on the synthetic road: its measurement is the
+    // same) and the receiver (unit kind 4, float words, 4 designed stages of 5).
+    const int kinds[] = {1, 2, 4};
     std::map<int, Tally> perKind;
     for (int kind : kinds) {
         for (int room = 1; room <= synthetic; ++room)
@@ -73,7 +75,7 @@ int main(int argc, char** argv) {
                 std::printf("synthetic %s room %d: a job failed\n", KindName(kind), room);
                 return 1;
             }
-        for (int room = 1; room <= measured; ++room)
+        for (int room = 1; room <= (kind == 1 ? 0 : measured); ++room)
             if (!MeasuredRoom(static_cast<unsigned>(room), kind, clock, perKind[kind])) {
                 std::printf("measured %s room %d: a job failed\n", KindName(kind), room);
                 return 1;
@@ -87,12 +89,15 @@ int main(int argc, char** argv) {
         const Tally& t = perKind[kind];
         AddTally(tally, t);
         std::printf("%s (unit kind %d): synthetic median before %.2f, after %.2f, ideal %.2f dB, worst after-ideal "
-                    "%.2f dB (%s), worst words-design %.3f dB, worst at one frequency %.4f dB; measured median "
-                    "before %.2f, after %.2f, ideal %.2f dB, worst after-ideal %.2f dB (%s)\n",
+                    "%.2f dB (%s), worst words-design %.3f dB, worst at one frequency %.4f dB; ",
                     KindName(kind), kind, Median(t.before), Median(t.after), Median(t.ideal), t.worstAfterIdeal,
-                    t.worstAfterIdealAt.c_str(), t.worstWordsDesign, t.worstWordsPointDb, Median(t.measuredBefore),
-                    Median(t.measuredAfter), Median(t.measuredIdeal), t.measuredWorstAfterIdeal,
-                    t.measuredWorstAt.c_str());
+                    t.worstAfterIdealAt.c_str(), t.worstWordsDesign, t.worstWordsPointDb);
+        if (t.measuredAfter.empty())
+            std::printf("no measured road\n");
+        else
+            std::printf("measured median before %.2f, after %.2f, ideal %.2f dB, worst after-ideal %.2f dB (%s)\n",
+                        Median(t.measuredBefore), Median(t.measuredAfter), Median(t.measuredIdeal),
+                        t.measuredWorstAfterIdeal, t.measuredWorstAt.c_str());
     }
 
     std::printf("synthetic road, median after per rate:");
