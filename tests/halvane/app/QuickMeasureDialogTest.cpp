@@ -22,6 +22,7 @@
 #include "sim/Room.h"
 #include "sim/Simulator.h"
 #include "tests/halvane/link/UnitFixture.h"
+#include "tests/support/CalibratedTruth.h"
 
 #include "GuiTestApp.h"
 
@@ -154,25 +155,8 @@ protected:
 // check differs only by the second high-pass, nothing above 200 Hz).
 CCurve QuickTruth(const sim::Room& room, const sim::Microphone& mic, platform::SoundSystem& sound, int channel,
                   int position) {
-    const double level = std::pow(10.0, mic.knobs().sweepPeakDbfs / 20) * 32768.0 / 32767.0;
-    const auto microphone = sim::MicrophoneResponseBins(mic.knobs().model, 65536, 48000);
-    const auto hp = DesignButterworthHighPass(48000, 10.0);
     halvane::MicrophoneCalibrationSource source(sound);
-    halvane::MicrophoneCalibration calibration;
-    source.GetCalibration(calibration);
-    auto manager = CCurveCorrectionManager::Create(calibration.kind, calibration.curve);
-    CCurve truth(8193, 0, 0);
-    for (int i = 0; i < truth.Count(); ++i) {
-        const double f = 24000.0 * i / 8192;
-        const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * f / 48000);
-        const std::complex<double> hpz = (hp.b0 + hp.b1 * z1 + hp.b2 * z1 * z1) / (1.0 + hp.a1 * z1 + hp.a2 * z1 * z1);
-        const std::complex<double> h = 4 * level * room.response(channel, position, f) * hpz * hpz *
-                                       microphone[static_cast<std::size_t>(4 * i)];
-        truth.X()[i] = f;
-        truth.A()[i] = h.real();
-        truth.B()[i] = h.imag();
-    }
-    manager->Apply(truth);
+    CCurve truth = testsupport::CalibratedTruth(room, mic, source, channel, position, 2);
     halvane::SmoothMeasuredResponse(truth);
     truth.ToDecibel();
     return truth;

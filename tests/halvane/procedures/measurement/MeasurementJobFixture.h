@@ -8,6 +8,7 @@
 #include "halvane/signal/ButterworthFilter.h"
 #include "tests/halvane/procedures/measurement/MeasurementFakes.h"
 #include "tests/halvane/procedures/measurement/ScriptedMeasurementUi.h"
+#include "tests/support/CalibratedTruth.h"
 #include "tests/support/TestProcHost.h"
 #include "tests/support/UnitClassLimitsGuard.h"
 
@@ -137,27 +138,7 @@ inline const std::vector<std::string> kExitOrder = {"EndMeasurement", "PowerOff(
 // takes the microphone's response out again.
 inline CCurve TruthCurve(const sim::Room& room, sim::Microphone& mic, halvane::ICalibrationSource& source, int ch,
                          int p) {
-    const sim::MicKnobs knobs = mic.knobs();
-    const double level = std::pow(10.0, knobs.sweepPeakDbfs / 20) * 32768.0 / 32767.0;
-    // The take's 8193 points lie on every fourth bin of the 65536-sample
-    // period the microphone works in.
-    const auto microphone = sim::MicrophoneResponseBins(knobs.model, 65536, 48000);
-    const auto hp = DesignButterworthHighPass(48000, 10.0);
-    halvane::MicrophoneCalibration calibration;
-    source.GetCalibration(calibration);
-    auto manager = CCurveCorrectionManager::Create(calibration.kind, calibration.curve);
-    CCurve truth(8193, 0, 0);
-    for (int i = 0; i < truth.Count(); ++i) {
-        const double f = 24000.0 * i / 8192;
-        const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * f / 48000);
-        const std::complex<double> hpz = (hp.b0 + hp.b1 * z1 + hp.b2 * z1 * z1) / (1.0 + hp.a1 * z1 + hp.a2 * z1 * z1);
-        const std::complex<double> h =
-            4 * level * room.response(ch, p, f) * hpz * microphone[static_cast<std::size_t>(4 * i)];
-        truth.X()[i] = f;
-        truth.A()[i] = h.real();
-        truth.B()[i] = h.imag();
-    }
-    manager->Apply(truth);
+    CCurve truth = testsupport::CalibratedTruth(room, mic, source, ch, p, 1);
     truth.Smooth(6, 25, 5, 48000);
     truth.ToDecibel();
     return truth;
