@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-
 namespace halvane {
 
 CProcedureDialog::CProcedureDialog(ProcedureDialogController& controller, QWidget* parent)

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "halvane/app/JobProgressBar.h"
 #include "halvane/procedures/framework/ProcedureDialogController.h"
 #include "halvane/procedures/framework/ProcedureDialogView.h"
 #include "platform/WindowHandle.h"
-
-#include "halvane/app/JobProgressBar.h"
 
 #include <QDialog>
 

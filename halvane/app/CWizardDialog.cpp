@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-
 namespace halvane {
 
 CWizardDialog::CWizardDialog(WizardDialogController::Environment environment, QWidget* parent)

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "halvane/procedures/wizard/WizardDialogController.h"
-
 #include "halvane/app/JobProgressBar.h"
+#include "halvane/procedures/wizard/WizardDialogController.h"
 
 #include <QDialog>
 
