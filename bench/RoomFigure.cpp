@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <bit>
-#include <string>
 #include <cmath>
 #include <complex>
 #include <cstdio>
 #include <numbers>
 #include <stdexcept>
+#include <string>
 
 #include "halvane/document/FilterSet.h"
 #include "halvane/link/BztTolvarinePlatformV1Base.h"

@@ -2,7 +2,6 @@
 
 #include "platform/WindowBinding.h"
 #include "platform/WindowHandle.h"
-#include "platform/WindowMessage.h"
 #include "platform/WindowRegistry.h"
 
 #include <atomic>
