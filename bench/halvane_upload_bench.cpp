@@ -6,6 +6,10 @@
 // bytes need on a serial line at 19200 and 115200 baud (8N2: 11 bits a byte).
 // The receiver's verification is not run: its 100 ms pause after every read
 // (2688 reads, about 270 s) is the processor's pacing, not our speed.
+// The "Paced" runs put the simulator on a real line's time (every character
+// its wire time at 19200 8N2) and also time the erase: what a person waits
+// for at a real processor (minutes each, so only with BENCH_PACED=1 in the
+// environment).
 
 #include "OnlyPort.h"
 #include "halvane/link/BztTolvarineV2.h"
@@ -63,8 +67,9 @@ void Report(benchmark::State& state, std::size_t exchanges, std::int64_t toUnit,
 }
 
 template <class Unit, class Run>
-void Upload(benchmark::State& state, int model, int unitClass, Run run) {
+void Upload(benchmark::State& state, int model, int unitClass, Run run, bool paced = false) {
     sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(model, "1.31c", 19200));
+    simulator.setPaced(paced);
     if (!simulator.start()) {
         state.SkipWithError(simulator.error().c_str());
         return;
@@ -110,9 +115,45 @@ void BM_ReceiverFullUpload(benchmark::State& state) {
     Upload<ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); });
 }
 
+void BM_FlagshipFullUploadPaced(benchmark::State& state) {
+    Upload<ConTypes::BztTolvarineV2>(state, 4, 2, [](auto& unit, auto& doc) {
+        unit.UploadCoefficients(false, &doc);
+        unit.UploadGains(false, &doc);
+    }, true);
+}
+
+void BM_FlagshipErasePaced(benchmark::State& state) {
+    Upload<ConTypes::BztTolvarineV2>(state, 4, 2, [](auto& unit, auto& doc) {
+        unit.UploadCoefficients(true, &doc);
+        unit.UploadGains(true, &doc);
+    }, true);
+}
+
+void BM_ReceiverFullUploadPaced(benchmark::State& state) {
+    Upload<ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); },
+                                true);
+}
+
+void BM_ReceiverErasePaced(benchmark::State& state) {
+    Upload<ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(true, &doc); },
+                                true);
+}
+
 }  // namespace
 
 BENCHMARK(BM_FlagshipFullUpload)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 BENCHMARK(BM_ReceiverFullUpload)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (std::getenv("BENCH_PACED") != nullptr) {
+        for (const auto& [name, fn] : {std::pair{"BM_FlagshipFullUploadPaced", &BM_FlagshipFullUploadPaced},
+                                       std::pair{"BM_FlagshipErasePaced", &BM_FlagshipErasePaced},
+                                       std::pair{"BM_ReceiverFullUploadPaced", &BM_ReceiverFullUploadPaced},
+                                       std::pair{"BM_ReceiverErasePaced", &BM_ReceiverErasePaced}})
+            benchmark::RegisterBenchmark(name, fn)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -41,6 +41,13 @@ public:
 
     // Called about every few milliseconds for timed behaviour.
     virtual void onTick(Responder& /*out*/) {}
+
+    // What the processor holds, as plain text for a person or a test to
+    // compare with what a program wrote: a comment line ("# ...") naming the
+    // processor, then sections ("[name]") of one item a line, fields apart
+    // by single spaces, numbers as the processor keeps them. Empty for a
+    // processor without memory.
+    virtual std::string memoryText() const { return {}; }
 };
 
 // A dialect of command lines ended by any of `terminators` ("\n", or "\n;").

@@ -121,7 +121,9 @@ std::optional<std::string> HalvaneDialect::normalised(const Setting& s, std::str
     if (!value.empty() && value.front() == '+') value.remove_prefix(1);
     const char* end = value.data() + value.size();
     if (s.decimals < 0) {
-        long long v = 0;
+        // The processor's integer words are ints: a number beyond that is
+        // no value it can hold, and gets its error reply like any bad text.
+        int v = 0;
         const auto r = std::from_chars(value.data(), end, v);
         if (value.empty() || r.ec != std::errc() || r.ptr != end) return std::nullopt;
         return std::to_string(v);

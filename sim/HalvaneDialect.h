@@ -82,6 +82,11 @@ public:
     platform::LineSettings expectedLine() const override { return platform::LineSettings::eightN2(baud_); }
     void onWrongLine(std::string_view bytes, Responder& out) override;
     void onTick(Responder& out) override;
+    // [settings] every word but the levels, [levels] the level words (SL...
+    // and a receiver's L<i>), then a flagship's [dsp] (address and word, six
+    // hexadecimal digits each, as written) or a receiver's [bits] (word and
+    // eight hexadecimal digits).
+    std::string memoryText() const override;
 
     void setBaud(int baud) { baud_ = baud; }
     void setModel(int modelIndex) { model_ = modelIndex; }

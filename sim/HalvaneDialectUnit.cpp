@@ -37,6 +37,31 @@ std::string hex(std::uint32_t v, int digits) {
 
 }  // namespace
 
+namespace {
+
+bool isLevelWord(const std::string& word) {
+    return word.rfind("SL", 0) == 0 || (word.size() == 2 && word[0] == 'L' && word[1] >= '0' && word[1] <= '9');
+}
+
+}  // namespace
+
+std::string HalvaneDialect::memoryText() const {
+    std::string out = "# Halvane processor: " + identification() + " (model " + std::to_string(model_) + ")\n";
+    for (const bool levels : {false, true}) {
+        out += levels ? "[levels]\n" : "[settings]\n";
+        for (const auto& [word, s] : settings_)
+            if (isLevelWord(word) == levels) out += word + " " + s.value + "\n";
+    }
+    if (isReceiver()) {
+        out += "[bits]\n";
+        for (const auto& [word, v] : bits_) out += word + " " + hex(v, 8) + "\n";
+    } else {
+        out += "[dsp]\n";
+        for (const auto& [address, word] : memory_) out += hex(address, 6) + " " + hex(word, 6) + "\n";
+    }
+    return out;
+}
+
 std::optional<std::uint32_t> HalvaneDialect::bits(const std::string& word) const {
     const auto it = bits_.find(word);
     if (it == bits_.end()) return std::nullopt;
@@ -47,7 +72,10 @@ void HalvaneDialect::afterSet(const std::string& word, const std::string& value)
     if (!isReceiver() || (word != "REQ" && word != "QEX")) return;
     unconfirmed_[word] = value;
     if (word == "QEX") {
-        const int ch = std::stoi(settings_["QEX"].value);
+        // The stored value is already a whole int (see normalised).
+        const std::string& text = settings_["QEX"].value;
+        int ch = -1;
+        std::from_chars(text.data(), text.data() + text.size(), ch);
         setTone(ch >= 0 && ch < 8 ? ch : -1);
     }
 }

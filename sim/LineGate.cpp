@@ -49,6 +49,13 @@ bool LineGate::accepts(const termios& slave, const platform::LineSettings& expec
     return isRaw(slave);
 }
 
+double LineGate::byteTimeMs(const termios& slave) {
+    const int baud = baudOf(::cfgetospeed(&slave));
+    if (baud <= 0) return 0;
+    const int bits = 1 + dataBitsOf(slave.c_cflag) + ((slave.c_cflag & PARENB) ? 1 : 0) + ((slave.c_cflag & CSTOPB) ? 2 : 1);
+    return 1000.0 * bits / baud;
+}
+
 std::string LineGate::describe(const termios& slave) {
     platform::LineSettings s;
     s.baud = baudOf(::cfgetospeed(&slave));

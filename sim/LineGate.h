@@ -14,6 +14,10 @@ struct LineGate {
     static bool accepts(const termios& slave, const platform::LineSettings& expected);
     // "19200 8N2 raw" as the slave is set, for logs and failure messages.
     static std::string describe(const termios& slave);
+    // How long one character takes on the wire as the slave is set (start
+    // bit, data bits, parity, stop bits at its speed), in ms; 0 at a speed
+    // the line does not know.
+    static double byteTimeMs(const termios& slave);
 };
 
 }  // namespace sim

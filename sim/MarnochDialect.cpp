@@ -24,6 +24,18 @@ platform::LineSettings MarnochDialect::expectedLine() const {
     return platform::LineSettings::eightN2(state_ == State::Loader ? loaderBaud_ : config_.firmwareBaud);
 }
 
+std::string MarnochDialect::memoryText() const {
+    std::string out = "# Marnoch processor: " + config_.identification + "\n[memory]\n";
+    char address[24];
+    for (std::size_t at = 0; at < memory_.size(); at += 16) {
+        std::snprintf(address, sizeof address, "%03zx", at);
+        out += address;
+        for (std::size_t i = at; i < at + 16; ++i) out += " " + hex2(memory_[i]);
+        out += "\n";
+    }
+    return out;
+}
+
 int MarnochDialect::commandCount(char letter) const {
     const auto it = commandCounts_.find(letter);
     return it == commandCounts_.end() ? 0 : it->second;

@@ -67,6 +67,9 @@ public:
     void onBytes(std::string_view bytes, Responder& out) override;
     void onWrongLine(std::string_view bytes, Responder& out) override;
     void onTick(Responder& out) override;
+    // [memory]: the 4096 bytes, 16 a line: the first byte's address (three
+    // hexadecimal digits), then the bytes (two each).
+    std::string memoryText() const override;
 
     Knobs& knobs() { return knobs_; }
     std::array<std::uint8_t, 4096>& memory() { return memory_; }

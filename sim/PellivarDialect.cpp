@@ -22,6 +22,8 @@ constexpr std::array<Setting, PellivarDialect::kSettings> kSettingTable = {{
     {"fw", 50},  {"fG", 3},  {"fX", 100},  {"fi", 1},
 }};
 
+constexpr std::size_t kRawLimit = std::size_t{1} << 20;
+
 constexpr std::array<int, 11> kResolutionChannels = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 99};
 constexpr std::array<int, 11> kResolutionDefaults = {5, 5, 1, 1, 1, 2, 1, 2, 1, 4, 0};
 
@@ -118,7 +120,31 @@ void PellivarDialect::setCurve(int curve, const std::vector<Point>& points) {
 }
 
 void PellivarDialect::anomaly(const std::string& command, const char* why) {
+    if (anomalies_.size() >= 1500) anomalies_.erase(anomalies_.begin(), anomalies_.begin() + 500);
     anomalies_.push_back(std::string(why) + ": " + command);
+}
+
+std::string PellivarDialect::memoryText() const {
+    std::string out = "# Pellivar processor: " + model_ + "\n[state]\n";
+    out += "power " + std::to_string(power_ ? 1 : 0) + "\nsource " + std::to_string(source_) + "\npixel-rate " +
+           std::to_string(pixelRate_) + "\n[settings]\n";
+    for (std::size_t i = 0; i < kSettingTable.size(); ++i) {
+        out += kSettingTable[i].prefix;
+        for (const auto& source : values_) out += " " + std::to_string(source[i]);
+        out += "\n";
+    }
+    out += "[resolution]\n";
+    for (const auto& [channel, value] : resolution_) out += std::to_string(channel) + " " + std::to_string(value) + "\n";
+    out += "[gamma]\n";
+    for (std::size_t c = 0; c < curves_.size(); ++c) {
+        out += std::to_string(c) + " " + std::to_string(curveCounts_[c]);
+        for (int i = 0; i < curveCounts_[c]; ++i) {
+            const Point p = curves_[c][static_cast<std::size_t>(i)];
+            out += " " + std::to_string(p.x) + "," + std::to_string(p.y);
+        }
+        out += "\n";
+    }
+    return out;
 }
 
 void PellivarDialect::onWrongLine(std::string_view, Responder&) {
@@ -127,6 +153,7 @@ void PellivarDialect::onWrongLine(std::string_view, Responder&) {
 }
 
 void PellivarDialect::onBytes(std::string_view bytes, Responder& out) {
+    if (raw_.size() + bytes.size() > kRawLimit) raw_.erase(0, raw_.size() / 2);
     for (const char c : bytes) {
         raw_.push_back(c);
         if (c == '\0') continue;

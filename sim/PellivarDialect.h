@@ -33,6 +33,10 @@ public:
     platform::LineSettings expectedLine() const override { return platform::LineSettings::eightN1(baud_); }
     void onBytes(std::string_view bytes, Responder& out) override;
     void onWrongLine(std::string_view bytes, Responder& out) override;
+    // [state] power, source and pixel rate; [settings] each setting's prefix
+    // and its value for sources 0-16; [resolution] channel (99: custom) and
+    // value; [gamma] curve, point count and the points as x,y.
+    std::string memoryText() const override;
 
     // Test access (through Simulator::withDialect).
     Knobs& knobs() { return knobs_; }
@@ -59,10 +63,12 @@ public:
     }
     void setCurve(int curve, const std::vector<Point>& points);
 
-    // Every byte accepted at the right line settings, terminators included.
+    // Every byte accepted at the right line settings, terminators included
+    // (the newest megabyte of them: a long run keeps no more).
     const std::string& raw() const { return raw_; }
     void clearRaw() { raw_.clear(); }
-    // Commands the processor could not make sense of, with the reason.
+    // Commands the processor could not make sense of, with the reason (the
+    // newest thousand).
     const std::vector<std::string>& anomalies() const { return anomalies_; }
 
     // The processor's settings table: prefix, default (XML order).

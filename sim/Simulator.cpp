@@ -2,8 +2,10 @@
 
 #include "sim/LineGate.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
@@ -16,8 +18,9 @@ public:
     explicit Sink(Simulator& s) : sim_(s) {}
     void replyLine(std::string_view text) override { sim_.queueReply(std::string(text) + "\n", true); }
     void replyRaw(std::string_view bytes) override { sim_.queueReply(std::string(bytes), false); }
-    void logCommand(std::string text) override { sim_.log_.add(sim_.clock_.nowMs(), std::move(text)); }
-    std::int64_t nowMs() override { return sim_.clock_.nowMs(); }
+    void logCommand(std::string text) override { sim_.log_.add(nowMs(), std::move(text)); }
+    // Paced, the time the byte in hand came off the wire.
+    std::int64_t nowMs() override { return sim_.arrivalMs_ >= 0 ? sim_.arrivalMs_ : sim_.clock_.nowMs(); }
 
 private:
     Simulator& sim_;
@@ -52,6 +55,17 @@ FaultKnobs Simulator::faults() const {
 void Simulator::setFaults(const FaultKnobs& knobs) {
     std::lock_guard lock(mutex_);
     faults_ = knobs;
+}
+
+void Simulator::setPaced(bool on) {
+    std::lock_guard lock(mutex_);
+    paced_ = on;
+    rxBusy_ = false;
+}
+
+bool Simulator::paced() const {
+    std::lock_guard lock(mutex_);
+    return paced_;
 }
 
 std::string Simulator::lastLineSeen() const {
@@ -97,7 +111,7 @@ void Simulator::queueReply(std::string bytes, bool isLine) {
         bytes += "\r\n";
     }
 
-    std::int64_t due = clock_.nowMs() + faults_.replyDelayMs;
+    std::int64_t due = (arrivalMs_ >= 0 ? arrivalMs_ : clock_.nowMs()) + faults_.replyDelayMs;
     if (due < lastDueMs_) due = lastDueMs_;  // answers keep their order
     if (faults_.splitReplies && bytes.size() > 1) {
         const std::size_t half = bytes.size() / 2;
@@ -113,12 +127,42 @@ void Simulator::queueReply(std::string bytes, bool isLine) {
 std::int64_t Simulator::nextDueMs() const { return pending_.empty() ? -1 : pending_.front().dueMs; }
 
 // Called with mutex_ held.
+double Simulator::byteTimeMs() const {
+    if (!paced_ || !pty_ || !pty_->isOpen()) return 0;
+    const auto slave = pty_->slaveTermios();
+    return slave ? LineGate::byteTimeMs(*slave) : 0;
+}
+
+// Called with mutex_ held.
+std::int64_t Simulator::nextWireMs(double byteMs) const {
+    std::int64_t next = -1;
+    const auto consider = [&next](double t) {
+        const auto ms = static_cast<std::int64_t>(std::ceil(t));
+        if (next < 0 || ms < next) next = ms;
+    };
+    if (rxBusy_) consider(rxWireMs_ + byteMs);
+    if (!pending_.empty() && !writeBlocked_)
+        consider(std::max(static_cast<double>(pending_.front().dueMs), txWireMs_) + byteMs);
+    return next;
+}
+
+// Called with mutex_ held.
 void Simulator::flushDue() {
     writeBlocked_ = false;
     const int fd = pty_ ? pty_->masterFd() : -1;
+    const double byteMs = byteTimeMs();
     while (!pending_.empty() && fd >= 0 && pending_.front().dueMs <= clock_.nowMs()) {
         std::string& bytes = pending_.front().bytes;
-        const ssize_t w = ::write(fd, bytes.data(), bytes.size());
+        std::size_t n = bytes.size();
+        double start = 0;
+        if (byteMs > 0) {
+            // Only the characters the wire has carried by now.
+            start = std::max(static_cast<double>(pending_.front().dueMs), txWireMs_);
+            const double carried = std::floor((static_cast<double>(clock_.nowMs()) - start) / byteMs);
+            if (carried < 1) return;
+            n = std::min(n, static_cast<std::size_t>(carried));
+        }
+        const ssize_t w = ::write(fd, bytes.data(), n);
         if (w < 0) {
             if (errno == EAGAIN) writeBlocked_ = true;  // the program is not reading
             if (errno == EAGAIN || errno == EINTR) return;  // try again next pass
@@ -126,12 +170,37 @@ void Simulator::flushDue() {
             return;
         }
         sent_ += w;
+        if (byteMs > 0) txWireMs_ = start + static_cast<double>(w) * byteMs;
         if (static_cast<std::size_t>(w) < bytes.size()) {
             bytes.erase(0, static_cast<std::size_t>(w));
+            if (static_cast<std::size_t>(w) == n && byteMs > 0) continue;  // the rest is still on its way
             return;
         }
         pending_.pop_front();
     }
+}
+
+// Called with mutex_ held. Each byte is handled at the time its last bit
+// arrived, so the log and the replies keep the wire's times even when this
+// thread ran late.
+bool Simulator::readPaced(int fd, double byteMs) {
+    const double carried = std::floor((static_cast<double>(clock_.nowMs()) - rxWireMs_) / byteMs);
+    if (carried < 1) return true;
+    char buffer[4096];
+    const std::size_t want = std::min(sizeof buffer, static_cast<std::size_t>(carried));
+    const ssize_t n = ::read(fd, buffer, want);
+    if (n <= 0) {
+        rxBusy_ = false;  // the line ran dry
+        return !(n < 0 && errno == EIO);
+    }
+    for (ssize_t i = 0; i < n && pty_->isOpen(); ++i) {
+        arrivalMs_ = std::llround(rxWireMs_ + static_cast<double>(i + 1) * byteMs);
+        handleInput(buffer + i, 1);
+    }
+    arrivalMs_ = -1;
+    rxWireMs_ += static_cast<double>(n) * byteMs;
+    if (static_cast<std::size_t>(n) < want) rxBusy_ = false;
+    return true;
 }
 
 // Called with mutex_ held.
@@ -174,13 +243,17 @@ void Simulator::run() {
         int timeout = 5;
         int fd = -1;
         short events = POLLIN;
+        double byteMs = 0;
         {
             std::lock_guard lock(mutex_);
             fd = pty_ && pty_->isOpen() ? pty_->masterFd() : -1;
-            const std::int64_t due = nextDueMs();
-            if (writeBlocked_) {
-                events |= POLLOUT;  // wait for room rather than spin
-            } else if (due >= 0) {
+            byteMs = byteTimeMs();
+            // While bytes are on their way the wire, not the pty, says when
+            // the next one is in.
+            if (byteMs > 0 && rxBusy_) events = 0;
+            const std::int64_t due = byteMs > 0 ? nextWireMs(byteMs) : writeBlocked_ ? -1 : nextDueMs();
+            if (writeBlocked_) events |= POLLOUT;  // wait for room rather than spin
+            if (due >= 0) {
                 const std::int64_t wait = clock_.toRealMs(due - clock_.nowMs());
                 timeout = static_cast<int>(wait < 0 ? 0 : wait < timeout ? wait : timeout);
             }
@@ -192,7 +265,16 @@ void Simulator::run() {
         pollfd p{fd, events, 0};
         const int r = ::poll(&p, 1, timeout);
         bool slaveClosed = false;
-        if (r > 0 && (p.revents & POLLIN)) {
+        if (byteMs > 0) {
+            std::lock_guard lock(mutex_);
+            if (r > 0 && (p.revents & POLLIN) && !rxBusy_) {
+                rxBusy_ = true;  // the first byte has just started on the wire
+                rxWireMs_ = static_cast<double>(clock_.nowMs());
+            } else if (r > 0 && (p.revents & POLLHUP) && !(p.revents & POLLIN)) {
+                slaveClosed = true;
+            }
+            if (rxBusy_ && pty_->isOpen() && !readPaced(fd, byteMs)) slaveClosed = true;
+        } else if (r > 0 && (p.revents & POLLIN)) {
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n > 0) {
                 std::lock_guard lock(mutex_);

@@ -38,6 +38,15 @@ public:
     FaultKnobs faults() const;
     void setFaults(const FaultKnobs& knobs);
 
+    // Paced, the simulator's side of the line takes the wire time a real
+    // line would: each character the program sends arrives (and is handled,
+    // and logged) one character time after the one before it, and each
+    // character of a reply leaves one character time after the one before,
+    // at the speed and framing the slave is set to (19200 8N2: 11 bits,
+    // 0.57 ms). Unpaced (the default, for tests) everything goes at once.
+    void setPaced(bool on);
+    bool paced() const;
+
     CommandLog& log() { return log_; }
     const CommandLog& log() const { return log_; }
 
@@ -77,10 +86,19 @@ private:
     };
 
     void run();
+    // One pass of the paced reader: reads what the wire has carried by now.
+    // Returns false when the program's side has hung up.
+    bool readPaced(int fd, double byteMs);
     void handleInput(const char* data, std::size_t n);
     void queueReply(std::string bytes, bool isLine);
     void flushDue();
     std::int64_t nextDueMs() const;
+    // The wire time of one character now, or 0 (unpaced, or a speed the
+    // line does not know).
+    double byteTimeMs() const;
+    // When the simulator's side next has something to do on the wire (ms on
+    // its clock), or -1.
+    std::int64_t nextWireMs(double byteMs) const;
 
     platform::Clock& clock_;
     std::unique_ptr<Dialect> dialect_;
@@ -96,6 +114,14 @@ private:
     std::uint32_t garbleSeed_ = 12345;
     std::int64_t inputCount_ = 0;
     std::string lastLine_;
+
+    bool paced_ = false;
+    // Paced: bytes in the pty are on the wire from rxWireMs_ on, one
+    // character time each; rxBusy_ while some are still arriving.
+    bool rxBusy_ = false;
+    double rxWireMs_ = 0;
+    double txWireMs_ = 0;          // when the last reply character left
+    std::int64_t arrivalMs_ = -1;  // paced: the arrival time of the byte in hand
 
     CommandLog log_;
     std::atomic<bool> stop_{false};

@@ -13,6 +13,8 @@
 #include "sim/Simulator.h"
 
 #include <atomic>
+#include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -32,10 +34,16 @@ void onSignal(int) { g_stop = true; }
 void usage(FILE* f) {
     std::fprintf(f,
                  "usage: procsim [--dialect ident|halvane|marnoch|pellivar] [--ident TEXT] [--baud N] [--framing 8N1|8N2]\n"
-                 "               [--terminators \"\\n;\"] [--link PATH] [--echo]\n"
+                 "               [--terminators \"\\n;\"] [--link PATH] [--echo] [--paced] [--dump-memory FILE]\n"
                  "               [--model 0-8] [--firmware VERSION]   (halvane: 8N2, \"\\n\" and \";\")\n"
                  "  Runs a simulated processor on a pseudo-terminal until interrupted.\n"
                  "  --link PATH  also make PATH a symbolic link to the device (e.g. /tmp/COM3)\n"
+                 "  --paced      take a real line's time: every character, both ways, takes its wire time at\n"
+                 "               the speed and framing the program set (19200 8N2: 0.57 ms a character)\n"
+                 "  --dump-memory FILE  on exit write what the processor holds to FILE as plain text:\n"
+                 "               Halvane's settings, levels and DSP words (receivers: float-bit words),\n"
+                 "               Marnoch's 4096 bytes, Pellivar's settings (see README)\n"
+                 "  Every command received is printed with its time in ms since procsim started.\n"
                  "  --dialect marnoch [--state fw|prog|svc|ldr] [--memory-seed N]: Marnoch's processor,\n"
                  "               firmware at --baud (8N2), loader at 19200/115200, memory random from N (0: zeros)\n"
                  "  --dialect halvane, the room and its measurement microphone:\n"
@@ -57,6 +65,20 @@ void usage(FILE* f) {
                  "                         a number N to position N.\n",
                  sim::kAlsaMicrophoneDescription);
     std::fputs(sim::FaultOptionsHelp(), f);
+}
+
+// A whole number from `lo` to `hi`, the whole text of it.
+bool wholeNumber(const std::string& text, long long lo, long long hi, long long& out) {
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, out);
+    return !text.empty() && r.ec == std::errc() && r.ptr == end && out >= lo && out <= hi;
+}
+
+bool writeMemory(const std::string& path, const std::string& text) {
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (f == nullptr) return false;
+    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    return std::fclose(f) == 0 && ok;
 }
 
 bool parseFraming(const std::string& s, int baud, platform::LineSettings& out) {
@@ -88,6 +110,8 @@ int main(int argc, char** argv) {
     std::string move = "auto";
     sim::FaultOptions faults;
     std::string faultError;
+    bool paced = false;
+    std::string dumpMemory;
 
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -98,22 +122,34 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
+        auto number = [&](long long lo, long long hi) -> long long {
+            const std::string text = value();
+            long long v = 0;
+            if (!wholeNumber(text, lo, hi, v)) {
+                std::fprintf(stderr, "procsim: %s takes a whole number from %lld to %lld, not %s\n", a.c_str(), lo, hi,
+                             text.c_str());
+                std::exit(2);
+            }
+            return v;
+        };
         if (a == "--dialect") dialect = value();
         else if (a == "--ident") ident = value(), identGiven = true;
         else if (a == "--state") state = value();
-        else if (a == "--memory-seed") memorySeed = static_cast<unsigned>(std::strtoul(value().c_str(), nullptr, 10));
-        else if (a == "--baud") baud = std::atoi(value().c_str());
+        else if (a == "--memory-seed") memorySeed = static_cast<unsigned>(number(0, 4294967295LL));
+        else if (a == "--baud") baud = static_cast<int>(number(1, 1000000000));
         else if (a == "--framing") framing = value();
         else if (a == "--terminators") terminators = value();
         else if (a == "--link") link = value();
         else if (a == "--echo") echo = true;
-        else if (a == "--model") model = std::atoi(value().c_str());
+        else if (a == "--model") model = static_cast<int>(number(0, sim::HalvaneDialect::kModelCount - 1));
         else if (a == "--firmware") firmware = value();
         else if (a == "--microphone") microphone = value();
         else if (a == "--alsa-config") alsaConfig = value();
-        else if (a == "--room-seed") roomSeed = static_cast<unsigned>(std::strtoul(value().c_str(), nullptr, 10));
+        else if (a == "--room-seed") roomSeed = static_cast<unsigned>(number(0, 4294967295LL));
         else if (a == "--speed") speed = std::atof(value().c_str());
         else if (a == "--move") move = value();
+        else if (a == "--paced") paced = true;
+        else if (a == "--dump-memory") dumpMemory = value();
         else if (const int f = sim::ParseFaultOption(argc, argv, i, faults, faultError); f != 0) {
             if (f < 0) return std::fprintf(stderr, "procsim: %s\n", faultError.c_str()), 2;
         } else if (a == "--help" || a == "-h") {
@@ -190,7 +226,13 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    sim::Simulator simulator(std::move(d));
+    // The log's times count from here.
+    platform::Clock& clock = platform::systemClock();
+    const std::int64_t startMs = clock.nowMs();
+    sim::Simulator simulator(std::move(d), clock);
+    // Every command is printed as it comes; only the newest are kept.
+    simulator.log().setLimit(4096);
+    simulator.setPaced(paced);
     if (!simulator.start()) {
         std::fprintf(stderr, "procsim: %s\n", simulator.error().c_str());
         return 1;
@@ -199,8 +241,8 @@ int main(int argc, char** argv) {
         sim::ApplyFaultOptions(faults, simulator, note);
         if (!note.empty()) std::fprintf(stderr, "procsim: %s\n", note.c_str());
     }
-    std::printf("procsim: %s dialect on %s (%s)\n", dialect.c_str(), simulator.slavePath().c_str(),
-                line.text().c_str());
+    std::printf("procsim: %s dialect on %s (%s%s)\n", dialect.c_str(), simulator.slavePath().c_str(),
+                line.text().c_str(), paced ? ", paced at the line's speed" : "");
     if (!link.empty()) {
         ::unlink(link.c_str());
         if (::symlink(simulator.slavePath().c_str(), link.c_str()) != 0) {
@@ -264,8 +306,8 @@ int main(int argc, char** argv) {
                     pending.push_back(c);
                     continue;
                 }
-                const int n = std::atoi(pending.c_str());
-                if (n > 0) fifo->moveTo(n - 1);
+                long long n = 0;
+                if (wholeNumber(pending, 1, 1000000, n)) fifo->moveTo(static_cast<int>(n - 1));
                 else fifo->moveNext();
                 pending.clear();
                 std::printf("procsim: the microphone is at position %d\n", fifo->counts().position + 1);
@@ -278,14 +320,23 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGPIPE, SIG_IGN);
-    std::size_t shown = 0;
-    while (!g_stop) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        const auto entries = simulator.log().entries();
-        for (; shown < entries.size(); ++shown)
-            std::printf("procsim: %8lld ms  %s\n", static_cast<long long>(entries[shown].timeMs),
-                        entries[shown].text.c_str());
+    // Follows the log: wakes when commands come (or to look at the signal
+    // flag), prints only the new ones.
+    std::uint64_t shown = 0;
+    const auto printNew = [&] {
+        for (;;) {
+            std::uint64_t missed = 0;
+            const auto entries = simulator.log().since(shown, 256, &missed);
+            if (missed > 0) std::printf("procsim: (%llu commands not shown: they came faster than they could be printed)\n",
+                                        static_cast<unsigned long long>(missed));
+            for (const auto& e : entries)
+                std::printf("procsim: %8lld ms  %s\n", static_cast<long long>(e.timeMs - startMs), e.text.c_str());
+            if (entries.empty()) break;
+        }
         std::fflush(stdout);
+    };
+    while (!g_stop) {
+        if (simulator.log().waitForNew(shown, 200)) printNew();
     }
     if (fifo) {
         simulator.withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& h) {
@@ -304,6 +355,18 @@ int main(int argc, char** argv) {
         if (!alsaConfig.empty()) ::unlink(alsaConfig.c_str());
     }
     simulator.stop();
+    printNew();
     if (!link.empty()) ::unlink(link.c_str());
+    if (!dumpMemory.empty()) {
+        const std::string text = simulator.withDialect<sim::Dialect>([&](const sim::Dialect& dl) {
+            return "# written by procsim " + std::to_string(clock.nowMs() - startMs) + " ms after it started\n" +
+                   dl.memoryText();
+        });
+        if (!writeMemory(dumpMemory, text)) {
+            std::fprintf(stderr, "procsim: cannot write %s: %s\n", dumpMemory.c_str(), std::strerror(errno));
+            return 1;
+        }
+        std::printf("procsim: the processor's memory is in %s\n", dumpMemory.c_str());
+    }
     return 0;
 }

@@ -1,16 +1,32 @@
-// Any bytes as Halvane's processor replies, line by line, read as each kind
-// of value the link asks for ("%d", "%lf", "%06X", "%08X") and as a
-// firmware version text: every reading ends, a reading that says "one
-// field" gave a value, and a version read has digits.
+// Any bytes as Halvane's processor replies. Line by line, each read as each
+// kind of value the link asks for ("%d", "%lf", "%06X", "%08X") and as a
+// firmware version text: every reading ends, a reading that says "one field"
+// gave a value, and a version read has digits.
+//
+// The same bytes as a script of replies (ScriptedLine.h) on a real line to
+// the program's port: the identification (model prefix search and version
+// text), reply lines as the port assembles them, the power query, the
+// receivers' set-and-confirm and the flagship's DSP read-back. Every reader
+// ends; a model is one of the table's, a version at most five characters
+// with no blank; a reply line never holds its end; a power state is 0 or 1;
+// a DSP word has 24 bits.
 
 #include "FuzzCheck.h"
+#include "ScriptedLine.h"
 #include "halvane/link/CBasicTessikPort.h"
+#include "halvane/link/ModelTable.h"
+#include "halvane/link/ReadBackContext.h"
+#include "halvane/link/SetAndConfirm.h"
 #include "halvane/link/WireText.h"
 
+#include <cctype>
 #include <cmath>
+#include <optional>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+namespace {
+
+void ScanLines(const std::uint8_t* data, std::size_t size) {
     std::string line;
     auto feed = [&] {
         for (std::size_t skip : {std::size_t{0}, std::size_t{3}, std::size_t{6}}) {
@@ -37,5 +53,77 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         else line.push_back(static_cast<char>(data[i]));
     }
     feed();
+}
+
+struct Link {
+    suitefuzz::ScriptedLine line;
+    suitefuzz::StepClock clock{line.replyToCome()};
+    Comm::CBasicTessikPort port;
+    bool open;
+    Link()
+        : port(clock, platform::PortMap(nullptr, "/nonexistent-fuzz-dev",
+                                        [this](const std::string& name) -> std::optional<std::string> {
+                                            if (name == "COM1") return line.path();
+                                            return std::nullopt;
+                                        })),
+          open(port.Open("COM1")) {}
+};
+
+void Exchange(Link& link, const suitefuzz::Script& script) {
+    Comm::CBasicTessikPort& port = link.port;
+    port.Drain();
+    link.line.play(script.replies);
+    switch (script.choice % 5) {
+    case 0:
+        if (port.Identify()) {
+            if (port.ModelIndex() < 0 || port.ModelIndex() >= ConTypes::kModelCount)
+                suitefuzz::fail("a model outside the table");
+            const std::string& version = port.VersionText();
+            if (version.size() > 5) suitefuzz::fail("a version text of more than five characters");
+            for (const char c : version)
+                if (std::isspace(static_cast<unsigned char>(c))) suitefuzz::fail("a blank in the version text");
+            double number = 0;
+            char letter = 0;
+            if (port.ParseVersion(number, letter) && !(number >= 0)) suitefuzz::fail("a negative firmware version");
+        }
+        break;
+    case 1:
+        for (std::size_t i = 0; i <= script.replies.size(); ++i) {
+            std::string reply;
+            if (port.SendAndReceive("P1P?;", "\n", &reply) && reply.find('\n') != std::string::npos)
+                suitefuzz::fail("a reply line that holds its end");
+        }
+        break;
+    case 2: {
+        int state = -1;
+        if (port.QueryPower(state) && state != 0 && state != 1) suitefuzz::fail("a power state other than 0 or 1");
+        break;
+    }
+    case 3: {
+        std::int64_t value = 0;
+        (void)Comm::ReadConfirmValue(port, "QEX", "%d", value);
+        (void)Comm::SetAndConfirm(port, "C01234", "%08X", 0xBF800000, Comm::ReplyForm::Strict);
+        (void)Comm::SetAndConfirm(port, "G012", "%08X", 0x3F800000, Comm::ReplyForm::Loose);
+        break;
+    }
+    default: {
+        std::int32_t address = 0x002000;
+        halvane::ReadBackContext context{&port, "%06X", "dq3850001%06X", &address};
+        std::uint32_t word = 0;
+        if (halvane::ReadDspWord(context, word) && word > 0xFFFFFFu) suitefuzz::fail("a DSP word of more than 24 bits");
+        (void)halvane::VerifyUploadWord(0xABCDEF, context);
+        break;
+    }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    ScanLines(data, size);
+    static Link link;
+    if (!link.open) suitefuzz::fail("the scripted line could not be opened");
+    // A line buffer's worth: more would only wait on a full pty.
+    if (size <= 2048) Exchange(link, suitefuzz::Script::Parse(data, size));
     return 0;
 }
