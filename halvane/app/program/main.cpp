@@ -16,6 +16,7 @@
 #include "halvane/app/models/LanguageManager.h"
 #include "halvane/document/AppState.h"
 #include "halvane/document/ProcedureService.h"
+#include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/framework/GlobalLabels.h"
 #include "platform/UserPrompt.h"
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
             halvane::InstallSpeakerSelectionDialog();
 
             platform::qt::QtProfile profile("FenwardeElectronics\\", "Halvane");
+            // A port the user stored (Ports/COMn) counts after the COMn variable.
+            Comm::CBasicTessikPort::Instance().SetPortMap(platform::PortMap(&profile));
             std::unique_ptr<halvane::QtLanguageFiles> files = halvane::QtLanguageFiles::ForProgram();
             halvane::QtLocaleProvider locales;
             halvane::LanguageManager languages(*files, locales, profile);
@@ -69,6 +72,7 @@ int main(int argc, char** argv) {
                 app.SetMainWindow(nullptr);
             }
             ConTypes::DestroyUnits();
+            Comm::CBasicTessikPort::Instance().SetPortMap(platform::PortMap());
             halvane::SetProcedureService(nullptr);
             platform::SetUserPrompt(nullptr);
             return application.Failed() ? -1 : result;
