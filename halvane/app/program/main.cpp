@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
     const int code = halvane::GuardedRun(
         [&] {
             platform::qt::UiMessagePump pump;
+            halvane::RouteUiFailures(pump, halvane::ShowFatalBox, [&] { application.EndWithFailure(); });
             platform::qt::QtUserPrompt prompt("Halvane");
             platform::SetUserPrompt(&prompt);
             halvane::InstallProcedureDialog();
@@ -67,7 +68,10 @@ int main(int argc, char** argv) {
                 std::vector<std::string> arguments;
                 const QStringList args = QCoreApplication::arguments();
                 for (qsizetype i = 1; i < args.size(); ++i) arguments.push_back(args[i].toStdString());
-                if (halvane::InitInstance(shell, app, procedures, halvane::ParseCommandLine(arguments)) != 0)
+                // A failure during start-up has ended the program already: no
+                // loop is started after its box.
+                if (halvane::InitInstance(shell, app, procedures, halvane::ParseCommandLine(arguments)) != 0 &&
+                    !application.Failed())
                     result = application.exec();
                 app.SetMainWindow(nullptr);
             }
