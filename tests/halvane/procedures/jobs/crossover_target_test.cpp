@@ -132,16 +132,20 @@ TEST_F(CrossoverTargetTest, LevelUpdateOfAnUnknownKindIsReportedAndChangesNothin
 }
 
 TEST_F(CrossoverTargetTest, ALevelThatIsNoNumberGivesNoTrim) {
-    // A curve of no numbers must not reach the trim's conversion to steps
-    // (undefined for NaN); its channel simply gets no trim.
+    // A front whose squares overflow (a damaged older document: its levels
+    // are updated after the load) has an infinite level, and the reference
+    // then minus that level is no number. It must not reach the trim's
+    // conversion to steps (undefined for NaN; the document fuzz target found
+    // it): that channel gets no trim, the others stay within their range.
     roadtest::FillMeasurements(s_.doc, 4);
     s_.doc.m_nUnitKind = 2;
     CCurve* front = s_.doc.CurveSetSlot(0)->Find(2);
     ASSERT_NE(front, nullptr);
-    for (int i = 0; i < front->Count(); ++i) front->A()[i] = std::nan("");
+    for (int i = 0; i < front->Count(); ++i) front->A()[i] = 1e200;
     halvane::ProcedurePostLoad().UpdateLevels(s_.doc);
     for (const int trim : s_.doc.m_TargetConfig.ChannelTrim) {
         EXPECT_GE(trim, -24);
         EXPECT_LE(trim, 24);
     }
+    EXPECT_EQ(s_.doc.m_TargetConfig.ChannelTrim[2], 0);
 }
