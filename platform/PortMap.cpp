@@ -49,6 +49,8 @@ PortMap::Environment PortMap::processEnvironment() {
 
 std::string PortMap::portName(int comNumber) { return "COM" + std::to_string(comNumber); }
 
+std::string PortMap::settingName(int comNumber) { return "Ports/" + portName(comNumber); }
+
 std::vector<std::string> PortMap::devices() const {
     std::vector<std::string> all;
     for (const char* prefix : {"ttyUSB", "ttyACM", "ttyS"}) {
@@ -60,20 +62,22 @@ std::vector<std::string> PortMap::devices() const {
 
 PortMap::Resolution PortMap::resolve(int comNumber) const {
     const std::string name = portName(comNumber);
-    if (comNumber < 1) return {{}, "no such port: " + name};
+    if (comNumber < 1) return {{}, "no such port: " + name, {}};
 
     if (environment_) {
-        if (auto v = environment_(name); v && !v->empty()) return {*v, {}};
+        if (auto v = environment_(name); v && !v->empty()) return {*v, {}, "the variable " + name};
     }
     if (profile_ != nullptr) {
         const std::string v = profile_->getString("Ports", name);
-        if (!v.empty()) return {v, {}};
+        if (!v.empty()) return {v, {}, "the stored setting " + settingName(comNumber)};
     }
     const auto present = devices();
     if (static_cast<std::size_t>(comNumber) <= present.size())
-        return {present[static_cast<std::size_t>(comNumber) - 1], {}};
+        return {present[static_cast<std::size_t>(comNumber) - 1], {}, "serial device " + std::to_string(comNumber) +
+                                                                         " of " + std::to_string(present.size())};
     return {{}, "no such port: " + name + " (" + std::to_string(present.size()) +
-                    " serial devices present; set " + name + "=/dev/... to choose one)"};
+                    " serial devices present; set " + name + "=/dev/... to choose one)",
+            {}};
 }
 
 }  // namespace platform

@@ -24,8 +24,11 @@ public:
                      Environment environment = processEnvironment());
 
     struct Resolution {
-        std::string path;   // empty when there is no such port
-        std::string error;  // "no such port: COM5 ..." when path is empty
+        std::string path;    // empty when there is no such port
+        std::string error;   // "no such port: COM5 ..." when path is empty
+        std::string source;  // where the path came from, for the user:
+                             // "the variable COM1", "the stored setting
+                             // Ports/COM1", "the 1st serial device"
         bool ok() const { return !path.empty(); }
     };
     Resolution resolve(int comNumber) const;
@@ -34,6 +37,7 @@ public:
     std::vector<std::string> devices() const;
 
     static std::string portName(int comNumber);  // "COM3"
+    static std::string settingName(int comNumber);  // "Ports/COM3"
     static Environment processEnvironment();
 
 private:

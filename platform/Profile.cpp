@@ -9,6 +9,12 @@ namespace platform {
 namespace {
 const char* const kRecentSection = "Recent File List";
 std::string recentKey(int i) { return "File" + std::to_string(i + 1); }
+
+void storeRecent(Profile& profile, const std::vector<std::string>& files, int capacity) {
+    for (int i = 0; i < capacity; ++i)
+        profile.setString(kRecentSection, recentKey(i),
+                          i < static_cast<int>(files.size()) ? files[static_cast<std::size_t>(i)] : "");
+}
 }  // namespace
 
 std::vector<std::string> Profile::recentFiles(int capacity) const {
@@ -26,8 +32,16 @@ void Profile::addRecentFile(const std::string& path, int capacity) {
     files.erase(std::remove(files.begin(), files.end(), path), files.end());
     files.insert(files.begin(), path);
     if (static_cast<int>(files.size()) > capacity) files.resize(static_cast<std::size_t>(capacity));
-    for (int i = 0; i < capacity; ++i)
-        setString(kRecentSection, recentKey(i), i < static_cast<int>(files.size()) ? files[static_cast<std::size_t>(i)] : "");
+    storeRecent(*this, files, capacity);
+}
+
+void Profile::removeRecentFile(const std::string& path, int capacity) {
+    if (path.empty() || capacity <= 0) return;
+    std::vector<std::string> files = recentFiles(capacity);
+    const auto kept = std::remove(files.begin(), files.end(), path);
+    if (kept == files.end()) return;
+    files.erase(kept, files.end());
+    storeRecent(*this, files, capacity);
 }
 
 int MemoryProfile::getInt(const std::string& section, const std::string& key, int defaultValue) const {

@@ -22,6 +22,9 @@ public:
     // Most recent first, at most `capacity` entries (the programs keep four).
     std::vector<std::string> recentFiles(int capacity = 4) const;
     void addRecentFile(const std::string& path, int capacity = 4);
+    // Drops `path` from the list (a file that no longer opens); the others
+    // keep their order.
+    void removeRecentFile(const std::string& path, int capacity = 4);
 };
 
 }  // namespace platform

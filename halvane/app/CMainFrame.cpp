@@ -263,13 +263,19 @@ void CMainFrame::OnFileOpen() {
     if (!path.isEmpty()) OpenPath(path);
 }
 
-void CMainFrame::OpenPath(const QString& path) {
-    if (doc_.OnOpenDocument(path.toStdString())) {
+bool CMainFrame::OpenPath(const QString& path) {
+    const bool opened = doc_.OnOpenDocument(path.toStdString());
+    if (opened) {
         doc_.SetPathName(path.toStdString());
         AddRecentFile(path);
+    } else {
+        // The document has said why; a file that no longer opens (moved,
+        // deleted, damaged) leaves the Recent Files list.
+        RemoveRecentFile(path);
     }
     AutoScaleAll();
     UpdateTitle();
+    return opened;
 }
 
 void CMainFrame::OnFileSaveAs() {
@@ -292,6 +298,12 @@ void CMainFrame::AddRecentFile(const QString& path) {
         profile_->addRecentFile(QFileInfo(path).absoluteFilePath().toStdString(), kRecentCount);
     // A menu greyed while the list was empty never shows, so it is filled
     // here and not only when it opens.
+    FillRecentMenu();
+}
+
+void CMainFrame::RemoveRecentFile(const QString& path) {
+    if (profile_ != nullptr)
+        profile_->removeRecentFile(QFileInfo(path).absoluteFilePath().toStdString(), kRecentCount);
     FillRecentMenu();
 }
 

@@ -63,6 +63,7 @@ public:
     // without a profile.
     QStringList RecentFiles() const;
     void AddRecentFile(const QString& path);
+    void RemoveRecentFile(const QString& path);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -77,7 +78,9 @@ private:
     bool SaveChangesPrompt();
     void OnFileNew();
     void OnFileOpen();
-    void OpenPath(const QString& path);
+    // Opens the document at `path` (a damaged or missing file has been
+    // reported by the document); true when it opened.
+    bool OpenPath(const QString& path);
     void OnFileSaveAs();
     void FillRecentMenu();
     void UpdateTitle();

@@ -8,6 +8,7 @@
 #include "halvane/document/AppState.h"
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/procedures/jobs/CrossoverTargetJobs.h"
+#include "platform/qt/UiMessagePump.h"
 
 namespace halvane {
 
@@ -115,11 +116,21 @@ bool HalvaneApplication::notify(QObject* receiver, QEvent* event) {
             return 0;
         },
         ShowFatalBox);
-    if (code != 0) {
-        failed_ = true;
-        QCoreApplication::exit(-1);
-    }
+    if (code != 0) EndWithFailure();
     return handled;
+}
+
+void HalvaneApplication::EndWithFailure() {
+    failed_ = true;
+    QCoreApplication::exit(-1);
+}
+
+void RouteUiFailures(platform::qt::UiMessagePump& pump, std::function<void(const std::string&)> showFatal,
+                     std::function<void()> end) {
+    pump.setFailureHandler([showFatal = std::move(showFatal), end = std::move(end)](std::exception_ptr failure) {
+        GuardedRun([&]() -> int { std::rethrow_exception(failure); }, showFatal);
+        end();
+    });
 }
 
 void ShowFatalBox(const std::string& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -9,7 +10,10 @@
 namespace platform {
 class Profile;
 class UserPrompt;
+namespace qt {
+class UiMessagePump;
 }
+}  // namespace platform
 
 namespace halvane {
 
@@ -66,6 +70,9 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
     // An exception escaped a handler (the box has been shown).
     bool Failed() const { return failed_; }
+    // After the last-resort box: every running event loop ends and the
+    // program's result becomes -1.
+    void EndWithFailure();
 
 private:
     bool failed_ = false;
@@ -73,5 +80,11 @@ private:
 
 // The last-resort box (error icon).
 void ShowFatalBox(const std::string& text);
+
+// An exception that a window message's handler let escape goes the way of
+// any other escaping exception: the last-resort box (`showFatal` with
+// FatalErrorText), then `end`, the program's end.
+void RouteUiFailures(platform::qt::UiMessagePump& pump, std::function<void(const std::string&)> showFatal,
+                     std::function<void()> end);
 
 }  // namespace halvane

@@ -12,6 +12,7 @@
 #include "halvane/procedures/measurement/MicrophoneCalibration.h"
 #include "halvane/procedures/measurement/RunMeasurementProcedure.h"
 #include "halvane/procedures/measurement/WaveRecorder.h"
+#include "platform/UserPrompt.h"
 
 #include <QWidget>
 
@@ -69,23 +70,44 @@ int JobsProcedureService::RunUploadProc(CHalvaneDoc& doc) { return halvane::RunU
 
 int JobsProcedureService::RunEraseProc(CHalvaneDoc& doc) { return halvane::RunEraseProc(MainWindow(), doc, nullptr); }
 
+void JobsProcedureService::ShowFailure(const char* headline, const std::string& reason,
+                                       platform::WindowHandle parent) const {
+    std::string text = headline;
+    if (!reason.empty() && reason != headline) text += "\n" + reason;
+    platform::UserPrompt& prompt = options_.prompt != nullptr ? *options_.prompt : platform::CurrentUserPrompt();
+    prompt.MessageBox(text, "", platform::MB_OK | platform::MB_ICONERROR, parent);
+}
+
 int JobsProcedureService::RunAutoDetectXOvers(CHalvaneDoc& doc) {
     const CCurveSet* movie = doc.GetCurveSet(kMeasuredMovie);
     const CCurveSet* music = doc.GetCurveSet(kMeasuredMusic);
+    std::string failure;
     const int result = halvane::RunAutoDetectXOvers(nullptr, MainWindow(), movie ? *movie : kNoCurves,
-                                                    music ? *music : kNoCurves, doc.m_TargetConfig, doc.m_nUnitKind);
-    if (result == 1) doc.SetModifiedFlag();
+                                                    music ? *music : kNoCurves, doc.m_TargetConfig, doc.m_nUnitKind,
+                                                    &failure);
+    if (result == 1)
+        doc.SetModifiedFlag();
+    else
+        ShowFailure(CAutoDetectXOvers::kFailedText, failure, MainWindow());
     return result;
 }
 
 int JobsProcedureService::RunAutoDetectXOvers(platform::WindowHandle parent, std::array<CCurveSet, 2>& measured,
                                               TargetConfig& config, std::int32_t unitKind) {
-    return halvane::RunAutoDetectXOvers(nullptr, parent, measured[0], measured[1], config, unitKind);
+    std::string failure;
+    const int result =
+        halvane::RunAutoDetectXOvers(nullptr, parent, measured[0], measured[1], config, unitKind, &failure);
+    if (result != 1) ShowFailure(CAutoDetectXOvers::kFailedText, failure, parent);
+    return result;
 }
 
 int JobsProcedureService::RunRecalcTarg(CHalvaneDoc& doc) {
-    const int result = halvane::RunRecalcTarg(doc, nullptr, MainWindow());
-    if (result == 1) doc.SetModifiedFlag();
+    std::string failure;
+    const int result = halvane::RunRecalcTarg(doc, nullptr, MainWindow(), &failure);
+    if (result == 1)
+        doc.SetModifiedFlag();
+    else
+        ShowFailure(RecalcTarg::kFailedText, failure, MainWindow());
     return result;
 }
 

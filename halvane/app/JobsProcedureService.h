@@ -66,6 +66,10 @@ public:
 
 
 private:
+    // A crossover or target job that did not complete: its headline and why,
+    // in a box over `parent`, as the other jobs report theirs.
+    void ShowFailure(const char* headline, const std::string& reason, platform::WindowHandle parent) const;
+
     Options options_;
     QWidget* widget_ = nullptr;
     platform::WindowBinding window_;

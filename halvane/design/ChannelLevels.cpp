@@ -47,6 +47,9 @@ double BandLevel(const CCurve& curve, double lo, double hi) {
 
 // 2 d rounded half away from zero, d limited to +-12 dB first.
 int TrimSteps(double d) {
+    // A level that is no number (a curve of no values) gives no trim; the
+    // conversion below would be undefined for it.
+    if (std::isnan(d)) return 0;
     const double limited = std::clamp(d, -kMaxTrimDb, kMaxTrimDb);
     return std::clamp(static_cast<int>(std::round(2.0 * limited)), -kMaxTrimSteps, kMaxTrimSteps);
 }

@@ -32,6 +32,17 @@ public:
     static constexpr std::int32_t kConvertToKind2 = 0xFFFF;
     static constexpr std::int32_t kConvertToKind1 = 0xFFFD;
     static constexpr std::int32_t kConvertToKind4 = 0xFFFE;
+    // Also a conversion code, of a unit of the document's own class: the
+    // question is asked, and the conversion changes nothing.
+    static constexpr std::int32_t kConvertNothing = 0xFFFC;
+    static constexpr bool IsConversionCode(std::int32_t result) {
+        return result >= kConvertNothing && result <= kConvertToKind2;
+    }
+    // What the main window's Upload and the wizard's upload step ask on a
+    // conversion code; Yes converts the document (SetUnitKind).
+    static constexpr const char* kConvertQuestion =
+        "Error. Upload not complete!\r\n\r\nThe file you are trying to upload was created for a different model "
+        "series.  Convert file for use with the connected model?";
 
     // What the document needs from the program. Null members take the
     // program's own (AppState::Process(), platform::CurrentUserPrompt());

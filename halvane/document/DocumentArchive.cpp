@@ -5,6 +5,8 @@
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 
+#include <cmath>
+
 namespace halvane::DocumentArchive {
 
 namespace {
@@ -35,6 +37,43 @@ void CheckAxisKinds(const CCurveSet& set) {
         if (kind != CIndexVector::Frequency && kind != CIndexVector::Time)
             Damaged("a curve has the unknown axis kind " + std::to_string(kind) + ".");
     }
+}
+
+// Numbers that are not numbers (NaN, infinities) have no meaning anywhere
+// in a document, and the level, target and filter arithmetic that follows a
+// load would carry them into undefined conversions: a file holding one is
+// damaged.
+bool AllFinite(const DbleVect& values) {
+    for (int i = 0; i < values.Count(); ++i)
+        if (!std::isfinite(values.Data()[i])) return false;
+    return true;
+}
+
+void CheckCurveNumbers(const CCurveSet& set) {
+    for (int i = 0; i < set.Count(); ++i) {
+        const CCurve& curve = *set.GetAt(i);
+        if (!AllFinite(curve.Axis().Values()) || !AllFinite(curve.Values().A()) || !AllFinite(curve.Values().B()))
+            Damaged("the curve \"" + curve.Name() + "\" holds a value that is not a number.");
+    }
+}
+
+void CheckNumbers(const DocumentData& data) {
+    for (int slot : kLeadingSets) CheckCurveNumbers(*data.CurveSetSlot(slot));
+    for (int slot : kTrailingSets) CheckCurveNumbers(*data.CurveSetSlot(slot));
+    for (int slot : kMeasSets) {
+        const CMeasSet& set = *data.MeasSetSlot(slot);
+        for (int p = 0; p < set.Count(); ++p) CheckCurveNumbers(*set.Position(p));
+    }
+    for (const auto& config : data.FilterSets)
+        for (const auto& slot : config)
+            for (const FilterSet& set : slot)
+                for (const Biquad& stage : set.Stages)
+                    for (const double v : {stage.b0_2, stage.b1_2, stage.b2_2, stage.a1_2, stage.a2_2})
+                        if (!std::isfinite(v)) Damaged("a filter coefficient is not a number.");
+    const TargetConfig& target = data.m_TargetConfig;
+    for (const double v : target.RoomGainDb)
+        if (!std::isfinite(v)) Damaged("a room gain of the targets is not a number.");
+    if (!std::isfinite(target.RefLevelOffsetDb)) Damaged("the reference level is not a number.");
 }
 
 // The unit kind of a file before version 13: versions up to 9 were written
@@ -150,6 +189,7 @@ std::int32_t Read(platform::ArchiveReader& ar, DocumentData& data) {
         const CMeasSet& set = *data.MeasSetSlot(slot);
         for (int p = 0; p < set.Count(); ++p) CheckAxisKinds(*set.Position(p));
     }
+    CheckNumbers(data);
     return version;
 }
 

@@ -153,22 +153,59 @@ std::string CBasicTessikPort::GetPortText() const {
 
 bool CBasicTessikPort::FindUnit() {
     ++searches_;
+    lastSearch_.clear();
     for (int port = kFirstPort; port <= kLastPort; ++port) {
         portNumber_ = port;
         speedIndex_ = 0;
         const std::string name = platform::PortMap::portName(port);
+        const auto where = portMap_.resolve(port);
+        PortTrial& trial = lastSearch_.emplace_back(PortTrial{port, where.path, where.source, PortTrial::NoDevice});
+        if (!where.ok()) continue;
+        trial.outcome = PortTrial::NotOpened;
         if (!Open(name)) continue;
         if (!SetTimeouts() && !Open(name)) continue;
+        trial.outcome = PortTrial::NoAnswer;
         for (const int speed : kSearchOrder) {
             speedIndex_ = speed;
             if (Identify()) {
                 found_ = 1;
+                lastSearch_.back().outcome = PortTrial::Answered;
                 return true;
             }
         }
     }
     modelIndex_ = ConTypes::kNoUnitModel;
     return false;
+}
+
+std::string CBasicTessikPort::SearchReport() const {
+    if (lastSearch_.empty()) return {};
+    std::string text = "Ports tried:";
+    for (std::size_t i = 0; i < lastSearch_.size(); ++i) {
+        const PortTrial& t = lastSearch_[i];
+        const std::string name = platform::PortMap::portName(t.port);
+        if (t.outcome == PortTrial::NoDevice) {
+            // A run of ports that stand for nothing is one line.
+            std::size_t last = i;
+            while (last + 1 < lastSearch_.size() && lastSearch_[last + 1].outcome == PortTrial::NoDevice) ++last;
+            text += "\n  " + name;
+            if (last > i) text += " to " + platform::PortMap::portName(lastSearch_[last].port);
+            text += ": no device";
+            i = last;
+            continue;
+        }
+        text += "\n  " + name + " = " + t.path + " (" + t.source + "): ";
+        switch (t.outcome) {
+        case PortTrial::NotOpened: text += "could not be opened"; break;
+        case PortTrial::NoAnswer: text += "no processor answered"; break;
+        default: text += "a processor answered"; break;
+        }
+    }
+    const std::string example = platform::PortMap::portName(kFirstPort);
+    text += "\nTo choose the port, start the program with the variable " + example +
+            " set to the processor's device (for example " + example +
+            "=/dev/ttyUSB0), or store the device in the setting " + platform::PortMap::settingName(kFirstPort) + ".";
+    return text;
 }
 
 bool CBasicTessikPort::Identify() {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Comm {
 
@@ -187,6 +188,22 @@ public:
     // How many port searches (FindUnit) ran.
     std::int64_t Searches() const { return searches_; }
 
+    // One port of the last search, as the user can act on it: the COM name,
+    // the device it stood for and where that came from (the port map), and
+    // how far the search got there.
+    struct PortTrial {
+        enum Outcome { NoDevice, NotOpened, NoAnswer, Answered };
+        int port = 0;
+        std::string path;
+        std::string source;
+        Outcome outcome = NoDevice;
+    };
+    const std::vector<PortTrial>& LastSearch() const { return lastSearch_; }
+    void ForgetLastSearch() { lastSearch_.clear(); }
+    // The last search in words, a line per port or run of ports without a
+    // device, then how to choose the port; empty before any search.
+    std::string SearchReport() const;
+
 private:
     bool applyLine(bool drainFirst);
     // Opens the port again, keeping what the search found and the link's state.
@@ -221,6 +238,7 @@ private:
     bool searchAttempted_ = false;
     std::int64_t identifyRequests_ = 0;
     std::int64_t searches_ = 0;
+    std::vector<PortTrial> lastSearch_;
 
     std::function<bool()> interrupted_;
     const void* interruptOwner_ = nullptr;

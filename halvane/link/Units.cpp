@@ -2,6 +2,7 @@
 
 #include "halvane/link/BztTolvarineV1.h"
 #include "halvane/link/BztTolvarineV2.h"
+#include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/VuxV1Base.h"
 
 #include <array>
@@ -52,6 +53,8 @@ void DestroyUnits() {
 std::vector<UnitBase*> RegisteredUnits() { return UnitBase::Objects(); }
 
 UnitBase* FindConnectedUnit(Progress* progress) {
+    // What a failed walk reports is this walk's search, never an older one.
+    Comm::CBasicTessikPort::Instance().ForgetLastSearch();
     const std::vector<UnitBase*> units = RegisteredUnits();
     for (UnitBase* unit : units) {
         if (!unit->IsEnabled()) continue;
@@ -63,6 +66,13 @@ UnitBase* FindConnectedUnit(Progress* progress) {
     for (UnitBase* unit : units)
         if (unit->IsEnabled()) unit->Disconnect();
     return nullptr;
+}
+
+std::string NoUnitFoundText() {
+    std::string text = kNoUnitFound;
+    const std::string report = Comm::CBasicTessikPort::Instance().SearchReport();
+    if (!report.empty()) text += "\n\n" + report;
+    return text;
 }
 
 void ReleaseUnit(UnitBase*& holder) {

@@ -2,6 +2,7 @@
 
 #include "halvane/link/UnitBase.h"
 
+#include <string>
 #include <vector>
 
 namespace ConTypes {
@@ -21,6 +22,12 @@ std::vector<UnitBase*> RegisteredUnits();
 // `progress`. When none answers, every enabled unit disconnects (the port is
 // closed) and the result is null.
 UnitBase* FindConnectedUnit(Progress* progress);
+
+inline constexpr const char* kNoUnitFound = "Could not find a valid Tessik processor.";
+// The text of a job that found no processor: "Could not find a valid Tessik
+// processor." and, after it, which ports the port search tried, the device
+// each stood for, and how to choose the port.
+std::string NoUnitFoundText();
 
 // Drops the job's hold on a unit: clears its progress, disconnects it and
 // clears the holder. Nothing happens to an empty holder.

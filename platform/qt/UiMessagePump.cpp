@@ -39,16 +39,31 @@ void UiMessagePump::tick(std::size_t level) {
     if (level != depth_) return;
     ++depth_;
     if (timers_.size() == level + 1) addTimer();
+    std::exception_ptr failure;
     try {
         DrainUiMessageQueue();
     } catch (...) {
         // An exception must not unwind through Qt's event loop; the message
-        // itself has already been freed by the queue.
-        std::fputs("Unhandled exception in a window-message handler\n", stderr);
+        // itself has already been freed by the queue. It is handed on below.
+        failure = std::current_exception();
     }
     --depth_;
     // The timers of deeper levels are idle again (their handlers returned).
     while (timers_.size() > level + 1) timers_.pop_back();
+    if (!failure) return;
+    if (failureHandler_) {
+        failureHandler_(failure);
+        return;
+    }
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Unhandled exception in a window-message handler: %s\n", e.what());
+    } catch (...) {
+        // Not a standard exception: only the program's handler knows its
+        // kinds (none was installed), so only the fact can be written.
+        std::fputs("Unhandled exception in a window-message handler\n", stderr);
+    }
 }
 
 void UiMessagePump::pumpUntil(const std::function<bool()>& done) {

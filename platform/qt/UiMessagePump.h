@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <cstddef>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -33,6 +34,14 @@ public:
     // Processes events until done(); the 1 ms timers keep it waking.
     void pumpUntil(const std::function<bool()>& done) override;
 
+    // What becomes of an exception that a window handler let escape: it is
+    // caught at the drain (it must not unwind through Qt's event loop) and
+    // handed here, on the user-interface thread, once the drain has been
+    // left. The program installs its last-resort handling; without a
+    // handler the failure is written to stderr.
+    using FailureHandler = std::function<void(std::exception_ptr)>;
+    void setFailureHandler(FailureHandler handler) { failureHandler_ = std::move(handler); }
+
     std::size_t drainDepth() const { return depth_; }
 
 private:
@@ -41,6 +50,7 @@ private:
 
     std::vector<std::unique_ptr<QTimer>> timers_;
     std::size_t depth_ = 0;
+    FailureHandler failureHandler_;
 };
 
 }  // namespace platform::qt

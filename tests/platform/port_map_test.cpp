@@ -75,6 +75,10 @@ TEST_F(FakeDev, EnvironmentBeatsProfileBeatsEnumeration) {
     EXPECT_EQ(map.resolve(3).path, "/dev/pts/7");         // environment first
     EXPECT_EQ(map.resolve(2).path, "/dev/from-profile");  // then the profile
     EXPECT_EQ(map.resolve(1).path, dir_.string() + "/ttyUSB0");  // an empty variable does not count
+    // Each says where it came from, in words a user can act on.
+    EXPECT_EQ(map.resolve(3).source, "the variable COM3");
+    EXPECT_EQ(map.resolve(2).source, "the stored setting Ports/COM2");
+    EXPECT_EQ(map.resolve(1).source, "serial device 1 of 3");
 }
 
 TEST(PortMap, UnknownPortIsAClearResultNotACrash) {

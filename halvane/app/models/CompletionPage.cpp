@@ -1,35 +1,22 @@
 #include "halvane/app/models/CompletionPage.h"
 
-#include <mutex>
-#include <utility>
+#include "halvane/diagnostics/InstalledHook.h"
 
 namespace halvane::completion_page {
 
 namespace {
 
-std::mutex& shellMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-Shell& installedShell() {
-    static Shell shell;
+InstalledHook<Shell>& installedShell() {
+    static InstalledHook<Shell> shell;
     return shell;
 }
 
 }  // namespace
 
-Shell SetShell(Shell shell) {
-    std::lock_guard lock(shellMutex());
-    return std::exchange(installedShell(), std::move(shell));
-}
+Shell SetShell(Shell shell) { return installedShell().Install(std::move(shell)); }
 
 int Run(platform::WindowHandle parent) {
-    Shell shell;
-    {
-        std::lock_guard lock(shellMutex());
-        shell = installedShell();
-    }
+    const Shell shell = installedShell().Current();
     return WizardResult(shell ? shell(parent) : 0);
 }
 

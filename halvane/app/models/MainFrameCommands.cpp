@@ -58,9 +58,9 @@ void MainFrameCommands::OnMeasure() {
         if (const auto choices = UnitCrossoverChoices::For(doc_.m_nUnitKind))
             UpdateLevels(*choices, *movie, *music, doc_.m_TargetConfig);
     }
-    procedures_.RunAutoDetectXOvers(doc_);
-    procedures_.RunRecalcTarg(doc_);
-    SaveDocument();
+    // A failed step has been reported by its job: the new measurements stay
+    // (modified, so closing asks), but nothing half-done is saved.
+    if (procedures_.RunAutoDetectXOvers(doc_) == 1 && procedures_.RunRecalcTarg(doc_) == 1) SaveDocument();
     host_.AutoScaleAll();
     Refresh();
 }
@@ -69,12 +69,13 @@ void MainFrameCommands::OnTargets() {
     if (procedures_.OpenTargetCustomization(doc_) == 1) {
         const bool hadCalculated = SlotHasCurves(2) || SlotHasCurves(3);
         doc_.SetModifiedFlag();
-        procedures_.RunRecalcTarg(doc_);
+        const bool regenerated = procedures_.RunRecalcTarg(doc_) == 1;
         // New targets make the calculated curves meaningless, and the job
         // drops them: say so, or they would simply vanish from the graph.
         if (hadCalculated && !SlotHasCurves(2) && !SlotHasCurves(3))
             host_.ShowStatus(kRecalculateAfterTargets);
-        SaveDocument();
+        // A failure has been reported by the job; nothing is saved after it.
+        if (regenerated) SaveDocument();
     }
     host_.AutoScaleAll();
     Refresh();
@@ -108,12 +109,9 @@ void MainFrameCommands::OnUpload() {
             "desired.",
             MB_OK);
         app_.RefreshMainFrameViews();
-    } else if (result >= 0xFFFC && result <= 0xFFFF) {
-        if (Ask("Error. Upload not complete!\r\n\r\nThe file you are trying to upload was created for a different "
-                "model series.  Convert file for use with the connected model?",
-                MB_YESNO) != IDYES)
-            return;
-        doc_.SetUnitKind(result);  // 0xFFFC changes nothing
+    } else if (CHalvaneDoc::IsConversionCode(result)) {
+        if (Ask(CHalvaneDoc::kConvertQuestion, MB_YESNO) != IDYES) return;
+        doc_.SetUnitKind(result);  // kConvertNothing changes nothing
         OnCalculate();
         SaveDocument();
     } else {

@@ -1,35 +1,24 @@
 #include "halvane/app/models/RepeatMeasurementsPrompt.h"
 
-#include <mutex>
-#include <utility>
+#include "halvane/diagnostics/InstalledHook.h"
 
 namespace halvane {
 
 namespace {
 
-std::mutex& shellMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-RepeatMeasurementsShell& installedShell() {
-    static RepeatMeasurementsShell shell;
+InstalledHook<RepeatMeasurementsShell>& installedShell() {
+    static InstalledHook<RepeatMeasurementsShell> shell;
     return shell;
 }
 
 }  // namespace
 
 RepeatMeasurementsShell SetRepeatMeasurementsShell(RepeatMeasurementsShell shell) {
-    std::lock_guard lock(shellMutex());
-    return std::exchange(installedShell(), std::move(shell));
+    return installedShell().Install(std::move(shell));
 }
 
 bool PickMeasurementsToRepeat(const RepeatMeasurementsRequest& request, platform::WindowHandle parent) {
-    RepeatMeasurementsShell shell;
-    {
-        std::lock_guard lock(shellMutex());
-        shell = installedShell();
-    }
+    const RepeatMeasurementsShell shell = installedShell().Current();
     if (!shell) return false;
     return shell(request, parent);
 }

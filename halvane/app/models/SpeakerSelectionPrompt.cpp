@@ -1,35 +1,24 @@
 #include "halvane/app/models/SpeakerSelectionPrompt.h"
 
-#include <mutex>
-#include <utility>
+#include "halvane/diagnostics/InstalledHook.h"
 
 namespace halvane {
 
 namespace {
 
-std::mutex& shellMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-SpeakerSelectionShell& installedShell() {
-    static SpeakerSelectionShell shell;
+InstalledHook<SpeakerSelectionShell>& installedShell() {
+    static InstalledHook<SpeakerSelectionShell> shell;
     return shell;
 }
 
 }  // namespace
 
 SpeakerSelectionShell SetSpeakerSelectionShell(SpeakerSelectionShell shell) {
-    std::lock_guard lock(shellMutex());
-    return std::exchange(installedShell(), std::move(shell));
+    return installedShell().Install(std::move(shell));
 }
 
 bool ChooseSpeakersToMeasure(SpeakerSelection& selection, platform::WindowHandle parent) {
-    SpeakerSelectionShell shell;
-    {
-        std::lock_guard lock(shellMutex());
-        shell = installedShell();
-    }
+    const SpeakerSelectionShell shell = installedShell().Current();
     if (!shell) return false;
     return shell(selection, parent);
 }

@@ -1,37 +1,25 @@
 #include "halvane/app/models/TargetCustomizationShell.h"
 
-#include <mutex>
-#include <utility>
-
 #include "halvane/app/models/TargetCustomizationModel.h"
+#include "halvane/diagnostics/InstalledHook.h"
 
 namespace halvane {
 
 namespace {
 
-std::mutex& shellMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-TargetCustomizationShell& installedShell() {
-    static TargetCustomizationShell shell;
+InstalledHook<TargetCustomizationShell>& installedShell() {
+    static InstalledHook<TargetCustomizationShell> shell;
     return shell;
 }
 
 }  // namespace
 
 TargetCustomizationShell SetTargetCustomizationShell(TargetCustomizationShell shell) {
-    std::lock_guard lock(shellMutex());
-    return std::exchange(installedShell(), std::move(shell));
+    return installedShell().Install(std::move(shell));
 }
 
 bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent) {
-    TargetCustomizationShell shell;
-    {
-        std::lock_guard lock(shellMutex());
-        shell = installedShell();
-    }
+    const TargetCustomizationShell shell = installedShell().Current();
     if (!shell) return false;
     const bool receiver = unitKind == 4;
     return shell(document, receiver,

@@ -16,6 +16,7 @@
 #include "halvane/app/models/LanguageManager.h"
 #include "halvane/document/AppState.h"
 #include "halvane/document/ProcedureService.h"
+#include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/framework/GlobalLabels.h"
 #include "platform/UserPrompt.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     const int code = halvane::GuardedRun(
         [&] {
             platform::qt::UiMessagePump pump;
+            halvane::RouteUiFailures(pump, halvane::ShowFatalBox, [&] { application.EndWithFailure(); });
             platform::qt::QtUserPrompt prompt("Halvane");
             platform::SetUserPrompt(&prompt);
             halvane::InstallProcedureDialog();
@@ -47,6 +49,8 @@ int main(int argc, char** argv) {
             halvane::InstallSpeakerSelectionDialog();
 
             platform::qt::QtProfile profile("FenwardeElectronics\\", "Halvane");
+            // A port the user stored (Ports/COMn) counts after the COMn variable.
+            Comm::CBasicTessikPort::Instance().SetPortMap(platform::PortMap(&profile));
             std::unique_ptr<halvane::QtLanguageFiles> files = halvane::QtLanguageFiles::ForProgram();
             halvane::QtLocaleProvider locales;
             halvane::LanguageManager languages(*files, locales, profile);
@@ -64,11 +68,15 @@ int main(int argc, char** argv) {
                 std::vector<std::string> arguments;
                 const QStringList args = QCoreApplication::arguments();
                 for (qsizetype i = 1; i < args.size(); ++i) arguments.push_back(args[i].toStdString());
-                if (halvane::InitInstance(shell, app, procedures, halvane::ParseCommandLine(arguments)) != 0)
+                // A failure during start-up has ended the program already: no
+                // loop is started after its box.
+                if (halvane::InitInstance(shell, app, procedures, halvane::ParseCommandLine(arguments)) != 0 &&
+                    !application.Failed())
                     result = application.exec();
                 app.SetMainWindow(nullptr);
             }
             ConTypes::DestroyUnits();
+            Comm::CBasicTessikPort::Instance().SetPortMap(platform::PortMap());
             halvane::SetProcedureService(nullptr);
             platform::SetUserPrompt(nullptr);
             return application.Failed() ? -1 : result;

@@ -63,6 +63,11 @@ public:
 
     // The failure of the last run (cleared when a run starts), or null.
     const TException* LastError() const { return lastError_.get(); }
+    // The text of the last run's failure, or `otherwise` when it left none
+    // (a run ended from outside, or never started).
+    std::string LastErrorText(const std::string& otherwise) const {
+        return lastError_ && !lastError_->message().empty() ? lastError_->message() : otherwise;
+    }
     const std::string& Title() const { return title_; }
     IProcDialog* Host() const { return host_.load(); }
     void SetHost(IProcDialog* host) { host_.store(host); }

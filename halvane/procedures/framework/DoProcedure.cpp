@@ -1,23 +1,17 @@
 #include "halvane/procedures/framework/DoProcedure.h"
 
+#include "halvane/diagnostics/InstalledHook.h"
 #include "halvane/procedures/framework/HeadlessProcedureDialog.h"
 
-#include <mutex>
 #include <stdexcept>
 
 namespace halvane {
 
 namespace {
 
-std::mutex shellMutex;
-ProcedureDialogShell& installedShell() {
-    static ProcedureDialogShell shell;
+InstalledHook<ProcedureDialogShell>& installedShell() {
+    static InstalledHook<ProcedureDialogShell> shell;
     return shell;
-}
-
-ProcedureDialogShell currentShell() {
-    std::lock_guard lock(shellMutex);
-    return installedShell();
 }
 
 // Clears the procedure's host however DoProcedure is left.
@@ -38,7 +32,7 @@ int runUnderDialog(CProcBase& procedure, platform::WindowHandle parent) {
     HostScope scope(procedure, &dialog);
     int result = 2;
     try {
-        ProcedureDialogShell shell = currentShell();
+        const ProcedureDialogShell shell = installedShell().Current();
         result = shell ? shell(dialog, parent) : RunHeadlessProcedureDialog(dialog, parent);
     } catch (...) {
         // The job may still hold the dialog as its host: stop it first.
@@ -58,10 +52,7 @@ int runUnderDialog(CProcBase& procedure, platform::WindowHandle parent) {
 }  // namespace
 
 ProcedureDialogShell SetProcedureDialogShell(ProcedureDialogShell shell) {
-    std::lock_guard lock(shellMutex);
-    ProcedureDialogShell previous = std::move(installedShell());
-    installedShell() = std::move(shell);
-    return previous;
+    return installedShell().Install(std::move(shell));
 }
 
 int DoProcedure(CProcBase* procedure, platform::WindowHandle parent, IProcDialog* host) {

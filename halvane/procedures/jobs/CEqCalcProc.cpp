@@ -161,9 +161,11 @@ void CEqCalcProc::OnProcedureComplete(int result, const TException*, platform::W
     doc->ClearCalculatedCurves();
 }
 
-bool RunEqCalcProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host) {
+bool RunEqCalcProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host, std::string* failure) {
     CEqCalcProc job(document);
-    return DoProcedure(&job, parent, host) == 1;
+    if (DoProcedure(&job, parent, host) == 1) return true;
+    if (failure != nullptr) *failure = job.LastErrorText(CEqCalcProc::kFailedText);
+    return false;
 }
 
 }  // namespace halvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "halvane/procedures/framework/CProcBase.h"
 #include "platform/WindowHandle.h"
@@ -21,6 +22,7 @@ struct DocumentData;
 // which the completion publishes (or empties first, when the job failed).
 class CEqCalcProc final : public CProcBase {
 public:
+    static constexpr const char* kFailedText = "The filters could not be calculated.";
     explicit CEqCalcProc(CHalvaneDoc& document);
     int Run(void* argument) override;
     void OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) override;
@@ -33,7 +35,9 @@ public:
 void StoreBiquadTable(DocumentData& document, const FilterDesign& design, std::int32_t rateIndex, int channel,
                       int configuration);
 
-// Runs the calculation; true when it completed.
-bool RunEqCalcProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host);
+// Runs the calculation; true when it completed. When it did not, `failure`
+// (if given) receives why.
+bool RunEqCalcProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host,
+                   std::string* failure = nullptr);
 
 }  // namespace halvane

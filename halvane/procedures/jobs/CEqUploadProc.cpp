@@ -142,7 +142,7 @@ int CEqUploadProc::Run(void*) {
     OnExit clearRunning([this] { running_.store(nullptr); });
 
     unit_ = ConTypes::FindConnectedUnit(&progress_);
-    if (unit_ == nullptr) throw TException(kNoUnitText);
+    if (unit_ == nullptr) throw TException(ConTypes::NoUnitFoundText());
     OnExit release([this] { ConTypes::ReleaseUnit(unit_); });
     if (unit_->ModelIndex() == ConTypes::kNoUnitModel) throw TException(kNoUnitText);
 

@@ -99,14 +99,18 @@ void RecalcTarg::OnProcedureComplete(int result, const TException*, platform::Wi
 }
 
 int RunAutoDetectXOvers(IProcDialog* host, platform::WindowHandle parent, const CCurveSet& movie,
-                        const CCurveSet& music, TargetConfig& config, std::int32_t unitKind) {
+                        const CCurveSet& music, TargetConfig& config, std::int32_t unitKind, std::string* failure) {
     CAutoDetectXOvers job(movie, music, config, unitKind);
-    return DoProcedure(&job, parent, host);
+    const int result = DoProcedure(&job, parent, host);
+    if (result != 1 && failure != nullptr) *failure = job.LastErrorText(CAutoDetectXOvers::kFailedText);
+    return result;
 }
 
-int RunRecalcTarg(CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent) {
+int RunRecalcTarg(CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent, std::string* failure) {
     RecalcTarg job(document);
-    return DoProcedure(&job, parent, host);
+    const int result = DoProcedure(&job, parent, host);
+    if (result != 1 && failure != nullptr) *failure = job.LastErrorText(RecalcTarg::kFailedText);
+    return result;
 }
 
 void RebuildGroupCurves(CHalvaneDoc& document) {
@@ -136,9 +140,7 @@ void ProcedurePostLoad::RunRecalcTarg(CHalvaneDoc& document) {
     if (DoProcedure(&job, parent_, host_) == 1) return;
     // The load reports it: the document would otherwise come up with targets
     // that do not belong to its rebuilt curves, and nobody would know.
-    const TException* error = job.LastError();
-    throw TException(error != nullptr && !error->message().empty() ? error->message()
-                                                                    : std::string(kTargetsNotRegenerated));
+    throw TException(job.LastErrorText(kTargetsNotRegenerated));
 }
 
 }  // namespace halvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "halvane/document/DocumentPostLoad.h"
 #include "halvane/procedures/framework/CProcBase.h"
@@ -21,6 +22,7 @@ class CHalvaneDoc;
 // the job with 2 like every other job.
 class CAutoDetectXOvers final : public CProcBase {
 public:
+    static constexpr const char* kFailedText = "The crossovers could not be detected.";
     CAutoDetectXOvers(const CCurveSet& movie, const CCurveSet& music, TargetConfig& config, std::int32_t unitKind);
     int Run(void* argument) override;
 
@@ -38,6 +40,7 @@ private:
 // document's only when the job completed, so a failure keeps the old ones.
 class RecalcTarg final : public CProcBase {
 public:
+    static constexpr const char* kFailedText = "The target curves could not be regenerated.";
     explicit RecalcTarg(CHalvaneDoc& document);
     int Run(void* argument) override;
     void OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) override;
@@ -52,11 +55,15 @@ private:
 // The design rate of the unit class limits in force, in Hz.
 std::int32_t DesignRateHz();
 
-// Runs the crossover detection; its result code.
+// Runs the crossover detection; its result code. When it did not complete,
+// `failure` (if given) receives why, for the caller to show.
 int RunAutoDetectXOvers(IProcDialog* host, platform::WindowHandle parent, const CCurveSet& movie,
-                        const CCurveSet& music, TargetConfig& config, std::int32_t unitKind);
-// Runs the target regeneration on the document; its result code.
-int RunRecalcTarg(CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent);
+                        const CCurveSet& music, TargetConfig& config, std::int32_t unitKind,
+                        std::string* failure = nullptr);
+// Runs the target regeneration on the document; its result code, and as
+// for the detection the reason of a failure.
+int RunRecalcTarg(CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent,
+                  std::string* failure = nullptr);
 
 // After a document is loaded: the measured sets of both configurations
 // rebuilt from the measurement sets, an older document's built-in
@@ -69,7 +76,7 @@ void RebuildGroupCurves(CHalvaneDoc& document);
 // the load to report.
 class ProcedurePostLoad final : public DocumentPostLoad {
 public:
-    static constexpr const char* kTargetsNotRegenerated = "The target curves could not be regenerated.";
+    static constexpr const char* kTargetsNotRegenerated = RecalcTarg::kFailedText;
     explicit ProcedurePostLoad(platform::WindowHandle parent = {}, IProcDialog* host = nullptr)
         : parent_(parent), host_(host) {}
     void RebuildGroupCurves(CHalvaneDoc& document) override;

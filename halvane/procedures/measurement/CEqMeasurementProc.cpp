@@ -67,7 +67,7 @@ int CEqMeasurementProc::Run(void*) {
 
     SetText("Initializing...");
     unit_ = ConTypes::FindConnectedUnit(&progress_);
-    if (unit_ == nullptr) throw TException(kNoUnitText);
+    if (unit_ == nullptr) throw TException(ConTypes::NoUnitFoundText());
     exits.Arm([this] { ConTypes::ReleaseUnit(unit_); });
 
     CheckAbortHere();

@@ -175,7 +175,7 @@ void CQuickMeasureController::Connect(std::shared_ptr<QuickMeasureTaskData> data
         [&] {
             Status("Searching for unit");
             unit_ = ConTypes::FindConnectedUnit(progress_.get());
-            if (unit_ == nullptr) throw TException("Could not find a valid Tessik processor.");
+            if (unit_ == nullptr) throw TException(ConTypes::NoUnitFoundText());
             std::string model, port;
             unit_->GetModelName(model);
             unit_->GetPortDescription(port);

@@ -15,6 +15,8 @@
 #include "platform/StringTable.h"
 #include "platform/UserPrompt.h"
 
+#include <cstdio>
+#include <exception>
 #include <stdexcept>
 #include <utility>
 
@@ -65,7 +67,7 @@ void WizardControler::Begin() {
         step_.store(kMeasure);
         RunStep(kMeasure);
     } catch (...) {
-        PostResult(kStepFailed);
+        ReportFailure(std::current_exception());
     }
 }
 
@@ -79,7 +81,7 @@ void WizardControler::RunCurrentStep() {
     try {
         RunStep(step_.load());
     } catch (...) {
-        PostResult(kStepFailed);
+        ReportFailure(std::current_exception());
     }
 }
 
@@ -89,18 +91,26 @@ void WizardControler::RunGuarded(STEP step) {
         if (!operation) throw std::logic_error(kInvalidStep);
         operation(*this);
     } catch (...) {
-        // Whatever went wrong, the user hears of it and the dialog gets the
-        // step's failure: the step unchanged, and Start enabled again.
-        const std::string text = FailureText(std::current_exception());
-        host_.SetDisplayString(text);
-        try {
-            Prompt().MessageBox(text, ProgramName(), platform::MB_OK | platform::MB_ICONERROR, host_.GetHwnd());
-        } catch (...) {
-            // Nobody to tell: the failure is still posted.
-        }
-        ClearQueue();
-        PostResult(kStepFailed);
+        ReportFailure(std::current_exception());
     }
+}
+
+void WizardControler::ReportFailure(const std::exception_ptr& failure) {
+    // Whatever went wrong, the user hears of it and the dialog gets the
+    // step's failure: the step unchanged, and Start enabled again.
+    const std::string text = FailureText(failure);
+    host_.SetDisplayString(text);
+    try {
+        Prompt().MessageBox(text, ProgramName(), platform::MB_OK | platform::MB_ICONERROR, host_.GetHwnd());
+    } catch (...) {
+        // The box itself failed (no window left to own it, whatever it
+        // threw): the status line has the text, stderr says why the box did
+        // not, and the failure is still posted.
+        std::fprintf(stderr, "Halvane: could not show \"%s\": %s\n", text.c_str(),
+                     FailureText(std::current_exception()).c_str());
+    }
+    ClearQueue();
+    PostResult(kStepFailed);
 }
 
 bool WizardControler::AfterStep(const std::function<bool()>& saveDocument, bool mayProceed) {
@@ -150,17 +160,21 @@ void WizardControler::CalculateStep(WizardControler& w) {
     const platform::WindowHandle parent = host.GetHwnd();
     // Any of the three jobs failing fails the step: the calculation needs
     // the crossovers and the targets of this measurement.
+    std::string failure;
     const bool ok = doc != nullptr &&
                     RunAutoDetectXOvers(&host, parent, *doc->CurveSetSlot(0), *doc->CurveSetSlot(1),
-                                        doc->m_TargetConfig, doc->m_nUnitKind) == 1 &&
-                    RunRecalcTarg(*doc, &host, parent) == 1 && RunEqCalcProc(parent, *doc, &host);
+                                        doc->m_TargetConfig, doc->m_nUnitKind, &failure) == 1 &&
+                    RunRecalcTarg(*doc, &host, parent, &failure) == 1 && RunEqCalcProc(parent, *doc, &host, &failure);
     if (ok) {
         doc->SetModifiedFlag(true);
         w.SetStep(kUpload);
         w.PostResult(kStepSucceeded);
         return;
     }
-    w.Prompt().MessageBox(kCalculationFailed, ProgramName(), platform::MB_OK, parent);
+    // Which job failed and why: the user is told, not only that it failed.
+    const std::string text = failure.empty() ? std::string(kCalculationFailed) : kCalculationFailed + ("\n" + failure);
+    host.SetDisplayString(text);
+    w.Prompt().MessageBox(text, ProgramName(), platform::MB_OK, parent);
     w.ClearQueue();
     w.SetStep(kCalculate);
     w.PostResult(kStepFailed);
@@ -180,8 +194,8 @@ void WizardControler::UploadStep(WizardControler& w) {
     // A unit of another class than the document's: say so, and on Yes
     // convert the document and go back to the calculation for the new
     // class, as the main window's Upload does; the upload then follows.
-    if (result >= 0xFFFC && result <= 0xFFFF &&
-        w.Prompt().MessageBox(kConvertQuestion, ProgramName(), platform::MB_YESNO | platform::MB_ICONERROR,
+    if (CHalvaneDoc::IsConversionCode(result) &&
+        w.Prompt().MessageBox(CHalvaneDoc::kConvertQuestion, ProgramName(), platform::MB_YESNO | platform::MB_ICONERROR,
                               parent) == platform::IDYES &&
         doc->SetUnitKind(result)) {
         w.ClearQueue();

@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -93,14 +94,14 @@ public:
 
     static constexpr const char* kInvalidStep = "void WizardControler::RunStep(STEP step) called with invalid step";
     static constexpr const char* kCalculationFailed = "Calculation failed";
-    static constexpr const char* kConvertQuestion =
-        "Error. Upload not complete!\r\n\r\nThe file you are trying to upload was created for a different model "
-        "series.  Convert file for use with the connected model?";
 
 private:
     using Worker = Threading::UIThreadHandler<WizardControler, void*>;
     // The worker's task: one step, any exception turned into a failure.
     void RunGuarded(STEP step);
+    // A step that could not run or ended by an exception: its text in the
+    // status line and a box, the queue emptied and the failure posted.
+    void ReportFailure(const std::exception_ptr& failure);
 
     Steps steps_;
     std::atomic<STEP> step_{kMeasure};

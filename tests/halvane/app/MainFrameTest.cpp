@@ -7,6 +7,7 @@
 #include <QMenu>
 
 #include <QAction>
+#include <QEventLoop>
 #include <QRadioButton>
 #include <QSettings>
 #include <QSplitter>
@@ -18,13 +19,22 @@
 #include "halvane/app/CMainFrame.h"
 #include "halvane/app/CWelcomeDlg.h"
 #include "halvane/app/HalvaneShell.h"
+#include "halvane/app/JobsProcedureService.h"
 #include "halvane/app/MainFrameIds.h"
+#include "halvane/app/models/MainFrameCommands.h"
+#include "halvane/app/models/TargetCustomizationShell.h"
+#include "halvane/diagnostics/TException.h"
 #include "halvane/document/AppState.h"
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/document/ProcedureService.h"
 #include "platform/MemoryProfile.h"
 #include "platform/ScriptedUserPrompt.h"
+#include "platform/UiMessageQueue.h"
+#include "platform/WindowBinding.h"
 #include "platform/qt/QtProfile.h"
+#include "platform/qt/UiMessagePump.h"
+
+#include <chrono>
 
 using namespace halvane;
 using namespace halvane::main_frame_ids;
@@ -220,6 +230,90 @@ TEST(Shell, RecentFileListKeepsFourNewestFirst) {
     CMainFrame bare(h.doc, h.app, h.jobs, h.prompt, nullptr);
     bare.AddRecentFile("f.QEX");
     EXPECT_TRUE(bare.RecentFiles().isEmpty());
+}
+
+TEST(Shell, ARecentFileThatNoLongerOpensLeavesTheList) {
+    EnsureTestApplication();
+    QTemporaryDir dir;
+    FrameHarness h(AppState::Manual);
+    platform::qt::QtProfile profile(dir.filePath("halvane.ini"));
+    CMainFrame frame(h.doc, h.app, h.jobs, h.prompt, nullptr, &profile);
+    const QString gone = dir.filePath("moved-away.QEX");
+    const QString kept = dir.filePath("kept.QEX");
+    frame.AddRecentFile(kept);
+    frame.AddRecentFile(gone);
+    QMenu* recent = nullptr;
+    for (QMenu* menu : frame.findChildren<QMenu*>())
+        if (menu->title() == "Recent Files") recent = menu;
+    ASSERT_NE(recent, nullptr);
+    ASSERT_EQ(recent->actions().size(), 2);
+    recent->actions()[0]->trigger();  // the newest: the file that is gone
+    ASSERT_EQ(h.prompt.askCount(), 1u);
+    EXPECT_EQ(h.prompt.asks()[0].text.rfind("Failed to open document.", 0), 0u) << h.prompt.asks()[0].text;
+    EXPECT_EQ(frame.RecentFiles(), QStringList{kept});
+    EXPECT_EQ(recent->actions().size(), 1);
+}
+
+TEST(Shell, TargetsOnANewDocumentShowWhyTheyFailedAndSaveNothing) {
+    // A new document has no unit class yet: the target job fails, and its
+    // reason reaches the user instead of the command saving on.
+    EnsureTestApplication();
+    platform::qt::UiMessagePump pump;
+    FrameHarness h(AppState::Manual);
+    JobsProcedureService::Options options;
+    options.prompt = &h.prompt;
+    JobsProcedureService jobs(options);
+    const TargetCustomizationShell previous =
+        SetTargetCustomizationShell([](CHalvaneDoc&, bool, int, platform::WindowHandle) { return true; });
+    struct Host : MainFrameHost {
+        int saveAsks = 0;
+        void AutoScaleAll() override {}
+        void Repaint() override {}
+        std::string AskSavePath() override {
+            ++saveAsks;
+            return {};
+        }
+        bool RunColourDialog() override { return false; }
+    } host;
+    MainFrameCommands commands(h.doc, h.app, jobs, h.prompt, host);
+    ASSERT_EQ(h.doc.m_nUnitKind, 0);
+    commands.OnTargets();
+    SetTargetCustomizationShell(previous);
+    ASSERT_EQ(h.prompt.askCount(), 1u);
+    EXPECT_EQ(h.prompt.asks()[0].text,
+              "The target curves could not be regenerated.\nCould not build the target curves for this unit class.");
+    EXPECT_EQ(h.prompt.asks()[0].flags & platform::MB_ICONMASK, platform::MB_ICONERROR);
+    EXPECT_EQ(host.saveAsks, 0);
+    h.doc.SetModifiedFlag(false);
+}
+
+TEST(Shell, AFailureInAWindowMessageHandlerReachesTheLastResortBox) {
+    EnsureTestApplication();
+    platform::qt::UiMessagePump pump;
+    std::string shown;
+    int ends = 0;
+    RouteUiFailures(pump, [&](const std::string& text) { shown = text; }, [&] { ++ends; });
+    platform::WindowBinding window([](std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+        throw TException("The curve window lost its data.");
+    });
+    platform::PostWindowMessage(window.handle(), 0x8001, 0, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (ends == 0 && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    ASSERT_EQ(ends, 1) << "the failure never reached the program's end";
+    EXPECT_EQ(shown, "Error! Unhandled runtime error:\n\nThe curve window lost its data.\n\nApplication is closing.");
+    // The pump goes on with the next message.
+    bool delivered = false;
+    platform::WindowBinding next([&](std::uint32_t, std::uintptr_t, std::intptr_t) -> std::intptr_t {
+        delivered = true;
+        return 0;
+    });
+    platform::PostWindowMessage(next.handle(), 0x8001, 0, 0);
+    const auto again = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!delivered && std::chrono::steady_clock::now() < again)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_TRUE(delivered);
+    EXPECT_EQ(ends, 1);
 }
 
 #ifdef HALVANE_PROGRAM

@@ -291,7 +291,7 @@ TEST_P(ProgramRun, WizardUploadToAnotherClassOffersTheConversionAndRecalculates)
     EXPECT_EQ(calculations, 1);
     EXPECT_EQ(doc.m_nUnitKind, 2);
     EXPECT_EQ(std::count_if(prompt_.asks.begin(), prompt_.asks.end(),
-                            [](const auto& a) { return a.text == halvane::WizardControler::kConvertQuestion; }),
+                            [](const auto& a) { return a.text == CHalvaneDoc::kConvertQuestion; }),
               1);
     EXPECT_TRUE(ProcessorOffAndReleased());
 }

@@ -334,7 +334,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"doc_truncated.qex", "ends in the middle"},
                       BadCase{"doc_huge_calibration.qex", "calibration data of 4294967280 entries"},
                       BadCase{"doc_bad_key.qex", "curve set key 9"},
-                      BadCase{"doc_bad_form.qex", "unknown form 3"}));
+                      BadCase{"doc_bad_form.qex", "unknown form 3"},
+                      BadCase{"doc_nan_curve.qex", "curve \"Left Front\" holds a value that is not a number"},
+                      BadCase{"doc_nan_stage.qex", "a filter coefficient is not a number"},
+                      BadCase{"doc_nan_reference.qex", "the reference level is not a number"}));
 
 TEST(DocumentFile, EveryTruncationOfACurrentFileFailsCleanly) {
     DocHarness a;

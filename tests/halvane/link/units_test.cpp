@@ -12,6 +12,9 @@
 #include "halvane/link/VuxV1Base.h"
 
 #include "LinkFixture.h"
+#include "platform/MemoryProfile.h"
+
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -240,4 +243,29 @@ TEST(ModelTable, PrefixesEndInABlankAndNoUnitIsNine) {
     EXPECT_EQ(UnitClassOfModel(-1), 0);
     EXPECT_EQ(UnitClassOfModel(5), 2);
     EXPECT_EQ(UnitClassOfModel(8), 4);
+}
+
+TEST_F(UnitsTest, NoProcessorFoundSaysWhichPortsWereTriedAndHowToChooseOne) {
+    // COM2 by the variable, COM4 by the stored setting, both standing for
+    // devices that are not there; no serial device is present.
+    char tmpl[] = "/tmp/halvane-no-devXXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    platform::MemoryProfile profile;
+    profile.setString("Ports", "COM4", "/nonexistent/ttyACM0");
+    port().SetPortMap(platform::PortMap(&profile, tmpl, [](const std::string& name) -> std::optional<std::string> {
+        if (name == "COM2") return std::string("/nonexistent/ttyUSB9");
+        return std::nullopt;
+    }));
+    EXPECT_EQ(FindConnectedUnit(&progress_), nullptr);
+    EXPECT_EQ(NoUnitFoundText(),
+              "Could not find a valid Tessik processor.\n\n"
+              "Ports tried:\n"
+              "  COM1: no device\n"
+              "  COM2 = /nonexistent/ttyUSB9 (the variable COM2): could not be opened\n"
+              "  COM3: no device\n"
+              "  COM4 = /nonexistent/ttyACM0 (the stored setting Ports/COM4): could not be opened\n"
+              "  COM5 to COM9: no device\n"
+              "To choose the port, start the program with the variable COM1 set to the processor's device (for "
+              "example COM1=/dev/ttyUSB0), or store the device in the setting Ports/COM1.");
+    ::rmdir(tmpl);
 }

@@ -2,6 +2,7 @@
 // results, a scripted prompt and fake windows.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stdexcept>
 
 #include "halvane/app/models/MainFrameCommands.h"
@@ -19,7 +20,7 @@ using doctest::TempDir;
 namespace {
 
 struct ScriptedProcedures : ProcedureService {
-    int measure = 1, calc = 1, upload = 1, erase = 1, targets = 1, wizard = 1;
+    int measure = 1, calc = 1, upload = 1, erase = 1, targets = 1, wizard = 1, xovers = 1, recalc = 1;
     std::vector<std::string> calls;
     int Note(const char* name, int code) {
         calls.push_back(name);
@@ -29,12 +30,12 @@ struct ScriptedProcedures : ProcedureService {
     int RunEqCalcProc(CHalvaneDoc&) override { return Note("calculate", calc); }
     int RunUploadProc(CHalvaneDoc&) override { return Note("upload", upload); }
     int RunEraseProc(CHalvaneDoc&) override { return Note("erase", erase); }
-    int RunAutoDetectXOvers(CHalvaneDoc&) override { return Note("xovers", 1); }
+    int RunAutoDetectXOvers(CHalvaneDoc&) override { return Note("xovers", xovers); }
     // The real job drops the calculated curves (slots 2 and 3) with the old targets.
     int RunRecalcTarg(CHalvaneDoc& doc) override {
         doc.CurveSetSlot(2)->Clear();
         doc.CurveSetSlot(3)->Clear();
-        return Note("recalc", 1);
+        return Note("recalc", recalc);
     }
     int OpenTargetCustomization(CHalvaneDoc&) override { return Note("targets", targets); }
     int RunQuickMeasure(CHalvaneDoc&) override { return Note("quick", 1); }
@@ -160,6 +161,43 @@ TEST(ShellCommands, CancelledSaveAsKeepsTheDocumentModified) {
     h.prompt.answers({platform::IDOK, platform::IDNO});
     h.commands.OnMeasure();
     EXPECT_TRUE(h.procs.calls.empty());
+}
+
+TEST(ShellCommands, AFailedCrossoverOrTargetStepSavesNothing) {
+    // The job has shown its failure; the command must not save over the
+    // file what that step left half done.
+    Harness h;
+    TempDir dir;
+    ASSERT_TRUE(h.doc.LoadFromBytes(Fixture("doc_v21.qex")));
+    const std::string path = dir.File("room.QEX");
+    h.doc.SetPathName(path);
+    const auto saved = [&] { return std::filesystem::exists(path); };
+
+    h.procs.xovers = 2;
+    h.prompt.answers({platform::IDOK, platform::IDYES});
+    h.commands.OnMeasure();
+    EXPECT_EQ(h.procs.calls, (std::vector<std::string>{"measure", "xovers"}));
+    EXPECT_FALSE(saved());
+    EXPECT_TRUE(h.doc.IsModified());  // the new measurements are kept: closing asks
+
+    h.procs.xovers = 1;
+    h.procs.recalc = 2;
+    h.procs.calls.clear();
+    h.prompt.answers({platform::IDOK, platform::IDYES});
+    h.commands.OnMeasure();
+    EXPECT_EQ(h.procs.calls, (std::vector<std::string>{"measure", "xovers", "recalc"}));
+    EXPECT_FALSE(saved());
+
+    h.procs.calls.clear();
+    h.commands.OnTargets();
+    EXPECT_EQ(h.procs.calls, (std::vector<std::string>{"targets", "recalc"}));
+    EXPECT_FALSE(saved());
+    EXPECT_EQ(h.frame.saveAsks, 0);
+
+    // Once the step succeeds, the same command saves.
+    h.procs.recalc = 1;
+    h.commands.OnTargets();
+    EXPECT_TRUE(saved());
 }
 
 TEST(ShellCommands, UnavailableJobsSaySoAndFail) {

@@ -93,11 +93,16 @@ def named(key, eight_bit=False):
     return cstring16(CHANNEL[key])
 
 
-def curve_sets(version, eight_bit=False, long_name=False, bad_key=False, bad_form=False):
+def curve_sets(version, eight_bit=False, long_name=False, bad_key=False, bad_form=False, nan=None):
     slot0 = curve_set([(0, curve(named(0, eight_bit), level=1.0)),
                        (9 if bad_key else 7, curve(named(7), level=2.0))])
     slot1 = curve_set([(1, curve(named(1), form=3 if bad_form else 1, level=3.0))])
-    meas6 = i32(2) + curve_set([(0, curve(named(0), level=4.0))]) + curve_set([(0, curve(named(0), level=5.0))])
+    second = [(0, curve(named(0), level=5.0))]
+    if nan == 'curve':
+        # The front of no numbers beside a subwoofer: the level update after
+        # the load of an older document would carry the NaN into a trim.
+        second = [(0, curve(named(0), level=float('nan'))), (7, curve(named(7), level=5.0))]
+    meas6 = i32(2) + curve_set([(0, curve(named(0), level=4.0))]) + curve_set(second)
     meas7 = i32(0)
     slot2 = curve_set([(0, curve(named(0), level=6.0))])
     slot3 = curve_set([])
@@ -110,13 +115,13 @@ def layout(kind):
     return {1: (5, 10), 2: (8, 10), 4: (8, 5)}[kind]
 
 
-def stage(k, channel, pad):
+def stage(k, channel, pad, nan=False):
     flag = 1 if k % 2 == 0 else -1
-    return (f64(0.01 * k) + f64(-0.02) + f64(0.25 + 0.001 * channel) + f64(0.125) + f64(-0.5) +
+    return (f64(float('nan') if nan else 0.01 * k) + f64(-0.02) + f64(0.25 + 0.001 * channel) + f64(0.125) + f64(-0.5) +
             struct.pack('<bB', flag, 1) + bytes([pad]) * 6)
 
 
-def filter_block(version, kind, pad=0xAA):
+def filter_block(version, kind, pad=0xAA, nan=None):
     slots, stages = layout(kind)
     out = b''
     for cfg in range(2):
@@ -128,7 +133,8 @@ def filter_block(version, kind, pad=0xAA):
                 elif version <= 10:
                     out += b'\x5a' * (32 * 10)
                 else:
-                    out += b''.join(stage(k, ch, pad) for k in range(stages))
+                    out += b''.join(stage(k, ch, pad, nan == 'stage' and (cfg, slot, ch, k) == (1, 2, 3, 4))
+                                    for k in range(stages))
     return out
 
 
@@ -139,7 +145,7 @@ MAX_EQ = [16000, 18000]
 SUB = [[25, 30, 3], [35, 40, 4]]
 
 
-def target_config(version):
+def target_config(version, nan=None):
     out = i32(1) + i32(0)
     for cfg in range(2):
         if version <= 3:
@@ -154,7 +160,7 @@ def target_config(version):
         out += f64(ROOM_GAIN[cfg]) + i32(1) + i32(MAX_EQ[cfg])
         if version >= 12:
             out += i32(0)
-    out += f64(3.25) + i32(-4) + b''.join(i32(t) for t in range(1, 9))
+    out += f64(float('nan') if nan == 'reference' else 3.25) + i32(-4) + b''.join(i32(t) for t in range(1, 9))
     if version >= 16:
         out += i32(75)
     if version >= 18:
@@ -165,17 +171,19 @@ def target_config(version):
 
 
 def document(version, kind=1, slot_count=None, stored_kind=None, eight_bit=False, long_name=False,
-             bad_key=False, bad_form=False, calibration_size=None, pad=0xAA):
+             bad_key=False, bad_form=False, calibration_size=None, pad=0xAA, nan=None):
+    """nan: 'curve' (a measured point), 'stage' (a coefficient) or 'reference'
+    (the reference level) holds a NaN: a damaged document."""
     out = i32(version)
     if version >= 13:
         out += i32(kind if stored_kind is None else stored_kind)
     if version >= 2:
         out += i32(7) + i32(42)
-    out += curve_sets(version, eight_bit, long_name, bad_key, bad_form)
+    out += curve_sets(version, eight_bit, long_name, bad_key, bad_form, nan)
     if 10 <= version <= 12:
         out += i32(slot_count if slot_count is not None else layout(kind)[0])
-    out += filter_block(version, kind, pad)
-    out += target_config(version)
+    out += filter_block(version, kind, pad, nan)
+    out += target_config(version, nan)
     if version >= 3:
         data = bytes(range(10))
         out += u32(len(data) if calibration_size is None else calibration_size) + data
@@ -203,6 +211,11 @@ FIXTURES = {
     'doc_v22.qex': i32(22) + document(21)[4:],
     'doc_bad_key.qex': document(21, kind=1, bad_key=True, pad=0),
     'doc_bad_form.qex': document(21, kind=1, bad_form=True, pad=0),
+    # An older document (its levels are updated after the load) with a NaN
+    # in a measurement, and current ones with a NaN coefficient and level.
+    'doc_nan_curve.qex': document(14, kind=4, nan='curve'),
+    'doc_nan_stage.qex': document(21, kind=2, nan='stage', pad=0),
+    'doc_nan_reference.qex': document(21, kind=1, nan='reference', pad=0),
     'doc_huge_calibration.qex': document(21, kind=1, calibration_size=0xFFFFFFF0, pad=0),
 }
 FIXTURES['doc_truncated.qex'] = FIXTURES['doc_v21.qex'][:-7]

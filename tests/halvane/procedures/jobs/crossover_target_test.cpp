@@ -93,14 +93,18 @@ TEST_F(CrossoverTargetTest, FailuresEndBothJobsWithTwoAndKeepTheDocument) {
     roadtest::FillMeasurements(s_.doc, 2);
     s_.doc.m_nUnitKind = 3;  // no such class
     s_.doc.m_TargetConfig.MusicUsesMovie = 1;
+    // Each failure comes back with its reason, for the caller to show.
+    std::string failure;
     EXPECT_EQ(halvane::RunAutoDetectXOvers(&host_, {}, *s_.doc.CurveSetSlot(0), *s_.doc.CurveSetSlot(1),
-                                           s_.doc.m_TargetConfig, 3),
+                                           s_.doc.m_TargetConfig, 3, &failure),
               2);
+    EXPECT_EQ(failure, "Could not detect the crossovers for this unit class.");
     EXPECT_EQ(s_.doc.m_TargetConfig.MusicUsesMovie, 1);
 
     s_.doc.CurveSetSlot(4)->Add(0, s_.doc.CurveSetSlot(0)->Find(0)->Clone());
     testsupport::TestProcHost host;
-    EXPECT_EQ(halvane::RunRecalcTarg(s_.doc, &host, {}), 2);
+    EXPECT_EQ(halvane::RunRecalcTarg(s_.doc, &host, {}, &failure), 2);
+    EXPECT_EQ(failure, "Could not build the target curves for this unit class.");
     EXPECT_EQ(host.Results(), std::vector<int>{2});
     EXPECT_EQ(s_.doc.CurveSetSlot(4)->Count(), 1) << "the old targets stay";
     EXPECT_EQ(s_.doc.CurveSetSlot(0)->Count(), 5);
@@ -125,4 +129,23 @@ TEST_F(CrossoverTargetTest, LevelUpdateOfAnUnknownKindIsReportedAndChangesNothin
     ASSERT_EQ(prompt.askCount(), 1u);
     EXPECT_EQ(prompt.asks()[0].text, "Critical Error (7257F592-B44A-4bf6-A1A3-43CEBE7433F1)");
     EXPECT_EQ(prompt.asks()[0].caption, "Error");
+}
+
+TEST_F(CrossoverTargetTest, ALevelThatIsNoNumberGivesNoTrim) {
+    // A front whose squares overflow (a damaged older document: its levels
+    // are updated after the load) has an infinite level, and the reference
+    // then minus that level is no number. It must not reach the trim's
+    // conversion to steps (undefined for NaN; the document fuzz target found
+    // it): that channel gets no trim, the others stay within their range.
+    roadtest::FillMeasurements(s_.doc, 4);
+    s_.doc.m_nUnitKind = 2;
+    CCurve* front = s_.doc.CurveSetSlot(0)->Find(2);
+    ASSERT_NE(front, nullptr);
+    for (int i = 0; i < front->Count(); ++i) front->A()[i] = 1e200;
+    halvane::ProcedurePostLoad().UpdateLevels(s_.doc);
+    for (const int trim : s_.doc.m_TargetConfig.ChannelTrim) {
+        EXPECT_GE(trim, -24);
+        EXPECT_LE(trim, 24);
+    }
+    EXPECT_EQ(s_.doc.m_TargetConfig.ChannelTrim[2], 0);
 }

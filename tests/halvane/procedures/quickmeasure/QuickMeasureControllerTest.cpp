@@ -268,10 +268,13 @@ TEST_F(QuickMeasureTest, ConnectWithoutAProcessorFails) {
     Open();
     controller_->OnConnect();
     ASSERT_TRUE(PumpUntil([&] { return prompt_.askCount() == 1 && controller_->State() == kDisconnected; }));
-    EXPECT_EQ(prompt_.asks()[0].text, "Could not find a valid Tessik processor.");
+    // The ports tried follow the text, as for the measurement.
+    const std::string text = prompt_.asks()[0].text;
+    EXPECT_EQ(text.rfind("Could not find a valid Tessik processor.\n\nPorts tried:\n  COM1 to COM9: no device\n", 0), 0u)
+        << text;
     EXPECT_EQ(prompt_.asks()[0].caption, "Error");
     ASSERT_TRUE(PumpToState(kDisconnected));
-    EXPECT_TRUE(view_.Logged("Error: Could not find a valid Tessik processor."));
+    EXPECT_TRUE(view_.Logged("Error: " + text));
     EXPECT_TRUE(view_.controls.connect);
 }
 

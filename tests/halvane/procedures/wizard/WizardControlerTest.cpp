@@ -342,12 +342,13 @@ TEST_F(Wizard, ClosingWhileAStepRunsAbortsAndEndsAfterItsResult) {
 
 TEST_F(Wizard, CalculationFailsWhenTheTargetsCannotBeBuilt) {
     // An empty document of no unit class: nothing can be detected or
-    // targeted, and the step says so instead of calculating on.
+    // targeted, and the step says so, with the job's reason, instead of
+    // calculating on.
     halvane::CHalvaneDoc doc(halvane::CHalvaneDoc::Services{nullptr, &prompt, nullptr});
     make(with(1, &WizardControler::CalculateStep), &doc);
     wizard->OnStart();
     ASSERT_TRUE(PumpUntil([&] { return idle() && wizard->Controler()->Step() == 1 && runs[0] == 1; }));
     ASSERT_TRUE(PumpUntil([&] { return view.status == WizardDialogController::kStepFailed; }));
-    EXPECT_TRUE(prompt.WasAsked("Calculation failed"));
+    EXPECT_TRUE(prompt.WasAsked("Calculation failed\nCould not detect the crossovers for this unit class."));
     EXPECT_EQ(wizard->Controler()->Step(), 1);
 }
