@@ -343,4 +343,22 @@ TEST(MarnochStartModes, PulledCableFailsTheTransfer) {
     EXPECT_FALSE(port->isOpen());
 }
 
+// A unit that goes quiet while its clock is set: the bar starts again and
+// moves with every resent query (three tries of four sendings each) instead
+// of standing at its end for half a minute, and the OK text says the clock
+// was not set.
+TEST_F(MarnochTransfer, AQuietClockMovesTheBarAndIsSaid) {
+    sim_.randomMemory(9);
+    sim_.dialect([](sim::MarnochDialect& d) { d.knobs().clockQuiet = true; });
+    auto port = found();
+    std::string text;
+    ASSERT_TRUE(port->ProgramSettings(text, progress_)) << text;
+    EXPECT_EQ(text, text::kProgrammedOk + "\n\n" + text::kClockNotSet);
+    EXPECT_EQ(progress_.high, 3 * (4 + 2 * 4));
+    EXPECT_EQ(progress_.last, 3 * 3);  // the first sending of each try waits before the bar moves
+    EXPECT_FALSE(progress_.visible);
+    EXPECT_EQ(sim_.simulator().log().count("STF?"), 12u);
+    sim_.dialect([](sim::MarnochDialect& d) { EXPECT_TRUE(d.clockText().empty()); });
+}
+
 }  // namespace marnoch::test

@@ -12,6 +12,7 @@
 #include <functional>
 #include <new>
 #include <stdexcept>
+#include <random>
 #include <sstream>
 
 namespace marnoch::test {
@@ -201,6 +202,22 @@ TEST_F(MarnochWorkflow, AnyFailureIsAFailedStep) {
     EXPECT_EQ(FatalErrorText("no memory"), "no memory\n\nApplication is closing.");
     EXPECT_EQ(FatalErrorText(nullptr), text::kUnrecognizedException);
     EXPECT_EQ(FatalErrorText(""), text::kUnrecognizedException);
+}
+
+// A success with a note (the clock not set): the status line shows the OK
+// line and the note comes to the user in the box, since the status line
+// shows one line only.
+TEST_F(MarnochWorkflow, AClockNotSetIsShownAfterTheUpload) {
+    SettingsImage source;
+    std::mt19937 rng(5);
+    for (auto& b : source.bytes()) b = static_cast<std::uint8_t>(rng());
+    chooser_.answer = dir_.file("unit.k47");
+    std::string text;
+    ASSERT_TRUE(SaveSettingsFile(source, chooser_.answer, text)) << text;
+    sim_.dialect([](sim::MarnochDialect& d) { d.knobs().clockQuiet = true; });
+    auto w = workflows();
+    EXPECT_EQ(w.RunCaught(&MarnochWorkflows::RunUpload), text::kProgrammedOk + "\n\n" + text::kClockNotSet);
+    EXPECT_EQ(status_.texts.back(), text::kProgrammedOk);
 }
 
 }  // namespace marnoch::test
