@@ -380,11 +380,13 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
         LoaderTrace trace(loaderVersion_);
         confirmedIn_.assign(SettingsImage::kSize, static_cast<std::size_t>(-1));
         firstRead_.assign(SettingsImage::kSize, -1);
-        trace_ = &trace;
+        struct Tracing {
+            LoaderTrace*& slot;
+            ~Tracing() { slot = nullptr; }
+        } tracing{trace_ = &trace};
         o.complete = retrieveLoop(progress, o.stoppedAt);
         trace.close();
         repairStrayWrites(trace, o);
-        trace_ = nullptr;
     }
     LoaderCommand("y", timing::kEndTransferLimitMs);
     SetTransferTimeouts(false);
