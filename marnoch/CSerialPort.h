@@ -1,6 +1,7 @@
 #pragma once
 
 #include "marnoch/CProgCtrl.h"
+#include "marnoch/LoaderTrace.h"
 #include "marnoch/SettingsImage.h"
 #include "marnoch/UnitPatterns.h"
 #include "platform/Clock.h"
@@ -10,7 +11,9 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace marnoch {
 
@@ -122,18 +125,41 @@ private:
 
     // How a transfer ended, for the text of a failure.
     struct TransferOutcome {
-        bool complete = false;   // the byte loop covered its whole range
-        bool readBack = true;    // a program's final read-back covered it too
-        unsigned stoppedAt = 0;  // where the loop or the read-back stopped
-        int differing = 0;       // bytes the read-back found different
-        bool back = false;       // the unit runs its firmware again
+        bool complete = false;      // the byte loop covered its whole range
+        bool readBack = true;       // a program's read-back covered it too
+        bool readBackTried = false; // a stopped program was read back at all
+        unsigned stoppedAt = 0;     // where the byte loop stopped
+        unsigned readBackStop = 0;  // where the read-back stopped
+        int differingBelow = 0;     // bytes the read-back found different below the loop's stop
+        int differingAbove = 0;     // ... and from it on
+        int unreadable = 0;         // addresses a stopped program's read-back passed
+        bool back = false;          // the unit runs its firmware again
         bool leftInLoader = false;
+        // A backup's addresses that a lost byte may have changed and whose
+        // old bytes nobody knows or could put back.
+        std::vector<unsigned> unsure;
+        int differing() const { return differingBelow + differingAbove; }
     };
     bool retrieveLoop(CProgCtrl& progress, unsigned& stoppedAt);
     bool programLoop(CProgCtrl& progress, unsigned& stoppedAt);
-    bool readBackLoop(CProgCtrl& progress, int& differing, unsigned& stoppedAt);
+    // Reads back every programmable byte, counting those that differ from
+    // the image below `split` and from it on; stops at an address it cannot
+    // read unless told to pass a few.
+    bool readBackLoop(CProgCtrl& progress, unsigned split, TransferOutcome& outcome, bool skipUnreadable);
     std::string failureDetail(bool program, const TransferOutcome& outcome) const;
     bool transfer(std::string& text, CProgCtrl& progress, bool program);
+    // After a program's byte loop stopped: brings the loader back if it no
+    // longer answers and reads the image back.
+    void readBackAfterStop(CProgCtrl& progress, TransferOutcome& outcome);
+    // Puts back what a lost byte may have made the loader write during a
+    // backup, where the old byte is known; the rest goes to outcome.unsure.
+    void repairStrayWrites(LoaderTrace& trace, TransferOutcome& outcome);
+    // The loader answers at 115200, ready for byte exchanges; brought back
+    // (entered again, speed raised, transfer prepared) when it does not.
+    bool loaderReady();
+    bool loaderAnswers();
+    bool resumeLoader();
+    bool writeVerified(unsigned address, std::uint8_t value);
     bool readAddress(unsigned address, std::uint8_t& value, bool& clean);
     bool readConfirmed(unsigned address, std::uint8_t& value, bool& anyRead);
 
@@ -154,12 +180,26 @@ private:
     int openCount_ = 0;
     CProgCtrl* ticker_ = nullptr;
     int ticks_ = 0;
+    // While the clock is set, a command-line sending that is a resend
+    // starts moving this bar (the unit has gone quiet), one step a sending.
+    CProgCtrl* slowProgress_ = nullptr;
+    int slowSteps_ = 0;
+    void resending();
     int tickSteps_ = 0;
     // The last LoaderCommand or LoaderQuery was answered at its first
     // sending, with nothing else on the line before the answer.
     bool lastExchangeClean_ = false;
     // A LeaveLoader that gave up found the loader still answering.
     bool lastSeenInLoader_ = false;
+    // While a backup reads, every byte sent is kept for the replay of lost
+    // bytes; the window of each address's confirmation is noted.
+    LoaderTrace* trace_ = nullptr;
+    std::vector<std::size_t> confirmedIn_;
+    // The byte of each address's first clean read, -1 when none; and of
+    // the last readConfirmed.
+    std::vector<int> firstRead_;
+    int firstClean_ = -1;
+    int resumes_ = 0;  // times the loader was brought back in this transfer
 };
 
 }  // namespace marnoch

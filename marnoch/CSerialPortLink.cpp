@@ -121,6 +121,7 @@ std::size_t CSerialPort::readPort(std::uint8_t* buffer, std::size_t n, std::int6
 
 bool CSerialPort::writePort(std::string_view bytes) {
     if (!line_.isOpen()) return false;
+    if (trace_ != nullptr) trace_->sent(bytes);
     // Blocking write: the normal time-outs allow n + 5 ms, which a pty or a
     // UART at these speeds never needs; a stuck line still ends in a second.
     return line_.writeAll(bytes.data(), bytes.size(),
@@ -148,6 +149,12 @@ void CSerialPort::DrainInput(bool collect) {
     }
 }
 
+void CSerialPort::resending() {
+    if (slowProgress_ == nullptr) return;
+    if (ticker_ == nullptr) startTicking(*slowProgress_, slowSteps_);
+    tick();
+}
+
 void CSerialPort::SendCommandLine(std::string_view bytes) {
     writePort("\n");
     clock_.sleepMs(timing::kWakeUpPauseMs);
@@ -171,6 +178,7 @@ bool CSerialPort::WriteToBZTAndWaitFor(std::string_view command, std::int64_t ti
         // would shift the characters the callers examine.
         reply.clear();
         DrainInput(true);
+        if (attempts > 0) resending();
         writePort(command);
         const platform::Deadline deadline(clock_, timeoutMs);
         do {
@@ -195,6 +203,7 @@ bool CSerialPort::WriteToBZTAndWait(std::string_view command, std::int64_t timeo
             clock_.sleepMs(timing::kWakeUpPauseMs);
         }
         DrainInput(true);
+        if (sending > 1) resending();
         writePort(command);
         int count = 0;
         std::uint8_t byte = 0;

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <iterator>
+#include <utility>
 
 namespace marnoch {
 
@@ -34,6 +35,24 @@ int programPosition(unsigned address, bool readBack) {
     return static_cast<int>((readBack ? SettingsImage::kSize : 0) + address) / 2;
 }
 
+std::string unsureText(const std::vector<unsigned>& unsure) {
+    std::string list;
+    bool unknown = false;
+    for (std::size_t i = 0; i < unsure.size(); ++i) {
+        if (unsure[i] >= SettingsImage::kSize) {
+            unknown = true;
+            continue;
+        }
+        list += (list.empty() ? "" : ", ") + addressText(unsure[i]);
+    }
+    if (unknown) list += list.empty() ? "an address not known" : " and an address not known";
+    const bool one = unsure.size() == 1;
+    return "Bytes were lost on the line and the loader may have taken some for a write: the unit's setting" +
+           std::string(one ? " at " : "s at ") + list + " may have" +
+           " changed during the reading and " + (one ? "its" : "their") + " old " + (one ? "byte is" : "bytes are") +
+           " not known.";
+}
+
 }  // namespace
 
 // One read of an address. It is clean when both exchanges were answered at
@@ -50,6 +69,7 @@ bool CSerialPort::readAddress(unsigned address, std::uint8_t& value, bool& clean
     const bool read = addressed && LoaderQuery("D", timing::kReadByteLimitMs, reply, 1, timing::kReadByteRetries);
     cleanSoFar = cleanSoFar && read && lastExchangeClean_;
     if (!cleanSoFar) {
+        if (trace_ != nullptr) trace_->spoilt();
         clock_.sleepMs(timing::kReadByteLimitMs);
         DrainInput(false);
     }
@@ -64,6 +84,7 @@ bool CSerialPort::readAddress(unsigned address, std::uint8_t& value, bool& clean
 // byte. `value` holds the last byte read, `anyRead` whether one came.
 bool CSerialPort::readConfirmed(unsigned address, std::uint8_t& value, bool& anyRead) {
     anyRead = false;
+    firstClean_ = -1;
     bool previousClean = false;
     int unclean = 0;
     for (int read = 0; read < timing::kByteTries;) {
@@ -82,6 +103,7 @@ bool CSerialPort::readConfirmed(unsigned address, std::uint8_t& value, bool& any
             continue;
         }
         const bool agrees = previousClean && clean && byte == value;
+        if (clean && firstClean_ < 0) firstClean_ = byte;
         value = byte;
         anyRead = true;
         previousClean = clean;
@@ -94,31 +116,52 @@ bool CSerialPort::retrieveLoop(CProgCtrl& progress, unsigned& stoppedAt) {
     for (unsigned address = 0; address < SettingsImage::kSize; ++address) {
         std::uint8_t value = 0;
         bool anyRead = false;
-        const bool confirmed = readConfirmed(address, value, anyRead);
+        bool confirmed = readConfirmed(address, value, anyRead);
+        // The loader no longer answers: it may have taken a lost command's
+        // neighbour for its exit. It is brought back and asked again (a
+        // few times in one transfer).
+        while (!confirmed && !loaderAnswers() && resumeLoader()) confirmed = readConfirmed(address, value, anyRead);
         if (anyRead) image_[address] = value;
         if (!confirmed) {
             stoppedAt = address;
             return false;
+        }
+        if (trace_ != nullptr) {
+            confirmedIn_[address] = trace_->window();
+            firstRead_[address] = firstClean_;
+            trace_->settled(address);
         }
         if (address % timing::kProgressEvery == 0) progress.SetPos(static_cast<int>(address));
     }
     return true;
 }
 
+// One attempt after another until the byte read back is the one written:
+// "a", "d", "a" again and "D"; an attempt in which any of them fails counts
+// as a mismatch.
+bool CSerialPort::writeVerified(unsigned address, std::uint8_t value) {
+    const auto wanted = static_cast<char>(value);
+    for (int attempt = 0; attempt < timing::kByteTries; ++attempt) {
+        std::string reply;
+        const bool verified = LoaderCommand(addressCommand(address), timing::kAddressLimitMs) &&
+                              LoaderCommand(std::string{'d', wanted}, timing::kWriteByteLimitMs) &&
+                              LoaderCommand(addressCommand(address), timing::kAddressLimitMs) &&
+                              LoaderQuery("D", timing::kReadByteLimitMs, reply, 1, timing::kReadByteRetries) &&
+                              reply[0] == wanted;
+        if (verified) {
+            if (trace_ != nullptr) trace_->settled(address);
+            return true;
+        }
+        if (trace_ != nullptr) trace_->spoilt();
+    }
+    return false;
+}
+
 bool CSerialPort::programLoop(CProgCtrl& progress, unsigned& stoppedAt) {
     for (const auto& range : kProgramRanges) {
         for (unsigned address = range.first; address < range.end; ++address) {
-            const auto wanted = static_cast<char>(image_[address]);
-            bool verified = false;
-            for (int attempt = 0; attempt < timing::kByteTries && !verified; ++attempt) {
-                std::string reply;
-                if (!LoaderCommand(addressCommand(address), timing::kAddressLimitMs)) continue;
-                if (!LoaderCommand(std::string{'d', wanted}, timing::kWriteByteLimitMs)) continue;
-                if (!LoaderCommand(addressCommand(address), timing::kAddressLimitMs)) continue;
-                if (!LoaderQuery("D", timing::kReadByteLimitMs, reply, 1, timing::kReadByteRetries)) continue;
-                verified = reply[0] == wanted;
-            }
-            if (!verified) {
+            if (!writeVerified(address, image_[address]) &&
+                !(!loaderAnswers() && resumeLoader() && writeVerified(address, image_[address]))) {
                 stoppedAt = address;
                 return false;
             }
@@ -132,23 +175,130 @@ bool CSerialPort::programLoop(CProgCtrl& progress, unsigned& stoppedAt) {
 // damaged byte sent to another address changed a byte already checked. So
 // every programmable byte is read once more; one that does not match is
 // read until two reads agree before it counts as different.
-bool CSerialPort::readBackLoop(CProgCtrl& progress, int& differing, unsigned& stoppedAt) {
+bool CSerialPort::readBackLoop(CProgCtrl& progress, unsigned split, TransferOutcome& o, bool skipUnreadable) {
+    // After a stopped programming an address the loader will not read twice
+    // alike is counted and passed; a few in a row mean the line is gone.
+    constexpr int kUnreadableInARow = 3;
+    int inARow = 0;
     for (const auto& range : kProgramRanges) {
         for (unsigned address = range.first; address < range.end; ++address) {
             std::uint8_t value = 0;
             bool clean = false;
             if (!readAddress(address, value, clean) || !clean || value != image_[address]) {
                 bool anyRead = false;
-                if (!readConfirmed(address, value, anyRead)) {
-                    stoppedAt = address;
-                    return false;
+                bool read = readConfirmed(address, value, anyRead);
+                while (!read && !loaderAnswers() && resumeLoader()) read = readConfirmed(address, value, anyRead);
+                if (!read) {
+                    if (!skipUnreadable || ++inARow >= kUnreadableInARow) {
+                        o.readBackStop = address;
+                        return false;
+                    }
+                    ++o.unreadable;
+                    continue;
                 }
-                if (value != image_[address]) ++differing;
+                if (value != image_[address]) ++(address < split ? o.differingBelow : o.differingAbove);
             }
+            inARow = 0;
             if (address % timing::kProgressEvery == 0) progress.SetPos(programPosition(address, true));
         }
     }
     return true;
+}
+
+bool CSerialPort::loaderAnswers() {
+    std::uint8_t value = 0;
+    bool clean = false;
+    return readAddress(kProgramRanges[0].first, value, clean);
+}
+
+// The loader no longer answers at 115200: it may have taken a byte for its
+// exit or a speed change. It is looked for at every speed and entered
+// again, a few times in one transfer at most.
+bool CSerialPort::resumeLoader() {
+    constexpr int kResumes = 8;
+    if (resumes_ >= kResumes) return false;
+    ++resumes_;
+    SetTransferTimeouts(false);
+    std::string ignored;
+    if (!EnterLoader(ignored) || !SetLoaderSpeed(true, ignored)) {
+        // Not found at any speed: the line is dead, and looking again
+        // would only cost the same again.
+        resumes_ = kResumes;
+        return false;
+    }
+    LoaderCommand("x", timing::kPrepareLimitMs);
+    LoaderCommand("P", timing::kProgramModeLimitMs);
+    SetTransferTimeouts(true);
+    return loaderAnswers();
+}
+
+bool CSerialPort::loaderReady() { return loaderAnswers() || resumeLoader(); }
+
+void CSerialPort::readBackAfterStop(CProgCtrl& progress, TransferOutcome& o) {
+    if (!loaderReady()) return;
+    o.readBackTried = true;
+    o.readBack = readBackLoop(progress, o.stoppedAt, o, true);
+}
+
+// Every write the replay of lost bytes found possible is sorted: one that
+// came after its address was read (the old byte is in the image) is
+// checked and, where the unit holds something else, written back and read
+// again; one that came before, or at an address never read, leaves an
+// address whose old byte nobody knows, unless the byte read there is not
+// the one the write would have left. The putting back is traced too, so a
+// byte lost in it is looked at again, a few rounds at most.
+void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o) {
+    constexpr std::size_t kNever = static_cast<std::size_t>(-1);
+    constexpr int kRounds = 3;
+    std::set<unsigned> unsure;
+    std::set<unsigned> check;
+    std::size_t seen = 0;
+    auto sort = [&] {
+        const auto& writes = trace.possibleWrites();
+        for (; seen < writes.size(); ++seen) {
+            const LoaderTrace::Write& w = writes[seen];
+            if (w.address >= SettingsImage::kSize) {
+                unsure.insert(w.address);
+                continue;
+            }
+            const std::size_t readIn = confirmedIn_[w.address];
+            const int first = firstRead_[w.address];
+            if (readIn != kNever && w.window > readIn) {
+                if (w.value != image_[w.address]) check.insert(w.address);
+            } else if (readIn == w.window && image_[w.address] == w.value && first >= 0 && first != w.value) {
+                // The address being read: its first clean read saw another
+                // byte before the write the later reads agree on. That
+                // byte was the unit's; the backup keeps it and it is put
+                // back.
+                image_[w.address] = static_cast<std::uint8_t>(first);
+                check.insert(w.address);
+            } else if (readIn == kNever || image_[w.address] == w.value) {
+                unsure.insert(w.address);
+            }
+        }
+    };
+    sort();
+    bool reachable = true;
+    for (int round = 0; round < kRounds && reachable; ++round) {
+        for (unsigned a : unsure) check.erase(a);
+        if (check.empty()) break;
+        if (!loaderReady()) {
+            reachable = false;
+            break;
+        }
+        const std::set<unsigned> now = std::exchange(check, {});
+        for (unsigned address : now) {
+            std::uint8_t value = 0;
+            bool anyRead = false;
+            const bool read = readConfirmed(address, value, anyRead);
+            if (read) trace.settled(address);
+            if (read && value == image_[address]) continue;
+            if (!writeVerified(address, image_[address])) unsure.insert(address);
+        }
+        sort();
+    }
+    for (unsigned a : check) unsure.insert(a);
+    o.unsure.assign(unsure.begin(), unsure.end());
 }
 
 // What a failed transfer left in the unit, after the FAILED text.
@@ -156,19 +306,35 @@ std::string CSerialPort::failureDetail(bool program, const TransferOutcome& o) c
     std::string detail;
     auto add = [&](const std::string& sentence) { detail += (detail.empty() ? "" : " ") + sentence; };
     bool changed = false;
+    const int differing = o.differing();
+    auto differText = [&] {
+        return bytesText(differing) + " of the unit's settings " + (differing == 1 ? "differs" : "differ") +
+               " from the file";
+    };
     if (!o.complete) {
         add((program ? "Programming" : "Reading") + std::string(" stopped at address ") + addressText(o.stoppedAt) +
             ".");
         changed = program;
+        if (program && o.readBackTried && o.readBack) {
+            add(differText() + ": " + std::to_string(o.differingBelow) + " below " + addressText(o.stoppedAt) +
+                ", " + std::to_string(o.differingAbove) + " from it on.");
+            if (o.unreadable > 0) add(bytesText(o.unreadable) + " could not be read back.");
+        } else if (program && o.readBackTried) {
+            add("The settings could be read back only up to address " + addressText(o.readBackStop) + ": " +
+                std::to_string(o.differingBelow) + " of them below " + addressText(o.stoppedAt) + " and " +
+                std::to_string(o.differingAbove) + " from it on differ from the file.");
+        } else if (program) {
+            add("The settings could not be read back.");
+        }
     } else if (program && !o.readBack) {
-        add("The settings could not be read back from address " + addressText(o.stoppedAt) + " on.");
-        if (o.differing > 0) add(bytesText(o.differing) + " before it differ from the file.");
+        add("The settings could not be read back from address " + addressText(o.readBackStop) + " on.");
+        if (differing > 0) add(bytesText(differing) + " before it differ from the file.");
         changed = true;
-    } else if (program && o.differing > 0) {
-        add(bytesText(o.differing) + " of the unit's settings " + (o.differing == 1 ? "differs" : "differ") +
-            " from the file after programming.");
+    } else if (program && differing > 0) {
+        add(differText() + " after programming.");
         changed = true;
     }
+    if (!program && !o.unsure.empty()) add(unsureText(o.unsure));
     if (!o.back) {
         if (o.leftInLoader) add(changed ? "The unit was left in its boot loader, half-programmed."
                                         : "The unit was left in its boot loader.");
@@ -202,19 +368,32 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
     progress.SetPos(0);
 
     SetTransferTimeouts(true);
+    resumes_ = 0;
     TransferOutcome o;
     if (program) {
         o.complete = programLoop(progress, o.stoppedAt);
-        if (o.complete) o.readBack = readBackLoop(progress, o.differing, o.stoppedAt);
+        if (o.complete) o.readBack = readBackLoop(progress, SettingsImage::kSize, o, false);
+        else readBackAfterStop(progress, o);
     } else {
+        // Reading must not change the unit; what lost bytes may have made
+        // the loader write is found from the bytes sent and put back.
+        LoaderTrace trace(loaderVersion_);
+        confirmedIn_.assign(SettingsImage::kSize, static_cast<std::size_t>(-1));
+        firstRead_.assign(SettingsImage::kSize, -1);
+        struct Tracing {
+            LoaderTrace*& slot;
+            ~Tracing() { slot = nullptr; }
+        } tracing{trace_ = &trace};
         o.complete = retrieveLoop(progress, o.stoppedAt);
+        trace.close();
+        repairStrayWrites(trace, o);
     }
     LoaderCommand("y", timing::kEndTransferLimitMs);
     SetTransferTimeouts(false);
 
     // The unit is asked back to its firmware in every case; only a transfer
     // that succeeded is worth the recovery cycles.
-    const bool good = o.complete && o.readBack && o.differing == 0;
+    const bool good = o.complete && o.readBack && o.differing() == 0;
     o.back = LeaveLoader(text, toBaseSpeed);
     if (!o.back && good) {
         // Up to a few minutes on a silent line: the bar shows each query.
@@ -236,13 +415,24 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
         progress.Show(false);
         return false;
     }
-    if (unitMode_ != kModeProgrammer) {
-        for (int tries = 0; tries < timing::kClockTries; ++tries) {
+    bool clockSet = unitMode_ == kModeProgrammer;
+    if (!clockSet) {
+        // A unit that goes quiet here costs each try its query's four
+        // sendings of seconds each: from the first resend on, the bar
+        // starts again and moves with every sending.
+        constexpr int kSendingsPerTry = timing::kQueryRetries + 1 + 2 * timing::kBareNewlineSendings;
+        slowProgress_ = &progress;
+        slowSteps_ = timing::kClockTries * kSendingsPerTry;
+        for (int tries = 0; tries < timing::kClockTries && !clockSet; ++tries) {
             clock_.sleepMs(timing::kClockPauseMs);
-            if (SetUnitClock()) break;
+            clockSet = SetUnitClock();
         }
+        slowProgress_ = nullptr;
+        stopTicking();
     }
     text = program ? text::kProgrammedOk : text::kRetrievedOk;
+    if (!program && !o.unsure.empty()) text += "\n\n" + unsureText(o.unsure) + " The backup holds what the unit holds now.";
+    if (!clockSet) text += "\n\n" + text::kClockNotSet;
     ClosePort();
     progress.Show(false);
     return true;
@@ -251,7 +441,6 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
 bool CSerialPort::RetrieveSettings(std::string& text, CProgCtrl& progress) { return transfer(text, progress, false); }
 
 bool CSerialPort::ProgramSettings(std::string& text, CProgCtrl& progress) { return transfer(text, progress, true); }
-
 bool CSerialPort::WriteSettingsFile(const std::string& path, std::string& text) {
     if (SaveSettingsFile(image_, path, text)) return true;
     ClosePort();

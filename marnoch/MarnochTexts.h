@@ -33,7 +33,11 @@ inline const std::string kFormatError = "Format error reading " + kUnitWord + " 
 inline const std::string kFileIncomplete = kUnitWord + " settings file incomplete";
 // The backup could not be written completely; the old file is kept.
 inline const std::string kCannotWriteFile = "Cannot write " + kUnitWord + " settings file";
+inline const std::string kUnrecognizedException = "Unrecognized exception";
 inline const std::string kInvalidFileSelection = "Invalid File Selection";
+
+// After a transfer that succeeded, when the unit did not take the time.
+inline const std::string kClockNotSet = "The unit's clock was not set.";
 
 // Workflow steps shown in the status line.
 inline const std::string kFindingUnit = "Finding unit...";

@@ -46,7 +46,8 @@ public:
     void RunCreateBackup();
 
     // The failure catcher of the buttons: runs one workflow and gives the
-    // text to show, if it failed.
+    // text to show, if it failed: a workflow's own failure, the text of any
+    // other exception, or "Unrecognized exception" for one without text.
     std::optional<std::string> RunCaught(void (MarnochWorkflows::*workflow)());
 
     // "untitled.k47" until a file has been chosen, then the last choice.
@@ -62,5 +63,10 @@ private:
     PortFactory makePort_;
     std::string chosen_ = "untitled.k47";
 };
+
+// The last-resort text of the program's main: a standard exception's own
+// text and that the program closes; "Unrecognized exception" for what
+// carries no text (`what` null or empty).
+std::string FatalErrorText(const char* what);
 
 }  // namespace marnoch

@@ -4,6 +4,8 @@
 
 #include "platform/DocumentFile.h"
 
+#include <array>
+#include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -39,19 +41,6 @@ void appendRecords(std::string& out, const SettingsImage& image, unsigned first,
     }
 }
 
-// Whether a new file can be made at `path`: its folder exists and may be
-// written, and a file already there is a regular file that may be written.
-bool CanCreate(const std::string& path) {
-    if (path.empty()) return false;
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    struct stat st{};
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || ::access(folder.c_str(), W_OK | X_OK) != 0)
-        return false;
-    if (::stat(path.c_str(), &st) == 0 && (!S_ISREG(st.st_mode) || ::access(path.c_str(), W_OK) != 0)) return false;
-    return true;
-}
-
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 int hexValue(char c) {
@@ -67,21 +56,59 @@ unsigned hexAt(std::string_view word, std::size_t at, int digits) {
     return v;
 }
 
-enum class RecordResult { Stored, Skipped, Format, Checksum };
+std::string hexByte(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", value & 0xFFu);
+    return text;
+}
 
-RecordResult handleWord(std::string_view word, SettingsImage& staging, std::bitset<SettingsImage::kSize>& covered) {
-    if (word.size() < 2 || (word[1] != '1' && word[1] != '2')) return RecordResult::Skipped;
+std::string addressText(unsigned address) {
+    char text[12];
+    std::snprintf(text, sizeof text, "0x%03X", address);
+    return text;
+}
+
+// What the reader keeps while it goes through the words: the line it is on
+// and, for every address a record has given, the line that gave it, so
+// that a second record for the same address must agree with the first.
+struct ParseState {
+    SettingsImage& staging;
+    std::bitset<SettingsImage::kSize>& covered;
+    std::array<std::uint32_t, SettingsImage::kSize> lineOf{};
+    std::uint32_t line = 1;
+};
+
+// Checks one word; returns what is wrong with it (empty when it was stored
+// or skipped). `checksum` says whether the fault is the checksum's.
+std::string handleWord(std::string_view word, ParseState& st, bool& checksum) {
+    checksum = false;
+    if (word.size() < 2 || (word[1] != '1' && word[1] != '2')) return {};
     const bool s2 = word[1] == '2';
+    const std::string kind = s2 ? "S2" : "S1";
     const std::size_t addressDigits = s2 ? 6 : 4;
     const unsigned overhead = s2 ? 4 : 3;  // address bytes and checksum
     for (std::size_t i = 2; i < word.size(); ++i)
-        if (hexValue(word[i]) < 0) return RecordResult::Format;
-    if (word.size() < 4 + addressDigits + 2) return RecordResult::Format;
+        if (hexValue(word[i]) < 0) {
+            const auto c = static_cast<unsigned char>(word[i]);
+            const std::string shown = c >= 0x21 && c < 0x7F ? "\"" + std::string(1, word[i]) + "\"" : hexByte(c);
+            return shown + " at column " + std::to_string(i + 1) + " of the " + kind + " record is no hex digit";
+        }
+    if (word.size() % 2 != 0)
+        return "the " + kind + " record has an odd number of characters (" + std::to_string(word.size()) +
+               "); its bytes are two hex digits each";
+    if (word.size() < 4 + addressDigits + 2)
+        return "the " + kind + " record is too short (" + std::to_string(word.size()) + " characters)";
     const unsigned count = hexAt(word, 2, 2);
-    if (count < overhead || word.size() != 4 + 2 * static_cast<std::size_t>(count)) return RecordResult::Format;
+    if (count < overhead)
+        return "the " + kind + " record's byte count " + hexByte(count) + " is less than its address and checksum";
+    if (word.size() != 4 + 2 * static_cast<std::size_t>(count))
+        return "the " + kind + " record's byte count " + hexByte(count) + " asks for " +
+               std::to_string(4 + 2 * count) + " characters; the record has " + std::to_string(word.size());
     const unsigned address = hexAt(word, 4, static_cast<int>(addressDigits));
     const unsigned length = count - overhead;
-    if (address > SettingsImage::kSize || length > SettingsImage::kSize - address) return RecordResult::Format;
+    if (address > SettingsImage::kSize || length > SettingsImage::kSize - address)
+        return "the " + kind + " record's " + std::to_string(length) + " data bytes at address " +
+               addressText(address) + " reach past the settings memory's last address 0xFFF";
 
     unsigned sum = count;
     for (std::size_t i = 0; i < addressDigits / 2; ++i) sum += hexAt(word, 4 + 2 * i, 2);
@@ -91,12 +118,34 @@ RecordResult handleWord(std::string_view word, SettingsImage& staging, std::bits
         data[i] = static_cast<std::uint8_t>(hexAt(word, dataAt + 2 * i, 2));
         sum += data[i];
     }
-    if (hexAt(word, dataAt + 2 * length, 2) != 0xFF - (sum & 0xFF)) return RecordResult::Checksum;
-    for (unsigned i = 0; i < length; ++i) {
-        staging[address + i] = data[i];
-        covered.set(address + i);
+    const unsigned given = hexAt(word, dataAt + 2 * length, 2);
+    const unsigned wanted = 0xFF - (sum & 0xFF);
+    if (given != wanted) {
+        checksum = true;
+        return "the record's checksum is " + hexByte(given) + "; its bytes give " + hexByte(wanted);
     }
-    return RecordResult::Stored;
+    // Two records for one address are one value given twice, or a file
+    // whose two halves disagree: nobody can say which byte was meant.
+    for (unsigned i = 0; i < length; ++i) {
+        const unsigned a = address + i;
+        if (st.covered.test(a) && st.staging[a] != data[i])
+            return "address " + addressText(a) + " is given " + hexByte(data[i]) + " here and " +
+                   hexByte(st.staging[a]) + " on line " + std::to_string(st.lineOf[a]) +
+                   "; overlapping records must agree";
+    }
+    for (unsigned i = 0; i < length; ++i) {
+        st.staging[address + i] = data[i];
+        st.covered.set(address + i);
+        st.lineOf[address + i] = st.line;
+    }
+    return {};
+}
+
+// A settings file is text: a NUL or another control byte that is no white
+// space says it is something else.
+bool isBinaryByte(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && !isSpace(c)) || u == 0x7F;
 }
 
 }  // namespace
@@ -111,37 +160,55 @@ std::string SettingsFileText(const SettingsImage& image) {
 // The platform's writer replaces the file only once the new one is
 // complete on disk. A place the file cannot be created in, or an existing
 // file that is no regular file or may not be written, is refused first with
-// the open text; a failure after that is a write failure.
+// the open text; a failure after that is a write failure. Both name the
+// file and the system's reason.
 bool SaveSettingsFile(const SettingsImage& image, const std::string& path, std::string& text) {
-    if (!CanCreate(path)) {
-        text = text::kCannotOpenFile;
+    std::string error;
+    if (!platform::DocumentFile::CanReplace(path, error)) {
+        text = text::kCannotOpenFile + "\n\n" + error;
         return false;
     }
     const std::string content = SettingsFileText(image);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data());
-    std::string error;
     if (!platform::DocumentFile::WriteReplacing(path, {bytes, content.size()}, error)) {
-        text = text::kCannotWriteFile;
+        text = text::kCannotWriteFile + "\n\n" + error;
         return false;
     }
     text = text::kSavedOk;
     return true;
 }
 
+bool CheckSettingsFileWritable(const std::string& path, std::string& text) {
+    std::string error;
+    if (platform::DocumentFile::CanReplace(path, error)) return true;
+    text = text::kCannotWriteFile + "\n\n" + error;
+    return false;
+}
+
 bool ParseSettingsText(std::string_view content, SettingsImage& staging, std::bitset<SettingsImage::kSize>& covered,
                        std::string& text) {
+    ParseState st{staging, covered};
+    auto fail = [&](const std::string& first, const std::string& why) {
+        text = first + "\n\nLine " + std::to_string(st.line) + ": " + why + ".";
+        return false;
+    };
     std::size_t i = 0;
     while (i < content.size()) {
-        while (i < content.size() && isSpace(content[i])) ++i;
-        const std::size_t start = i;
-        while (i < content.size() && !isSpace(content[i])) ++i;
-        if (i == start) break;
-        switch (handleWord(content.substr(start, i - start), staging, covered)) {
-        case RecordResult::Stored:
-        case RecordResult::Skipped: break;
-        case RecordResult::Format: text = text::kFormatError; return false;
-        case RecordResult::Checksum: text = text::kChecksumError; return false;
+        while (i < content.size() && isSpace(content[i])) {
+            if (content[i] == '\n') ++st.line;
+            ++i;
         }
+        const std::size_t start = i;
+        while (i < content.size() && !isSpace(content[i])) {
+            if (isBinaryByte(content[i]))
+                return fail(text::kFormatError, "byte " + hexByte(static_cast<unsigned char>(content[i])) +
+                                                    " is no text; this is not a settings file");
+            ++i;
+        }
+        if (i == start) break;
+        bool checksum = false;
+        const std::string why = handleWord(content.substr(start, i - start), st, checksum);
+        if (!why.empty()) return fail(checksum ? text::kChecksumError : text::kFormatError, why);
     }
     return true;
 }
@@ -154,7 +221,8 @@ bool LoadSettingsFile(SettingsImage& image, const std::string& path, std::string
     }
     // Far larger than any backup: not one.
     if (static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes) {
-        text = text::kFormatError;
+        text = text::kFormatError + "\n\nThe file holds " + std::to_string(st.st_size) +
+               " bytes; a settings file holds about 11000.";
         return false;
     }
     std::vector<std::uint8_t> bytes;
@@ -170,7 +238,7 @@ bool LoadSettingsFile(SettingsImage& image, const std::string& path, std::string
     for (const auto& range : kProgramRanges)
         for (unsigned a = range.first; a < range.end; ++a)
             if (!covered.test(a)) {
-                text = text::kFileIncomplete;
+                text = text::kFileIncomplete + "\n\nNo record gives address " + addressText(a) + ".";
                 return false;
             }
     image = staging;

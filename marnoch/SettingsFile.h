@@ -18,9 +18,17 @@ std::string SettingsFileText(const SettingsImage& image);
 // Success gives "Unit Settings Saved OK.".
 bool SaveSettingsFile(const SettingsImage& image, const std::string& path, std::string& text);
 
+// Whether the backup can be saved at `path` (its folder takes a new file,
+// an old file there may be replaced): asked before the unit is read, so a
+// place that cannot take the file is refused before the long read. False
+// with "Cannot write Unit settings file", the path and the reason.
+bool CheckSettingsFileWritable(const std::string& path, std::string& text);
+
 // The records of a file's text, checked before anything is kept: every
 // S1/S2 word (by its second character; other words are skipped) must have
-// its length, hex digits, address range and checksum right. On success the
+// its length, hex digits, address range and checksum right, and records
+// that give one address twice must agree. A failure's text names the line
+// and what was wrong after its first line. On success the
 // covered addresses are set in `covered` and their bytes in `staging`.
 bool ParseSettingsText(std::string_view content, SettingsImage& staging, std::bitset<SettingsImage::kSize>& covered,
                        std::string& text);

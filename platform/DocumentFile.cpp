@@ -154,4 +154,31 @@ bool WriteReplacing(const std::string& path, std::span<const std::uint8_t> bytes
     return true;
 }
 
+bool CanReplace(const std::string& path, std::string& error) {
+    if (path.empty()) {
+        error = "No file name was given.";
+        return false;
+    }
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0) {
+        if (!S_ISREG(old.st_mode)) {
+            error = SystemReason("Cannot replace", path, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
+            return false;
+        }
+        if (::access(path.c_str(), W_OK) != 0) {
+            error = SystemReason("Cannot write", path, errno);
+            return false;
+        }
+    }
+    std::string temp = path + ".XXXXXX";
+    const int raw = ::mkstemp(temp.data());
+    if (raw < 0) {
+        error = SystemReason("Cannot create a file in", FolderOf(path), errno);
+        return false;
+    }
+    ::close(raw);
+    ::unlink(temp.c_str());
+    return true;
+}
+
 }  // namespace platform::DocumentFile

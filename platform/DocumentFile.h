@@ -31,6 +31,13 @@ bool Read(const std::string& path, std::vector<std::uint8_t>& out, std::string& 
 // temporary file is removed then and `path` is untouched.
 bool WriteReplacing(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error);
 
+// Whether WriteReplacing could write `path` now: a temporary file can be
+// made (and is removed again) in its folder, and a file already there is a
+// regular file that may be written. False with `error` set (what and the
+// system's reason) otherwise. Lets a program refuse a place before it does
+// the work whose result is to be saved there.
+bool CanReplace(const std::string& path, std::string& error);
+
 }  // namespace DocumentFile
 
 }  // namespace platform

@@ -136,7 +136,7 @@ void MarnochDialect::onLine(const std::string& line, Responder& out) {
             out.replyLine(line.substr(0, 3) + (zoneOn_[zone] ? "1" : "0"));
         }
     } else if (state_ == State::Firmware && line == "STF?") {
-        out.replyLine(knobs_.clock24Hour ? "STF1" : "STF0");
+        if (!knobs_.clockQuiet) out.replyLine(knobs_.clock24Hour ? "STF1" : "STF0");
     } else if (state_ == State::Firmware && line.size() == 4 && line.compare(0, 3, "STD") == 0) {
         weekday_ = line[3] - '0';
         out.replyRaw("\n");

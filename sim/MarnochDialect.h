@@ -47,6 +47,9 @@ public:
         std::array<int, 3> zoneStuck{0, 0, 0};
         // "STF?" answer: 24-hour ("STF1") or 12-hour ("STF0").
         bool clock24Hour = true;
+        // The firmware never answers "STF?" (a unit gone quiet while its
+        // clock is set).
+        bool clockQuiet = false;
         // The firmware sends bytes without end.
         bool flood = false;
         // A "d" at the key's address also lands at the value's address.

@@ -129,21 +129,47 @@ TEST(SettingsFile, DamagedFilesChangeNothing) {
     std::string truncatedFile = good.substr(0, good.size() / 2);
     truncatedFile.resize(truncatedFile.rfind('\n') + 1);
 
+    // Each with its first line, then the line number and what was wrong.
     struct Case {
         const char* name;
         std::string content;
         std::string text;
+        std::string detail;
     };
+    std::string overlap = good + goodLines[14].substr(0, 8);  // a record at 0x100 again, one byte changed
+    {
+        const std::string again = goodLines[14];
+        unsigned first = std::stoul(again.substr(8, 2), nullptr, 16) ^ 0x01;
+        unsigned sum = first;
+        for (std::size_t i = 2; i + 2 < again.size(); i += 2)
+            if (i != 8) sum += std::stoul(again.substr(i, 2), nullptr, 16);
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "%02x", first);
+        overlap += hex + again.substr(10, again.size() - 12);
+        std::snprintf(hex, sizeof hex, "%02x", 0xFF - (sum & 0xFF));
+        overlap += std::string(hex) + "\n";
+    }
+    const std::string binary = good.substr(0, 300) + std::string("\0\x01\x02\xff", 4) + good.substr(300);
     const Case cases[] = {
-        {"changed digit", withLine(100, flipped), text::kChecksumError},
-        {"count below the address", withLine(5, "S1020060fd"), text::kFormatError},
-        {"word shorter than its count", withLine(5, goodLines[5].substr(0, 20)), text::kFormatError},
-        {"not hex", withLine(5, "S1zz" + goodLines[5].substr(4)), text::kFormatError},
-        {"past the memory", withLine(5, "S214000ff8" + std::string(32, '0') + "00"), text::kFormatError},
-        {"long word", withLine(5, "S1" + std::string(300, '1')), text::kFormatError},
-        {"first half only", truncatedFile, text::kFileIncomplete},
-        {"record missing", withLine(200, ""), text::kFileIncomplete},
-        {"empty", "", text::kFileIncomplete},
+        {"changed digit", withLine(100, flipped), text::kChecksumError, "Line 101: the record's checksum is"},
+        {"count below the address", withLine(5, "S1020060fd"), text::kFormatError,
+         "Line 6: the S1 record's byte count 0x02 is less than its address and checksum."},
+        {"word shorter than its count", withLine(5, goodLines[5].substr(0, 20)), text::kFormatError,
+         "Line 6: the S1 record's byte count 0x13 asks for 42 characters; the record has 20."},
+        {"odd length", withLine(5, goodLines[5].substr(0, 21)), text::kFormatError,
+         "Line 6: the S1 record has an odd number of characters (21)"},
+        {"not hex", withLine(5, "S1zz" + goodLines[5].substr(4)), text::kFormatError,
+         "Line 6: \"z\" at column 3 of the S1 record is no hex digit."},
+        {"past the memory", withLine(5, "S214000ff8" + std::string(32, '0') + "00"), text::kFormatError,
+         "Line 6: the S2 record's 16 data bytes at address 0xFF8 reach past the settings memory's last address 0xFFF."},
+        {"long word", withLine(5, "S1" + std::string(300, '1')), text::kFormatError,
+         "Line 6: the S1 record's byte count 0x11 asks for 38 characters; the record has 302."},
+        {"binary", binary, text::kFormatError, "is no text; this is not a settings file."},
+        {"overlap", overlap, text::kFormatError,
+         "Line 255: address 0x100 is given 0x"},
+        {"first half only", truncatedFile, text::kFileIncomplete, "No record gives address 0x"},
+        {"record missing", withLine(200, ""), text::kFileIncomplete, "No record gives address 0xCA0."},
+        {"empty", "", text::kFileIncomplete, "No record gives address 0x010."},
     };
     for (const Case& c : cases) {
         const std::string path = dir.file("bad.k47");
@@ -151,13 +177,26 @@ TEST(SettingsFile, DamagedFilesChangeNothing) {
         SettingsImage image = filledImage(0x5C);
         std::string text;
         EXPECT_FALSE(LoadSettingsFile(image, path, text)) << c.name;
-        EXPECT_EQ(text, c.text) << c.name;
+        EXPECT_EQ(FirstLine(text), c.text) << c.name;
+        EXPECT_NE(text.find(c.detail), std::string::npos) << c.name << ": " << text;
         EXPECT_EQ(image.bytes(), filledImage(0x5C).bytes()) << c.name;
     }
+    // A record given twice alike is no fault.
+    const std::string path = dir.file("twice.k47");
+    writeAll(path, good + goodLines[14] + "\n");
+    SettingsImage twice;
+    std::string twiceText;
+    EXPECT_TRUE(LoadSettingsFile(twice, path, twiceText)) << twiceText;
     SettingsImage image;
     std::string text;
     EXPECT_FALSE(LoadSettingsFile(image, dir.file("missing.k47"), text));
     EXPECT_EQ(text, text::kCannotOpenFile);
+
+    // Far too large to be a backup: refused before it is read.
+    const std::string huge = dir.file("huge.k47");
+    { std::ofstream(huge, std::ios::binary).seekp((50 << 20) - 1) << 'x'; }
+    EXPECT_FALSE(LoadSettingsFile(image, huge, text));
+    EXPECT_EQ(text, text::kFormatError + "\n\nThe file holds 52428800 bytes; a settings file holds about 11000.");
 }
 
 TEST(SettingsFile, ReadsHeadersS2RecordsCrlfAndUpperCase) {
@@ -211,7 +250,8 @@ TEST(SettingsFile, FailedSaveKeepsTheOldFile) {
         saved = SaveSettingsFile(filledImage(2), path, text);
     }
     EXPECT_FALSE(saved);
-    EXPECT_EQ(text, folderRefuses ? text::kCannotOpenFile : text::kCannotWriteFile);
+    EXPECT_EQ(FirstLine(text), folderRefuses ? text::kCannotOpenFile : text::kCannotWriteFile);
+    EXPECT_NE(text.find(folderRefuses ? folder : path), std::string::npos) << text;
     EXPECT_EQ(readAll(path), before);
     EXPECT_EQ(filesIn(folder), 1);
 }
@@ -230,7 +270,8 @@ TEST(SettingsFile, FailedWriteKeepsTheOldFile) {
         saved = SaveSettingsFile(filledImage(2), path, text);
     }
     EXPECT_FALSE(saved);
-    EXPECT_EQ(text, text::kCannotWriteFile);
+    EXPECT_EQ(FirstLine(text), text::kCannotWriteFile);
+    EXPECT_NE(text.find(path + ": File too large"), std::string::npos) << text;
     EXPECT_EQ(readAll(path), before);
     EXPECT_EQ(filesIn(std::filesystem::path(path).parent_path().string()), 1);
 }
@@ -240,13 +281,14 @@ TEST(SettingsFile, WriteErrorIsReportedNotSaved) {
     // folder does not exist: no temporary file can be made.
     std::string text;
     EXPECT_FALSE(SaveSettingsFile(SettingsImage{}, "/nonexistent-folder/backup.k47", text));
-    EXPECT_EQ(text, text::kCannotOpenFile);
+    EXPECT_EQ(text, text::kCannotOpenFile +
+                        "\n\nCannot create a file in /nonexistent-folder: No such file or directory");
     // A folder where the file should be is not replaced.
     TempDir dir;
     const std::string path = dir.file("backup.k47");
     std::filesystem::create_directory(path);
     EXPECT_FALSE(SaveSettingsFile(SettingsImage{}, path, text));
-    EXPECT_EQ(text, text::kCannotOpenFile);
+    EXPECT_EQ(text, text::kCannotOpenFile + "\n\nCannot replace " + path + ": Is a directory");
     EXPECT_TRUE(std::filesystem::is_directory(path));
 }
 
@@ -341,7 +383,57 @@ TEST(SettingsFile, ReadsFilesWrittenBySrecord) {
         if (f.readable) {
             EXPECT_EQ(loaded.bytes(), ours.bytes()) << f.name;
         } else {
-            EXPECT_EQ(text, text::kFileIncomplete) << f.name;
+            EXPECT_EQ(FirstLine(text), text::kFileIncomplete) << f.name;
+        }
+    }
+}
+
+}  // namespace marnoch::test
+
+namespace marnoch::test {
+
+// Records that give one address twice: srecord accepts the same byte given
+// again ("redundant ... value", exit 0) and refuses two different ones
+// ("multiple 0x00000100 values", exit 1):
+//   srec_cat F -motorola -o /dev/null
+// The reader judges both files alike, naming the address and both lines.
+TEST(SettingsFile, OverlappingRecordsAreJudgedAsSrecordJudgesThem) {
+    TempDir dir;
+    const std::string good = SettingsFileText(randomImage(5));
+    const std::string at100 = lines(good)[14];  // 16 bytes at 0x100, line 15
+    ASSERT_EQ(at100.substr(0, 8), "S1130100");
+    // One byte at 0x100 that differs from the good record's.
+    const unsigned old = static_cast<unsigned>(std::stoul(at100.substr(8, 2), nullptr, 16));
+    const unsigned changed = old ^ 0x80;
+    const unsigned sum = 0x04 + 0x01 + 0x00 + changed;
+    char one[16];
+    std::snprintf(one, sizeof one, "S1040100%02x%02x", changed, 0xFF - (sum & 0xFF));
+    char expected[128];
+    std::snprintf(expected, sizeof expected,
+                  "\n\nLine 255: address 0x100 is given 0x%02X here and 0x%02X on line 15; overlapping records must "
+                  "agree.",
+                  changed, old);
+
+    struct Case {
+        const char* name;
+        std::string content;
+        bool accepted;
+    };
+    const Case cases[] = {{"same bytes", good + at100 + "\n", true}, {"different byte", good + one + "\n", false}};
+    for (const Case& c : cases) {
+        const std::string path = dir.file("overlap.k47");
+        writeAll(path, c.content);
+        SettingsImage image;
+        std::string text;
+        EXPECT_EQ(LoadSettingsFile(image, path, text), c.accepted) << c.name << ": " << text;
+        if (!c.accepted) {
+            EXPECT_EQ(text, text::kFormatError + expected) << c.name;
+        }
+        if (!HaveSrecord()) continue;
+        const auto r = RunCommand("srec_cat " + path + " -motorola -o /dev/null");
+        EXPECT_EQ(r.status == 0, c.accepted) << c.name << ": " << r.output;
+        if (!c.accepted) {
+            EXPECT_NE(r.output.find("multiple 0x00000100 values"), std::string::npos) << r.output;
         }
     }
 }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <set>
 
 namespace marnoch::test {
 
@@ -27,8 +28,13 @@ namespace {
 // come back adds the four recovery cycles.
 enum class Op { Backup, Program };
 
-constexpr std::int64_t kDeadLineBoundMs = 120000;
+// A loader that stops answering is looked for once at every speed before
+// the transfer gives up. One byte in 50 lost costs a program the most:
+// some 300 s of retries and the loader brought back a few times after it
+// took a byte for its exit.
+constexpr std::int64_t kDeadLineBoundMs = 180000;
 constexpr std::int64_t kAnyEndBoundMs = 400000;
+constexpr std::int64_t kHeavyLossBoundMs = 900000;
 
 // First lines of a transfer's failure: its FAILED text, or a loader that
 // could not be reached (then the transfer never began).
@@ -102,8 +108,29 @@ const std::vector<Fault>& faults() {
              m.simulator().setFaults(k);
          },
          false},
+        {"one byte in 50 lost",
+         [](MarnochSim& m, std::int64_t) {
+             sim::FaultKnobs k;
+             k.dropEveryNthByte = 50;
+             m.simulator().setFaults(k);
+         },
+         false},
     };
     return all;
+}
+
+// The addresses a backup's text says may have changed.
+std::set<unsigned> NamedAsChanged(const std::string& text) {
+    std::set<unsigned> named;
+    std::smatch m;
+    if (!std::regex_search(text, m, std::regex("settings? at ((0x[0-9A-F]{3}(, )?)+)( and an address not known)? may "
+                                               "have changed")))
+        return named;
+    const std::string list = m[1];
+    static const std::regex address("0x([0-9A-F]{3})");
+    for (std::sregex_iterator i(list.begin(), list.end(), address), end; i != end; ++i)
+        named.insert(static_cast<unsigned>(std::stoul((*i)[1], nullptr, 16)));
+    return named;
 }
 
 // The unit state a failure text claims, checked against the simulator.
@@ -146,28 +173,33 @@ TEST_P(LineFault, EndsHonestlyInBoundedTime) {
     const auto started = sim_.clock().nowMs();
     const bool ok = op() == Op::Backup ? port->RetrieveSettings(text, progress) : port->ProgramSettings(text, progress);
     const auto took = sim_.clock().nowMs() - started;
+    RecordProperty("text", text);
     EXPECT_FALSE(port->isOpen());
-    EXPECT_LT(took, fault().mustFail ? kDeadLineBoundMs : kAnyEndBoundMs) << text;
+    const bool heavy = fault().name == std::string("one byte in 50 lost");
+    EXPECT_LT(took, fault().mustFail ? kDeadLineBoundMs : heavy ? kHeavyLossBoundMs : kAnyEndBoundMs) << text;
     if (fault().mustFail) {
         EXPECT_FALSE(ok) << text;
     }
 
     if (op() == Op::Backup) {
-        if (ok) {
-            EXPECT_EQ(text, text::kRetrievedOk);
-            EXPECT_EQ(image_.bytes(), memory);
-        } else {
+        if (!ok) {
             EXPECT_TRUE(IsTransferFailure(text, op())) << text;
         }
         sim_.dialect([&](sim::MarnochDialect& d) {
             if (!ok) ExpectStateTold(text, d);
-            // Reading does not change the unit. Where bytes are lost it
-            // may: the loader has no framing, so after a lost "a" it takes
-            // the address bytes for commands, and a low address byte 0x64
-            // is its write command "d", which then writes our next byte.
-            if (fault().name != std::string("one byte in 100 lost") &&
-                fault().name != std::string("one byte in 333 lost")) {
-                EXPECT_EQ(d.memory(), memory);
+            // Reading does not change the unit. Where bytes are lost the
+            // loader may take an address byte 0x64 for its write command;
+            // what it wrote is put back, and an address whose old byte is
+            // not known is named.
+            const std::set<unsigned> named = NamedAsChanged(text);
+            for (unsigned a = 0; a < 4096; ++a)
+                if (d.memory()[a] != memory[a]) {
+                    EXPECT_TRUE(named.count(a)) << "address " << a << " changed unnamed: " << text;
+                }
+            if (ok) {
+                EXPECT_EQ(FirstLine(text), text::kRetrievedOk);
+                EXPECT_EQ(image_.bytes(), d.memory()) << text;  // the backup holds what the unit holds
+                EXPECT_EQ(named.empty(), text == text::kRetrievedOk) << text;
             }
         });
         return;
@@ -190,10 +222,16 @@ TEST_P(LineFault, EndsHonestlyInBoundedTime) {
             EXPECT_NE(text.find("The unit's settings were not changed."), std::string::npos) << text;
         }
         ExpectStateTold(text, d);
-        // A count of differing bytes is the true one.
+        // A count of differing bytes is the true one (give or take the
+        // bytes it says could not be read back).
         std::smatch m;
         if (std::regex_search(text, m, std::regex("(\\d+) bytes? of the unit's settings differs? from the file"))) {
-            EXPECT_EQ(std::stoi(m[1]), differing) << text;
+            std::smatch unread;
+            const int passed = std::regex_search(text, unread, std::regex("(\\d+) bytes? could not be read back"))
+                                   ? std::stoi(unread[1])
+                                   : 0;
+            EXPECT_LE(std::stoi(m[1]), differing) << text;
+            EXPECT_GE(std::stoi(m[1]) + passed, differing) << text;
         }
         if (text.find("not changed") != std::string::npos) {
             EXPECT_EQ(d.memory(), memory) << text;
@@ -202,7 +240,7 @@ TEST_P(LineFault, EndsHonestlyInBoundedTime) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Marnoch, LineFault,
-                         ::testing::Combine(::testing::Range<std::size_t>(0, 7),
+                         ::testing::Combine(::testing::Range<std::size_t>(0, 8),
                                             ::testing::Values(Op::Backup, Op::Program)),
                          [](const auto& info) {
                              std::string name = describe(faults()[std::get<0>(info.param)], std::get<1>(info.param));
@@ -272,5 +310,53 @@ TEST(MarnochProgramReadBack, GarbledIdentificationIsNoUnit) {
     // Eight speeds, three queries of about half a second each.
     EXPECT_LT(sim.clock().nowMs() - started, 40000);
 }
+
+// One byte in 50 lost under a backup, at three phases of the loss (a few
+// empty lines to the firmware before the transfer shift which bytes are
+// lost). Where the loader took a lost address byte's neighbour for its
+// write command, the byte is put back: the unit ends as it was, or the text
+// names every address that differs.
+class LossyBackup : public ::testing::TestWithParam<int> {};
+
+TEST_P(LossyBackup, LeavesTheUnitAsItWasOrNamesWhatChanged) {
+    MarnochSim sim;
+    ASSERT_TRUE(sim.started()) << sim.simulator().error();
+    const auto memory = sim.randomMemory(300 + static_cast<unsigned>(GetParam()));
+    SettingsImage image;
+    auto port = sim.makePort(image);
+    std::string text;
+    ASSERT_TRUE(port->FindBZT(text)) << text;
+    sim::FaultKnobs k;
+    k.dropEveryNthByte = 50;
+    sim.simulator().setFaults(k);
+    if (GetParam() > 0) {
+        ASSERT_TRUE(port->OpenPort(text)) << text;
+        port->SendCommandLine(std::string(static_cast<std::size_t>(GetParam()), '\n'));
+    }
+    sim.dialect([](sim::MarnochDialect& d) { d.clearRecords(); });
+    NullProgCtrl progress;
+    const bool ok = port->RetrieveSettings(text, progress);
+    sim.dialect([&](sim::MarnochDialect& d) {
+        const std::set<unsigned> named = NamedAsChanged(text);
+        int changed = 0;
+        for (unsigned a = 0; a < 4096; ++a)
+            if (d.memory()[a] != memory[a]) {
+                ++changed;
+                EXPECT_TRUE(named.count(a)) << "address " << a << " changed unnamed: " << text;
+            }
+        // What the loader wrote during the reading (all of it stray).
+        std::string writes;
+        for (unsigned a = 0; a < 4096; ++a)
+            if (d.written().test(a)) writes += " " + std::to_string(a);
+        ::testing::Test::RecordProperty("outcome", std::string(ok ? "OK" : "FAILED") + ", loader wrote at" + writes +
+                                                       ", " + std::to_string(changed) + " differ afterwards, " +
+                                                       std::to_string(named.size()) + " named");
+        if (ok) {
+            EXPECT_EQ(image.bytes(), d.memory());
+        }
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Marnoch, LossyBackup, ::testing::Values(0, 17, 33));
 
 }  // namespace marnoch::test
