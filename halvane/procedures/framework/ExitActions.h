@@ -9,12 +9,15 @@
 
 namespace halvane {
 
-// The exit actions a job arms as it changes the processor's or the host's
-// state (end the measurement, power off, release the unit...). Leaving the
-// scope runs the armed ones in reverse order of arming, each whatever the
-// others did, so a failure part-way never leaves the processor half set up.
-// On the successful road the job calls RunAll itself, so a failing exit
-// action still fails the job.
+// The one way every job leaves the processor (measurement, upload, erase,
+// Quick Measure): the exit actions it arms as it changes the processor's or
+// the host's state (end the measurement or the upload, tone off, power off,
+// release the unit...). Leaving the scope runs the armed ones in reverse
+// order of arming, each whatever the others did, so a failure part-way never
+// leaves the processor half set up; an action that is only for a failure is
+// dismissed once its step has ended well. On the successful road the job
+// calls RunAll itself, so a failing exit action still fails the job. On a
+// failed line or after an abort the processor is tried once, briefly.
 class ExitActions {
 public:
     using Id = std::size_t;
