@@ -305,8 +305,8 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
     Comm::CBasicTessikPort& port = Port();
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
-    const int rates = halvane::UnitClassLimits::RateCount();
-    const int stages = halvane::UnitClassLimits::StageCount();
+    const int rates = Limits().rates;
+    const int stages = Limits().stages;
     Progress& progress = Reporter();
     progress.SetRange(stages * rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
@@ -317,7 +317,7 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
     const std::string readTemplate = std::string(words.read) + "%06X";
 
     for (int c = 0; c < 2; ++c) {
-        halvane::CSampFS rate(0);
+        halvane::CSampFS rate(0, Limits().rates);
         while (rate.IsValid()) {
             const int r = rate.Next();
             for (int s = 0; s < kSlots; ++s) {
@@ -360,7 +360,7 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
     Comm::CBasicTessikPort& port = Port();
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
-    const int rates = halvane::UnitClassLimits::RateCount();
+    const int rates = Limits().rates;
     Progress& progress = Reporter();
     progress.SetRange(rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
@@ -369,7 +369,7 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
     const std::string readTemplate = std::string(words.read) + "%06X";
 
     for (int c = 0; c < 2; ++c) {
-        halvane::CSampFS rate(0);
+        halvane::CSampFS rate(0, Limits().rates);
         while (rate.IsValid()) {
             const int r = rate.Next();
             for (int s = 0; s < kSlots; ++s) {

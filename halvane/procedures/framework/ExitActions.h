@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -29,6 +30,9 @@ public:
     // failure that is leaving the job is the one the user is told about.
     ~ExitActions() { runAll(); }
 
+    // The line the actions talk through, once the job holds a unit.
+    void UsePort(Comm::CBasicTessikPort& port) { port_ = &port; }
+
     Id Arm(std::function<void()> action) {
         actions_.push_back(std::move(action));
         return actions_.size() - 1;
@@ -47,7 +51,8 @@ private:
     std::exception_ptr runAll() noexcept {
         // On a failed line or after an abort, the processor is tried once,
         // briefly; the commands still go out.
-        Comm::CBasicTessikPort::ExitPath onTheWayOut(Comm::CBasicTessikPort::Instance());
+        std::optional<Comm::CBasicTessikPort::ExitPath> onTheWayOut;
+        if (port_ != nullptr) onTheWayOut.emplace(*port_);
         std::exception_ptr first;
         while (!actions_.empty()) {
             std::function<void()> action = std::move(actions_.back());
@@ -63,6 +68,7 @@ private:
     }
 
     std::vector<std::function<void()>> actions_;
+    Comm::CBasicTessikPort* port_ = nullptr;
 };
 
 }  // namespace halvane

@@ -94,12 +94,12 @@ int CEqUploadProc::Run(void*) {
 
     unit_ = ConTypes::FindConnectedUnit(&progress_);
     if (unit_ == nullptr) throw TException(kNoUnitText);
+    exits.UsePort(unit_->Port());
     exits.Arm([this] { ConTypes::ReleaseUnit(unit_); });
     if (unit_->ModelIndex() == ConTypes::kNoUnitModel) throw TException(kNoUnitText);
 
     const bool erase = mode_ == kErase;
     const std::int32_t documentKind = doc.m_nUnitKind;
-    if (erase) exits.Arm([documentKind] { UnitClassLimits::SetForUnitClass(documentKind); });
 
     const std::int32_t connected = unit_->UnitClass();
     if (connected != documentKind) {
@@ -116,7 +116,9 @@ int CEqUploadProc::Run(void*) {
             if (host != nullptr) host->Done(code);
             return code;
         }
-        if (!UnitClassLimits::SetForUnitClass(connected)) throw TException(kNoUnitText);
+        // The unit writes with its own class's limits; the document's stay
+        // the program's.
+        if (!UnitClassLimits::ForUnitClass(connected)) throw TException(kNoUnitText);
     }
 
     Reached reached = Reached::Nothing;
@@ -125,6 +127,7 @@ int CEqUploadProc::Run(void*) {
             // A preparation that fails part-way is ended as the upload is;
             // the phase's own exit actions run before its failure is told.
             ExitActions phase;
+            phase.UsePort(unit_->Port());
             const auto endUpload = phase.Arm([this] { unit_->EndUpload(1); });
             reached = Reached::Preparing;
             unit_->PrepareUpload();
@@ -142,6 +145,7 @@ int CEqUploadProc::Run(void*) {
         if (!erase) {
             unit_->BeginSpeakerUpload();
             ExitActions phase;
+            phase.UsePort(unit_->Port());
             const auto endSpeakers = phase.Arm([this] { unit_->EndSpeakerUpload(1); });
             reached = Reached::Speakers;
             progress_.SetText("Uploading speaker configuration.");
@@ -156,7 +160,7 @@ int CEqUploadProc::Run(void*) {
     } catch (const TException& failure) {
         // An abort ends as aborted, whatever the exchange it cut short
         // reported; either way the user learns what the processor holds.
-        Comm::CBasicTessikPort& port = Comm::CBasicTessikPort::Instance();
+        const Comm::CBasicTessikPort& port = unit_->Port();
         const bool lineDown = port.LinkFailed() || !port.IsOpen();
         std::string text = progress_.IsAborted() != 0 ? std::string(kProcedureAbortedText) : failure.message();
         const std::string state = StateLeft(reached, connected, erase, lineDown);

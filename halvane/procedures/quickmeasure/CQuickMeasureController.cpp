@@ -279,6 +279,7 @@ void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskD
             recorder_->SetLevel(InputLevelForKind(correctionKind_));
             queue_.Clear();
             unit_->StartTestTone(channel, 0);
+            exits.UsePort(unit_->Port());
             const auto toneOff = exits.Arm([this, channel] { unit_->StopTestTone(channel, 0); });
             // The first start queues the recorder's ring; after a Stop the ring
             // is still queued and the input only starts again.
@@ -410,6 +411,7 @@ void CQuickMeasureController::ShutDown() {
         // Each runs whatever the others did, newest first: tone off, end of
         // the measurement mode, power off, and the port let go.
         ExitActions exits;
+        exits.UsePort(unit_->Port());
         exits.Arm([this] {
             unit_->Disconnect();
             unit_ = nullptr;
