@@ -12,7 +12,7 @@ class Deadline {
 public:
     // A negative limit never expires.
     Deadline(Clock& clock, std::int64_t limitMs)
-        : clock_(&clock), infinite_(limitMs < 0), end_(infinite_ ? 0 : clock.nowMs() + limitMs) {}
+        : clock_(&clock), start_(clock.nowMs()), infinite_(limitMs < 0), end_(infinite_ ? 0 : start_ + limitMs) {}
 
     static Deadline never(Clock& clock) { return Deadline(clock, -1); }
 
@@ -29,8 +29,18 @@ public:
     // The remaining time as a real-time poll(2) limit: -1 infinite, else >= 0.
     int pollTimeout() const;
 
+    // Milliseconds of the clock since the deadline was set.
+    std::int64_t elapsedMs() const { return clock_->nowMs() - start_; }
+    // Moves the end to `limitMs` after the deadline was set, for a limit
+    // that grows while the wait runs (a reply that earns time per byte).
+    void setLimit(std::int64_t limitMs) {
+        infinite_ = limitMs < 0;
+        end_ = infinite_ ? 0 : start_ + limitMs;
+    }
+
 private:
     Clock* clock_;
+    std::int64_t start_;
     bool infinite_;
     std::int64_t end_;
 };

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <stdexcept>
@@ -108,13 +109,18 @@ void TaskWorker::drain(Shared& shared) {
         if (!task) continue;
         try {
             task();
-        } catch (const halvane::TException&) {
-            // Dropped: tasks that want the text reported catch it themselves.
+        } catch (const halvane::TException& e) {
+            // Tasks that want the text shown catch it themselves; one that
+            // did not is still said on the error output, not lost.
+            std::fprintf(stderr, "%s\n", e.what());
         } catch (...) {
             try {
                 platform::CurrentUserPrompt().MessageBox(UnhandledExceptionText(), "Error",
                                                          platform::MB_OK | platform::MB_ICONERROR);
             } catch (...) {
+                // The box is the one report of a task's unexpected failure;
+                // when even it cannot be shown, the error output hears of it.
+                std::fprintf(stderr, "%s\n", UnhandledExceptionText());
             }
             return;  // ends this pass; the rest waits for the next work signal
         }

@@ -14,12 +14,14 @@
 #include "halvane/link/CSampFS.h"
 #include "halvane/link/ReadBackContext.h"
 #include "halvane/link/UnitClassLimits.h"
+#include "halvane/link/UploadRetries.h"
 #include "halvane/link/UploadSource.h"
 #include "halvane/link/VerifyContext.h"
 #include "halvane/link/WireText.h"
 #include "platform/UserPrompt.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace ConTypes {
@@ -39,37 +41,23 @@ constexpr const char* kServiceCommand = "D5190.8\n";
 constexpr const char* kDebugCommand = "D3807.2\n";
 constexpr const char* kToneOff = "P1N8\n";
 constexpr int kSlots = 8;
-constexpr int kAttempts = Comm::LinkTiming::kDspAttempts;
+constexpr int kAttempts = Comm::LinkTiming::kWriteAttempts;
 constexpr std::uint32_t kDeadBase = 0xDEAD0;
 using Comm::LinkTiming;
 
-// The retries one upload (gains, then coefficients) may still spend. One
-// job at a time drives the processor, so one count serves.
-int gRetriesLeft = LinkTiming::kUploadRetryBudget;
-bool gGainsUploaded = false;
-
-void ResetRetryBudget() { gRetriesLeft = LinkTiming::kUploadRetryBudget; }
-
-int RetriesSpent() { return LinkTiming::kUploadRetryBudget - gRetriesLeft; }
-
-// The line's last word on a failed upload: why it stopped retrying.
-std::string WhyStopped(Comm::CBasicTessikPort& port) {
-    if (port.LinkFailed()) return "\nThe processor stopped answering.";
-    if (gRetriesLeft <= 0)
-        return halvane::Format("\nThe line to the processor loses data: the upload gave up after %d retries.",
-                               RetriesSpent());
-    return {};
+// What a clean upload sends for one DSP word: the write command (prefix,
+// address, word, "\n") and the read command of its read-back (prefix,
+// address, "\n").
+std::int64_t WordBytes(const BztTolvarinePlatformV1Base::DspCommandPrefixes& words, const char* writePrefix) {
+    return static_cast<std::int64_t>(std::strlen(writePrefix) + 13 + std::strlen(words.read) + 7);
 }
 
-// Takes one retry from the upload's budget; false when none is left or the
-// line has failed. The status line says how many went, so a slow upload
-// shows why it is slow.
-bool SpendRetry(Progress& progress, Comm::CBasicTessikPort& port) {
-    if (port.Stopping() || gRetriesLeft <= 0) return false;
-    --gRetriesLeft;
-    progress.SetText(halvane::Format("Line errors: sending again (%d of %d retries used).", RetriesSpent(),
-                                     LinkTiming::kUploadRetryBudget));
-    return true;
+// The failure text, and why the upload stopped retrying when it says more.
+[[noreturn]] void ThrowUploadFailure(const char* text, const Comm::UploadRetries* retries,
+                                     const Comm::CBasicTessikPort& port) {
+    std::string why = retries != nullptr ? retries->WhyStopped() : std::string();
+    if (why.empty() && port.LinkFailed()) why = "The processor stopped answering.";
+    halvane::ThrowErrorText(why.empty() ? std::string(text) : std::string(text) + "\n" + why);
 }
 
 }  // namespace
@@ -218,8 +206,6 @@ void BztTolvarinePlatformV1Base::EnterDebugMode() {
 }
 
 void BztTolvarinePlatformV1Base::PrepareUpload() {
-    ResetRetryBudget();
-    gGainsUploaded = false;
     if (!Port().SetPower(false)) halvane::ThrowErrorText("Failed to power off Unit");
     PowerUpSequence();
     EnterDebugMode();
@@ -293,51 +279,45 @@ std::int32_t BztTolvarinePlatformV1Base::ReadBaseOffset(const char* query) {
         if (port.Stopping()) break;
     }
     port.Drain();
-    if (!read) halvane::ThrowErrorText(std::string("Failed to read offset.") + WhyStopped(port));
+    if (!read) ThrowUploadFailure("Failed to read offset.", nullptr, port);
     // DEAD0 is what a processor answers without its DSP running.
     if (value > 0xFFFFFFu || value == kDeadBase) halvane::ThrowErrorText("Offset was greater than maximum offset.");
     return static_cast<std::int32_t>(value);
 }
 
-void BztTolvarinePlatformV1Base::WriteDspCommand(const std::string& command) {
+void BztTolvarinePlatformV1Base::WriteDspCommand(const std::string& command, Comm::UploadRetries& retries) {
     Comm::CBasicTessikPort& port = Port();
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (attempt > 0 && !SpendRetry(Reporter(), port)) break;
-        bool echoed = false;
-        if (port.Write(command)) {
-            for (int line = 0; line < LinkTiming::kDspReplyLines; ++line) {
-                std::string reply;
-                if (!port.ReadReply("\n", &reply, Comm::CBasicTessikPort::kCommandTimes)) break;
-                if (reply.find("Invalid Command") != std::string::npos) break;
-                if (reply.size() == 6) {
-                    echoed = true;
-                    break;
-                }
-            }
+    const auto echoed = [&] {
+        if (!port.Write(command)) return false;
+        for (int line = 0; line < LinkTiming::kDspReplyLines; ++line) {
+            std::string reply;
+            if (!port.ReadReply("\n", &reply, Comm::CBasicTessikPort::kCommandTimes)) return false;
+            if (reply.find("Invalid Command") != std::string::npos) return false;
+            if (reply.size() == 6) return true;
         }
-        if (echoed) return;
-        port.Drain();
-    }
-    halvane::ThrowErrorText(std::string("Failed to get expected response") + WhyStopped(port));
+        return false;
+    };
+    if (!Comm::VerifiedWrite(port, &retries, echoed, [&] { port.Drain(); }))
+        ThrowUploadFailure("Failed to get expected response", &retries, port);
 }
 
 void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) {
     Comm::CBasicTessikPort& port = Port();
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
-    const int rates = halvane::UnitClassLimits::RateCount();
-    const int stages = halvane::UnitClassLimits::StageCount();
+    const int rates = Limits().rates;
+    const int stages = Limits().stages;
     Progress& progress = Reporter();
-    // Gains and coefficients of one upload share one budget of retries.
-    if (!gGainsUploaded) ResetRetryBudget();
-    gGainsUploaded = false;
     progress.SetRange(stages * rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
+    Comm::UploadRetries retries(port, progress,
+                                std::int64_t{stages} * rates * 16 * halvane::Biquad::kWordCount *
+                                    WordBytes(words, words.coefficientWrite));
     const std::int32_t base = ReadBaseOffset(words.coefficientBaseQuery);
     const std::string readTemplate = std::string(words.read) + "%06X";
 
     for (int c = 0; c < 2; ++c) {
-        halvane::CSampFS rate(0);
+        halvane::CSampFS rate(0, Limits().rates);
         while (rate.IsValid()) {
             const int r = rate.Next();
             for (int s = 0; s < kSlots; ++s) {
@@ -353,20 +333,18 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
                         // own failure, not the program's.
                         halvane::ThrowErrorText("Failed to upload/verify coefficients");
                     }
-                    bool verified = false;
-                    for (int attempt = 0; attempt < kAttempts && !verified; ++attempt) {
-                        if (attempt > 0 && !SpendRetry(progress, port)) break;
+                    // The six words, then the stage read back whole.
+                    const auto written = [&] {
                         for (int k = 0; k < halvane::Biquad::kWordCount; ++k)
                             WriteDspCommand(words.coefficientWrite + Comm::FormatInt("%06X", address + k) + text[k] +
-                                            "\n");
+                                                "\n",
+                                            retries);
                         std::int32_t next = address;
                         halvane::ReadBackContext readBack{&port, "%06X", readTemplate, &next};
-                        verified = halvane::VerifyReadBack(stage, readBack);
-                        if (!verified) port.Drain();
-                    }
-                    if (!verified)
-                        halvane::ThrowErrorText(std::string("Failed to upload/verify coefficients") +
-                                                WhyStopped(port));
+                        return halvane::VerifyReadBack(stage, readBack);
+                    };
+                    if (!Comm::VerifiedWrite(port, &retries, written, [&] { port.Drain(); }))
+                        ThrowUploadFailure("Failed to upload/verify coefficients", &retries, port);
                     progress.Step(1);
                     progress.ThrowIfAborted();
                 }
@@ -382,33 +360,31 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
     Comm::CBasicTessikPort& port = Port();
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
-    const int rates = halvane::UnitClassLimits::RateCount();
+    const int rates = Limits().rates;
     Progress& progress = Reporter();
-    ResetRetryBudget();
     progress.SetRange(rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
+    Comm::UploadRetries retries(port, progress, std::int64_t{rates} * 16 * WordBytes(words, words.gainWrite));
     const std::int32_t base = ReadBaseOffset(words.gainBaseQuery);
     const std::string readTemplate = std::string(words.read) + "%06X";
 
     for (int c = 0; c < 2; ++c) {
-        halvane::CSampFS rate(0);
+        halvane::CSampFS rate(0, Limits().rates);
         while (rate.IsValid()) {
             const int r = rate.Next();
             for (int s = 0; s < kSlots; ++s) {
                 const std::int32_t gain = erase ? 0 : document->FilterGain(c, r, kSlotChannel[s]);
                 const std::int32_t address = GainAddress(base, c, r, s, rates);
-                bool verified = false;
-                for (int attempt = 0; attempt < kAttempts && !verified; ++attempt) {
-                    if (attempt > 0 && !SpendRetry(progress, port)) break;
+                const auto written = [&] {
                     WriteDspCommand(words.gainWrite + Comm::FormatInt("%06X", address) +
-                                    halvane::FormatUploadWord(gain) + "\n");
+                                        halvane::FormatUploadWord(gain) + "\n",
+                                    retries);
                     std::int32_t next = address;
                     halvane::ReadBackContext readBack{&port, "%06X", readTemplate, &next};
-                    verified = halvane::VerifyUploadWord(gain, readBack);
-                    if (!verified) port.Drain();
-                }
-                if (!verified)
-                    halvane::ThrowErrorText(std::string("Failed to upload/verify gains") + WhyStopped(port));
+                    return halvane::VerifyUploadWord(gain, readBack);
+                };
+                if (!Comm::VerifiedWrite(port, &retries, written, [&] { port.Drain(); }))
+                    ThrowUploadFailure("Failed to upload/verify gains", &retries, port);
                 progress.Step(1);
                 progress.ThrowIfAborted();
             }
@@ -416,7 +392,6 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
         }
         progress.ThrowIfAborted();
     }
-    gGainsUploaded = true;
 }
 
 // Every word was read back while it was uploaded.

@@ -5,6 +5,10 @@
 
 #include "halvane/link/SerBase.h"
 
+namespace Comm {
+class UploadRetries;
+}
+
 namespace ConTypes {
 
 // The flagship family's command set: processors whose correction filters
@@ -66,8 +70,9 @@ protected:
     void ServiceSequence();
     // Reads a base address with one of the base queries.
     std::int32_t ReadBaseOffset(const char* query);
-    // Writes one DSP command and waits for its six-character echo.
-    void WriteDspCommand(const std::string& command);
+    // Writes one DSP command and waits for its six-character echo, in the
+    // upload's verified-write loop.
+    void WriteDspCommand(const std::string& command, Comm::UploadRetries& retries);
     void Send(const char* command);
 };
 

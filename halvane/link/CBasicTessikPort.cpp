@@ -1,10 +1,12 @@
 #include "halvane/link/CBasicTessikPort.h"
 
 #include "halvane/link/ModelTable.h"
+#include "platform/Deadline.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <optional>
 
 namespace Comm {
 
@@ -116,6 +118,7 @@ bool CBasicTessikPort::Pause(std::int64_t ms) {
     for (std::int64_t left = ms; left > 0;) {
         const std::int64_t slice = std::min(left, LinkTiming::kWaitSliceMs);
         clock_->sleepMs(slice);
+        waitedMs_ += slice;
         left -= slice;
         if (Interrupted()) return false;
     }
@@ -128,21 +131,19 @@ bool CBasicTessikPort::Pause(std::int64_t ms) {
 bool CBasicTessikPort::probeAnswers() {
     if (!Write("?\n")) return false;
     std::uint8_t byte = 0;
-    std::int64_t waited = 0;
-    while (waited < LinkTiming::kProbeReplyMs) {
-        const std::int64_t start = clock_->nowMs();
-        const auto r = line_->readByte(byte, LinkTiming::kWaitSliceMs);
+    const platform::Deadline answer(*clock_, LinkTiming::kProbeReplyMs);
+    while (!answer.expired()) {
+        const auto r = line_->readByte(byte, std::min(answer.remainingMs(), LinkTiming::kWaitSliceMs));
         if (r == platform::SerialLine::ReadResult::Byte) {
             // The rest of the answer is no reply to anything asked: drop it.
-            for (std::int64_t rest = 0; byte != '\n' && rest < LinkTiming::kIdentifyMaxMs;) {
-                const std::int64_t at = clock_->nowMs();
-                if (line_->readByte(byte, LinkTiming::kWaitSliceMs) != platform::SerialLine::ReadResult::Byte)
-                    rest += std::max<std::int64_t>(1, clock_->nowMs() - at);
-            }
+            const platform::Deadline rest(*clock_, LinkTiming::kIdentifyMaxMs);
+            while (byte != '\n' && !rest.expired())
+                if (line_->readByte(byte, std::min(rest.remainingMs(), LinkTiming::kWaitSliceMs)) ==
+                    platform::SerialLine::ReadResult::Failed)
+                    break;
             return true;
         }
         if (r == platform::SerialLine::ReadResult::Failed || Interrupted()) return false;
-        waited += std::max<std::int64_t>(1, clock_->nowMs() - start);
     }
     return false;
 }
@@ -249,10 +250,11 @@ bool CBasicTessikPort::Identify() {
     return false;
 }
 
-// The reply reader polls one byte at a time. The first empty read restarts
-// the start time, and so does the second; the limits count from there. The
-// reply then has max(minimum, length x per-character) but never more than
-// the maximum, so a longer partial reply earns more time.
+// The reply reader polls one byte at a time. Until the second empty read
+// only the maximum holds (bytes that never end the line must not keep the
+// reader in its first reads); from there the reply has max(minimum, length
+// x per-character) but never more than the maximum, so a longer partial
+// reply earns more time.
 bool CBasicTessikPort::ReadReply(std::string_view terminator, std::string* out, std::int64_t perCharMs,
                                  std::int64_t minimumMs, std::int64_t maximumMs) {
     std::string text;
@@ -268,22 +270,18 @@ bool CBasicTessikPort::ReadReply(std::string_view terminator, std::string* out, 
         maximumMs = std::min(maximumMs, LinkTiming::kExitReplyMs);
         minimumMs = std::min(minimumMs, maximumMs);
     }
+    const auto replyLimit = [&] {
+        return std::min(maximumMs, std::max(minimumMs, static_cast<std::int64_t>(text.size()) * perCharMs));
+    };
+    const platform::Deadline call(*clock_, maximumMs);
     bool anyByte = false;
     bool hungUp = false;
-    const std::int64_t readStart = clock_->nowMs();
     if (IsOpen() && !skip) {
-        const std::int64_t callStart = clock_->nowMs();
-        std::int64_t start = callStart;
-        int phase = 1;
+        int emptyReads = 0;
+        std::optional<platform::Deadline> quiet;  // from the second empty read
         for (;;) {
-            std::int64_t waitMs = 0;
-            if (phase == 0) {
-                const std::int64_t limit =
-                    std::min(maximumMs, std::max(minimumMs, static_cast<std::int64_t>(text.size()) * perCharMs));
-                waitMs = std::max<std::int64_t>(0, limit - (clock_->nowMs() - start) + 1);
-                // In slices, so that an abort is seen while waiting.
-                waitMs = std::min(waitMs, LinkTiming::kWaitSliceMs);
-            }
+            // In slices, so that an abort is seen while waiting.
+            const std::int64_t waitMs = quiet ? std::min(quiet->remainingMs(), LinkTiming::kWaitSliceMs) : 0;
             std::uint8_t byte = 0;
             const auto r = line_->readByte(byte, waitMs);
             if (r == platform::SerialLine::ReadResult::Failed) {
@@ -293,43 +291,33 @@ bool CBasicTessikPort::ReadReply(std::string_view terminator, std::string* out, 
             if (r == platform::SerialLine::ReadResult::Byte) {
                 text.push_back(static_cast<char>(byte));
                 anyByte = true;
+                // Checked after every byte, so the first terminator can only
+                // be at the end of the text.
+                if (!terminator.empty() && text.size() >= terminator.size() &&
+                    text.compare(text.size() - terminator.size(), terminator.size(), terminator) == 0) {
+                    text.resize(text.size() - terminator.size());
+                    result = true;
+                    break;
+                }
             } else if (!exiting && Interrupted()) {
                 break;
-            } else if (phase == 1) {
-                phase = 2;
-                start = clock_->nowMs();
-            } else if (phase == 2) {
-                phase = 0;
-                start = clock_->nowMs();
+            } else if (++emptyReads == 2) {
+                quiet.emplace(*clock_, replyLimit());
             }
-            // Checked after every byte, so the first terminator can only be
-            // at the end of the text.
-            if (r == platform::SerialLine::ReadResult::Byte && !terminator.empty() &&
-                text.size() >= terminator.size() &&
-                text.compare(text.size() - terminator.size(), terminator.size(), terminator) == 0) {
-                text.resize(text.size() - terminator.size());
-                result = true;
-                break;
-            }
-            const std::int64_t now = clock_->nowMs();
-            if (phase == 0) {
-                const std::int64_t elapsed = now - start;
-                if (elapsed > maximumMs ||
-                    (elapsed > static_cast<std::int64_t>(text.size()) * perCharMs && elapsed > minimumMs))
-                    break;
-            } else if (now - callStart > maximumMs) {
-                // Bytes that never stop and never end the line: without this
-                // the reader would not leave its first phase.
+            if (quiet) {
+                quiet->setLimit(replyLimit());
+                if (quiet->expired()) break;
+            } else if (call.expired()) {
                 break;
             }
         }
         if (anyByte) {
             silentMs_ = 0;
             linkFailed_ = false;
-        } else if (!skip && !linkFailed_ && found_ != 0) {
+        } else if (!linkFailed_ && found_ != 0) {
             // Only a processor that was found can fall silent: a search
             // hears nothing on most ports and speeds.
-            silentMs_ += clock_->nowMs() - readStart;
+            silentMs_ += call.elapsedMs();
             if (silentMs_ >= LinkTiming::kSilentLinkMs && !Interrupted()) {
                 if (probeAnswers())
                     silentMs_ = 0;
@@ -339,6 +327,7 @@ bool CBasicTessikPort::ReadReply(std::string_view terminator, std::string* out, 
         }
         if (hungUp) linkFailed_ = true;
     }
+    if (!result) waitedMs_ += call.elapsedMs();
     if (!result && exiting && (brief || linkFailed_ || Interrupted())) exitGaveUp_ = true;
     if (out) *out = std::move(text);
     return result;

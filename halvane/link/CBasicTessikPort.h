@@ -107,6 +107,11 @@ public:
     bool Stopping() const { return LinkFailed() || Interrupted(); }
     // Sleeps `ms` in slices; skipped or cut short (false) once Stopping.
     bool Pause(std::int64_t ms);
+    // The time of the port's clock this link has spent waiting: pauses, and
+    // reads that ended without their reply. A reply that came costs nothing
+    // here, so this is the processor time a job accounts for, whatever the
+    // machine's own speed.
+    std::int64_t WaitedMs() const { return waitedMs_; }
 
     // Marks a job's exit actions. Inside, once the link has failed or the
     // job was aborted, every reply gets kExitReplyMs and after the first
@@ -243,6 +248,7 @@ private:
     std::function<bool()> interrupted_;
     const void* interruptOwner_ = nullptr;
     std::int64_t silentMs_ = 0;  // read time without a byte since the last byte
+    std::int64_t waitedMs_ = 0;
     bool linkFailed_ = false;
     int exitDepth_ = 0;
     bool exitGaveUp_ = false;

@@ -7,7 +7,7 @@
 namespace halvane {
 
 bool CSampFS::IsValid() const {
-    const std::int32_t count = UnitClassLimits::RateCount();
+    const std::int32_t count = rateCount_ >= 0 ? rateCount_ : UnitClassLimits::RateCount();
     return index_ >= 0 && index_ < count && index_ < static_cast<std::int32_t>(kRates.size());
 }
 

@@ -6,13 +6,15 @@
 namespace halvane {
 
 // A sample-rate index: 48000, 44100, 32000, 96000, 88200, 64000, 192000,
-// 176400 Hz. Valid below the rate count of the unit class in use
-// (UnitClassLimits); also the rate slot of a document's filter sets.
+// 176400 Hz. Valid below a rate count: a unit's own (its limits), or else
+// that of the unit class in use (UnitClassLimits); also the rate slot of a
+// document's filter sets.
 class CSampFS {
 public:
     static constexpr std::array<std::int32_t, 8> kRates = {48000, 44100, 32000, 96000, 88200, 64000, 192000, 176400};
 
     explicit CSampFS(std::int32_t index = 0) : index_(index) {}
+    CSampFS(std::int32_t index, std::int32_t rateCount) : index_(index), rateCount_(rateCount) {}
 
     bool IsValid() const;
     // The current index, then one step on; std::logic_error
@@ -25,6 +27,7 @@ public:
 
 private:
     std::int32_t index_;
+    std::int32_t rateCount_ = -1;  // -1: the unit class in use
 };
 
 }  // namespace halvane

@@ -43,11 +43,12 @@ struct LinkTiming {
     static constexpr std::int64_t kDebugExitPauseMs = 500;
     static constexpr int kDebugGoTries = 6;
     static constexpr int kDebugExitCommands = 6;
-    static constexpr int kDspAttempts = 5;     // per word write, per stage, per base query
+    // Attempts of one verified write: a DSP word, stage or gain, a receiver
+    // coefficient, gain or setting; also of a base-address query.
+    static constexpr int kWriteAttempts = 5;
     static constexpr int kDspReplyLines = 5;   // lines read for one echo or one word
 
     // Receiver set-and-confirm.
-    static constexpr int kConfirmRounds = 5;
     static constexpr std::int64_t kAfterFailedConfirmQueryMs = 100;
     static constexpr std::int64_t kBeforeResendMs = 20;
     static constexpr std::int64_t kBeforeSecondReadMs = 500;
@@ -65,9 +66,12 @@ struct LinkTiming {
     // On a failed link or after an abort, the exit actions give each reply
     // this long, and after the first reply that does not come they stop.
     static constexpr std::int64_t kExitReplyMs = 500;
-    // Retries (a word or stage sent again) one whole flagship upload may
-    // spend before it gives up: a line that loses data keeps failing.
-    static constexpr int kUploadRetryBudget = 40;
+    // Retries (a word, stage or gain sent again) one upload may spend
+    // beyond each write's own attempts: this many, and one more per so many
+    // bytes a clean upload of its size sends. A line that loses one byte in
+    // a thousand finishes; one that loses one in a hundred is given up.
+    static constexpr int kUploadRetryAllowance = 20;
+    static constexpr std::int64_t kUploadBytesPerRetry = 400;
 };
 
 }  // namespace Comm

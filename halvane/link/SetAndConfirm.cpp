@@ -2,13 +2,12 @@
 
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/LinkTiming.h"
+#include "halvane/link/UploadRetries.h"
 #include "halvane/link/WireText.h"
 
 namespace Comm {
 
 namespace {
-
-constexpr int kRounds = LinkTiming::kConfirmRounds;
 
 bool IsHexFormat(const std::string& format) {
     return !format.empty() && (format.back() == 'X' || format.back() == 'x');
@@ -43,23 +42,26 @@ bool Query(CBasicTessikPort& port, const std::string& prefix, const std::string&
 }  // namespace
 
 bool SetAndConfirm(CBasicTessikPort& port, const std::string& prefix, const std::string& format, std::int64_t value,
-                   ReplyForm form) {
+                   ReplyForm form, UploadRetries* retries) {
     const std::string set = prefix + FormatInt(format, value) + "\n";
     port.SendAndReceive(set, "\n");
-    for (int round = 0; round < kRounds; ++round) {
+    bool answered = false;
+    const auto confirmed = [&] {
         std::int64_t read = 0;
-        if (Query(port, prefix, format, read, form)) {
-            if (read == value) return true;
-        } else {
+        answered = Query(port, prefix, format, read, form);
+        return answered && read == value;
+    };
+    const auto setAgain = [&] {
+        if (!answered) {
             port.Pause(LinkTiming::kAfterFailedConfirmQueryMs);
             port.Drain();
             // A silent processor or an aborted job: the value is not confirmed.
-            if (port.Stopping()) return false;
+            if (port.Stopping()) return;
         }
         port.Pause(LinkTiming::kBeforeResendMs);
         port.SendAndReceive(set, "\n");
-    }
-    return false;
+    };
+    return VerifiedWrite(port, retries, confirmed, setAgain);
 }
 
 bool ReadConfirmValue(CBasicTessikPort& port, const std::string& prefix, const std::string& format,

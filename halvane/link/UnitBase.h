@@ -1,6 +1,7 @@
 #pragma once
 
 #include "halvane/link/ObjectRegistry.h"
+#include "halvane/link/UnitClassLimits.h"
 
 #include <atomic>
 #include <cstdint>
@@ -63,15 +64,22 @@ public:
 
     std::int32_t ModelIndex() const { return modelIndex_; }
     std::int32_t UnitClass() const { return unitClass_; }
+    // The rates and stages this unit's class takes: what its uploads write,
+    // whatever the document or another job set for the program.
+    halvane::UnitClassLimits::Of Limits() const {
+        return halvane::UnitClassLimits::ForUnitClass(unitClass_).value_or(halvane::UnitClassLimits::Of{});
+    }
     bool IsEnabled() const { return (enabled_ & 1u) != 0; }
     void SetEnabled(bool on) { enabled_ = on ? 1u : 0u; }
     Progress* GetProgress() const { return progress_; }
     // Also lets the port's waits end as soon as that job is aborted.
     void SetProgress(Progress* progress);
 
-protected:
-    // The process-wide port every unit talks through.
+    // The port this unit talks through (the program's one port): a job
+    // that holds the unit reaches the processor's line through it.
     static Comm::CBasicTessikPort& Port();
+
+protected:
 
 private:
     std::int32_t modelIndex_;

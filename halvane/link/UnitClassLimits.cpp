@@ -14,13 +14,21 @@ std::atomic<std::int32_t> g_stages{UnitClassLimits::kInitialStages};
 std::int32_t UnitClassLimits::RateCount() { return g_rates.load(); }
 std::int32_t UnitClassLimits::StageCount() { return g_stages.load(); }
 
-bool UnitClassLimits::SetForUnitClass(std::int32_t unitClass) {
+std::optional<UnitClassLimits::Of> UnitClassLimits::ForUnitClass(std::int32_t unitClass) {
     switch (unitClass) {
-    case 1: g_rates = 5; g_stages = 10; return true;
-    case 2: g_rates = 8; g_stages = 10; return true;
-    case 4: g_rates = 8; g_stages = 5; return true;
-    default: return false;
+    case 1: return Of{5, 10};
+    case 2: return Of{8, 10};
+    case 4: return Of{8, 5};
+    default: return std::nullopt;
     }
+}
+
+bool UnitClassLimits::SetForUnitClass(std::int32_t unitClass) {
+    const std::optional<Of> limits = ForUnitClass(unitClass);
+    if (!limits) return false;
+    g_rates = limits->rates;
+    g_stages = limits->stages;
+    return true;
 }
 
 void UnitClassLimits::Reset() {

@@ -14,6 +14,7 @@
 #include "halvane/link/CSampFS.h"
 #include "halvane/link/SetAndConfirm.h"
 #include "halvane/link/UnitClassLimits.h"
+#include "halvane/link/UploadRetries.h"
 #include "halvane/link/UploadSource.h"
 #include "halvane/signal/ChannelTable.h"
 #include "platform/UserPrompt.h"
@@ -43,10 +44,17 @@ bool AskUnlessAborted(Progress& progress, const std::string& text) {
 
 void DropOneLine(Comm::CBasicTessikPort& port) { port.ReadReply("\n", nullptr, Comm::CBasicTessikPort::kCommandTimes); }
 
-// Said after a failed exchange when the processor has fallen silent.
-const char* Silence(const Comm::CBasicTessikPort& port) {
-    return port.LinkFailed() ? "The processor stopped answering.\n" : "";
+// Said after a failed exchange: why the upload stopped retrying.
+std::string WhyStopped(const Comm::UploadRetries& retries) {
+    const std::string why = retries.WhyStopped();
+    return why.empty() ? why : why + "\n";
 }
+
+// What a clean upload sends for one coefficient or gain: the set ("C" or
+// "G", the digits, eight hexadecimal digits, "\n") and its query (the word,
+// "?\n").
+constexpr std::int64_t kCoefficientBytes = (6 + 8 + 1) + (6 + 2);
+constexpr std::int64_t kGainBytes = (4 + 8 + 1) + (4 + 2);
 
 std::string ChannelLevelName(int channel) {
     if (channel == ChannelTable::kSubwoofer) return "Movie Subwoofer";
@@ -212,15 +220,17 @@ void VuxV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) 
     Comm::CBasicTessikPort& port = Port();
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
-    const int rates = halvane::UnitClassLimits::RateCount();
-    const int stages = halvane::UnitClassLimits::StageCount();
+    const int rates = Limits().rates;
+    const int stages = Limits().stages;
     Progress& progress = Reporter();
     progress.SetRange(stages * rates * 16);
+    Comm::UploadRetries retries(port, progress,
+                                std::int64_t{rates} * 16 * (std::int64_t{stages} * 4 * kCoefficientBytes + kGainBytes));
 
     for (int c = 0; c < 2; ++c) {
         for (int k = 0; k < ChannelTable::kCount; ++k) {
             const int code = kChannelCode[k];
-            halvane::CSampFS rate(0);
+            halvane::CSampFS rate(0, Limits().rates);
             while (rate.IsValid()) {
                 const int r = rate.Next();
                 double product = 1.0;
@@ -230,9 +240,9 @@ void VuxV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) 
                     for (int i = 0; i < 4; ++i) {
                         const std::uint32_t bits = CoefficientBits(stage, i);
                         const std::string word = halvane::Format("C%d%d%d%d%d", c, code, r, b, i);
-                        if (!Comm::SetAndConfirm(port, word, "%08X", bits))
+                        if (!Comm::SetAndConfirm(port, word, "%08X", bits, Comm::ReplyForm::Strict, &retries))
                             halvane::ThrowError("Failed to upload coefficient %d%d%d%d%d -> %d\n%s", c, code, r, b,
-                                                i, static_cast<std::int32_t>(bits), Silence(port));
+                                                i, static_cast<std::int32_t>(bits), WhyStopped(retries).c_str());
                     }
                     port.Drain();
                     progress.Step(1);
@@ -240,9 +250,9 @@ void VuxV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) 
                 }
                 const std::uint32_t gain = GainBits(erase ? 0 : document->FilterGain(c, r, k), product);
                 if (!Comm::SetAndConfirm(port, halvane::Format("G%d%d%d", c, code, r), "%08X", gain,
-                                         Comm::ReplyForm::Loose))
+                                         Comm::ReplyForm::Loose, &retries))
                     halvane::ThrowError("Failed to upload gain %d%d%d -> %d\n%s", c, code, r,
-                                        static_cast<std::int32_t>(gain), Silence(port));
+                                        static_cast<std::int32_t>(gain), WhyStopped(retries).c_str());
                 progress.ThrowIfAborted();
             }
         }
@@ -257,14 +267,14 @@ bool VuxV1Base::VerifyCoefficients(halvane::UploadSource* document, std::int32_t
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (document == nullptr) ThrowNoDocument();
     Reporter().SetText("Verifying...");
-    const int stages = halvane::UnitClassLimits::StageCount();
+    const int stages = Limits().stages;
     std::string text;
     using halvane::Format;
 
     for (int c = 0; c < 2; ++c) {
         for (int k = 0; k < ChannelTable::kCount; ++k) {
             const int code = kChannelCode[k];
-            halvane::CSampFS rate(0);
+            halvane::CSampFS rate(0, Limits().rates);
             while (rate.IsValid()) {
                 const int r = rate.Next();
                 double product = 1.0;

@@ -4,17 +4,21 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
 namespace halvane {
 
-// The exit actions a job arms as it changes the processor's or the host's
-// state (end the measurement, power off, release the unit...). Leaving the
-// scope runs the armed ones in reverse order of arming, each whatever the
-// others did, so a failure part-way never leaves the processor half set up.
-// On the successful road the job calls RunAll itself, so a failing exit
-// action still fails the job.
+// The one way every job leaves the processor (measurement, upload, erase,
+// Quick Measure): the exit actions it arms as it changes the processor's or
+// the host's state (end the measurement or the upload, tone off, power off,
+// release the unit...). Leaving the scope runs the armed ones in reverse
+// order of arming, each whatever the others did, so a failure part-way never
+// leaves the processor half set up; an action that is only for a failure is
+// dismissed once its step has ended well. On the successful road the job
+// calls RunAll itself, so a failing exit action still fails the job. On a
+// failed line or after an abort the processor is tried once, briefly.
 class ExitActions {
 public:
     using Id = std::size_t;
@@ -25,6 +29,9 @@ public:
     // While unwinding, an action's own failure can only be dropped: the
     // failure that is leaving the job is the one the user is told about.
     ~ExitActions() { runAll(); }
+
+    // The line the actions talk through, once the job holds a unit.
+    void UsePort(Comm::CBasicTessikPort& port) { port_ = &port; }
 
     Id Arm(std::function<void()> action) {
         actions_.push_back(std::move(action));
@@ -44,7 +51,8 @@ private:
     std::exception_ptr runAll() noexcept {
         // On a failed line or after an abort, the processor is tried once,
         // briefly; the commands still go out.
-        Comm::CBasicTessikPort::ExitPath onTheWayOut(Comm::CBasicTessikPort::Instance());
+        std::optional<Comm::CBasicTessikPort::ExitPath> onTheWayOut;
+        if (port_ != nullptr) onTheWayOut.emplace(*port_);
         std::exception_ptr first;
         while (!actions_.empty()) {
             std::function<void()> action = std::move(actions_.back());
@@ -60,6 +68,7 @@ private:
     }
 
     std::vector<std::function<void()>> actions_;
+    Comm::CBasicTessikPort* port_ = nullptr;
 };
 
 }  // namespace halvane

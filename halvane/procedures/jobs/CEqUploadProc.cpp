@@ -1,8 +1,5 @@
 #include "halvane/procedures/jobs/CEqUploadProc.h"
 
-#include <functional>
-#include <utility>
-
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/ModelTable.h"
@@ -12,6 +9,7 @@
 #include "halvane/procedures/framework/CheckAbort.h"
 #include "halvane/procedures/framework/DoProcedure.h"
 #include "halvane/procedures/framework/DoneGuard.h"
+#include "halvane/procedures/framework/ExitActions.h"
 #include "platform/UserPrompt.h"
 
 namespace halvane {
@@ -20,59 +18,9 @@ namespace {
 
 constexpr const char* kNoUnitText = "Could not find a valid Tessik processor.";
 
-// Runs its action when the scope is left, unless dismissed.
-class OnExit {
-public:
-    explicit OnExit(std::function<void()> action) : action_(std::move(action)) {}
-    ~OnExit() {
-        if (!action_) return;
-        try {
-            action_();
-        } catch (...) {
-            // Leaving the job must not fail: the run's own result stands.
-        }
-    }
-    OnExit(const OnExit&) = delete;
-    OnExit& operator=(const OnExit&) = delete;
-    void Dismiss() { action_ = nullptr; }
-
-private:
-    std::function<void()> action_;
-};
-
-// Runs its action only when the scope is left by an exception; the
-// action's own failure must not replace the one being raised.
-class OnFailure {
-public:
-    explicit OnFailure(std::function<void()> action)
-        : action_(std::move(action)), exceptions_(std::uncaught_exceptions()) {}
-    ~OnFailure() {
-        if (action_ && std::uncaught_exceptions() > exceptions_) {
-            try {
-                action_();
-            } catch (...) {
-            }
-        }
-    }
-    OnFailure(const OnFailure&) = delete;
-    OnFailure& operator=(const OnFailure&) = delete;
-    void Dismiss() { action_ = nullptr; }
-
-private:
-    std::function<void()> action_;
-    int exceptions_;
-};
-
 // How far the writing got, for the sentence that tells the user what the
 // processor holds after a failure.
 enum class Reached { Nothing, Preparing, Filters, FiltersDone, Speakers };
-
-// Runs a unit's exit action on the job's way out: on a failed line or after
-// an abort the line is tried once, briefly.
-void OnTheWayOut(const std::function<void()>& action) {
-    Comm::CBasicTessikPort::ExitPath exit(Comm::CBasicTessikPort::Instance());
-    action();
-}
 
 // One plain sentence of the state a failed upload or erase leaves, from what
 // the job knows; empty when the processor was left as it was.
@@ -136,20 +84,22 @@ void CEqUploadProc::UnitProgress::ThrowIfAborted() { CheckAbort(job_.running_.lo
 int CEqUploadProc::Run(void*) {
     IProcDialog* host = Host();
     DoneGuard guard(host);
+    // Declared after the guard: the exit actions have all run before the
+    // host hears of the end.
+    ExitActions exits;
     auto& doc = *static_cast<CHalvaneDoc*>(Document());
     progress_.SetText("Please wait, this will take several minutes.");
     running_.store(host != nullptr ? &host->RunningFlag() : nullptr);
-    OnExit clearRunning([this] { running_.store(nullptr); });
+    exits.Arm([this] { running_.store(nullptr); });
 
     unit_ = ConTypes::FindConnectedUnit(&progress_);
     if (unit_ == nullptr) throw TException(ConTypes::NoUnitFoundText());
-    OnExit release([this] { ConTypes::ReleaseUnit(unit_); });
+    exits.UsePort(unit_->Port());
+    exits.Arm([this] { ConTypes::ReleaseUnit(unit_); });
     if (unit_->ModelIndex() == ConTypes::kNoUnitModel) throw TException(kNoUnitText);
 
     const bool erase = mode_ == kErase;
     const std::int32_t documentKind = doc.m_nUnitKind;
-    OnExit restoreLimits([documentKind] { UnitClassLimits::SetForUnitClass(documentKind); });
-    if (!erase) restoreLimits.Dismiss();
 
     const std::int32_t connected = unit_->UnitClass();
     if (connected != documentKind) {
@@ -161,18 +111,24 @@ int CEqUploadProc::Run(void*) {
                 case 4: code = CHalvaneDoc::kConvertToKind4; break;
                 default: throw TException("Unsuported unit class");
             }
+            exits.RunAll();
             guard.Dismiss();
             if (host != nullptr) host->Done(code);
             return code;
         }
-        if (!UnitClassLimits::SetForUnitClass(connected)) throw TException(kNoUnitText);
+        // The unit writes with its own class's limits; the document's stay
+        // the program's.
+        if (!UnitClassLimits::ForUnitClass(connected)) throw TException(kNoUnitText);
     }
 
     Reached reached = Reached::Nothing;
     try {
         {
-            // A preparation that fails part-way is ended as the upload is.
-            OnFailure endUpload([this] { OnTheWayOut([this] { unit_->EndUpload(1); }); });
+            // A preparation that fails part-way is ended as the upload is;
+            // the phase's own exit actions run before its failure is told.
+            ExitActions phase;
+            phase.UsePort(unit_->Port());
+            const auto endUpload = phase.Arm([this] { unit_->EndUpload(1); });
             reached = Reached::Preparing;
             unit_->PrepareUpload();
             reached = Reached::Filters;
@@ -184,11 +140,13 @@ int CEqUploadProc::Run(void*) {
             progress_.SetText("Done uploading room correction parameters.");
             reached = Reached::FiltersDone;
             unit_->EndUpload(0);
-            endUpload.Dismiss();
+            phase.Dismiss(endUpload);
         }
         if (!erase) {
             unit_->BeginSpeakerUpload();
-            OnFailure endSpeakers([this] { OnTheWayOut([this] { unit_->EndSpeakerUpload(1); }); });
+            ExitActions phase;
+            phase.UsePort(unit_->Port());
+            const auto endSpeakers = phase.Arm([this] { unit_->EndSpeakerUpload(1); });
             reached = Reached::Speakers;
             progress_.SetText("Uploading speaker configuration.");
             unit_->UploadSpeakerConfig(&doc);
@@ -196,13 +154,13 @@ int CEqUploadProc::Run(void*) {
             progress_.SetText("Uploading speaker levels.");
             unit_->UploadSpeakerLevels(&doc);
             progress_.SetText("Done uploading speaker levels.");
-            endSpeakers.Dismiss();
+            phase.Dismiss(endSpeakers);
         }
         unit_->EndSpeakerUpload(0);
     } catch (const TException& failure) {
         // An abort ends as aborted, whatever the exchange it cut short
         // reported; either way the user learns what the processor holds.
-        Comm::CBasicTessikPort& port = Comm::CBasicTessikPort::Instance();
+        const Comm::CBasicTessikPort& port = unit_->Port();
         const bool lineDown = port.LinkFailed() || !port.IsOpen();
         std::string text = progress_.IsAborted() != 0 ? std::string(kProcedureAbortedText) : failure.message();
         const std::string state = StateLeft(reached, connected, erase, lineDown);
@@ -212,6 +170,7 @@ int CEqUploadProc::Run(void*) {
         }
         throw TException(text);
     }
+    exits.RunAll();
     guard.Dismiss();
     if (host != nullptr) host->Done(1);
     return 1;

@@ -25,8 +25,8 @@ class CHalvaneDoc;
 //
 // An upload to a unit of another class than the document's writes nothing
 // and ends with the class's conversion code (0xFFFD class 1, 0xFFFF class
-// 2, 0xFFFE class 4). An erase writes with the connected unit's limits and
-// restores the document's afterwards.
+// 2, 0xFFFE class 4). An erase writes with the connected unit's own limits
+// and leaves the document's in force.
 class CEqUploadProc final : public CProcBase {
 public:
     static constexpr int kUpload = 0;

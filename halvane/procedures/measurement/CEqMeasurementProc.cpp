@@ -68,6 +68,7 @@ int CEqMeasurementProc::Run(void*) {
     SetText("Initializing...");
     unit_ = ConTypes::FindConnectedUnit(&progress_);
     if (unit_ == nullptr) throw TException(ConTypes::NoUnitFoundText());
+    exits.UsePort(unit_->Port());
     exits.Arm([this] { ConTypes::ReleaseUnit(unit_); });
 
     CheckAbortHere();

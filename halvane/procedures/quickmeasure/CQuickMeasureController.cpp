@@ -9,6 +9,7 @@
 #include "halvane/diagnostics/WndMessageQueue.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/framework/ChannelNames.h"
+#include "halvane/procedures/framework/ExitActions.h"
 #include "halvane/signal/AudioSampler2Wave.h"
 #include "halvane/signal/CSimpleChirpProc.h"
 #include "platform/WindowMessage.h"
@@ -241,16 +242,14 @@ void CQuickMeasureController::Disconnect(std::shared_ptr<QuickMeasureTaskData> d
 
 void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskData> data) {
     const int channel = channel_.load();
-    bool toneOn = false;
+    // Nothing is recorded on a failed Start: the tone goes off again (an
+    // exit action, dismissed once the measurement runs), and the recorder is
+    // not kept, so the next Start finds and opens the microphone afresh.
+    ExitActions exits;
     auto fail = [&](const char* what) {
-        // Nothing is recorded: the tone goes off again, and the recorder is
-        // not kept, so the next Start finds and opens the microphone afresh.
-        if (toneOn && unit_ != nullptr) {
-            try {
-                unit_->StopTestTone(channel, 0);
-            } catch (...) {
-            }
-        }
+        // The tone is off before the failure is told; should switching it
+        // off fail too, the log says so.
+        CatchFailure([&] { exits.RunAll(); }, [&](const char* why) { Status(Format("Error: %s", why)); });
         if (HasRecorder()) ReleaseRecorder();
         Status(what);
         ShowError(what, "error");
@@ -280,12 +279,14 @@ void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskD
             recorder_->SetLevel(InputLevelForKind(correctionKind_));
             queue_.Clear();
             unit_->StartTestTone(channel, 0);
-            toneOn = true;
+            exits.UsePort(unit_->Port());
+            const auto toneOff = exits.Arm([this, channel] { unit_->StopTestTone(channel, 0); });
             // The first start queues the recorder's ring; after a Stop the ring
             // is still queued and the input only starts again.
             const bool started = recorderStreaming_ ? recorder_->Start() : recorder_->PrepareAndStart();
             if (!started) throw TException("failed to start audio measurement (check USB connection to PC)");
             recorderStreaming_ = true;
+            exits.Dismiss(toneOff);
             Status(Format("Measuring speaker %s", ChannelName(channel).c_str()));
             TaskDone(data);
         },
@@ -407,15 +408,20 @@ void CQuickMeasureController::ShutDown() {
         // The aborted progress would fail every call the unit reports
         // through; the unit reports to nobody from now on.
         unit_->SetProgress(nullptr);
-        CatchFailure(
-            [&] {
-                unit_->StopTestTone(channel, 0);
-                unit_->EndMeasurement();
-                unit_->PowerOff(0);
-            },
-            [](const char* what) { std::fprintf(stderr, "Quick Measure: closing the unit: %s\n", what); });
-        unit_->Disconnect();
-        unit_ = nullptr;
+        // Each runs whatever the others did, newest first: tone off, end of
+        // the measurement mode, power off, and the port let go.
+        ExitActions exits;
+        exits.UsePort(unit_->Port());
+        exits.Arm([this] {
+            unit_->Disconnect();
+            unit_ = nullptr;
+        });
+        exits.Arm([this] { unit_->PowerOff(0); });
+        exits.Arm([this] { unit_->EndMeasurement(); });
+        exits.Arm([this, channel] { unit_->StopTestTone(channel, 0); });
+        // The dialog is going: nobody is left to tell but the error output.
+        CatchFailure([&] { exits.RunAll(); },
+                     [](const char* what) { std::fprintf(stderr, "Quick Measure: closing the unit: %s\n", what); });
     }
     state_.store(quickmeasure::kDisconnected);
 }

@@ -41,6 +41,11 @@ struct Outcome {
     int result = 0;
     std::string message;  // what the user is shown at the end
     std::int64_t endMs = 0;
+    // Processor time the link accounted waiting (pauses, replies that did
+    // not come): bounds are judged on it, whatever the machine's speed.
+    std::int64_t waitedMs = 0;
+    std::int64_t waitedAtEndMs = 0;  // the link's whole account at the end
+    int retries = 0;                 // words, stages and gains sent again
 };
 
 class UploadFaultsBase : public ::testing::Test {
@@ -96,7 +101,7 @@ protected:
             if (r.kind == Kind::Text && r.text == "Uploading room correction parameters.") writing = true;
             if (writing && !done && r.kind == Kind::Pos && r.value >= steps) {
                 done = true;
-                faultAtMs_ = clock_.nowMs();
+                faultWaitedMs_ = Port().WaitedMs();
                 fault();
             }
         };
@@ -104,8 +109,15 @@ protected:
 
     Outcome Upload() {
         Outcome out;
+        const std::int64_t waitedBefore = Port().WaitedMs();
+        const std::size_t reportsBefore = host_.Reports().size();
         out.result = halvane::RunUploadProc({}, s_.doc, &host_);
         out.endMs = clock_.nowMs();
+        out.waitedAtEndMs = Port().WaitedMs();
+        out.waitedMs = out.waitedAtEndMs - waitedBefore;
+        const auto reports = host_.Reports();
+        for (std::size_t i = reportsBefore; i < reports.size(); ++i)
+            if (reports[i].kind == Kind::Text && reports[i].text.rfind("Line errors", 0) == 0) ++out.retries;
         const auto asks = s_.prompt.asks();
         if (!asks.empty()) out.message = asks.back().text;
         return out;
@@ -178,7 +190,7 @@ protected:
 
     platform::Clock& clock_;
     int model_ = 0;
-    std::int64_t faultAtMs_ = -1;
+    std::int64_t faultWaitedMs_ = -1;  // the link's waiting when the fault began
     std::unique_ptr<sim::Simulator> sim_;
     roadtest::ScriptedDoc s_;
     testsupport::TestProcHost host_;
@@ -223,59 +235,51 @@ protected:
     std::atomic<std::int64_t> abortAtMs_{-1};
 };
 
+// One case per family.
+class FamilyFaults : public UploadFaults, public ::testing::WithParamInterface<int> {};
+
+std::string FamilyName(const ::testing::TestParamInfo<int>& info) {
+    return info.param == kFlagship ? "Flagship" : "Receiver";
+}
+
 // Before: a receiver took about 11 minutes to report a processor that fell
 // silent mid-upload (full power passes on a dead line in its exit actions).
-TEST_F(UploadFaults, SilenceMidWayIsReportedWithinHalfAMinute) {
-    for (const int model : {kFlagship, kReceiver}) {
-        SCOPED_TRACE(model);
-        Start(model);
-        MidWay(40, [this] { Faults([](sim::FaultKnobs& k) { k.silent = true; }); });
-        const Outcome o = Upload();
-        ExpectHonest(o, model == kReceiver ? kCorrectionOff : kMixed);
-        EXPECT_EQ(o.result, 2);
-        EXPECT_NE(o.message.find(kSilent), std::string::npos) << o.message;
-        if (model == kFlagship) {
-            EXPECT_NE(o.message.find(kDebugOn), std::string::npos) << o.message;
-        }
-        ASSERT_GE(faultAtMs_, 0);
-        EXPECT_LE(o.endMs - faultAtMs_, 30000) << "reported this long after the processor fell silent";
-        RecordProperty(model == kFlagship ? "flagship_silence_to_report_ms" : "receiver_silence_to_report_ms",
-                       std::to_string(o.endMs - faultAtMs_));
-        TearDown();
-        SetUp();
-        host_.OnReport = nullptr;
-        faultAtMs_ = -1;
+TEST_P(FamilyFaults, SilenceMidWayIsReportedWithinAQuarterOfAMinute) {
+    const int model = GetParam();
+    Start(model);
+    MidWay(40, [this] { Faults([](sim::FaultKnobs& k) { k.silent = true; }); });
+    const Outcome o = Upload();
+    ExpectHonest(o, model == kReceiver ? kCorrectionOff : kMixed);
+    EXPECT_EQ(o.result, 2);
+    EXPECT_NE(o.message.find(kSilent), std::string::npos) << o.message;
+    if (model == kFlagship) {
+        EXPECT_NE(o.message.find(kDebugOn), std::string::npos) << o.message;
     }
+    ASSERT_GE(faultWaitedMs_, 0);
+    EXPECT_LE(o.waitedAtEndMs - faultWaitedMs_, 20000) << "reported this long after the processor fell silent";
+    RecordProperty("silence_to_report_ms", std::to_string(o.waitedAtEndMs - faultWaitedMs_));
 }
 
-TEST_F(UploadFaults, HangUpMidWayEndsAtOnceAndSaysWhatIsLeft) {
-    for (const int model : {kFlagship, kReceiver}) {
-        SCOPED_TRACE(model);
-        Start(model);
-        MidWay(25, [this] { sim_->disconnect(); });
-        const Outcome o = Upload();
-        ExpectHonest(o, model == kReceiver ? kCorrectionOff : kDebugOn);
-        EXPECT_EQ(o.result, 2);
-        EXPECT_LE(o.endMs - faultAtMs_, 15000);
-        TearDown();
-        SetUp();
-        host_.OnReport = nullptr;
-    }
+TEST_P(FamilyFaults, HangUpMidWayEndsAtOnceAndSaysWhatIsLeft) {
+    const int model = GetParam();
+    Start(model);
+    MidWay(25, [this] { sim_->disconnect(); });
+    const Outcome o = Upload();
+    ExpectHonest(o, model == kReceiver ? kCorrectionOff : kDebugOn);
+    EXPECT_EQ(o.result, 2);
+    ASSERT_GE(faultWaitedMs_, 0);
+    EXPECT_LE(o.waitedAtEndMs - faultWaitedMs_, 15000);
 }
 
-TEST_F(UploadFaults, GarbageMidWayFailsWithTheFiltersSaid) {
-    for (const int model : {kFlagship, kReceiver}) {
-        SCOPED_TRACE(model);
-        Start(model);
-        MidWay(30, [this] { Faults([](sim::FaultKnobs& k) { k.garbleReplies = true; }); });
-        const Outcome o = Upload();
-        ExpectHonest(o, model == kReceiver ? kCorrectionOff : kMixed);
-        EXPECT_EQ(o.result, 2);
-        EXPECT_LE(o.endMs - faultAtMs_, 60000);
-        TearDown();
-        SetUp();
-        host_.OnReport = nullptr;
-    }
+TEST_P(FamilyFaults, GarbageMidWayFailsWithTheFiltersSaid) {
+    const int model = GetParam();
+    Start(model);
+    MidWay(30, [this] { Faults([](sim::FaultKnobs& k) { k.garbleReplies = true; }); });
+    const Outcome o = Upload();
+    ExpectHonest(o, model == kReceiver ? kCorrectionOff : kMixed);
+    EXPECT_EQ(o.result, 2);
+    ASSERT_GE(faultWaitedMs_, 0);
+    EXPECT_LE(o.waitedAtEndMs - faultWaitedMs_, 60000);
 }
 
 // Replies in two pieces are read whole: the upload completes, over the
@@ -293,48 +297,55 @@ TEST_F(UploadFaults, SplitRepliesStillUploadEveryWord) {
 
 // "\r\n" is no line end this program reads values from: an honest failure,
 // not a hang. The processor does answer, so its power passes run in full
-// (the receiver's twice: on, then off on the way out): up to 6 minutes.
-TEST_F(UploadFaults, CarriageReturnsBeforeLineFeedsFailWithinTheirBound) {
-    for (const int model : {kFlagship, kReceiver}) {
-        SCOPED_TRACE(model);
-        Start(model);
-        Faults([](sim::FaultKnobs& k) { k.crBeforeLf = true; });
-        s_.prompt.answers({platform::IDABORT});  // the receiver asks about its power
-        const std::int64_t start = clock_.nowMs();
-        const Outcome o = Upload();
-        ExpectHonest(o, nullptr);
-        EXPECT_EQ(o.result, 2);
-        EXPECT_LE(o.endMs - start, 6 * 60000);
-        TearDown();
-        SetUp();
-    }
+// (the receiver's twice: on, then off on the way out): up to 6 minutes of
+// processor time, as the link accounts it (a loaded machine's slowness is
+// no processor time).
+TEST_P(FamilyFaults, CarriageReturnsBeforeLineFeedsFailWithinTheirBound) {
+    Start(GetParam());
+    Faults([](sim::FaultKnobs& k) { k.crBeforeLf = true; });
+    s_.prompt.answers({platform::IDABORT});  // the receiver asks about its power
+    const Outcome o = Upload();
+    ExpectHonest(o, nullptr);
+    EXPECT_EQ(o.result, 2);
+    EXPECT_GT(o.waitedMs, 0);
+    EXPECT_LE(o.waitedMs, 6 * 60000);
 }
 
-// One byte in a thousand lost on the way to the processor. Before, the
-// flagship retried for ever; a receiver "completed" while words it never
-// took read as zero. Now every end is honest: complete over the document's
-// data, or a failure that says the line loses data.
-TEST_F(UploadFaults, OneByteInAThousandLostEndsHonestly) {
-    for (const int model : {kFlagship, kReceiver}) {
-        SCOPED_TRACE(model);
-        Start(model);
-        Faults([](sim::FaultKnobs& k) { k.dropEveryNthByte = 1000; });
-        const std::int64_t start = clock_.nowMs();
-        const Outcome o = Upload();
-        ExpectHonest(o, nullptr);
-        // The flagship spends a budget of retries and says the line loses
-        // data; the receiver gives each word five rounds and names the word.
-        if (o.result != 1) {
-            EXPECT_NE(o.message.find(model == kFlagship ? "loses data" : "Failed to upload"), std::string::npos)
-                << o.message;
-        }
-        EXPECT_LE(o.endMs - start, 15 * 60000);
-        RecordProperty(model == kFlagship ? "flagship_drop_1000_result" : "receiver_drop_1000_result",
-                       std::to_string(o.result) + " after " + std::to_string(o.endMs - start) + " ms");
-        TearDown();
-        SetUp();
-    }
+// One byte in a thousand lost on the way to the processor: about 300 on a
+// flagship's upload, 150 on a receiver's. Each word, stage and gain has its
+// own five attempts and the upload a budget that grows with its size, so
+// the upload completes, every word read back or confirmed. Before, the
+// flagship gave up after a budget of 40 retries for the whole upload.
+TEST_P(FamilyFaults, OneByteInAThousandLostStillUploadsEveryWord) {
+    Start(GetParam());
+    Faults([](sim::FaultKnobs& k) { k.dropEveryNthByte = 1000; });
+    const Outcome o = Upload();
+    EXPECT_EQ(o.result, 1) << o.message;
+    ExpectHonest(o, nullptr);
+    EXPECT_GT(o.retries, 0) << "no byte was lost: the case proves nothing";
+    RecordProperty("retries", o.retries);
+    RecordProperty("waited_ms", std::to_string(o.waitedMs));
 }
+
+// One byte in a hundred: a line this bad is given up, with the reason and
+// what the processor was left with, within minutes of processor time.
+// Before, a receiver went on for 520 s and completed. A flagship's
+// preparation already fails on such a line (its base-address query is
+// refused five times), with that failure's own text.
+TEST_P(FamilyFaults, OneByteInAHundredLostIsGivenUpWithinMinutes) {
+    Start(GetParam());
+    Faults([](sim::FaultKnobs& k) { k.dropEveryNthByte = 100; });
+    const Outcome o = Upload();
+    ExpectHonest(o, GetParam() == kReceiver ? kCorrectionOff : kMixed);
+    EXPECT_EQ(o.result, 2);
+    const char* reason = GetParam() == kReceiver ? "The line to the processor loses data" : "\nFailed to ";
+    EXPECT_NE(o.message.find(reason), std::string::npos) << o.message;
+    EXPECT_LE(o.waitedMs, 5 * 60000);
+    RecordProperty("retries", o.retries);
+    RecordProperty("waited_ms", std::to_string(o.waitedMs));
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, FamilyFaults, ::testing::Values(kFlagship, kReceiver), FamilyName);
 
 TEST_F(UploadFaults, ReadBackThatDiffersFailsAndSaysWhatIsLeft) {
     Start(kFlagship);

@@ -93,6 +93,9 @@ TEST_F(FlagshipTest, FullUploadLeavesTheIndependentlyComputedMemoryMap) {
 TEST_F(FlagshipTest, EraseWritesIdentityStagesAndZeroGainsAtTheFirstGenerationsLayout) {
     Start(0);  // class 1: 5 rates, the Music blocks from B + 5 x 640
     InDebugMode();
+    // Whatever the program holds for its document (here a receiver's 8 rates
+    // of 5 stages), the unit writes with its own class's limits.
+    halvane::UnitClassLimits::SetForUnitClass(4);
     Unit().UploadCoefficients(true, nullptr);
     Unit().UploadGains(true, nullptr);
     const auto memory = Dialect([](sim::HalvaneDialect& d) { return d.dspMemory(); });
