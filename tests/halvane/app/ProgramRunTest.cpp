@@ -561,13 +561,13 @@ protected:
     void ExpectDocumentAndFileAsTheyWere() {
         EXPECT_TRUE(DocumentState::Of(*doc_) == before_) << "the document changed";
         EXPECT_EQ(std::filesystem::last_write_time(path_), stamp_) << "the file was written";
-        EXPECT_EQ(FileBytes(path_), saved_);
+        EXPECT_TRUE(FileBytes(path_) == saved_) << "the file changed";
         // The next automatic save writes the same project again.
         ASSERT_TRUE(doc_->OnSaveDocument(path_));
         const std::vector<std::uint8_t> resaved = FileBytes(path_);
         RecordProperty("file_bytes_before", std::to_string(saved_.size()));
         RecordProperty("file_bytes_after_next_save", std::to_string(resaved.size()));
-        EXPECT_EQ(resaved, saved_);
+        EXPECT_TRUE(resaved == saved_) << "the next save wrote " << resaved.size() << " bytes over " << saved_.size();
     }
 
     bool Asked(const std::string& text) const {
