@@ -212,7 +212,8 @@ bool RunLevelChecks(CMeasSet& set, const LevelCheckUi& ui, const std::vector<Cha
                     int /*channel*/) {
     for (int ch = 0; ch <= CSpkrs::kSubwoofer; ++ch) {
         if (!Present(set, levels, ch, position)) continue;
-        if (const auto answer = CheckChannel(set, ui, levels, session.PositionCount(), queue, position, ch)) return *answer;
+        if (const auto answer = CheckChannel(set, ui, levels, session.PositionCount(), queue, position, ch))
+            return *answer;
     }
     if (configuration == 0 && position == 0) return CheckSubwooferLevel(set, ui, levels, queue);
     return true;
