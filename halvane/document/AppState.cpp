@@ -23,11 +23,4 @@ void AppState::RefreshMainFrameViews() {
     if (mainWindow_ != nullptr) mainWindow_->RefreshViews();
 }
 
-AppState& AppState::Process() {
-    static AppState state;
-    return state;
-}
-
-void RefreshMainFrameViews() { AppState::Process().RefreshMainFrameViews(); }
-
 }  // namespace halvane

@@ -11,7 +11,8 @@ class DocumentViews;
 // The values of Halvane's shell that one part writes and others read: the
 // start mode chosen by the welcome page or the command line, the view
 // switches of the View menu, and the one path by which a document change
-// reaches the panes. The program has one (Process()); tests make their own.
+// reaches the panes. The program makes one and hands it to the shell and
+// the documents it builds; tests make their own.
 class AppState {
 public:
     enum StartModes : std::int32_t { Automatic = 0, Manual = 1 };
@@ -43,15 +44,9 @@ public:
     // thread.
     void RefreshMainFrameViews();
 
-    // The program's own state.
-    static AppState& Process();
-
 private:
     mutable std::recursive_mutex mutex_;
     DocumentViews* mainWindow_ = nullptr;
 };
-
-// The program's RefreshMainFrameViews: AppState::Process()'s.
-void RefreshMainFrameViews();
 
 }  // namespace halvane

@@ -49,9 +49,14 @@ platform::UserPrompt& CHalvaneDoc::Prompt() const {
     return services_.prompt != nullptr ? *services_.prompt : platform::CurrentUserPrompt();
 }
 
-AppState& CHalvaneDoc::App() const { return services_.app != nullptr ? *services_.app : AppState::Process(); }
+void CHalvaneDoc::RefreshMainFrameViews() {
+    if (services_.app != nullptr) services_.app->RefreshMainFrameViews();
+}
 
-void CHalvaneDoc::RefreshMainFrameViews() { App().RefreshMainFrameViews(); }
+void CHalvaneDoc::ReplaceContents(DocumentData&& contents) {
+    static_cast<DocumentData&>(*this) = std::move(contents);
+    RefreshMainFrameViews();
+}
 
 void CHalvaneDoc::ShowFailure(const std::string& headline, const std::string& reason) const {
     std::string text = headline;

@@ -44,9 +44,10 @@ public:
         "Error. Upload not complete!\r\n\r\nThe file you are trying to upload was created for a different model "
         "series.  Convert file for use with the connected model?";
 
-    // What the document needs from the program. Null members take the
-    // program's own (AppState::Process(), platform::CurrentUserPrompt());
-    // without post-load steps an older document is only read.
+    // What the document needs from the program. Without an application
+    // state the document has no views to refresh; a null prompt is the
+    // process-wide one (platform::CurrentUserPrompt()); without post-load
+    // steps an older document is only read.
     struct Services {
         AppState* app = nullptr;
         platform::UserPrompt* prompt = nullptr;
@@ -96,7 +97,12 @@ public:
     // slot 10 into slot 2 and of slot 11 into slot 3 (10 and 11 end empty),
     // marks the document modified and refreshes the views.
     void ClearCalculatedCurves();
-    // The application state's refresh (nothing before start-up completes).
+    // Takes over contents built beside the document (a completed job's
+    // results) in one step, then refreshes the views. The path and the
+    // modified flag stay.
+    void ReplaceContents(DocumentData&& contents);
+    // The application state's refresh (nothing before start-up completes,
+    // nothing without an application state).
     void RefreshMainFrameViews();
 
     // --- The file -------------------------------------------------------------
@@ -114,7 +120,6 @@ public:
     std::int32_t LoadedVersion() const { return loadedVersion_; }
 
     platform::UserPrompt& Prompt() const;
-    AppState& App() const;
 
     // --- What the uploads read ------------------------------------------------
     // The filter sets, the target configuration, and the measured curves of

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
             LoadGlobalLabels();
             ConTypes::CreateUnits();
 
-            halvane::AppState& app = halvane::AppState::Process();
+            halvane::AppState app;
             halvane::JobsProcedureService jobs;
             halvane::SetProcedureService(&jobs);
             halvane::ProcedureService& procedures = halvane::CurrentProcedureService();

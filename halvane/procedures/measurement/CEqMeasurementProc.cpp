@@ -2,7 +2,6 @@
 
 #include "halvane/diagnostics/Format.h"
 #include "halvane/diagnostics/HalvaneStrings.h"
-#include "halvane/document/CHalvaneDoc.h"
 #include "halvane/link/UnitBase.h"
 #include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/Units.h"
@@ -11,15 +10,12 @@
 #include "halvane/procedures/framework/ExitActions.h"
 #include "halvane/procedures/measurement/IMeasurementRecorder.h"
 #include "halvane/procedures/measurement/MeasurementSelection.h"
-#include "halvane/procedures/measurement/Posn.h"
 #include "halvane/procedures/measurement/WaveRecorder.h"
 #include "platform/StringTable.h"
 
 #include <algorithm>
 
 namespace halvane {
-
-std::atomic<std::int32_t> MeasureMusicConfig{0};
 
 bool SetUnitClassLimits(std::int32_t unitClass) { return UnitClassLimits::SetForUnitClass(unitClass); }
 
@@ -47,7 +43,7 @@ CEqMeasurementProc::CEqMeasurementProc(CHalvaneDoc* document, MeasurementService
 CEqMeasurementProc::~CEqMeasurementProc() = default;
 
 int CEqMeasurementProc::remaining() const {
-    return queues_[0].Count() + (MeasureMusicConfig.load() != 0 ? queues_[1].Count() : 0);
+    return queues_[0].Count() + (session_.MeasureMusicConfig() != 0 ? queues_[1].Count() : 0);
 }
 
 void CEqMeasurementProc::CheckAbortHere() const { CheckAbort(running_); }
@@ -72,25 +68,25 @@ int CEqMeasurementProc::Run(void*) {
     exits.Arm([this] { ConTypes::ReleaseUnit(unit_); });
 
     CheckAbortHere();
-    std::int32_t measureMusic = 0;
-    if (!SelectSpeakersToMeasure(services_.speakerSelection, GetWindow(), unit_->UnitClass(), measureMusic))
+    // Each run chooses afresh.
+    session_ = MeasurementSession{};
+    if (!SelectSpeakersToMeasure(session_, services_.speakerSelection, GetWindow(), unit_->UnitClass()))
         throw MeasurementUserAbort();
-    MeasureMusicConfig = measureMusic;
 
     // One level map per position of whichever configuration has more.
-    levelMaps_.assign(static_cast<std::size_t>(std::max({PositionsPerConfiguration[0], PositionsPerConfiguration[1], 1})),
-                      ChannelLevelMap{});
+    const auto& positions = session_.PositionsPerConfiguration();
+    levelMaps_.assign(static_cast<std::size_t>(std::max({positions[0], positions[1], 1})), ChannelLevelMap{});
     meas_[0].Clear();
     meas_[1].Clear();
     queues_[1].Clear();
-    if (MeasureMusicConfig != 0) {
+    if (session_.MeasureMusicConfig() != 0) {
         configuration_ = 1;
-        BuildMeasurementQueue(queues_[1], 1);
-        meas_[1].SetSize(PositionCount);
+        BuildMeasurementQueue(session_, queues_[1], 1);
+        meas_[1].SetSize(session_.PositionCount());
     }
     configuration_ = 0;
-    BuildMeasurementQueue(queues_[0], 0);
-    meas_[0].SetSize(PositionCount);
+    BuildMeasurementQueue(session_, queues_[0], 0);
+    meas_[0].SetSize(session_.PositionCount());
     if (queues_[0].IsEmpty()) throw TException("No speakers were selected to measure.");
     current_ = queues_[0].Peek();
 
@@ -145,11 +141,6 @@ int CEqMeasurementProc::Run(void*) {
         CheckAbortHere();
     }
 
-    if (CHalvaneDoc* document = Document()) {
-        document->ResetFilterSets();
-        document->m_nUnitKind = unitClass_;
-        document->m_CalibrationIds = {calibration_.firstId, calibration_.secondId};
-    }
     SetText("Measurement procedure is complete. Preprocessing measurements...");
     exits.RunAll();
     done.SetResult(1);

@@ -6,6 +6,7 @@
 #include "halvane/procedures/framework/CProcBase.h"
 #include "halvane/procedures/framework/JobProgress.h"
 #include "halvane/procedures/measurement/MeasurementQueue.h"
+#include "halvane/procedures/measurement/MeasurementSession.h"
 #include "halvane/procedures/measurement/MicrophoneCalibration.h"
 #include "halvane/signal/CCurveWriter.h"
 #include "halvane/signal/CMeasSet.h"
@@ -27,10 +28,6 @@ namespace halvane {
 class IConflictUi;
 class IMeasurementRecorder;
 class ISpeakerSelectionUi;
-
-// Whether the Music configuration is measured on its own (1) or takes the
-// Movie measurements (0). Set by the speaker selection of a run.
-extern std::atomic<std::int32_t> MeasureMusicConfig;
 
 // The unit-class limits of a processor: class 1 five sample rates and ten
 // stages per filter set, class 2 eight and ten, class 4 eight and five;
@@ -63,6 +60,10 @@ struct MeasurementServices {
 // becomes a response curve filed by position and channel, and the level
 // checks judge each finished position.
 //
+// The job measures into its own sets and session and leaves the document
+// alone: RunMeasurementProcedure files the results once the run completed,
+// so a run that does not complete changes nothing there.
+//
 // However the run ends, the processor is left with its test tone off, the
 // measurement ended, powered off and released, and the host is ended (1 on
 // success, 2 otherwise).
@@ -81,6 +82,8 @@ public:
     JobProgress& Progress() { return progress_; }
 
     CMeasSet& Measurements(int configuration) { return meas_[static_cast<std::size_t>(configuration & 1)]; }
+    // The run's choices: channels, positions, whether Music was measured.
+    const MeasurementSession& Session() const { return session_; }
     const MicrophoneCalibration& Calibration() const { return calibration_; }
     std::int32_t CorrectionKind() const { return calibration_.kind; }
     std::int32_t UnitClass() const { return unitClass_; }
@@ -122,6 +125,7 @@ private:
     std::unique_ptr<IMeasurementRecorder> ownRecorder_;
     IMeasurementRecorder* recorder_ = nullptr;
 
+    MeasurementSession session_;
     std::array<CMeasSet, 2> meas_;
     MicrophoneCalibration calibration_;
     std::vector<ChannelLevelMap> levelMaps_;

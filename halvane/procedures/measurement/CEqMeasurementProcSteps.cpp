@@ -143,7 +143,8 @@ bool CEqMeasurementProc::StoreAndAdvance(std::unique_ptr<CCurve> curve) {
         ui.conflicts = services_.conflicts;
         ui.prompt = services_.prompt != nullptr ? services_.prompt : &platform::CurrentUserPrompt();
         ui.parent = GetWindow();
-        if (!RunLevelChecks(set, ui, levelMaps_, configuration_, queue, current_.position, current_.channel))
+        if (!RunLevelChecks(set, ui, levelMaps_, session_, configuration_, queue, current_.position,
+                            current_.channel))
             throw MeasurementUserAbort();
     }
 
@@ -157,11 +158,11 @@ bool CEqMeasurementProc::StoreAndAdvance(std::unique_ptr<CCurve> curve) {
     if (configuration_ == 1) return false;
 
     configuration_ = 1;
-    BuildMeasurementQueue(queues_[1], 1);
-    meas_[1].SetSize(PositionCount);
+    BuildMeasurementQueue(session_, queues_[1], 1);
+    meas_[1].SetSize(session_.PositionCount());
     // The Music positions are judged on their own levels.
     for (ChannelLevelMap& map : levelMaps_) map.clear();
-    if (MeasureMusicConfig.load() == 0 || queues_[1].IsEmpty()) return false;
+    if (session_.MeasureMusicConfig() == 0 || queues_[1].IsEmpty()) return false;
     Ask(kMusicPassText, ProgramName(), platform::MB_OKCANCEL);
     current_ = queues_[1].Peek();
     if (!MovePrompt()) throw MeasurementUserAbort();
@@ -170,7 +171,7 @@ bool CEqMeasurementProc::StoreAndAdvance(std::unique_ptr<CCurve> curve) {
 
 bool CEqMeasurementProc::MovePrompt() {
     const std::string text = Format("Please move microphone to %s.\nPress OK to continue or CANCEL to abort.",
-                                    Posn(current_.position).Label().c_str());
+                                    Posn(current_.position, session_.PositionCount()).Label().c_str());
     const bool start = current_ == MeasurementItem{0, 0};
     return Ask(text, start ? "Start" : "Position done!", platform::MB_OKCANCEL) == platform::IDOK;
 }
@@ -179,14 +180,14 @@ void CEqMeasurementProc::RestartFromBeginning() {
     // Everything measured so far goes: the run starts again with the first
     // Movie item, and the position count is Movie's again.
     configuration_ = 0;
-    if (MeasureMusicConfig.load() != 0) {
-        BuildMeasurementQueue(queues_[1], 1);
-        meas_[1].SetSize(PositionCount);
+    if (session_.MeasureMusicConfig() != 0) {
+        BuildMeasurementQueue(session_, queues_[1], 1);
+        meas_[1].SetSize(session_.PositionCount());
     } else {
         queues_[1].Clear();
     }
-    BuildMeasurementQueue(queues_[0], 0);
-    meas_[0].SetSize(PositionCount);
+    BuildMeasurementQueue(session_, queues_[0], 0);
+    meas_[0].SetSize(session_.PositionCount());
     for (ChannelLevelMap& map : levelMaps_) map.clear();
     current_ = queues_[0].Peek();
     progress_.SetRange(remaining());

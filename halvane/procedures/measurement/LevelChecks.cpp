@@ -59,11 +59,13 @@ bool Present(const CMeasSet& set, const std::vector<ChannelLevelMap>& levels, in
     return Holds(set, channel, position) && LevelOf(levels, channel, position, level);
 }
 
-LevelCheckGroup MakeGroup(CMeasSet& set, const std::vector<ChannelLevelMap>& levels, double threshold) {
+LevelCheckGroup MakeGroup(CMeasSet& set, const std::vector<ChannelLevelMap>& levels, std::int32_t positionCount,
+                          double threshold) {
     LevelCheckGroup group;
     group.levels = &levels;
     group.set = &set;
     group.threshold = threshold;
+    group.positionCount = positionCount;
     return group;
 }
 
@@ -76,17 +78,17 @@ std::string Message(const char* format, double threshold) {
 // The checks of one measured channel; nullopt when none asked the user,
 // otherwise the answer.
 std::optional<bool> CheckChannel(CMeasSet& set, const LevelCheckUi& ui, const std::vector<ChannelLevelMap>& levels,
-                                 MeasurementQueue& queue, int position, int channel) {
+                                 std::int32_t positionCount, MeasurementQueue& queue, int position, int channel) {
     // Minimum level.
     {
-        LevelCheckGroup group = MakeGroup(set, levels, kMinimumLevelDb);
+        LevelCheckGroup group = MakeGroup(set, levels, positionCount, kMinimumLevelDb);
         group.items.push_back({channel, position});
         if (AnyBelow(group)) return ResolveConflict(group, queue, Message(kMinimumLevelText, kMinimumLevelDb), ui);
     }
     // Centre, left and right front together.
     if (Present(set, levels, 0, position) && Present(set, levels, 1, position) &&
         Present(set, levels, 2, position)) {
-        LevelCheckGroup group = MakeGroup(set, levels, kLcrVariationDb);
+        LevelCheckGroup group = MakeGroup(set, levels, positionCount, kLcrVariationDb);
         group.items = {{0, position}, {1, position}, {2, position}};
         if (VariationExceeds(group))
             return ResolveConflict(group, queue, Message(kLcrVariationText, kLcrVariationDb), ui);
@@ -94,15 +96,15 @@ std::optional<bool> CheckChannel(CMeasSet& set, const LevelCheckUi& ui, const st
     // The channel and its partner.
     const int pair = CSpkrs(channel).GetPair();
     if (CSpkrs(pair).IsValid() && Present(set, levels, pair, position)) {
-        LevelCheckGroup group = MakeGroup(set, levels, kPairVariationDb);
+        LevelCheckGroup group = MakeGroup(set, levels, positionCount, kPairVariationDb);
         group.items = {{channel, position}, {pair, position}};
         if (VariationExceeds(group))
             return ResolveConflict(group, queue, Message(kPairVariationText, kPairVariationDb), ui);
     }
     // The channel across the positions measured so far.
     {
-        LevelCheckGroup group = MakeGroup(set, levels, kPositionVariationDb);
-        const int positions = std::min<int>(PositionCount.load(), set.Count());
+        LevelCheckGroup group = MakeGroup(set, levels, positionCount, kPositionVariationDb);
+        const int positions = std::min<int>(positionCount, set.Count());
         for (int p = 0; p < positions; ++p)
             if (Present(set, levels, channel, p)) group.items.push_back({channel, p});
         if (group.items.size() >= 2 && VariationExceeds(group))
@@ -138,8 +140,9 @@ bool AnyBelow(const LevelCheckGroup& group) {
     return false;
 }
 
-std::string ConflictLabel(int channel, int position, double level) {
-    return Format("%s %s: SPL = %.1lfdb", CSpkrs(channel).ToString().c_str(), Posn(position).Label().c_str(), level);
+std::string ConflictLabel(int channel, int position, std::int32_t positionCount, double level) {
+    return Format("%s %s: SPL = %.1lfdb", CSpkrs(channel).ToString().c_str(),
+                  Posn(position, positionCount).Label().c_str(), level);
 }
 
 bool ResolveConflict(const LevelCheckGroup& group, MeasurementQueue& queue, const std::string& message,
@@ -149,7 +152,7 @@ bool ResolveConflict(const LevelCheckGroup& group, MeasurementQueue& queue, cons
     for (const MeasurementItem& item : group.items) {
         double level = 0;
         ItemLevel(group, item, level);
-        labels.push_back(ConflictLabel(item.channel, item.position, level));
+        labels.push_back(ConflictLabel(item.channel, item.position, group.positionCount, level));
     }
     if (ui.conflicts == nullptr) return false;
     const auto ticked = ui.conflicts->PickMeasurementsToRepeat(ProgramName(), message, labels, ui.parent);
@@ -205,10 +208,12 @@ bool CheckSubwooferLevel(CMeasSet& set, const LevelCheckUi& ui, const std::vecto
 }
 
 bool RunLevelChecks(CMeasSet& set, const LevelCheckUi& ui, const std::vector<ChannelLevelMap>& levels,
-                    int configuration, MeasurementQueue& queue, int position, int /*channel*/) {
+                    const MeasurementSession& session, int configuration, MeasurementQueue& queue, int position,
+                    int /*channel*/) {
     for (int ch = 0; ch <= CSpkrs::kSubwoofer; ++ch) {
         if (!Present(set, levels, ch, position)) continue;
-        if (const auto answer = CheckChannel(set, ui, levels, queue, position, ch)) return *answer;
+        if (const auto answer = CheckChannel(set, ui, levels, session.PositionCount(), queue, position, ch))
+            return *answer;
     }
     if (configuration == 0 && position == 0) return CheckSubwooferLevel(set, ui, levels, queue);
     return true;

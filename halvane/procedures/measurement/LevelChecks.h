@@ -49,6 +49,8 @@ struct LevelCheckGroup {
     CMeasSet* set = nullptr;
     std::vector<MeasurementItem> items;
     double threshold = 0;
+    // The run's PositionCount, for the labels.
+    std::int32_t positionCount = 5;
 };
 
 // The level of an item from the position's map; false when none was measured.
@@ -66,17 +68,20 @@ bool AnyBelow(const LevelCheckGroup& group);
 bool ResolveConflict(const LevelCheckGroup& group, MeasurementQueue& queue, const std::string& message,
                      const LevelCheckUi& ui);
 
-// The item label of a conflict.
-std::string ConflictLabel(int channel, int position, double level);
+// The item label of a conflict; the position is labelled within the run's
+// `positionCount` positions.
+std::string ConflictLabel(int channel, int position, std::int32_t positionCount, double level);
 
 // Runs the checks for the position just finished; true to go on, false when
 // the user cancelled. Every channel measured at the position is checked in
 // channel order (minimum level, centre-left-right spread, left/right pair,
-// spread across positions); the first check that asks the user ends the
-// checks with the answer. Then, for the Movie configuration at the first
-// position only, the subwoofer's level against the other channels.
+// spread across the session's PositionCount positions); the first check
+// that asks the user ends the checks with the answer. Then, for the Movie
+// configuration at the first position only, the subwoofer's level against
+// the other channels.
 bool RunLevelChecks(CMeasSet& set, const LevelCheckUi& ui, const std::vector<ChannelLevelMap>& levels,
-                    int configuration, MeasurementQueue& queue, int position, int channel);
+                    const MeasurementSession& session, int configuration, MeasurementQueue& queue, int position,
+                    int channel);
 
 // The subwoofer check alone (position 0). Passes when no other channel is
 // present or the subwoofer lies within 24 dB of both the quietest and the

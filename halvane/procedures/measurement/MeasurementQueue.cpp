@@ -3,9 +3,6 @@
 #include <stdexcept>
 
 #include "halvane/diagnostics/TException.h"
-#include "halvane/procedures/measurement/Posn.h"
-
-std::array<std::map<std::int32_t, std::int32_t>, 2> SelectedChannels;
 
 MeasurementItem MeasurementQueue::Peek() const {
     if (items_.empty()) throw std::logic_error("Can't peek on empty stack");
@@ -25,13 +22,14 @@ bool MeasurementQueue::IsLastOfPosition() const {
     return next == items_.end() || next->position != items_.front().position;
 }
 
-void BuildMeasurementQueue(MeasurementQueue& queue, int configuration) {
+void BuildMeasurementQueue(halvane::MeasurementSession& session, MeasurementQueue& queue, int configuration) {
     queue.Clear();
     if (configuration < 0 || configuration > 1) throw std::logic_error("Invalid configuration");
-    const std::int32_t n = PositionsPerConfiguration[static_cast<std::size_t>(configuration)];
+    const std::size_t c = static_cast<std::size_t>(configuration);
+    const std::int32_t n = session.PositionsPerConfiguration()[c];
     if (n < 5 || n > 10) throw halvane::TException("Count out of range");
-    PositionCount = n;
-    const auto& selected = SelectedChannels[static_cast<std::size_t>(configuration)];
+    session.SetPositionCount(n);
+    const auto& selected = session.SelectedChannels()[c];
     for (std::int32_t p = 0; p < n; ++p)
         for (const auto& [index, channel] : selected) queue.Append({channel, p});
 }

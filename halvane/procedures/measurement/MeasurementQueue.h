@@ -1,14 +1,9 @@
 #pragma once
 
-#include <array>
+#include "halvane/procedures/measurement/MeasurementSession.h"
+
 #include <cstdint>
 #include <list>
-#include <map>
-
-// The channels chosen for measurement per configuration, in measuring
-// order: running index 0..n-1 -> channel number. Filled by the speaker-
-// selection dialog while the job that asked waits for its answer.
-extern std::array<std::map<std::int32_t, std::int32_t>, 2> SelectedChannels;
 
 // One measurement of a run: a channel at a listening position.
 struct MeasurementItem {
@@ -42,10 +37,11 @@ private:
     std::list<MeasurementItem> items_;
 };
 
-// Fills the queue for a configuration (0 or 1): every selected channel at
-// position 0, then every selected channel at position 1, and so on for the
-// configuration's PositionsPerConfiguration. Sets PositionCount. A position
-// count outside 5..10 throws halvane::TException "Count out of range" with
-// the queue emptied and PositionCount unchanged; a configuration other than
-// 0 or 1 throws std::logic_error.
-void BuildMeasurementQueue(MeasurementQueue& queue, int configuration);
+// Fills the queue for a configuration (0 or 1) of the session: every
+// selected channel at position 0, then every selected channel at position
+// 1, and so on for the configuration's PositionsPerConfiguration. Sets the
+// session's PositionCount. A position count outside 5..10 throws
+// halvane::TException "Count out of range" with the queue emptied and
+// PositionCount unchanged; a configuration other than 0 or 1 throws
+// std::logic_error.
+void BuildMeasurementQueue(halvane::MeasurementSession& session, MeasurementQueue& queue, int configuration);

@@ -1,13 +1,13 @@
-#include "halvane/procedures/measurement/MeasurementQueue.h"
 #include "halvane/procedures/measurement/MeasurementSelection.h"
-#include "halvane/procedures/measurement/Posn.h"
+
+#include "halvane/procedures/measurement/MeasurementSession.h"
 #include "halvane/signal/ChannelTable.h"
 
 namespace halvane {
 
-bool SelectSpeakersToMeasure(ISpeakerSelectionUi* ui, platform::WindowHandle parent, std::int32_t unitClass,
-                             std::int32_t& measureMusic) {
-    for (auto& selected : SelectedChannels) {
+bool SelectSpeakersToMeasure(MeasurementSession& session, ISpeakerSelectionUi* ui, platform::WindowHandle parent,
+                             std::int32_t unitClass) {
+    for (auto& selected : session.SelectedChannels()) {
         selected.clear();
         for (std::int32_t ch = 0; ch < 8; ++ch) selected[ch] = ch;
     }
@@ -16,8 +16,8 @@ bool SelectSpeakersToMeasure(ISpeakerSelectionUi* ui, platform::WindowHandle par
     if (ui == nullptr || !ui->SelectSpeakers(selection, parent)) return false;
 
     for (std::size_t c = 0; c < 2; ++c) {
-        PositionsPerConfiguration[c] = selection.positions[c];
-        auto& selected = SelectedChannels[c];
+        session.PositionsPerConfiguration()[c] = selection.positions[c];
+        auto& selected = session.SelectedChannels()[c];
         selected.clear();
         std::int32_t index = 0;
         for (int ch = 0; ch < 8; ++ch) {
@@ -27,8 +27,8 @@ bool SelectSpeakersToMeasure(ISpeakerSelectionUi* ui, platform::WindowHandle par
             selected[index++] = ch;
         }
     }
-    if (selection.useMovieMeasurements != 0) SelectedChannels[1].clear();
-    measureMusic = selection.useMovieMeasurements != 0 ? 0 : 1;
+    if (selection.useMovieMeasurements != 0) session.SelectedChannels()[1].clear();
+    session.SetMeasureMusicConfig(selection.useMovieMeasurements != 0 ? 0 : 1);
     return true;
 }
 

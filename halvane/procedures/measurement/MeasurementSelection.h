@@ -29,14 +29,17 @@ public:
     virtual bool SelectSpeakers(MeasurementSelection& selection, platform::WindowHandle parent) = 0;
 };
 
-// The job's selection step: presets SelectedChannels of both configurations
-// to all eight channels, asks (`ui` null: no user, Cancel), and on OK sets
-// PositionsPerConfiguration and each configuration's SelectedChannels to the
-// channels of its chosen groups in channel order, leaving out "Right
-// Rear/Aux" (4) when one rear is chosen; with "Use Movie Config
-// measurements" the Music selection is emptied. `measureMusic` becomes
-// whether Music is measured on its own. False when cancelled.
-bool SelectSpeakersToMeasure(ISpeakerSelectionUi* ui, platform::WindowHandle parent, std::int32_t unitClass,
-                             std::int32_t& measureMusic);
+class MeasurementSession;
+
+// The job's selection step, on the run's session: presets SelectedChannels
+// of both configurations to all eight channels, asks (`ui` null: no user,
+// Cancel), and on OK sets PositionsPerConfiguration and each
+// configuration's SelectedChannels to the channels of its chosen groups in
+// channel order, leaving out "Right Rear/Aux" (4) when one rear is chosen;
+// with "Use Movie Config measurements" the Music selection is emptied.
+// MeasureMusicConfig becomes whether Music is measured on its own. False
+// when cancelled.
+bool SelectSpeakersToMeasure(MeasurementSession& session, ISpeakerSelectionUi* ui, platform::WindowHandle parent,
+                             std::int32_t unitClass);
 
 }  // namespace halvane

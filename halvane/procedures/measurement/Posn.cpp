@@ -2,10 +2,7 @@
 
 #include <stdexcept>
 
-std::atomic<std::int32_t> PositionCount{5};
-std::array<std::int32_t, 2> PositionsPerConfiguration = {5, 5};
-
-bool Posn::IsValid() const { return index_ >= 0 && index_ < PositionCount.load(); }
+bool Posn::IsValid() const { return index_ >= 0 && index_ < positionCount_; }
 
 std::string Posn::ToString() const {
     if (!IsValid()) throw std::logic_error("Can't convert invalid Posn to string");
@@ -17,5 +14,5 @@ std::string Posn::Label() const { return IsValid() ? "Position " + std::to_strin
 bool Posn::Next() {
     if (!IsValid()) throw std::logic_error("Can't increment invalid Posn object");
     ++index_;
-    return index_ < PositionCount.load();
+    return index_ < positionCount_;
 }

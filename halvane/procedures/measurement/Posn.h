@@ -1,25 +1,14 @@
 #pragma once
 
-#include <array>
-#include <atomic>
 #include <cstdint>
 #include <string>
 
-// The number of listening positions of the configuration being worked on
-// (5 at start). BuildMeasurementQueue sets it; Posn checks against it. An
-// atomic because the worker that measures sets it while the views may label
-// positions.
-extern std::atomic<std::int32_t> PositionCount;
-
-// The number of positions chosen for configuration 0 ("Movie") and 1
-// ("Music"), 5..10; 5 and 5 at start. The speaker-selection dialog sets them
-// while the job that asked waits for its answer.
-extern std::array<std::int32_t, 2> PositionsPerConfiguration;
-
-// A listening position index, valid 0..PositionCount - 1.
+// A listening position index, valid 0..positionCount - 1, where
+// positionCount is the PositionCount of the measuring run it belongs to
+// (MeasurementSession).
 class Posn {
 public:
-    constexpr Posn(int index = 0) : index_(index) {}  // NOLINT: indices convert freely
+    constexpr Posn(int index, std::int32_t positionCount) : index_(index), positionCount_(positionCount) {}
 
     constexpr int Value() const { return index_; }
     constexpr operator int() const { return index_; }  // NOLINT
@@ -30,11 +19,12 @@ public:
     std::string ToString() const;
     // The same text, or "Posn Out Of Range" for an invalid index.
     std::string Label() const;
-    // Steps to the next position; true while it is still below
-    // PositionCount. Throws std::logic_error "Can't increment invalid Posn
+    // Steps to the next position; true while it is still below the
+    // position count. Throws std::logic_error "Can't increment invalid Posn
     // object" for an invalid index.
     bool Next();
 
 private:
     std::int32_t index_;
+    std::int32_t positionCount_;
 };

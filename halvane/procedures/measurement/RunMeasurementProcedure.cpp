@@ -9,21 +9,37 @@
 
 namespace halvane {
 
+namespace {
+
+// The document's contents after a completed run: what emptying the
+// document keeps (the configuration shown and the target configuration),
+// the run's measurements, correction kind, calibration and unit class, and
+// filter sets back at their reset state. Built beside the document, which
+// is not touched.
+DocumentData MeasuredContents(const DocumentData& document, CEqMeasurementProc& job) {
+    DocumentData contents;
+    contents.m_nConfig = document.m_nConfig;
+    contents.m_TargetConfig = document.m_TargetConfig;
+    contents.m_nUnitKind = job.UnitClass();
+    contents.m_nCorrectionKind = job.CorrectionKind();
+    UpdateDocMeasurements(&job.Measurements(0), 0, contents);
+    UpdateDocMeasurements(job.Session().MeasureMusicConfig() != 0 ? &job.Measurements(1) : &job.Measurements(0), 1,
+                          contents);
+    contents.SetCalibrationData(job.Calibration().data);
+    contents.m_CalibrationIds = {job.Calibration().firstId, job.Calibration().secondId};
+    return contents;
+}
+
+}  // namespace
+
 bool RunMeasurementProcedure(platform::WindowHandle parent, CHalvaneDoc* document, IProcDialog* host,
                              const MeasurementServices& services) {
     if (document == nullptr) throw std::logic_error("Measurement without a document");
-    document->DeleteContents();
     auto job = std::make_unique<CEqMeasurementProc>(document, services);
     const int result = DoProcedure(job.get(), parent, host);
     if (result == 1) {
-        document->m_bOlderVersion = 0;
-        document->m_nCorrectionKind = job->CorrectionKind();
-        UpdateDocMeasurements(&job->Measurements(0), 0, *document);
-        UpdateDocMeasurements(MeasureMusicConfig.load() != 0 ? &job->Measurements(1) : &job->Measurements(0), 1,
-                              *document);
-        document->SetCalibrationData(job->Calibration().data);
+        document->ReplaceContents(MeasuredContents(*document, *job));
         document->SetModifiedFlag(true);
-        document->RefreshMainFrameViews();
     }
     job.reset();
     return result == 1;

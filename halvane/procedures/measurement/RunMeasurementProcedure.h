@@ -8,12 +8,15 @@ namespace halvane {
 class CHalvaneDoc;
 class IProcDialog;
 
-// The Measure command and the wizard's first step: empties the document,
-// runs the measurement job (under `host`, or the modal progress dialog when
-// null) and, when it completed, files its measurements into the document
-// (Music gets the Movie measurements unless it was measured on its own)
-// with the correction kind and the calibration data. True when the job
-// completed.
+// The Measure command and the wizard's first step: runs the measurement job
+// (under `host`, or the modal progress dialog when null) and, when it
+// completed, replaces the document's contents in one step with the run's:
+// its measurements (Music gets the Movie measurements unless it was
+// measured on its own), correction kind, calibration and unit class, no
+// calculated curves, targets or filter sets; the configuration shown and
+// the target configuration stay. The document is then modified. A run that
+// does not complete (cancelled, aborted, failed) leaves the document, and
+// its modified flag, exactly as they were. True when the job completed.
 bool RunMeasurementProcedure(platform::WindowHandle parent, CHalvaneDoc* document, IProcDialog* host,
                              const MeasurementServices& services = {});
 

@@ -28,11 +28,14 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <unistd.h>
 
@@ -450,3 +453,263 @@ TEST(ProgramOpen, ATargetRegenerationThatFailsIsReported) {
         EXPECT_EQ(e.message(), "Could not build the target curves for this unit class.");
     }
 }
+
+namespace {
+
+// What a measurement that does not complete must leave alone: everything
+// the file holds (measured sets, positions, levels, targets, calculated
+// sets, filter sets), the working slots the file does not hold, the
+// colours and the modified flag.
+struct DocumentState {
+    std::vector<std::uint8_t> file;
+    std::array<int, 4> workingSlots{};
+    std::array<std::uint32_t, 3> colours{};
+    bool modified = false;
+    std::string path;
+
+    static DocumentState Of(const CHalvaneDoc& doc) {
+        DocumentState s;
+        s.file = doc.SaveToBytes();
+        for (int slot = 8; slot < 12; ++slot)
+            s.workingSlots[static_cast<std::size_t>(slot - 8)] = doc.CurveSetSlot(slot)->Count();
+        s.colours = doc.m_CurveColor;
+        s.modified = doc.IsModified();
+        s.path = doc.GetPathName();
+        return s;
+    }
+    bool operator==(const DocumentState&) const = default;
+};
+
+std::vector<std::uint8_t> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A measurement started over a saved project that has measurements,
+// targets and calculated filters, which then does not complete.
+class MeasurementThatFails : public ProgramRun {
+protected:
+    void SetUp() override {
+        ProgramRun::SetUp();
+        path_ = folder_.File("room.QEX");
+        // Five positions of three channels in both configurations, written
+        // as a version 20 file so that opening it rebuilds the averaged
+        // curves, levels and targets.
+        CHalvaneDoc made(CHalvaneDoc::Services{});
+        made.m_nUnitKind = 2;
+        for (int slot : {6, 7}) {
+            CMeasSet& set = *made.MeasSetSlot(slot);
+            set.SetSize(5);
+            for (int p = 0; p < 5; ++p)
+                for (int ch : {0, 1, 2}) set.SetCurve(Response(70.0 + ch + p * 0.5), ch, p);
+        }
+        std::vector<std::uint8_t> bytes = made.SaveToBytes();
+        bytes[0] = 20;
+        std::ofstream(path_, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+
+        jobs_ = std::make_unique<halvane::JobsProcedureService>(options_);
+        service_ = std::make_unique<RecordingService>(*jobs_);
+        shell_ = std::make_unique<halvane::HalvaneShell>(app_, *service_, prompt_, nullptr);
+        ASSERT_TRUE(shell_->OpenDocument(path_));
+        doc_ = shell_->Document();
+        // Calculated curves and filter sets as a calculation leaves them
+        // (made up here: the calculation itself is not under test).
+        for (int c = 0; c < 2; ++c) {
+            doc_->CurveSetSlot(2 + c)->CopyFrom(*doc_->CurveSetSlot(c));
+            for (auto& slot : doc_->FilterSets[static_cast<std::size_t>(c)])
+                for (std::size_t ch = 0; ch < 3; ++ch) {
+                    slot[ch].Gain = static_cast<std::int32_t>(ch) - 3;
+                    slot[ch].Filled = 1;
+                    slot[ch].Stages[0].b0_2 = 0.25;
+                }
+        }
+        ASSERT_TRUE(doc_->OnSaveDocument(path_));
+        ASSERT_EQ(doc_->CurveSetSlot(2)->Count(), 3);
+        ASSERT_EQ(doc_->CurveSetSlot(4)->Count(), 3);
+        ASSERT_EQ(doc_->FilterSets[0][3][0].Filled, 1);
+        before_ = DocumentState::Of(*doc_);
+        saved_ = FileBytes(path_);
+        // Stamped in the past, so that any write shows.
+        stamp_ = std::filesystem::last_write_time(path_) - std::chrono::hours(1);
+        std::filesystem::last_write_time(path_, stamp_);
+        service_->results.clear();
+        prompt_.asks.clear();
+    }
+    void TearDown() override {
+        shell_.reset();
+        service_.reset();
+        jobs_.reset();
+        ProgramRun::TearDown();
+    }
+
+    // Measure, OK, Yes to "your previous measurements will be lost", and the
+    // run fails with `failure` (after "Measurement procedure failed.\n").
+    void MeasureAndExpectFailure(const std::string& failure) {
+        FrameHost host;
+        halvane::MainFrameCommands commands(*doc_, app_, *service_, prompt_, host);
+        commands.OnMeasure();
+        EXPECT_TRUE(Asked("If you proceed further your previous measurements will be lost.\nWould you like to "
+                          "proceed?"));
+        ASSERT_FALSE(prompt_.asks.empty());
+        EXPECT_EQ(prompt_.asks.back().text, "Measurement procedure failed.\n" + failure);
+        // The command stops at the failed run: no detection, no targets, no save.
+        EXPECT_EQ(service_->results, (std::vector<std::pair<std::string, int>>{{"measure", 2}}));
+        ExpectDocumentAndFileAsTheyWere();
+    }
+
+    void ExpectDocumentAndFileAsTheyWere() {
+        EXPECT_TRUE(DocumentState::Of(*doc_) == before_) << "the document changed";
+        EXPECT_EQ(std::filesystem::last_write_time(path_), stamp_) << "the file was written";
+        EXPECT_TRUE(FileBytes(path_) == saved_) << "the file changed";
+        // The next automatic save writes the same project again.
+        ASSERT_TRUE(doc_->OnSaveDocument(path_));
+        const std::vector<std::uint8_t> resaved = FileBytes(path_);
+        RecordProperty("file_bytes_before", std::to_string(saved_.size()));
+        RecordProperty("file_bytes_after_next_save", std::to_string(resaved.size()));
+        EXPECT_TRUE(resaved == saved_) << "the next save wrote " << resaved.size() << " bytes over " << saved_.size();
+    }
+
+    bool Asked(const std::string& text) const {
+        return std::any_of(prompt_.asks.begin(), prompt_.asks.end(), [&](const auto& a) { return a.text == text; });
+    }
+    static bool IsMovePrompt(const WillingPrompt::Ask& ask, int position) {
+        return ask.text.rfind("Please move microphone to Position " + std::to_string(position) + ".", 0) == 0;
+    }
+
+    TempFolder folder_;
+    std::string path_;
+    halvane::AppState app_;
+    std::unique_ptr<halvane::JobsProcedureService> jobs_;
+    std::unique_ptr<RecordingService> service_;
+    std::unique_ptr<halvane::HalvaneShell> shell_;
+    CHalvaneDoc* doc_ = nullptr;
+    DocumentState before_;
+    std::vector<std::uint8_t> saved_;
+    std::filesystem::file_time_type stamp_;
+};
+
+}  // namespace
+
+TEST_P(MeasurementThatFails, CancelInTheSpeakerSelectionLeavesTheProjectAsItWas) {
+    cancelSelection_ = true;
+    MeasureAndExpectFailure("User abort.");
+    EXPECT_EQ(selections_, 1);
+    EXPECT_TRUE(ProcessorOffAndReleased());
+}
+
+TEST_P(MeasurementThatFails, CancelAtTheSecondPositionLeavesTheProjectAsItWas) {
+    // The first position is measured (and passes its checks), then the user
+    // cancels the move to the second.
+    prompt_.rule = [](const WillingPrompt::Ask& ask) { return IsMovePrompt(ask, 2) ? platform::IDCANCEL : 0; };
+    MeasureAndExpectFailure("User abort.");
+    EXPECT_TRUE(std::any_of(prompt_.asks.begin(), prompt_.asks.end(),
+                            [](const auto& a) { return IsMovePrompt(a, 2); }));
+    EXPECT_TRUE(ProcessorOffAndReleased());
+}
+
+TEST_P(MeasurementThatFails, AFailedTakeNotRepeatedLeavesTheProjectAsItWas) {
+    // At the second position the microphone hears nothing; the user
+    // neither repeats the measurement nor restarts.
+    prompt_.rule = [this](const WillingPrompt::Ask& ask) {
+        if (IsMovePrompt(ask, 2)) {
+            sim::MicKnobs knobs = mic_.knobs();
+            knobs.mute = true;
+            mic_.setKnobs(knobs);
+        }
+        if (ask.text.find("Would you like to repeat the last measurement") == std::string::npos) return 0;
+        return (ask.flags & platform::MB_TYPEMASK) == platform::MB_YESNOCANCEL ? platform::IDCANCEL : platform::IDNO;
+    };
+    FrameHost host;
+    halvane::MainFrameCommands commands(*doc_, app_, *service_, prompt_, host);
+    commands.OnMeasure();
+    ASSERT_FALSE(prompt_.asks.empty());
+    const std::string failure = prompt_.asks.back().text;
+    EXPECT_EQ(failure.rfind("Measurement procedure failed.\n", 0), 0u) << failure;
+    EXPECT_NE(failure.find(", User abort"), std::string::npos) << failure;
+    EXPECT_EQ(service_->results, (std::vector<std::pair<std::string, int>>{{"measure", 2}}));
+    ExpectDocumentAndFileAsTheyWere();
+    EXPECT_TRUE(ProcessorOffAndReleased());
+}
+
+TEST_P(MeasurementThatFails, ALostLineLeavesTheProjectAsItWas) {
+    // The processor's cable is pulled while the user walks to the second
+    // position; asked to check the connection and try again, the user
+    // gives up.
+    prompt_.rule = [this](const WillingPrompt::Ask& ask) {
+        if (IsMovePrompt(ask, 2)) sim_->disconnect();
+        return ask.text.rfind("Failed to receive response from unit", 0) == 0 ? platform::IDCANCEL : 0;
+    };
+    FrameHost host;
+    halvane::MainFrameCommands commands(*doc_, app_, *service_, prompt_, host);
+    commands.OnMeasure();
+    ASSERT_FALSE(prompt_.asks.empty());
+    EXPECT_EQ(prompt_.asks.back().text.rfind("Measurement procedure failed.\n", 0), 0u) << prompt_.asks.back().text;
+    EXPECT_EQ(service_->results, (std::vector<std::pair<std::string, int>>{{"measure", 2}}));
+    ExpectDocumentAndFileAsTheyWere();
+    EXPECT_FALSE(Port().IsOpen());
+}
+
+TEST_P(MeasurementThatFails, TheWizardsMeasureStepLeavesTheOpenedProjectAsItWas) {
+    // The wizard over the opened project, saving after each step: the user
+    // cancels the speaker selection, then aborts the stage at the second
+    // position, then closes the wizard.
+    int saves = 0;
+    options_.wizardSetUp = [&](halvane::WizardDialogController::Environment& env) {
+        env.saveDocument = [&] {
+            ++saves;
+            return doc_->OnSaveDocument(path_);
+        };
+    };
+    halvane::JobsProcedureService wizardJobs(options_);
+    cancelSelection_ = true;
+    std::promise<void> aborted;
+    std::atomic<bool> atSecondPosition{false};
+    prompt_.rule = [&](const WillingPrompt::Ask& ask) {
+        if (IsMovePrompt(ask, 2)) {
+            // Waits (on the job's worker) for the user's abort.
+            atSecondPosition = true;
+            EXPECT_EQ(aborted.get_future().wait_for(std::chrono::seconds(60)), std::future_status::ready)
+                << "the stage was not aborted";
+        }
+        return 0;
+    };
+
+    int starts = 0;
+    bool abortClicked = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* wizard = qobject_cast<halvane::CWizardDialog*>(w);
+            if (wizard == nullptr || !wizard->isVisible() || !wizard->StartButton()->isEnabled()) {
+                if (wizard != nullptr && atSecondPosition && !abortClicked) {
+                    abortClicked = true;
+                    wizard->AbortButton()->click();
+                    aborted.set_value();
+                }
+                continue;
+            }
+            if (starts == 2) {
+                wizard->reject();  // the second failure: the user gives up
+                continue;
+            }
+            if (starts == 1) cancelSelection_ = false;
+            ++starts;
+            wizard->StartButton()->click();
+        }
+    });
+    user.start(10);
+    const int result = wizardJobs.RunWizard(*doc_);
+    user.stop();
+    EXPECT_NE(result, 1);
+    EXPECT_EQ(starts, 2);
+    EXPECT_TRUE(abortClicked);
+    EXPECT_EQ(saves, 0);
+    EXPECT_EQ(std::count_if(prompt_.asks.begin(), prompt_.asks.end(),
+                            [](const auto& a) { return a.text.rfind("Measurement procedure failed.\n", 0) == 0; }),
+              2);
+    ExpectDocumentAndFileAsTheyWere();
+    EXPECT_TRUE(ProcessorOffAndReleased());
+}
+
+INSTANTIATE_TEST_SUITE_P(Flagship, MeasurementThatFails, ::testing::Values(4));

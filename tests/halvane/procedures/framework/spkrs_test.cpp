@@ -87,46 +87,31 @@ TEST(ChannelSelector, AcceptsAChannelOrAllAndStopsTheProgramOtherwise) {
 }
 
 TEST(Posn, LabelsAndStepsWithinThePositionCount) {
-    PositionCount = 5;
-    EXPECT_EQ(Posn(0).ToString(), "Position 1");
-    EXPECT_EQ(Posn(4).Label(), "Position 5");
-    EXPECT_EQ(Posn(5).Label(), "Posn Out Of Range");
-    EXPECT_EQ(LogicErrorOf([] { (void)Posn(5).ToString(); }), "Can't convert invalid Posn to string");
-    Posn p(0);
+    const std::int32_t count = halvane::MeasurementSession{}.PositionCount();
+    ASSERT_EQ(count, 5);
+    EXPECT_EQ(Posn(0, count).ToString(), "Position 1");
+    EXPECT_EQ(Posn(4, count).Label(), "Position 5");
+    EXPECT_EQ(Posn(5, count).Label(), "Posn Out Of Range");
+    EXPECT_EQ(Posn(5, 6).Label(), "Position 6");
+    EXPECT_EQ(LogicErrorOf([&] { (void)Posn(5, count).ToString(); }), "Can't convert invalid Posn to string");
+    Posn p(0, count);
     int steps = 1;
     while (p.Next()) ++steps;
     EXPECT_EQ(steps, 5);
     EXPECT_EQ(LogicErrorOf([&] { p.Next(); }), "Can't increment invalid Posn object");
-    EXPECT_EQ(LogicErrorOf([] { Posn(-1).Next(); }), "Can't increment invalid Posn object");
+    EXPECT_EQ(LogicErrorOf([&] { Posn(-1, count).Next(); }), "Can't increment invalid Posn object");
 }
 
-class MeasurementQueueTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        savedCount_ = PositionCount;
-        savedPositions_ = PositionsPerConfiguration;
-        savedSelected_ = SelectedChannels;
-    }
-    void TearDown() override {
-        PositionCount = savedCount_;
-        PositionsPerConfiguration = savedPositions_;
-        SelectedChannels = savedSelected_;
-    }
-
-private:
-    int savedCount_ = 5;
-    std::array<std::int32_t, 2> savedPositions_{};
-    std::array<std::map<std::int32_t, std::int32_t>, 2> savedSelected_;
-};
-
-TEST_F(MeasurementQueueTest, VisitsEveryChannelAtOnePositionBeforeTheNext) {
-    SelectedChannels[1] = {{0, 7}, {1, 0}, {2, 1}};
-    PositionsPerConfiguration[1] = 5;
+TEST(MeasurementQueue, VisitsEveryChannelAtOnePositionBeforeTheNext) {
+    halvane::MeasurementSession session;
+    session.SelectedChannels()[1] = {{0, 7}, {1, 0}, {2, 1}};
+    session.PositionsPerConfiguration()[1] = 5;
+    session.SetPositionCount(7);
     MeasurementQueue q;
     q.Append({3, 3});  // left over from an earlier run
-    BuildMeasurementQueue(q, 1);
+    BuildMeasurementQueue(session, q, 1);
     ASSERT_EQ(q.Count(), 15);
-    EXPECT_EQ(PositionCount, 5);
+    EXPECT_EQ(session.PositionCount(), 5);
     EXPECT_EQ(q.Peek(), (MeasurementItem{7, 0}));
     int taken = 0;
     while (!q.IsEmpty()) {
@@ -146,27 +131,28 @@ TEST_F(MeasurementQueueTest, VisitsEveryChannelAtOnePositionBeforeTheNext) {
     EXPECT_EQ(q.Count(), 1);
 }
 
-TEST_F(MeasurementQueueTest, RefusesPositionCountsOutsideFiveToTen) {
-    SelectedChannels[0] = {{0, 0}};
-    PositionCount = 7;
+TEST(MeasurementQueue, RefusesPositionCountsOutsideFiveToTen) {
+    halvane::MeasurementSession session;
+    session.SelectedChannels()[0] = {{0, 0}};
+    session.SetPositionCount(7);
     for (int n : {4, 11}) {
-        PositionsPerConfiguration[0] = n;
+        session.PositionsPerConfiguration()[0] = n;
         MeasurementQueue q;
         q.Append({0, 0});
         try {
-            BuildMeasurementQueue(q, 0);
+            BuildMeasurementQueue(session, q, 0);
             ADD_FAILURE() << n;
         } catch (const halvane::TException& e) {
             EXPECT_STREQ(e.what(), "Count out of range");
         }
         EXPECT_TRUE(q.IsEmpty());
-        EXPECT_EQ(PositionCount, 7);
+        EXPECT_EQ(session.PositionCount(), 7);
     }
-    PositionsPerConfiguration[0] = 10;
+    session.PositionsPerConfiguration()[0] = 10;
     MeasurementQueue q;
-    BuildMeasurementQueue(q, 0);
+    BuildMeasurementQueue(session, q, 0);
     EXPECT_EQ(q.Count(), 10);
-    EXPECT_EQ(PositionCount, 10);
+    EXPECT_EQ(session.PositionCount(), 10);
 }
 
 TEST(GlobalLabels, ComeFromTheStringTableAndFormatByPosition) {

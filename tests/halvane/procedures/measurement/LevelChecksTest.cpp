@@ -20,12 +20,13 @@ struct LevelFixture : ::testing::Test {
     CMeasSet set;
     std::vector<ChannelLevelMap> levels;
     MeasurementQueue queue;
+    // A run at the default five positions.
+    halvane::MeasurementSession session;
     ScriptedConflictUi conflicts;
     platform::ScriptedUserPrompt prompt;
     LevelCheckUi ui;
 
     void SetUp() override {
-        PositionCount = 5;
         set.SetSize(5);
         levels.assign(5, {});
         ui.conflicts = &conflicts;
@@ -49,7 +50,7 @@ TEST_F(LevelFixture, LevelsWithinEveryBoundAskNothing) {
     for (int ch : {0, 1, 2, 3, 6, 7}) measured(ch, 0, 75.0);
     measured(0, 1, 85.0);  // exactly 10 dB across positions
     queue.Append({7, 0});
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 0, queue, 0, 7));
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 0, queue, 0, 7));
     EXPECT_TRUE(conflicts.shown.empty());
     EXPECT_EQ(prompt.askCount(), 0u);
     EXPECT_EQ(queue.Count(), 1);
@@ -58,11 +59,11 @@ TEST_F(LevelFixture, LevelsWithinEveryBoundAskNothing) {
 TEST_F(LevelFixture, MinimumLevelIsStrictAndLabelsEachMeasurement) {
     measured(0, 0, 40.0);  // at the bound: passes
     queue.Append({0, 0});
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 1, queue, 0, 0));
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 1, queue, 0, 0));
     EXPECT_TRUE(conflicts.shown.empty());
 
     levels[0][0] = 35.24;
-    EXPECT_FALSE(RunLevelChecks(set, ui, levels, 1, queue, 0, 0));  // no scripted answer: Cancel
+    EXPECT_FALSE(RunLevelChecks(set, ui, levels, session, 1, queue, 0, 0));  // no scripted answer: Cancel
     ASSERT_EQ(conflicts.shown.size(), 1u);
     EXPECT_EQ(conflicts.shown[0].caption, "Halvane");
     EXPECT_EQ(conflicts.shown[0].text,
@@ -74,15 +75,15 @@ TEST_F(LevelFixture, MinimumLevelIsStrictAndLabelsEachMeasurement) {
 TEST_F(LevelFixture, CentreLeftRightSpreadNeedsAllThreeAndIsStrict) {
     measured(1, 0, 60.0);  // centre alone: no LCR, no pair check
     queue.Append({1, 0});
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 1, queue, 0, 1));
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 1, queue, 0, 1));
     measured(0, 0, 70.0);
     measured(2, 0, 70.0);  // spread exactly 10: passes
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 1, queue, 0, 1));
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 1, queue, 0, 1));
     EXPECT_TRUE(conflicts.shown.empty());
 
     levels[0][2] = 70.01;
     conflicts.answers.push_back(std::vector<std::size_t>{});
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 1, queue, 0, 1));
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 1, queue, 0, 1));
     ASSERT_EQ(conflicts.shown.size(), 1u);
     EXPECT_EQ(conflicts.shown[0].text,
               "The speaker level variation accross the LCR was greater than 10.0\r\nPlease select whichever "
@@ -96,7 +97,7 @@ TEST_F(LevelFixture, PairSpreadAndSpreadAcrossPositions) {
     measured(3, 0, 60.0);
     measured(6, 0, 71.0);
     queue.Append({6, 0});
-    EXPECT_FALSE(RunLevelChecks(set, ui, levels, 1, queue, 0, 6));
+    EXPECT_FALSE(RunLevelChecks(set, ui, levels, session, 1, queue, 0, 6));
     ASSERT_EQ(conflicts.shown.size(), 1u);
     EXPECT_EQ(conflicts.shown[0].text,
               "The speaker level variation across the L/R speakers was greater than 10.0\r\nPlease select "
@@ -107,9 +108,9 @@ TEST_F(LevelFixture, PairSpreadAndSpreadAcrossPositions) {
     set.SetSize(5);
     levels.assign(5, {});
     measured(1, 0, 60.0);
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 1, queue, 0, 1));
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 1, queue, 0, 1));
     measured(1, 3, 70.5);
-    EXPECT_FALSE(RunLevelChecks(set, ui, levels, 1, queue, 3, 1));
+    EXPECT_FALSE(RunLevelChecks(set, ui, levels, session, 1, queue, 3, 1));
     ASSERT_EQ(conflicts.shown.size(), 2u);
     EXPECT_EQ(conflicts.shown[1].text,
               "The speaker level variation was greater than 10.0\r\nPlease select whichever measurements you would "
@@ -124,7 +125,7 @@ TEST_F(LevelFixture, TickedMeasurementsComeNextLastTickedFirstWithTheirCurvesRem
     queue.Append({2, 2});
     queue.Append({0, 3});
     conflicts.answers.push_back(std::vector<std::size_t>{0, 2});
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 1, queue, 2, 2));
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 1, queue, 2, 2));
     EXPECT_FALSE(holds(0, 2));
     EXPECT_TRUE(holds(1, 2));
     EXPECT_FALSE(holds(2, 2));
@@ -138,7 +139,7 @@ TEST_F(LevelFixture, EveryChannelOfThePositionIsChecked) {
     measured(0, 0, 30.0);
     measured(7, 0, 60.0);
     queue.Append({7, 0});
-    EXPECT_FALSE(RunLevelChecks(set, ui, levels, 1, queue, 0, 7));
+    EXPECT_FALSE(RunLevelChecks(set, ui, levels, session, 1, queue, 0, 7));
     ASSERT_EQ(conflicts.shown.size(), 1u);
     EXPECT_EQ(conflicts.shown[0].labels, std::vector<std::string>{"Left Front Position 1: SPL = 30.0db"});
 }
@@ -148,14 +149,14 @@ TEST_F(LevelFixture, SubwooferWithinTwentyFourDecibelsPassesAndOnlyOnMovieAtTheF
     measured(2, 0, 74.0);
     measured(7, 0, 50.0);  // exactly 24 below both
     queue.Append({7, 0});
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 0, queue, 0, 7));
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 0, queue, 0, 7));
     EXPECT_EQ(prompt.askCount(), 0u);
 
     levels[0][7] = 49.95;
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 1, queue, 0, 7));  // Music: not judged
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 1, queue, 0, 7));  // Music: not judged
     set.SetCurve(std::make_unique<CCurve>(1, 0, 1), 7, 1);
     levels[1] = levels[0];
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 0, queue, 1, 7));  // not the first position
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 0, queue, 1, 7));  // not the first position
     EXPECT_EQ(prompt.askCount(), 0u);
 }
 
@@ -166,7 +167,7 @@ TEST_F(LevelFixture, SubwooferTooLowOrTooHighAsksAndIsMeasuredAgain) {
     queue.Append({7, 0});
     queue.Append({0, 1});
     prompt.answer(platform::IDOK);
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 0, queue, 0, 7));
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 0, queue, 0, 7));
     ASSERT_EQ(prompt.askCount(), 1u);
     EXPECT_EQ(prompt.asks()[0].text, lc::kSubwooferTooLowText);
     EXPECT_EQ(prompt.asks()[0].caption, "Halvane");
@@ -177,7 +178,7 @@ TEST_F(LevelFixture, SubwooferTooLowOrTooHighAsksAndIsMeasuredAgain) {
     measured(7, 0, 104.5);
     queue.Append({7, 0});
     prompt.answer(platform::IDCANCEL);
-    EXPECT_FALSE(RunLevelChecks(set, ui, levels, 0, queue, 0, 7));
+    EXPECT_FALSE(RunLevelChecks(set, ui, levels, session, 0, queue, 0, 7));
     EXPECT_EQ(prompt.asks()[1].text, lc::kSubwooferTooHighText);
 }
 
@@ -190,7 +191,7 @@ TEST_F(LevelFixture, SubwooferBetweenButFarFromOneEndNamesADirection) {
     conflicts.answers.push_back(std::vector<std::size_t>{});
     queue.Append({7, 0});
     prompt.answer(platform::IDOK);
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 0, queue, 0, 7));
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 0, queue, 0, 7));
     // The front pair's spread asked, and that ends the checks.
     EXPECT_EQ(conflicts.shown.size(), 1u);
     EXPECT_EQ(prompt.askCount(), 0u);
@@ -203,6 +204,6 @@ TEST_F(LevelFixture, SubwooferBetweenButFarFromOneEndNamesADirection) {
 TEST_F(LevelFixture, SubwooferAloneAtThePositionPasses) {
     measured(7, 0, 45.0);
     queue.Append({7, 0});
-    EXPECT_TRUE(RunLevelChecks(set, ui, levels, 0, queue, 0, 7));
+    EXPECT_TRUE(RunLevelChecks(set, ui, levels, session, 0, queue, 0, 7));
     EXPECT_EQ(prompt.askCount(), 0u);
 }

@@ -176,11 +176,11 @@ TEST_F(MeasurementJob, ASubwooferFailureCanRestartFromTheBeginning) {
 
 namespace {
 
-// The selection sets the positions per configuration and the unit-class
-// limits, both process-wide: they go back to their start values.
+// The selection fills the run's session; the unit-class limits it is
+// tested beside are process-wide and go back to their start values.
 struct SpeakerSelection : ::testing::Test {
-    void TearDown() override { PositionsPerConfiguration = {5, 5}; }
     testsupport::UnitClassLimitsGuard limits;
+    halvane::MeasurementSession session;
 };
 
 }  // namespace
@@ -194,20 +194,25 @@ TEST_F(SpeakerSelection, GroupsBecomeChannelsAndOneRearDropsTheRightRear) {
         s.positions = {6, 9};
         s.useMovieMeasurements = 0;
     };
-    std::int32_t music = -1;
-    ASSERT_TRUE(halvane::SelectSpeakersToMeasure(&ui, {}, 4, music));
+    ASSERT_TRUE(halvane::SelectSpeakersToMeasure(session, &ui, {}, 4));
     EXPECT_EQ(ui.presets[0].receiver, 1);
-    EXPECT_EQ(music, 1);
-    EXPECT_EQ(PositionsPerConfiguration[0], 6);
-    EXPECT_EQ(PositionsPerConfiguration[1], 9);
-    EXPECT_EQ(SelectedChannels[0], (std::map<std::int32_t, std::int32_t>{{0, 3}, {1, 5}, {2, 6}}));
-    EXPECT_EQ(SelectedChannels[1], (std::map<std::int32_t, std::int32_t>{{0, 0}, {1, 2}, {2, 7}}));
+    EXPECT_EQ(session.MeasureMusicConfig(), 1);
+    EXPECT_EQ(session.PositionsPerConfiguration()[0], 6);
+    EXPECT_EQ(session.PositionsPerConfiguration()[1], 9);
+    EXPECT_EQ(session.SelectedChannels()[0], (std::map<std::int32_t, std::int32_t>{{0, 3}, {1, 5}, {2, 6}}));
+    EXPECT_EQ(session.SelectedChannels()[1], (std::map<std::int32_t, std::int32_t>{{0, 0}, {1, 2}, {2, 7}}));
 
     ui.edit = [](MeasurementSelection& s) { s.groups[1] = {1, 1, 1, 1, 1}; };
-    ASSERT_TRUE(halvane::SelectSpeakersToMeasure(&ui, {}, 1, music));
-    EXPECT_EQ(music, 0);
-    EXPECT_TRUE(SelectedChannels[1].empty());
-    EXPECT_EQ(SelectedChannels[0].size(), 8u);
+    ASSERT_TRUE(halvane::SelectSpeakersToMeasure(session, &ui, {}, 1));
+    EXPECT_EQ(session.MeasureMusicConfig(), 0);
+    EXPECT_TRUE(session.SelectedChannels()[1].empty());
+    EXPECT_EQ(session.SelectedChannels()[0].size(), 8u);
+
+    // Cancel leaves every channel preset and Music's choice as it was.
+    ui.ok = false;
+    EXPECT_FALSE(halvane::SelectSpeakersToMeasure(session, &ui, {}, 1));
+    EXPECT_EQ(session.SelectedChannels()[1].size(), 8u);
+    EXPECT_EQ(session.MeasureMusicConfig(), 0);
 }
 
 TEST_F(SpeakerSelection, UnitClassLimitsFollowTheClass) {
