@@ -323,6 +323,22 @@ TEST_F(MainFrame, ALineThatDiesDuringLoadIsReportedAsLost) {
     EXPECT_TRUE(asked(CTreeBar::kNotPoweredText, "Error"));
 }
 
+// The line dies halfway through a Get: the values already read are the
+// unit's, the rest are what the pages showed before, and the user is told.
+TEST_F(MainFrame, AGetCutShortByALostLineSaysTheValuesArePartlyOld) {
+    ASSERT_TRUE(connect());
+    sim::FaultKnobs k;
+    k.disconnectAfterBytes = sim_->bytesReceived() + 1500;  // some 250 queries in
+    sim_->setFaults(k);
+    closeModalsAfter(30000);
+    frame_->TreeBar()->OnGet();
+    std::string text;
+    for (const auto& a : asks())
+        if (a.caption == "Error") text = a.text;
+    EXPECT_EQ(text.rfind("The connection was lost during \"Get\" after ", 0), 0u) << text;
+    EXPECT_NE(text.find(" of 613 queries: the values shown are partly old"), std::string::npos) << text;
+}
+
 TEST_F(MainFrame, OpeningOrDroppingADocumentSendsNothing) {
     ASSERT_TRUE(connect());
     const std::string path = (std::filesystem::temp_directory_path() /
