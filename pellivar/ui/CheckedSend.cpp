@@ -9,6 +9,7 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <QWidget>
 
 #include <optional>
 
@@ -77,7 +78,14 @@ bool RunBatch(CPellivarApp& app, QWidget* parent, int pause, const QString& text
         dialog.SetText(text);
         dialog.exec();
         arrived = dialog.MarkerArrived();
-        if (arrived) WaitForQuietLine(app);
+        if (arrived) {
+            // No dialog holds the window meanwhile: nothing may start a
+            // second exchange.
+            QWidget* window = parent != nullptr ? parent->window() : nullptr;
+            if (window != nullptr) window->setEnabled(false);
+            WaitForQuietLine(app);
+            if (window != nullptr) window->setEnabled(true);
+        }
         if (!arrived) {
             if (dialog.ConnectionLost() || !comm.GetPort().IsConnected()) outcome.lost = true;
             else outcome.aborted = true;
