@@ -46,7 +46,7 @@ void ReadBack::AddSet(std::string name, const std::string& set, const std::strin
     if (key.empty() || set.size() < key.size() + 1 || set.compare(0, q, query, 0, q) != 0 || set[q] != 's' ||
         set.compare(q + 1, key.size() - q, key, q) != 0)
         return;
-    AddItem({std::move(name), query, key, set.substr(key.size() + 1), {set}});
+    AddItem({std::move(name), query, key, set.substr(key.size() + 1), {set}, false});
 }
 
 void ReadBack::AddItem(Item item) {
@@ -85,9 +85,9 @@ void ReadBack::AddCurve(int curve, const CGammaList& list) {
         const std::string name = "Gamma curve " + std::to_string(curve) + " point " + std::to_string(i);
         if (i < count) {
             const std::string point = GammaCurveExchange::PointCommand(curve, i, *list.GetAt(i));
-            AddItem({name, query, key, point.substr(key.size() + 1), {point, end}});
+            AddItem({name, query, key, point.substr(key.size() + 1), {point, end}, true});
         } else {
-            AddItem({name, query, key, "AAAAAA", {end}});
+            AddItem({name, query, key, "AAAAAA", {end}, true});
         }
     }
 }
@@ -162,6 +162,16 @@ void ReadBack::OnControlRequestCompleted(const std::string& reply) {
     }
 }
 
+std::string ReadBack::Shown(const Item& item, const std::string& text) {
+    if (!item.curvePoint) return text;
+    if (text == "AAAAAA") return "no point (past the end)";
+    unsigned x = 0, y = 0;
+    if (text.size() != 6 || std::from_chars(text.data(), text.data() + 3, x, 16).ptr != text.data() + 3 ||
+        std::from_chars(text.data() + 3, text.data() + 6, y, 16).ptr != text.data() + 6)
+        return text;
+    return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+}
+
 std::string ReadBack::Report() const {
     std::size_t differ = 0, silent = 0;
     std::string names;
@@ -171,8 +181,8 @@ std::string ReadBack::Report() const {
         (e.state == State::Differs ? differ : silent) += 1;
         if (shown++ >= kNamesShown) continue;
         names += "\n" + e.item.name + ": ";
-        names += e.state == State::Differs ? "sent " + e.item.expected + ", the unit holds " + e.got
-                                           : "sent " + e.item.expected + ", not confirmed";
+        names += "sent " + Shown(e.item, e.item.expected);
+        names += e.state == State::Differs ? ", the unit holds " + Shown(e.item, e.got) : ", not confirmed";
     }
     if (shown == 0) return {};
     std::string text = std::to_string(shown) + " value(s) in the unit may differ from what was sent (" +

@@ -32,6 +32,7 @@ public:
         std::string key;      // the reply begins with it
         std::string expected; // the reply's text after the key
         std::vector<std::string> resend;
+        bool curvePoint = false;  // the texts are "xxxyyy" in hex, or "AAAAAA" past the end
     };
     enum class State { Unchecked, Confirmed, Differs, NoReply };
 
@@ -88,6 +89,8 @@ private:
         std::string got;
     };
     void AddItem(Item item);
+    // A reply text as the user reads it: a curve point as "(x, y)".
+    static std::string Shown(const Item& item, const std::string& text);
     static bool SameAnswer(const std::string& expected, const std::string& got);
     void SubscribeFor(const std::string& key);
 

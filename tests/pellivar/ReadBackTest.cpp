@@ -120,6 +120,7 @@ TEST(ReadBack, AGammaCurveIsCheckedSlotBySlotAndReportsAreCut) {
     check.Settle();
     const std::string report = check.Report();
     EXPECT_EQ(report.rfind("30 value(s) in the unit may differ", 0), 0u) << report;
+    EXPECT_NE(report.find("\nGamma curve 2 point 1: sent (64, 64), not confirmed"), std::string::npos) << report;
     EXPECT_NE(report.find("\nGamma curve 2 point 11: sent"), std::string::npos) << report;
     EXPECT_EQ(report.find("point 12:"), std::string::npos) << report;
     EXPECT_NE(report.find("\n... and 18 more."), std::string::npos) << report;
