@@ -7,7 +7,6 @@
 #include "pellivar/ui/CMainFrame.h"
 #include "pellivar/ui/CPellivarApp.h"
 #include "pellivar/ui/CTreeBar.h"
-#include "pellivar/ui/CWaitTimeDlg.h"
 #include "pellivar/ui/MessageBoxes.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #include "pellivar/ui/CheckedSend.h"
 
 #include "pellivar/ReadBack.h"
+#include "pellivar/UnitCommands.h"
 #include "pellivar/ui/CPellivarApp.h"
 #include "pellivar/ui/CWaitTimeDlg.h"
-#include "pellivar/UnitCommands.h"
 #include "pellivar/ui/MessageBoxes.h"
 #include "platform/Deadline.h"
 
