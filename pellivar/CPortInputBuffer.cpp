@@ -27,7 +27,7 @@ void CPortInputBuffer::Run() {
     while (!stop_) {
         if (++pass % 5 == 0) std::this_thread::yield();
         // A hung-up line fails at once; wait a read time-out rather than spin.
-        if (!port_.ReadPass()) port_.clock().sleepMs(20);
+        if (!port_.ReadPass()) port_.clock().sleepMs(port_.timing().readerRetryMs);
     }
 }
 

@@ -41,10 +41,10 @@ std::string CTessikCommunicator::ReplyKeyOfQuery(const std::string& command) {
 void CTessikCommunicator::OnLine(const std::string& line) {
     std::lock_guard lock(mutex_);
     for (auto it = awaited_.begin(); it != awaited_.end(); ++it) {
-        if (line.rfind(it->key, 0) == 0) {
+        if (line.rfind(*it, 0) == 0) {
             unanswered_ += static_cast<std::uint64_t>(it - awaited_.begin());
             awaited_.erase(awaited_.begin(), it + 1);
-            lastAnswerMs_ = clock_.nowMs();
+            replyDeadline_.emplace(clock_, timing_.replyLimitMs);
             return;
         }
     }
@@ -152,7 +152,8 @@ void CTessikCommunicator::UnlockSection() {
 void CTessikCommunicator::Run() {
     for (;;) {
         const int factor = sendPauseFactor_;
-        clock_.sleepMs(factor != 0 ? factor * timing_.paceUnitMs : port_->GetSpeedIndex());
+        clock_.sleepMs(factor != 0 ? factor * timing_.paceUnitMs
+                                   : timing_.idlePacePerSpeedStepMs * port_->GetSpeedIndex());
 
         std::unique_lock lock(mutex_);
         const auto ready = [&] { return stop_ || !searches_.empty() || (!queue_.empty() && holds_ == 0); };
@@ -162,18 +163,15 @@ void CTessikCommunicator::Run() {
                 wake_.wait(lock);
                 continue;
             }
-            // A unit still answering earlier queries is not gone: the limit
-            // runs from the later of the query and the last answer.
-            const std::int64_t since = std::max(awaited_.front().sentMs, lastAnswerMs_);
-            const std::int64_t left = since + timing_.replyLimitMs - clock_.nowMs();
-            if (left <= 0) {
+            if (!replyDeadline_) replyDeadline_.emplace(clock_, timing_.replyLimitMs);
+            if (replyDeadline_->expired()) {
                 awaited_.clear();
                 lock.unlock();
                 port_->MarkLost(kNoReplyReason);  // tells LostLocked, which takes the lock
                 lock.lock();
                 continue;
             }
-            wake_.wait_for(lock, std::chrono::milliseconds(std::max<std::int64_t>(1, clock_.toRealMs(left))));
+            wake_.wait_for(lock, std::chrono::milliseconds(std::max(1, replyDeadline_->pollTimeout())));
         }
         if (stop_) return;
         if (!searches_.empty()) {
@@ -215,12 +213,14 @@ void CTessikCommunicator::RunSearch(const SearchRequest& request) {
 void CTessikCommunicator::Send(std::string text) {
     const std::string key = ReplyKeyOfQuery(text);
     text.insert(text.size() - 1, 1, ';');
-    if (sendPauseFactor_ <= 1 && longWait_) clock_.sleepMs(5 * static_cast<std::int64_t>(port_->GetSpeedIndex()));
+    if (sendPauseFactor_ <= 1 && longWait_) clock_.sleepMs(timing_.longWaitPerSpeedStepMs * port_->GetSpeedIndex());
     if (!port_->IsConnected()) return;  // lost meanwhile: counted as in hand
     if (!key.empty()) {
         // Awaited from before the write, so a quick reply is not missed.
         std::lock_guard lock(mutex_);
-        awaited_.push_back({key, clock_.nowMs()});
+        // The first query awaited starts the limit; later ones wait behind it.
+        if (awaited_.empty()) replyDeadline_.emplace(clock_, timing_.replyLimitMs);
+        awaited_.push_back(key);
     }
     // A failed write reports the loss through the port (this command counted
     // as in hand).

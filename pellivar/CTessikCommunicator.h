@@ -4,6 +4,7 @@
 #include "pellivar/CSItemVector.h"
 #include "pellivar/Poster.h"
 #include "pellivar/Timing.h"
+#include "platform/Deadline.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -86,6 +88,7 @@ public:
 
     // Commands written since the start (one per worker pass), for progress.
     std::uint64_t CommandsWritten() const { return written_.load(); }
+    std::int64_t ReplyLimitMs() const { return timing_.replyLimitMs; }
     // Queries written whose reply has not come yet.
     std::size_t QueriesAwaitingReply() const;
     // Queries whose reply never came although a later query's did (a reply
@@ -111,10 +114,6 @@ private:
         SearchDone target;
     };
 
-    struct AwaitedReply {
-        std::string key;
-        std::int64_t sentMs;
-    };
 
     void Run();
     void RunSearch(const SearchRequest& request);
@@ -135,9 +134,11 @@ private:
     std::deque<SearchRequest> searches_;
     int holds_ = 0;
     bool stop_ = false;
-    std::deque<AwaitedReply> awaited_;
+    std::deque<std::string> awaited_;  // reply keys of the queries written, oldest first
     bool inHand_ = false;  // the worker holds a command taken from the queue
-    std::int64_t lastAnswerMs_ = 0;  // when an awaited reply last came
+    // Runs from the later of the oldest awaited query's write and the last
+    // awaited reply: a unit still answering earlier queries is not gone.
+    std::optional<platform::Deadline> replyDeadline_;
     LostObserver lostObserver_;
     std::atomic<std::uint64_t> written_{0};
     std::atomic<std::uint64_t> unanswered_{0};

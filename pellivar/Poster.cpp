@@ -1,5 +1,8 @@
 #include "pellivar/Poster.h"
 
+#include "platform/Deadline.h"
+
+#include <algorithm>
 #include <chrono>
 
 namespace pellivar {
@@ -29,13 +32,15 @@ std::size_t QueuedPoster::drain() {
 }
 
 bool QueuedPoster::drainUntil(const std::function<bool()>& pred, std::int64_t timeoutMs) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const platform::Deadline deadline(clock_, timeoutMs);
     for (;;) {
         drain();
         if (pred()) return true;
         std::unique_lock lock(mutex_);
-        if (std::chrono::steady_clock::now() >= until) break;
-        posted_.wait_until(lock, until, [&] { return !queue_.empty(); });
+        if (deadline.expired()) break;
+        // Whole milliseconds at least: a wait of 0 would spin until the end.
+        posted_.wait_for(lock, std::chrono::milliseconds(std::max(1, deadline.pollTimeout())),
+                         [&] { return !queue_.empty(); });
     }
     drain();
     return pred();

@@ -22,6 +22,17 @@ struct Timing {
     // after it was written (and no later one's either) means the unit has
     // gone from the line. The processor answers within milliseconds.
     std::int64_t replyLimitMs = 2000;
+    // Outside bulk exchanges each send worker pass pauses this long per step
+    // of the port's speed index (index 4, 19200 baud: 4 ms)...
+    std::int64_t idlePacePerSpeedStepMs = 1;
+    // ...and with "Long Wait" on and the pause factor at most 1, this much
+    // more per step before the write.
+    std::int64_t longWaitPerSpeedStepMs = 5;
+    // The reader's pause after a pass that failed (a hung-up line fails at
+    // once): about one read time-out, so it does not spin.
+    std::int64_t readerRetryMs = 20;
+    // After a source button, while the unit switches its source.
+    std::int64_t sourceSwitchMs = 1000;
 };
 
 }  // namespace pellivar

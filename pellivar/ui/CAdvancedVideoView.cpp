@@ -1,11 +1,12 @@
 #include "pellivar/ui/CAdvancedVideoView.h"
 
+#include "pellivar/OutputTiming.h"
+#include "pellivar/ReadBack.h"
 #include "pellivar/ui/CCustomOutputRez.h"
 #include "pellivar/ui/CGammaCurveView.h"
 #include "pellivar/ui/CMainFrame.h"
 #include "pellivar/ui/CPellivarApp.h"
 #include "pellivar/ui/CTreeBar.h"
-#include "pellivar/ui/CWaitTimeDlg.h"
 #include "pellivar/ui/MessageBoxes.h"
 
 #include <QCheckBox>
@@ -13,6 +14,9 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+
+#include <utility>
+#include <vector>
 
 namespace pellivar {
 
@@ -57,40 +61,70 @@ void CAdvancedVideoView::Exchange(bool upload) {
         ShowErrorBox(kNoneSelectedText);
         return;
     }
-    comm.LockSection();
-    comm.SetSendPauseFactor(upload ? kUploadPause : kRetrievePause);
-    bool ok = false;
-    {
-        CWaitTimeDlg dialog(app_, &frame_);
-        dialog.AdoptSectionLock();
-        const int expected = (doResolution ? 1 : 0) + (doGamma ? 1 : 0);
-        int done = 0;
-        if (doResolution) {
+    CCustomOutputRez* resolutionPage = frame_.ResolutionView();
+    CGammaCurveView* gammaPage = frame_.GammaView();
+    const int selection = curves_->currentIndex();
+    bool queued = false;
+    CheckedSendOutcome outcome;
+    const bool arrived = RunBatch(
+        app_, &frame_, upload ? kUploadPause : kRetrievePause, QString(),
+        [&] {
+            const int expected = (doResolution ? 1 : 0) + (doGamma ? 1 : 0);
+            int done = 0;
             // A part whose page cannot queue counts as failed.
-            if (CCustomOutputRez* page = frame_.ResolutionView()) {
-                page->OnInitialUpdate();
-                done += upload ? page->SendAll() : page->QueryAll();
+            if (doResolution && resolutionPage != nullptr) {
+                resolutionPage->OnInitialUpdate();
+                done += upload ? resolutionPage->SendAll() : resolutionPage->QueryAll();
             }
-        }
-        if (doGamma) {
-            if (CGammaCurveView* page = frame_.GammaView()) {
-                page->OnInitialUpdate();
-                const int selection = curves_->currentIndex();
-                done += upload ? page->SendCurves(selection) : page->RequestCurves(selection);
+            if (doGamma && gammaPage != nullptr) {
+                gammaPage->OnInitialUpdate();
+                done += upload ? gammaPage->SendCurves(selection) : gammaPage->RequestCurves(selection);
             }
-        }
-        ok = done == expected;
-        if (ok) {
-            dialog.QueueEndMarker();
-            dialog.exec();
-        } else {
-            // Nothing of a half-queued exchange goes out; the dialog's end
-            // releases the section.
-            comm.ClearQueue();
-        }
+            queued = done == expected;
+            return queued;
+        },
+        outcome);
+    if (!queued) {
+        ShowErrorBox(upload ? kUploadFailedText : kRetrieveFailedText);
+        return;
     }
-    comm.SetSendPauseFactor(0);
-    if (!ok) ShowErrorBox(upload ? kUploadFailedText : kRetrieveFailedText);
+    if (upload) CheckUpload(arrived, outcome, doResolution, doGamma, selection);
+}
+
+// What the upload sent is read back as "Retrieve" asks for it. The replies
+// pass through the pages' own subscriptions, so the document's resolution is
+// kept and put back, and the curves take no replies meanwhile.
+void CAdvancedVideoView::CheckUpload(bool sent, CheckedSendOutcome outcome, bool doResolution, bool doGamma,
+                                     int selection) {
+    CPellivarDoc& doc = app_.GetCurrentDoc();
+    CustomOutputResolutionSettings& res = doc.GetOutputResolution();
+    ReadBack check(app_.Link());
+    std::vector<std::pair<SubscribedInt*, int>> kept;
+    const int pixelRate = res.PixelRate();
+    if (doResolution) {
+        for (int f = 0; f < CustomOutputResolutionSettings::kFieldCount; ++f) {
+            SubscribedInt& v = res.Value(static_cast<CustomOutputResolutionSettings::Field>(f));
+            check.AddValue(CustomOutputResolutionSettings::kKeys[static_cast<std::size_t>(f)], v);
+            kept.emplace_back(&v, v.Value());
+        }
+        const std::string rate = CustomOutputResolutionSettings::kPixelRateKey;
+        check.AddSet(rate + " (high half)", OutputTiming::HighHalfCommand(pixelRate), OutputTiming::kHighQuery);
+        check.AddSet(rate + " (low half)", OutputTiming::LowHalfCommand(pixelRate), OutputTiming::kLowQuery);
+    }
+    if (doGamma) {
+        const int first = selection == 2 ? 1 : 0;
+        const int last = selection == 1 ? 0 : 3;
+        for (int c = first; c <= last; ++c) check.AddCurve(c, doc.GetGammaLists()[static_cast<std::size_t>(c)]);
+    }
+    GammaCurveExchange* exchange = frame_.GammaView() != nullptr ? &frame_.GammaView()->Exchange() : nullptr;
+    if (exchange != nullptr) exchange->Unsubscribe();
+    if (sent) outcome = CheckWhatWasSent(app_, &frame_, check, kRetrievePause, kUploadPause);
+    else outcome.report = check.Report();
+    if (exchange != nullptr) exchange->Subscribe();
+    for (const auto& [value, was] : kept) value->SetValue(was);
+    res.SetPixelRate(pixelRate);
+    if (CCustomOutputRez* page = frame_.ResolutionView()) page->OnInitialUpdate();
+    ShowCheckedSendOutcome(outcome, "Advanced Upload");
 }
 
 }  // namespace pellivar

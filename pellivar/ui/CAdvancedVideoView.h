@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pellivar/ui/CPageView.h"
+#include "pellivar/ui/CheckedSend.h"
 
 class QCheckBox;
 class QComboBox;
@@ -12,7 +13,8 @@ class CMainFrame;
 // "Advanced Video Settings": the custom output resolution and the custom
 // gamma curves are not sent on the fly; this page uploads or retrieves the
 // parts chosen, slowly (5 or 20 pause units per command), and waits for the
-// end marker.
+// end marker. An upload is then read back, and what the unit did not take is
+// sent again or named.
 class CAdvancedVideoView final : public CPageView {
     Q_OBJECT
 public:
@@ -36,6 +38,8 @@ public:
 
 private:
     void Exchange(bool upload);
+    // Reads back what an upload sent (`sent`: its batch reached its end).
+    void CheckUpload(bool sent, CheckedSendOutcome outcome, bool doResolution, bool doGamma, int selection);
 
     CMainFrame& frame_;
     QCheckBox* resolution_;

@@ -1,6 +1,7 @@
 #include "pellivar/ui/CChangeBaudRateDlg.h"
 
 #include "pellivar/PortSpeeds.h"
+#include "platform/qt/TitleFit.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@ namespace pellivar {
 
 CChangeBaudRateDlg::CChangeBaudRateDlg(QWidget* parent) : QDialog(parent), combo_(new QComboBox(this)) {
     setWindowTitle("Select Baud Rate");
+    platform::qt::FitTitle(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("Select new baud rate:", this));
     combo_->setObjectName("speeds1039");

@@ -2,6 +2,7 @@
 
 #include "pellivar/ui/CCubicSplineGraph.h"
 #include "pellivar/ui/CSliderPIntStepDiv.h"
+#include "platform/qt/TitleFit.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -19,6 +20,7 @@ CCurveGeneratorDlg::CCurveGeneratorDlg(QWidget* parent)
       inflection_(new CSliderPIntStepDiv("Weight", 1, this)), position_(new CSliderPIntStepDiv("Position", 1, this)),
       graph_(new CCubicSplineGraph(this)) {
     setWindowTitle("Curve Generator");
+    platform::qt::FitTitle(*this);
     auto* layout = new QHBoxLayout(this);
     auto* left = new QVBoxLayout();
     layout->addLayout(left);

@@ -50,7 +50,12 @@ CGammaCurveView::CGammaCurveView(CPellivarApp& app, QWidget* parent)
     zoom->addWidget(plus);
     zoom->addWidget(minus);
     side->addLayout(zoom);
-    side->addWidget(new QLabel(kHelpText, this));
+    // The help wraps in a narrow column, so the page fits a small screen
+    // beside the tree.
+    auto* help = new QLabel(kHelpText, this);
+    help->setWordWrap(true);
+    help->setMaximumWidth(kSideWidth);
+    side->addWidget(help);
     side->addStretch(1);
     layout->addLayout(side, 1, 3);
 

@@ -21,6 +21,7 @@ class CCubicSplineGraph;
 class CGammaCurveView final : public CPageView {
     Q_OBJECT
 public:
+    static constexpr int kSideWidth = 230;
     static constexpr const char* kHelpText =
         "Drag points up/down.\nTo also drag sideways, hold CTRL then drag.\nSHIFT + left click to add point.\n"
         "SHIFT + right click to delete point.\nMouse wheel zooms in/out.\nCTRL+SHIFT + left hold and drag to "

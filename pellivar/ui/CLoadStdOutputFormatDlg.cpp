@@ -1,6 +1,7 @@
 #include "pellivar/ui/CLoadStdOutputFormatDlg.h"
 
 #include "pellivar/ui/MessageBoxes.h"
+#include "platform/qt/TitleFit.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -11,6 +12,7 @@ namespace pellivar {
 
 CLoadStdOutputFormatDlg::CLoadStdOutputFormatDlg(QWidget* parent) : QDialog(parent), combo_(new QComboBox(this)) {
     setWindowTitle("Load Standard Output Format");
+    platform::qt::FitTitle(*this);
     auto* layout = new QVBoxLayout(this);
     combo_->setObjectName("formats1083");
     for (const StandardOutputFormat& f : kStandardOutputFormats) combo_->addItem(f.name);

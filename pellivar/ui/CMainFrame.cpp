@@ -11,6 +11,7 @@
 #include "pellivar/ui/MessageBoxes.h"
 #include "platform/Profile.h"
 #include "platform/UserPrompt.h"
+#include "platform/qt/TitleFit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -73,7 +74,8 @@ CMainFrame::CMainFrame(CPellivarApp& app, QWidget* parent)
                         gamma_);
     if (CurrentView() != sourcePages_[0]) SwitchToView(sourcePages_[0]);
     UpdateTitle();
-    resize(1100, 760);
+    // Fits a 1024 x 768 screen with the window's frame.
+    resize(1000, 720);
 }
 
 CMainFrame::~CMainFrame() { app_.GetCommunicator().SetLostObserver(nullptr); }
@@ -252,7 +254,10 @@ void CMainFrame::UpdateTitle() {
 }
 
 void CMainFrame::OnAbout() {
-    QMessageBox::about(this, "About Pellivar", QString("Pellivar\nVersion %1").arg(CPellivarApp::kVersion));
+    QMessageBox box(QMessageBox::Information, "About Pellivar", QString("Pellivar\nVersion %1").arg(CPellivarApp::kVersion),
+                    QMessageBox::Ok, this);
+    platform::qt::FitTitle(box);
+    box.exec();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

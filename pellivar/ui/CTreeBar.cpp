@@ -1,11 +1,13 @@
 #include "pellivar/ui/CTreeBar.h"
 
+#include "pellivar/ReadBack.h"
 #include "pellivar/UnitCommands.h"
 #include "pellivar/VideoSettingInfo.h"
 #include "pellivar/ui/CMainFrame.h"
 #include "pellivar/ui/CPageView.h"
 #include "pellivar/ui/CPellivarApp.h"
 #include "pellivar/ui/CWaitTimeDlg.h"
+#include "pellivar/ui/CheckedSend.h"
 #include "pellivar/ui/MessageBoxes.h"
 
 #include <QButtonGroup>
@@ -18,6 +20,8 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace pellivar {
 
@@ -194,6 +198,8 @@ void CTreeBar::OnGet() {
     // Values whose reply was lost keep what the page showed before: say so.
     if (dialog.MarkerArrived() && dialog.Unanswered() > 0)
         ShowErrorBox(QString(kUnansweredFormat).arg(dialog.Unanswered()).toStdString());
+    else if (dialog.ConnectionLost())
+        ShowErrorBox(QString(kGetLostFormat).arg(dialog.Sent()).arg(dialog.Total()).toStdString());
 }
 
 void CTreeBar::OnLoad() {
@@ -202,17 +208,30 @@ void CTreeBar::OnLoad() {
         ShowErrorBox(kNotPoweredText);
         return;
     }
-    comm.LockSection();
-    comm.SetSendPauseFactor(1);
-    {
-        CWaitTimeDlg dialog(app_, &frame_);
-        dialog.AdoptSectionLock();
-        app_.GetCurrentDoc().SetAllSources();
-        for (int i = 0; i < 5; ++i) dialog.QueueEndMarker();
-        dialog.SetText("Please wait.... Uploading data....");
-        dialog.exec();
+    // What is sent is what the document holds now; the read-back's replies
+    // pass through the values, which get the document's back at the end.
+    CPellivarDoc& doc = app_.GetCurrentDoc();
+    ReadBack check(app_.Link());
+    std::vector<std::pair<SubscribedInt*, int>> kept;
+    for (int s = 0; s < CPellivarDoc::kSources; ++s) {
+        CLiveVideoSettings& settings = doc.GetSourceSettings(s);
+        for (std::size_t i = 0; i < kVideoSettingCount; ++i) {
+            SubscribedInt& v = settings.Value(static_cast<VideoSetting>(i));
+            check.AddValue(std::string(SourceNames::name(s)) + " " + kVideoSettings[i].xmlKey, v);
+            kept.emplace_back(&v, v.Value());
+        }
     }
-    comm.SetSendPauseFactor(0);
+    CheckedSendOutcome outcome;
+    const bool sent = RunBatch(app_, &frame_, kLoadPause, "Please wait.... Uploading data....",
+                               [&] {
+                                   doc.SetAllSources();
+                                   return true;
+                               }, outcome, kLoadMarkers);
+    if (sent) outcome = CheckWhatWasSent(app_, &frame_, check, kGetPause, kLoadPause);
+    else outcome.report = check.Report();
+    for (const auto& [value, was] : kept) value->SetValue(was);
+    if (CPageView* page = frame_.CurrentView()) page->OnInitialUpdate();
+    ShowCheckedSendOutcome(outcome, "Load");
 }
 
 }  // namespace pellivar

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pellivar/SHItem.h"
+#include "pellivar/Timing.h"
 
 #include <QWidget>
 
@@ -37,6 +38,14 @@ public:
         "Unit is either not connected or it is off, please double check connection";
     static constexpr const char* kUnansweredFormat =
         "%1 value(s) did not come back from the unit; they show what was there before. Use \"Get\" again.";
+    // A Get cut short by a lost line: the queries sent, and in all.
+    static constexpr const char* kGetLostFormat =
+        "The connection was lost during \"Get\" after %1 of %2 queries: the values shown are partly old (those "
+        "not read before the loss show what was there before). Use \"Get\" again once the unit is connected.";
+    // Pacing of the bulk exchanges (pause units) and Load's end markers.
+    static constexpr int kGetPause = 0;
+    static constexpr int kLoadPause = 1;
+    static constexpr int kLoadMarkers = 5;
 
     CTreeBar(CPellivarApp& app, CMainFrame& frame, QWidget* parent = nullptr);
     ~CTreeBar() override;
@@ -76,7 +85,7 @@ private:
     std::shared_ptr<SHItem> sourceItem_;
     int selected_ = 5;
     int power_ = 0;
-    int sourceWaitMs_ = 1000;
+    int sourceWaitMs_ = static_cast<int>(Timing{}.sourceSwitchMs);
 };
 
 }  // namespace pellivar

@@ -1,6 +1,7 @@
 #include "pellivar/ui/CWaitDlg.h"
 
 #include "pellivar/CBasicTessikPort.h"
+#include "platform/qt/TitleFit.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -13,6 +14,7 @@ CWaitDlg::CWaitDlg(CBasicTessikPort& port, QWidget* parent)
     : QDialog(parent), port_(port), text_(new QLabel("Please wait.... finding unit....", this)),
       progressText_(new QLabel(this)), progress_(new QProgressBar(this)), timer_(new QTimer(this)) {
     setWindowTitle("Pellivar");
+    platform::qt::FitTitle(*this);
     setModal(false);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text_);

@@ -2,6 +2,7 @@
 
 #include "pellivar/UnitCommands.h"
 #include "pellivar/ui/CPellivarApp.h"
+#include "platform/qt/TitleFit.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -18,6 +19,7 @@ CWaitTimeDlg::CWaitTimeDlg(CPellivarApp& app, QWidget* parent)
     : QDialog(parent), app_(app), text_(new QLabel(this)), progressText_(new QLabel(this)),
       progress_(new QProgressBar(this)), timer_(new QTimer(this)) {
     setWindowTitle("Exchanging Data");
+    platform::qt::FitTitle(*this);
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     text_->setObjectName("text1059");

@@ -1,6 +1,7 @@
 // Pellivar: reads and sets a processor's live video settings and keeps them
 // in ".kvx" documents.
 
+#include "pellivar/LastResort.h"
 #include "pellivar/ui/CMainFrame.h"
 #include "pellivar/ui/CPellivarApp.h"
 #include "platform/qt/QtProfile.h"
@@ -21,18 +22,21 @@ int main(int argc, char** argv) {
     platform::qt::QtUserPrompt prompt(pellivar::CPellivarApp::kProgramName);
     platform::SetUserPrompt(&prompt);
 
-    int result = 0;
-    {
-        pellivar::CPellivarApp::Options options;
-        options.profile = &profile;
-        pellivar::CPellivarApp pellivarApp(options);
-        pellivar::CMainFrame frame(pellivarApp);
-        const QStringList args = QApplication::arguments();
-        if (args.size() > 1) frame.OpenDocument(args.at(1).toStdString());
-        frame.showMaximized();
-        QTimer::singleShot(0, &frame, [&frame] { frame.ChooseBaudRateAndSearch(); });
-        result = QApplication::exec();
-    }
+    const int result = pellivar::GuardedRun(
+        [&] {
+            pellivar::CPellivarApp::Options options;
+            options.profile = &profile;
+            pellivar::CPellivarApp pellivarApp(options);
+            pellivar::CMainFrame frame(pellivarApp);
+            const QStringList args = QApplication::arguments();
+            if (args.size() > 1) frame.OpenDocument(args.at(1).toStdString());
+            frame.showMaximized();
+            QTimer::singleShot(0, &frame, [&frame] { frame.ChooseBaudRateAndSearch(); });
+            return QApplication::exec();
+        },
+        [&prompt](const std::string& text) {
+            prompt.MessageBox(text, pellivar::kFatalCaption, platform::MB_OK | platform::MB_ICONERROR);
+        });
     platform::SetUserPrompt(nullptr);
     profile.sync();
     return result;

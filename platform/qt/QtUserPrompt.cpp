@@ -1,6 +1,7 @@
 #include "platform/qt/QtUserPrompt.h"
 
 #include "platform/WindowRegistry.h"
+#include "platform/qt/TitleFit.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -121,6 +122,7 @@ int QtUserPrompt::showHere(const QString& text, const QString& caption, unsigned
     QMessageBox box(iconFor(flags), title, text, buttonsFor(flags), WidgetOf(owner));
     // Escape and the close box give the same answer as a box with no user.
     if (QAbstractButton* escape = box.button(buttonOf(DefaultAnswer(flags)))) box.setEscapeButton(escape);
+    FitTitle(box);
     box.exec();
     return idOf(box.standardButton(box.clickedButton()), flags);
 }

@@ -294,15 +294,26 @@ TEST_F(MainFrame, ALineThatDiesDuringLoadIsReportedAsLost) {
     took.start();
     frame_->TreeBar()->OnLoad();
     const qint64 ms = took.elapsed();
-    ASSERT_TRUE(waitFor([this] { return !asks().empty() && asks().back().caption == CMainFrame::kLostCaption; }, 5000));
+    // Two boxes: the main window's on the line, Load's on the values.
+    const auto box = [this](const std::string& caption) {
+        for (const auto& a : asks())
+            if (a.caption == caption) return a.text;
+        return std::string();
+    };
+    ASSERT_TRUE(waitFor([&] { return !box(CMainFrame::kLostCaption).empty(); }, 5000));
     EXPECT_LT(ms, 20000);  // a full Load here takes some 7 s; the loss ends it early
     EXPECT_FALSE(app_->GetCommunicator().GetPort().IsConnected());
     // The reader or the next write notices first.
     EXPECT_TRUE(frame_->ConnectionText() == "Connection lost: the line hung up" ||
                 frame_->ConnectionText() == "Connection lost: a command could not be written")
         << frame_->ConnectionText().toStdString();
-    const std::string text = asks().back().text;
+    const std::string text = box(CMainFrame::kLostCaption);
     EXPECT_EQ(text.rfind("The connection to the unit was lost: ", 0), 0u) << text;
+    // Load names what the unit did not confirm.
+    const std::string load = box("Error");
+    EXPECT_EQ(load.rfind("Load was cut short: the connection to the unit was lost.\n", 0), 0u) << load;
+    EXPECT_NE(load.find("612 value(s) in the unit may differ from what was sent"), std::string::npos) << load;
+    EXPECT_NE(load.find("\nCD PictureInColorSpace: sent 0, not confirmed"), std::string::npos) << load;
     EXPECT_NE(text.find(" command(s) were not sent to the unit."), std::string::npos) << text;
     EXPECT_EQ(text.find("\n0 command(s)"), std::string::npos) << text;
     EXPECT_EQ(app_->GetCommunicator().QueuedCommands(), 0u);
@@ -310,6 +321,22 @@ TEST_F(MainFrame, ALineThatDiesDuringLoadIsReportedAsLost) {
 
     frame_->TreeBar()->OnGet();
     EXPECT_TRUE(asked(CTreeBar::kNotPoweredText, "Error"));
+}
+
+// The line dies halfway through a Get: the values already read are the
+// unit's, the rest are what the pages showed before, and the user is told.
+TEST_F(MainFrame, AGetCutShortByALostLineSaysTheValuesArePartlyOld) {
+    ASSERT_TRUE(connect());
+    sim::FaultKnobs k;
+    k.disconnectAfterBytes = sim_->bytesReceived() + 1500;  // some 250 queries in
+    sim_->setFaults(k);
+    closeModalsAfter(30000);
+    frame_->TreeBar()->OnGet();
+    std::string text;
+    for (const auto& a : asks())
+        if (a.caption == "Error") text = a.text;
+    EXPECT_EQ(text.rfind("The connection was lost during \"Get\" after ", 0), 0u) << text;
+    EXPECT_NE(text.find(" of 613 queries: the values shown are partly old"), std::string::npos) << text;
 }
 
 TEST_F(MainFrame, OpeningOrDroppingADocumentSendsNothing) {

@@ -1,0 +1,195 @@
+#include "pellivar/ReadBack.h"
+
+#include "pellivar/CTessikCommunicator.h"
+#include "pellivar/GammaCurveExchange.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace pellivar {
+
+namespace {
+
+// A decimal number and nothing else.
+bool asNumber(const std::string& text, long long& out) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, out);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+}  // namespace
+
+ReadBack::ReadBack(UnitLink& link) : link_(link) {}
+
+ReadBack::~ReadBack() {
+    for (const auto& s : subscriptions_) {
+        s->Detach();
+        link_.Unsubscribe(s.get());
+    }
+}
+
+void ReadBack::SubscribeFor(const std::string& key) {
+    // One subscription per first character is enough: the check sorts the
+    // replies out itself (every setting's reply begins with "f").
+    const std::string first = key.substr(0, 1);
+    for (const auto& s : subscriptions_)
+        if (s->Key() == first) return;
+    auto item = std::make_shared<SHItem>(first, static_cast<ReplyWindow*>(this));
+    if (link_.Subscribe(item)) subscriptions_.push_back(std::move(item));
+}
+
+void ReadBack::AddSet(std::string name, const std::string& set, const std::string& query) {
+    const std::string key = CTessikCommunicator::ReplyKeyOfQuery(query);
+    const auto q = query.find('?');
+    // "<pp>s<ch><value>" against "<pp>?<ch>": the reply is the key and the value.
+    if (key.empty() || set.size() < key.size() + 1 || set.compare(0, q, query, 0, q) != 0 || set[q] != 's' ||
+        set.compare(q + 1, key.size() - q, key, q) != 0)
+        return;
+    AddItem({std::move(name), query, key, set.substr(key.size() + 1), {set}, false});
+}
+
+void ReadBack::AddItem(Item item) {
+    const std::string key = item.key;
+    if (key.empty() || byKey_.count(key) != 0) return;
+    byKey_[key] = items_.size();
+    if (std::find(keyLengths_.begin(), keyLengths_.end(), key.size()) == keyLengths_.end()) {
+        keyLengths_.push_back(key.size());
+        std::sort(keyLengths_.rbegin(), keyLengths_.rend());  // the longest key first
+    }
+    const auto q = item.query.find('?');
+    if (q != std::string::npos && q <= key.size()) {
+        const std::string start = key.substr(0, q) + "s" + key.substr(q);
+        bySetStart_[start] = items_.size();
+        if (std::find(setStartLengths_.begin(), setStartLengths_.end(), start.size()) == setStartLengths_.end())
+            setStartLengths_.push_back(start.size());
+    }
+    SubscribeFor(key);
+    Entry entry;
+    entry.item = std::move(item);
+    items_.push_back(std::move(entry));
+}
+
+void ReadBack::AddValue(std::string name, const SubscribedInt& value) {
+    const CommandSpec& c = value.Command();
+    if (c.Prefix().empty()) return;
+    AddSet(std::move(name), c.BuildSet(value.Value()), c.BuildQuery());
+}
+
+void ReadBack::AddCurve(int curve, const CGammaList& list) {
+    const int count = list.GetCount();
+    const std::string end = GammaCurveExchange::EndCommand(curve, count);
+    for (int i = 0; i < GammaCurveExchange::kSlots; ++i) {
+        const std::string query = GammaCurveExchange::QueryCommand(curve, i);
+        const std::string key = CTessikCommunicator::ReplyKeyOfQuery(query);
+        const std::string name = "Gamma curve " + std::to_string(curve) + " point " + std::to_string(i);
+        if (i < count) {
+            const std::string point = GammaCurveExchange::PointCommand(curve, i, *list.GetAt(i));
+            AddItem({name, query, key, point.substr(key.size() + 1), {point, end}, true});
+        } else {
+            AddItem({name, query, key, "AAAAAA", {end}, true});
+        }
+    }
+}
+
+std::size_t ReadBack::QueueQueries() {
+    std::size_t queued = 0;
+    for (Entry& e : items_) {
+        e.asked = e.state != State::Confirmed;
+        if (!e.asked) continue;
+        e.got.clear();
+        e.state = State::NoReply;
+        link_.UpdateUnitWithString(e.item.query);
+        ++queued;
+    }
+    return queued;
+}
+
+void ReadBack::Settle() {
+    for (Entry& e : items_) e.asked = false;
+}
+
+std::size_t ReadBack::QueueResends() {
+    std::size_t again = 0;
+    std::vector<std::size_t> touched;
+    for (Entry& e : items_) {
+        if (e.state == State::Confirmed) continue;
+        for (const std::string& command : e.item.resend) {
+            link_.UpdateUnitWithString(command);
+            for (std::size_t j = 0; j < command.size(); ++j) {
+                const std::string variant = command.substr(0, j) + command.substr(j + 1);
+                for (const std::size_t length : setStartLengths_) {
+                    const auto it = bySetStart_.find(variant.substr(0, length));
+                    if (it != bySetStart_.end()) touched.push_back(it->second);
+                }
+            }
+        }
+        ++again;
+    }
+    for (const std::size_t i : touched)
+        if (items_[i].state == State::Confirmed) items_[i].state = State::Unchecked;
+    return again;
+}
+
+std::size_t ReadBack::Outstanding() const {
+    return static_cast<std::size_t>(
+        std::count_if(items_.begin(), items_.end(), [](const Entry& e) { return e.state != State::Confirmed; }));
+}
+
+bool ReadBack::SameAnswer(const std::string& expected, const std::string& got) {
+    long long a = 0, b = 0;
+    if (asNumber(expected, a) && asNumber(got, b)) return a == b;
+    return expected.size() == got.size() &&
+           std::equal(expected.begin(), expected.end(), got.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The longest key that begins the line names the value; the last reply of a
+// round counts (a repeated query answers again).
+void ReadBack::OnControlRequestCompleted(const std::string& reply) {
+    std::string line = reply;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ';')) line.pop_back();
+    for (const std::size_t length : keyLengths_) {
+        if (line.size() < length) continue;
+        const auto it = byKey_.find(line.substr(0, length));
+        if (it == byKey_.end()) continue;
+        Entry& e = items_[it->second];
+        if (!e.asked) return;
+        e.got = line.substr(length);
+        e.state = SameAnswer(e.item.expected, e.got) ? State::Confirmed : State::Differs;
+        return;
+    }
+}
+
+std::string ReadBack::Shown(const Item& item, const std::string& text) {
+    if (!item.curvePoint) return text;
+    if (text == "AAAAAA") return "no point (past the end)";
+    unsigned x = 0, y = 0;
+    if (text.size() != 6 || std::from_chars(text.data(), text.data() + 3, x, 16).ptr != text.data() + 3 ||
+        std::from_chars(text.data() + 3, text.data() + 6, y, 16).ptr != text.data() + 6)
+        return text;
+    return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+}
+
+std::string ReadBack::Report() const {
+    std::size_t differ = 0, silent = 0;
+    std::string names;
+    std::size_t shown = 0;
+    for (const Entry& e : items_) {
+        if (e.state == State::Confirmed) continue;
+        (e.state == State::Differs ? differ : silent) += 1;
+        if (shown++ >= kNamesShown) continue;
+        names += "\n" + e.item.name + ": ";
+        names += "sent " + Shown(e.item, e.item.expected);
+        names += e.state == State::Differs ? ", the unit holds " + Shown(e.item, e.got) : ", not confirmed";
+    }
+    if (shown == 0) return {};
+    std::string text = std::to_string(shown) + " value(s) in the unit may differ from what was sent (" +
+                       std::to_string(differ) + " read back different, " + std::to_string(silent) +
+                       " not confirmed):" + names;
+    if (shown > kNamesShown) text += "\n... and " + std::to_string(shown - kNamesShown) + " more.";
+    return text;
+}
+
+}  // namespace pellivar

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+class QString;
+class QWidget;
+
+namespace pellivar {
+
+class CPellivarApp;
+class ReadBack;
+
+// The end of a bulk send (Load, Advanced Upload): what was sent is read back
+// with the program's own queries, what came back different or not at all is
+// sent again and read back, at most ReadBack::kMaxResends times, each batch
+// behind the "Exchanging Data" dialog. A clean line costs the one read-back.
+struct CheckedSendOutcome {
+    bool lost = false;     // the connection went meanwhile
+    bool aborted = false;  // the user closed a dialog before its batch's end
+    std::string report;    // empty when the unit holds everything sent
+};
+
+// Runs one batch behind the dialog at the given pause: `queue` queues it
+// while the worker is held, then `markers` end markers follow. A batch that
+// could not be queued whole (`queue` gives false) is dropped unsent. True
+// when the batch's end marker came back.
+bool RunBatch(CPellivarApp& app, QWidget* parent, int pause, const QString& text, const std::function<bool()>& queue,
+              CheckedSendOutcome& outcome, int markers = 1);
+
+// The read-back rounds after a batch sent with RunBatch.
+CheckedSendOutcome CheckWhatWasSent(CPellivarApp& app, QWidget* parent, ReadBack& check, int queryPause,
+                                    int resendPause);
+
+// The box for an outcome that is not clean; nothing when it is.
+void ShowCheckedSendOutcome(const CheckedSendOutcome& outcome, const std::string& what);
+
+}  // namespace pellivar
