@@ -217,15 +217,19 @@ TEST_F(ThreadHandlerTest, DestructionWaitsForTheRunningTaskAndRunsNoQueuedOne) {
     handler->Post(&Recorder::Record, &recorder, 1);
     handler->Post(&Recorder::Record, &recorder, 2);
 
+    std::atomic<bool> destroying{false};
     std::atomic<bool> destroyed{false};
     std::atomic<bool> finishedBeforeDestroyed{false};
     std::thread destroyer([&] {
+        destroying = true;
         handler.reset();
         finishedBeforeDestroyed = runningFinished.load();
         destroyed = true;
     });
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return destroying.load(); }, 10000)) << "the destroyer never started";
     // Only time can show that the destructor does not return while the task
-    // is held: a short look, which a destructor that did not wait would fail.
+    // is held: a short look, which a destructor that did not wait would fail
+    // (and which lets the destructor begin before the task may end).
     EXPECT_FALSE(testsupport::WaitUntil([&] { return destroyed.load(); }, 30))
         << "the destructor must wait for the running task";
     gate.open();

@@ -69,12 +69,7 @@ protected:
         return sim_->withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) { return fn(d); });
     }
 
-    // The jobs' pauses pass at once; their reply limits and the recorder's
-    // wait for a take run at half real time. The simulated microphone makes
-    // a take as fast as the machine computes it, so a faster clock would
-    // hold a busy machine to a take limit of a few real seconds (and a
-    // reply limit of a few real milliseconds).
-    linktest::FastSleepClock clock_{2};
+    linktest::FastSleepClock clock_{20};
     std::unique_ptr<sim::Simulator> sim_;
     sim::Room room_{8};
     sim::Microphone mic_{room_};
