@@ -191,11 +191,16 @@ TEST_F(ThroughAlsa, AKilledReaderAndAnUnreadFifoStallNothing) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_NE(e2e::ReadFile(dir_ / "reader.log").find("recording"), std::string::npos)
         << e2e::ReadFile(dir_ / "reader.log");
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // mid-take
+    // The reader is another process: nothing shows how far into its take
+    // it is, so a pause puts the kill mid-take; a kill at any point must
+    // stall nothing.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
     reader.kill();
 
-    // Nobody reads the FIFO now; the serial line answers at once.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the FIFO fills (1 MB is 0.7 s at 8x)
+    // Nobody reads the FIFO now; the serial line answers at once. procsim's
+    // writer is in another process too: a pause lets the FIFO fill (1 MB is
+    // 0.7 s at 8x); a FIFO not yet full must stall nothing either.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     const auto asked = std::chrono::steady_clock::now();
     ConTypes::UnitBase* unit = ConTypes::FindConnectedUnit(nullptr);
     ASSERT_NE(unit, nullptr) << ProcsimLog();

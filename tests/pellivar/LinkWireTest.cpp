@@ -208,6 +208,8 @@ TEST_F(ConnectedLink, AnIdleWorkerDoesNotSpin) {
     ASSERT_TRUE(waitForRaw("fcs001;\n"));
     ASSERT_TRUE(waitUntil([&] { return comm_->QueuedCommands() == 0; }));
     const int before = counting_.sleeps();
+    // Only time can show a worker that keeps waking: a short look, which a
+    // spinning one fails many times over.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_LE(counting_.sleeps() - before, 1);
 }

@@ -1,4 +1,5 @@
 #include "platform/Event.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -19,17 +20,18 @@ TEST(Event, AutoResetReleasesOneWaiterAndResets) {
     for (int i = 0; i < 2; ++i)
         waiters.emplace_back([&] {
             ready.count_down();
-            if (e.wait(2000)) ++woken;
+            if (e.wait(20000)) ++woken;
         });
     ready.wait();
-    std::this_thread::sleep_for(20ms);
     e.set();
-    std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(woken.load(), 1);  // one set, one waiter
-    EXPECT_FALSE(e.isSet());     // and the event reset itself
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return woken.load() >= 1; }, 10000)) << "no waiter woke on set";
+    EXPECT_FALSE(e.isSet());  // the waiter it released reset it
     e.set();
     for (auto& t : waiters) t.join();
     EXPECT_EQ(woken.load(), 2);
+    // Had the first set released both waiters, the second would have found
+    // no one to release and stayed set.
+    EXPECT_FALSE(e.isSet());
 }
 
 TEST(Event, ManualResetStaysSetForEveryWaiterUntilReset) {
@@ -42,12 +44,14 @@ TEST(Event, ManualResetStaysSetForEveryWaiterUntilReset) {
     EXPECT_FALSE(e.wait(0));
 
     std::atomic<int> woken{0};
+    std::latch ready(3);
     std::vector<std::thread> waiters;
     for (int i = 0; i < 3; ++i)
         waiters.emplace_back([&] {
-            if (e.wait(2000)) ++woken;
+            ready.count_down();
+            if (e.wait(20000)) ++woken;
         });
-    std::this_thread::sleep_for(20ms);
+    ready.wait();
     e.set();
     for (auto& t : waiters) t.join();
     EXPECT_EQ(woken.load(), 3);
@@ -80,10 +84,7 @@ TEST(Event, WaitAnyGivesTheLowestSetIndexAndConsumesOnlyThatOne) {
 TEST(Event, WaitAnyWakesWhenAnotherThreadSets) {
     Event a(Event::Reset::Auto);
     Event b(Event::Reset::Auto);
-    std::thread setter([&] {
-        std::this_thread::sleep_for(30ms);
-        b.set();
-    });
-    EXPECT_EQ(WaitAny({&a, &b}, 5000), 1);
+    std::thread setter([&] { b.set(); });
+    EXPECT_EQ(WaitAny({&a, &b}, 20000), 1);
     setter.join();
 }

@@ -67,23 +67,26 @@ TEST(FifoMicrophone, WritesTheMicrophonesSoundInOrderAndNeverWaitsForAReader) {
     }
     // (Frame-exact from 0: nothing before them was dropped either.)
 
-    // Nobody reads: the writer goes on, dropping the oldest sound.
+    const auto waitFor = [&](auto done) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!done() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return done();
+    };
+
+    // Nobody reads: the writer goes on, dropping the oldest sound (1 MB is
+    // 5.5 s of sound, 0.7 s at 8x).
     const auto before = fifo.counts();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // 1 MB is 5.5 s of sound, 0.7 s at 8x
-    const auto after = fifo.counts();
-    EXPECT_GT(after.written, before.written + 48000);
-    EXPECT_GT(after.dropped, 0);
+    EXPECT_TRUE(waitFor([&] {
+        const auto now = fifo.counts();
+        return now.written > before.written + 48000 && now.dropped > 0;
+    })) << "the writer stalled on a FIFO nobody reads: written " << fifo.counts().written - before.written
+        << ", dropped " << fifo.counts().dropped;
 
     // A tone change drops what was queued, so a reader starting now hears
     // the new channel at once.
     // (The writer sees a change within a chunk, 2.7 ms at 8x, once the
     // room's response for the new channel is computed.)
-    const auto waitFor = [&](auto done) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done() && std::chrono::steady_clock::now() < end)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return done();
-    };
     tone = 2;
     EXPECT_TRUE(waitFor([&] { return fifo.counts().flushed > 0; }));
     // Channel 0 again at this position: the microphone has moved on.

@@ -2,6 +2,8 @@
 #include "sim/Simulator.h"
 
 #include "platform/SerialLine.h"
+#include "platform/VirtualClock.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 using namespace platform;
+using testsupport::WaitUntil;
 using namespace std::chrono_literals;
 
 namespace {
@@ -93,17 +96,26 @@ TEST_F(SimulatorTest, DroppedBytesLoseTheCommand) {
     EXPECT_EQ(sim_->log().size(), 0u);
 }
 
-TEST_F(SimulatorTest, LogIsTimestampedInOrder) {
-    ASSERT_TRUE(line_.writeAll("one\n"));
-    ASSERT_TRUE(sim_->log().waitForCount(1, 2000));
-    std::this_thread::sleep_for(50ms);
-    ASSERT_TRUE(line_.writeAll("two\n"));
-    ASSERT_TRUE(sim_->log().waitForCount(2, 2000));
-    const auto e = sim_->log().entries();
+TEST(Simulator, LogIsTimestampedInOrderOnItsClock) {
+    // The log's times are the simulator's clock: a virtual one here, moved
+    // on between the two commands.
+    VirtualClock clock(1000);
+    sim::Simulator sim(std::make_unique<sim::IdentDialect>("Vux500 v1.00", LineSettings::eightN2(19200)), clock);
+    ASSERT_TRUE(sim.start()) << sim.error();
+    SerialLine line;
+    ASSERT_TRUE(line.open(sim.slavePath()));
+    ASSERT_TRUE(line.configure(LineSettings::eightN2(19200)));
+    ASSERT_TRUE(line.writeAll("one\n"));
+    ASSERT_TRUE(sim.log().waitForCount(1, 10000)) << "the processor never logged \"one\"";
+    clock.advance(50);
+    ASSERT_TRUE(line.writeAll("two\n"));
+    ASSERT_TRUE(sim.log().waitForCount(2, 10000)) << "the processor never logged \"two\"";
+    const auto e = sim.log().entries();
     EXPECT_EQ(e[0].text, "one");
     EXPECT_EQ(e[1].text, "two");
-    EXPECT_GE(e[1].timeMs - e[0].timeMs, 40);
-    EXPECT_EQ(sim_->log().count("two"), 1u);
+    EXPECT_EQ(e[0].timeMs, 1000);
+    EXPECT_EQ(e[1].timeMs, 1050);
+    EXPECT_EQ(sim.log().count("two"), 1u);
 }
 
 TEST_F(SimulatorTest, RejectsACookedLineAtTheRightSpeed) {
@@ -121,9 +133,8 @@ TEST_F(SimulatorTest, RejectsACookedLineAtTheRightSpeed) {
     ::cfsetospeed(&t, B19200);
     ASSERT_EQ(::tcsetattr(fd, TCSANOW, &t), 0);
     ASSERT_EQ(::write(fd, "?\n", 2), 2);
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(WaitUntil([&] { return sim_->bytesRejected() > 0; }, 10000)) << "the cooked line was never rejected";
     EXPECT_EQ(sim_->log().size(), 0u);
-    EXPECT_GT(sim_->bytesRejected(), 0);
     EXPECT_NE(sim_->lastLineSeen().find("cooked"), std::string::npos) << sim_->lastLineSeen();
     ::close(fd);
 }
@@ -131,7 +142,7 @@ TEST_F(SimulatorTest, RejectsACookedLineAtTheRightSpeed) {
 TEST_F(SimulatorTest, KeepsWorkingAcrossCloseAndReopenOfThePort) {
     line_.close();
     sim_->inject("queued while closed\n");  // a processor talking to nobody
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(sim_->waitQuiet(10000)) << "the processor never wrote to the closed line";
     ASSERT_TRUE(line_.open(sim_->slavePath()));
     ASSERT_TRUE(line_.configure(LineSettings::eightN2(19200)));
     ASSERT_TRUE(line_.writeAll("?\n"));

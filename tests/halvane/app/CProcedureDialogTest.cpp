@@ -29,8 +29,6 @@
 #include <thread>
 #include <vector>
 
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
-
 namespace {
 
 using halvane::CProcedureDialog;

@@ -121,7 +121,7 @@ TEST_F(CheckListDialogTest, TheMeasurementWorkerAsksAndReadsTheTicksAfterOk) {
         dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     user.start(5);
-    for (int i = 0; i < 2000 && !done; ++i) QTest::qWait(5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 20000)) << "the list was never answered";
     user.stop();
     worker.join();
     SetRepeatMeasurementsShell({});

@@ -24,6 +24,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -35,9 +37,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <iterator>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -82,6 +87,64 @@ private:
         return result;
     }
     halvane::ProcedureService& jobs_;
+};
+
+// The user in front of the program, run by the event loop: each step waits
+// for what the user waits to see (a window, an enabled button, curves) and
+// then acts. A step that does not come within its own time fails the test
+// with what it waited for, and the open dialogs are closed as the user
+// would, so a stuck run ends there instead of at the test's time-out. The
+// times are generous: they only mark a run that can no longer succeed.
+class ScriptedUser {
+public:
+    struct Step {
+        std::string waitingFor;
+        int deadlineMs;
+        // Looks at the screen; acts and returns true once the step is seen.
+        std::function<bool()> act;
+    };
+
+    explicit ScriptedUser(std::vector<Step> steps) : steps_(std::move(steps)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+        since_.start();
+        timer_.start(10);
+    }
+    ~ScriptedUser() { timer_.stop(); }
+    ScriptedUser(const ScriptedUser&) = delete;
+    ScriptedUser& operator=(const ScriptedUser&) = delete;
+
+    // Steps seen so far. A last step that waits for a window to close may
+    // stay unseen: the modal loop that ran the script has ended by then.
+    std::size_t StepsSeen() const { return next_; }
+
+    // Every top-level window of that type that the user sees.
+    template <class W>
+    static std::vector<W*> Visible() {
+        std::vector<W*> out;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* typed = qobject_cast<W*>(w); typed != nullptr && typed->isVisible()) out.push_back(typed);
+        return out;
+    }
+
+private:
+    void Tick() {
+        if (next_ >= steps_.size() || gaveUp_) return;
+        const Step& step = steps_[next_];
+        if (step.act()) {
+            ++next_;
+            since_.restart();
+        } else if (since_.elapsed() > step.deadlineMs) {
+            gaveUp_ = true;
+            ADD_FAILURE() << "no " << step.waitingFor << " within " << step.deadlineMs / 1000 << " s";
+            for (QDialog* d : Visible<QDialog>()) d->reject();
+        }
+    }
+
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    bool gaveUp_ = false;
+    QElapsedTimer since_;
+    QTimer timer_;
 };
 
 class FrameHost final : public halvane::MainFrameHost {
@@ -203,20 +266,22 @@ TEST_P(ProgramRun, AutomaticStartMeasuresCalculatesUploadsAndShowsTheResults) {
     halvane::AppState app;
     auto previousPage = halvane::completion_page::SetShell([](platform::WindowHandle) { return 1; });
 
-    // The user ticks nothing (both options are ticked) and presses Start.
-    QTimer clicker;
+    // The user ticks nothing (both options are ticked), presses Start and
+    // waits for the wizard to measure, calculate and upload.
     bool clicked = false;
-    QObject::connect(&clicker, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* wizard = qobject_cast<halvane::CWizardDialog*>(w);
-            if (wizard == nullptr || !wizard->isVisible() || clicked) continue;
-            EXPECT_TRUE(wizard->ProceedCheck()->isChecked());
-            EXPECT_TRUE(wizard->SaveCheck()->isChecked());
-            clicked = true;
-            wizard->StartButton()->click();
-        }
-    });
-    clicker.start(10);
+    ScriptedUser user({{"wizard with Start", 60000,
+                        [&] {
+                            for (auto* wizard : ScriptedUser::Visible<halvane::CWizardDialog>()) {
+                                EXPECT_TRUE(wizard->ProceedCheck()->isChecked());
+                                EXPECT_TRUE(wizard->SaveCheck()->isChecked());
+                                clicked = true;
+                                wizard->StartButton()->click();
+                                return true;
+                            }
+                            return false;
+                        }},
+                       {"end of the wizard's measure, calculate and upload", 400000,
+                        [&] { return ScriptedUser::Visible<halvane::CWizardDialog>().empty(); }}});
 
     const auto start = std::chrono::steady_clock::now();
     int result = 0;
@@ -226,7 +291,6 @@ TEST_P(ProgramRun, AutomaticStartMeasuresCalculatesUploadsAndShowsTheResults) {
         result = halvane::InitInstance(shell, app, jobs, halvane::ParseCommandLine({}));
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         RecordProperty("automatic_run_seconds", std::to_string(seconds));
-        clicker.stop();
         halvane::completion_page::SetShell(previousPage);
         ASSERT_EQ(result, 1) << (prompt_.asks.empty() ? std::string() : prompt_.asks.back().text);
         EXPECT_TRUE(clicked);
@@ -289,8 +353,15 @@ TEST_P(ProgramRun, WizardUploadToAnotherClassOffersTheConversionAndRecalculates)
     env.steps[2] = &halvane::WizardControler::UploadStep;
     env.completionPage = [](platform::WindowHandle) { return 1; };
     halvane::CWizardDialog wizard(std::move(env));
-    QTimer::singleShot(0, &wizard, [&] { wizard.StartButton()->click(); });
+    ScriptedUser user({{"wizard with Start", 60000,
+                        [&] {
+                            if (!wizard.isVisible()) return false;
+                            wizard.StartButton()->click();
+                            return true;
+                        }},
+                       {"end of the upload", 120000, [&] { return !wizard.isVisible(); }}});
     EXPECT_EQ(wizard.RunModal(), 1);
+    EXPECT_GE(user.StepsSeen(), 1u);
     EXPECT_EQ(calculations, 1);
     EXPECT_EQ(doc.m_nUnitKind, 2);
     EXPECT_EQ(std::count_if(prompt_.asks.begin(), prompt_.asks.end(),
@@ -314,35 +385,40 @@ TEST_P(ProgramRun, QuickMeasureShowsTheSpeakerAtTheLevelTheMeasurementStored) {
     // The user opens Quick Measure from the program's service, connects,
     // picks the Center, presses Start, watches three curves and closes.
     std::vector<double> x, y;
-    int step = 0;
-    QTimer user;
-    QObject::connect(&user, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* dlg = qobject_cast<halvane::CQuickMeasureDlg*>(w);
-            if (dlg == nullptr || !dlg->isVisible()) continue;
-            if (step == 0) {
-                dlg->ConnectButton()->click();
-                step = 1;
-            } else if (step == 1 && dlg->StartButton()->isEnabled()) {
-                dlg->SpeakerBox()->setCurrentIndex(1);
-                dlg->StartButton()->click();
-                step = 2;
-            } else if (step == 2 && dlg->Controller().Curves().ShownCount() >= 3) {
-                halvane::CurveList curves;
-                dlg->GetCurves(*dlg->Graph(), curves);
-                const DbleVect& cx = *curves.back().x;
-                const DbleVect& cy = *curves.back().y;
-                x.assign(cx.Data(), cx.Data() + cx.Count());
-                y.assign(cy.Data(), cy.Data() + cy.Count());
-                dlg->CloseButton()->click();
-                step = 3;
-            }
-        }
-    });
-    user.start(10);
+    const auto dialog = [] {
+        const auto open = ScriptedUser::Visible<halvane::CQuickMeasureDlg>();
+        return open.empty() ? nullptr : open.front();
+    };
+    ScriptedUser user({{"Quick Measure window", 60000,
+                        [&] {
+                            auto* dlg = dialog();
+                            if (dlg == nullptr) return false;
+                            dlg->ConnectButton()->click();
+                            return true;
+                        }},
+                       {"Start enabled after Connect", 120000,
+                        [&] {
+                            auto* dlg = dialog();
+                            if (dlg == nullptr || !dlg->StartButton()->isEnabled()) return false;
+                            dlg->SpeakerBox()->setCurrentIndex(1);
+                            dlg->StartButton()->click();
+                            return true;
+                        }},
+                       {"third curve of the Center", 180000,
+                        [&] {
+                            auto* dlg = dialog();
+                            if (dlg == nullptr || dlg->Controller().Curves().ShownCount() < 3) return false;
+                            halvane::CurveList curves;
+                            dlg->GetCurves(*dlg->Graph(), curves);
+                            const DbleVect& cx = *curves.back().x;
+                            const DbleVect& cy = *curves.back().y;
+                            x.assign(cx.Data(), cx.Data() + cx.Count());
+                            y.assign(cy.Data(), cy.Data() + cy.Count());
+                            dlg->CloseButton()->click();
+                            return true;
+                        }}});
     const int result = jobs.RunQuickMeasure(doc);
-    user.stop();
-    ASSERT_EQ(step, 3);
+    ASSERT_EQ(user.StepsSeen(), 3u);
     EXPECT_EQ(result, 1);
 
     // Both analyses of the same path with the same calibration (the one the

@@ -134,7 +134,7 @@ TEST_F(SpeakerSelectionDialogTest, TheWorkerGetsTheAnswersOnOkAndCancelOnCancel)
         dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     user.start(5);
-    for (int i = 0; i < 2000 && answer < 0; ++i) QTest::qWait(5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.load() >= 0; }, 20000)) << "the selection was never answered";
     user.stop();
     worker.join();
     EXPECT_EQ(answer, 1);

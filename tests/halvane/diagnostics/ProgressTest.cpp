@@ -125,6 +125,8 @@ TEST_F(ProgressTest, AnAbortRacingTheWorkerLeavesAbortingLast) {
             }
         });
         go.arrive_and_wait();
+        // Not a wait for an outcome: each round aborts at another point of
+        // the worker's loop, and every point must give one order.
         std::this_thread::sleep_for(std::chrono::microseconds(200 * (round % 5)));
         progress.Abort();
         stop = true;
@@ -187,6 +189,8 @@ TEST_F(ProgressTest, AQuestionFromAWorkerBlocksItUntilAnswered) {
     std::atomic<int> result{-1};
     std::thread worker([&] { result = ConTypes::AskAbortRetryIgnore(progress, "Failed to set volume.") ? 1 : 0; });
     ASSERT_TRUE(user.waitForAsks(1));
+    // Only time can show that the worker stays in the question: a short
+    // look, which a worker that went on would fail at once.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(result, -1);
     user.answer(platform::IDIGNORE);

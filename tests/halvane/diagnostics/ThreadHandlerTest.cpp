@@ -6,6 +6,7 @@
 #include "platform/ScriptedUserPrompt.h"
 #include "platform/UiThread.h"
 #include "platform/WindowBinding.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -136,7 +137,8 @@ TEST_F(ThreadHandlerTest, OtherExceptionsShowOneNoticeAndStrandTheRestUntilTheNe
     EXPECT_EQ(ask.caption, "Error");
     EXPECT_EQ(ask.flags, platform::MB_OK | platform::MB_ICONERROR);
     EXPECT_TRUE(ask.owner.isNull());
-    std::this_thread::sleep_for(30ms);
+    // The notice comes after the failing task left the queue; that the
+    // stranded one waits for the next post shows in ranAfterNextPost.
     EXPECT_EQ(handler.QueuedCount(), 1u);
 
     nextPostMade = true;
@@ -167,6 +169,8 @@ TEST_F(ThreadHandlerTest, TheNoticeBlocksTheWorkerUntilAnswered) {
     handler.PostTasks({[&] { recorder.ThrowInt(0); }, [&] { recorder.Record(1); }});
     ASSERT_TRUE(waiting.waitForAsks(1));
     handler.Post(&Recorder::Record, &recorder, 2);  // during the pass: the rest runs once answered
+    // Only time can show that nothing runs while the notice is open: a
+    // short look, which a worker that went on would fail at once.
     std::this_thread::sleep_for(20ms);
     EXPECT_TRUE(recorder.values().empty());
     waiting.answer(platform::IDOK);
@@ -194,7 +198,8 @@ TEST_F(ThreadHandlerTest, ClearDropsQueuedTasksAndLetsTheRunningOneFinish) {
     handler.Post(&Recorder::Record, &recorder, 3);
     ASSERT_TRUE(recorder.waitForCount(1));
     EXPECT_TRUE(runningFinished);
-    std::this_thread::sleep_for(20ms);
+    // Tasks run in the order posted: had 1 and 2 stayed queued, they would
+    // have run before 3.
     EXPECT_EQ(recorder.values(), (std::vector<int>{3}));
 }
 
@@ -206,23 +211,30 @@ TEST_F(ThreadHandlerTest, DestructionWaitsForTheRunningTaskAndRunsNoQueuedOne) {
     handler->PostTask([&] {
         started.count_down();
         gate.wait();
-        std::this_thread::sleep_for(10ms);
         runningFinished = true;
     });
     started.wait();
     handler->Post(&Recorder::Record, &recorder, 1);
     handler->Post(&Recorder::Record, &recorder, 2);
 
+    std::atomic<bool> destroying{false};
     std::atomic<bool> destroyed{false};
+    std::atomic<bool> finishedBeforeDestroyed{false};
     std::thread destroyer([&] {
+        destroying = true;
         handler.reset();
+        finishedBeforeDestroyed = runningFinished.load();
         destroyed = true;
     });
-    std::this_thread::sleep_for(30ms);
-    EXPECT_FALSE(destroyed) << "the destructor must wait for the running task";
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return destroying.load(); }, 10000)) << "the destroyer never started";
+    // Only time can show that the destructor does not return while the task
+    // is held: a short look, which a destructor that did not wait would fail
+    // (and which lets the destructor begin before the task may end).
+    EXPECT_FALSE(testsupport::WaitUntil([&] { return destroyed.load(); }, 30))
+        << "the destructor must wait for the running task";
     gate.open();
     destroyer.join();
-    EXPECT_TRUE(runningFinished);
+    EXPECT_TRUE(finishedBeforeDestroyed);
     EXPECT_TRUE(recorder.values().empty());
 }
 
@@ -294,7 +306,9 @@ TEST_F(ThreadHandlerTest, DestroyingTheHandlerFromItsOwnTaskIsALogicError) {
     auto future = outcome.get_future();
     ASSERT_EQ(future.wait_for(5s), std::future_status::ready) << "deadlocked";
     EXPECT_EQ(future.get().rfind("logic_error", 0), 0u);
-    std::this_thread::sleep_for(20ms);  // the detached worker ends after that task
+    // Nothing outside the worker shows its end once it is detached: a moment
+    // for it to end before the next test.
+    std::this_thread::sleep_for(20ms);
 }
 
 // On the user-interface thread the destructor keeps the interface's events

@@ -2,8 +2,10 @@
 // Halvane's simulated processor on a real pseudo-terminal.
 
 #include "LinkFixture.h"
+#include "tests/support/WaitUntil.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 using linktest::LinkTest;
@@ -194,20 +196,25 @@ TEST_F(PortTest, DrainStopsAfter1024BytesOfEndlessInput) {
     EXPECT_TRUE(port_.Identify());
 
     // More junk than the line holds: it refills as fast as it is read.
+    const std::int64_t sentBefore = sim_->bytesSent();
     Dialect([](sim::HalvaneDialect& d) { d.knobs().floodBytes = 1u << 20; });
-    clock_.sleepMs(300);
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return sim_->bytesSent() >= sentBefore + 4096; }, 10000))
+        << "the processor never filled the line";
     // Right after its purge the drain finds the line empty until the
-    // simulator has written again, which on a loaded machine (or under a
-    // sanitizer) often takes longer than the drain's 1 ms: it must never
-    // take more than 1024 bytes, and with the line full it takes exactly
-    // that many.
+    // simulator has written again, which may take longer than the drain's
+    // 1 ms: it must never take more than 1024 bytes, and once it finds the
+    // line full it takes exactly that many. Each drain waits until the
+    // processor has written again.
     std::size_t most = 0;
-    for (int i = 0; i < 400 && most < 1024u; ++i) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (most < 1024u && std::chrono::steady_clock::now() < until) {
+        const std::int64_t sent = sim_->bytesSent();
         const std::size_t n = port_.Drain();
         EXPECT_LE(n, 1024u);
         most = std::max(most, n);
+        testsupport::WaitUntil([&] { return sim_->bytesSent() > sent; }, 1000);
     }
-    EXPECT_EQ(most, 1024u);
+    EXPECT_EQ(most, 1024u) << "no drain found the line full within 20 s";
 
     // Junk that never ends the line is given up at the maximum time.
     const auto t0 = clock_.nowMs();

@@ -6,6 +6,7 @@
 
 #include "UnitFixture.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -189,5 +190,13 @@ TEST_F(SetAndVerifyTest, PowerSwitchSendsOnlyWhatIsNeededAndNeverTrustsAFailedRe
     sim_->log().clear();
     EXPECT_FALSE(Port().QueryPower(state));
     EXPECT_FALSE(Port().SetPower(false));
+    // The port gives up as soon as its last wait runs out; the processor
+    // may not have read that pass's command yet.
+    ASSERT_TRUE(sim_->log().waitFor(
+        [](const auto& log) {
+            return std::count_if(log.begin(), log.end(), [](const auto& e) { return e.text == "P1P0"; }) >= 5;
+        },
+        5000))
+        << "the processor heard " << Count("P1P0") << " of five P1P0";
     EXPECT_EQ(Count("P1P0"), 5u);
 }

@@ -100,10 +100,13 @@ TEST(MarnochDialog, CreateBackupFromTheButton) {
 
     // The workflow holds the event loop; the status line paints each step
     // all the same.
-    for (int i = 0; i < 20 && !dialog.windowHandle()->isExposed(); ++i) {
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            QApplication::processEvents();
+            return dialog.windowHandle()->isExposed();
+        },
+        10000))
+        << "the dialog was never shown";
     QApplication::processEvents();
     PaintCounter counter;
     dialog.findChild<QLabel*>("statusLine")->installEventFilter(&counter);
@@ -195,10 +198,13 @@ TEST(MarnochDialog, KeepsPaintingAndMovingDuringAWorkflow) {
     hooks.message = [&](const QString& m) { messages.push_back(m); };
     CMarnochDlg dialog(hooks);
     dialog.show();
-    for (int i = 0; i < 20 && !dialog.windowHandle()->isExposed(); ++i) {
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            QApplication::processEvents();
+            return dialog.windowHandle()->isExposed();
+        },
+        10000))
+        << "the dialog was never shown";
 
     std::set<int> searchValues;
     int transferValues = 0;

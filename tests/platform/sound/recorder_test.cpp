@@ -13,6 +13,7 @@
 #include "sim/Microphone.h"
 #include "sim/MicrophoneSource.h"
 #include "sim/Room.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -230,10 +231,13 @@ TEST(MicrophoneRecorder, MixerLevelsOutsideTheControlRangeChangeNothing) {
 TEST(MicrophoneRecorder, RecordsOneTakeOfTheSimulatedMicrophone) {
     sim::Room room;
     sim::Microphone mic(room);
-    ScaledClock clock(100.0);
+    // The recorder's limit on a take (55 s of its clock) runs on this clock
+    // too, while the room's sound costs real time to compute: at 10x a busy
+    // machine still has 5 s to compute 4.1 s of sound.
+    ScaledClock clock(10.0);
     SimSoundSystem sys(clock);
     SimInputDevice dev = microphone(std::make_shared<sim::MicrophoneSource>(mic));
-    dev.pacing = SimInputDevice::Pacing::RealTime;  // 4.1 s of sound in about 41 ms
+    dev.pacing = SimInputDevice::Pacing::RealTime;  // 4.1 s of sound in about 410 ms
     sys.addDevice(dev);
 
     Event signal(Event::Reset::Auto);
@@ -336,8 +340,13 @@ TEST(MicrophoneRecorder, AnAbortMidTakeClosesCleanlyAndTheDeviceRecordsAgain) {
         Wave w(sys, clock);
         ASSERT_TRUE(w.FindMicrophone(&signal));
         ASSERT_TRUE(w.Open());
+        const std::int64_t before = sys.framesDelivered(0);
         ASSERT_TRUE(w.Start());
-        std::this_thread::sleep_for(std::chrono::milliseconds(20 + 20 * round));
+        // Each round aborts a little further into the take (0.4, 0.8 and
+        // 1.2 s of its 4 s), once the device has recorded that far.
+        const std::int64_t into = 19200 * (round + 1);
+        ASSERT_TRUE(testsupport::WaitUntil([&] { return sys.framesDelivered(0) >= before + into; }, 20000))
+            << "round " << round << ": the take never got " << into << " frames in";
         if (round == 2) {
             // Aborted by destruction alone.
             continue;

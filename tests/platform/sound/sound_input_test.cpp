@@ -6,6 +6,7 @@
 #include "platform/ScaledClock.h"
 #include "platform/SimSoundSystem.h"
 #include "platform/SoundSystem.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,8 @@
 using namespace platform;
 using soundtest::CallbackLog;
 using soundtest::RampSource;
+
+using testsupport::WaitUntil;
 
 namespace {
 
@@ -130,7 +133,9 @@ TEST(SoundInput, QueuedBuffersFillInOrderAndComeBackDoneOnTheCaptureThread) {
         }
         EXPECT_EQ(rig.input->unprepareHeader(b->header), mmresult::NoError);
     }
-    // With nothing queued the simulated input is dropped, not buffered.
+    // With nothing queued the simulated input is dropped, not buffered, and
+    // the input still closes. Nothing counts what is dropped: a short run
+    // with the queue empty before the close.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(rig.input->close(), mmresult::NoError);
 }
@@ -146,7 +151,8 @@ TEST(SoundInput, StopReturnsThePartlyFilledBufferAndKeepsEmptyOnesQueued) {
         rig.input->addBuffer(x->header);
     }
     ASSERT_EQ(rig.input->start(), mmresult::NoError);
-    while (a.header.bytesRecorded.load() < 10000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(WaitUntil([&] { return a.header.bytesRecorded.load() >= 10000; }, 10000))
+        << "the device's 5000 frames never reached the buffer";
     ASSERT_EQ(rig.input->stop(), mmresult::NoError);
     // Stop returns once the partial buffer has been handed back.
     ASSERT_EQ(rig.log.count(WimData), 1u);
@@ -175,8 +181,10 @@ TEST(SoundInput, StopReturnsThePartlyFilledBufferAndKeepsEmptyOnesQueued) {
 
 TEST(SoundInput, ResetMidCaptureReturnsEveryBufferInOrderAndRestartContinues) {
     SimInputDevice dev;
-    dev.pacing = SimInputDevice::Pacing::RealTime;  // 2 s buffers take 20 ms on a clock 100x fast
-    Rig rig(dev, 100.0);
+    // 2 s buffers take 200 ms on a clock 10x fast: the reset lands in the
+    // second buffer unless this thread is held up that long.
+    dev.pacing = SimInputDevice::Pacing::RealTime;
+    Rig rig(dev, 10.0);
     ASSERT_EQ(rig.open(2), mmresult::NoError);
     std::vector<std::unique_ptr<Buffer>> bufs;
     for (int i = 0; i < 4; ++i) {
@@ -202,7 +210,13 @@ TEST(SoundInput, ResetMidCaptureReturnsEveryBufferInOrderAndRestartContinues) {
     for (auto& b : bufs) ASSERT_EQ(rig.input->addBuffer(b->header), mmresult::NoError);
     ASSERT_EQ(rig.input->start(), mmresult::NoError);
     ASSERT_TRUE(rig.log.waitFor(WimData, 5));
-    EXPECT_EQ(rig.log.entries().back().header, &bufs[0]->header);
+    // The fifth buffer back is the first one queued again (more may have
+    // followed by now).
+    std::vector<WaveHeader*> again;
+    for (const auto& e : rig.log.entries())
+        if (e.message == WimData) again.push_back(e.header);
+    ASSERT_GE(again.size(), 5u);
+    EXPECT_EQ(again[4], &bufs[0]->header);
     EXPECT_EQ(rig.input->reset(), mmresult::NoError);
     EXPECT_EQ(rig.input->close(), mmresult::NoError);
 }
@@ -219,8 +233,9 @@ TEST(SoundInput, RealTimePacingFollowsTheClock) {
     ASSERT_EQ(rig.input->start(), mmresult::NoError);
     ASSERT_TRUE(rig.log.waitFor(WimData, 1));
     const std::int64_t took = rig.clock.nowMs() - t0;
-    EXPECT_GE(took, 3000);  // three seconds of the clock for three seconds of sound
-    EXPECT_LT(took, 60000);
+    // Three seconds of the clock for three seconds of sound, never less; how
+    // much more depends on how busy the machine is, so no upper bound.
+    EXPECT_GE(took, 3000);
     EXPECT_EQ(rig.input->close(), mmresult::NoError);
 }
 
@@ -243,8 +258,9 @@ TEST(SoundInput, CommandsFromInsideTheCallbackAreRefusedAndDestructionIsQuiet) {
     in->prepareHeader(b.header);
     in->addBuffer(b.header);
     in->start();
-    while (!a.header.isDone()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // The callback's answer is stored once the first buffer is handed back.
+    ASSERT_TRUE(WaitUntil([&] { return r.result.load() != mmresult::NoError; }, 10000))
+        << "the first buffer never came back";
     EXPECT_EQ(r.result.load(), mmresult::HandleBusy);
     in.reset();  // destroyed while capturing with a buffer queued: no crash, no callback
     EXPECT_EQ(sys.openCount(0), 0);

@@ -316,6 +316,7 @@ TEST_F(QuickMeasureTest, ClosingWhileMeasuringStopsTheToneAndLetsGoOfTheUnit) {
     // messages; nothing arrives later.
     controller_->Detach();
     const auto analyses = controller_->AnalysisCount();
+    // Only time can show that nothing arrives later: a short look.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     platform::DrainUiMessageQueue();
     EXPECT_EQ(controller_->AnalysisCount(), analyses);

@@ -7,6 +7,7 @@
 #include "halvane/procedures/wizard/WizardDialogController.h"
 #include "platform/UiMessageQueue.h"
 #include "platform/UserPrompt.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,13 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::string> asked_;
 };
+
+// A job polling the running flag until the user aborts; an abort that never
+// comes fails the test instead of holding the step for ever.
+void PollUntilAborted(WizardControler& w) {
+    if (!testsupport::WaitUntil([&] { return w.Host().RunningFlag().load() == 0; }, 20000))
+        ADD_FAILURE() << "the step was never aborted";
+}
 
 // Drains the window-message queue until `done` holds (or 10 s pass).
 bool PumpUntil(const std::function<bool()>& done) {
@@ -237,7 +245,7 @@ TEST_F(Wizard, AbortStopsTheStageAndStartRunsItAgain) {
         if (measureRuns == 1) {
             // A job polling the running flag until the user aborts.
             waiting = true;
-            while (w.Host().RunningFlag().load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            PollUntilAborted(w);
             throw halvane::TException("Procedure aborted\n");
         }
         w.SetStep(1);
@@ -274,7 +282,7 @@ TEST_F(Wizard, AStageThatFinishesDespiteAnAbortIsKeptButDoesNotProceed) {
     std::atomic<bool> waiting{false};
     auto measure = [&](WizardControler& w) {
         waiting = true;
-        while (w.Host().RunningFlag().load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        PollUntilAborted(w);
         w.SetStep(1);
         w.PostResult(WizardControler::kStepSucceeded);
     };
@@ -319,7 +327,7 @@ TEST_F(Wizard, ClosingWhileAStepRunsAbortsAndEndsAfterItsResult) {
     std::atomic<bool> waiting{false};
     auto measure = [&](WizardControler& w) {
         waiting = true;
-        while (w.Host().RunningFlag().load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        PollUntilAborted(w);
         w.PostResult(WizardControler::kStepFailed);
     };
     make(with(0, measure));
