@@ -10,6 +10,7 @@
 #include "halvane/diagnostics/ProgressText.h"
 #include "halvane/diagnostics/TException.h"
 #include "halvane/diagnostics/ThrowError.h"
+#include "halvane/link/BiquadWords.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/CSampFS.h"
 #include "halvane/link/ReadBackContext.h"
@@ -345,9 +346,9 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
                     const halvane::Biquad stage =
                         erase ? halvane::Biquad::Identity() : document->FilterStage(c, r, kSlotChannel[s], b);
                     const std::int32_t address = CoefficientAddress(base, c, r, s, b, rates, stages);
-                    std::string text[halvane::Biquad::kWordCount];
+                    std::string text[halvane::kStageWordCount];
                     try {
-                        for (int k = 0; k < halvane::Biquad::kWordCount; ++k) text[k] = stage.FormatWord(k);
+                        for (int k = 0; k < halvane::kStageWordCount; ++k) text[k] = halvane::FormatWord(k, stage);
                     } catch (const std::out_of_range&) {
                         // A coefficient the DSP cannot hold is this upload's
                         // own failure, not the program's.
@@ -356,7 +357,7 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
                     bool verified = false;
                     for (int attempt = 0; attempt < kAttempts && !verified; ++attempt) {
                         if (attempt > 0 && !SpendRetry(progress, port)) break;
-                        for (int k = 0; k < halvane::Biquad::kWordCount; ++k)
+                        for (int k = 0; k < halvane::kStageWordCount; ++k)
                             WriteDspCommand(words.coefficientWrite + Comm::FormatInt("%06X", address + k) + text[k] +
                                             "\n");
                         std::int32_t next = address;
