@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "RoomFigure.h"
+#include "halvane/document/DocumentData.h"
 #include "platform/Clock.h"
 #include "platform/PortMap.h"
 
@@ -31,6 +32,7 @@ struct Tally {
     std::string worstAfterIdealAt;
     double worstWordsDesign = 0;   // |after - design|, every configuration and rate
     double worstWordsPointDb = 0;  // largest |words - design| response difference at one frequency
+    double worstWordsWideDb = 0;   // the same anywhere from 20 Hz to 20 kHz
     double worstLevelDb = 0;       // largest |level offset| of a corrected channel from its target
     std::string worstLevelAt;
     // Measured road, judged against the room's true response.
@@ -55,17 +57,19 @@ struct ChannelRun {
 };
 
 // Judges a channel against the DSP memory (after) and, when `design` is
-// given, the document's filter sets (design), and prints its lines; with a
-// design its positions are at the target's absolute level, so the level
-// offsets are printed too.
+// given, the exact filter sets of the calculation (design: its fitted and
+// converted coefficients before any word was chosen), and prints its lines;
+// with a design its positions are at the target's absolute level, so the
+// level offsets are printed too.
 struct ChannelResult {
     Judgement before, ideal;
     std::vector<Judgement> after, design;  // per rate slot
     double worstAfter = 0;
     double wordsPointDb = 0;  // largest |words - design| at one frequency, every rate
+    double wordsWideDb = 0;   // the same anywhere from 20 Hz to 20 kHz
 };
 ChannelResult JudgeChannel(const ChannelRun& run, const HeldFilters& held, int configuration,
-                           const halvane::CHalvaneDoc* design);
+                           const halvane::DocumentData::FilterSetArray* design);
 
 // COM1 alone, at `path`.
 platform::PortMap OnlyCom1(const std::string& path);

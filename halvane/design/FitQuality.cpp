@@ -5,7 +5,6 @@
 #include <numbers>
 #include <vector>
 
-#include "halvane/design/Biquad.h"
 #include "halvane/signal/CCurve.h"
 
 namespace {
@@ -48,14 +47,6 @@ BandError Summarise(std::vector<double> e) {
     return r;
 }
 
-// A coefficient as the processor holds it: x / 2 as a 24-bit word, decoded
-// with the scale of its sign.
-double Quantise(double x) {
-    std::int32_t w = static_cast<std::int32_t>(halvane::ToCoefficientWord(x / 2.0));
-    if (w & 0x800000) w -= 0x1000000;
-    return w < 0 ? 2.0 * w / 8388608.0 : 2.0 * w / 8388607.0;
-}
-
 }  // namespace
 
 BandError MeasureBandError(const CCurve& measured, const CCurve& target, const FilterDesign& design, double levelDb,
@@ -73,7 +64,7 @@ BandError UncorrectedBandError(const CCurve& measured, const CCurve& target, dou
     return Summarise(std::move(e));
 }
 
-FilterDesign QuantisedStages(const FilterDesign& design) {
+FilterDesign QuantisedStages(const FilterDesign& design, const CoefficientLattice& lattice) {
     FilterDesign q;
     q.SampleRate = design.SampleRate;
     q.StageCount = design.StageCount;
@@ -84,7 +75,6 @@ FilterDesign QuantisedStages(const FilterDesign& design) {
     q.A0 = design.A0;
     q.A1 = design.A1;
     q.A2 = design.A2;
-    for (auto* v : {&q.B0, &q.B1, &q.B2, &q.A1, &q.A2})
-        for (double& c : *v) c = Quantise(c);
+    ChooseHeldCoefficients(q, lattice);
     return q;
 }

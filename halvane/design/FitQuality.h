@@ -1,6 +1,7 @@
 #pragma once
 
 #include "halvane/design/FilterDesign.h"
+#include "halvane/design/HeldCoefficients.h"
 
 class CCurve;
 
@@ -22,6 +23,6 @@ BandError MeasureBandError(const CCurve& measured, const CCurve& target, const F
 // a plain level trim would leave).
 BandError UncorrectedBandError(const CCurve& measured, const CCurve& target, double levelDb, double fLow, double fHigh);
 
-// A copy of the design whose stages hold what the processor runs: every
-// coefficient through its 24-bit word (halved) and back.
-FilterDesign QuantisedStages(const FilterDesign& design);
+// A copy of the design whose stages hold what the processor runs: the held
+// values the calculation chooses on `lattice` (the link's word lattices).
+FilterDesign QuantisedStages(const FilterDesign& design, const CoefficientLattice& lattice);

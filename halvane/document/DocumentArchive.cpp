@@ -1,6 +1,7 @@
 #include "halvane/document/DocumentArchive.h"
 
 #include "halvane/document/DocumentData.h"
+#include "halvane/document/StoredStage.h"
 #include "platform/ArchiveException.h"
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
@@ -99,9 +100,9 @@ void ReadFilterSets(platform::ArchiveReader& ar, std::int32_t version, const Fil
                     continue;
                 }
                 for (int k = 0; k < layout.stages; ++k) {
-                    Biquad::Stored bytes{};
+                    StoredStage bytes{};
                     ar.readBytes(bytes.data(), bytes.size());
-                    set.Stages[static_cast<std::size_t>(k)] = Biquad::FromStored(bytes);
+                    set.Stages[static_cast<std::size_t>(k)] = FromStoredStage(bytes);
                 }
             }
         }
@@ -133,7 +134,7 @@ void Write(const DocumentData& data, platform::ArchiveWriter& ar) {
                 ar.writeInt32(set.Gain);
                 ar.writeInt32(set.Filled);
                 for (int k = 0; k < layout.stages; ++k) {
-                    const Biquad::Stored bytes = set.Stages[static_cast<std::size_t>(k)].ToStored();
+                    const StoredStage bytes = ToStoredStage(set.Stages[static_cast<std::size_t>(k)]);
                     ar.writeBytes(bytes.data(), bytes.size());
                 }
             }

@@ -10,6 +10,7 @@
 #include "halvane/diagnostics/ProgressText.h"
 #include "halvane/diagnostics/TException.h"
 #include "halvane/diagnostics/ThrowError.h"
+#include "halvane/link/BiquadWords.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/CSampFS.h"
 #include "halvane/link/ReadBackContext.h"
@@ -311,7 +312,7 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
     progress.SetRange(stages * rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
     Comm::UploadRetries retries(port, progress,
-                                std::int64_t{stages} * rates * 16 * halvane::Biquad::kWordCount *
+                                std::int64_t{stages} * rates * 16 * halvane::kStageWordCount *
                                     WordBytes(words, words.coefficientWrite));
     const std::int32_t base = ReadBaseOffset(words.coefficientBaseQuery);
     const std::string readTemplate = std::string(words.read) + "%06X";
@@ -325,9 +326,9 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
                     const halvane::Biquad stage =
                         erase ? halvane::Biquad::Identity() : document->FilterStage(c, r, kSlotChannel[s], b);
                     const std::int32_t address = CoefficientAddress(base, c, r, s, b, rates, stages);
-                    std::string text[halvane::Biquad::kWordCount];
+                    std::string text[halvane::kStageWordCount];
                     try {
-                        for (int k = 0; k < halvane::Biquad::kWordCount; ++k) text[k] = stage.FormatWord(k);
+                        for (int k = 0; k < halvane::kStageWordCount; ++k) text[k] = halvane::FormatWord(k, stage);
                     } catch (const std::out_of_range&) {
                         // A coefficient the DSP cannot hold is this upload's
                         // own failure, not the program's.
@@ -335,7 +336,7 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
                     }
                     // The six words, then the stage read back whole.
                     const auto written = [&] {
-                        for (int k = 0; k < halvane::Biquad::kWordCount; ++k)
+                        for (int k = 0; k < halvane::kStageWordCount; ++k)
                             WriteDspCommand(words.coefficientWrite + Comm::FormatInt("%06X", address + k) + text[k] +
                                                 "\n",
                                             retries);

@@ -1,6 +1,6 @@
 #include "halvane/link/ReadBackContext.h"
 
-#include "halvane/design/Biquad.h"
+#include "halvane/link/BiquadWords.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/LinkTiming.h"
 #include "halvane/link/WireText.h"
@@ -37,11 +37,11 @@ bool VerifyUploadWord(std::int32_t value, ReadBackContext& context) {
 }
 
 bool VerifyReadBack(const Biquad& stage, ReadBackContext& context) {
-    std::uint32_t read[Biquad::kWordCount] = {};
+    std::uint32_t read[kStageWordCount] = {};
     for (auto& w : read)
         if (!ReadDspWord(context, w)) return false;
-    for (int n = 0; n < Biquad::kWordCount; ++n)
-        if (read[n] != stage.Word(n)) return false;
+    for (int n = 0; n < kStageWordCount; ++n)
+        if (read[n] != StageWord(n, stage)) return false;
     return true;
 }
 

@@ -31,7 +31,7 @@ bool ReadDspWord(ReadBackContext& context, std::uint32_t& word);
 bool VerifyUploadWord(std::int32_t value, ReadBackContext& context);
 
 // Reads the stage's six consecutive words and compares them with its
-// words (Biquad::Word); any failed read gives false.
+// words (StageWord); any failed read gives false.
 bool VerifyReadBack(const Biquad& stage, ReadBackContext& context);
 
 }  // namespace halvane

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "halvane/link/BiquadWords.h"
 #include "halvane/document/FilterSet.h"
 #include "halvane/design/Biquad.h"
 #include "halvane/design/CCurveCorrectionManager.h"
@@ -73,9 +74,9 @@ TEST(RoomFigureWords, DecodesAKnownStageSetBackToItsCoefficients) {
     const auto coefficients = static_cast<std::int32_t>(layout.coefficientBase);
     const auto gains = static_cast<std::int32_t>(layout.gainBase);
     for (int b = 0; b < 10; ++b)
-        for (int k = 0; k < halvane::Biquad::kWordCount; ++k)
+        for (int k = 0; k < halvane::kStageWordCount; ++k)
             memory[static_cast<std::uint32_t>(Flagship::CoefficientAddress(coefficients, c, r, slot, b, 8, 10) + k)] =
-                set.Stages[static_cast<std::size_t>(b)].Word(k);
+                halvane::StageWord(k, set.Stages[static_cast<std::size_t>(b)]);
     memory[static_cast<std::uint32_t>(Flagship::GainAddress(gains, c, r, slot, 8))] =
         static_cast<std::uint32_t>(set.Gain);
 
@@ -154,10 +155,10 @@ TEST(RoomFigureWords, DecodesAReceiversFloatWords) {
     HeldFilters flagship;
     flagship.layout.stages = 1;
     flagship.layout.rates = 8;
-    for (int k = 0; k < halvane::Biquad::kWordCount; ++k)
+    for (int k = 0; k < halvane::kStageWordCount; ++k)
         flagship.memory[static_cast<std::uint32_t>(ConTypes::BztTolvarinePlatformV1Base::CoefficientAddress(
                             static_cast<std::int32_t>(flagship.layout.coefficientBase), 0, 2, 5, 0, 8, 1) +
-                        k)] = set.Stages[1].Word(k);
+                        k)] = halvane::StageWord(k, set.Stages[1]);
     flagship.memory[static_cast<std::uint32_t>(ConTypes::BztTolvarinePlatformV1Base::GainAddress(
         static_cast<std::int32_t>(flagship.layout.gainBase), 0, 2, 5, 8))] = 4;
     const Chain seven = flagship.ChainAt(0, 2, 7, 32000);

@@ -7,9 +7,11 @@
 #include "halvane/design/BuildTargetCurves.h"
 #include "halvane/design/CConfigTargets.h"
 #include "halvane/design/FilterDesign.h"
+#include "halvane/design/HeldCoefficients.h"
 #include "halvane/design/TargetConfig.h"
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/link/CSampFS.h"
+#include "halvane/link/HeldWordLattices.h"
 #include "halvane/link/UnitClassBase.h"
 #include "halvane/link/UnitClassLimits.h"
 #include "halvane/procedures/framework/CheckAbort.h"
@@ -52,7 +54,10 @@ void Fit(FilterDesign& design, int stages, std::int32_t rate, const CCurve& targ
 
 }  // namespace
 
-CEqCalcProc::CEqCalcProc(CHalvaneDoc& document) : CProcBase(&document) { title_ = "Calculation Procedure"; }
+CEqCalcProc::CEqCalcProc(CHalvaneDoc& document, Coefficients coefficients)
+    : CProcBase(&document), coefficients_(coefficients) {
+    title_ = "Calculation Procedure";
+}
 
 void StoreBiquadTable(DocumentData& document, const FilterDesign& design, std::int32_t rateIndex, int channel,
                       int configuration) {
@@ -83,7 +88,15 @@ int CEqCalcProc::Run(void*) {
     const std::int32_t designHz = CSampFS(designIndex).GetFrequency();
     const std::int32_t hz32k = CSampFS(k32kSlot).GetFrequency();
     const int stages = UnitClassLimits::StageCount() - (unitClass->IsReceiverClass() ? 1 : 0);
+    const CoefficientLattice& lattice = HeldWordLattice(unitClass->IsReceiverClass());
     FilterDesign design;
+    // The design's current chain as the processor will hold it; the design
+    // itself keeps its exact coefficients.
+    const auto heldChain = [&]() {
+        FilterDesign held = design;
+        if (coefficients_ == Coefficients::Held) ChooseHeldCoefficients(held, lattice);
+        return held;
+    };
 
     for (int c = 0; c < 2; ++c) {
         const CCurveSet& measuredSet = *doc.CurveSetSlot(c);
@@ -109,9 +122,12 @@ int CEqCalcProc::Run(void*) {
             if (measuredCurve != nullptr && target != nullptr) {
                 const std::unique_ptr<CCurve> measured = measuredCurve->Clone();
                 Fit(design, stages, designHz, *target, *measured, targets, config, c, ch);
+                // The calculated response is what the processor will do.
+                const FilterDesign heldAtDesignRate = heldChain();
                 auto calculated = std::make_unique<CCurve>();
-                design.ApplyToCurve(*calculated, *measured);
+                heldAtDesignRate.ApplyToCurve(*calculated, *measured);
                 work.Add(ch, std::move(calculated));
+                // The exact design-rate chain every converted slot starts from.
                 StoreBiquadTable(doc, design, designIndex, ch, c);
                 const FilterSet designRecord = Record(doc, c, designIndex, ch);
 
@@ -138,7 +154,7 @@ int CEqCalcProc::Run(void*) {
                         design.LoadGainWord(designRecord.Gain);
                         design.ChangeSampleRate(CSampFS(r).GetFrequency());
                     }
-                    StoreBiquadTable(doc, design, r, ch, c);
+                    StoreBiquadTable(doc, r == designIndex ? heldAtDesignRate : heldChain(), r, ch, c);
                     if (host != nullptr) host->Step(1);
                 }
             }

@@ -20,12 +20,24 @@ struct DocumentData;
 // goes into the document's filter set [configuration][rate slot][channel];
 // the calculated response of each channel into the new calculated sets,
 // which the completion publishes (or empties first, when the job failed).
+//
+// The stored coefficients are the values the processor's words hold,
+// chosen per slot with the whole chain in view (ChooseHeldCoefficients),
+// so the upload, its read-back and the file agree; every slot is converted
+// from the exact design-rate chain, not from its held values.
 class CEqCalcProc final : public CProcBase {
 public:
     static constexpr const char* kFailedText = "The filters could not be calculated.";
-    explicit CEqCalcProc(CHalvaneDoc& document);
+    // Exact: store the fitted and converted coefficients as they are,
+    // before any word is chosen (what the held values are judged against).
+    enum class Coefficients { Held, Exact };
+
+    explicit CEqCalcProc(CHalvaneDoc& document, Coefficients coefficients = Coefficients::Held);
     int Run(void* argument) override;
     void OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) override;
+
+private:
+    Coefficients coefficients_;
 };
 
 // Writes the design's chain into the document's record [configuration][rate

@@ -4,6 +4,7 @@
 // window), Quick Measure beside the measurement job, and an older document
 // opened through the shell.
 #include "GuiTestApp.h"
+#include "halvane/link/BiquadWords.h"
 #include "halvane/app/BCheck.h"
 #include "halvane/app/CGraphCtrl.h"
 #include "halvane/app/CMainFrame.h"
@@ -312,7 +313,7 @@ TEST_P(ProgramRun, AutomaticStartMeasuresCalculatesUploadsAndShowsTheResults) {
                         for (int k = 0; k < 6; ++k)
                             ASSERT_EQ(memory.at(0x002000 + (c * 8 + r) * 640 + (slot * 10 + b) * 8 +
                                                 static_cast<std::uint32_t>(k)),
-                                      set.Stages[b].Word(k));
+                                      halvane::StageWord(k, set.Stages[b]));
                 }
         EXPECT_EQ(doc.CurveSetSlot(2)->Count(), 3);  // calculated
         shell.Frame()->hide();

@@ -6,6 +6,7 @@
 // that runs faster than real time), never with a success over data the
 // processor does not hold, and must say what the processor was left with.
 
+#include "halvane/link/BiquadWords.h"
 #include "halvane/diagnostics/Format.h"
 #include "halvane/link/LinkTiming.h"
 #include "halvane/link/BztTolvarinePlatformV1Base.h"
@@ -167,7 +168,7 @@ protected:
                     for (int b = 0; b < 10; ++b)
                         for (int k = 0; k < 6; ++k)
                             if (at(0x002000 + block * 640 + static_cast<std::uint32_t>((slot * 10 + b) * 8 + k)) !=
-                                set.Stages[static_cast<std::size_t>(b)].Word(k))
+                                halvane::StageWord(k, set.Stages[static_cast<std::size_t>(b)]))
                                 return false;
                 }
         return true;

@@ -6,6 +6,8 @@
 #include <complex>
 
 #include "halvane/design/FilterDesign.h"
+#include "halvane/design/HeldCoefficients.h"
+#include "halvane/link/HeldWordLattices.h"
 #include "halvane/link/CSampFS.h"
 #include "halvane/procedures/framework/DoProcedure.h"
 #include "halvane/procedures/jobs/CEqCalcProc.h"
@@ -83,19 +85,6 @@ TEST_F(CalculationTest, Class2DesignsAt192kAndFillsEveryRateSlot) {
         EXPECT_EQ(Set(c, 6, 6), FilterSet{});
     }
 
-    // 96000 Hz comes from the 192000 Hz record, gain word included; the
-    // 32000 Hz slot is a fit of its own, not a conversion.
-    for (int ch : {0, 7}) {
-        const FilterSet& design = Set(0, 6, ch);
-        const FilterDesign at96 = Converted(design, 192000, 96000, 10);
-        for (int i = 0; i < 10; ++i) EXPECT_EQ(Set(0, 3, ch).Stages[static_cast<std::size_t>(i)], at96.StoredStage(i));
-        EXPECT_EQ(Set(0, 3, ch).Gain, at96.GainSteps & 0xFFFFFF);
-        const FilterDesign at32 = Converted(design, 192000, 32000, 10);
-        bool differs = false;
-        for (int i = 0; i < 10; ++i) differs |= !(Set(0, 2, ch).Stages[static_cast<std::size_t>(i)] == at32.StoredStage(i));
-        EXPECT_TRUE(differs) << ch;
-    }
-
     // The calculated curve is the measured one through the stored chain.
     const CCurve& measured = *s_.doc.CurveSetSlot(0)->Find(0);
     const CCurve& calculated = *s_.doc.CurveSetSlot(2)->Find(0);
@@ -117,6 +106,29 @@ TEST_F(CalculationTest, Class2DesignsAt192kAndFillsEveryRateSlot) {
         const double before = roadtest::RmsDeviationDb(*s_.doc.CurveSetSlot(0)->Find(ch), target, lower, upper);
         const double after = roadtest::RmsDeviationDb(*s_.doc.CurveSetSlot(2)->Find(ch), target, lower, upper);
         EXPECT_LT(after, before) << ch;
+    }
+
+    // 96000 Hz is the exact 192000 Hz chain (the same calculation with its
+    // exact coefficients) converted, gain word included, and then held on
+    // the flagship's words; the 32000 Hz slot is a fit of its own, not a
+    // conversion.
+    const DocumentData::FilterSetArray held = s_.doc.FilterSets;
+    halvane::CEqCalcProc exactJob(s_.doc, halvane::CEqCalcProc::Coefficients::Exact);
+    ASSERT_EQ(halvane::DoProcedure(&exactJob, {}, &host_), 1);
+    const DocumentData::FilterSetArray exact = s_.doc.FilterSets;
+    for (int ch : {0, 7}) {
+        const FilterSet& design = exact[0][6][static_cast<std::size_t>(ch)];
+        FilterDesign at96 = Converted(design, 192000, 96000, 10);
+        ChooseHeldCoefficients(at96, halvane::HeldWordLattice(false));
+        const FilterSet& stored = held[0][3][static_cast<std::size_t>(ch)];
+        for (int i = 0; i < 10; ++i) EXPECT_EQ(stored.Stages[static_cast<std::size_t>(i)], at96.StoredStage(i));
+        EXPECT_EQ(stored.Gain, at96.GainSteps & 0xFFFFFF);
+        const FilterDesign at32 = Converted(design, 192000, 32000, 10);
+        bool differs = false;
+        for (int i = 0; i < 10; ++i)
+            differs |= !(exact[0][2][static_cast<std::size_t>(ch)].Stages[static_cast<std::size_t>(i)] ==
+                         at32.StoredStage(i));
+        EXPECT_TRUE(differs) << ch;
     }
 }
 

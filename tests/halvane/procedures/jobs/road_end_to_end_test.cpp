@@ -4,6 +4,7 @@
 // targets, calculate and upload. The processor ends with the document's
 // filters, and the correction brings every measured channel nearer its
 // target.
+#include "halvane/link/BiquadWords.h"
 #include "halvane/design/ChannelLevels.h"
 #include "halvane/link/BztTolvarinePlatformV1Base.h"
 #include "halvane/link/UnitClassLimits.h"
@@ -61,7 +62,7 @@ TEST_P(RoadEndToEnd, MeasureDetectTargetsCalculateUpload) {
                         for (int k = 0; k < 6; ++k)
                             ASSERT_EQ(memory.at(0x002000 + (c * 8 + r) * 640 + (slot * 10 + b) * 8 +
                                                 static_cast<std::uint32_t>(k)),
-                                      set.Stages[b].Word(k));
+                                      halvane::StageWord(k, set.Stages[b]));
                 }
     } else {
         EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.setting("AVC"); }), "1");

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "halvane/link/BiquadWords.h"
 #include "halvane/link/BztTolvarinePlatformV1Base.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/framework/DoProcedure.h"
@@ -88,7 +89,7 @@ TEST_F(UploadJobTest, FlagshipRoadLeavesTheDocumentsWordsInDspMemory) {
                 for (int b = 0; b < 10; ++b)
                     for (int k = 0; k < 6; ++k)
                         ASSERT_EQ(memory.at(0x002000 + block * 640 + static_cast<std::uint32_t>((slot * 10 + b) * 8 + k)),
-                                  set.Stages[static_cast<std::size_t>(b)].Word(k))
+                                  halvane::StageWord(k, set.Stages[static_cast<std::size_t>(b)]))
                             << c << r << ch << b << k;
             }
     // The flagship's level words, in channel order; each trim is 0.5 dB steps.

@@ -1,7 +1,6 @@
-// The biquad stage as a design value: its 24-bit coefficient words and its
-// stored record.
+// A stage's 24-bit coefficient words, and the values they stand for.
 
-#include "halvane/design/Biquad.h"
+#include "halvane/link/BiquadWords.h"
 
 #include <gtest/gtest.h>
 
@@ -47,25 +46,11 @@ TEST(CoefficientWord, DecodesWithinHalfAStep) {
     }
 }
 
-// The stored record, from an independent packing:
-//   /usr/bin/python3 -c "import struct; print(struct.pack('<5dbB6x',-0.25,0.125,0.5,1.0,-1.0,-1,1).hex())"
-TEST(BiquadRecord, FortyEightLittleEndianBytes) {
-    const Biquad b{-0.25, 0.125, 0.5, 1.0, -1.0, -1, 1};
-    const std::string expected =
-        "000000000000d0bf000000000000c03f000000000000e03f000000000000f03f000000000000f0bfff01000000000000";
-    const Biquad::Stored bytes = b.ToStored();
-    std::string hex;
-    for (const auto byte : bytes) {
-        static const char* digits = "0123456789abcdef";
-        hex += digits[byte >> 4];
-        hex += digits[byte & 15];
-    }
-    EXPECT_EQ(hex, expected);
-    EXPECT_EQ(Biquad::FromStored(bytes), b);
-
-    // The six pad bytes are ignored on reading.
-    Biquad::Stored padded = bytes;
-    for (std::size_t i = 42; i < 48; ++i) padded[i] = 0xAA;
-    EXPECT_EQ(Biquad::FromStored(padded), b);
-    EXPECT_EQ(Biquad::FromStored(Biquad::Identity().ToStored()), Biquad::Identity());
+TEST(CoefficientWord, EveryWordStandsForAValueThatMakesItAgain) {
+    // What the calculation stores for a chosen word must upload as that
+    // word, both signs and both ends included.
+    for (std::uint32_t w = 0; w <= 0xFFFFFFu; w += 4093)
+        ASSERT_EQ(ToCoefficientWord(FromCoefficientWord(w)), w) << std::hex << w;
+    for (std::uint32_t w : {0x000000u, 0x000001u, 0x7FFFFFu, 0x800000u, 0x800001u, 0xFFFFFFu})
+        EXPECT_EQ(ToCoefficientWord(FromCoefficientWord(w)), w) << std::hex << w;
 }

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "halvane/design/Biquad.h"
+
+namespace halvane {
+
+// A stage as the document file stores it: 48 bytes, the five halved
+// coefficients as little-endian doubles (b2/2, b1/2, b0/2, a2/2, a1/2),
+// the flag, the in-use byte and six bytes written as zero and ignored on
+// reading.
+constexpr std::size_t kStoredStageSize = 48;
+using StoredStage = std::array<std::uint8_t, kStoredStageSize>;
+
+StoredStage ToStoredStage(const Biquad& stage);
+Biquad FromStoredStage(const StoredStage& bytes);
+
+}  // namespace halvane
