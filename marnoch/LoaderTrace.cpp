@@ -99,7 +99,9 @@ void LoaderTrace::replay() {
     // What the bytes do as sent (the writes meant) is no stray write.
     const auto meant = WritesIfLost(bytes_, address_, version_, 0);
     auto add = [&](const std::vector<std::pair<unsigned, std::uint8_t>>& found) {
-        for (const auto& [a, v] : found) {
+        for (const auto& write : found) {
+            const unsigned a = write.first;
+            const std::uint8_t v = write.second;
             if (std::find(meant.begin(), meant.end(), std::make_pair(a, v)) != meant.end()) continue;
             const bool known = std::any_of(writes_.begin(), writes_.end(), [&](const Write& w) {
                 return w.window == windows_ && w.address == a && w.value == v;
