@@ -17,10 +17,13 @@ constexpr double kDbPerNeper = 20.0 / std::numbers::ln10;
 // A stage whose rounding alone moves it by less than this (dB) anywhere
 // keeps its rounding: its words already stand for it.
 constexpr double kGoodEnoughDb = 0.002;
-// How many steps of the two sums either side of their rounding are tried.
+// How many steps of the two sums either side of their rounding the first
+// pass tries; later passes try one step either side of the stage's current
+// choice, so a stage can walk as far as its neighbours need it to.
 constexpr int kSumSteps = 2;
+constexpr int kLaterSumSteps = 1;
 constexpr int kNewtonSteps = 4;
-constexpr int kPasses = 3;
+constexpr int kPasses = 9;
 
 // H(z) = (n0 + n1 z^-1 + n2 z^-2) / (1 + d1 z^-1 + d2 z^-2).
 struct Stage {
@@ -56,6 +59,10 @@ double StageDb(const Stage& s, const Complex& z1, const Complex& z2) {
 void StageDb(const Stage& s, const Grid& g, std::vector<double>& out) {
     out.resize(g.z1.size());
     for (std::size_t i = 0; i < g.z1.size(); ++i) out[i] = StageDb(s, g.z1[i], g.z2[i]);
+}
+
+bool Same(const Stage& a, const Stage& b) {
+    return a.n0 == b.n0 && a.n1 == b.n1 && a.n2 == b.n2 && a.d1 == b.d1 && a.d2 == b.d2;
 }
 
 bool Stable(const Stage& s) { return std::fabs(s.d2) < 1.0 && std::fabs(s.d1) < 1.0 + s.d2; }
@@ -224,18 +231,20 @@ private:
 
 // The held stage for `exact` that brings the chain closest to `want`
 // (exact's own dB minus what the other stages already lose); `best`
-// starts as the stage kept so far and its score.
+// starts as the stage kept so far and its score. The sums tried lie
+// `steps` either side of exact's rounding, or of best's own sums when
+// `aroundBest`.
 Stage Choose(const Stage& exact, const Grid& g, const std::vector<double>& want, const CoefficientLattice& lattice,
-             Stage best) {
+             Stage best, int steps, bool aroundBest) {
     const bool ratios = lattice.HoldsNumeratorRatios();
     double bestScore = Score(best, g, want);
-    const Stage r = Rounded(exact, lattice);
+    const Stage r = aroundBest ? best : Rounded(exact, lattice);
     const double s0 = 1.0 + r.d1 + r.d2;
     const double hs = lattice.Spacing(r.d1);
     const double t0 = ratios ? 1.0 + r.n1 / r.n0 + r.n2 / r.n0 : r.n0 + r.n1 + r.n2;
     const double ht = ratios ? lattice.Spacing(r.n1 / r.n0) : lattice.Spacing(r.n1);
-    for (int i = -kSumSteps; i <= kSumSteps; ++i) {
-        for (int j = -kSumSteps; j <= kSumSteps; ++j) {
+    for (int i = -steps; i <= steps; ++i) {
+        for (int j = -steps; j <= steps; ++j) {
             SumsHeld fit(exact, ratios, s0 + i * hs, t0 + j * ht);
             fit.Fit(g, want);
             const Stage held = fit.Held(lattice);
@@ -301,14 +310,24 @@ void ChooseHeldCoefficients(FilterDesign& design, const CoefficientLattice& latt
         return 1.0 + exact[a].d1 + exact[a].d2 < 1.0 + exact[b].d1 + exact[b].d2;
     });
 
+    // Stacked near-cancelling pairs near 0 Hz answer each other over many
+    // passes, each moving a stage a step; a pass that changes no stage
+    // leaves every stage's target as it was, and the choice ends there.
     for (int pass = 0; pass < kPasses; ++pass) {
-        bool any = false;
+        bool any = false, changed = false;
         for (std::size_t k : order) {
             if (lattice.HoldsNumeratorRatios() && exact[k].n0 == 0.0) continue;
             any = true;
             for (std::size_t i = 0; i < points; ++i)
                 want[i] = exactDb[k][i] - (total[i] - (counted[k] ? lost[k][i] : 0.0));
-            held[k] = Choose(exact[k], grid, want, lattice, held[k]);
+            const Stage before = held[k];
+            // A stage still searched from its unstable rounding has no
+            // held sums of its own to start from.
+            const bool aroundBest = pass > 0 && Finite(before) && Stable(before);
+            held[k] = Choose(exact[k], grid, want, lattice, held[k], aroundBest ? kLaterSumSteps : kSumSteps,
+                             aroundBest);
+            if (counted[k] && Same(before, held[k])) continue;
+            changed = true;
             StageDb(held[k], grid, heldDb);
             for (std::size_t i = 0; i < points; ++i) {
                 if (counted[k]) total[i] -= lost[k][i];
@@ -317,7 +336,7 @@ void ChooseHeldCoefficients(FilterDesign& design, const CoefficientLattice& latt
             }
             counted[k] = true;
         }
-        if (!any) break;
+        if (!any || !changed) break;
     }
 
     // A level the chain still loses on the way goes to the numerators that

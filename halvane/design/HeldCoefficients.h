@@ -31,9 +31,11 @@ public:
 // rounding, fits the finely held a2, b0 and b2 (least squares on the dB
 // difference from the exact chain, 15 Hz to 20 kHz, the differences of the
 // stages already chosen included) and keeps the best stable choice. The
-// coarsest stages go first; three passes over the chain let each answer
-// the others. What level the chain still loses goes to the numerators that
-// hold it best.
+// coarsest stages go first; further passes over the chain (up to nine,
+// until no stage moves) try one step either side of each stage's current
+// choice, so stacked pairs walk together to where they answer each other.
+// What level the chain still loses goes to the numerators that hold it
+// best.
 //
 // Stages stay stable (|a2| < 1, |a1| < 1 + a2), every value stays one the
 // lattice holds (|b1| <= 2 on the flagship's words); A0 becomes 1.
