@@ -159,7 +159,10 @@ TEST(MarnochLink, DrainingAFloodIsBounded) {
     port->DrainInput(true);
     const auto took = sim.clock().nowMs() - started;
     sim.dialect([](sim::MarnochDialect& d) { d.knobs().flood = false; });
-    EXPECT_EQ(port->openCount() - opensBefore, 8);
+    // Bounded: at most eight reopens. Fewer when the simulator's flood
+    // falls behind on a busy machine and the line goes quiet in between.
+    EXPECT_GE(port->openCount() - opensBefore, 1);
+    EXPECT_LE(port->openCount() - opensBefore, 8);
     EXPECT_LT(took, 1000);
     EXPECT_TRUE(port->isOpen());
 }
