@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <complex>
+#include <cstddef>
+#include <exception>
 #include <limits>
 #include <numbers>
 #include <vector>
@@ -398,6 +400,24 @@ void ChooseHeldCoefficients(FilterDesign& design, const CoefficientLattice& latt
         design.B1[k] = s.n1;
         design.B2[k] = s.n2;
     }
+}
+
+void ChooseHeldCoefficients(const std::vector<FilterDesign*>& designs, const CoefficientLattice& lattice) {
+    // An exception may not leave a parallel loop: the first one is kept and
+    // thrown once every design is done.
+    std::exception_ptr failure;
+    const auto count = static_cast<std::ptrdiff_t>(designs.size());
+#pragma omp parallel for schedule(dynamic, 1)
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
+        try {
+            if (designs[static_cast<std::size_t>(i)] != nullptr)
+                ChooseHeldCoefficients(*designs[static_cast<std::size_t>(i)], lattice);
+        } catch (...) {
+#pragma omp critical(held_coefficients_failure)
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
 }
 
 double LargestChainDifferenceDb(const FilterDesign& exact, const FilterDesign& held, double fLow, double fHigh,

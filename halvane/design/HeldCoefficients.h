@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "halvane/design/FilterDesign.h"
 
 // The values a processor's words can hold for a stage's coefficients, as
@@ -41,6 +43,11 @@ public:
 // lattice holds (|b1| <= 2 on the flagship's words); A0 becomes 1.
 // GainSteps does not change.
 void ChooseHeldCoefficients(FilterDesign& design, const CoefficientLattice& lattice);
+
+// ChooseHeldCoefficients for every design, several at once where the build
+// runs loops in parallel; each design's choice is its own, so the result is
+// the same whatever the number of threads.
+void ChooseHeldCoefficients(const std::vector<FilterDesign*>& designs, const CoefficientLattice& lattice);
 
 // The largest |dB| by which the chain `held` differs from `exact` (the
 // same rate and stage count) at any frequency from fLow to fHigh Hz
