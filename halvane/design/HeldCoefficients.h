@@ -36,8 +36,11 @@ public:
 // coarsest stages go first; further passes over the chain (up to nine,
 // until no stage moves) try one step either side of each stage's current
 // choice, so stacked pairs walk together to where they answer each other.
-// What level the chain still loses goes to the numerators that hold it
-// best.
+// Least squares alone leave the chain's difference piled up where those
+// stages sit; a chain still half a decibel off anywhere from 20 Hz up is
+// walked again (up to four times) with its frequencies weighted by how far
+// off it is there, and the chain least off anywhere is kept. What level
+// the chain still loses goes to the numerators that hold it best.
 //
 // Stages stay stable (|a2| < 1, |a1| < 1 + a2), every value stays one the
 // lattice holds (|b1| <= 2 on the flagship's words); A0 becomes 1.

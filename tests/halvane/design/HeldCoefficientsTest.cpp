@@ -103,14 +103,15 @@ TEST(HeldCoefficients, KeepsLowPairsTogetherOnTheFlagshipsWordsAtEveryHighRate) 
         double rms = 0.0;
         const double worst = LargestChainDifferenceDb(exact, held, 20.0, 20000.0, &rms);
         // Rounding alone is what the chain must not be left with at the
-        // highest rates. The choice keeps within a decibel everywhere; what
-        // it still loses is the low pair's gain below it (its two sums hold
-        // only 5 or 6 steps at 176.4 and 192 kHz).
+        // highest rates (4.5 to 5 dB off). The choice keeps within 0.6 dB
+        // everywhere (the grid leaning towards where the chain is off);
+        // what it still loses is the low pair's gain below it (its two sums
+        // hold only 5 or 6 steps at 176.4 and 192 kHz).
         if (rate > 96000) {
             EXPECT_GT(alone, 1.0) << rate;
         }
-        EXPECT_LT(worst, std::min(alone / 2.0, 1.0)) << rate << " rounded alone " << alone;
-        EXPECT_LT(rms, 0.25) << rate;
+        EXPECT_LT(worst, std::min(alone / 2.0, 0.7)) << rate << " rounded alone " << alone;
+        EXPECT_LT(rms, 0.2) << rate;
         EXPECT_EQ(held.GainSteps, exact.GainSteps);
         ExpectHeldAndStable(held, lattice);
     }
@@ -121,7 +122,7 @@ TEST(HeldCoefficients, HoldsTheReceiversRatiosAndLeavesAStageThatRoundsWellAlone
     const FilterDesign exact = RoomLikeChain(192000);
     FilterDesign held = exact;
     ChooseHeldCoefficients(held, lattice);
-    EXPECT_LT(LargestChainDifferenceDb(exact, held, 20.0, 20000.0), 1.0);
+    EXPECT_LT(LargestChainDifferenceDb(exact, held, 20.0, 20000.0), 0.6);
     ExpectHeldAndStable(held, lattice);
 
     // The presence peak loses nothing worth a search: it keeps its
