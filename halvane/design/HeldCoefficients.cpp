@@ -27,6 +27,10 @@ constexpr double kGoodEnoughDb = 0.002;
 // choice, so a stage can walk as far as its neighbours need it to.
 constexpr int kSumSteps = 2;
 constexpr int kLaterSumSteps = 1;
+// A stage whose 1 + a1 + a2 spans more steps than this sits far enough from
+// 0 Hz that a step moves it by a hair: its first pass tries one step
+// either side, like the later ones.
+constexpr double kFineSumSteps = 1000.0;
 constexpr int kNewtonSteps = 4;
 constexpr int kPasses = 9;
 // Least squares leave the chain's difference piled up where the coarsest
@@ -333,31 +337,32 @@ void ChooseHeldCoefficients(FilterDesign& design, const CoefficientLattice& latt
     // passes, each moving a stage a step; a pass that changes no stage
     // leaves every stage's target as it was, and the walk ends there.
     const auto walk = [&](int firstPass) {
-    for (int pass = firstPass; pass < kPasses; ++pass) {
-        bool any = false, changed = false;
-        for (std::size_t k : order) {
-            if (lattice.HoldsNumeratorRatios() && exact[k].n0 == 0.0) continue;
-            any = true;
-            for (std::size_t i = 0; i < points; ++i)
-                want[i] = exactDb[k][i] - (total[i] - (counted[k] ? lost[k][i] : 0.0));
-            const Stage before = held[k];
-            // A stage still searched from its unstable rounding has no
-            // held sums of its own to start from.
-            const bool aroundBest = pass > 0 && Finite(before) && Stable(before);
-            held[k] = Choose(exact[k], grid, want, lattice, held[k], aroundBest ? kLaterSumSteps : kSumSteps,
-                             aroundBest);
-            if (counted[k] && Same(before, held[k])) continue;
-            changed = true;
-            StageDb(held[k], grid, heldDb);
-            for (std::size_t i = 0; i < points; ++i) {
-                if (counted[k]) total[i] -= lost[k][i];
-                lost[k][i] = heldDb[i] - exactDb[k][i];
-                total[i] += lost[k][i];
+        for (int pass = firstPass; pass < kPasses; ++pass) {
+            bool any = false, changed = false;
+            for (std::size_t k : order) {
+                if (lattice.HoldsNumeratorRatios() && exact[k].n0 == 0.0) continue;
+                any = true;
+                for (std::size_t i = 0; i < points; ++i)
+                    want[i] = exactDb[k][i] - (total[i] - (counted[k] ? lost[k][i] : 0.0));
+                const Stage before = held[k];
+                // A stage still searched from its unstable rounding has no
+                // held sums of its own to start from.
+                const bool aroundBest = pass > 0 && Finite(before) && Stable(before);
+                const double sumSteps = (1.0 + exact[k].d1 + exact[k].d2) / lattice.Spacing(exact[k].d1);
+                const int steps = aroundBest || std::fabs(sumSteps) > kFineSumSteps ? kLaterSumSteps : kSumSteps;
+                held[k] = Choose(exact[k], grid, want, lattice, held[k], steps, aroundBest);
+                if (counted[k] && Same(before, held[k])) continue;
+                changed = true;
+                StageDb(held[k], grid, heldDb);
+                for (std::size_t i = 0; i < points; ++i) {
+                    if (counted[k]) total[i] -= lost[k][i];
+                    lost[k][i] = heldDb[i] - exactDb[k][i];
+                    total[i] += lost[k][i];
+                }
+                counted[k] = true;
             }
-            counted[k] = true;
+            if (!any || !changed) break;
         }
-        if (!any || !changed) break;
-    }
     };
     walk(0);
 
