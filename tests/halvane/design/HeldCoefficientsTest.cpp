@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -138,4 +139,26 @@ TEST(HeldCoefficients, HoldsTheReceiversRatiosAndLeavesAStageThatRoundsWellAlone
     EXPECT_EQ(chosen.B1, rounded.B1);
     EXPECT_EQ(chosen.A1, rounded.A1);
     EXPECT_EQ(chosen.A2, rounded.A2);
+}
+
+TEST(HeldCoefficients, SlotsChosenSideBySideGetTheWordsEachGetsAlone) {
+    // The calculation chooses a channel's rate slots at once on several
+    // threads; each slot's words must be those it gets on its own, whatever
+    // ran beside it (an empty slot stays out of the way).
+    const StepLattice lattice;
+    std::vector<FilterDesign> together, alone;
+    for (int rate : {48000, 96000, 176400, 192000}) {
+        together.push_back(RoomLikeChain(rate));
+        alone.push_back(RoomLikeChain(rate));
+    }
+    std::vector<FilterDesign*> slots;
+    for (FilterDesign& d : together) slots.push_back(&d);
+    slots.insert(slots.begin() + 1, nullptr);
+    ChooseHeldCoefficients(slots, lattice);
+    for (std::size_t k = 0; k < alone.size(); ++k) {
+        ChooseHeldCoefficients(alone[k], lattice);
+        for (auto member : {&FilterDesign::B0, &FilterDesign::B1, &FilterDesign::B2, &FilterDesign::A1,
+                            &FilterDesign::A2})
+            EXPECT_EQ(together[k].*member, alone[k].*member) << together[k].SampleRate;
+    }
 }
