@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <complex>
+#include <cstddef>
+#include <exception>
 #include <limits>
 #include <numbers>
 #include <vector>
@@ -14,6 +16,9 @@ using Complex = std::complex<double>;
 
 // dB of |H| per unit of ln |H|.
 constexpr double kDbPerNeper = 20.0 / std::numbers::ln10;
+// dB of a power ratio per unit of its natural log (ln is cheaper than log10
+// and this is most of the choice's time).
+constexpr double kDbPerPowerNeper = 10.0 / std::numbers::ln10;
 // A stage whose rounding alone moves it by less than this (dB) anywhere
 // keeps its rounding: its words already stand for it.
 constexpr double kGoodEnoughDb = 0.002;
@@ -22,8 +27,22 @@ constexpr double kGoodEnoughDb = 0.002;
 // choice, so a stage can walk as far as its neighbours need it to.
 constexpr int kSumSteps = 2;
 constexpr int kLaterSumSteps = 1;
+// A stage whose 1 + a1 + a2 spans more steps than this sits far enough from
+// 0 Hz that a step moves it by a hair: its first pass tries one step
+// either side, like the later ones.
+constexpr double kFineSumSteps = 1000.0;
 constexpr int kNewtonSteps = 4;
 constexpr int kPasses = 9;
+// Least squares leave the chain's difference piled up where the coarsest
+// stages sit (35-50 Hz at the high rates). A chain still this far off (dB)
+// anywhere from kHeardFromHz up has its grid reweighted towards where it
+// is off and walked again, up to kReweightRounds times, each point's weight
+// growing by kReweightGain times its squared difference over the mean
+// square; the chain that is least off anywhere is kept.
+constexpr double kSettledDb = 0.5;
+constexpr double kHeardFromHz = 20.0;
+constexpr int kReweightRounds = 4;
+constexpr double kReweightGain = 0.3;
 
 // H(z) = (n0 + n1 z^-1 + n2 z^-2) / (1 + d1 z^-1 + d2 z^-2).
 struct Stage {
@@ -31,9 +50,11 @@ struct Stage {
 };
 
 // The frequencies the choice looks at: logarithmic from 15 Hz to 20 kHz
-// (or just below Nyquist), as z^-1 and z^-2.
+// (or just below Nyquist), as z^-1 and z^-2, each with its weight in the
+// least squares.
 struct Grid {
     std::vector<Complex> z1, z2;
+    std::vector<double> hz, weight;
 };
 
 Grid MakeGrid(double rate, double fLow, double fHigh, int points) {
@@ -46,6 +67,8 @@ Grid MakeGrid(double rate, double fLow, double fHigh, int points) {
         const Complex z = std::polar(1.0, -2.0 * std::numbers::pi * f / rate);
         g.z1.push_back(z);
         g.z2.push_back(z * z);
+        g.hz.push_back(f);
+        g.weight.push_back(1.0);
     }
     return g;
 }
@@ -53,7 +76,7 @@ Grid MakeGrid(double rate, double fLow, double fHigh, int points) {
 double StageDb(const Stage& s, const Complex& z1, const Complex& z2) {
     const double n = std::norm(s.n0 + s.n1 * z1 + s.n2 * z2);
     const double d = std::norm(1.0 + s.d1 * z1 + s.d2 * z2);
-    return 10.0 * std::log10(n / d);
+    return kDbPerPowerNeper * std::log(n / d);
 }
 
 void StageDb(const Stage& s, const Grid& g, std::vector<double>& out) {
@@ -89,12 +112,12 @@ Stage Rounded(const Stage& s, const CoefficientLattice& lattice) {
     return q;
 }
 
-// The squared dB differences from `want`.
+// The weighted squared dB differences from `want`.
 double Score(const Stage& s, const Grid& g, const std::vector<double>& want) {
     double squares = 0.0;
     for (std::size_t i = 0; i < want.size(); ++i) {
         const double e = StageDb(s, g.z1[i], g.z2[i]) - want[i];
-        squares += e * e;
+        squares += g.weight[i] * e * e;
     }
     return squares;
 }
@@ -163,7 +186,7 @@ public:
                 const Complex n = st.n0 + st.n1 * z1 + st.n2 * z2;
                 const Complex d = 1.0 + st.d1 * z1 + st.d2 * z2;
                 const double nn = std::norm(n), dd = std::norm(d);
-                const double r = 10.0 * std::log10(nn / dd) - want[i];
+                const double r = kDbPerPowerNeper * std::log(nn / dd) - want[i];
                 const Complex z21 = z2 - z1;
                 std::array<double, 3> j;
                 j[0] = -kDbPerNeper * std::real(std::conj(d) * z21) / dd;
@@ -177,8 +200,8 @@ public:
                     j[2] = kDbPerNeper * std::real(std::conj(n) * (atEnd ? z2 : z21)) / nn;
                 }
                 for (int a = 0; a < 3; ++a) {
-                    jtr[a] -= j[a] * r;
-                    for (int b = 0; b < 3; ++b) jtj[a][b] += j[a] * j[b];
+                    jtr[a] -= g.weight[i] * j[a] * r;
+                    for (int b = 0; b < 3; ++b) jtj[a][b] += g.weight[i] * j[a] * j[b];
                 }
             }
             bool better = false;
@@ -278,7 +301,7 @@ void ChooseHeldCoefficients(FilterDesign& design, const CoefficientLattice& latt
         }
     }
 
-    const Grid grid = MakeGrid(design.SampleRate, 15.0, 20000.0, 256);
+    Grid grid = MakeGrid(design.SampleRate, 15.0, 20000.0, 256);
     const std::size_t points = grid.z1.size();
     std::vector<std::vector<double>> exactDb(n), lost(n);
     std::vector<double> total(points, 0.0), heldDb, want(points);
@@ -312,31 +335,72 @@ void ChooseHeldCoefficients(FilterDesign& design, const CoefficientLattice& latt
 
     // Stacked near-cancelling pairs near 0 Hz answer each other over many
     // passes, each moving a stage a step; a pass that changes no stage
-    // leaves every stage's target as it was, and the choice ends there.
-    for (int pass = 0; pass < kPasses; ++pass) {
-        bool any = false, changed = false;
-        for (std::size_t k : order) {
-            if (lattice.HoldsNumeratorRatios() && exact[k].n0 == 0.0) continue;
-            any = true;
-            for (std::size_t i = 0; i < points; ++i)
-                want[i] = exactDb[k][i] - (total[i] - (counted[k] ? lost[k][i] : 0.0));
-            const Stage before = held[k];
-            // A stage still searched from its unstable rounding has no
-            // held sums of its own to start from.
-            const bool aroundBest = pass > 0 && Finite(before) && Stable(before);
-            held[k] = Choose(exact[k], grid, want, lattice, held[k], aroundBest ? kLaterSumSteps : kSumSteps,
-                             aroundBest);
-            if (counted[k] && Same(before, held[k])) continue;
-            changed = true;
-            StageDb(held[k], grid, heldDb);
-            for (std::size_t i = 0; i < points; ++i) {
-                if (counted[k]) total[i] -= lost[k][i];
-                lost[k][i] = heldDb[i] - exactDb[k][i];
-                total[i] += lost[k][i];
+    // leaves every stage's target as it was, and the walk ends there.
+    const auto walk = [&](int firstPass) {
+        for (int pass = firstPass; pass < kPasses; ++pass) {
+            bool any = false, changed = false;
+            for (std::size_t k : order) {
+                if (lattice.HoldsNumeratorRatios() && exact[k].n0 == 0.0) continue;
+                any = true;
+                for (std::size_t i = 0; i < points; ++i)
+                    want[i] = exactDb[k][i] - (total[i] - (counted[k] ? lost[k][i] : 0.0));
+                const Stage before = held[k];
+                // A stage still searched from its unstable rounding has no
+                // held sums of its own to start from.
+                const bool aroundBest = pass > 0 && Finite(before) && Stable(before);
+                const double sumSteps = (1.0 + exact[k].d1 + exact[k].d2) / lattice.Spacing(exact[k].d1);
+                const int steps = aroundBest || std::fabs(sumSteps) > kFineSumSteps ? kLaterSumSteps : kSumSteps;
+                held[k] = Choose(exact[k], grid, want, lattice, held[k], steps, aroundBest);
+                if (counted[k] && Same(before, held[k])) continue;
+                changed = true;
+                StageDb(held[k], grid, heldDb);
+                for (std::size_t i = 0; i < points; ++i) {
+                    if (counted[k]) total[i] -= lost[k][i];
+                    lost[k][i] = heldDb[i] - exactDb[k][i];
+                    total[i] += lost[k][i];
+                }
+                counted[k] = true;
             }
-            counted[k] = true;
+            if (!any || !changed) break;
         }
-        if (!any || !changed) break;
+    };
+    walk(0);
+
+    // Where the chain is still audibly off somewhere, the grid leans
+    // towards those frequencies and the stages walk again from where they
+    // are; the least-off chain of all the rounds stays.
+    struct Kept {
+        std::vector<Stage> held;
+        std::vector<std::vector<double>> lost;
+        std::vector<double> total;
+    } kept;
+    double keptWorst = std::numeric_limits<double>::infinity();
+    for (int round = 0; points > 0; ++round) {
+        double worst = 0.0, squares = 0.0, heard = 0.0;
+        for (std::size_t i = 0; i < points; ++i) {
+            if (grid.hz[i] < kHeardFromHz) continue;
+            worst = std::max(worst, std::fabs(total[i]));
+            squares += total[i] * total[i];
+            heard += 1.0;
+        }
+        if (worst < keptWorst) {
+            keptWorst = worst;
+            kept = {held, lost, total};
+        }
+        if (keptWorst < kSettledDb || round == kReweightRounds || !(squares > 0.0)) break;
+        const double meanSquare = squares / heard;
+        double sum = 0.0;
+        for (std::size_t i = 0; i < points; ++i) {
+            if (grid.hz[i] >= kHeardFromHz) grid.weight[i] *= 1.0 + kReweightGain * total[i] * total[i] / meanSquare;
+            sum += grid.weight[i];
+        }
+        for (double& w : grid.weight) w *= static_cast<double>(points) / sum;
+        walk(1);
+    }
+    if (!kept.held.empty()) {
+        held = std::move(kept.held);
+        lost = std::move(kept.lost);
+        total = std::move(kept.total);
     }
 
     // A level the chain still loses on the way goes to the numerators that
@@ -398,6 +462,24 @@ void ChooseHeldCoefficients(FilterDesign& design, const CoefficientLattice& latt
         design.B1[k] = s.n1;
         design.B2[k] = s.n2;
     }
+}
+
+void ChooseHeldCoefficients(const std::vector<FilterDesign*>& designs, const CoefficientLattice& lattice) {
+    // An exception may not leave a parallel loop: the first one is kept and
+    // thrown once every design is done.
+    std::exception_ptr failure;
+    const auto count = static_cast<std::ptrdiff_t>(designs.size());
+#pragma omp parallel for schedule(dynamic, 1)
+    for (std::ptrdiff_t i = 0; i < count; ++i) {
+        try {
+            if (designs[static_cast<std::size_t>(i)] != nullptr)
+                ChooseHeldCoefficients(*designs[static_cast<std::size_t>(i)], lattice);
+        } catch (...) {
+#pragma omp critical(held_coefficients_failure)
+            if (!failure) failure = std::current_exception();
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
 }
 
 double LargestChainDifferenceDb(const FilterDesign& exact, const FilterDesign& held, double fLow, double fHigh,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "halvane/design/FilterDesign.h"
 
 // The values a processor's words can hold for a stage's coefficients, as
@@ -34,13 +36,21 @@ public:
 // coarsest stages go first; further passes over the chain (up to nine,
 // until no stage moves) try one step either side of each stage's current
 // choice, so stacked pairs walk together to where they answer each other.
-// What level the chain still loses goes to the numerators that hold it
-// best.
+// Least squares alone leave the chain's difference piled up where those
+// stages sit; a chain still half a decibel off anywhere from 20 Hz up is
+// walked again (up to four times) with its frequencies weighted by how far
+// off it is there, and the chain least off anywhere is kept. What level
+// the chain still loses goes to the numerators that hold it best.
 //
 // Stages stay stable (|a2| < 1, |a1| < 1 + a2), every value stays one the
 // lattice holds (|b1| <= 2 on the flagship's words); A0 becomes 1.
 // GainSteps does not change.
 void ChooseHeldCoefficients(FilterDesign& design, const CoefficientLattice& lattice);
+
+// ChooseHeldCoefficients for every design, several at once where the build
+// runs loops in parallel; each design's choice is its own, so the result is
+// the same whatever the number of threads.
+void ChooseHeldCoefficients(const std::vector<FilterDesign*>& designs, const CoefficientLattice& lattice);
 
 // The largest |dB| by which the chain `held` differs from `exact` (the
 // same rate and stage count) at any frequency from fLow to fHigh Hz

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "halvane/design/BuildTargetCurves.h"
 #include "halvane/design/CConfigTargets.h"
@@ -90,13 +92,6 @@ int CEqCalcProc::Run(void*) {
     const int stages = UnitClassLimits::StageCount() - (unitClass->IsReceiverClass() ? 1 : 0);
     const CoefficientLattice& lattice = HeldWordLattice(unitClass->IsReceiverClass());
     FilterDesign design;
-    // The design's current chain as the processor will hold it; the design
-    // itself keeps its exact coefficients.
-    const auto heldChain = [&]() {
-        FilterDesign held = design;
-        if (coefficients_ == Coefficients::Held) ChooseHeldCoefficients(held, lattice);
-        return held;
-    };
 
     for (int c = 0; c < 2; ++c) {
         const CCurveSet& measuredSet = *doc.CurveSetSlot(c);
@@ -122,39 +117,57 @@ int CEqCalcProc::Run(void*) {
             if (measuredCurve != nullptr && target != nullptr) {
                 const std::unique_ptr<CCurve> measured = measuredCurve->Clone();
                 Fit(design, stages, designHz, *target, *measured, targets, config, c, ch);
-                // The calculated response is what the processor will do.
-                const FilterDesign heldAtDesignRate = heldChain();
-                auto calculated = std::make_unique<CCurve>();
-                heldAtDesignRate.ApplyToCurve(*calculated, *measured);
-                work.Add(ch, std::move(calculated));
                 // The exact design-rate chain every converted slot starts from.
                 StoreBiquadTable(doc, design, designIndex, ch, c);
                 const FilterSet designRecord = Record(doc, c, designIndex, ch);
 
+                // Every slot's exact chain first; then the words each will be
+                // held in, chosen for all slots at once (the choice is most of
+                // the calculation's time, and each slot's is its own).
+                std::vector<std::optional<FilterDesign>> slots(static_cast<std::size_t>(rates));
                 for (int r = 0; r < rates; ++r) {
-                    if (r == k32kSlot) {
+                    std::optional<FilterDesign>& slot = slots[static_cast<std::size_t>(r)];
+                    if (r == designIndex) {
+                        slot = design;
+                    } else if (r == k32kSlot) {
                         const CCurve* target32 = at32k.Find(ch);
-                        if (target32 == nullptr) {
-                            // No own fit: an earlier calculation's filters
-                            // must not stay behind for this rate.
-                            Record(doc, c, r, ch).Reset();
-                            continue;
-                        }
+                        // No own fit: an earlier calculation's filters must
+                        // not stay behind for this rate.
+                        if (target32 == nullptr) continue;
+                        FilterDesign own;
                         targets.SetSampleRate(hz32k);
-                        Fit(design, stages, hz32k, *target32, *measured, targets, config, c, ch);
+                        Fit(own, stages, hz32k, *target32, *measured, targets, config, c, ch);
                         targets.SetSampleRate(designHz);
+                        slot = std::move(own);
                     } else {
-                        // Every other rate starts from the design-rate
-                        // stages and gain word, never from the slot before.
-                        design.Clear();
-                        design.InitStages(stages);
-                        design.SampleRate = designHz;
+                        // Every other rate starts from the design-rate stages
+                        // and gain word, never from the slot before.
+                        FilterDesign converted;
+                        converted.InitStages(stages);
+                        converted.SampleRate = designHz;
                         for (int i = 0; i < stages; ++i)
-                            design.LoadStage(designRecord.Stages[static_cast<std::size_t>(i)], i);
-                        design.LoadGainWord(designRecord.Gain);
-                        design.ChangeSampleRate(CSampFS(r).GetFrequency());
+                            converted.LoadStage(designRecord.Stages[static_cast<std::size_t>(i)], i);
+                        converted.LoadGainWord(designRecord.Gain);
+                        converted.ChangeSampleRate(CSampFS(r).GetFrequency());
+                        slot = std::move(converted);
                     }
-                    StoreBiquadTable(doc, r == designIndex ? heldAtDesignRate : heldChain(), r, ch, c);
+                }
+                if (coefficients_ == Coefficients::Held) {
+                    std::vector<FilterDesign*> each;
+                    for (auto& slot : slots) each.push_back(slot ? &*slot : nullptr);
+                    ChooseHeldCoefficients(each, lattice);
+                }
+
+                // The calculated response is what the processor will do.
+                auto calculated = std::make_unique<CCurve>();
+                slots[static_cast<std::size_t>(designIndex)]->ApplyToCurve(*calculated, *measured);
+                work.Add(ch, std::move(calculated));
+                for (int r = 0; r < rates; ++r) {
+                    const std::optional<FilterDesign>& slot = slots[static_cast<std::size_t>(r)];
+                    if (slot)
+                        StoreBiquadTable(doc, *slot, r, ch, c);
+                    else
+                        Record(doc, c, r, ch).Reset();
                     if (host != nullptr) host->Step(1);
                 }
             }

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -103,14 +104,15 @@ TEST(HeldCoefficients, KeepsLowPairsTogetherOnTheFlagshipsWordsAtEveryHighRate) 
         double rms = 0.0;
         const double worst = LargestChainDifferenceDb(exact, held, 20.0, 20000.0, &rms);
         // Rounding alone is what the chain must not be left with at the
-        // highest rates. The choice keeps within a decibel everywhere; what
-        // it still loses is the low pair's gain below it (its two sums hold
-        // only 5 or 6 steps at 176.4 and 192 kHz).
+        // highest rates (4.5 to 5 dB off). The choice keeps within 0.6 dB
+        // everywhere (the grid leaning towards where the chain is off);
+        // what it still loses is the low pair's gain below it (its two sums
+        // hold only 5 or 6 steps at 176.4 and 192 kHz).
         if (rate > 96000) {
             EXPECT_GT(alone, 1.0) << rate;
         }
-        EXPECT_LT(worst, std::min(alone / 2.0, 1.0)) << rate << " rounded alone " << alone;
-        EXPECT_LT(rms, 0.25) << rate;
+        EXPECT_LT(worst, std::min(alone / 2.0, 0.7)) << rate << " rounded alone " << alone;
+        EXPECT_LT(rms, 0.2) << rate;
         EXPECT_EQ(held.GainSteps, exact.GainSteps);
         ExpectHeldAndStable(held, lattice);
     }
@@ -121,7 +123,7 @@ TEST(HeldCoefficients, HoldsTheReceiversRatiosAndLeavesAStageThatRoundsWellAlone
     const FilterDesign exact = RoomLikeChain(192000);
     FilterDesign held = exact;
     ChooseHeldCoefficients(held, lattice);
-    EXPECT_LT(LargestChainDifferenceDb(exact, held, 20.0, 20000.0), 1.0);
+    EXPECT_LT(LargestChainDifferenceDb(exact, held, 20.0, 20000.0), 0.6);
     ExpectHeldAndStable(held, lattice);
 
     // The presence peak loses nothing worth a search: it keeps its
@@ -137,4 +139,26 @@ TEST(HeldCoefficients, HoldsTheReceiversRatiosAndLeavesAStageThatRoundsWellAlone
     EXPECT_EQ(chosen.B1, rounded.B1);
     EXPECT_EQ(chosen.A1, rounded.A1);
     EXPECT_EQ(chosen.A2, rounded.A2);
+}
+
+TEST(HeldCoefficients, SlotsChosenSideBySideGetTheWordsEachGetsAlone) {
+    // The calculation chooses a channel's rate slots at once on several
+    // threads; each slot's words must be those it gets on its own, whatever
+    // ran beside it (an empty slot stays out of the way).
+    const StepLattice lattice;
+    std::vector<FilterDesign> together, alone;
+    for (int rate : {48000, 96000, 176400, 192000}) {
+        together.push_back(RoomLikeChain(rate));
+        alone.push_back(RoomLikeChain(rate));
+    }
+    std::vector<FilterDesign*> slots;
+    for (FilterDesign& d : together) slots.push_back(&d);
+    slots.insert(slots.begin() + 1, nullptr);
+    ChooseHeldCoefficients(slots, lattice);
+    for (std::size_t k = 0; k < alone.size(); ++k) {
+        ChooseHeldCoefficients(alone[k], lattice);
+        for (auto member : {&FilterDesign::B0, &FilterDesign::B1, &FilterDesign::B2, &FilterDesign::A1,
+                            &FilterDesign::A2})
+            EXPECT_EQ(together[k].*member, alone[k].*member) << together[k].SampleRate;
+    }
 }

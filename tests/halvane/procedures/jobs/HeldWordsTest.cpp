@@ -99,13 +99,13 @@ TEST_F(HeldWordsTest, FlagshipWordsAtTheHighRatesFollowTheExactChain) {
                 squares += e * e;
             }
             // Rounded coefficient by coefficient such sets lost up to 24 dB
-            // at 176.4 kHz. Within half a decibel at 96 kHz; at 176.4 and
-            // 192 kHz the lowest pairs' sums hold only a few steps, and the
-            // chain keeps within a decibel only when those stages are
-            // chosen to answer each other.
+            // at 176.4 kHz. At 176.4 and 192 kHz the lowest pairs' sums hold
+            // only a few steps, and the chain keeps within 0.6 dB only when
+            // those stages are chosen to answer each other (these sets reach
+            // 0.38 dB at 96 kHz and 0.47 dB above).
             const bool highest = rate > 100000;
-            EXPECT_LT(worst, highest ? 1.0 : 0.5) << "channel " << ch << " at " << rate << " Hz";
-            EXPECT_LT(std::sqrt(squares / n), highest ? 0.2 : 0.1) << "channel " << ch << " at " << rate << " Hz";
+            EXPECT_LT(worst, 0.6) << "channel " << ch << " at " << rate << " Hz";
+            EXPECT_LT(std::sqrt(squares / n), highest ? 0.15 : 0.1) << "channel " << ch << " at " << rate << " Hz";
             std::printf("channel %d at %.0f Hz: words-design worst %.3f dB, RMS %.3f dB\n", ch, rate, worst,
                         std::sqrt(squares / n));
         }
