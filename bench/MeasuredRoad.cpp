@@ -21,7 +21,6 @@
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/UnitCrossoverChoices.h"
 #include "halvane/link/CSampFS.h"
-#include "halvane/link/UnitClassLimits.h"
 #include "halvane/procedures/jobs/CEqCalcProc.h"
 #include "halvane/procedures/jobs/CrossoverTargetJobs.h"
 #include "halvane/procedures/measurement/RunMeasurementProcedure.h"

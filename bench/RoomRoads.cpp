@@ -13,7 +13,6 @@
 #include "halvane/design/CTargetCurve.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/CSampFS.h"
-#include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/BztTolvarinePlatformV1Base.h"
 #include "halvane/procedures/jobs/CEqCalcProc.h"
 #include "halvane/procedures/jobs/CEqUploadProc.h"
@@ -53,8 +52,8 @@ bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Process
     bool levels = true;
     const char* const* words = kFlagshipLevelWords;
     processor.filters.unitKind = doc.m_nUnitKind;
-    processor.filters.layout.rates = halvane::UnitClassLimits::RateCount();
-    processor.filters.layout.stages = halvane::UnitClassLimits::StageCount();
+    processor.filters.layout.rates = doc.Limits().RateCount();
+    processor.filters.layout.stages = doc.Limits().StageCount();
     simulator.withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) {
         const bool receiver = d.model() >= 6;
         if (receiver) {

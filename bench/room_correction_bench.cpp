@@ -59,9 +59,9 @@ int main(int argc, char** argv) {
     ConTypes::CreateUnits();
     port.SetClock(clock);
 
-    halvane::UnitClassLimits::SetForUnitClass(2);
     std::printf("rates of the rows below:");
-    for (double hz : SlotRates(halvane::UnitClassLimits::RateCount())) std::printf(" %6.0f", hz);
+    const int rowRates = halvane::UnitClassLimits::ForUnitClassOrInitial(2).RateCount();
+    for (double hz : SlotRates(rowRates)) std::printf(" %6.0f", hz);
     std::printf("\nRMS deviation from the target in dB over each channel's fit band\n");
 
     // Both processor families: the flagship (unit kind 2, DSP words; kind 1,

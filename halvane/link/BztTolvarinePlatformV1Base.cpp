@@ -306,8 +306,8 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
     Comm::CBasicTessikPort& port = Port();
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
-    const int rates = Limits().rates;
-    const int stages = Limits().stages;
+    const int rates = Limits().RateCount();
+    const int stages = Limits().StageCount();
     Progress& progress = Reporter();
     progress.SetRange(stages * rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
@@ -318,7 +318,7 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
     const std::string readTemplate = std::string(words.read) + "%06X";
 
     for (int c = 0; c < 2; ++c) {
-        halvane::CSampFS rate(0, Limits().rates);
+        halvane::CSampFS rate(0, Limits().RateCount());
         while (rate.IsValid()) {
             const int r = rate.Next();
             for (int s = 0; s < kSlots; ++s) {
@@ -361,7 +361,7 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
     Comm::CBasicTessikPort& port = Port();
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
-    const int rates = Limits().rates;
+    const int rates = Limits().RateCount();
     Progress& progress = Reporter();
     progress.SetRange(rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
@@ -370,7 +370,7 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
     const std::string readTemplate = std::string(words.read) + "%06X";
 
     for (int c = 0; c < 2; ++c) {
-        halvane::CSampFS rate(0, Limits().rates);
+        halvane::CSampFS rate(0, Limits().RateCount());
         while (rate.IsValid()) {
             const int r = rate.Next();
             for (int s = 0; s < kSlots; ++s) {

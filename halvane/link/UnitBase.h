@@ -65,10 +65,8 @@ public:
     std::int32_t ModelIndex() const { return modelIndex_; }
     std::int32_t UnitClass() const { return unitClass_; }
     // The rates and stages this unit's class takes: what its uploads write,
-    // whatever the document or another job set for the program.
-    halvane::UnitClassLimits::Of Limits() const {
-        return halvane::UnitClassLimits::ForUnitClass(unitClass_).value_or(halvane::UnitClassLimits::Of{});
-    }
+    // whatever the document's unit kind.
+    halvane::UnitClassLimits Limits() const { return halvane::UnitClassLimits::ForUnitClassOrInitial(unitClass_); }
     bool IsEnabled() const { return (enabled_ & 1u) != 0; }
     void SetEnabled(bool on) { enabled_ = on ? 1u : 0u; }
     Progress* GetProgress() const { return progress_; }

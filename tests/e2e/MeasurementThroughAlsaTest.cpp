@@ -8,7 +8,6 @@
 #include "tests/halvane/link/UnitFixture.h"
 #include "tests/halvane/procedures/measurement/MeasurementJobFixture.h"
 
-#include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/measurement/WaveRecorder.h"
 #include "halvane/procedures/quickmeasure/CQuickMeasureController.h"
@@ -69,7 +68,6 @@ protected:
         ConTypes::DestroyUnits();
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
-        halvane::UnitClassLimits::Reset();
         ::unsetenv("ALSA_CONFIG_PATH");
         procsim_.stop();
     }

@@ -16,7 +16,7 @@ namespace {
 class DocumentUploadTest : public UnitTest {
 protected:
     void SetUp() override {
-        StartUnit(7, "1.00", 4);
+        StartUnit(7, "1.00");
         unit_ = std::make_unique<ConTypes::VuxV1Base>(7);
         unit_->SetProgress(&progress_);
         const halvane::UploadData synthetic = linktest::SyntheticProject();

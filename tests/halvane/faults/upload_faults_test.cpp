@@ -64,7 +64,6 @@ protected:
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         Port().SetSearchAttempted(false);
-        halvane::UnitClassLimits::Reset();
         sim_.reset();
     }
     static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }

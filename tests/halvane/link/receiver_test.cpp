@@ -19,7 +19,7 @@ namespace {
 class ReceiverTest : public UnitTest {
 protected:
     void SetUp() override {
-        StartUnit(7, "1.00", 4);
+        StartUnit(7, "1.00");
         unit_ = std::make_unique<VuxV1Base>(7);
         unit_->SetProgress(&progress_);
     }

@@ -33,7 +33,6 @@ protected:
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         Port().SetSearchAttempted(false);
-        halvane::UnitClassLimits::Reset();
         sim_.reset();
     }
     static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
@@ -121,7 +120,6 @@ TEST_F(UploadJobTest, ReceiverRoadEndsWithTheFiltersEnabled) {
 
 TEST_F(UploadJobTest, ClassMismatchWritesNothingAndTellsTheConnectedClass) {
     s_.doc.m_nUnitKind = 1;
-    halvane::UnitClassLimits::SetForUnitClass(1);
     struct Case {
         int model;
         int code;
@@ -154,15 +152,14 @@ TEST_F(UploadJobTest, NoProcessorIsAFailureWithItsText) {
 
 TEST_F(UploadJobTest, EraseOnAnotherClassWritesIdentitiesAndRestoresTheDocumentsLimits) {
     s_.doc.m_nUnitKind = 4;
-    halvane::UnitClassLimits::SetForUnitClass(4);
     Processor(0);  // class 1: 5 rates of 10 stages
     Dialect([](sim::HalvaneDialect& d) {
         d.setDspWord(0x000800, 0x123456);
         return 0;
     });
     EXPECT_EQ(halvane::RunEraseProc({}, s_.doc, &host_), 1);
-    EXPECT_EQ(halvane::UnitClassLimits::RateCount(), 8);
-    EXPECT_EQ(halvane::UnitClassLimits::StageCount(), 5);
+    EXPECT_EQ(s_.doc.Limits().RateCount(), 8);
+    EXPECT_EQ(s_.doc.Limits().StageCount(), 5);
     const auto memory = Dialect([](sim::HalvaneDialect& d) { return d.dspMemory(); });
     const std::uint32_t identity[6] = {0, 0, 0x400000, 0, 0, 0};
     for (std::uint32_t block = 0; block < 10; ++block)
@@ -194,7 +191,6 @@ TEST_F(UploadJobTest, AbortDuringTheCoefficientsNeverStartsTheSpeakerPhase) {
 
 TEST_F(UploadJobTest, CoefficientFailureEndsTheFilterPhaseAndReportsTheUnitsText) {
     s_.doc.m_nUnitKind = 2;
-    halvane::UnitClassLimits::SetForUnitClass(2);
     Processor(4);
     // Every read-back of one stage word answers a wrong word.
     Dialect([](sim::HalvaneDialect& d) {

@@ -5,7 +5,6 @@
 // program's own unit objects; the simulated microphone heard through the
 // simulated sound input, moved to the position the job asks for; scripted
 // speaker selection, conflicts, calibration and prompts.
-#include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/measurement/WaveRecorder.h"
 #include "platform/SimSoundSystem.h"
@@ -59,7 +58,6 @@ protected:
         ConTypes::DestroyUnits();
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
-        halvane::UnitClassLimits::Reset();
         sim_.reset();
     }
 
