@@ -77,14 +77,14 @@ void Upload(benchmark::State& state, int model, Run run, bool paced = false) {
         d.knobs().requireDebugMode = false;  // the power cycle before it is not measured
         return 0;
     });
-    Comm::CBasicTessikPort& port = Comm::CBasicTessikPort::Instance();
+    Comm::CBasicTessikPort port;
     port.SetClock(platform::systemClock());
     port.SetPortMap(OnlyCom1(simulator.slavePath()));
     if (!port.FindUnit()) {
         state.SkipWithError("the processor was not found");
         return;
     }
-    Unit unit(model);
+    Unit unit(model, port);
     halvane::UploadData doc = Project();
     for (auto _ : state) {
         simulator.log().clear();

@@ -67,8 +67,9 @@ const BztTolvarinePlatformV1Base::DspCommandPrefixes& BztTolvarinePlatformV1Base
     return kPrefixes[generation == 0 ? 0 : 1];
 }
 
-BztTolvarinePlatformV1Base::BztTolvarinePlatformV1Base(std::int32_t modelIndex, std::int32_t unitClass)
-    : SerBase(modelIndex, unitClass), DspGeneration(modelIndex >= 4 ? 1 : 0) {}
+BztTolvarinePlatformV1Base::BztTolvarinePlatformV1Base(std::int32_t modelIndex, std::int32_t unitClass,
+                                                       Comm::CBasicTessikPort& port)
+    : SerBase(modelIndex, unitClass, port), DspGeneration(modelIndex >= 4 ? 1 : 0) {}
 
 void BztTolvarinePlatformV1Base::Send(const char* command) { Port().SendAndReceive(command, "\n"); }
 

@@ -61,7 +61,7 @@ protected:
         ::setenv("ALSA_CONFIG_PATH", (dir_ / "asound.conf").c_str(), 1);
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({{1, dir_ / "COM1"}}));
-        ConTypes::CreateUnits();
+        ConTypes::CreateUnits(port_);
     }
 
     void TearDown() override {
@@ -73,7 +73,9 @@ protected:
     }
 
     std::string ProcsimLog() { return e2e::ReadFile(dir_ / "procsim.log"); }
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    // The port the units talk through, as the program hands its one port to them.
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& Port() { return port_; }
 
     e2e::TempDir dir_;
     e2e::ChildProcess procsim_;

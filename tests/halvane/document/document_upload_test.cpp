@@ -17,7 +17,7 @@ class DocumentUploadTest : public UnitTest {
 protected:
     void SetUp() override {
         StartUnit(7, "1.00");
-        unit_ = std::make_unique<ConTypes::VuxV1Base>(7);
+        unit_ = std::make_unique<ConTypes::VuxV1Base>(7, Port());
         unit_->SetProgress(&progress_);
         const halvane::UploadData synthetic = linktest::SyntheticProject();
         for (int c = 0; c < 2; ++c)

@@ -101,7 +101,7 @@ private:
     std::mutex mutex_;
 };
 
-// A unit of the given model talking through the process-wide port to the
+// A unit of the given model talking through the fixture's port to the
 // simulated processor on COM1, found by the port's own search; the unit
 // writes with its own class's limits.
 class UnitTest : public ::testing::Test {
@@ -138,7 +138,9 @@ protected:
         sim_.reset();
     }
 
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    // The port the units talk through, as the program hands its one port to them.
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& Port() { return port_; }
 
     template <class F>
     auto Dialect(F&& fn) {

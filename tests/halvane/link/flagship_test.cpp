@@ -34,8 +34,8 @@ protected:
     // generation (model 0, class 1, "dq").
     void Start(int model = 4, const std::string& firmware = "1.31c") {
         StartUnit(model, firmware);
-        unit_ = std::make_unique<ConTypes::BztTolvarineV2>(model);
-        if (model < 4) unit1_ = std::make_unique<ConTypes::BztTolvarineV1>(model);
+        unit_ = std::make_unique<ConTypes::BztTolvarineV2>(model, Port());
+        if (model < 4) unit1_ = std::make_unique<ConTypes::BztTolvarineV1>(model, Port());
         Unit().SetProgress(&progress_);
     }
     BztTolvarinePlatformV1Base& Unit() { return unit1_ ? static_cast<BztTolvarinePlatformV1Base&>(*unit1_) : *unit_; }

@@ -23,7 +23,7 @@ namespace {
 class UploadJobTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ConTypes::CreateUnits();
+        ConTypes::CreateUnits(port_);
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetSearchAttempted(false);
@@ -35,7 +35,9 @@ protected:
         Port().SetSearchAttempted(false);
         sim_.reset();
     }
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    // The port the units talk through, as the program hands its one port to them.
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& Port() { return port_; }
 
     void Processor(int model) {
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model, model >= 6 ? "1.00" : "1.31c"),

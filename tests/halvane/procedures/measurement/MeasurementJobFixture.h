@@ -55,7 +55,9 @@ protected:
 };
 
 struct MeasurementJob : ::testing::Test {
-    FakeUnit unit{0, 1};
+    // Never opened: the fake unit answers for the processor.
+    Comm::CBasicTessikPort port;
+    FakeUnit unit{0, 1, port};
     sim::Room room{5};
     FakeRecorder recorder{unit, room};
     WillingPrompt prompt;

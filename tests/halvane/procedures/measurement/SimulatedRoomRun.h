@@ -24,7 +24,7 @@ protected:
         ASSERT_TRUE(sim_->start()) << sim_->error();
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
-        ConTypes::CreateUnits();
+        ConTypes::CreateUnits(port_);
 
         mic_.setToneSource(sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneSource(); }));
         platform::SimInputDevice device;
@@ -61,7 +61,9 @@ protected:
         sim_.reset();
     }
 
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    // The port the units talk through, as the program hands its one port to them.
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& Port() { return port_; }
     template <class F>
     auto Dialect(F&& fn) {
         return sim_->withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) { return fn(d); });
