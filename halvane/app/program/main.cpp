@@ -61,8 +61,7 @@ int main(int argc, char** argv) {
 
             halvane::AppState app;
             halvane::JobsProcedureService jobs;
-            halvane::SetProcedureService(&jobs);
-            halvane::ProcedureService& procedures = halvane::CurrentProcedureService();
+            halvane::ProcedureService& procedures = jobs;
             int result = 0;
             {
                 halvane::HalvaneShell shell(app, procedures, prompt, &languages, &profile);
@@ -77,7 +76,6 @@ int main(int argc, char** argv) {
                 app.SetMainWindow(nullptr);
             }
             ConTypes::DestroyUnits();
-            halvane::SetProcedureService(nullptr);
             platform::SetUserPrompt(nullptr);
             return application.Failed() ? -1 : result;
         },
