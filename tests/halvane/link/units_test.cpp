@@ -1,5 +1,5 @@
 // The unit model: registries, the walk that finds the connected processor
-// through the process-wide port, unit classes and their crossover choices.
+// through the port they were created with, unit classes and their crossover choices.
 
 #include "halvane/diagnostics/Progress.h"
 #include "halvane/diagnostics/TException.h"
