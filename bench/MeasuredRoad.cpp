@@ -21,7 +21,6 @@
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/UnitCrossoverChoices.h"
 #include "halvane/link/CSampFS.h"
-#include "halvane/link/UnitClassLimits.h"
 #include "halvane/procedures/jobs/CEqCalcProc.h"
 #include "halvane/procedures/jobs/CrossoverTargetJobs.h"
 #include "halvane/procedures/measurement/RunMeasurementProcedure.h"
@@ -71,8 +70,8 @@ constexpr std::array<std::int32_t, 5> kGroups = {1, 1, 1, 0, 1};
 
 }  // namespace
 
-bool MeasuredRoom(unsigned seed, int unitKind, platform::Clock& clock, Tally& tally) {
-    auto& port = Comm::CBasicTessikPort::Instance();
+bool MeasuredRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock,
+                  Tally& tally) {
     sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(SimulatedModelFor(unitKind), "1.31c"), clock);
     if (!simulator.start()) return false;
     port.SetPortMap(OnlyCom1(simulator.slavePath()));
@@ -141,7 +140,7 @@ bool MeasuredRoom(unsigned seed, int unitKind, platform::Clock& clock, Tally& ta
     const double tCalc = std::chrono::duration<double>(Clock::now() - t0).count();
     Processor processor;
     double tUpload = 0;
-    if (!UploadAndRead(doc, simulator, processor, tUpload)) return false;
+    if (!UploadAndRead(port, doc, simulator, processor, tUpload)) return false;
     std::printf("measured room %u, %s (sim::Room seed %u, unit kind %d): measurement %.2f s, targets+calculation "
                 "%.2f s, upload %.2f s\n",
                 seed, KindName(unitKind), seed, kind, tMeasure, tCalc, tUpload);

@@ -13,7 +13,6 @@
 #include "halvane/design/CTargetCurve.h"
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/CSampFS.h"
-#include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/BztTolvarinePlatformV1Base.h"
 #include "halvane/procedures/jobs/CEqCalcProc.h"
 #include "halvane/procedures/jobs/CEqUploadProc.h"
@@ -35,8 +34,8 @@ double Seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock
 
 platform::PortMap OnlyCom1(const std::string& path) { return bench::OnlyPort("COM1", path); }
 
-bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Processor& processor, double& seconds) {
-    auto& port = Comm::CBasicTessikPort::Instance();
+bool UploadAndRead(Comm::CBasicTessikPort& port, halvane::CHalvaneDoc& doc, sim::Simulator& simulator,
+                   Processor& processor, double& seconds) {
     port.SetPortMap(OnlyCom1(simulator.slavePath()));
     port.SetSearchAttempted(false);
     testsupport::TestProcHost host;
@@ -53,8 +52,8 @@ bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Process
     bool levels = true;
     const char* const* words = kFlagshipLevelWords;
     processor.filters.unitKind = doc.m_nUnitKind;
-    processor.filters.layout.rates = halvane::UnitClassLimits::RateCount();
-    processor.filters.layout.stages = halvane::UnitClassLimits::StageCount();
+    processor.filters.layout.rates = doc.Limits().RateCount();
+    processor.filters.layout.stages = doc.Limits().StageCount();
     simulator.withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) {
         const bool receiver = d.model() >= 6;
         if (receiver) {
@@ -231,7 +230,8 @@ ChannelResult JudgeChannel(const ChannelRun& run, const HeldFilters& held, int c
     return r;
 }
 
-bool SyntheticRoom(unsigned seed, int unitKind, platform::Clock& clock, Tally& tally) {
+bool SyntheticRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock,
+                   Tally& tally) {
     roadtest::ScriptedDoc s;
     testsupport::TestProcHost host;
     auto t0 = Clock::now();
@@ -254,7 +254,7 @@ bool SyntheticRoom(unsigned seed, int unitKind, platform::Clock& clock, Tally& t
     if (!simulator.start()) return false;
     Processor processor;
     double tUpload = 0;
-    if (!UploadAndRead(s.doc, simulator, processor, tUpload)) return false;
+    if (!UploadAndRead(port, s.doc, simulator, processor, tUpload)) return false;
 
     std::printf("synthetic room %u, %s (unit kind %d, %d rates, %d stages): crossovers+levels+targets %.2f s, "
                 "calculation %.2f s, upload %.2f s\n",

@@ -15,6 +15,9 @@
 namespace halvane {
 class CHalvaneDoc;
 }
+namespace Comm {
+class CBasicTessikPort;
+}
 namespace sim {
 class Simulator;
 }
@@ -87,10 +90,11 @@ struct Processor {
 int SimulatedModelFor(int unitKind);
 // "flagship" or "receiver".
 const char* KindName(int unitKind);
-// Uploads the document's filters and levels to the simulator (on COM1)
-// and reads back what it holds; false when the upload did not complete or
-// a level is missing.
-bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Processor& processor, double& seconds);
+// Uploads the document's filters and levels to the simulator (on COM1,
+// through the units' port) and reads back what it holds; false when the
+// upload did not complete or a level is missing.
+bool UploadAndRead(Comm::CBasicTessikPort& port, halvane::CHalvaneDoc& doc, sim::Simulator& simulator,
+                   Processor& processor, double& seconds);
 
 // The rate of each slot the document and the processor hold.
 std::vector<double> SlotRates(int rates);
@@ -100,13 +104,13 @@ double TrimDb(const Processor& processor, int configuration, int channel);
 
 // One seeded synthetic room through crossovers, levels, targets,
 // calculation and upload to a processor of unit kind `unitKind`; false when
-// a job failed.
-bool SyntheticRoom(unsigned seed, int unitKind, platform::Clock& clock, Tally& tally);
+// a job failed. `port` is the one the units were created with.
+bool SyntheticRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock, Tally& tally);
 // One seeded sim::Room measured by the measurement job with the simulated
 // microphone (a Tessik QEX-1 at a real room's levels) on a processor of
 // unit kind `unitKind`, then the same road, judged against the room's true
 // response. False when a job failed or a take clipped.
-bool MeasuredRoom(unsigned seed, int unitKind, platform::Clock& clock, Tally& tally);
+bool MeasuredRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock, Tally& tally);
 
 // Adds one tally's entries to another; the worst figures take the worse.
 void AddTally(Tally& into, const Tally& from);

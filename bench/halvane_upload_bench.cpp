@@ -14,7 +14,6 @@
 #include "OnlyPort.h"
 #include "halvane/link/BztTolvarineV2.h"
 #include "halvane/link/CBasicTessikPort.h"
-#include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/UploadData.h"
 #include "halvane/link/VuxV1Base.h"
 #include "platform/PortMap.h"
@@ -67,7 +66,7 @@ void Report(benchmark::State& state, std::size_t exchanges, std::int64_t toUnit,
 }
 
 template <class Unit, class Run>
-void Upload(benchmark::State& state, int model, int unitClass, Run run, bool paced = false) {
+void Upload(benchmark::State& state, int model, Run run, bool paced = false) {
     sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(model, "1.31c", 19200));
     simulator.setPaced(paced);
     if (!simulator.start()) {
@@ -78,15 +77,14 @@ void Upload(benchmark::State& state, int model, int unitClass, Run run, bool pac
         d.knobs().requireDebugMode = false;  // the power cycle before it is not measured
         return 0;
     });
-    Comm::CBasicTessikPort& port = Comm::CBasicTessikPort::Instance();
+    Comm::CBasicTessikPort port;
     port.SetClock(platform::systemClock());
     port.SetPortMap(OnlyCom1(simulator.slavePath()));
     if (!port.FindUnit()) {
         state.SkipWithError("the processor was not found");
         return;
     }
-    halvane::UnitClassLimits::SetForUnitClass(unitClass);
-    Unit unit(model);
+    Unit unit(model, port);
     halvane::UploadData doc = Project();
     for (auto _ : state) {
         simulator.log().clear();
@@ -101,41 +99,40 @@ void Upload(benchmark::State& state, int model, int unitClass, Run run, bool pac
     }
     port.Close();
     port.SetPortMap(platform::PortMap());
-    halvane::UnitClassLimits::Reset();
 }
 
 void BM_FlagshipFullUpload(benchmark::State& state) {
-    Upload<ConTypes::BztTolvarineV2>(state, 4, 2, [](auto& unit, auto& doc) {
+    Upload<ConTypes::BztTolvarineV2>(state, 4, [](auto& unit, auto& doc) {
         unit.UploadCoefficients(false, &doc);
         unit.UploadGains(false, &doc);
     });
 }
 
 void BM_ReceiverFullUpload(benchmark::State& state) {
-    Upload<ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); });
+    Upload<ConTypes::VuxV1Base>(state, 7, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); });
 }
 
 void BM_FlagshipFullUploadPaced(benchmark::State& state) {
-    Upload<ConTypes::BztTolvarineV2>(state, 4, 2, [](auto& unit, auto& doc) {
+    Upload<ConTypes::BztTolvarineV2>(state, 4, [](auto& unit, auto& doc) {
         unit.UploadCoefficients(false, &doc);
         unit.UploadGains(false, &doc);
     }, true);
 }
 
 void BM_FlagshipErasePaced(benchmark::State& state) {
-    Upload<ConTypes::BztTolvarineV2>(state, 4, 2, [](auto& unit, auto& doc) {
+    Upload<ConTypes::BztTolvarineV2>(state, 4, [](auto& unit, auto& doc) {
         unit.UploadCoefficients(true, &doc);
         unit.UploadGains(true, &doc);
     }, true);
 }
 
 void BM_ReceiverFullUploadPaced(benchmark::State& state) {
-    Upload<ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); },
+    Upload<ConTypes::VuxV1Base>(state, 7, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); },
                                 true);
 }
 
 void BM_ReceiverErasePaced(benchmark::State& state) {
-    Upload<ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(true, &doc); },
+    Upload<ConTypes::VuxV1Base>(state, 7, [](auto& unit, auto& doc) { unit.UploadCoefficients(true, &doc); },
                                 true);
 }
 

@@ -55,13 +55,13 @@ int main(int argc, char** argv) {
     const int measured = argc > 2 ? std::max(0, std::atoi(argv[2])) : 2;
     const auto start = std::chrono::steady_clock::now();
     platform::ScaledClock clock(20.0);
-    auto& port = Comm::CBasicTessikPort::Instance();
-    ConTypes::CreateUnits();
+    Comm::CBasicTessikPort port;
+    ConTypes::CreateUnits(port);
     port.SetClock(clock);
 
-    halvane::UnitClassLimits::SetForUnitClass(2);
     std::printf("rates of the rows below:");
-    for (double hz : SlotRates(halvane::UnitClassLimits::RateCount())) std::printf(" %6.0f", hz);
+    const int rowRates = halvane::UnitClassLimits::ForUnitClassOrInitial(2).RateCount();
+    for (double hz : SlotRates(rowRates)) std::printf(" %6.0f", hz);
     std::printf("\nRMS deviation from the target in dB over each channel's fit band\n");
 
     // Both processor families: the flagship (unit kind 2, DSP words; kind 1,
@@ -71,12 +71,12 @@ int main(int argc, char** argv) {
     std::map<int, Tally> perKind;
     for (int kind : kinds) {
         for (int room = 1; room <= synthetic; ++room)
-            if (!SyntheticRoom(static_cast<unsigned>(room), kind, clock, perKind[kind])) {
+            if (!SyntheticRoom(port, static_cast<unsigned>(room), kind, clock, perKind[kind])) {
                 std::printf("synthetic %s room %d: a job failed\n", KindName(kind), room);
                 return 1;
             }
         for (int room = 1; room <= (kind == 1 ? 0 : measured); ++room)
-            if (!MeasuredRoom(static_cast<unsigned>(room), kind, clock, perKind[kind])) {
+            if (!MeasuredRoom(port, static_cast<unsigned>(room), kind, clock, perKind[kind])) {
                 std::printf("measured %s room %d: a job failed\n", KindName(kind), room);
                 return 1;
             }

@@ -207,10 +207,10 @@ void CSpeakerConfigDlg::accept() {
 
 void InstallTargetCustomizationDialog() {
     SetTargetCustomizationShell(
-        [](CHalvaneDoc& document, bool receiver, int maxFrequency, platform::WindowHandle parent) {
+        [](CHalvaneDoc& document, bool receiver, int maxFrequency, platform::WindowHandle parent, TargetJobs* jobs) {
             return CallOnUiThread(
                 [&] {
-                    CSpeakerConfigDlg dialog(receiver, maxFrequency, platform::qt::WidgetOf(parent), document);
+                    CSpeakerConfigDlg dialog(receiver, maxFrequency, platform::qt::WidgetOf(parent), document, jobs);
                     return dialog.exec() == QDialog::Accepted;
                 },
                 false);

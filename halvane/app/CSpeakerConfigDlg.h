@@ -59,7 +59,7 @@ public:
     // `receiver`: unit kind 4; `maxFrequency`: 5000 for unit kind 4, else
     // 20000. `jobs` starts Auto Detect (null: the button changes nothing).
     CSpeakerConfigDlg(bool receiver, int maxFrequency, QWidget* parent, CHalvaneDoc& document,
-                      TargetJobs* jobs = CurrentTargetJobs());
+                      TargetJobs* jobs = nullptr);
     ~CSpeakerConfigDlg() override;
 
     // Binds, fills and enables every control by the working values (after

@@ -112,9 +112,7 @@ int JobsProcedureService::RunRecalcTarg(CHalvaneDoc& doc) {
 }
 
 int JobsProcedureService::OpenTargetCustomization(CHalvaneDoc& doc) {
-    SetTargetJobs(this);
-    const bool ok = halvane::OpenTargetCustomization(doc, doc.m_nUnitKind);
-    SetTargetJobs(nullptr);
+    const bool ok = halvane::OpenTargetCustomization(doc, doc.m_nUnitKind, {}, this);
     return ok ? 1 : 2;
 }
 

@@ -9,7 +9,6 @@
 #include "halvane/document/AppState.h"
 #include "halvane/document/DocumentArchive.h"
 #include "halvane/document/DocumentPostLoad.h"
-#include "halvane/link/UnitClassLimits.h"
 #include "platform/ArchiveException.h"
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
@@ -32,12 +31,6 @@ constexpr const char* kFailedToSave = "Failed to save document.";
 // (below 19), and those whose curves and targets must be recomputed
 // (below the current one).
 constexpr std::int32_t kFirstCompatibleVersion = 19;
-
-// The process-wide slot and stage counts of a unit kind; a document of no
-// unit kind leaves the process's first ones.
-void ApplyUnitKindLimits(std::int32_t unitKind) {
-    if (!UnitClassLimits::SetForUnitClass(unitKind)) UnitClassLimits::Reset();
-}
 
 }  // namespace
 
@@ -112,9 +105,8 @@ bool CHalvaneDoc::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
         return false;
     }
 
-    // The loaded unit kind's counts hold from here: the post-load jobs use
-    // them. A failure puts this document's back.
-    ApplyUnitKindLimits(loaded.m_nUnitKind);
+    // The post-load jobs work with the loaded unit kind's slot and stage
+    // counts (its Limits); this document keeps its own until they succeed.
     if (version < DocumentArchive::kCurrentVersion) {
         if (version < kFirstCompatibleVersion) Prompt().MessageBox(kOlderVersionNotice, "", platform::MB_OK);
         if (services_.postLoad != nullptr) {
@@ -133,7 +125,6 @@ bool CHalvaneDoc::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
                 failure = e.what();
             }
             if (failed) {
-                ApplyUnitKindLimits(m_nUnitKind);
                 ShowFailure(kFailedToOpen, failure);
                 return false;
             }
@@ -150,7 +141,6 @@ bool CHalvaneDoc::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
 }
 
 void CHalvaneDoc::Serialize(platform::ArchiveWriter& ar) const {
-    if (IsUnitKind(m_nUnitKind)) ApplyUnitKindLimits(m_nUnitKind);
     DocumentArchive::Write(*this, ar);
 }
 
@@ -191,7 +181,6 @@ bool CHalvaneDoc::SetUnitKind(std::int32_t code) {
     case kConvertToKind4: kind = 4; break;
     default: return false;
     }
-    ApplyUnitKindLimits(kind);
     m_nUnitKind = kind;
     SetModifiedFlag(true);
     RefreshMainFrameViews();

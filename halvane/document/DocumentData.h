@@ -7,6 +7,7 @@
 
 #include "halvane/design/TargetConfig.h"
 #include "halvane/document/FilterSet.h"
+#include "halvane/link/UnitClassLimits.h"
 #include "halvane/signal/CCurveSet.h"
 #include "halvane/signal/CMeasSet.h"
 
@@ -71,6 +72,10 @@ struct DocumentData {
     std::shared_ptr<const std::vector<std::uint8_t>> m_CalibrationData;
     // The unit class the filters are designed for: 1, 2 or 4; 0 until known.
     std::int32_t m_nUnitKind = 0;
+    // The sample-rate slots and stages per set in use: those of the unit
+    // kind, or 8 and 10 while it is not known. They follow the unit kind, so
+    // a job working on this document always has the document's own.
+    UnitClassLimits Limits() const { return UnitClassLimits::ForUnitClassOrInitial(m_nUnitKind); }
     // Measured, target and calculated curve colours (not stored).
     std::array<std::uint32_t, 3> m_CurveColor{kMeasuredColour, kTargetColour, kCalculatedColour};
 

@@ -16,7 +16,7 @@ class CHalvaneDoc;
 // wizard and the target customisation), anything else for a failed or
 // cancelled one; the upload may also return a conversion code
 // (0xFFFC-0xFFFF) when the connected unit is of another class. The program
-// installs the real jobs; tests script the codes.
+// hands its real jobs to the shell and the start-up; tests script the codes.
 class ProcedureService {
 public:
     virtual ~ProcedureService() = default;
@@ -59,10 +59,5 @@ private:
     int Unavailable(const std::string& job);
     platform::UserPrompt* prompt_;
 };
-
-// The process-wide service (the unavailable one until a program installs
-// its own; null restores it). It must outlive its use.
-ProcedureService& CurrentProcedureService();
-void SetProcedureService(ProcedureService* service);
 
 }  // namespace halvane

@@ -27,9 +27,4 @@ public:
                                     TargetConfig& config, std::int32_t unitKind) = 0;
 };
 
-// The process-wide jobs (installed at start-up; null until then, and the
-// dialog's Auto Detect then changes nothing).
-void SetTargetJobs(TargetJobs* jobs);
-TargetJobs* CurrentTargetJobs();
-
 }  // namespace halvane

@@ -67,8 +67,9 @@ const BztTolvarinePlatformV1Base::DspCommandPrefixes& BztTolvarinePlatformV1Base
     return kPrefixes[generation == 0 ? 0 : 1];
 }
 
-BztTolvarinePlatformV1Base::BztTolvarinePlatformV1Base(std::int32_t modelIndex, std::int32_t unitClass)
-    : SerBase(modelIndex, unitClass), DspGeneration(modelIndex >= 4 ? 1 : 0) {}
+BztTolvarinePlatformV1Base::BztTolvarinePlatformV1Base(std::int32_t modelIndex, std::int32_t unitClass,
+                                                       Comm::CBasicTessikPort& port)
+    : SerBase(modelIndex, unitClass, port), DspGeneration(modelIndex >= 4 ? 1 : 0) {}
 
 void BztTolvarinePlatformV1Base::Send(const char* command) { Port().SendAndReceive(command, "\n"); }
 
@@ -306,8 +307,8 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
     Comm::CBasicTessikPort& port = Port();
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
-    const int rates = Limits().rates;
-    const int stages = Limits().stages;
+    const int rates = Limits().RateCount();
+    const int stages = Limits().StageCount();
     Progress& progress = Reporter();
     progress.SetRange(stages * rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
@@ -318,7 +319,7 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
     const std::string readTemplate = std::string(words.read) + "%06X";
 
     for (int c = 0; c < 2; ++c) {
-        halvane::CSampFS rate(0, Limits().rates);
+        halvane::CSampFS rate(0, Limits().RateCount());
         while (rate.IsValid()) {
             const int r = rate.Next();
             for (int s = 0; s < kSlots; ++s) {
@@ -361,7 +362,7 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
     Comm::CBasicTessikPort& port = Port();
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
-    const int rates = Limits().rates;
+    const int rates = Limits().RateCount();
     Progress& progress = Reporter();
     progress.SetRange(rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
@@ -370,7 +371,7 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
     const std::string readTemplate = std::string(words.read) + "%06X";
 
     for (int c = 0; c < 2; ++c) {
-        halvane::CSampFS rate(0, Limits().rates);
+        halvane::CSampFS rate(0, Limits().RateCount());
         while (rate.IsValid()) {
             const int r = rate.Next();
             for (int s = 0; s < kSlots; ++s) {

@@ -32,7 +32,7 @@ public:
     static constexpr std::int32_t kBlockWords = 640;
     static constexpr std::int32_t kStageWords = 8;
 
-    BztTolvarinePlatformV1Base(std::int32_t modelIndex, std::int32_t unitClass);
+    BztTolvarinePlatformV1Base(std::int32_t modelIndex, std::int32_t unitClass, Comm::CBasicTessikPort& port);
 
     void CheckFirmwareVersion() override;
     void PowerOn() override;

@@ -9,7 +9,8 @@ namespace ConTypes {
 // Tolvarine Z6v, Bzt 50v (models 4-5, class 2).
 class BztTolvarineV2 final : public BztTolvarinePlatformV1Base {
 public:
-    explicit BztTolvarineV2(std::int32_t modelIndex) : BztTolvarinePlatformV1Base(modelIndex, 2) {}
+    BztTolvarineV2(std::int32_t modelIndex, Comm::CBasicTessikPort& port)
+        : BztTolvarinePlatformV1Base(modelIndex, 2, port) {}
 };
 
 }  // namespace ConTypes

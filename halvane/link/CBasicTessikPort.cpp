@@ -32,11 +32,6 @@ CBasicTessikPort::CBasicTessikPort(platform::Clock& clock, platform::PortMap por
 
 CBasicTessikPort::~CBasicTessikPort() { Close(); }
 
-CBasicTessikPort& CBasicTessikPort::Instance() {
-    static CBasicTessikPort port;
-    return port;
-}
-
 void CBasicTessikPort::SetClock(platform::Clock& clock) {
     Close();
     clock_ = &clock;

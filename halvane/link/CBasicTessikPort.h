@@ -51,9 +51,6 @@ public:
     CBasicTessikPort(const CBasicTessikPort&) = delete;
     CBasicTessikPort& operator=(const CBasicTessikPort&) = delete;
 
-    // The process-wide port, alive from first use to exit.
-    static CBasicTessikPort& Instance();
-
     // Where time and port names come from. Both close an open port first.
     void SetClock(platform::Clock& clock);
     void SetPortMap(platform::PortMap portMap);

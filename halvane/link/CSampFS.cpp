@@ -1,14 +1,11 @@
 #include "halvane/link/CSampFS.h"
 
-#include "halvane/link/UnitClassLimits.h"
-
 #include <stdexcept>
 
 namespace halvane {
 
 bool CSampFS::IsValid() const {
-    const std::int32_t count = rateCount_ >= 0 ? rateCount_ : UnitClassLimits::RateCount();
-    return index_ >= 0 && index_ < count && index_ < static_cast<std::int32_t>(kRates.size());
+    return index_ >= 0 && index_ < rateCount_ && index_ < static_cast<std::int32_t>(kRates.size());
 }
 
 std::int32_t CSampFS::Next() {

@@ -6,9 +6,9 @@
 namespace halvane {
 
 // A sample-rate index: 48000, 44100, 32000, 96000, 88200, 64000, 192000,
-// 176400 Hz. Valid below a rate count: a unit's own (its limits), or else
-// that of the unit class in use (UnitClassLimits); also the rate slot of a
-// document's filter sets.
+// 176400 Hz. Valid below a rate count: that of the unit class it is for (a
+// unit's or a document's UnitClassLimits), or else all eight; also the rate
+// slot of a document's filter sets.
 class CSampFS {
 public:
     static constexpr std::array<std::int32_t, 8> kRates = {48000, 44100, 32000, 96000, 88200, 64000, 192000, 176400};
@@ -27,7 +27,7 @@ public:
 
 private:
     std::int32_t index_;
-    std::int32_t rateCount_ = -1;  // -1: the unit class in use
+    std::int32_t rateCount_ = static_cast<std::int32_t>(kRates.size());
 };
 
 }  // namespace halvane

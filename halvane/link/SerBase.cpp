@@ -23,10 +23,11 @@ constexpr int kSubwooferChannel = 7;
 
 }  // namespace
 
+std::unique_ptr<Progress> SerBase::MakeSilentProgress() { return std::make_unique<SilentProgress>(); }
+
 Progress& SerBase::Reporter() const {
     if (Progress* p = GetProgress()) return *p;
-    static SilentProgress silent;
-    return silent;
+    return *silent_;
 }
 
 void SerBase::PowerOff(std::int32_t askOnFailure) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "halvane/diagnostics/Progress.h"
 #include "halvane/link/UnitBase.h"
 
+#include <memory>
 #include <string>
 
 namespace halvane {
@@ -28,8 +30,8 @@ public:
     void PowerOff(std::int32_t askOnFailure) override;
 
 protected:
-    // The job's progress, or a silent one whose questions get the
-    // process-wide prompt, so that no operation needs a null check.
+    // The job's progress, or the unit's own silent one whose questions get
+    // the process-wide prompt, so that no operation needs a null check.
     Progress& Reporter() const;
 
     // The document's trims of channels measured in neither configuration
@@ -39,6 +41,12 @@ protected:
 
     // Raised for an upload asked of no document.
     [[noreturn]] static void ThrowNoDocument();
+
+private:
+    // What the unit says while no job holds it: kept per unit, so one
+    // unit's texts never reach another's.
+    static std::unique_ptr<Progress> MakeSilentProgress();
+    std::unique_ptr<Progress> silent_ = MakeSilentProgress();
 };
 
 }  // namespace ConTypes

@@ -6,12 +6,11 @@
 
 namespace ConTypes {
 
-UnitBase::UnitBase(std::int32_t modelIndex, std::int32_t unitClass) : modelIndex_(modelIndex), unitClass_(unitClass) {}
+UnitBase::UnitBase(std::int32_t modelIndex, std::int32_t unitClass, Comm::CBasicTessikPort& port)
+    : modelIndex_(modelIndex), unitClass_(unitClass), port_(&port) {}
 
 // The port may ask a unit that is gone: it then hears "not aborted".
 UnitBase::~UnitBase() { watched_->store(nullptr); }
-
-Comm::CBasicTessikPort& UnitBase::Port() { return Comm::CBasicTessikPort::Instance(); }
 
 void UnitBase::GetPortDescription(std::string& out) const { out = Port().GetPortText(); }
 

@@ -23,12 +23,14 @@ class Progress;
 // and the command set of its family behind one interface. The objects
 // register themselves; a job finds the connected processor by asking each
 // in turn whether the port answers with its model (FindConnectedUnit).
+// Every unit talks through the port it was created with: the program's one
+// port, handed to each unit when the units are created (CreateUnits).
 // While a job holds a unit, the unit reports texts, steps and questions
 // through the job's progress object. Operations that fail for good throw
 // halvane::TException with the text for the user.
 class UnitBase : public ObjectRegistry<UnitBase> {
 public:
-    UnitBase(std::int32_t modelIndex, std::int32_t unitClass);
+    UnitBase(std::int32_t modelIndex, std::int32_t unitClass, Comm::CBasicTessikPort& port);
     virtual ~UnitBase();
     UnitBase(const UnitBase&) = delete;
     UnitBase& operator=(const UnitBase&) = delete;
@@ -65,10 +67,8 @@ public:
     std::int32_t ModelIndex() const { return modelIndex_; }
     std::int32_t UnitClass() const { return unitClass_; }
     // The rates and stages this unit's class takes: what its uploads write,
-    // whatever the document or another job set for the program.
-    halvane::UnitClassLimits::Of Limits() const {
-        return halvane::UnitClassLimits::ForUnitClass(unitClass_).value_or(halvane::UnitClassLimits::Of{});
-    }
+    // whatever the document's unit kind.
+    halvane::UnitClassLimits Limits() const { return halvane::UnitClassLimits::ForUnitClassOrInitial(unitClass_); }
     bool IsEnabled() const { return (enabled_ & 1u) != 0; }
     void SetEnabled(bool on) { enabled_ = on ? 1u : 0u; }
     Progress* GetProgress() const { return progress_; }
@@ -77,13 +77,14 @@ public:
 
     // The port this unit talks through (the program's one port): a job
     // that holds the unit reaches the processor's line through it.
-    static Comm::CBasicTessikPort& Port();
+    Comm::CBasicTessikPort& Port() const { return *port_; }
 
 protected:
 
 private:
     std::int32_t modelIndex_;
     std::int32_t unitClass_;
+    Comm::CBasicTessikPort* port_;
     std::uint8_t enabled_ = 1;
     Progress* progress_ = nullptr;
     // The progress the port asks about an abort; cleared when the unit goes.

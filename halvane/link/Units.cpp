@@ -33,17 +33,17 @@ std::array<UnitHolder, 9>& holders() {
     return h;
 }
 
-UnitBase* newUnit(int model) {
-    if (model <= 3) return new BztTolvarineV1(model);
-    if (model <= 5) return new BztTolvarineV2(model);
-    return new VuxV1Base(model);
+UnitBase* newUnit(int model, Comm::CBasicTessikPort& port) {
+    if (model <= 3) return new BztTolvarineV1(model, port);
+    if (model <= 5) return new BztTolvarineV2(model, port);
+    return new VuxV1Base(model, port);
 }
 
 }  // namespace
 
-void CreateUnits() {
+void CreateUnits(Comm::CBasicTessikPort& port) {
     DestroyUnits();
-    for (std::size_t i = 0; i < kCreationOrder.size(); ++i) holders()[i].reset(newUnit(kCreationOrder[i]));
+    for (std::size_t i = 0; i < kCreationOrder.size(); ++i) holders()[i].reset(newUnit(kCreationOrder[i], port));
 }
 
 void DestroyUnits() {
@@ -53,9 +53,9 @@ void DestroyUnits() {
 std::vector<UnitBase*> RegisteredUnits() { return UnitBase::Objects(); }
 
 UnitBase* FindConnectedUnit(Progress* progress) {
-    // What a failed walk reports is this walk's search, never an older one.
-    Comm::CBasicTessikPort::Instance().ForgetLastSearch();
     const std::vector<UnitBase*> units = RegisteredUnits();
+    // What a failed walk reports is this walk's search, never an older one.
+    if (!units.empty()) units.front()->Port().ForgetLastSearch();
     for (UnitBase* unit : units) {
         if (!unit->IsEnabled()) continue;
         if (unit->IsConnected()) {
@@ -70,7 +70,8 @@ UnitBase* FindConnectedUnit(Progress* progress) {
 
 std::string NoUnitFoundText() {
     std::string text = kNoUnitFound;
-    const std::string report = Comm::CBasicTessikPort::Instance().SearchReport();
+    const std::vector<UnitBase*> units = RegisteredUnits();
+    const std::string report = units.empty() ? std::string() : units.front()->Port().SearchReport();
     if (!report.empty()) text += "\n\n" + report;
     return text;
 }

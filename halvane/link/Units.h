@@ -8,17 +8,18 @@
 namespace ConTypes {
 
 // Creates the nine unit objects, in registry order: model 5, 4 (second
-// flagship generation), 2, 3, 0, 1 (first generation), 6, 7, 8 (receivers).
-// Called once at start-up; a second call replaces them.
-void CreateUnits();
+// flagship generation), 2, 3, 0, 1 (first generation), 6, 7, 8 (receivers),
+// each talking through `port`, which outlives them. Called once at
+// start-up; a second call replaces them.
+void CreateUnits(Comm::CBasicTessikPort& port);
 // Deletes them in the same order.
 void DestroyUnits();
 
 // The units in registry order.
 std::vector<UnitBase*> RegisteredUnits();
 
-// The first enabled unit, in registry order, that the port finds connected
-// (one port search serves the whole walk); it then reports through
+// The first enabled unit, in registry order, that the units' port finds
+// connected (one port search serves the whole walk); it then reports through
 // `progress`. When none answers, every enabled unit disconnects (the port is
 // closed) and the result is null.
 UnitBase* FindConnectedUnit(Progress* progress);
@@ -26,7 +27,7 @@ UnitBase* FindConnectedUnit(Progress* progress);
 inline constexpr const char* kNoUnitFound = "Could not find a valid Tessik processor.";
 // The text of a job that found no processor: "Could not find a valid Tessik
 // processor." and, after it, which ports the port search tried, the device
-// each stood for, and how to choose the port.
+// each stood for, and how to choose the port (the units' port's last search).
 std::string NoUnitFoundText();
 
 // Drops the job's hold on a unit: clears its progress, disconnects it and

@@ -220,8 +220,8 @@ void VuxV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) 
     Comm::CBasicTessikPort& port = Port();
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
-    const int rates = Limits().rates;
-    const int stages = Limits().stages;
+    const int rates = Limits().RateCount();
+    const int stages = Limits().StageCount();
     Progress& progress = Reporter();
     progress.SetRange(stages * rates * 16);
     Comm::UploadRetries retries(port, progress,
@@ -230,7 +230,7 @@ void VuxV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) 
     for (int c = 0; c < 2; ++c) {
         for (int k = 0; k < ChannelTable::kCount; ++k) {
             const int code = kChannelCode[k];
-            halvane::CSampFS rate(0, Limits().rates);
+            halvane::CSampFS rate(0, Limits().RateCount());
             while (rate.IsValid()) {
                 const int r = rate.Next();
                 double product = 1.0;
@@ -267,14 +267,14 @@ bool VuxV1Base::VerifyCoefficients(halvane::UploadSource* document, std::int32_t
     if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
     if (document == nullptr) ThrowNoDocument();
     Reporter().SetText("Verifying...");
-    const int stages = Limits().stages;
+    const int stages = Limits().StageCount();
     std::string text;
     using halvane::Format;
 
     for (int c = 0; c < 2; ++c) {
         for (int k = 0; k < ChannelTable::kCount; ++k) {
             const int code = kChannelCode[k];
-            halvane::CSampFS rate(0, Limits().rates);
+            halvane::CSampFS rate(0, Limits().RateCount());
             while (rate.IsValid()) {
                 const int r = rate.Next();
                 double product = 1.0;

@@ -24,7 +24,7 @@ public:
     // A verification's failure text is cut to this many characters.
     static constexpr std::size_t kVerifyTextLimit = 400;
 
-    explicit VuxV1Base(std::int32_t modelIndex) : SerBase(modelIndex, 4) {}
+    VuxV1Base(std::int32_t modelIndex, Comm::CBasicTessikPort& port) : SerBase(modelIndex, 4, port) {}
 
     void CheckFirmwareVersion() override;
     void PowerOn() override;

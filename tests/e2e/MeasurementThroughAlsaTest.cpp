@@ -8,7 +8,6 @@
 #include "tests/halvane/link/UnitFixture.h"
 #include "tests/halvane/procedures/measurement/MeasurementJobFixture.h"
 
-#include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/measurement/WaveRecorder.h"
 #include "halvane/procedures/quickmeasure/CQuickMeasureController.h"
@@ -62,20 +61,21 @@ protected:
         ::setenv("ALSA_CONFIG_PATH", (dir_ / "asound.conf").c_str(), 1);
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({{1, dir_ / "COM1"}}));
-        ConTypes::CreateUnits();
+        ConTypes::CreateUnits(port_);
     }
 
     void TearDown() override {
         ConTypes::DestroyUnits();
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
-        halvane::UnitClassLimits::Reset();
         ::unsetenv("ALSA_CONFIG_PATH");
         procsim_.stop();
     }
 
     std::string ProcsimLog() { return e2e::ReadFile(dir_ / "procsim.log"); }
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    // The port the units talk through, as the program hands its one port to them.
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& Port() { return port_; }
 
     e2e::TempDir dir_;
     e2e::ChildProcess procsim_;

@@ -18,13 +18,14 @@ TargetCustomizationShell SetTargetCustomizationShell(TargetCustomizationShell sh
     return installedShell().Install(std::move(shell));
 }
 
-bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent) {
+bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent,
+                             TargetJobs* jobs) {
     const TargetCustomizationShell shell = installedShell().Current();
     if (!shell) return false;
     const bool receiver = unitKind == 4;
     return shell(document, receiver,
                  receiver ? TargetCustomizationModel::kReceiverMaxFrequency : TargetCustomizationModel::kMaxFrequency,
-                 parent);
+                 parent, jobs);
 }
 
 }  // namespace halvane

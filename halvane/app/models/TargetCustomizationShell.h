@@ -8,11 +8,13 @@
 namespace halvane {
 
 class CHalvaneDoc;
+class TargetJobs;
 
 // Shows "Target Customization" over `parent` for the document, with the
-// receiver flag and maximum frequency given; true on OK.
-using TargetCustomizationShell =
-    std::function<bool(CHalvaneDoc& document, bool receiver, int maxFrequency, platform::WindowHandle parent)>;
+// receiver flag and maximum frequency given and the jobs its Auto Detect
+// starts (null: Auto Detect changes nothing); true on OK.
+using TargetCustomizationShell = std::function<bool(CHalvaneDoc& document, bool receiver, int maxFrequency,
+                                                    platform::WindowHandle parent, TargetJobs* jobs)>;
 
 // Installs `shell` (empty: none again); returns the previous one.
 TargetCustomizationShell SetTargetCustomizationShell(TargetCustomizationShell shell);
@@ -21,6 +23,8 @@ TargetCustomizationShell SetTargetCustomizationShell(TargetCustomizationShell sh
 // for `unitKind`, the receiver class (4) with the receiver flag and a
 // maximum EQ frequency of 5000 Hz, the others with 20000 Hz. Returns
 // whether it ended with OK; without a dialog installed it answers Cancel.
-bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent = {});
+// `jobs` are handed to the dialog for its Auto Detect.
+bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent = {},
+                             TargetJobs* jobs = nullptr);
 
 }  // namespace halvane

@@ -49,19 +49,19 @@ int main(int argc, char** argv) {
             halvane::InstallSpeakerSelectionDialog();
 
             platform::qt::QtProfile profile("FenwardeElectronics\\", "Halvane");
-            // A port the user stored (Ports/COMn) counts after the COMn variable.
-            Comm::CBasicTessikPort::Instance().SetPortMap(platform::PortMap(&profile));
+            // The program's one port, which every unit talks through. A port
+            // the user stored (Ports/COMn) counts after the COMn variable.
+            Comm::CBasicTessikPort port(platform::systemClock(), platform::PortMap(&profile));
             std::unique_ptr<halvane::QtLanguageFiles> files = halvane::QtLanguageFiles::ForProgram();
             halvane::QtLocaleProvider locales;
             halvane::LanguageManager languages(*files, locales, profile);
             languages.SelectUiLanguage();
             LoadGlobalLabels();
-            ConTypes::CreateUnits();
+            ConTypes::CreateUnits(port);
 
             halvane::AppState app;
             halvane::JobsProcedureService jobs;
-            halvane::SetProcedureService(&jobs);
-            halvane::ProcedureService& procedures = halvane::CurrentProcedureService();
+            halvane::ProcedureService& procedures = jobs;
             int result = 0;
             {
                 halvane::HalvaneShell shell(app, procedures, prompt, &languages, &profile);
@@ -76,8 +76,6 @@ int main(int argc, char** argv) {
                 app.SetMainWindow(nullptr);
             }
             ConTypes::DestroyUnits();
-            Comm::CBasicTessikPort::Instance().SetPortMap(platform::PortMap());
-            halvane::SetProcedureService(nullptr);
             platform::SetUserPrompt(nullptr);
             return application.Failed() ? -1 : result;
         },

@@ -15,7 +15,6 @@
 #include "halvane/link/CSampFS.h"
 #include "halvane/link/HeldWordLattices.h"
 #include "halvane/link/UnitClassBase.h"
-#include "halvane/link/UnitClassLimits.h"
 #include "halvane/procedures/framework/CheckAbort.h"
 #include "halvane/procedures/framework/DoProcedure.h"
 #include "halvane/procedures/framework/DoneGuard.h"
@@ -66,7 +65,7 @@ void StoreBiquadTable(DocumentData& document, const FilterDesign& design, std::i
     FilterSet& set = Record(document, configuration, rateIndex, channel);
     set.Gain = design.GainSteps & 0xFFFFFF;
     set.Filled = 1;
-    const int limit = UnitClassLimits::StageCount();
+    const int limit = document.Limits().StageCount();
     for (int i = 0; i < limit && i < FilterSet::kMaxStages; ++i) {
         Biquad stage = i < design.StageCount ? design.StoredStage(i) : Biquad::Identity();
         stage.flag = 0;
@@ -85,11 +84,12 @@ int CEqCalcProc::Run(void*) {
     if (unitClass == nullptr)
         throw TException("The document is not designed for a known unit class (" + std::to_string(doc.m_nUnitKind) +
                          "); connect the processor or choose its class first.");
-    const int rates = UnitClassLimits::RateCount();
+    const UnitClassLimits limits = doc.Limits();
+    const int rates = limits.RateCount();
     const std::int32_t designIndex = rates == 8 ? 6 : 3;
-    const std::int32_t designHz = CSampFS(designIndex).GetFrequency();
-    const std::int32_t hz32k = CSampFS(k32kSlot).GetFrequency();
-    const int stages = UnitClassLimits::StageCount() - (unitClass->IsReceiverClass() ? 1 : 0);
+    const std::int32_t designHz = CSampFS(designIndex, rates).GetFrequency();
+    const std::int32_t hz32k = CSampFS(k32kSlot, rates).GetFrequency();
+    const int stages = limits.StageCount() - (unitClass->IsReceiverClass() ? 1 : 0);
     const CoefficientLattice& lattice = HeldWordLattice(unitClass->IsReceiverClass());
     FilterDesign design;
 
@@ -148,7 +148,7 @@ int CEqCalcProc::Run(void*) {
                         for (int i = 0; i < stages; ++i)
                             converted.LoadStage(designRecord.Stages[static_cast<std::size_t>(i)], i);
                         converted.LoadGainWord(designRecord.Gain);
-                        converted.ChangeSampleRate(CSampFS(r).GetFrequency());
+                        converted.ChangeSampleRate(CSampFS(r, rates).GetFrequency());
                         slot = std::move(converted);
                     }
                 }

@@ -38,7 +38,10 @@ void AverageIntoMeasured(DocumentData& doc, int c) {
 
 }  // namespace
 
-std::int32_t DesignRateHz() { return CSampFS(UnitClassLimits::RateCount() == 8 ? 6 : 3).GetFrequency(); }
+std::int32_t DesignRateHz(const UnitClassLimits& limits) {
+    const std::int32_t rates = limits.RateCount();
+    return CSampFS(rates == 8 ? 6 : 3, rates).GetFrequency();
+}
 
 CAutoDetectXOvers::CAutoDetectXOvers(const CCurveSet& movie, const CCurveSet& music, TargetConfig& config,
                                      std::int32_t unitKind)
@@ -48,7 +51,8 @@ int CAutoDetectXOvers::Run(void*) {
     IProcDialog* host = Host();
     DoneGuard guard(host);
     if (host != nullptr) host->SetRange(2);
-    const std::int32_t rate = CSampFS(kDetectionRateIndex).GetFrequency();
+    const std::int32_t rate =
+        CSampFS(kDetectionRateIndex, UnitClassLimits::ForUnitClassOrInitial(unitKind_).RateCount()).GetFrequency();
     for (int c = 0; c < 2; ++c) {
         const auto choices = UnitCrossoverChoices::For(unitKind_);
         if (choices == nullptr) throw TException("Could not detect the crossovers for this unit class.");
@@ -71,7 +75,7 @@ int RecalcTarg::Run(void*) {
     IProcDialog* host = Host();
     DoneGuard guard(host);
     if (host != nullptr) host->SetRange(2);
-    const std::int32_t rate = DesignRateHz();
+    const std::int32_t rate = DesignRateHz(UnitClassLimits::ForUnitClassOrInitial(unitKind_));
     for (int c = 0; c < 2; ++c) {
         // Asking for the choices checks the unit kind; the targets do not
         // use them.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "halvane/document/DocumentPostLoad.h"
+#include "halvane/link/UnitClassLimits.h"
 #include "halvane/procedures/framework/CProcBase.h"
 #include "halvane/procedures/measurement/UpdateDocMeasurements.h"
 #include "halvane/signal/CCurveSet.h"
@@ -52,8 +53,9 @@ private:
     TargetConfig* config_;
 };
 
-// The design rate of the unit class limits in force, in Hz.
-std::int32_t DesignRateHz();
+// The design rate of a unit class's limits, in Hz: 192000 with eight rates,
+// else 96000.
+std::int32_t DesignRateHz(const UnitClassLimits& limits);
 
 // Runs the crossover detection; its result code. When it did not complete,
 // `failure` (if given) receives why, for the caller to show.

@@ -17,7 +17,7 @@
 
 namespace halvane {
 
-bool SetUnitClassLimits(std::int32_t unitClass) { return UnitClassLimits::SetForUnitClass(unitClass); }
+bool SetUnitClassLimits(UnitClassLimits& limits, std::int32_t unitClass) { return limits.SetForUnitClass(unitClass); }
 
 namespace {
 
@@ -93,7 +93,7 @@ int CEqMeasurementProc::Run(void*) {
     CheckAbortHere();
     unit_->CheckFirmwareVersion();
     unitClass_ = unit_->UnitClass();
-    if (!SetUnitClassLimits(unitClass_)) throw TException(kNoUnitText);
+    if (!SetUnitClassLimits(limits_, unitClass_)) throw TException(kNoUnitText);
     unit_->PowerOff(1);
 
     CheckAbortHere();

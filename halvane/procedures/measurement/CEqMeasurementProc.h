@@ -3,6 +3,7 @@
 #include "halvane/design/CCurveCorrectionManager.h"
 #include "halvane/design/ChannelLevels.h"
 #include "halvane/diagnostics/TException.h"
+#include "halvane/link/UnitClassLimits.h"
 #include "halvane/procedures/framework/CProcBase.h"
 #include "halvane/procedures/framework/JobProgress.h"
 #include "halvane/procedures/measurement/MeasurementQueue.h"
@@ -29,10 +30,10 @@ class IConflictUi;
 class IMeasurementRecorder;
 class ISpeakerSelectionUi;
 
-// The unit-class limits of a processor: class 1 five sample rates and ten
-// stages per filter set, class 2 eight and ten, class 4 eight and five;
-// another class changes nothing and answers false.
-bool SetUnitClassLimits(std::int32_t unitClass);
+// Sets limits to those of a processor's unit class: class 1 five sample
+// rates and ten stages per filter set, class 2 eight and ten, class 4 eight
+// and five; another class changes nothing and answers false.
+bool SetUnitClassLimits(UnitClassLimits& limits, std::int32_t unitClass);
 
 // The user's own "stop" (Cancel of a move prompt, of the speaker selection,
 // of a level check): the run ends at once, never offered for a repeat.
@@ -87,6 +88,8 @@ public:
     const MicrophoneCalibration& Calibration() const { return calibration_; }
     std::int32_t CorrectionKind() const { return calibration_.kind; }
     std::int32_t UnitClass() const { return unitClass_; }
+    // Those of the measured unit's class, once the run has checked it.
+    const UnitClassLimits& Limits() const { return limits_; }
 
     static constexpr const char* kNoUnitText = "Could not find a valid Tessik processor.";
     static constexpr const char* kFailedText = "Measurement procedure failed.";
@@ -135,6 +138,7 @@ private:
     std::shared_ptr<CCurveCorrectionManager> correction_;
     ConTypes::UnitBase* unit_ = nullptr;
     std::int32_t unitClass_ = 0;
+    UnitClassLimits limits_;
     std::uint32_t inputLevel_ = 4096;
     std::unique_ptr<platform::Event> event_;
     const std::atomic<std::int32_t>* running_ = nullptr;

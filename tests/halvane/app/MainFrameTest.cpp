@@ -264,7 +264,7 @@ TEST(Shell, TargetsOnANewDocumentShowWhyTheyFailedAndSaveNothing) {
     options.prompt = &h.prompt;
     JobsProcedureService jobs(options);
     const TargetCustomizationShell previous =
-        SetTargetCustomizationShell([](CHalvaneDoc&, bool, int, platform::WindowHandle) { return true; });
+        SetTargetCustomizationShell([](CHalvaneDoc&, bool, int, platform::WindowHandle, TargetJobs*) { return true; });
     struct Host : MainFrameHost {
         int saveAsks = 0;
         void AutoScaleAll() override {}

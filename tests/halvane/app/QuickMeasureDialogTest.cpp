@@ -50,7 +50,7 @@ protected:
         EnsureTestApplication();
         platform::uiMessageQueue().discardAll();
         pump_ = std::make_unique<platform::qt::UiMessagePump>();
-        ConTypes::CreateUnits();
+        ConTypes::CreateUnits(port_);
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(0, "1.31c"), portClock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
         Port().SetClock(portClock_);
@@ -85,7 +85,9 @@ protected:
     }
     int Tone() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneChannel(); }); }
     bool PoweredOn() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.power(1); }); }
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    // The port the units talk through, as the program hands its one port to them.
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& Port() { return port_; }
 
     // Every reply of the simulated processor comes 600 ms late on its clock
     // (30 ms here, the clock running 20 times faster): the unit's shut-down

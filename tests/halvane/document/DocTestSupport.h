@@ -15,7 +15,6 @@
 #include "halvane/document/DocumentViews.h"
 #include "halvane/signal/CCurve.h"
 #include "platform/ScriptedUserPrompt.h"
-#include "tests/support/UnitClassLimitsGuard.h"
 
 // The fixtures (written by data/make_documents.py with Python's struct) and
 // the fakes the document tests share.
@@ -93,8 +92,7 @@ public:
 };
 
 // A document with its own application state (started up, with a main
-// window), scripted prompt and recorded post-load steps. The unit-class
-// limits the document sets go back to their start values with it.
+// window), scripted prompt and recorded post-load steps.
 struct DocHarness {
     DocHarness() {
         app.m_bInitialized = 1;
@@ -102,7 +100,6 @@ struct DocHarness {
     }
     halvane::CHalvaneDoc::Services Services() { return {&app, &prompt, &postLoad}; }
 
-    testsupport::UnitClassLimitsGuard limits;
     halvane::AppState app;
     CountingViews views;
     platform::ScriptedUserPrompt prompt;

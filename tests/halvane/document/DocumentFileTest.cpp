@@ -80,8 +80,8 @@ TEST(DocumentFile, ClearedDocumentSizesFollowTheUnitKind) {
         const Bytes bytes = h.doc.SaveToBytes();
         EXPECT_EQ(bytes.size(), k.file) << "unit kind " << k.kind;
         EXPECT_EQ(bytes.size() - 264, k.filterBlock);
-        EXPECT_EQ(UnitClassLimits::RateCount(), FilterLayoutFor(k.kind).rateSlots);
-        EXPECT_EQ(UnitClassLimits::StageCount(), FilterLayoutFor(k.kind).stages);
+        EXPECT_EQ(h.doc.Limits().RateCount(), FilterLayoutFor(k.kind).rateSlots);
+        EXPECT_EQ(h.doc.Limits().StageCount(), FilterLayoutFor(k.kind).stages);
     }
 }
 
@@ -172,8 +172,8 @@ TEST_P(DocumentVersions, LoadAsTheVersionTableSays) {
     EXPECT_EQ(h.doc.m_nConfig, 1);
 
     EXPECT_EQ(h.doc.m_nUnitKind, c.unitKind);
-    EXPECT_EQ(UnitClassLimits::RateCount(), FilterLayoutFor(c.unitKind).rateSlots);
-    EXPECT_EQ(UnitClassLimits::StageCount(), FilterLayoutFor(c.unitKind).stages);
+    EXPECT_EQ(h.doc.Limits().RateCount(), FilterLayoutFor(c.unitKind).rateSlots);
+    EXPECT_EQ(h.doc.Limits().StageCount(), FilterLayoutFor(c.unitKind).stages);
     const DocumentData::CalibrationIdPair ids = v >= 2 ? DocumentData::CalibrationIdPair{7, 42}
                                                        : DocumentData::CalibrationIdPair{0, -1};
     EXPECT_EQ(h.doc.m_CalibrationIds, ids);
@@ -322,7 +322,7 @@ TEST_P(DamagedDocuments, FailTheOpenWithAMessageAndChangeNothing) {
     EXPECT_EQ(h.doc.m_nConfig, 1);
     EXPECT_FALSE(h.doc.IsModified());
     EXPECT_EQ(h.doc.LoadedVersion(), 21);
-    EXPECT_EQ(UnitClassLimits::RateCount(), 8);  // still unit kind 2's
+    EXPECT_EQ(h.doc.Limits().RateCount(), 8);  // still unit kind 2's
     EXPECT_TRUE(h.postLoad.calls.empty());
     EXPECT_EQ(h.views.refreshes, refreshes);
 }

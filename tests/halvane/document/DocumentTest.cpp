@@ -121,8 +121,8 @@ TEST(CHalvaneDoc, SetUnitKindConvertsByResultCodeOnly) {
         const int refreshes = h.views.refreshes;
         EXPECT_TRUE(h.doc.SetUnitKind(c.code));
         EXPECT_EQ(h.doc.m_nUnitKind, c.kind);
-        EXPECT_EQ(UnitClassLimits::RateCount(), c.rates);
-        EXPECT_EQ(UnitClassLimits::StageCount(), c.stages);
+        EXPECT_EQ(h.doc.Limits().RateCount(), c.rates);
+        EXPECT_EQ(h.doc.Limits().StageCount(), c.stages);
         EXPECT_TRUE(h.doc.IsModified());
         EXPECT_EQ(h.views.refreshes, refreshes + 1);
     }
@@ -256,7 +256,7 @@ TEST(CHalvaneDoc, AFailingPostLoadStepKeepsTheOpenDocument) {
     EXPECT_EQ(h.postLoad.Steps().size(), 3u);
     EXPECT_NE(h.postLoad.calls[0].document, &h.doc);  // they worked on the loaded copy
     EXPECT_EQ(h.doc.SaveToBytes(), before);
-    EXPECT_EQ(UnitClassLimits::StageCount(), 10);  // unit kind 2's again
+    EXPECT_EQ(h.doc.Limits().StageCount(), 10);  // unit kind 2's again
     const auto asks = h.prompt.asks();
     ASSERT_EQ(asks.size(), 2u);
     EXPECT_EQ(asks[1].text, "Failed to open document.\n\ntarget job failed");

@@ -16,8 +16,8 @@ namespace {
 class DocumentUploadTest : public UnitTest {
 protected:
     void SetUp() override {
-        StartUnit(7, "1.00", 4);
-        unit_ = std::make_unique<ConTypes::VuxV1Base>(7);
+        StartUnit(7, "1.00");
+        unit_ = std::make_unique<ConTypes::VuxV1Base>(7, Port());
         unit_->SetProgress(&progress_);
         const halvane::UploadData synthetic = linktest::SyntheticProject();
         for (int c = 0; c < 2; ++c)

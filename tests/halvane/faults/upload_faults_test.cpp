@@ -54,7 +54,7 @@ protected:
     explicit UploadFaultsBase(platform::Clock& clock) : clock_(clock) {}
 
     void SetUp() override {
-        ConTypes::CreateUnits();
+        ConTypes::CreateUnits(port_);
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetSearchAttempted(false);
@@ -64,10 +64,11 @@ protected:
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         Port().SetSearchAttempted(false);
-        halvane::UnitClassLimits::Reset();
         sim_.reset();
     }
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    // The port the units talk through, as the program hands its one port to them.
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& Port() { return port_; }
 
     // A document designed for the model's class, and the processor.
     void Start(int model) {

@@ -2,7 +2,6 @@
 
 #include "halvane/diagnostics/Progress.h"
 #include "halvane/link/CBasicTessikPort.h"
-#include "halvane/link/UnitClassLimits.h"
 #include "platform/ScriptedUserPrompt.h"
 #include "sim/HalvaneDialect.h"
 #include "sim/Simulator.h"
@@ -102,12 +101,12 @@ private:
     std::mutex mutex_;
 };
 
-// A unit of the given model talking through the process-wide port to the
+// A unit of the given model talking through the fixture's port to the
 // simulated processor on COM1, found by the port's own search; the unit
-// class limits are the model's.
+// writes with its own class's limits.
 class UnitTest : public ::testing::Test {
 protected:
-    void StartUnit(int model, std::string firmware, int unitClass) {
+    void StartUnit(int model, std::string firmware) {
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model, std::move(firmware)),
                                               clock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
@@ -116,7 +115,6 @@ protected:
         const std::int64_t before = Port().IdentifyRequests();
         ASSERT_TRUE(Port().FindUnit());
         ASSERT_EQ(Port().ModelIndex(), model);
-        halvane::UnitClassLimits::SetForUnitClass(unitClass);
         // Replies take well under a real millisecond; a silent processor
         // then costs 150 ms of real time per command.
         clock_.setFactor(20);
@@ -137,11 +135,12 @@ protected:
     void TearDown() override {
         Port().SetPortMap(MapOnly({}));
         Port().SetClock(platform::systemClock());
-        halvane::UnitClassLimits::Reset();
         sim_.reset();
     }
 
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    // The port the units talk through, as the program hands its one port to them.
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& Port() { return port_; }
 
     template <class F>
     auto Dialect(F&& fn) {

@@ -33,9 +33,9 @@ protected:
     // Model 4 (class 2, "dm" words) unless a test wants the first
     // generation (model 0, class 1, "dq").
     void Start(int model = 4, const std::string& firmware = "1.31c") {
-        StartUnit(model, firmware, model >= 4 ? 2 : 1);
-        unit_ = std::make_unique<ConTypes::BztTolvarineV2>(model);
-        if (model < 4) unit1_ = std::make_unique<ConTypes::BztTolvarineV1>(model);
+        StartUnit(model, firmware);
+        unit_ = std::make_unique<ConTypes::BztTolvarineV2>(model, Port());
+        if (model < 4) unit1_ = std::make_unique<ConTypes::BztTolvarineV1>(model, Port());
         Unit().SetProgress(&progress_);
     }
     BztTolvarinePlatformV1Base& Unit() { return unit1_ ? static_cast<BztTolvarinePlatformV1Base&>(*unit1_) : *unit_; }
@@ -93,9 +93,7 @@ TEST_F(FlagshipTest, FullUploadLeavesTheIndependentlyComputedMemoryMap) {
 TEST_F(FlagshipTest, EraseWritesIdentityStagesAndZeroGainsAtTheFirstGenerationsLayout) {
     Start(0);  // class 1: 5 rates, the Music blocks from B + 5 x 640
     InDebugMode();
-    // Whatever the program holds for its document (here a receiver's 8 rates
-    // of 5 stages), the unit writes with its own class's limits.
-    halvane::UnitClassLimits::SetForUnitClass(4);
+    // With no document at all the unit writes with its own class's limits.
     Unit().UploadCoefficients(true, nullptr);
     Unit().UploadGains(true, nullptr);
     const auto memory = Dialect([](sim::HalvaneDialect& d) { return d.dspMemory(); });

@@ -19,8 +19,8 @@ namespace {
 class ReceiverTest : public UnitTest {
 protected:
     void SetUp() override {
-        StartUnit(7, "1.00", 4);
-        unit_ = std::make_unique<VuxV1Base>(7);
+        StartUnit(7, "1.00");
+        unit_ = std::make_unique<VuxV1Base>(7, Port());
         unit_->SetProgress(&progress_);
     }
     std::map<std::string, std::string> Store() {

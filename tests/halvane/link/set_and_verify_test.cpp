@@ -17,7 +17,7 @@ namespace {
 
 class SetAndVerifyTest : public UnitTest {
 protected:
-    void SetUp() override { StartUnit(0, "1.31c", 1); }
+    void SetUp() override { StartUnit(0, "1.31c"); }
 
     // Re-identifies, so the port reads the new firmware version.
     void Firmware(const std::string& version) {

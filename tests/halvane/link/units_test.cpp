@@ -1,5 +1,5 @@
 // The unit model: registries, the walk that finds the connected processor
-// through the process-wide port, unit classes and their crossover choices.
+// through the port they were created with, unit classes and their crossover choices.
 
 #include "halvane/diagnostics/Progress.h"
 #include "halvane/diagnostics/TException.h"
@@ -34,7 +34,7 @@ public:
 // A flagship unit that counts its disconnects.
 class CountingUnit final : public BztTolvarinePlatformV1Base {
 public:
-    explicit CountingUnit(int model) : BztTolvarinePlatformV1Base(model, 1) {}
+    CountingUnit(int model, Comm::CBasicTessikPort& port) : BztTolvarinePlatformV1Base(model, 1, port) {}
     void Disconnect() override {
         ++disconnects;
         BztTolvarinePlatformV1Base::Disconnect();
@@ -48,12 +48,13 @@ std::vector<int> Models(const std::vector<UnitBase*>& units) {
     return m;
 }
 
-// The units talk through the process-wide port: point it at the simulated
-// processor on a scaled clock, and leave it closed and mapped to nothing.
+// The units talk through the port they were created with: point it at the
+// simulated processor on a scaled clock, and leave it closed and mapped to
+// nothing.
 class UnitsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        CreateUnits();
+        CreateUnits(port_);
         port().SetClock(clock_);
         port().SetPortMap(linktest::MapOnly({}));
         port().SetSearchAttempted(false);
@@ -66,7 +67,8 @@ protected:
         sim_.reset();
     }
 
-    static Comm::CBasicTessikPort& port() { return Comm::CBasicTessikPort::Instance(); }
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& port() { return port_; }
 
     void ProcessorOnCom3(int model) {
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model), clock_);
@@ -120,7 +122,7 @@ TEST_F(UnitsTest, CreatesTheNineUnitsInRegistryOrder) {
     UnitOfModel(2)->GetModelName(name);
     EXPECT_EQ(name, "Bzt 50/Qex");
     {
-        CountingUnit none(9);
+        CountingUnit none(9, port());
         none.GetModelName(name);
         EXPECT_EQ(name, "No unit found");
     }
@@ -169,7 +171,7 @@ TEST_F(UnitsTest, NoAnswerMeansOneSearchANullUnitAndAClosedPort) {
 
 TEST_F(UnitsTest, DisabledUnitsAreSkippedAndNotDisconnected) {
     ProcessorOnCom3(1);
-    CountingUnit disabled(1);  // registered last, after the real model 1
+    CountingUnit disabled(1, port());  // registered last, after the real model 1
     disabled.SetEnabled(false);
     UnitOfModel(1)->SetEnabled(false);
 

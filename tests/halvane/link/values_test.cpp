@@ -10,7 +10,6 @@
 #include "halvane/link/UnitClassLimits.h"
 
 #include "LinkFixture.h"
-#include "tests/support/UnitClassLimitsGuard.h"
 
 #include <cmath>
 #include <map>
@@ -36,38 +35,40 @@ TEST(ChannelOrder, WalksTheListingOrderAndStopsAtEight) {
 namespace {
 
 struct SampleRateIndex : ::testing::Test {
-    testsupport::UnitClassLimitsGuard limits;
+    // The limits a unit or a document would hand to the rate index; each
+    // test starts from those before any unit class is known.
+    UnitClassLimits limits;
 };
 
 }  // namespace
 
 TEST_F(SampleRateIndex, ValidityFollowsTheUnitClass) {
-    ASSERT_TRUE(UnitClassLimits::SetForUnitClass(1));
-    EXPECT_EQ(UnitClassLimits::RateCount(), 5);
-    EXPECT_EQ(UnitClassLimits::StageCount(), 10);
-    EXPECT_TRUE(CSampFS(4).IsValid());
-    EXPECT_EQ(CSampFS(4).GetFrequency(), 88200);
+    ASSERT_TRUE(limits.SetForUnitClass(1));
+    EXPECT_EQ(limits.RateCount(), 5);
+    EXPECT_EQ(limits.StageCount(), 10);
+    EXPECT_TRUE(CSampFS(4, limits.RateCount()).IsValid());
+    EXPECT_EQ(CSampFS(4, limits.RateCount()).GetFrequency(), 88200);
     try {
-        (void)CSampFS(5).GetFrequency();
+        (void)CSampFS(5, limits.RateCount()).GetFrequency();
         FAIL();
     } catch (const std::logic_error& e) {
         EXPECT_STREQ(e.what(), "Can't get frequency of invalid CSampFS object");
     }
     try {
-        (void)CSampFS(-1).GetIndex();
+        (void)CSampFS(-1, limits.RateCount()).GetIndex();
         FAIL();
     } catch (const std::logic_error& e) {
         EXPECT_STREQ(e.what(), "Can't get index of invalid CSampFS object");
     }
 
-    ASSERT_TRUE(UnitClassLimits::SetForUnitClass(2));
-    EXPECT_EQ(CSampFS(5).GetFrequency(), 64000);
-    EXPECT_FALSE(UnitClassLimits::SetForUnitClass(3));  // unknown: unchanged
-    EXPECT_EQ(UnitClassLimits::RateCount(), 8);
-    ASSERT_TRUE(UnitClassLimits::SetForUnitClass(4));
-    EXPECT_EQ(UnitClassLimits::StageCount(), 5);
+    ASSERT_TRUE(limits.SetForUnitClass(2));
+    EXPECT_EQ(CSampFS(5, limits.RateCount()).GetFrequency(), 64000);
+    EXPECT_FALSE(limits.SetForUnitClass(3));  // unknown: unchanged
+    EXPECT_EQ(limits.RateCount(), 8);
+    ASSERT_TRUE(limits.SetForUnitClass(4));
+    EXPECT_EQ(limits.StageCount(), 5);
 
-    CSampFS fs(7);
+    CSampFS fs(7, limits.RateCount());
     EXPECT_EQ(fs.Next(), 7);
     EXPECT_FALSE(fs.IsValid());
     try {
@@ -78,7 +79,7 @@ TEST_F(SampleRateIndex, ValidityFollowsTheUnitClass) {
     }
 
     std::vector<int> rates;
-    for (CSampFS s(0); s.IsValid();) rates.push_back(CSampFS(s.Next()).GetFrequency());
+    for (CSampFS s(0, limits.RateCount()); s.IsValid();) rates.push_back(CSampFS(s.Next()).GetFrequency());
     EXPECT_EQ(rates, (std::vector<int>{48000, 44100, 32000, 96000, 88200, 64000, 192000, 176400}));
 }
 

@@ -398,15 +398,18 @@ TEST(TargetCustomization, OpenTargetCustomizationLimitsTheReceiverTo5000HzAndCan
     const TargetCustomizationShell previous = SetTargetCustomizationShell({});
     EXPECT_FALSE(OpenTargetCustomization(doc, 2));
 
-    std::vector<std::tuple<CHalvaneDoc*, bool, int, std::uint64_t>> calls;
-    SetTargetCustomizationShell([&](CHalvaneDoc& d, bool receiver, int maxFrequency, platform::WindowHandle parent) {
-        calls.emplace_back(&d, receiver, maxFrequency, parent.id);
-        return receiver;
-    });
-    EXPECT_TRUE(OpenTargetCustomization(doc, 4, platform::WindowHandle{7}));
+    std::vector<std::tuple<CHalvaneDoc*, bool, int, std::uint64_t, TargetJobs*>> calls;
+    SetTargetCustomizationShell(
+        [&](CHalvaneDoc& d, bool receiver, int maxFrequency, platform::WindowHandle parent, TargetJobs* jobs) {
+            calls.emplace_back(&d, receiver, maxFrequency, parent.id, jobs);
+            return receiver;
+        });
+    // The jobs the caller hands reach the dialog's Auto Detect.
+    ScriptedJobs jobs;
+    EXPECT_TRUE(OpenTargetCustomization(doc, 4, platform::WindowHandle{7}, &jobs));
     EXPECT_FALSE(OpenTargetCustomization(doc, 1));
     SetTargetCustomizationShell(previous);
     ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0], std::make_tuple(&doc, true, 5000, std::uint64_t{7}));
-    EXPECT_EQ(calls[1], std::make_tuple(&doc, false, 20000, std::uint64_t{0}));
+    EXPECT_EQ(calls[0], std::make_tuple(&doc, true, 5000, std::uint64_t{7}, static_cast<TargetJobs*>(&jobs)));
+    EXPECT_EQ(calls[1], std::make_tuple(&doc, false, 20000, std::uint64_t{0}, static_cast<TargetJobs*>(nullptr)));
 }

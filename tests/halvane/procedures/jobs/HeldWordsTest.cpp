@@ -50,7 +50,6 @@ double ChainDb(const std::vector<Section>& chain, std::int32_t gainWord, double 
 
 class HeldWordsTest : public ::testing::Test {
 protected:
-    void TearDown() override { halvane::UnitClassLimits::Reset(); }
     roadtest::ScriptedDoc s_;
     testsupport::TestProcHost host_;
 };

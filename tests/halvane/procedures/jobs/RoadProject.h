@@ -47,12 +47,11 @@ inline void FillMeasurements(halvane::CHalvaneDoc& doc, unsigned seed) {
     }
 }
 
-// A document of unit kind `kind` with its measurements filed, the kind's
-// limits in force, and the crossovers, levels and targets prepared as the
+// A document of unit kind `kind` (whose limits it then holds) with its
+// measurements filed, and the crossovers, levels and targets prepared as the
 // main window's Measure does it. Returns false when a job failed.
 inline bool PrepareRoad(halvane::CHalvaneDoc& doc, std::int32_t kind, unsigned seed = 1) {
     doc.m_nUnitKind = kind;
-    halvane::UnitClassLimits::SetForUnitClass(kind);
     FillMeasurements(doc, seed);
     testsupport::TestProcHost host;
     if (halvane::RunAutoDetectXOvers(&host, {}, *doc.CurveSetSlot(0), *doc.CurveSetSlot(1), doc.m_TargetConfig,
@@ -99,7 +98,6 @@ inline bool CalculatedRoad(halvane::CHalvaneDoc& doc, std::int32_t kind) {
         if (!halvane::RunEqCalcProc({}, fresh, &host)) return false;
         it = files.emplace(kind, fresh.SaveToBytes()).first;
     }
-    halvane::UnitClassLimits::SetForUnitClass(kind);
     return doc.LoadFromBytes(it->second);
 }
 

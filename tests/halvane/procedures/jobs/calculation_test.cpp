@@ -23,7 +23,6 @@ namespace {
 
 class CalculationTest : public ::testing::Test {
 protected:
-    void TearDown() override { halvane::UnitClassLimits::Reset(); }
 
     const FilterSet& Set(int c, int r, int ch) const {
         return s_.doc.FilterSets[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)][static_cast<std::size_t>(ch)];
@@ -134,6 +133,10 @@ TEST_F(CalculationTest, Class2DesignsAt192kAndFillsEveryRateSlot) {
 
 TEST_F(CalculationTest, Class1FillsFiveSlotsAndTheReceiverKeepsAnIdentityFifthStage) {
     ASSERT_TRUE(roadtest::PrepareRoad(s_.doc, 1));
+    // A flagship document prepared since lends this one neither its rates
+    // nor its stages.
+    roadtest::ScriptedDoc flagship;
+    ASSERT_TRUE(roadtest::PrepareRoad(flagship.doc, 2));
     ASSERT_TRUE(halvane::RunEqCalcProc({}, s_.doc, &host_));
     EXPECT_EQ(host_.Results(), std::vector<int>{1});
     EXPECT_EQ(host_.DisplayStrings(),
@@ -157,7 +160,7 @@ TEST_F(CalculationTest, Class1FillsFiveSlotsAndTheReceiverKeepsAnIdentityFifthSt
 }
 
 TEST_F(CalculationTest, StoredGainIsTheLow24BitsAndUnusedStagesAreIdentities) {
-    halvane::UnitClassLimits::SetForUnitClass(2);
+    s_.doc.m_nUnitKind = 2;  // ten stages per set
     FilterDesign d;
     d.InitStages(3);
     d.B1[0] = 0.5;

@@ -20,7 +20,6 @@ namespace {
 
 class CrossoverTargetTest : public ::testing::Test {
 protected:
-    void TearDown() override { halvane::UnitClassLimits::Reset(); }
     roadtest::ScriptedDoc s_;
     testsupport::TestProcHost host_;
 };
@@ -76,7 +75,7 @@ TEST_F(CrossoverTargetTest, LoadRebuildAddsPoint8DbOnceAndTakesOutAnOldCorrectio
 
 TEST_F(CrossoverTargetTest, FiveRateUnitGetsTargetsAt96kAndCalculatedCurvesAreDropped) {
     ASSERT_TRUE(roadtest::PrepareRoad(s_.doc, 1));
-    EXPECT_EQ(halvane::DesignRateHz(), 96000);
+    EXPECT_EQ(halvane::DesignRateHz(s_.doc.Limits()), 96000);
     CCurveSet expected;
     BuildTargetCurves(1, 0, *s_.doc.CurveSetSlot(0), s_.doc.m_TargetConfig, 96000, expected, true);
     const CCurveSet& targets = *s_.doc.CurveSetSlot(DocumentData::TargetMovie);

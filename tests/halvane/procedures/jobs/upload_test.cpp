@@ -23,7 +23,7 @@ namespace {
 class UploadJobTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ConTypes::CreateUnits();
+        ConTypes::CreateUnits(port_);
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetSearchAttempted(false);
@@ -33,10 +33,11 @@ protected:
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         Port().SetSearchAttempted(false);
-        halvane::UnitClassLimits::Reset();
         sim_.reset();
     }
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    // The port the units talk through, as the program hands its one port to them.
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& Port() { return port_; }
 
     void Processor(int model) {
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model, model >= 6 ? "1.00" : "1.31c"),
@@ -121,7 +122,6 @@ TEST_F(UploadJobTest, ReceiverRoadEndsWithTheFiltersEnabled) {
 
 TEST_F(UploadJobTest, ClassMismatchWritesNothingAndTellsTheConnectedClass) {
     s_.doc.m_nUnitKind = 1;
-    halvane::UnitClassLimits::SetForUnitClass(1);
     struct Case {
         int model;
         int code;
@@ -154,15 +154,14 @@ TEST_F(UploadJobTest, NoProcessorIsAFailureWithItsText) {
 
 TEST_F(UploadJobTest, EraseOnAnotherClassWritesIdentitiesAndRestoresTheDocumentsLimits) {
     s_.doc.m_nUnitKind = 4;
-    halvane::UnitClassLimits::SetForUnitClass(4);
     Processor(0);  // class 1: 5 rates of 10 stages
     Dialect([](sim::HalvaneDialect& d) {
         d.setDspWord(0x000800, 0x123456);
         return 0;
     });
     EXPECT_EQ(halvane::RunEraseProc({}, s_.doc, &host_), 1);
-    EXPECT_EQ(halvane::UnitClassLimits::RateCount(), 8);
-    EXPECT_EQ(halvane::UnitClassLimits::StageCount(), 5);
+    EXPECT_EQ(s_.doc.Limits().RateCount(), 8);
+    EXPECT_EQ(s_.doc.Limits().StageCount(), 5);
     const auto memory = Dialect([](sim::HalvaneDialect& d) { return d.dspMemory(); });
     const std::uint32_t identity[6] = {0, 0, 0x400000, 0, 0, 0};
     for (std::uint32_t block = 0; block < 10; ++block)
@@ -194,7 +193,6 @@ TEST_F(UploadJobTest, AbortDuringTheCoefficientsNeverStartsTheSpeakerPhase) {
 
 TEST_F(UploadJobTest, CoefficientFailureEndsTheFilterPhaseAndReportsTheUnitsText) {
     s_.doc.m_nUnitKind = 2;
-    halvane::UnitClassLimits::SetForUnitClass(2);
     Processor(4);
     // Every read-back of one stage word answers a wrong word.
     Dialect([](sim::HalvaneDialect& d) {

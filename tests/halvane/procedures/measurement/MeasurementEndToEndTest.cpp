@@ -4,7 +4,6 @@
 // simulated sound input, and the microphone hears the channel whose test
 // tone the simulated processor plays, at the listening position the user
 // moved it to when the job asked.
-#include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/measurement/WaveRecorder.h"
 #include "platform/SimSoundSystem.h"

@@ -5,7 +5,6 @@
 #include "halvane/link/UnitClassLimits.h"
 #include "halvane/procedures/measurement/Posn.h"
 #include "tests/halvane/procedures/measurement/MeasurementJobFixture.h"
-#include "tests/support/UnitClassLimitsGuard.h"
 
 using platform::IDCANCEL;
 using platform::IDNO;
@@ -176,10 +175,9 @@ TEST_F(MeasurementJob, ASubwooferFailureCanRestartFromTheBeginning) {
 
 namespace {
 
-// The selection fills the run's session; the unit-class limits it is
-// tested beside are process-wide and go back to their start values.
+// The selection fills the run's session, the class check the run's limits.
 struct SpeakerSelection : ::testing::Test {
-    testsupport::UnitClassLimitsGuard limits;
+    halvane::UnitClassLimits limits;
     halvane::MeasurementSession session;
 };
 
@@ -216,13 +214,13 @@ TEST_F(SpeakerSelection, GroupsBecomeChannelsAndOneRearDropsTheRightRear) {
 }
 
 TEST_F(SpeakerSelection, UnitClassLimitsFollowTheClass) {
-    EXPECT_TRUE(halvane::SetUnitClassLimits(4));
-    EXPECT_EQ(halvane::UnitClassLimits::RateCount(), 8);
-    EXPECT_EQ(halvane::UnitClassLimits::StageCount(), 5);
-    EXPECT_TRUE(halvane::SetUnitClassLimits(1));
-    EXPECT_EQ(halvane::UnitClassLimits::RateCount(), 5);
-    EXPECT_FALSE(halvane::SetUnitClassLimits(3));
-    EXPECT_EQ(halvane::UnitClassLimits::RateCount(), 5);
+    EXPECT_TRUE(halvane::SetUnitClassLimits(limits, 4));
+    EXPECT_EQ(limits.RateCount(), 8);
+    EXPECT_EQ(limits.StageCount(), 5);
+    EXPECT_TRUE(halvane::SetUnitClassLimits(limits, 1));
+    EXPECT_EQ(limits.RateCount(), 5);
+    EXPECT_FALSE(halvane::SetUnitClassLimits(limits, 3));
+    EXPECT_EQ(limits.RateCount(), 5);
 }
 
 TEST_F(MeasurementJob, NothingSelectedToMeasureSaysSoBeforeTheProcessorIsTouched) {

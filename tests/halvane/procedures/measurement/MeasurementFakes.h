@@ -5,6 +5,7 @@
 
 #include "halvane/design/CCurveCorrectionManager.h"
 #include "halvane/diagnostics/TException.h"
+#include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/UnitBase.h"
 #include "halvane/procedures/measurement/IMeasurementRecorder.h"
 #include "halvane/procedures/measurement/MicrophoneCalibration.h"
@@ -19,7 +20,7 @@
 
 class FakeUnit final : public ConTypes::UnitBase {
 public:
-    FakeUnit(int modelIndex, int unitClass) : UnitBase(modelIndex, unitClass) {}
+    FakeUnit(int modelIndex, int unitClass, Comm::CBasicTessikPort& port) : UnitBase(modelIndex, unitClass, port) {}
 
     bool connected = true;
     int playing = -1;  // channel of the test tone, -1 none

@@ -10,7 +10,6 @@
 #include "tests/halvane/procedures/measurement/ScriptedMeasurementUi.h"
 #include "tests/support/CalibratedTruth.h"
 #include "tests/support/TestProcHost.h"
-#include "tests/support/UnitClassLimitsGuard.h"
 
 #include <cmath>
 #include <complex>
@@ -56,9 +55,9 @@ protected:
 };
 
 struct MeasurementJob : ::testing::Test {
-    // The job sets the limits of the unit's class.
-    testsupport::UnitClassLimitsGuard limits;
-    FakeUnit unit{0, 1};
+    // Never opened: the fake unit answers for the processor.
+    Comm::CBasicTessikPort port;
+    FakeUnit unit{0, 1, port};
     sim::Room room{5};
     FakeRecorder recorder{unit, room};
     WillingPrompt prompt;

@@ -5,7 +5,6 @@
 // program's own unit objects; the simulated microphone heard through the
 // simulated sound input, moved to the position the job asks for; scripted
 // speaker selection, conflicts, calibration and prompts.
-#include "halvane/link/UnitClassLimits.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/measurement/WaveRecorder.h"
 #include "platform/SimSoundSystem.h"
@@ -25,7 +24,7 @@ protected:
         ASSERT_TRUE(sim_->start()) << sim_->error();
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
-        ConTypes::CreateUnits();
+        ConTypes::CreateUnits(port_);
 
         mic_.setToneSource(sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneSource(); }));
         platform::SimInputDevice device;
@@ -59,11 +58,12 @@ protected:
         ConTypes::DestroyUnits();
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
-        halvane::UnitClassLimits::Reset();
         sim_.reset();
     }
 
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    // The port the units talk through, as the program hands its one port to them.
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& Port() { return port_; }
     template <class F>
     auto Dialect(F&& fn) {
         return sim_->withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) { return fn(d); });

@@ -51,7 +51,7 @@ public:
 class QuickMeasureTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ConTypes::CreateUnits();
+        ConTypes::CreateUnits(port_);
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(0, "1.31c"), portClock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
         Port().SetClock(portClock_);
@@ -153,7 +153,9 @@ protected:
 
     int Tone() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneChannel(); }); }
 
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    // The port the units talk through, as the program hands its one port to them.
+    Comm::CBasicTessikPort port_;
+    Comm::CBasicTessikPort& Port() { return port_; }
 
     linktest::FastSleepClock portClock_;
     platform::ScaledClock soundClock_{8.0};  // the microphone streams 8 times faster than real time

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
         testsupport::TestProcHost host;
         halvane::CEqCalcProc exact(s.doc, halvane::CEqCalcProc::Coefficients::Exact);
         if (halvane::DoProcedure(&exact, {}, &host) != 1) return 1;
-        const int stages = halvane::UnitClassLimits::StageCount();
+        const int stages = s.doc.Limits().StageCount();
         for (int ch : {7, 0})
             for (int r : {3, 7, 6}) {
                 const auto& h = held[0][static_cast<std::size_t>(r)][static_cast<std::size_t>(ch)];
@@ -47,8 +47,8 @@ int main(int argc, char** argv) {
             }
         return 0;
     }
-    const int rates = halvane::UnitClassLimits::RateCount();
-    const int stages = halvane::UnitClassLimits::StageCount();
+    const int rates = s.doc.Limits().RateCount();
+    const int stages = s.doc.Limits().StageCount();
     // The same calculation's exact coefficients ("exact" lines after each
     // set), which the rate conversion works on; the sets hold the values
     // the processor's words hold.
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
         halvane::CEqCalcProc exact(exactDoc->doc, halvane::CEqCalcProc::Coefficients::Exact);
         if (halvane::DoProcedure(&exact, {}, &host) != 1) return 1;
     }
-    std::printf("design %d\n", halvane::DesignRateHz());
+    std::printf("design %d\n", halvane::DesignRateHz(s.doc.Limits()));
     for (int c = 0; c < 2; ++c)
         for (int ch : roadtest::kRoadChannels) {
             for (int r = 0; r < rates; ++r) {
