@@ -111,7 +111,8 @@ protected:
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model, std::move(firmware)),
                                               clock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
-        Port().SetClock(clock_);
+        lineClock_.follow(sim_.get());
+        Port().SetClock(lineClock_);
         Port().SetPortMap(MapOnly({{1, sim_->slavePath()}}));
         const std::int64_t before = Port().IdentifyRequests();
         ASSERT_TRUE(Port().FindUnit());
@@ -138,6 +139,7 @@ protected:
         Port().SetPortMap(MapOnly({}));
         Port().SetClock(platform::systemClock());
         halvane::UnitClassLimits::Reset();
+        lineClock_.follow(nullptr);
         sim_.reset();
     }
 
@@ -154,6 +156,8 @@ protected:
     std::size_t Count(const std::string& text) const { return sim_->log().count(text); }
 
     FastSleepClock clock_;
+    // The port's: replies are judged once the processor has caught up.
+    testsupport::CatchUpClock lineClock_{clock_};
     platform::ScriptedUserPrompt prompt_;
     RecordingProgress progress_{&prompt_};
     std::unique_ptr<sim::Simulator> sim_;
