@@ -11,9 +11,9 @@
 namespace testsupport {
 
 // The program's side of a simulated line, on the time of another clock (the
-// simulator keeps that one): before it tells the time, sleeps or starts a
-// wait, it lets the simulator catch up with what the program has sent, so a
-// reply is judged late only when it is late on the processor's time. A
+// simulator keeps that one): after a sleep and before a wait on the line, it
+// lets the simulator catch up with what the program has sent, so a reply is
+// judged late only when it is late on the processor's time. A
 // sanitizer's slowness or a busy machine that holds up the simulator's
 // thread then costs real time, never a reply. A simulator that does not
 // catch up within kLimitMs of real time (it floods the line, or hangs) is
@@ -27,10 +27,10 @@ public:
 
     void follow(const sim::Simulator* simulator) { simulator_ = simulator; }
 
-    std::int64_t nowMs() override {
-        catchUp();
-        return base_.nowMs();
-    }
+    // Telling the time does not wait: a reader that judges its limit and
+    // then reads once more (as the line does) must not find the time moved
+    // on by the catching up alone.
+    std::int64_t nowMs() override { return base_.nowMs(); }
     void sleepMs(std::int64_t ms) override {
         base_.sleepMs(ms);
         catchUp();
