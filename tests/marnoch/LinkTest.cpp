@@ -126,6 +126,7 @@ TEST(MarnochLink, CommandLineExchangesRetryAsTheyShould) {
     EXPECT_EQ(sim.simulator().log().count("P1P0"), 1u);
     // "OK\n" is not the bare "\n" this exchange accepts: four sendings.
     EXPECT_FALSE(port->WriteToBZTAndWait("Z31842.7\n", 100));
+    EXPECT_TRUE(WaitForCommand(sim.simulator(), "Z31842.7", 4));
     EXPECT_EQ(sim.simulator().log().count("Z31842.7"), 4u);
 
     std::string reply;

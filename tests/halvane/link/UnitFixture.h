@@ -111,8 +111,7 @@ protected:
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model, std::move(firmware)),
                                               clock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
-        lineClock_.follow(sim_.get());
-        Port().SetClock(lineClock_);
+        Port().SetClock(clock_);
         Port().SetPortMap(MapOnly({{1, sim_->slavePath()}}));
         const std::int64_t before = Port().IdentifyRequests();
         ASSERT_TRUE(Port().FindUnit());
@@ -139,7 +138,6 @@ protected:
         Port().SetPortMap(MapOnly({}));
         Port().SetClock(platform::systemClock());
         halvane::UnitClassLimits::Reset();
-        lineClock_.follow(nullptr);
         sim_.reset();
     }
 
@@ -156,8 +154,6 @@ protected:
     std::size_t Count(const std::string& text) const { return sim_->log().count(text); }
 
     FastSleepClock clock_;
-    // The port's: replies are judged once the processor has caught up.
-    testsupport::CatchUpClock lineClock_{clock_};
     platform::ScriptedUserPrompt prompt_;
     RecordingProgress progress_{&prompt_};
     std::unique_ptr<sim::Simulator> sim_;
