@@ -98,6 +98,11 @@ public:
     const std::string& portName() const { return portName_; }
     // How often the device was opened: the flood guard of DrainInput reopens.
     int openCount() const { return openCount_; }
+    // Milliseconds of the clock the link has spent waiting: its pauses, and
+    // reads that ended short of the bytes they asked for (each at most its
+    // limit). A reply that came costs nothing here, so this is the unit's
+    // time an operation takes, whatever the machine's own speed.
+    std::int64_t waitedMs() const { return waitedMs_; }
 
     // For a caller that knows its port already (tools, tests).
     void setPortName(std::string path) { portName_ = std::move(path); }
@@ -105,6 +110,8 @@ public:
 
 private:
     bool openDevice(std::string& text, bool allowReopen);
+    // A pause on the clock, counted in waitedMs.
+    void pause(std::int64_t ms);
     // While a search or a recovery runs, each identification query moves the
     // progress bar one step, so a long wait on a silent line shows movement.
     void startTicking(CProgCtrl& progress, int steps);
@@ -178,6 +185,7 @@ private:
     int model_ = kModelNone;
     bool nonBlocking_ = false;
     int openCount_ = 0;
+    std::int64_t waitedMs_ = 0;
     CProgCtrl* ticker_ = nullptr;
     int ticks_ = 0;
     // While the clock is set, a command-line sending that is a resend

@@ -73,7 +73,7 @@ bool CSerialPort::IdentifyUnit(int startSpeedIndex) {
         for (int tries = 0; tries < timing::kIdentifyTries && !matched; ++tries) {
             tick();
             SendCommandLine("?\n");
-            clock_.sleepMs(timing::kIdentifyPauseMs);
+            pause(timing::kIdentifyPauseMs);
             const std::size_t got = readPort(buffer, kAnswerBytes);
             lastRead = got;
             reply = textOf(buffer, got);
@@ -82,7 +82,7 @@ bool CSerialPort::IdentifyUnit(int startSpeedIndex) {
                 // its banner then says which processor it is.
                 if (isLoaderPrompt(buffer, got)) {
                     writePort("S");
-                    clock_.sleepMs(timing::kBannerPauseMs);
+                    pause(timing::kBannerPauseMs);
                     const std::size_t bannerBytes = readPort(buffer, kBannerBytes);
                     lastRead = bannerBytes;
                     const std::string banner = textOf(buffer, bannerBytes);
@@ -119,7 +119,7 @@ bool CSerialPort::ProbeUnit(std::string& text) {
     }
     auto startFirmware = [&] {
         LoaderPoke("X");
-        clock_.sleepMs(timing::kFirmwareStartMs);
+        pause(timing::kFirmwareStartMs);
         if (!line_.isOpen()) {
             std::string ignored;
             OpenPort(ignored);
@@ -131,7 +131,7 @@ bool CSerialPort::ProbeUnit(std::string& text) {
     for (int tries = 0; tries < timing::kIdentifyTries && !matched; ++tries) {
         tick();
         SendCommandLine("?\n");
-        clock_.sleepMs(timing::kProbePauseMs);
+        pause(timing::kProbePauseMs);
         const std::size_t got = readPort(buffer, kAnswerBytes);
         reply = textOf(buffer, got);
         if (got < kShortestAnswer) {
@@ -148,7 +148,7 @@ bool CSerialPort::ProbeUnit(std::string& text) {
         } else if (m.kind == FirstPassMatch::InvalidCommand) {
             // The service mode: ask it back to the firmware.
             WriteToBZTAndWait("dx\n", timing::kProbeServiceExitLimitMs);
-            clock_.sleepMs(timing::kProbeServiceExitPauseMs);
+            pause(timing::kProbeServiceExitPauseMs);
             WriteToBZTAndWait("@0\n", timing::kProbeServiceResetLimitMs);
             unitMode_ = kModeNone;
         }

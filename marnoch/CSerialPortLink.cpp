@@ -86,15 +86,22 @@ void CSerialPort::SetTransferTimeouts(bool nonBlocking) {
 
 void CSerialPort::ClosePort() { line_.close(); }
 
+void CSerialPort::pause(std::int64_t ms) {
+    clock_.sleepMs(ms);
+    if (ms > 0) waitedMs_ += ms;
+}
+
 std::size_t CSerialPort::readPort(std::uint8_t* buffer, std::size_t n, std::int64_t waitMs) {
     if (n == 0) return 0;
     const auto nominal = static_cast<std::int64_t>(n) * timing::kReadPerByteMs + timing::kReadConstantMs;
     if (!line_.isOpen()) {
         // A read on a closed port fails at once; waiting its time-out keeps
         // every read loop bounded by the clock instead of spinning.
-        clock_.sleepMs(nonBlocking_ ? timing::kClosedReadMs : nominal);
+        pause(nonBlocking_ ? timing::kClosedReadMs : nominal);
         return 0;
     }
+    const std::int64_t started = clock_.nowMs();
+    const std::int64_t limit = nonBlocking_ ? std::max<std::int64_t>(waitMs, 0) : nominal;
     long got = 0;
     if (!nonBlocking_) {
         got = line_.read(buffer, n, nominal, timing::kReadIntervalMs);
@@ -113,9 +120,10 @@ std::size_t CSerialPort::readPort(std::uint8_t* buffer, std::size_t n, std::int6
         }
     }
     if (got < 0) {
-        clock_.sleepMs(nonBlocking_ ? timing::kClosedReadMs : nominal);
+        pause(nonBlocking_ ? timing::kClosedReadMs : nominal);
         return 0;
     }
+    if (static_cast<std::size_t>(got) < n) waitedMs_ += std::clamp<std::int64_t>(clock_.nowMs() - started, 0, limit);
     return static_cast<std::size_t>(got);
 }
 
@@ -157,7 +165,7 @@ void CSerialPort::resending() {
 
 void CSerialPort::SendCommandLine(std::string_view bytes) {
     writePort("\n");
-    clock_.sleepMs(timing::kWakeUpPauseMs);
+    pause(timing::kWakeUpPauseMs);
     DrainInput(false);
     writePort(bytes);
 }
@@ -172,7 +180,7 @@ bool CSerialPort::WriteToBZTAndWaitFor(std::string_view command, std::int64_t ti
     for (int attempts = 0;;) {
         if (attempts > 0) {
             writePort("\n");
-            clock_.sleepMs(timing::kWakeUpPauseMs);
+            pause(timing::kWakeUpPauseMs);
         }
         // Each sending collects its own reply: a fragment of an earlier one
         // would shift the characters the callers examine.
@@ -200,7 +208,7 @@ bool CSerialPort::WriteToBZTAndWait(std::string_view command, std::int64_t timeo
     for (int sending = 1; sending <= timing::kBareNewlineSendings; ++sending) {
         if (sending > 1) {
             writePort(std::string_view(kRetryPrefix, 2));
-            clock_.sleepMs(timing::kWakeUpPauseMs);
+            pause(timing::kWakeUpPauseMs);
         }
         DrainInput(true);
         if (sending > 1) resending();

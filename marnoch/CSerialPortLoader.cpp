@@ -77,7 +77,7 @@ bool CSerialPort::PowerOffZones() {
     static const std::string kOffAnswer[3] = {"P1P0", "P2P0", "P3P0"};
     static constexpr std::size_t kReplyBytes = 7;
     for (const auto& off : kOff) WriteToBZTAndWait(off, timing::kZoneOffLimitMs);
-    clock_.sleepMs(timing::kZonesSettleMs);
+    pause(timing::kZonesSettleMs);
     for (int cycle = 0; cycle < timing::kZoneCycles; ++cycle) {
         int zonesOff = 0;
         for (int z = 0; z < 3; ++z) {
@@ -141,7 +141,7 @@ bool CSerialPort::SetLoaderSpeed(bool toFast, std::string& text) {
         if (!applyLineAndTimeouts(text)) return false;
         DrainInput(false);
         writePort("S");
-        clock_.sleepMs(timing::kBannerPauseMs);
+        pause(timing::kBannerPauseMs);
         const std::size_t got = readPort(banner, sizeof banner);
         if (got > 0 && IsLoaderBanner(std::string(reinterpret_cast<const char*>(banner), got))) {
             text = text::kLoaderBaudChanged;
@@ -182,7 +182,7 @@ bool CSerialPort::EnterLoader(std::string& text) {
             WriteToBZTAndWaitFor("Z31842.7\n", timing::kLoaderEntryLimitMs, ignored, kEntryReplyBytes, false,
                                  timing::kLoaderEntryRetries);
             SendCommandLine("Z\n");
-            clock_.sleepMs(timing::kLoaderStartMs);
+            pause(timing::kLoaderStartMs);
             speedIndex_ = 0;
             break;
         }
@@ -206,7 +206,7 @@ bool CSerialPort::LeaveLoader(std::string& text, bool toBaseSpeed) {
         case kModeLoader:
             LoaderCommand("y", timing::kEndTransferLimitMs);
             LoaderPoke("X");
-            clock_.sleepMs(timing::kFirmwareRestartMs);
+            pause(timing::kFirmwareRestartMs);
             DrainInput(false);
             speedIndex_ = toBaseSpeed || answeredSpeedIndex_ < 0 ? 0 : answeredSpeedIndex_;
             break;
@@ -214,7 +214,7 @@ bool CSerialPort::LeaveLoader(std::string& text, bool toBaseSpeed) {
         case kModeProgrammer: return true;
         case kModeInvalidCommand:
             WriteToBZTAndWait("dx\n", timing::kServiceLeaveLimitMs);
-            clock_.sleepMs(timing::kServiceLeavePauseMs);
+            pause(timing::kServiceLeavePauseMs);
             if (answeredSpeedIndex_ != -1) speedIndex_ = answeredSpeedIndex_;
             break;
         default: break;

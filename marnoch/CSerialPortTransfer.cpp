@@ -70,7 +70,7 @@ bool CSerialPort::readAddress(unsigned address, std::uint8_t& value, bool& clean
     cleanSoFar = cleanSoFar && read && lastExchangeClean_;
     if (!cleanSoFar) {
         if (trace_ != nullptr) trace_->spoilt();
-        clock_.sleepMs(timing::kReadByteLimitMs);
+        pause(timing::kReadByteLimitMs);
         DrainInput(false);
     }
     if (!read) return false;
@@ -401,7 +401,7 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
                                          static_cast<int>(std::size(kBaudRateTable)) * timing::kIdentifyTries;
         startTicking(progress, timing::kRecoveryCycles * kQueriesPerCycle);
         for (int cycle = 0; cycle < timing::kRecoveryCycles && !o.back; ++cycle) {
-            clock_.sleepMs(timing::kRecoveryPauseMs);
+            pause(timing::kRecoveryPauseMs);
             std::string ignored;
             EnterLoader(ignored);
             o.back = LeaveLoader(ignored, toBaseSpeed);
@@ -424,7 +424,7 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
         slowProgress_ = &progress;
         slowSteps_ = timing::kClockTries * kSendingsPerTry;
         for (int tries = 0; tries < timing::kClockTries && !clockSet; ++tries) {
-            clock_.sleepMs(timing::kClockPauseMs);
+            pause(timing::kClockPauseMs);
             clockSet = SetUnitClock();
         }
         slowProgress_ = nullptr;

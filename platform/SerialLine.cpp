@@ -206,13 +206,16 @@ SerialLine::ReadResult SerialLine::readByte(std::uint8_t& out, std::int64_t time
     if (!requireOpen("read")) return ReadResult::Failed;
     const Deadline deadline(*clock_, timeoutMs < 0 ? 0 : timeoutMs);
     for (;;) {
+        // The limit is judged before the read: a byte that is there when the
+        // limit runs out came in time.
+        const bool expired = deadline.expired();
         const ssize_t n = ::read(fd_, &out, 1);
         if (n == 1) return ReadResult::Byte;
         if (n < 0 && errno != EAGAIN && errno != EINTR) {
             fail(classify(errno), "read", errno);
             return ReadResult::Failed;
         }
-        if (deadline.expired()) return ReadResult::Timeout;
+        if (expired) return ReadResult::Timeout;
 
         pollfd p{fd_, POLLIN, 0};
         const int pollMs = deadline.pollTimeout();
@@ -223,9 +226,10 @@ SerialLine::ReadResult SerialLine::readByte(std::uint8_t& out, std::int64_t time
             return ReadResult::Failed;
         }
         if (r == 0) {
-            // Real time is up; the clock decides whether the limit is. A clock
-            // that waits no real time (virtual) ends the wait here.
-            if (deadline.expired() || pollMs == 0) return ReadResult::Timeout;
+            // Real time is up; the clock decides whether the limit is (the
+            // next pass judges it, then reads once more). A clock that waits
+            // no real time (virtual) ends the wait here.
+            if (pollMs == 0) return ReadResult::Timeout;
             continue;
         }
         if (p.revents & POLLIN) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -83,6 +84,16 @@ bool Simulator::waitQuiet(std::int64_t timeoutMs) const {
         if (std::chrono::steady_clock::now() >= end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+}
+
+bool Simulator::caughtUp() const {
+    if (inHand_) return false;
+    std::lock_guard lock(mutex_);
+    if (paced_ || !pty_ || !pty_->isOpen()) return true;
+    int unread = 0;
+    if (::ioctl(pty_->masterFd(), FIONREAD, &unread) == 0 && unread > 0) return false;
+    if (inHand_) return false;
+    return writeBlocked_ || pending_.empty() || pending_.front().dueMs > clock_.nowMs();
 }
 
 void Simulator::disconnect() {
@@ -275,6 +286,7 @@ void Simulator::run() {
             }
             if (rxBusy_ && pty_->isOpen() && !readPaced(fd, byteMs)) slaveClosed = true;
         } else if (r > 0 && (p.revents & POLLIN)) {
+            inHand_ = true;
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             if (n > 0) {
                 std::lock_guard lock(mutex_);
@@ -292,6 +304,7 @@ void Simulator::run() {
                 dialect_->onTick(sink);
                 flushDue();
             }
+            inHand_ = false;
         }
         // With the slave closed the master reports a hang-up at once; wait a
         // little rather than spin until the program opens it again.

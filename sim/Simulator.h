@@ -61,6 +61,12 @@ public:
     // program; true if that happened within the limit.
     bool waitQuiet(std::int64_t timeoutMs) const;
 
+    // Whether the simulator has taken in every byte the program has written
+    // so far and written every reply due by now on its clock (or cannot,
+    // because the program is not reading). A reply not there by then is
+    // late on the processor's time, not because this thread was held up.
+    bool caughtUp() const;
+
     // Hangs up now, as a pulled cable would.
     void disconnect();
 
@@ -125,6 +131,7 @@ private:
 
     CommandLog log_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> inHand_{false};  // bytes read from the program and not yet handled
     std::atomic<std::int64_t> received_{0};
     std::atomic<std::int64_t> silencedAt_{-1};
     std::atomic<std::int64_t> sent_{0};

@@ -105,7 +105,9 @@ TEST(MarnochLink, NoUnitGivesTheWarning) {
     EXPECT_FALSE(port->FindBZT(text));
     EXPECT_EQ(text, text::kNotFound);
     EXPECT_FALSE(port->isOpen());
-    // Three queries at each speed; only those at 19200 reach the unit.
+    // Three queries at each speed; only those at 19200 reach the unit, the
+    // last perhaps after the search gave up.
+    EXPECT_TRUE(WaitForCommand(sim.simulator(), "?", 3)) << "the unit heard fewer than three queries";
     EXPECT_EQ(sim.simulator().log().count("?"), 3u);
 }
 
@@ -124,6 +126,7 @@ TEST(MarnochLink, CommandLineExchangesRetryAsTheyShould) {
     EXPECT_EQ(sim.simulator().log().count("P1P0"), 1u);
     // "OK\n" is not the bare "\n" this exchange accepts: four sendings.
     EXPECT_FALSE(port->WriteToBZTAndWait("Z31842.7\n", 100));
+    EXPECT_TRUE(WaitForCommand(sim.simulator(), "Z31842.7", 4));
     EXPECT_EQ(sim.simulator().log().count("Z31842.7"), 4u);
 
     std::string reply;
@@ -155,9 +158,9 @@ TEST(MarnochLink, DrainingAFloodIsBounded) {
     sim.dialect([](sim::MarnochDialect& d) { d.knobs().flood = true; });
     ASSERT_TRUE(WaitUntil([&] { return sim.simulator().bytesSent() >= sentBefore + 3 * 2048; }, 5000));
     const int opensBefore = port->openCount();
-    const auto started = sim.clock().nowMs();
+    const auto started = port->waitedMs();
     port->DrainInput(true);
-    const auto took = sim.clock().nowMs() - started;
+    const auto took = port->waitedMs() - started;
     sim.dialect([](sim::MarnochDialect& d) { d.knobs().flood = false; });
     // Bounded: at most eight reopens. Fewer when the simulator's flood
     // falls behind on a busy machine and the line goes quiet in between.

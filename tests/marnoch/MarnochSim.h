@@ -7,6 +7,7 @@
 #include "platform/ScaledClock.h"
 #include "sim/MarnochDialect.h"
 #include "sim/Simulator.h"
+#include "tests/support/CatchUpClock.h"
 
 #include <gtest/gtest.h>
 
@@ -39,6 +40,7 @@ public:
         auto dialect = std::make_unique<sim::MarnochDialect>(std::move(config));
         simulator_ = std::make_unique<sim::Simulator>(std::move(dialect), clock_);
         started_ = simulator_->start();
+        portClock_.follow(simulator_.get());
     }
 
     bool started() const { return started_; }
@@ -58,8 +60,10 @@ public:
         return [p, com](int n) { return n == com ? p : std::string(); };
     }
 
+    // Its replies are judged once the simulator has caught up with what the
+    // port sent; a port made here must go before this simulator.
     std::unique_ptr<CSerialPort> makePort(SettingsImage& image, LocalTimeSource time = DefaultLocalTime()) {
-        return std::make_unique<CSerialPort>(image, clock_, ports(), std::move(time));
+        return std::make_unique<CSerialPort>(image, portClock_, ports(), std::move(time));
     }
 
     // Fills the unit's memory with random bytes that include the bytes with a
@@ -79,6 +83,7 @@ public:
 
 private:
     platform::ScaledClock clock_;
+    testsupport::CatchUpClock portClock_{clock_};
     int comNumber_;
     std::unique_ptr<sim::Simulator> simulator_;
     bool started_ = false;

@@ -10,6 +10,7 @@
 #include "platform/UiMessageQueue.h"
 #include "platform/qt/QtUserPrompt.h"
 #include "platform/qt/UiMessagePump.h"
+#include "tests/support/WaitUntil.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -61,7 +62,7 @@ int steppingBody(IProcDialog* host, const std::atomic<bool>& finish, const std::
     host->SetRange(100000);
     while (!finish.load()) {
         if (seen != nullptr && host->RunningFlag().load() == 0)
-            while (!seen->load()) sleepMs(1);
+            testsupport::AwaitOrFail([&] { return seen->load(); }, "the test to look at the aborting dialog");
         halvane::CheckAbort(&host->RunningFlag());
         host->Step(1);
         sleepMs(1);
@@ -111,7 +112,7 @@ protected:
         halvane::InstallProcedureDialog();
         // A script that never matches fails its test instead of hanging it:
         // open boxes are answered No and running jobs are stopped.
-        watchdog_.setInterval(15000);
+        watchdog_.setInterval(60000);
         QObject::connect(&watchdog_, &QTimer::timeout, [] {
             ADD_FAILURE() << "the user script got stuck";
             for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -164,13 +165,13 @@ TEST_F(ProcedureDialogTest, ShowsTheRunningStateAndTheJobsTextsWhileTheBarFollow
     Job job(
         [&](IProcDialog* h) {
             halvane::DoneGuard guard(h);
-            while (phase != 1) sleepMs(1);
+            testsupport::AwaitOrFail([&] { return phase == 1; }, "the dialog's first look");
             h->SetDisplayString("Calculating Movie correction...");
             h->SetRange(4);
             h->Step(1);
             h->Step(1);
             phase = 2;
-            while (phase != 3) sleepMs(1);
+            testsupport::AwaitOrFail([&] { return phase == 3; }, "the dialog to show the half-way bar");
             h->Step(2);
             guard.Dismiss();
             h->Done(1);
@@ -364,7 +365,7 @@ TEST_F(ProcedureDialogTest, TheBarIsBusyWhileTheJobWaitsUncountedAndFollowsEachC
         halvane::DoneGuard guard(h);
         const auto handOver = [&](int next) {
             phase = next;
-            while (phase == next) sleepMs(1);
+            testsupport::AwaitOrFail([&] { return phase != next; }, "the dialog's side of the hand-over");
         };
         h->SetDisplayString("Powering on unit.");
         handOver(1);
@@ -376,7 +377,7 @@ TEST_F(ProcedureDialogTest, TheBarIsBusyWhileTheJobWaitsUncountedAndFollowsEachC
         handOver(5);
         h->SetRange(2);
         handOver(7);
-        while (h->RunningFlag().load() != 0) sleepMs(1);
+        testsupport::AwaitOrFail([&] { return h->RunningFlag().load() == 0; }, "Abort to clear the running flag");
         handOver(9);
         halvane::CheckAbort(&h->RunningFlag());
         return 0;

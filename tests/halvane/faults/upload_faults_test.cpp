@@ -239,6 +239,7 @@ protected:
 
 // One case per family.
 class FamilyFaults : public UploadFaults, public ::testing::WithParamInterface<int> {};
+class FamilyAbort : public UploadAbort, public ::testing::WithParamInterface<int> {};
 
 std::string FamilyName(const ::testing::TestParamInfo<int>& info) {
     return info.param == kFlagship ? "Flagship" : "Receiver";
@@ -347,32 +348,34 @@ TEST_P(FamilyFaults, OneByteInAHundredLostIsGivenUpWithinMinutes) {
     RecordProperty("waited_ms", std::to_string(o.waitedMs));
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, FamilyFaults, ::testing::Values(kFlagship, kReceiver), FamilyName);
-
-TEST_F(UploadFaults, ReadBackThatDiffersFailsAndSaysWhatIsLeft) {
-    Start(kFlagship);
-    Dialect([](sim::HalvaneDialect& d) {
-        d.knobs().badReadAddress = 0x002000 + 3 * 640 + 17;  // a stage of the fourth block
-        d.knobs().badReadCount = 1000;
-        return 0;
-    });
-    Outcome o = Upload();
-    ExpectHonest(o, kMixed);
-    EXPECT_NE(o.message.find("Failed to upload/verify coefficients"), std::string::npos) << o.message;
-    EXPECT_EQ(o.message.find(kDebugOn), std::string::npos) << "the line was fine: debug mode was left";
-    EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.debugMode(); }));
-
-    TearDown();
-    SetUp();
-    Start(kReceiver);
+// A flagship's stage that reads back different, a receiver's word it never
+// takes: each fails with the text that names it and says what is left.
+TEST_P(FamilyFaults, ReadBackThatDiffersFailsAndSaysWhatIsLeft) {
+    const int model = GetParam();
+    Start(model);
+    if (model == kFlagship) {
+        Dialect([](sim::HalvaneDialect& d) {
+            d.knobs().badReadAddress = 0x002000 + 3 * 640 + 17;  // a stage of the fourth block
+            d.knobs().badReadCount = 1000;
+            return 0;
+        });
+        const Outcome o = Upload();
+        ExpectHonest(o, kMixed);
+        EXPECT_NE(o.message.find("Failed to upload/verify coefficients"), std::string::npos) << o.message;
+        EXPECT_EQ(o.message.find(kDebugOn), std::string::npos) << "the line was fine: debug mode was left";
+        EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.debugMode(); }));
+        return;
+    }
     Dialect([](sim::HalvaneDialect& d) {
         d.knobs().ignoreSets["C03210"] = 1000;  // the receiver never takes this word
         return 0;
     });
-    o = Upload();
+    const Outcome o = Upload();
     ExpectHonest(o, kCorrectionOff);
     EXPECT_NE(o.message.find("Failed to upload coefficient 03210"), std::string::npos) << o.message;
 }
+
+INSTANTIATE_TEST_SUITE_P(Families, FamilyFaults, ::testing::Values(kFlagship, kReceiver), FamilyName);
 
 // Before: pressed 5.7 s into a failing exchange, Abort was acted on only when
 // the job ended 48.8 s in, with the failure text.
@@ -403,33 +406,28 @@ TEST_F(UploadAbort, AbortDuringAFailingExchangeEndsAsAbortedWithinASecond) {
 // Before: an abort during "Powering on unit." took 38 s to act. The exit
 // actions still run: debug mode is left (flagship), the receiver ends its
 // measurement mode and is switched off.
-TEST_F(UploadAbort, AbortDuringThePowerWaitsActsWithinASecond) {
-    for (const int model : {kFlagship, kReceiver}) {
-        SCOPED_TRACE(model);
-        Start(model);
-        // The flagship shows the text as its power cycle begins; the
-        // receiver's power-on starts at once.
-        AbortAfter(model == kFlagship ? "Powering on unit." : "Please wait, this will take several minutes.", 6000);
-        const Outcome o = Upload();
-        EXPECT_EQ(o.result, 2);
-        EXPECT_EQ(o.message, "Upload/Verify failed!\nProcedure aborted\n");
-        ASSERT_GE(abortAtMs_.load(), 0);
-        EXPECT_LE(o.endMs - abortAtMs_.load(), 2500) << "the abort took this long to end the job";
-        RecordProperty(model == kFlagship ? "flagship_abort_in_power_wait_to_end_ms"
-                                          : "receiver_abort_in_power_wait_to_end_ms",
-                       std::to_string(o.endMs - abortAtMs_.load()));
-        if (model == kFlagship) {
-            const auto log = sim_->log().texts();
-            EXPECT_GE(std::count(log.begin(), log.end(), std::string("dx")), 1);
-        } else {
-            EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.power(1); })) << "left switched on";
-        }
-        presser_.join();
-        TearDown();
-        SetUp();
-        host_.ResetRunning();
-        abortAtMs_ = -1;
+TEST_P(FamilyAbort, AbortDuringThePowerWaitsActsWithinASecond) {
+    const int model = GetParam();
+    Start(model);
+    // The flagship shows the text as its power cycle begins; the
+    // receiver's power-on starts at once.
+    AbortAfter(model == kFlagship ? "Powering on unit." : "Please wait, this will take several minutes.", 6000);
+    const Outcome o = Upload();
+    EXPECT_EQ(o.result, 2);
+    EXPECT_EQ(o.message, "Upload/Verify failed!\nProcedure aborted\n");
+    ASSERT_GE(abortAtMs_.load(), 0);
+    EXPECT_LE(o.endMs - abortAtMs_.load(), 2500) << "the abort took this long to end the job";
+    RecordProperty(model == kFlagship ? "flagship_abort_in_power_wait_to_end_ms"
+                                      : "receiver_abort_in_power_wait_to_end_ms",
+                   std::to_string(o.endMs - abortAtMs_.load()));
+    if (model == kFlagship) {
+        const auto log = sim_->log().texts();
+        EXPECT_GE(std::count(log.begin(), log.end(), std::string("dx")), 1);
+    } else {
+        EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.power(1); })) << "left switched on";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Families, FamilyAbort, ::testing::Values(kFlagship, kReceiver), FamilyName);
 
 }  // namespace

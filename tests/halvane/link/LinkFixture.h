@@ -5,6 +5,7 @@
 #include "platform/ScaledClock.h"
 #include "sim/HalvaneDialect.h"
 #include "sim/Simulator.h"
+#include "tests/support/CatchUpClock.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,7 @@ protected:
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model, std::move(firmware), baud),
                                               clock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
+        lineClock_.follow(sim_.get());
     }
 
     // The processor on COMn; the port map knows no other port.
@@ -71,8 +73,11 @@ protected:
     }
 
     platform::ScaledClock clock_;
-    Comm::CBasicTessikPort port_{clock_, MapOnly({})};
     std::unique_ptr<sim::Simulator> sim_;
+    // The port's: replies are judged once the processor has caught up. The
+    // port goes before the simulator it follows.
+    testsupport::CatchUpClock lineClock_{clock_};
+    Comm::CBasicTessikPort port_{lineClock_, MapOnly({})};
 };
 
 }  // namespace linktest

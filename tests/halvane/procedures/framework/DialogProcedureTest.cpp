@@ -11,6 +11,7 @@
 #include "platform/ScriptedUserPrompt.h"
 #include "platform/UiMessageQueue.h"
 #include "tests/halvane/procedures/framework/ScriptedJob.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -136,10 +137,12 @@ TEST_F(DialogProcedure, TextsAndProgressArriveBeforeTheEnd) {
         RecordingView view;
         c.Attach(view);
         c.OnInitDialog();
-        while (!view.ended) {
-            platform::DrainUiMessageQueue();
-            sleepMs(1);
-        }
+        testsupport::AwaitOrFail(
+            [&] {
+                platform::DrainUiMessageQueue();
+                return view.ended;
+            },
+            "the dialog to end");
         platform::DrainUiMessageQueue();  // anything after the end is recorded too
         c.Detach();
         events = view.events;
@@ -252,10 +255,12 @@ TEST_F(DialogProcedure, AJobThatEndsWhileTheConfirmationIsOpenKeepsItsResult) {
         int show(const std::string&, const std::string&, unsigned, platform::WindowHandle) override {
             ++asked;
             // The box's modal loop goes on draining the queue meanwhile.
-            while (!answerWhen()) {
-                platform::DrainUiMessageQueue();
-                sleepMs(1);
-            }
+            testsupport::AwaitOrFail(
+                [&] {
+                    platform::DrainUiMessageQueue();
+                    return answerWhen();
+                },
+                "the moment to answer the confirmation");
             platform::DrainUiMessageQueue();
             return platform::IDYES;
         }
@@ -269,7 +274,7 @@ TEST_F(DialogProcedure, AJobThatEndsWhileTheConfirmationIsOpenKeepsItsResult) {
     ScriptedJob* running = nullptr;
     ScriptedJob job([&](ScriptedJob&, IProcDialog* h) {
         DoneGuard guard(h);
-        while (!asking.load()) sleepMs(1);
+        testsupport::AwaitOrFail([&] { return asking.load(); }, "the dialog to ask its confirmation");
         h->SetDisplayString("Measurement procedure is complete. Preprocessing measurements...");
         guard.Dismiss();
         h->Done(1);
