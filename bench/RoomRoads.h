@@ -12,7 +12,7 @@
 #include "platform/Clock.h"
 #include "platform/PortMap.h"
 
-namespace halvane {
+namespace halvane::document {
 class CHalvaneDoc;
 }
 namespace sim {
@@ -69,7 +69,7 @@ struct ChannelResult {
     double wordsWideDb = 0;   // the same anywhere from 20 Hz to 20 kHz
 };
 ChannelResult JudgeChannel(const ChannelRun& run, const HeldFilters& held, int configuration,
-                           const halvane::DocumentData::FilterSetArray* design);
+                           const halvane::document::DocumentData::FilterSetArray* design);
 
 // COM1 alone, at `path`.
 platform::PortMap OnlyCom1(const std::string& path);
@@ -90,7 +90,7 @@ const char* KindName(int unitKind);
 // Uploads the document's filters and levels to the simulator (on COM1)
 // and reads back what it holds; false when the upload did not complete or
 // a level is missing.
-bool UploadAndRead(halvane::CHalvaneDoc& doc, sim::Simulator& simulator, Processor& processor, double& seconds);
+bool UploadAndRead(halvane::document::CHalvaneDoc& doc, sim::Simulator& simulator, Processor& processor, double& seconds);
 
 // The rate of each slot the document and the processor hold.
 std::vector<double> SlotRates(int rates);

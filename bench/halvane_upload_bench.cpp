@@ -33,8 +33,8 @@ namespace {
 platform::PortMap OnlyCom1(const std::string& path) { return bench::OnlyPort("COM1", path); }
 
 // Designed stages within the DSP's range, different everywhere.
-halvane::UploadData Project() {
-    halvane::UploadData doc;
+halvane::link::UploadData Project() {
+    halvane::link::UploadData doc;
     for (int c = 0; c < 2; ++c)
         for (int r = 0; r < 8; ++r)
             for (int ch = 0; ch < 8; ++ch) {
@@ -78,16 +78,16 @@ void Upload(benchmark::State& state, int model, int unitClass, Run run, bool pac
         d.knobs().requireDebugMode = false;  // the power cycle before it is not measured
         return 0;
     });
-    Comm::CBasicTessikPort& port = Comm::CBasicTessikPort::Instance();
+    halvane::link::Comm::CBasicTessikPort& port = halvane::link::Comm::CBasicTessikPort::Instance();
     port.SetClock(platform::systemClock());
     port.SetPortMap(OnlyCom1(simulator.slavePath()));
     if (!port.FindUnit()) {
         state.SkipWithError("the processor was not found");
         return;
     }
-    halvane::UnitClassLimits::SetForUnitClass(unitClass);
+    halvane::link::UnitClassLimits::SetForUnitClass(unitClass);
     Unit unit(model);
-    halvane::UploadData doc = Project();
+    halvane::link::UploadData doc = Project();
     for (auto _ : state) {
         simulator.log().clear();
         const auto in0 = simulator.bytesReceived();
@@ -101,41 +101,41 @@ void Upload(benchmark::State& state, int model, int unitClass, Run run, bool pac
     }
     port.Close();
     port.SetPortMap(platform::PortMap());
-    halvane::UnitClassLimits::Reset();
+    halvane::link::UnitClassLimits::Reset();
 }
 
 void BM_FlagshipFullUpload(benchmark::State& state) {
-    Upload<ConTypes::BztTolvarineV2>(state, 4, 2, [](auto& unit, auto& doc) {
+    Upload<halvane::link::ConTypes::BztTolvarineV2>(state, 4, 2, [](auto& unit, auto& doc) {
         unit.UploadCoefficients(false, &doc);
         unit.UploadGains(false, &doc);
     });
 }
 
 void BM_ReceiverFullUpload(benchmark::State& state) {
-    Upload<ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); });
+    Upload<halvane::link::ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); });
 }
 
 void BM_FlagshipFullUploadPaced(benchmark::State& state) {
-    Upload<ConTypes::BztTolvarineV2>(state, 4, 2, [](auto& unit, auto& doc) {
+    Upload<halvane::link::ConTypes::BztTolvarineV2>(state, 4, 2, [](auto& unit, auto& doc) {
         unit.UploadCoefficients(false, &doc);
         unit.UploadGains(false, &doc);
     }, true);
 }
 
 void BM_FlagshipErasePaced(benchmark::State& state) {
-    Upload<ConTypes::BztTolvarineV2>(state, 4, 2, [](auto& unit, auto& doc) {
+    Upload<halvane::link::ConTypes::BztTolvarineV2>(state, 4, 2, [](auto& unit, auto& doc) {
         unit.UploadCoefficients(true, &doc);
         unit.UploadGains(true, &doc);
     }, true);
 }
 
 void BM_ReceiverFullUploadPaced(benchmark::State& state) {
-    Upload<ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); },
+    Upload<halvane::link::ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); },
                                 true);
 }
 
 void BM_ReceiverErasePaced(benchmark::State& state) {
-    Upload<ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(true, &doc); },
+    Upload<halvane::link::ConTypes::VuxV1Base>(state, 7, 4, [](auto& unit, auto& doc) { unit.UploadCoefficients(true, &doc); },
                                 true);
 }
 

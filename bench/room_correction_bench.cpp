@@ -55,13 +55,13 @@ int main(int argc, char** argv) {
     const int measured = argc > 2 ? std::max(0, std::atoi(argv[2])) : 2;
     const auto start = std::chrono::steady_clock::now();
     platform::ScaledClock clock(20.0);
-    auto& port = Comm::CBasicTessikPort::Instance();
-    ConTypes::CreateUnits();
+    auto& port = halvane::link::Comm::CBasicTessikPort::Instance();
+    halvane::link::ConTypes::CreateUnits();
     port.SetClock(clock);
 
-    halvane::UnitClassLimits::SetForUnitClass(2);
+    halvane::link::UnitClassLimits::SetForUnitClass(2);
     std::printf("rates of the rows below:");
-    for (double hz : SlotRates(halvane::UnitClassLimits::RateCount())) std::printf(" %6.0f", hz);
+    for (double hz : SlotRates(halvane::link::UnitClassLimits::RateCount())) std::printf(" %6.0f", hz);
     std::printf("\nRMS deviation from the target in dB over each channel's fit band\n");
 
     // Both processor families: the flagship (unit kind 2, DSP words; kind 1,
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
     }
-    ConTypes::DestroyUnits();
+    halvane::link::ConTypes::DestroyUnits();
     port.SetClock(platform::systemClock());
 
     Tally tally;

@@ -2,6 +2,8 @@
 
 #include "halvane/design/FilterDesign.h"
 
+namespace halvane::design {
+
 // The values a processor's words can hold for a stage's coefficients, as
 // seen by the design: the link knows the words, the design only where the
 // held values lie.
@@ -49,3 +51,5 @@ void ChooseHeldCoefficients(FilterDesign& design, const CoefficientLattice& latt
 // grid.
 double LargestChainDifferenceDb(const FilterDesign& exact, const FilterDesign& held, double fLow, double fHigh,
                                 double* rms = nullptr);
+
+}  // namespace halvane::design

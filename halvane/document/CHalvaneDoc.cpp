@@ -17,7 +17,7 @@
 #include "platform/StringTable.h"
 #include "platform/UserPrompt.h"
 
-namespace halvane {
+namespace halvane::document {
 
 namespace {
 
@@ -36,7 +36,7 @@ constexpr std::int32_t kFirstCompatibleVersion = 19;
 // The process-wide slot and stage counts of a unit kind; a document of no
 // unit kind leaves the process's first ones.
 void ApplyUnitKindLimits(std::int32_t unitKind) {
-    if (!UnitClassLimits::SetForUnitClass(unitKind)) UnitClassLimits::Reset();
+    if (!link::UnitClassLimits::SetForUnitClass(unitKind)) link::UnitClassLimits::Reset();
 }
 
 }  // namespace
@@ -101,8 +101,8 @@ bool CHalvaneDoc::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
         platform::ArchiveReader ar(bytes);
         version = DocumentArchive::Read(ar, loaded);
     } catch (const DocumentArchive::VersionError&) {
-        RegisterHalvaneStrings();
-        Prompt().MessageBox(platform::processStrings().text(ids::InvalidFileFormat), "", platform::MB_OK);
+        diagnostics::RegisterHalvaneStrings();
+        Prompt().MessageBox(platform::processStrings().text(diagnostics::ids::InvalidFileFormat), "", platform::MB_OK);
         return false;
     } catch (const platform::ArchiveException& e) {
         ShowFailure(kFailedToOpen, e.what());
@@ -125,9 +125,9 @@ bool CHalvaneDoc::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
                 services_.postLoad->UpdateLevels(loaded);
                 services_.postLoad->RunRecalcTarg(loaded);
                 failed = false;
-            } catch (const TException& e) {
+            } catch (const diagnostics::TException& e) {
                 failure = e.message();
-            } catch (const TCodedException& e) {
+            } catch (const diagnostics::TCodedException& e) {
                 failure = e.message;
             } catch (const std::exception& e) {
                 failure = e.what();
@@ -201,8 +201,8 @@ bool CHalvaneDoc::SetUnitKind(std::int32_t code) {
 void CHalvaneDoc::ClearCalculatedCurves() {
     for (const auto& [to, from] : {std::pair{CalculatedMovie, NewCalculatedMovie},
                                    std::pair{CalculatedMusic, NewCalculatedMusic}}) {
-        CCurveSet& target = *CurveSetSlot(to);
-        CCurveSet& source = *CurveSetSlot(from);
+        signal::CCurveSet& target = *CurveSetSlot(to);
+        signal::CCurveSet& source = *CurveSetSlot(from);
         target.Clear();
         target = std::move(source);
         source.Clear();
@@ -211,4 +211,4 @@ void CHalvaneDoc::ClearCalculatedCurves() {
     RefreshMainFrameViews();
 }
 
-}  // namespace halvane
+}  // namespace halvane::document

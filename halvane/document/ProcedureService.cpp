@@ -4,7 +4,7 @@
 
 #include "platform/UserPrompt.h"
 
-namespace halvane {
+namespace halvane::document {
 
 namespace {
 std::atomic<ProcedureService*> installed{nullptr};
@@ -28,4 +28,4 @@ ProcedureService& CurrentProcedureService() {
 
 void SetProcedureService(ProcedureService* service) { installed.store(service); }
 
-}  // namespace halvane
+}  // namespace halvane::document

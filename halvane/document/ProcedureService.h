@@ -7,7 +7,7 @@ namespace platform {
 class UserPrompt;
 }
 
-namespace halvane {
+namespace halvane::document {
 
 class CHalvaneDoc;
 
@@ -65,4 +65,4 @@ private:
 ProcedureService& CurrentProcedureService();
 void SetProcedureService(ProcedureService* service);
 
-}  // namespace halvane
+}  // namespace halvane::document

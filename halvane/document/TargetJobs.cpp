@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace halvane {
+namespace halvane::document {
 
 namespace {
 std::atomic<TargetJobs*> g_jobs{nullptr};
@@ -11,4 +11,4 @@ std::atomic<TargetJobs*> g_jobs{nullptr};
 void SetTargetJobs(TargetJobs* jobs) { g_jobs.store(jobs); }
 TargetJobs* CurrentTargetJobs() { return g_jobs.load(); }
 
-}  // namespace halvane
+}  // namespace halvane::document

@@ -4,7 +4,7 @@
 
 #include "halvane/link/BztTolvarinePlatformV1Base.h"
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // Tolvarine Z6, Tolvarine Z5, Bzt 50/Qex, Bzt 40/Qex (models 0-3, class 1).
 class BztTolvarineV1 final : public BztTolvarinePlatformV1Base {
@@ -12,4 +12,4 @@ public:
     explicit BztTolvarineV1(std::int32_t modelIndex) : BztTolvarinePlatformV1Base(modelIndex, 1) {}
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-namespace halvane {
+namespace halvane::link {
 
 bool CSampFS::IsValid() const {
     const std::int32_t count = rateCount_ >= 0 ? rateCount_ : UnitClassLimits::RateCount();
@@ -26,4 +26,4 @@ std::int32_t CSampFS::GetIndex() const {
     return index_;
 }
 
-}  // namespace halvane
+}  // namespace halvane::link

@@ -4,11 +4,11 @@
 
 #include <string>
 
-namespace halvane {
+namespace halvane::link {
 class UploadSource;
 }
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // A unit driven over the serial port. Its families share the set-up of a
 // measurement (speaker configuration and levels for the test signal), the
@@ -30,15 +30,15 @@ public:
 protected:
     // The job's progress, or a silent one whose questions get the
     // process-wide prompt, so that no operation needs a null check.
-    Progress& Reporter() const;
+    diagnostics::ConTypes::Progress& Reporter() const;
 
     // The document's trims of channels measured in neither configuration
     // (and of channel 4 with one rear speaker), and the Music subwoofer's
     // without a Music subwoofer curve, become 0 dB before levels go out.
-    static void ZeroUnmeasuredTrims(halvane::UploadSource& document);
+    static void ZeroUnmeasuredTrims(link::UploadSource& document);
 
     // Raised for an upload asked of no document.
     [[noreturn]] static void ThrowNoDocument();
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

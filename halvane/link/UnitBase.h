@@ -8,16 +8,19 @@
 #include <memory>
 #include <string>
 
-namespace Comm {
+namespace halvane::link::Comm {
 class CBasicTessikPort;
 }
-namespace halvane {
+namespace halvane::link {
 class UploadSource;  // the project document as the uploads see it
 }
 
-namespace ConTypes {
-
+namespace halvane::diagnostics::ConTypes {
 class Progress;
+}
+
+namespace halvane::link::ConTypes {
+
 
 // One object per known processor model: its model index, its unit class,
 // and the command set of its family behind one interface. The objects
@@ -53,11 +56,11 @@ public:
     virtual void EndSpeakerUpload(std::int32_t flag) = 0;
     virtual void PrepareUpload() = 0;
     virtual void EndUpload(std::int32_t flag) = 0;
-    virtual void UploadSpeakerConfig(halvane::UploadSource* document) = 0;
-    virtual void UploadSpeakerLevels(halvane::UploadSource* document) = 0;
-    virtual void UploadCoefficients(bool erase, halvane::UploadSource* document) = 0;
-    virtual bool VerifyCoefficients(halvane::UploadSource* document, std::int32_t second) = 0;
-    virtual void UploadGains(bool erase, halvane::UploadSource* document) = 0;
+    virtual void UploadSpeakerConfig(link::UploadSource* document) = 0;
+    virtual void UploadSpeakerLevels(link::UploadSource* document) = 0;
+    virtual void UploadCoefficients(bool erase, link::UploadSource* document) = 0;
+    virtual bool VerifyCoefficients(link::UploadSource* document, std::int32_t second) = 0;
+    virtual void UploadGains(bool erase, link::UploadSource* document) = 0;
 
     void GetModelName(std::string& out) const;
     std::string ModelName() const;
@@ -66,14 +69,14 @@ public:
     std::int32_t UnitClass() const { return unitClass_; }
     // The rates and stages this unit's class takes: what its uploads write,
     // whatever the document or another job set for the program.
-    halvane::UnitClassLimits::Of Limits() const {
-        return halvane::UnitClassLimits::ForUnitClass(unitClass_).value_or(halvane::UnitClassLimits::Of{});
+    link::UnitClassLimits::Of Limits() const {
+        return link::UnitClassLimits::ForUnitClass(unitClass_).value_or(link::UnitClassLimits::Of{});
     }
     bool IsEnabled() const { return (enabled_ & 1u) != 0; }
     void SetEnabled(bool on) { enabled_ = on ? 1u : 0u; }
-    Progress* GetProgress() const { return progress_; }
+    diagnostics::ConTypes::Progress* GetProgress() const { return progress_; }
     // Also lets the port's waits end as soon as that job is aborted.
-    void SetProgress(Progress* progress);
+    void SetProgress(diagnostics::ConTypes::Progress* progress);
 
     // The port this unit talks through (the program's one port): a job
     // that holds the unit reaches the processor's line through it.
@@ -85,9 +88,9 @@ private:
     std::int32_t modelIndex_;
     std::int32_t unitClass_;
     std::uint8_t enabled_ = 1;
-    Progress* progress_ = nullptr;
+    diagnostics::ConTypes::Progress* progress_ = nullptr;
     // The progress the port asks about an abort; cleared when the unit goes.
-    std::shared_ptr<std::atomic<Progress*>> watched_ = std::make_shared<std::atomic<Progress*>>(nullptr);
+    std::shared_ptr<std::atomic<diagnostics::ConTypes::Progress*>> watched_ = std::make_shared<std::atomic<diagnostics::ConTypes::Progress*>>(nullptr);
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-namespace halvane {
+namespace halvane::link {
 
 namespace {
 
@@ -36,4 +36,4 @@ void UnitClassLimits::Reset() {
     g_stages = kInitialStages;
 }
 
-}  // namespace halvane
+}  // namespace halvane::link

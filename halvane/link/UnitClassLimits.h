@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace halvane {
+namespace halvane::link {
 
 // The number of sample rates a processor supports (the CSampFS count) and of
 // correction stages per filter set, by unit class: class 1: 5 rates, 10
@@ -34,4 +34,4 @@ public:
     static void Reset();
 };
 
-}  // namespace halvane
+}  // namespace halvane::link

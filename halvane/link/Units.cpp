@@ -9,7 +9,7 @@
 #include <cassert>
 #include <memory>
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 namespace {
 
@@ -52,7 +52,7 @@ void DestroyUnits() {
 
 std::vector<UnitBase*> RegisteredUnits() { return UnitBase::Objects(); }
 
-UnitBase* FindConnectedUnit(Progress* progress) {
+UnitBase* FindConnectedUnit(diagnostics::ConTypes::Progress* progress) {
     // What a failed walk reports is this walk's search, never an older one.
     Comm::CBasicTessikPort::Instance().ForgetLastSearch();
     const std::vector<UnitBase*> units = RegisteredUnits();
@@ -82,4 +82,4 @@ void ReleaseUnit(UnitBase*& holder) {
     holder = nullptr;
 }
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -4,9 +4,13 @@
 
 #include "halvane/signal/CCurve.h"
 
+namespace halvane::signal {
+
 class CCurveWriter;
 
-namespace AudioSampler {
+}  // namespace halvane::signal
+
+namespace halvane::signal::AudioSampler {
 
 // Turns one recording of the processor's repeating test sweep into the
 // loudspeaker's frequency response: the recording is deconvolved by a
@@ -87,4 +91,4 @@ private:
     bool subwoofer_;
 };
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

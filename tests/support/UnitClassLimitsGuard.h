@@ -12,7 +12,7 @@ namespace testsupport {
 class UnitClassLimitsGuard {
 public:
     UnitClassLimitsGuard() = default;
-    ~UnitClassLimitsGuard() { halvane::UnitClassLimits::Reset(); }
+    ~UnitClassLimitsGuard() { halvane::link::UnitClassLimits::Reset(); }
     UnitClassLimitsGuard(const UnitClassLimitsGuard&) = delete;
     UnitClassLimitsGuard& operator=(const UnitClassLimitsGuard&) = delete;
 };

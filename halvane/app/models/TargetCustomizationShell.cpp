@@ -3,12 +3,12 @@
 #include "halvane/app/models/TargetCustomizationModel.h"
 #include "halvane/diagnostics/InstalledHook.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 namespace {
 
-InstalledHook<TargetCustomizationShell>& installedShell() {
-    static InstalledHook<TargetCustomizationShell> shell;
+diagnostics::InstalledHook<TargetCustomizationShell>& installedShell() {
+    static diagnostics::InstalledHook<TargetCustomizationShell> shell;
     return shell;
 }
 
@@ -18,7 +18,7 @@ TargetCustomizationShell SetTargetCustomizationShell(TargetCustomizationShell sh
     return installedShell().Install(std::move(shell));
 }
 
-bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent) {
+bool OpenTargetCustomization(document::CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent) {
     const TargetCustomizationShell shell = installedShell().Current();
     if (!shell) return false;
     const bool receiver = unitKind == 4;
@@ -27,4 +27,4 @@ bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, platf
                  parent);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

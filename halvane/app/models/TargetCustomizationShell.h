@@ -5,14 +5,17 @@
 
 #include "platform/WindowHandle.h"
 
-namespace halvane {
-
+namespace halvane::document {
 class CHalvaneDoc;
+}
+
+namespace halvane::app::models {
+
 
 // Shows "Target Customization" over `parent` for the document, with the
 // receiver flag and maximum frequency given; true on OK.
 using TargetCustomizationShell =
-    std::function<bool(CHalvaneDoc& document, bool receiver, int maxFrequency, platform::WindowHandle parent)>;
+    std::function<bool(document::CHalvaneDoc& document, bool receiver, int maxFrequency, platform::WindowHandle parent)>;
 
 // Installs `shell` (empty: none again); returns the previous one.
 TargetCustomizationShell SetTargetCustomizationShell(TargetCustomizationShell shell);
@@ -21,6 +24,6 @@ TargetCustomizationShell SetTargetCustomizationShell(TargetCustomizationShell sh
 // for `unitKind`, the receiver class (4) with the receiver flag and a
 // maximum EQ frequency of 5000 Hz, the others with 20000 Hz. Returns
 // whether it ended with OK; without a dialog installed it answers Cancel.
-bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent = {});
+bool OpenTargetCustomization(document::CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent = {});
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <list>
 
+namespace halvane::procedures {
+
 // One measurement of a run: a channel at a listening position.
 struct MeasurementItem {
     std::int32_t channel = 0;
@@ -44,4 +46,6 @@ private:
 // halvane::TException "Count out of range" with the queue emptied and
 // PositionCount unchanged; a configuration other than 0 or 1 throws
 // std::logic_error.
-void BuildMeasurementQueue(halvane::MeasurementSession& session, MeasurementQueue& queue, int configuration);
+void BuildMeasurementQueue(procedures::MeasurementSession& session, MeasurementQueue& queue, int configuration);
+
+}  // namespace halvane::procedures

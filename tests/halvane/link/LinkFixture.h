@@ -71,7 +71,7 @@ protected:
     }
 
     platform::ScaledClock clock_;
-    Comm::CBasicTessikPort port_{clock_, MapOnly({})};
+    halvane::link::Comm::CBasicTessikPort port_{clock_, MapOnly({})};
     std::unique_ptr<sim::Simulator> sim_;
 };
 

@@ -71,7 +71,7 @@ private:
 
 // A job's progress that records what a unit reports and can abort itself
 // after a number of steps.
-class RecordingProgress final : public ConTypes::Progress {
+class RecordingProgress final : public halvane::diagnostics::ConTypes::Progress {
 public:
     explicit RecordingProgress(platform::UserPrompt* prompt) : Progress(prompt) {}
 
@@ -116,7 +116,7 @@ protected:
         const std::int64_t before = Port().IdentifyRequests();
         ASSERT_TRUE(Port().FindUnit());
         ASSERT_EQ(Port().ModelIndex(), model);
-        halvane::UnitClassLimits::SetForUnitClass(unitClass);
+        halvane::link::UnitClassLimits::SetForUnitClass(unitClass);
         // Replies take well under a real millisecond; a silent processor
         // then costs 150 ms of real time per command.
         clock_.setFactor(20);
@@ -137,11 +137,11 @@ protected:
     void TearDown() override {
         Port().SetPortMap(MapOnly({}));
         Port().SetClock(platform::systemClock());
-        halvane::UnitClassLimits::Reset();
+        halvane::link::UnitClassLimits::Reset();
         sim_.reset();
     }
 
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    static halvane::link::Comm::CBasicTessikPort& Port() { return halvane::link::Comm::CBasicTessikPort::Instance(); }
 
     template <class F>
     auto Dialect(F&& fn) {

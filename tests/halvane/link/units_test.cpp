@@ -19,7 +19,11 @@
 #include <string>
 #include <vector>
 
-using namespace ConTypes;
+using namespace halvane::design::ConTypes;
+using namespace halvane::diagnostics::ConTypes;
+using namespace halvane::link::ConTypes;
+
+using namespace halvane::design::ConTypes; using namespace halvane::diagnostics::ConTypes; using namespace halvane::link::ConTypes;
 
 namespace {
 
@@ -66,7 +70,7 @@ protected:
         sim_.reset();
     }
 
-    static Comm::CBasicTessikPort& port() { return Comm::CBasicTessikPort::Instance(); }
+    static halvane::link::Comm::CBasicTessikPort& port() { return halvane::link::Comm::CBasicTessikPort::Instance(); }
 
     void ProcessorOnCom3(int model) {
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model), clock_);

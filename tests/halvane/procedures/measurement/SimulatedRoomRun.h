@@ -25,7 +25,7 @@ protected:
         ASSERT_TRUE(sim_->start()) << sim_->error();
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
-        ConTypes::CreateUnits();
+        halvane::link::ConTypes::CreateUnits();
 
         mic_.setToneSource(sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneSource(); }));
         platform::SimInputDevice device;
@@ -56,14 +56,14 @@ protected:
     }
 
     void TearDown() override {
-        ConTypes::DestroyUnits();
+        halvane::link::ConTypes::DestroyUnits();
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
-        halvane::UnitClassLimits::Reset();
+        halvane::link::UnitClassLimits::Reset();
         sim_.reset();
     }
 
-    static Comm::CBasicTessikPort& Port() { return Comm::CBasicTessikPort::Instance(); }
+    static halvane::link::Comm::CBasicTessikPort& Port() { return halvane::link::Comm::CBasicTessikPort::Instance(); }
     template <class F>
     auto Dialect(F&& fn) {
         return sim_->withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) { return fn(d); });
@@ -74,13 +74,13 @@ protected:
     sim::Room room_{8};
     sim::Microphone mic_{room_};
     platform::SimSoundSystem sound_{clock_};
-    halvane::WaveRecorder recorder_{sound_, clock_};
+    halvane::procedures::WaveRecorder recorder_{sound_, clock_};
     WillingPrompt prompt_;
     ScriptedSpeakerSelection selection_;
     ScriptedConflictUi conflicts_;
-    halvane::MicrophoneCalibrationSource calibration_{sound_};
+    halvane::procedures::MicrophoneCalibrationSource calibration_{sound_};
     TestProcHost host_;
-    halvane::CHalvaneDoc document_{halvane::CHalvaneDoc::Services{nullptr, &prompt_, nullptr}};
-    halvane::MeasurementServices services_;
+    halvane::document::CHalvaneDoc document_{halvane::document::CHalvaneDoc::Services{nullptr, &prompt_, nullptr}};
+    halvane::procedures::MeasurementServices services_;
 };
 
