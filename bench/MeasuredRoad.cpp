@@ -37,6 +37,8 @@
 #include "tests/halvane/procedures/measurement/ScriptedMeasurementUi.h"
 #include "tests/support/TestProcHost.h"
 
+using namespace halvane::design;
+
 namespace roomfigure {
 
 namespace {
@@ -70,7 +72,7 @@ constexpr std::array<std::int32_t, 5> kGroups = {1, 1, 1, 0, 1};
 
 }  // namespace
 
-bool MeasuredRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock,
+bool MeasuredRoom(halvane::link::Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock,
                   Tally& tally) {
     sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(SimulatedModelFor(unitKind), "1.31c"), clock);
     if (!simulator.start()) return false;
@@ -90,25 +92,25 @@ bool MeasuredRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, pla
     device.source = std::make_shared<sim::MicrophoneSource>(mic);
     device.mixer = std::make_shared<platform::SimInputMixer>(platform::SimInputMixer::typical(device.name));
     sound.addDevice(device);
-    halvane::WaveRecorder recorder(sound, clock);
+    halvane::procedures::WaveRecorder recorder(sound, clock);
     MovingUser user(mic);
     ScriptedSpeakerSelection selection;
-    selection.edit = [](halvane::MeasurementSelection& s) {
+    selection.edit = [](halvane::procedures::MeasurementSelection& s) {
         s.groups[0] = kGroups;
         s.useMovieMeasurements = 1;
     };
     ScriptedConflictUi conflicts;
-    halvane::MeasurementServices services;
+    halvane::procedures::MeasurementServices services;
     services.recorder = &recorder;
     services.speakerSelection = &selection;
     services.conflicts = &conflicts;
     services.prompt = &user;
     services.calibration = nullptr;  // the program's default calibration
 
-    halvane::CHalvaneDoc doc{halvane::CHalvaneDoc::Services{nullptr, &user, nullptr}};
+    halvane::document::CHalvaneDoc doc{halvane::document::CHalvaneDoc::Services{nullptr, &user, nullptr}};
     auto t0 = Clock::now();
     testsupport::TestProcHost measure;
-    if (!halvane::RunMeasurementProcedure(platform::WindowHandle{3}, &doc, &measure, services)) {
+    if (!halvane::procedures::RunMeasurementProcedure(platform::WindowHandle{3}, &doc, &measure, services)) {
         std::printf("measured room %u: the measurement failed; it said:\n", seed);
         for (const std::string& text : user.texts) std::printf("  \"%s\"\n", text.c_str());
         for (const auto& shown : conflicts.shown) {
@@ -130,13 +132,13 @@ bool MeasuredRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, pla
     const std::int32_t kind = doc.m_nUnitKind;
     t0 = Clock::now();
     testsupport::TestProcHost detect, targets, calculate;
-    if (halvane::RunAutoDetectXOvers(&detect, {}, *doc.CurveSetSlot(0), *doc.CurveSetSlot(1), doc.m_TargetConfig,
+    if (halvane::procedures::RunAutoDetectXOvers(&detect, {}, *doc.CurveSetSlot(0), *doc.CurveSetSlot(1), doc.m_TargetConfig,
                                      kind) != 1)
         return false;
-    if (const auto choices = UnitCrossoverChoices::For(kind))
-        ::UpdateLevels(*choices, *doc.CurveSetSlot(0), *doc.CurveSetSlot(1), doc.m_TargetConfig);
-    if (halvane::RunRecalcTarg(doc, &targets, {}) != 1) return false;
-    if (!halvane::RunEqCalcProc({}, doc, &calculate)) return false;
+    if (const auto choices = halvane::link::UnitCrossoverChoices::For(kind))
+        ::halvane::design::UpdateLevels(*choices, *doc.CurveSetSlot(0), *doc.CurveSetSlot(1), doc.m_TargetConfig);
+    if (halvane::procedures::RunRecalcTarg(doc, &targets, {}) != 1) return false;
+    if (!halvane::procedures::RunEqCalcProc({}, doc, &calculate)) return false;
     const double tCalc = std::chrono::duration<double>(Clock::now() - t0).count();
     Processor processor;
     double tUpload = 0;
@@ -146,7 +148,7 @@ bool MeasuredRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, pla
                 seed, KindName(unitKind), seed, kind, tMeasure, tCalc, tUpload);
 
     const BlockLayout& layout = processor.filters.layout;
-    const int designHz = halvane::CSampFS(layout.rates == 8 ? 6 : 3).GetFrequency();
+    const int designHz = halvane::link::CSampFS(layout.rates == 8 ? 6 : 3).GetFrequency();
     const int positions = doc.MeasSetSlot(6)->Count();
     for (int c = 0; c < 2; ++c) {
         std::vector<double> levels;

@@ -15,6 +15,8 @@
 #include "halvane/signal/CCurve.h"
 #include "sim/Room.h"
 
+using namespace halvane::signal;
+
 namespace roomfigure {
 
 double Chain::MagnitudeDb(double hz) const {
@@ -68,7 +70,7 @@ Chain ChainFromWords(const DspMemory& memory, const BlockLayout& layout, int con
 
 Chain ChainFromReceiverWords(const ReceiverWords& words, int configuration, int rateSlot, int channel, int stages,
                              double rateHz) {
-    const int code = ConTypes::VuxV1Base::kChannelCode[channel];
+    const int code = halvane::link::ConTypes::VuxV1Base::kChannelCode[channel];
     const auto value = [&](const char* word) { return static_cast<double>(std::bit_cast<float>(words.at(word))); };
     char word[32];
     Chain chain;
@@ -89,15 +91,15 @@ Chain ChainFromReceiverWords(const ReceiverWords& words, int configuration, int 
 Chain HeldFilters::ChainAt(int configuration, int rateSlot, int channel, double rateHz) const {
     if (unitKind == 4) return ChainFromReceiverWords(words, configuration, rateSlot, channel, layout.stages, rateHz);
     int slot = 0;
-    while (ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot] != channel) ++slot;
+    while (halvane::link::ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot] != channel) ++slot;
     return ChainFromWords(memory, layout, configuration, rateSlot, slot, rateHz);
 }
 
-Chain ChainFromFilterSet(const halvane::FilterSet& set, int stages, double rateHz) {
+Chain ChainFromFilterSet(const halvane::document::FilterSet& set, int stages, double rateHz) {
     Chain chain;
     chain.rate = rateHz;
-    for (int b = 0; b < stages && b < halvane::FilterSet::kMaxStages; ++b) {
-        const halvane::Biquad& q = set.Stages[static_cast<std::size_t>(b)];
+    for (int b = 0; b < stages && b < halvane::document::FilterSet::kMaxStages; ++b) {
+        const halvane::design::Biquad& q = set.Stages[static_cast<std::size_t>(b)];
         Stage s;
         if (q.inUse != 0) s = {2 * q.b0_2, 2 * q.b1_2, 2 * q.b2_2, 2 * q.a1_2, 2 * q.a2_2};
         chain.stages.push_back(s);

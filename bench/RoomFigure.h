@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+namespace halvane::signal {
 class CCurve;
-namespace halvane {
+}
+namespace halvane::document {
 struct FilterSet;
 }
 namespace sim {
@@ -84,7 +86,7 @@ struct HeldFilters {
 
 // The same chain from the document's filter set, in double precision (the
 // stored halved coefficients doubled; a stage not in use is the identity).
-Chain ChainFromFilterSet(const halvane::FilterSet& set, int stages, double rateHz);
+Chain ChainFromFilterSet(const halvane::document::FilterSet& set, int stages, double rateHz);
 
 // The band a channel's stages are fitted to: from lower x sqrt(2) to
 // min(upper / sqrt(2), rate / 4, 12000), lower and upper being the
@@ -95,10 +97,10 @@ struct Band {
 Band FitBand(double lowerEqLimit, double upperEqLimit, int fitRate);
 
 // The frequencies of `grid` that lie in the band.
-std::vector<double> PointsIn(const CCurve& grid, const Band& band);
+std::vector<double> PointsIn(const halvane::signal::CCurve& grid, const Band& band);
 // A curve's level in dB at the frequencies (interpolated as the curves
 // interpolate: the level linear in log frequency).
-std::vector<double> DbAt(const CCurve& curve, const std::vector<double>& hz);
+std::vector<double> DbAt(const halvane::signal::CCurve& curve, const std::vector<double>& hz);
 
 // How far a channel is from its target at its listening positions:
 // positionsDb[p][i] + correctionDb[i] - targetDb[i] - offset, the RMS over
@@ -132,7 +134,7 @@ double LargestDifference(const std::vector<double>& a, const std::vector<double>
 // microphone or processing. The job smooths the complex response instead,
 // which near sharp modes and reflections comes out differently; that
 // difference is part of what the measured road shows.
-CCurve TrueCurve(const sim::Room& room, int channel, int position);
+halvane::signal::CCurve TrueCurve(const sim::Room& room, int channel, int position);
 
 double Median(std::vector<double> values);
 

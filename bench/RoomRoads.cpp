@@ -22,6 +22,9 @@
 #include "tests/halvane/procedures/jobs/RoadProject.h"
 #include "tests/support/TestProcHost.h"
 
+using namespace halvane::design;
+using namespace halvane::signal;
+
 namespace roomfigure {
 
 namespace {
@@ -34,13 +37,13 @@ double Seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock
 
 platform::PortMap OnlyCom1(const std::string& path) { return bench::OnlyPort("COM1", path); }
 
-bool UploadAndRead(Comm::CBasicTessikPort& port, halvane::CHalvaneDoc& doc, sim::Simulator& simulator,
+bool UploadAndRead(halvane::link::Comm::CBasicTessikPort& port, halvane::document::CHalvaneDoc& doc, sim::Simulator& simulator,
                    Processor& processor, double& seconds) {
     port.SetPortMap(OnlyCom1(simulator.slavePath()));
     port.SetSearchAttempted(false);
     testsupport::TestProcHost host;
     const auto t0 = Clock::now();
-    const bool ok = halvane::RunUploadProc({}, doc, &host) == 1;
+    const bool ok = halvane::procedures::RunUploadProc({}, doc, &host) == 1;
     seconds = Seconds(t0);
     port.SetPortMap(OnlyCom1("/nonexistent"));
     // The processor's level words, channels 0 to 7, then the Music
@@ -129,7 +132,7 @@ void AddTally(Tally& into, const Tally& from) {
 
 std::vector<double> SlotRates(int rates) {
     std::vector<double> hz;
-    for (int r = 0; r < rates; ++r) hz.push_back(halvane::CSampFS(r).GetFrequency());
+    for (int r = 0; r < rates; ++r) hz.push_back(halvane::link::CSampFS(r).GetFrequency());
     return hz;
 }
 
@@ -176,7 +179,7 @@ std::vector<double> AudioBand(double rate) {
 }
 
 ChannelResult JudgeChannel(const ChannelRun& run, const HeldFilters& held, int configuration,
-                           const halvane::DocumentData::FilterSetArray* design) {
+                           const halvane::document::DocumentData::FilterSetArray* design) {
     const BlockLayout& layout = held.layout;
     ChannelResult r;
     r.before = JudgeUncorrected(run.positionsDb, run.targetDb);
@@ -230,7 +233,7 @@ ChannelResult JudgeChannel(const ChannelRun& run, const HeldFilters& held, int c
     return r;
 }
 
-bool SyntheticRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock,
+bool SyntheticRoom(halvane::link::Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock,
                    Tally& tally) {
     roadtest::ScriptedDoc s;
     testsupport::TestProcHost host;
@@ -238,16 +241,16 @@ bool SyntheticRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, pl
     if (!roadtest::PrepareRoad(s.doc, unitKind, seed)) return false;
     const double tPrepare = Seconds(t0);
     t0 = Clock::now();
-    if (!halvane::RunEqCalcProc({}, s.doc, &host)) return false;
+    if (!halvane::procedures::RunEqCalcProc({}, s.doc, &host)) return false;
     const double tCalc = Seconds(t0);
     // The design the words are judged against: the same calculation with
     // its exact coefficients.
-    const halvane::DocumentData::FilterSetArray held = s.doc.FilterSets;
+    const halvane::document::DocumentData::FilterSetArray held = s.doc.FilterSets;
     {
-        halvane::CEqCalcProc exact(s.doc, halvane::CEqCalcProc::Coefficients::Exact);
-        if (halvane::DoProcedure(&exact, {}, &host) != 1) return false;
+        halvane::procedures::CEqCalcProc exact(s.doc, halvane::procedures::CEqCalcProc::Coefficients::Exact);
+        if (halvane::procedures::DoProcedure(&exact, {}, &host) != 1) return false;
     }
-    const halvane::DocumentData::FilterSetArray exactSets = s.doc.FilterSets;
+    const halvane::document::DocumentData::FilterSetArray exactSets = s.doc.FilterSets;
     s.doc.FilterSets = held;
 
     sim::Simulator simulator(std::make_unique<sim::HalvaneDialect>(SimulatedModelFor(unitKind), "1.31c"), clock);
@@ -262,7 +265,7 @@ bool SyntheticRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, pl
                 tPrepare, tCalc, tUpload);
     const BlockLayout& layout = processor.filters.layout;
     const std::string room = std::string(KindName(unitKind)) + " room " + std::to_string(seed);
-    const int designHz = halvane::CSampFS(layout.rates == 8 ? 6 : 3).GetFrequency();
+    const int designHz = halvane::link::CSampFS(layout.rates == 8 ? 6 : 3).GetFrequency();
     for (int c = 0; c < 2; ++c) {
         const CMeasSet& positions = *s.doc.MeasSetSlot(6 + c);
         for (int ch : roadtest::kRoadChannels) {

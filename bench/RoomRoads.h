@@ -12,10 +12,10 @@
 #include "platform/Clock.h"
 #include "platform/PortMap.h"
 
-namespace halvane {
+namespace halvane::document {
 class CHalvaneDoc;
 }
-namespace Comm {
+namespace halvane::link::Comm {
 class CBasicTessikPort;
 }
 namespace sim {
@@ -72,7 +72,7 @@ struct ChannelResult {
     double wordsWideDb = 0;   // the same anywhere from 20 Hz to 20 kHz
 };
 ChannelResult JudgeChannel(const ChannelRun& run, const HeldFilters& held, int configuration,
-                           const halvane::DocumentData::FilterSetArray* design);
+                           const halvane::document::DocumentData::FilterSetArray* design);
 
 // COM1 alone, at `path`.
 platform::PortMap OnlyCom1(const std::string& path);
@@ -93,7 +93,7 @@ const char* KindName(int unitKind);
 // Uploads the document's filters and levels to the simulator (on COM1,
 // through the units' port) and reads back what it holds; false when the
 // upload did not complete or a level is missing.
-bool UploadAndRead(Comm::CBasicTessikPort& port, halvane::CHalvaneDoc& doc, sim::Simulator& simulator,
+bool UploadAndRead(halvane::link::Comm::CBasicTessikPort& port, halvane::document::CHalvaneDoc& doc, sim::Simulator& simulator,
                    Processor& processor, double& seconds);
 
 // The rate of each slot the document and the processor hold.
@@ -105,12 +105,12 @@ double TrimDb(const Processor& processor, int configuration, int channel);
 // One seeded synthetic room through crossovers, levels, targets,
 // calculation and upload to a processor of unit kind `unitKind`; false when
 // a job failed. `port` is the one the units were created with.
-bool SyntheticRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock, Tally& tally);
+bool SyntheticRoom(halvane::link::Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock, Tally& tally);
 // One seeded sim::Room measured by the measurement job with the simulated
 // microphone (a Tessik QEX-1 at a real room's levels) on a processor of
 // unit kind `unitKind`, then the same road, judged against the room's true
 // response. False when a job failed or a take clipped.
-bool MeasuredRoom(Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock, Tally& tally);
+bool MeasuredRoom(halvane::link::Comm::CBasicTessikPort& port, unsigned seed, int unitKind, platform::Clock& clock, Tally& tally);
 
 // Adds one tally's entries to another; the worst figures take the worse.
 void AddTally(Tally& into, const Tally& from);

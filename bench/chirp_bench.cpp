@@ -30,7 +30,7 @@ void BM_MeasureResponse(benchmark::State& state) {
         state.PauseTiming();
         work = Take();
         state.ResumeTiming();
-        AudioSampler::CSimpleChirpProc proc(work.data(), 65536, 196608, 16, 48000);
+        halvane::signal::AudioSampler::CSimpleChirpProc proc(work.data(), 65536, 196608, 16, 48000);
         auto r = proc.MeasureResponse();
         benchmark::DoNotOptimize(r.get());
     }
@@ -43,7 +43,7 @@ void BM_QuickResponse(benchmark::State& state) {
         state.PauseTiming();
         work = Take();
         state.ResumeTiming();
-        AudioSampler::CSimpleChirpProc proc(work.data(), 65536, 196608, 16, 48000);
+        halvane::signal::AudioSampler::CSimpleChirpProc proc(work.data(), 65536, 196608, 16, 48000);
         auto r = proc.QuickResponse();
         benchmark::DoNotOptimize(r.get());
     }

@@ -17,6 +17,8 @@
 #include "halvane/signal/CCurve.h"
 #include "halvane/signal/ComplexFft.h"
 
+using namespace halvane::signal;
+
 namespace {
 
 constexpr int kSizes[] = {1024, 16384, 65536, 131072};

@@ -19,6 +19,8 @@
 #include "halvane/link/HeldWordLattices.h"
 #include "tests/halvane/design/FitCorpus.h"
 
+using namespace halvane::design;
+
 namespace {
 
 FilterDesign Fit(const fitcorpus::Case& c) {
@@ -46,7 +48,7 @@ void PrintQualityTable() {
             const BandError e = MeasureBandError(c.measured, c.target, d, c.level, band.lower, band.upper);
             const BandError u = UncorrectedBandError(c.measured, c.target, c.level, band.lower, band.upper);
             const BandError q =
-                MeasureBandError(c.measured, c.target, QuantisedStages(d, halvane::HeldWordLattice(false)), c.level, band.lower, band.upper);
+                MeasureBandError(c.measured, c.target, QuantisedStages(d, halvane::link::HeldWordLattice(false)), c.level, band.lower, band.upper);
             std::printf("%-24s %6d %8.4f %8.4f %8.4f %8.4f %7.1f %8.4f %8.4f %9.1f\n", c.name.c_str(), rate, e.rms,
                         e.max, e.p95, u.rms, u.rms / e.rms, q.rms, q.max, ms);
         }

@@ -25,7 +25,7 @@ void BM_FindUnitCom9At57600(benchmark::State& state) {
         state.SkipWithError(simulator.error().c_str());
         return;
     }
-    Comm::CBasicTessikPort port(platform::systemClock(), OnlyCom9(simulator.slavePath()));
+    halvane::link::Comm::CBasicTessikPort port(platform::systemClock(), OnlyCom9(simulator.slavePath()));
     std::int64_t requests = 0;
     for (auto _ : state) {
         port.Close();

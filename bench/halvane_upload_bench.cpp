@@ -32,8 +32,8 @@ namespace {
 platform::PortMap OnlyCom1(const std::string& path) { return bench::OnlyPort("COM1", path); }
 
 // Designed stages within the DSP's range, different everywhere.
-halvane::UploadData Project() {
-    halvane::UploadData doc;
+halvane::link::UploadData Project() {
+    halvane::link::UploadData doc;
     for (int c = 0; c < 2; ++c)
         for (int r = 0; r < 8; ++r)
             for (int ch = 0; ch < 8; ++ch) {
@@ -77,7 +77,7 @@ void Upload(benchmark::State& state, int model, Run run, bool paced = false) {
         d.knobs().requireDebugMode = false;  // the power cycle before it is not measured
         return 0;
     });
-    Comm::CBasicTessikPort port;
+    halvane::link::Comm::CBasicTessikPort port;
     port.SetClock(platform::systemClock());
     port.SetPortMap(OnlyCom1(simulator.slavePath()));
     if (!port.FindUnit()) {
@@ -85,7 +85,7 @@ void Upload(benchmark::State& state, int model, Run run, bool paced = false) {
         return;
     }
     Unit unit(model, port);
-    halvane::UploadData doc = Project();
+    halvane::link::UploadData doc = Project();
     for (auto _ : state) {
         simulator.log().clear();
         const auto in0 = simulator.bytesReceived();
@@ -102,37 +102,37 @@ void Upload(benchmark::State& state, int model, Run run, bool paced = false) {
 }
 
 void BM_FlagshipFullUpload(benchmark::State& state) {
-    Upload<ConTypes::BztTolvarineV2>(state, 4, [](auto& unit, auto& doc) {
+    Upload<halvane::link::ConTypes::BztTolvarineV2>(state, 4, [](auto& unit, auto& doc) {
         unit.UploadCoefficients(false, &doc);
         unit.UploadGains(false, &doc);
     });
 }
 
 void BM_ReceiverFullUpload(benchmark::State& state) {
-    Upload<ConTypes::VuxV1Base>(state, 7, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); });
+    Upload<halvane::link::ConTypes::VuxV1Base>(state, 7, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); });
 }
 
 void BM_FlagshipFullUploadPaced(benchmark::State& state) {
-    Upload<ConTypes::BztTolvarineV2>(state, 4, [](auto& unit, auto& doc) {
+    Upload<halvane::link::ConTypes::BztTolvarineV2>(state, 4, [](auto& unit, auto& doc) {
         unit.UploadCoefficients(false, &doc);
         unit.UploadGains(false, &doc);
     }, true);
 }
 
 void BM_FlagshipErasePaced(benchmark::State& state) {
-    Upload<ConTypes::BztTolvarineV2>(state, 4, [](auto& unit, auto& doc) {
+    Upload<halvane::link::ConTypes::BztTolvarineV2>(state, 4, [](auto& unit, auto& doc) {
         unit.UploadCoefficients(true, &doc);
         unit.UploadGains(true, &doc);
     }, true);
 }
 
 void BM_ReceiverFullUploadPaced(benchmark::State& state) {
-    Upload<ConTypes::VuxV1Base>(state, 7, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); },
+    Upload<halvane::link::ConTypes::VuxV1Base>(state, 7, [](auto& unit, auto& doc) { unit.UploadCoefficients(false, &doc); },
                                 true);
 }
 
 void BM_ReceiverErasePaced(benchmark::State& state) {
-    Upload<ConTypes::VuxV1Base>(state, 7, [](auto& unit, auto& doc) { unit.UploadCoefficients(true, &doc); },
+    Upload<halvane::link::ConTypes::VuxV1Base>(state, 7, [](auto& unit, auto& doc) { unit.UploadCoefficients(true, &doc); },
                                 true);
 }
 

@@ -20,14 +20,14 @@ void BM_DecimateCurve(benchmark::State& state) {
         x[i] = 24000.0 * i / (n - 1);
         y[i] = -20.0 + 6.0 * std::sin(i * 0.01) + 3.0 * std::sin(i * 0.37);
     }
-    halvane::CGMapLogLin map;
+    halvane::app::models::CGMapLogLin map;
     map.SetOrigin(60, 420);
     map.SetExtent(600, -400);
     map.SetRanges(20, 20000, -50, 0);
     long long drawn = 0;
     for (auto _ : state) {
         drawn = 0;
-        halvane::DecimateCurve(map, x.data(), y.data(), n, [&](const halvane::PlotPoint*, int count) { drawn += count; });
+        halvane::app::models::DecimateCurve(map, x.data(), y.data(), n, [&](const halvane::app::models::PlotPoint*, int count) { drawn += count; });
         benchmark::DoNotOptimize(drawn);
     }
     state.counters["points_drawn"] = static_cast<double>(drawn);

@@ -55,12 +55,12 @@ int main(int argc, char** argv) {
     const int measured = argc > 2 ? std::max(0, std::atoi(argv[2])) : 2;
     const auto start = std::chrono::steady_clock::now();
     platform::ScaledClock clock(20.0);
-    Comm::CBasicTessikPort port;
-    ConTypes::CreateUnits(port);
+    halvane::link::Comm::CBasicTessikPort port;
+    halvane::link::ConTypes::CreateUnits(port);
     port.SetClock(clock);
 
     std::printf("rates of the rows below:");
-    const int rowRates = halvane::UnitClassLimits::ForUnitClassOrInitial(2).RateCount();
+    const int rowRates = halvane::link::UnitClassLimits::ForUnitClassOrInitial(2).RateCount();
     for (double hz : SlotRates(rowRates)) std::printf(" %6.0f", hz);
     std::printf("\nRMS deviation from the target in dB over each channel's fit band\n");
 
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
                 return 1;
             }
     }
-    ConTypes::DestroyUnits();
+    halvane::link::ConTypes::DestroyUnits();
     port.SetClock(platform::systemClock());
 
     Tally tally;

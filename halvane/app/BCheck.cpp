@@ -1,6 +1,6 @@
 #include "halvane/app/BCheck.h"
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 BCheck::BCheck(int id, const QString& text, QWidget* parent) : QCheckBox(text, parent), id_(id) {
     setObjectName(QStringLiteral("idc_%1").arg(id));
@@ -34,4 +34,4 @@ void BCheck::onClicked(bool checked) {
     if (mode_ == kNotifyValue) emit valueChanged(id_, this);
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

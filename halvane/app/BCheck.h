@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 // A check box bound to a flag: a click sets the variable to the new check
 // state, then, by the notify mode, passes the click on to the dialog as a
@@ -40,4 +40,4 @@ private:
     std::int32_t* number_ = nullptr;
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

@@ -8,7 +8,7 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
-namespace halvane {
+namespace halvane::app {
 
 namespace {
 
@@ -82,4 +82,4 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setMinimumWidth(300);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QIcon>
 
-namespace halvane {
+namespace halvane::app {
 
 // The program's icon: a loudspeaker before a corrected response curve. It is
 // drawn rather than loaded, so the program needs no image files beside it.
@@ -18,4 +18,4 @@ public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -10,12 +10,12 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-namespace halvane {
+namespace halvane::app {
 
 using CustomControls::CSpin;
 using CustomControls::SpinTextBox;
 
-CAdvancedTargetConfigurationDlg::CAdvancedTargetConfigurationDlg(AdvancedTargetModel& values, QWidget* parent)
+CAdvancedTargetConfigurationDlg::CAdvancedTargetConfigurationDlg(models::AdvancedTargetModel& values, QWidget* parent)
     : QDialog(parent), values_(values), refLevel_(new CSpin(kRefLevelId, this)) {
     setObjectName(QStringLiteral("idd_464"));
     setWindowTitle(tr("Advanced Target Customization"));
@@ -69,11 +69,11 @@ CSpin* CAdvancedTargetConfigurationDlg::MinEq(int configuration) const {
 void CAdvancedTargetConfigurationDlg::UpdateControls() {
     if (updating_) return;
     updating_ = true;
-    const AdvancedTargetView view = values_.Update();
+    const models::AdvancedTargetView view = values_.Update();
     for (std::size_t c = 0; c < 2; ++c) {
-        const AdvancedColumnView& column = view.columns[c];
+        const models::AdvancedColumnView& column = view.columns[c];
         const auto b = static_cast<std::size_t>(column.boundConfiguration);
-        order_[c]->setValues(CustomControls::SlopeOrderNames(), &values_.SubHighPassOrder[b]);
+        order_[c]->setValues(models::CustomControls::SlopeOrderNames(), &values_.SubHighPassOrder[b]);
         frequency_[c]->setRange(column.frequencyGrid, &values_.SubHighPassFrequency[b]);
         minEq_[c]->setRange(column.frequencyGrid, &values_.MinSubEqFrequency[b]);
         order_[c]->setEnabled(column.orderEnabled);
@@ -92,4 +92,4 @@ void CAdvancedTargetConfigurationDlg::accept() {
     QDialog::accept();
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -6,12 +6,12 @@
 
 #include <array>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 class CSpin;
 class SpinTextBox;
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls
 
-namespace halvane {
+namespace halvane::app {
 
 // Dialog 464, "Advanced Target Customization": the subwoofer high-pass
 // order and frequency, the lowest subwoofer EQ frequency of both
@@ -27,7 +27,7 @@ public:
     static constexpr std::array<int, 2> kMinEqIds{1099, 1101};
     static constexpr int kRefLevelId = 1063;
 
-    explicit CAdvancedTargetConfigurationDlg(AdvancedTargetModel& values, QWidget* parent = nullptr);
+    explicit CAdvancedTargetConfigurationDlg(models::AdvancedTargetModel& values, QWidget* parent = nullptr);
     ~CAdvancedTargetConfigurationDlg() override;
 
     // Binds and enables the controls by the current values (again after
@@ -43,7 +43,7 @@ public slots:
     void accept() override;
 
 private:
-    AdvancedTargetModel& values_;
+    models::AdvancedTargetModel& values_;
     std::array<CustomControls::SpinTextBox*, 2> order_{};
     std::array<CustomControls::CSpin*, 2> frequency_{};
     std::array<CustomControls::CSpin*, 2> minEq_{};
@@ -51,4 +51,4 @@ private:
     bool updating_ = false;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

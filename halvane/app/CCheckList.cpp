@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-namespace halvane {
+namespace halvane::app {
 
 CCheckList::CCheckList(QWidget* parent) : QListWidget(parent) {
     setObjectName(QStringLiteral("idc_1027"));
@@ -12,12 +12,12 @@ CCheckList::CCheckList(QWidget* parent) : QListWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void CCheckList::Fill(CheckData* items, std::size_t count, CheckListOwner* owner) {
+void CCheckList::Fill(models::CheckData* items, std::size_t count, models::CheckListOwner* owner) {
     clear();
-    model_ = std::make_unique<CheckListModel>(items, count, owner);
+    model_ = std::make_unique<models::CheckListModel>(items, count, owner);
     model_->fill();
     for (std::size_t i = 0; i < model_->size(); ++i) {
-        const CheckData& data = model_->item(i);
+        const models::CheckData& data = model_->item(i);
         auto* item = new QListWidgetItem(CoreText(data.Label), this);
         // Not user-checkable: the view's own toggling would count a click
         // twice; the list toggles on the press itself.
@@ -64,4 +64,4 @@ void CCheckList::mouseDoubleClickEvent(QMouseEvent* event) {
     mousePressEvent(event);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

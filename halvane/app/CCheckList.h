@@ -6,7 +6,7 @@
 
 #include <memory>
 
-namespace halvane {
+namespace halvane::app {
 
 // A flat list of items with check boxes over the caller's CheckData array.
 // A click on an item, on its box or its text, toggles it and tells the
@@ -21,7 +21,7 @@ public:
 
     // Shows the items: every fill makes new list items, each showing its
     // Requested state (which Checked takes).
-    void Fill(CheckData* items, std::size_t count, CheckListOwner* owner);
+    void Fill(models::CheckData* items, std::size_t count, models::CheckListOwner* owner);
 
 signals:
     void itemToggled(int index);
@@ -35,7 +35,7 @@ private:
     void toggleAt(const QPoint& pos);
     void toggle(QListWidgetItem* item);
 
-    std::unique_ptr<CheckListModel> model_;
+    std::unique_ptr<models::CheckListModel> model_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

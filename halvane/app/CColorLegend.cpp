@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-namespace halvane {
+namespace halvane::app {
 
 namespace {
 
@@ -24,14 +24,14 @@ CColorLegend::CColorLegend(QWidget* parent) : CRowView(parent), font_(font()) {
     OnUpdate();
 }
 
-void CColorLegend::SetDocument(const DocumentData* doc) {
+void CColorLegend::SetDocument(const document::DocumentData* doc) {
     doc_ = doc;
     OnUpdate();
 }
 
 void CColorLegend::MeasureRow(int& width, int& height) {
     const QFontMetrics metrics(font_);
-    width = metrics.averageCharWidth() * ColorLegendModel::kRowWidthChars;
+    width = metrics.averageCharWidth() * models::ColorLegendModel::kRowWidthChars;
     height = metrics.height();
 }
 
@@ -45,10 +45,10 @@ void CColorLegend::DrawRow(QPainter& painter, int row, int y, bool selected) {
     const int fillWidth = std::max(Metrics().RowWidth(), viewport()->width() + horizontalScrollBar()->value());
     painter.fillRect(QRect(0, y, fillWidth, h), pal.color(selected ? QPalette::Highlight : QPalette::Base));
 
-    const ColorLegendModel::RowGeometry g = ColorLegendModel::Geometry(row, y, w, h);
-    if (ColorLegendModel::HasLine(row)) {
-        QPen pen(FromColorRef(ColorLegendModel::RowColour(doc_, row)));
-        pen.setWidth(ColorLegendModel::kLinePenWidth);
+    const models::ColorLegendModel::RowGeometry g = models::ColorLegendModel::Geometry(row, y, w, h);
+    if (models::ColorLegendModel::HasLine(row)) {
+        QPen pen(FromColorRef(models::ColorLegendModel::RowColour(doc_, row)));
+        pen.setWidth(models::ColorLegendModel::kLinePenWidth);
         pen.setCapStyle(Qt::FlatCap);
         painter.setPen(pen);
         painter.drawLine(g.lineFrom, g.lineY, g.lineTo, g.lineY);
@@ -56,7 +56,7 @@ void CColorLegend::DrawRow(QPainter& painter, int row, int y, bool selected) {
     painter.setFont(font_);
     painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
     painter.drawText(QRect(g.textX, y, std::max(1, fillWidth - g.textX), h), Qt::AlignLeft | Qt::AlignTop,
-                     CoreText(ColorLegendModel::RowText(row)));
+                     CoreText(models::ColorLegendModel::RowText(row)));
 }
 
 void CColorLegend::StepSelection(bool next) {
@@ -67,4 +67,4 @@ void CColorLegend::SelectRow(int row) {
     if (model_.SelectRow(row)) SelectedRowChanged(model_.Selected());
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -2,7 +2,7 @@
 
 #include "halvane/app/CoreText.h"
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 CComboPVal::CComboPVal(int id, QWidget* parent) : QComboBox(parent), id_(id) {
     setObjectName(QStringLiteral("idc_%1").arg(id));
@@ -10,13 +10,13 @@ CComboPVal::CComboPVal(int id, QWidget* parent) : QComboBox(parent), id_(id) {
     connect(this, &QComboBox::activated, this, &CComboPVal::onActivated);
 }
 
-void CComboPVal::setValues(const ValueList& values, int* variable, const std::vector<int>& excluded) {
+void CComboPVal::setValues(const models::CustomControls::ValueList& values, int* variable, const std::vector<int>& excluded) {
     variable_ = variable != nullptr ? variable : &own_;
-    model_ = ComboModel(values, excluded);
+    model_ = models::CustomControls::ComboModel(values, excluded);
     {
         const QSignalBlocker blocker(this);
         clear();
-        for (const ValueEntry& item : model_.items()) addItem(halvane::CoreText(item.label), item.value);
+        for (const models::CustomControls::ValueEntry& item : model_.items()) addItem(app::CoreText(item.label), item.value);
     }
     setMaxVisibleItems(dropItems());
     ShowValue();
@@ -38,4 +38,4 @@ void CComboPVal::onActivated(int index) {
     emit valueChanged(id_, this);
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 // A combo box bound to an int: it lists the labels of its value list, less
 // the excluded values, selects the variable's value and writes the user's
@@ -21,7 +21,7 @@ public:
     int id() const { return id_; }
     // Fills the list and binds `variable` (null: one of its own); a variable
     // not in the list takes the last item's value, and the dialog is told.
-    void setValues(const ValueList& values, int* variable, const std::vector<int>& excluded = {});
+    void setValues(const models::CustomControls::ValueList& values, int* variable, const std::vector<int>& excluded = {});
     // Selects the variable's item (the same rule).
     void ShowValue();
     int* variable() const { return variable_; }
@@ -35,9 +35,9 @@ private:
     void onActivated(int index);
 
     int id_;
-    ComboModel model_;
+    models::CustomControls::ComboModel model_;
     int own_ = 0;
     int* variable_ = &own_;
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

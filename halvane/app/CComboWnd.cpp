@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 CComboWnd::CComboWnd(int id, const QString& label, QWidget* parent)
     : QWidget(parent), label_(new QLabel(label, this)), combo_(new CComboPVal(id, this)) {
@@ -14,4 +14,4 @@ CComboWnd::CComboWnd(int id, const QString& label, QWidget* parent)
     layout->addWidget(combo_, 1);
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

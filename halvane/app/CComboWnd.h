@@ -6,7 +6,7 @@
 
 class QLabel;
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 // A label with a combo box beside it, the label as wide as its text.
 class CComboWnd final : public QWidget {
@@ -22,4 +22,4 @@ private:
     CComboPVal* combo_;
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

@@ -9,7 +9,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-namespace halvane {
+namespace halvane::app {
 
 QString DialogText(const std::string& text) {
     QString out = QString::fromStdString(text);
@@ -17,7 +17,7 @@ QString DialogText(const std::string& text) {
     return out;
 }
 
-CConflictResolution::CConflictResolution(const RepeatMeasurementsRequest& request, QWidget* parent)
+CConflictResolution::CConflictResolution(const models::RepeatMeasurementsRequest& request, QWidget* parent)
     : QDialog(parent), text_(new QPlainTextEdit(this)), list_(new CCheckList(this)) {
     setObjectName(QStringLiteral("idd_107"));
     setWindowTitle(CoreText(request.caption));
@@ -39,7 +39,7 @@ CConflictResolution::CConflictResolution(const RepeatMeasurementsRequest& reques
 }
 
 void InstallConflictResolutionDialog() {
-    SetRepeatMeasurementsShell([](const RepeatMeasurementsRequest& request, platform::WindowHandle parent) {
+    models::SetRepeatMeasurementsShell([](const models::RepeatMeasurementsRequest& request, platform::WindowHandle parent) {
         return CallOnUiThread(
             [&] {
                 CConflictResolution dialog(request, platform::qt::WidgetOf(parent));
@@ -49,4 +49,4 @@ void InstallConflictResolutionDialog() {
     });
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

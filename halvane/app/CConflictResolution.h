@@ -6,7 +6,7 @@
 
 class QPlainTextEdit;
 
-namespace halvane {
+namespace halvane::app {
 
 class CCheckList;
 
@@ -17,7 +17,7 @@ class CConflictResolution final : public QDialog {
     Q_OBJECT
 
 public:
-    CConflictResolution(const RepeatMeasurementsRequest& request, QWidget* parent = nullptr);
+    CConflictResolution(const models::RepeatMeasurementsRequest& request, QWidget* parent = nullptr);
 
     CCheckList* List() const { return list_; }
     QPlainTextEdit* Text() const { return text_; }
@@ -34,4 +34,4 @@ void InstallConflictResolutionDialog();
 // The texts of the system use "\r\n" line breaks; a Qt text shows "\n".
 QString DialogText(const std::string& text);
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -10,11 +10,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace halvane {
+namespace halvane::app {
 
 using CustomControls::CStaticColorCtrl;
 
-CCurveColorDialog::CCurveColorDialog(DocumentData& doc, QWidget* parent, ColourPicker* picker)
+CCurveColorDialog::CCurveColorDialog(document::DocumentData& doc, QWidget* parent, models::ColourPicker* picker)
     : QDialog(parent), doc_(doc), choice_(doc) {
     setObjectName(QStringLiteral("idd_105"));
     setWindowTitle(tr("Curve colors"));
@@ -25,9 +25,9 @@ CCurveColorDialog::CCurveColorDialog(DocumentData& doc, QWidget* parent, ColourP
     }
     picker_ = picker;
 
-    const QString labels[CurveColourChoice::kCount] = {tr("Measured:"), tr("Targets:"), tr("Calculated:")};
+    const QString labels[models::CurveColourChoice::kCount] = {tr("Measured:"), tr("Targets:"), tr("Calculated:")};
     auto* grid = new QGridLayout;
-    for (int kind = 0; kind < CurveColourChoice::kCount; ++kind) {
+    for (int kind = 0; kind < models::CurveColourChoice::kCount; ++kind) {
         const auto i = static_cast<std::size_t>(kind);
         auto* swatch = new CStaticColorCtrl(kSwatchIds[kind], this);
         swatch->setMinimumSize(48, 20);
@@ -53,11 +53,11 @@ CCurveColorDialog::CCurveColorDialog(DocumentData& doc, QWidget* parent, ColourP
 CCurveColorDialog::~CCurveColorDialog() = default;
 
 CStaticColorCtrl* CCurveColorDialog::Swatch(int kind) const {
-    return kind >= 0 && kind < CurveColourChoice::kCount ? swatches_[static_cast<std::size_t>(kind)] : nullptr;
+    return kind >= 0 && kind < models::CurveColourChoice::kCount ? swatches_[static_cast<std::size_t>(kind)] : nullptr;
 }
 
 QPushButton* CCurveColorDialog::ChangeButton(int kind) const {
-    return kind >= 0 && kind < CurveColourChoice::kCount ? buttons_[static_cast<std::size_t>(kind)] : nullptr;
+    return kind >= 0 && kind < models::CurveColourChoice::kCount ? buttons_[static_cast<std::size_t>(kind)] : nullptr;
 }
 
 void CCurveColorDialog::Change(int kind) {
@@ -69,4 +69,4 @@ void CCurveColorDialog::accept() {
     QDialog::accept();
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -3,7 +3,7 @@
 #include "halvane/app/CEditPVal.h"
 #include "halvane/app/models/DoubleField.h"
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 // CEditPDouble: a double with a minimum and a maximum, shown as "%lf"
 // (always with '.', whatever the locale). "nan" and "inf" are no numbers.
@@ -21,7 +21,7 @@ protected:
 
 private:
     double* variable_ = nullptr;
-    DoubleField field_{0.0, 0.0};
+    models::CustomControls::DoubleField field_{0.0, 0.0};
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

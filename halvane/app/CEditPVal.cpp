@@ -2,7 +2,7 @@
 
 #include <QFocusEvent>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 CEditPVal::CEditPVal(int id, QWidget* parent) : QLineEdit(parent), id_(id) {
     setObjectName(QStringLiteral("idc_%1").arg(id));
@@ -40,4 +40,4 @@ void CEditPVal::focusOutEvent(QFocusEvent* event) {
     guard_ = false;
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

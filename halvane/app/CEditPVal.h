@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 // An edit box bound to a value through a pointer: every change of the text
 // is parsed into the variable; leaving the box with a text that does not
@@ -38,4 +38,4 @@ private:
     bool guard_ = false;
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

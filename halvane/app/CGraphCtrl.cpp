@@ -11,7 +11,7 @@
 
 #include <cstdlib>
 
-namespace halvane {
+namespace halvane::app {
 
 namespace {
 
@@ -27,7 +27,7 @@ CGraphCtrl::CGraphCtrl(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     const QFontMetrics metrics(font());
-    graph_ = std::make_unique<CGraph>(metrics.height(), metrics.averageCharWidth());
+    graph_ = std::make_unique<models::CGraph>(metrics.height(), metrics.averageCharWidth());
     Layout();
 }
 
@@ -58,32 +58,32 @@ void CGraphCtrl::resizeEvent(QResizeEvent* event) {
 }
 
 void CGraphCtrl::AutoScale(bool first) {
-    LevelRange range{GraphLimits::kMaxDb, GraphLimits::kMinDb};
+    models::LevelRange range{models::GraphLimits::kMaxDb, models::GraphLimits::kMinDb};
     if (owner_ != nullptr) {
         curves_.clear();
         double hint = 0.0;
         if (owner_->GetScaleHint(*this, hint)) {
-            range = ScaleFromHint(hint);
+            range = models::ScaleFromHint(hint);
         } else {
             owner_->GetCurves(*this, curves_);
-            range = ScaleFromCurves(curves_, first);
+            range = models::ScaleFromCurves(curves_, first);
         }
     }
     needsAutoScale_ = false;
     graph_->ShowFrequencyDb();
-    graph_->SetRange(GraphLimits::kMinHz, GraphLimits::kMaxHz, range.bottom, range.top);
+    graph_->SetRange(models::GraphLimits::kMinHz, models::GraphLimits::kMaxHz, range.bottom, range.top);
     Layout();
     update();
 }
 
 void CGraphCtrl::ZoomStep(int step, QPoint cursor) {
-    const ViewRange v = WheelZoom(graph_->GetMap(), {cursor.x(), cursor.y()}, step);
+    const models::ViewRange v = models::WheelZoom(graph_->GetMap(), {cursor.x(), cursor.y()}, step);
     graph_->SetRange(v.xLow, v.xHigh, v.yLow, v.yHigh);
     update();
 }
 
 QPoint CGraphCtrl::ClampToPlot(QPoint p) const {
-    const PlotPoint c = graph_->GetMap().ClampToArea(p.x(), p.y());
+    const models::PlotPoint c = graph_->GetMap().ClampToArea(p.x(), p.y());
     return {c.x, c.y};
 }
 
@@ -141,8 +141,8 @@ void CGraphCtrl::mouseReleaseEvent(QMouseEvent* event) {
     }
     dragging_ = false;
     const QPoint end = ClampToPlot(event->position().toPoint());
-    const PlotValue a = graph_->GetMap().ToValue(PlotPoint{anchor_.x(), anchor_.y()});
-    const PlotValue b = graph_->GetMap().ToValue(PlotPoint{end.x(), end.y()});
+    const models::PlotValue a = graph_->GetMap().ToValue(models::PlotPoint{anchor_.x(), anchor_.y()});
+    const models::PlotValue b = graph_->GetMap().ToValue(models::PlotPoint{end.x(), end.y()});
     if (a.x != b.x || a.y != b.y) graph_->SetRange(a.x, b.x, a.y, b.y);
     band_ = QRect();
     Layout();
@@ -176,4 +176,4 @@ void CGraphCtrl::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -9,11 +9,13 @@
 
 #include <memory>
 
+namespace halvane::signal {
 class CCurve;
+}
 class QPainter;
 class QPen;
 
-namespace halvane {
+namespace halvane::app {
 
 class CGraphCtrlCurves;
 
@@ -36,9 +38,9 @@ public:
     void SetCurveOwner(CGraphCtrlCurves* owner) { owner_ = owner; }
     CGraphCtrlCurves* CurveOwner() const { return owner_; }
 
-    CGraph& Graph() { return *graph_; }
-    const CGraph& Graph() const { return *graph_; }
-    const CurveList& Curves() const { return curves_; }
+    models::CGraph& Graph() { return *graph_; }
+    const models::CGraph& Graph() const { return *graph_; }
+    const models::CurveList& Curves() const { return curves_; }
 
     // The level range from the owner's hint or curves over 20 Hz to 20 kHz
     // (see ScaleFromHint and ScaleFromCurves), then the layout.
@@ -61,9 +63,9 @@ public:
     // its axis: mode 0 or 1 shows dB and phase on a decibel axis, otherwise
     // magnitude and phase; any other mode real and imaginary parts. The
     // curve is converted in place.
-    void DrawComplexCurve(QPainter& painter, const QPen& pen, CCurve& curve, int mode) const;
+    void DrawComplexCurve(QPainter& painter, const QPen& pen, signal::CCurve& curve, int mode) const;
     // Draws x against y with the decimation of the graph.
-    void DrawCurve(QPainter& painter, const DbleVect& x, const DbleVect& y) const;
+    void DrawCurve(QPainter& painter, const signal::DbleVect& x, const signal::DbleVect& y) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -94,14 +96,14 @@ private:
     void DrawYLine(QPainter& painter, int py, bool major, const QString& label) const;
 
     CGraphCtrlCurves* owner_ = nullptr;
-    CurveList curves_;
+    models::CurveList curves_;
     QRect band_;
     QPoint anchor_;
     bool dragging_ = false;
-    std::unique_ptr<CGraph> graph_;
+    std::unique_ptr<models::CGraph> graph_;
     bool needsAutoScale_ = true;
     bool captured_ = false;
     int wheelRemainder_ = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

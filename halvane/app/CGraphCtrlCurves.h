@@ -2,7 +2,7 @@
 
 #include "halvane/app/models/CurveEntry.h"
 
-namespace halvane {
+namespace halvane::app {
 
 class CGraphCtrl;
 
@@ -12,10 +12,10 @@ class CGraphCtrlCurves {
 public:
     virtual ~CGraphCtrlCurves() = default;
     // Fills the control's (emptied) curve list.
-    virtual void GetCurves(CGraphCtrl& control, CurveList& curves) = 0;
+    virtual void GetCurves(CGraphCtrl& control, models::CurveList& curves) = 0;
     // May give a top level in dB for the automatic scale and answer true;
     // false lets the scale come from the curves.
     virtual bool GetScaleHint(CGraphCtrl& control, double& top) = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace halvane {
+namespace halvane::app {
 
 namespace {
 
@@ -59,7 +59,7 @@ void CGraphCtrl::paintEvent(QPaintEvent*) {
 
     curves_.clear();
     if (owner_ != nullptr) owner_->GetCurves(*this, curves_);
-    for (const CurveEntry& entry : curves_) {
+    for (const models::CurveEntry& entry : curves_) {
         if (entry.x == nullptr || entry.y == nullptr) continue;
         QPen pen(FromColorRef(entry.colour));
         pen.setStyle(PenStyleOf(entry.penStyle));
@@ -78,25 +78,25 @@ void CGraphCtrl::paintEvent(QPaintEvent*) {
     }
 }
 
-void CGraphCtrl::DrawCurve(QPainter& painter, const DbleVect& x, const DbleVect& y) const {
-    DecimateCurve(graph_->GetMap(), x, y, [&painter](const PlotPoint* points, int count) {
+void CGraphCtrl::DrawCurve(QPainter& painter, const signal::DbleVect& x, const signal::DbleVect& y) const {
+    models::DecimateCurve(graph_->GetMap(), x, y, [&painter](const models::PlotPoint* points, int count) {
         QPolygon line(count);
         for (int i = 0; i < count; ++i) line.setPoint(i, points[i].x, points[i].y);
         painter.drawPolyline(line);
     });
 }
 
-void CGraphCtrl::DrawComplexCurve(QPainter& painter, const QPen& pen, CCurve& curve, int mode) const {
+void CGraphCtrl::DrawComplexCurve(QPainter& painter, const QPen& pen, signal::CCurve& curve, int mode) const {
     if (curve.Count() < 2) return;
     const QPen saved = painter.pen();
     painter.setPen(pen);
     if (mode != 0 && mode != 1)
         curve.ToCartesian();
-    else if (graph_->YKindValue() == CGraph::YDecibel)
+    else if (graph_->YKindValue() == models::CGraph::YDecibel)
         curve.ToDecibel();
     else
         curve.ToPolar();
-    const DbleVect& y = graph_->PhaseShown() ? curve.Values().B() : curve.Values().A();
+    const signal::DbleVect& y = graph_->PhaseShown() ? curve.Values().B() : curve.Values().A();
     DrawCurve(painter, curve.Axis().Values(), y);
     painter.setPen(saved);
 }
@@ -130,8 +130,8 @@ void CGraphCtrl::DrawBackgroundAndYAxis(QPainter& painter, const QPen& major, co
 }
 
 void CGraphCtrl::DrawXAxis(QPainter& painter, const QPen& major, const QPen& minor) const {
-    const CGraphMap& map = graph_->GetMap();
-    if (graph_->XKindValue() == CGraph::XLog && SpansDecade(map.GetMinX(), map.GetMaxX()))
+    const models::CGraphMap& map = graph_->GetMap();
+    if (graph_->XKindValue() == models::CGraph::XLog && models::SpansDecade(map.GetMinX(), map.GetMaxX()))
         DrawLogXAxis(painter, major, minor);
     else
         DrawLinearXAxis(painter, major);
@@ -167,22 +167,22 @@ void CGraphCtrl::DrawXFrameAndTitle(QPainter& painter, const QPen& major) const 
 }
 
 void CGraphCtrl::DrawLinearXAxis(QPainter& painter, const QPen& major) const {
-    const CGraphMap& map = graph_->GetMap();
+    const models::CGraphMap& map = graph_->GetMap();
     // Below a decade a logarithmic axis is drawn with a linear step.
-    const double step = map.IsLogX() ? NiceStep(map.GetMaxX() - map.GetMinX()) : graph_->XStep();
+    const double step = map.IsLogX() ? models::NiceStep(map.GetMaxX() - map.GetMinX()) : graph_->XStep();
     painter.setPen(major);
-    for (const AxisTick& tick : LinearXTicks(map.GetMinX(), map.GetMaxX(), step))
+    for (const models::AxisTick& tick : models::LinearXTicks(map.GetMinX(), map.GetMaxX(), step))
         DrawXLine(painter, map.XToPixel(tick.value), true,
-                  QString::fromStdString(FormatXLabel(tick.value, step, graph_->TimeDomain())));
+                  QString::fromStdString(models::FormatXLabel(tick.value, step, graph_->TimeDomain())));
     DrawXFrameAndTitle(painter, major);
 }
 
 void CGraphCtrl::DrawLogXAxis(QPainter& painter, const QPen& major, const QPen& minor) const {
-    const CGraphMap& map = graph_->GetMap();
-    for (const AxisTick& tick : LogTicks(map.GetMinX(), map.GetMaxX())) {
+    const models::CGraphMap& map = graph_->GetMap();
+    for (const models::AxisTick& tick : models::LogTicks(map.GetMinX(), map.GetMaxX())) {
         painter.setPen(tick.major ? major : minor);
         const QString label =
-            tick.major ? QString::fromStdString(FormatXLabel(tick.value, 0.0, graph_->TimeDomain())) : QString();
+            tick.major ? QString::fromStdString(models::FormatXLabel(tick.value, 0.0, graph_->TimeDomain())) : QString();
         DrawXLine(painter, map.XToPixel(tick.value), tick.major, label);
     }
     DrawXFrameAndTitle(painter, major);
@@ -207,30 +207,30 @@ void CGraphCtrl::DrawYLine(QPainter& painter, int py, bool major, const QString&
 }
 
 void CGraphCtrl::DrawYAxis(QPainter& painter, const QPen& major, const QPen& minor) const {
-    const CGraphMap& map = graph_->GetMap();
+    const models::CGraphMap& map = graph_->GetMap();
     const double low = map.GetMinY(), high = map.GetMaxY();
     painter.setPen(major);
     painter.drawLine(graph_->PlotLeft(), graph_->PlotBottom(), graph_->PlotRight(), graph_->PlotBottom());
     painter.drawLine(graph_->PlotLeft(), graph_->PlotTop(), graph_->PlotRight(), graph_->PlotTop());
 
-    if (map.IsLogY() && SpansDecade(low, high)) {
-        for (const AxisTick& tick : LogTicks(low, high)) {
+    if (map.IsLogY() && models::SpansDecade(low, high)) {
+        for (const models::AxisTick& tick : models::LogTicks(low, high)) {
             painter.setPen(tick.major ? major : minor);
             DrawYLine(painter, map.YToPixel(tick.value), tick.major,
-                      tick.major ? QString::fromStdString(FormatYLabel(tick.value, 0.0)) : QString());
+                      tick.major ? QString::fromStdString(models::FormatYLabel(tick.value, 0.0)) : QString());
         }
         return;
     }
-    const double step = map.IsLogY() ? NiceStep(high - low) : graph_->YStep();
+    const double step = map.IsLogY() ? models::NiceStep(high - low) : graph_->YStep();
     // Finer minor lines when a fifth of a step is taller than half a line
     // of text.
     const double fifthPixels = step / 5.0 * graph_->PlotHeight() / (high - low);
     const int divisions = fifthPixels > graph_->TextHeight() / 2.0 ? 10 : 5;
-    for (const AxisTick& tick : LinearYTicks(low, high, step, divisions)) {
+    for (const models::AxisTick& tick : models::LinearYTicks(low, high, step, divisions)) {
         painter.setPen(tick.major ? major : minor);
         DrawYLine(painter, map.YToPixel(tick.value), tick.major,
-                  tick.major ? QString::fromStdString(FormatYLabel(tick.value, step)) : QString());
+                  tick.major ? QString::fromStdString(models::FormatYLabel(tick.value, step)) : QString());
     }
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

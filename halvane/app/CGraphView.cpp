@@ -12,19 +12,19 @@
 
 #include <algorithm>
 
-namespace halvane {
+namespace halvane::app {
 
-CGraphView::CGraphView(AppState& app, QWidget* parent) : QAbstractScrollArea(parent), app_(app) {
+CGraphView::CGraphView(document::AppState& app, QWidget* parent) : QAbstractScrollArea(parent), app_(app) {
     setObjectName(QStringLiteral("graphView"));
     setFrameShape(QFrame::NoFrame);
     // The panes always fill the width; only rows of panes scroll.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFocusPolicy(Qt::StrongFocus);
-    for (int channel = 0; channel < ChannelTable::kCount; ++channel) {
+    for (int channel = 0; channel < signal::ChannelTable::kCount; ++channel) {
         auto* pane = new CGraphCtrl(viewport());
         pane->setObjectName(QStringLiteral("idc_%1").arg(kFirstPaneId + channel));
-        pane->setWindowTitle(CoreText(CSpkrs(channel).ToString()));
+        pane->setWindowTitle(CoreText(procedures::CSpkrs(channel).ToString()));
         pane->SetCurveOwner(this);
         pane->installEventFilter(this);
         pane->hide();
@@ -42,35 +42,35 @@ CGraphView::~CGraphView() {
     }
 }
 
-void CGraphView::SetDocument(const DocumentData* doc) {
+void CGraphView::SetDocument(const document::DocumentData* doc) {
     doc_ = doc;
-    for (PaneCurves& c : curves_) c.Clear();
+    for (models::PaneCurves& c : curves_) c.Clear();
     Layout();
     OnUpdate();
 }
 
 CGraphCtrl* CGraphView::Pane(int channel) const {
-    return ChannelTable::IsChannel(channel) ? panes_[static_cast<std::size_t>(channel)] : nullptr;
+    return signal::ChannelTable::IsChannel(channel) ? panes_[static_cast<std::size_t>(channel)] : nullptr;
 }
 
-const CCurveSet* CGraphView::MeasuredSet() const {
+const signal::CCurveSet* CGraphView::MeasuredSet() const {
     // The views' slot 2: the measured set of the document's configuration.
     constexpr int kCurrentMeasured = 2;
     return doc_ != nullptr ? doc_->GetCurveSet(kCurrentMeasured) : nullptr;
 }
 
 int CGraphView::ChannelOf(const CGraphCtrl& control) const {
-    for (int channel = 0; channel < ChannelTable::kCount; ++channel)
+    for (int channel = 0; channel < signal::ChannelTable::kCount; ++channel)
         if (panes_[static_cast<std::size_t>(channel)] == &control) return channel;
     return -1;
 }
 
-void CGraphView::GetCurves(CGraphCtrl& control, CurveList& curves) {
+void CGraphView::GetCurves(CGraphCtrl& control, models::CurveList& curves) {
     const int channel = ChannelOf(control);
     if (channel < 0) return;
-    const CGraph& graph = control.Graph();
-    const PaneAxes axes{graph.TimeDomain(), graph.YKindValue(), graph.PhaseShown()};
-    curves_[static_cast<std::size_t>(channel)].Fill(doc_, ViewSwitches::Of(app_), channel, axes, curves);
+    const models::CGraph& graph = control.Graph();
+    const models::PaneAxes axes{graph.TimeDomain(), graph.YKindValue(), graph.PhaseShown()};
+    curves_[static_cast<std::size_t>(channel)].Fill(doc_, models::ViewSwitches::Of(app_), channel, axes, curves);
 }
 
 bool CGraphView::GetScaleHint(CGraphCtrl&, double& top) {
@@ -95,9 +95,9 @@ void CGraphView::Layout() {
 }
 
 void CGraphView::ApplyLayout() {
-    const CCurveSet* measured = MeasuredSet();
+    const signal::CCurveSet* measured = MeasuredSet();
     const int count = measured != nullptr ? measured->Count() : 0;
-    layout_ = LayOutGraphView(viewport()->width(), viewport()->height(), count);
+    layout_ = models::LayOutGraphView(viewport()->width(), viewport()->height(), count);
     QScrollBar* v = verticalScrollBar();
     v->setRange(0, std::max(0, layout_.total.height - viewport()->height()));
     v->setPageStep(std::max(1, layout_.page.height));
@@ -105,17 +105,17 @@ void CGraphView::ApplyLayout() {
 }
 
 void CGraphView::PlacePanes() {
-    const CCurveSet* measured = MeasuredSet();
+    const signal::CCurveSet* measured = MeasuredSet();
     const int scrollY = verticalScrollBar()->value();
     int k = 0;
-    for (const int channel : ChannelTable::kListOrder) {
-        if (!ChannelTable::IsChannel(channel)) break;
+    for (const int channel : signal::ChannelTable::kListOrder) {
+        if (!signal::ChannelTable::IsChannel(channel)) break;
         CGraphCtrl* pane = panes_[static_cast<std::size_t>(channel)];
         if (measured == nullptr || !measured->HasCurve(channel)) {
             pane->hide();
             continue;
         }
-        const PlotPoint at = layout_.PanePosition(k++, 0, 0, scrollY);
+        const models::PlotPoint at = layout_.PanePosition(k++, 0, 0, scrollY);
         pane->setGeometry(at.x, at.y, layout_.paneWidth, layout_.paneHeight);
         pane->show();
     }
@@ -151,4 +151,4 @@ bool CGraphView::eventFilter(QObject* watched, QEvent* event) {
     return QAbstractScrollArea::eventFilter(watched, event);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

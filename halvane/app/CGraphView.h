@@ -9,13 +9,20 @@
 
 #include <array>
 
+namespace halvane::signal {
 class CCurveSet;
+}
 
-namespace halvane {
-
+namespace halvane::document {
 class AppState;
-class CGraphCtrl;
+}
+namespace halvane::document {
 struct DocumentData;
+}
+
+namespace halvane::app {
+
+class CGraphCtrl;
 
 // The left view of the main frame: one graph per channel (control ids
 // 1000 + channel, titled with the channel's name), shown only for the
@@ -34,11 +41,11 @@ public:
 
     // The document may be null (nothing drawn) and may be set later; the
     // application state supplies the view switches.
-    explicit CGraphView(AppState& app, QWidget* parent = nullptr);
+    explicit CGraphView(document::AppState& app, QWidget* parent = nullptr);
     ~CGraphView() override;
 
-    void SetDocument(const DocumentData* doc);
-    const DocumentData* Document() const { return doc_; }
+    void SetDocument(const document::DocumentData* doc);
+    const document::DocumentData* Document() const { return doc_; }
 
     // The pane of a channel (0..7), or null.
     CGraphCtrl* Pane(int channel) const;
@@ -46,14 +53,14 @@ public:
     // Lays the panes out for the current size and the document's measured
     // curves (the main frame calls it after every change).
     void Layout();
-    const GraphViewLayout& CurrentLayout() const { return layout_; }
+    const models::GraphViewLayout& CurrentLayout() const { return layout_; }
     // Repaints every pane (the document changed).
     void OnUpdate();
     // Auto-scales the eight panes, channel 0 to 7.
     void AutoScaleAll();
 
     // --- CGraphCtrlCurves ----------------------------------------------------
-    void GetCurves(CGraphCtrl& control, CurveList& curves) override;
+    void GetCurves(CGraphCtrl& control, models::CurveList& curves) override;
     // The document's reference level plus its offset, as the top of the
     // automatic scale; false without a document.
     bool GetScaleHint(CGraphCtrl& control, double& top) override;
@@ -65,16 +72,16 @@ protected:
 
 private:
     int ChannelOf(const CGraphCtrl& control) const;
-    const CCurveSet* MeasuredSet() const;
+    const signal::CCurveSet* MeasuredSet() const;
     void ApplyLayout();
     void PlacePanes();
 
-    AppState& app_;
-    const DocumentData* doc_ = nullptr;
-    std::array<CGraphCtrl*, ChannelTable::kCount> panes_{};
-    std::array<PaneCurves, ChannelTable::kCount> curves_;
-    GraphViewLayout layout_;
+    document::AppState& app_;
+    const document::DocumentData* doc_ = nullptr;
+    std::array<CGraphCtrl*, signal::ChannelTable::kCount> panes_{};
+    std::array<models::PaneCurves, signal::ChannelTable::kCount> curves_;
+    models::GraphViewLayout layout_;
     bool layingOut_ = false;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

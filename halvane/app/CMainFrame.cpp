@@ -25,18 +25,18 @@
 #include "platform/Profile.h"
 #include "platform/UserPrompt.h"
 
-namespace halvane {
+namespace halvane::app {
 
 using namespace main_frame_ids;
-static_assert(kLanguages == LanguageManager::kLanguagesCommand);
+static_assert(kLanguages == models::LanguageManager::kLanguagesCommand);
 
 namespace {
 const char* const kFilter = "Halvane Files (*.QEX)";
 constexpr int kRecentCount = 4;
 }  // namespace
 
-CMainFrame::CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
-                       LanguageManager* languages, platform::Profile* profile, QWidget* parent)
+CMainFrame::CMainFrame(document::CHalvaneDoc& doc, document::AppState& app, document::ProcedureService& procedures, platform::UserPrompt& prompt,
+                       models::LanguageManager* languages, platform::Profile* profile, QWidget* parent)
     : QMainWindow(parent),
       window_([](std::uint32_t, std::uintptr_t, std::intptr_t) { return 0; }, this),
       doc_(doc),
@@ -78,23 +78,23 @@ void CMainFrame::BuildCommandBar() {
     struct Button {
         int id;
         const char* text;
-        void (MainFrameCommands::*run)();
+        void (models::MainFrameCommands::*run)();
     };
-    const bool manual = app_.StartMode.load() == AppState::Manual;
+    const bool manual = app_.StartMode.load() == document::AppState::Manual;
     std::vector<Button> buttons;
     if (manual) {
-        buttons = {{kMeasure, QT_TR_NOOP("Measure"), &MainFrameCommands::OnMeasure},
-                   {kAutoScale, QT_TR_NOOP("Auto Scale"), &MainFrameCommands::OnAutoScale},
+        buttons = {{kMeasure, QT_TR_NOOP("Measure"), &models::MainFrameCommands::OnMeasure},
+                   {kAutoScale, QT_TR_NOOP("Auto Scale"), &models::MainFrameCommands::OnAutoScale},
                    {kCalculate, QT_TR_NOOP("Calculate"), nullptr},
-                   {kUpload, QT_TR_NOOP("Upload"), &MainFrameCommands::OnUpload},
-                   {kTargets, QT_TR_NOOP("Targets"), &MainFrameCommands::OnTargets},
-                   {kColors, QT_TR_NOOP("Colors"), &MainFrameCommands::OnColors},
+                   {kUpload, QT_TR_NOOP("Upload"), &models::MainFrameCommands::OnUpload},
+                   {kTargets, QT_TR_NOOP("Targets"), &models::MainFrameCommands::OnTargets},
+                   {kColors, QT_TR_NOOP("Colors"), &models::MainFrameCommands::OnColors},
                    {kOriginal, QT_TR_NOOP("Original"), nullptr},
-                   {kErase, QT_TR_NOOP("Erase"), &MainFrameCommands::OnErase},
+                   {kErase, QT_TR_NOOP("Erase"), &models::MainFrameCommands::OnErase},
                    {kVerify, QT_TR_NOOP("Verify"), nullptr}};
     } else {
-        buttons = {{kAutoScale, QT_TR_NOOP("Auto Scale"), &MainFrameCommands::OnAutoScale},
-                   {kColors, QT_TR_NOOP("Colors"), &MainFrameCommands::OnColors},
+        buttons = {{kAutoScale, QT_TR_NOOP("Auto Scale"), &models::MainFrameCommands::OnAutoScale},
+                   {kColors, QT_TR_NOOP("Colors"), &models::MainFrameCommands::OnColors},
                    {kOriginal, QT_TR_NOOP("Original"), nullptr}};
     }
     for (const Button& b : buttons) {
@@ -117,7 +117,7 @@ QAction* CMainFrame::BarAction(int id) const {
     return nullptr;
 }
 
-void CMainFrame::BuildMenus(LanguageManager* languages) {
+void CMainFrame::BuildMenus(models::LanguageManager* languages) {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&New"), QKeySequence::New, this, [this] { OnFileNew(); });
     file->addAction(tr("&Open..."), QKeySequence::Open, this, [this] { OnFileOpen(); });
@@ -135,7 +135,7 @@ void CMainFrame::BuildMenus(LanguageManager* languages) {
     statusBarItem->setCheckable(true);
     statusBarItem->setChecked(true);
     connect(statusBarItem, &QAction::toggled, statusBar(), &QWidget::setVisible);
-    auto check = [&](const char* text, int id, void (MainFrameCommands::*run)()) {
+    auto check = [&](const char* text, int id, void (models::MainFrameCommands::*run)()) {
         QAction* action = view->addAction(tr(text));
         action->setObjectName(MenuObjectName(id));
         action->setCheckable(true);
@@ -145,13 +145,13 @@ void CMainFrame::BuildMenus(LanguageManager* languages) {
         });
         return action;
     };
-    showTargets_ = check(QT_TR_NOOP("Show Targets"), kShowTargets, &MainFrameCommands::ToggleShowTargets);
-    targetsOnTop_ = check(QT_TR_NOOP("Targets On Top"), kTargetsOnTop, &MainFrameCommands::ToggleTargetsOnTop);
-    showMeasured_ = check(QT_TR_NOOP("Show Measured"), kShowMeasured, &MainFrameCommands::ToggleShowMeasured);
-    showCalculated_ = check(QT_TR_NOOP("Show Calculated"), kShowCalculated, &MainFrameCommands::ToggleShowCalculated);
+    showTargets_ = check(QT_TR_NOOP("Show Targets"), kShowTargets, &models::MainFrameCommands::ToggleShowTargets);
+    targetsOnTop_ = check(QT_TR_NOOP("Targets On Top"), kTargetsOnTop, &models::MainFrameCommands::ToggleTargetsOnTop);
+    showMeasured_ = check(QT_TR_NOOP("Show Measured"), kShowMeasured, &models::MainFrameCommands::ToggleShowMeasured);
+    showCalculated_ = check(QT_TR_NOOP("Show Calculated"), kShowCalculated, &models::MainFrameCommands::ToggleShowCalculated);
     view->addSeparator();
-    movie_ = check(QT_TR_NOOP("Movie"), kMovie, &MainFrameCommands::SelectMovie);
-    music_ = check(QT_TR_NOOP("Music"), kMusic, &MainFrameCommands::SelectMusic);
+    movie_ = check(QT_TR_NOOP("Movie"), kMovie, &models::MainFrameCommands::SelectMovie);
+    music_ = check(QT_TR_NOOP("Music"), kMusic, &models::MainFrameCommands::SelectMusic);
     connect(view, &QMenu::aboutToShow, this, [this] { UpdateViewMenu(); });
     UpdateViewMenu();
 
@@ -174,12 +174,12 @@ void CMainFrame::UpdateViewMenu() {
     showTargets_->setEnabled(commands_.CanShowTargets());
     targetsOnTop_->setChecked(app_.TargetsOnTop.load() != 0);
     targetsOnTop_->setEnabled(commands_.CanShowTargets());
-    showMeasured_->setChecked((app_.CurveDisplayFlags.load() & AppState::ShowMeasured) != 0);
+    showMeasured_->setChecked((app_.CurveDisplayFlags.load() & document::AppState::ShowMeasured) != 0);
     showMeasured_->setEnabled(commands_.CanShowMeasured());
-    showCalculated_->setChecked((app_.CurveDisplayFlags.load() & AppState::ShowCalculated) != 0);
+    showCalculated_->setChecked((app_.CurveDisplayFlags.load() & document::AppState::ShowCalculated) != 0);
     showCalculated_->setEnabled(commands_.CanShowCalculated());
-    movie_->setChecked((app_.ConfigSelection.load() & AppState::SelectMovie) != 0);
-    music_->setChecked((app_.ConfigSelection.load() & AppState::SelectMusic) != 0);
+    movie_->setChecked((app_.ConfigSelection.load() & document::AppState::SelectMovie) != 0);
+    music_->setChecked((app_.ConfigSelection.load() & document::AppState::SelectMusic) != 0);
 }
 
 void CMainFrame::RefreshViews() {
@@ -324,4 +324,4 @@ void CMainFrame::UpdateTitle() {
     setWindowTitle(name + " - Halvane ");
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -18,26 +18,35 @@ class Profile;
 class UserPrompt;
 }
 
-namespace halvane {
-
+namespace halvane::document {
 class AppState;
+}
+namespace halvane::document {
+class CHalvaneDoc;
+}
+namespace halvane::app::models {
+class LanguageManager;
+}
+namespace halvane::document {
+class ProcedureService;
+}
+
+namespace halvane::app {
+
 class CColorLegend;
 class CGraphView;
-class CHalvaneDoc;
-class LanguageManager;
-class ProcedureService;
 
 // Halvane's main window: the command bar (chosen once from the start mode),
 // the graph view and the colour legend side by side (80/20), the status bar
 // and the menus. The commands themselves are MainFrameCommands'.
-class CMainFrame final : public QMainWindow, public DocumentViews, public MainFrameHost {
+class CMainFrame final : public QMainWindow, public document::DocumentViews, public models::MainFrameHost {
     Q_OBJECT
 
 public:
     // `languages` may be null (no Languages submenu entries); so may
     // `profile` (no recent-file list). Both must outlive the window.
-    CMainFrame(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
-               LanguageManager* languages, platform::Profile* profile = nullptr, QWidget* parent = nullptr);
+    CMainFrame(document::CHalvaneDoc& doc, document::AppState& app, document::ProcedureService& procedures, platform::UserPrompt& prompt,
+               models::LanguageManager* languages, platform::Profile* profile = nullptr, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // DocumentViews: from any thread.
@@ -51,7 +60,7 @@ public:
     bool RunColourDialog() override;
     platform::WindowHandle Window() override { return window_.handle(); }
 
-    MainFrameCommands& Commands() { return commands_; }
+    models::MainFrameCommands& Commands() { return commands_; }
     CGraphView* GraphView() const { return graph_; }
     CColorLegend* Legend() const { return legend_; }
     QSplitter* Splitter() const { return splitter_; }
@@ -71,7 +80,7 @@ protected:
 
 private:
     void BuildCommandBar();
-    void BuildMenus(LanguageManager* languages);
+    void BuildMenus(models::LanguageManager* languages);
     void UpdateViewMenu();
     void RefreshViewsHere();
     void ApplySplit();
@@ -87,11 +96,11 @@ private:
 
     // The frame as the owner of its questions.
     platform::WindowBinding window_;
-    CHalvaneDoc& doc_;
-    AppState& app_;
+    document::CHalvaneDoc& doc_;
+    document::AppState& app_;
     platform::UserPrompt& prompt_;
     platform::Profile* profile_;
-    MainFrameCommands commands_;
+    models::MainFrameCommands commands_;
     QSplitter* splitter_ = nullptr;
     CGraphView* graph_ = nullptr;
     CColorLegend* legend_ = nullptr;
@@ -105,4 +114,4 @@ private:
     QAction* music_ = nullptr;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

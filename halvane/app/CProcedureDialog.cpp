@@ -11,9 +11,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace halvane {
+namespace halvane::app {
 
-CProcedureDialog::CProcedureDialog(ProcedureDialogController& controller, QWidget* parent)
+CProcedureDialog::CProcedureDialog(procedures::ProcedureDialogController& controller, QWidget* parent)
     : QDialog(parent), controller_(controller), status_(new QLabel(this)), progress_(new JobProgressBar(this)),
       start_(new QPushButton(tr("Start"), this)), abort_(new QPushButton(tr("Abort"), this)) {
     setWindowTitle(tr("Procedure"));
@@ -76,11 +76,11 @@ void CProcedureDialog::closeEvent(QCloseEvent* event) {
     controller_.OnAbort();
 }
 
-int RunProcedureDialog(ProcedureDialogController& controller, platform::WindowHandle parent) {
+int RunProcedureDialog(procedures::ProcedureDialogController& controller, platform::WindowHandle parent) {
     CProcedureDialog dialog(controller, platform::qt::WidgetOf(parent));
     return dialog.RunModal();
 }
 
-void InstallProcedureDialog() { SetProcedureDialogShell(&RunProcedureDialog); }
+void InstallProcedureDialog() { procedures::SetProcedureDialogShell(&RunProcedureDialog); }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -11,17 +11,17 @@ class QCloseEvent;
 class QLabel;
 class QPushButton;
 
-namespace halvane {
+namespace halvane::app {
 
 // The modal progress dialog ("Procedure"): a status text, a progress bar and
 // the Start and Abort buttons over its controller, which holds all of its
 // logic. Escape and the close box ask to abort, as the Abort button does;
 // the dialog ends only when the job has ended (UM_DONE).
-class CProcedureDialog final : public QDialog, public ProcedureDialogView {
+class CProcedureDialog final : public QDialog, public procedures::ProcedureDialogView {
     Q_OBJECT
 
 public:
-    CProcedureDialog(ProcedureDialogController& controller, QWidget* parent = nullptr);
+    CProcedureDialog(procedures::ProcedureDialogController& controller, QWidget* parent = nullptr);
     ~CProcedureDialog() override;
 
     // Initialises the dialog (which starts the job) and runs it modally;
@@ -32,7 +32,7 @@ public:
     QProgressBar* ProgressBar() const { return progress_; }
     QPushButton* StartButton() const { return start_; }
     QPushButton* AbortButton() const { return abort_; }
-    ProcedureDialogController& Controller() const { return controller_; }
+    procedures::ProcedureDialogController& Controller() const { return controller_; }
 
     void SetCaption(const std::string& caption) override;
     void SetStatusText(const std::string& text) override;
@@ -51,7 +51,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    ProcedureDialogController& controller_;
+    procedures::ProcedureDialogController& controller_;
     QLabel* status_;
     JobProgressBar* progress_;
     QPushButton* start_;
@@ -59,10 +59,10 @@ private:
 };
 
 // DoProcedure's dialog in the program: CProcedureDialog over the parent.
-int RunProcedureDialog(ProcedureDialogController& controller, platform::WindowHandle parent);
+int RunProcedureDialog(procedures::ProcedureDialogController& controller, platform::WindowHandle parent);
 
 // Makes DoProcedure show CProcedureDialog (at start-up, on the user-interface
 // thread, after the message pump and the prompt exist).
 void InstallProcedureDialog();
 
-}  // namespace halvane
+}  // namespace halvane::app

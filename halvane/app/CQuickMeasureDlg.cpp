@@ -16,7 +16,7 @@
 
 #include <algorithm>
 
-namespace halvane {
+namespace halvane::app {
 
 namespace {
 
@@ -30,7 +30,7 @@ QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) 
 
 }  // namespace
 
-CQuickMeasureDlg::CQuickMeasureDlg(CQuickMeasureController::Options options, QWidget* parent)
+CQuickMeasureDlg::CQuickMeasureDlg(procedures::CQuickMeasureController::Options options, QWidget* parent)
     : QDialog(parent), controller_(std::move(options)), connect_(MakeButton(tr("Connect"), "idc_1091", this)),
       disconnect_(MakeButton(tr("Disconnect"), "idc_1093", this)), start_(MakeButton(tr("Start"), "idc_1089", this)),
       stop_(MakeButton(tr("Stop"), "idc_1090", this)), autoscale_(MakeButton(tr("Autoscale"), "idc_1092", this)),
@@ -89,9 +89,9 @@ CQuickMeasureDlg::~CQuickMeasureDlg() {
 void CQuickMeasureDlg::InitDialog() {
     speaker_->blockSignals(true);
     speaker_->clear();
-    for (int channel = 0; channel < ChannelTable::kCount; ++channel)
-        speaker_->addItem(CoreText(ChannelNames[static_cast<std::size_t>(channel)]), channel);
-    speaker_->setCurrentIndex(std::clamp(controller_.Channel(), 0, ChannelTable::kCount - 1));
+    for (int channel = 0; channel < signal::ChannelTable::kCount; ++channel)
+        speaker_->addItem(CoreText(procedures::ChannelNames[static_cast<std::size_t>(channel)]), channel);
+    speaker_->setCurrentIndex(std::clamp(controller_.Channel(), 0, signal::ChannelTable::kCount - 1));
     speaker_->blockSignals(false);
     controller_.OnInitDialog();
 }
@@ -101,7 +101,7 @@ int CQuickMeasureDlg::RunModal() {
     return exec();
 }
 
-void CQuickMeasureDlg::EnableControls(const quickmeasure::EnabledControls& enabled) {
+void CQuickMeasureDlg::EnableControls(const procedures::quickmeasure::EnabledControls& enabled) {
     connect_->setEnabled(enabled.connect);
     disconnect_->setEnabled(enabled.disconnect);
     start_->setEnabled(enabled.start);
@@ -130,15 +130,15 @@ void CQuickMeasureDlg::CurvesChanged(bool rescale) {
     graph_->update();
 }
 
-void CQuickMeasureDlg::GetCurves(CGraphCtrl&, CurveList& curves) {
+void CQuickMeasureDlg::GetCurves(CGraphCtrl&, models::CurveList& curves) {
     copies_.clear();
-    for (const QuickMeasureCurves::Entry& e : controller_.Curves().Entries()) {
+    for (const procedures::QuickMeasureCurves::Entry& e : controller_.Curves().Entries()) {
         if (!e.curve || e.curve->Count() < 2) continue;
         Copy& copy = copies_.emplace_back();
         copy.x = e.curve->Axis().Values();
         copy.values = e.curve->Values();
         copy.values.ToDecibel();
-        CurveEntry entry;
+        models::CurveEntry entry;
         entry.penStyle = 0;
         entry.penWidth = 0;
         entry.colour = e.colour;
@@ -166,4 +166,4 @@ void CQuickMeasureDlg::CloseDialog(int result) {
     if (controller_.BeginClose([this, result] { done(result); })) done(result);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

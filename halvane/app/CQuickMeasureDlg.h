@@ -15,7 +15,7 @@ class QComboBox;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace halvane {
+namespace halvane::app {
 
 class CGraphCtrl;
 
@@ -26,11 +26,11 @@ class CGraphCtrl;
 // the close box all close cleanly without holding up the interface: the
 // dialog shows that it is closing while its worker ends the running task and
 // lets go of the unit, and ends itself once that is done.
-class CQuickMeasureDlg final : public QDialog, public QuickMeasureView, public CGraphCtrlCurves {
+class CQuickMeasureDlg final : public QDialog, public procedures::QuickMeasureView, public CGraphCtrlCurves {
     Q_OBJECT
 
 public:
-    explicit CQuickMeasureDlg(CQuickMeasureController::Options options, QWidget* parent = nullptr);
+    explicit CQuickMeasureDlg(procedures::CQuickMeasureController::Options options, QWidget* parent = nullptr);
     ~CQuickMeasureDlg() override;
 
     // Initialises the dialog and runs it modally.
@@ -38,7 +38,7 @@ public:
     // Dialog initialisation alone (the speaker box, the worker, the controls).
     void InitDialog();
 
-    CQuickMeasureController& Controller() { return controller_; }
+    procedures::CQuickMeasureController& Controller() { return controller_; }
     QPushButton* ConnectButton() const { return connect_; }
     QPushButton* DisconnectButton() const { return disconnect_; }
     QPushButton* StartButton() const { return start_; }
@@ -50,7 +50,7 @@ public:
     CGraphCtrl* Graph() const { return graph_; }
 
     // QuickMeasureView
-    void EnableControls(const quickmeasure::EnabledControls& enabled) override;
+    void EnableControls(const procedures::quickmeasure::EnabledControls& enabled) override;
     void AppendLog(const std::string& text) override;
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int position) override;
@@ -58,7 +58,7 @@ public:
     void CurvesChanged(bool rescale) override;
 
     // CGraphCtrlCurves
-    void GetCurves(CGraphCtrl& control, CurveList& curves) override;
+    void GetCurves(CGraphCtrl& control, models::CurveList& curves) override;
     bool GetScaleHint(CGraphCtrl& control, double& top) override;
 
 public slots:
@@ -68,7 +68,7 @@ public slots:
 private:
     void CloseDialog(int result);
 
-    CQuickMeasureController controller_;
+    procedures::CQuickMeasureController controller_;
     QPushButton* connect_;
     QPushButton* disconnect_;
     QPushButton* start_;
@@ -83,11 +83,11 @@ private:
     // The drawn copies of the shown curves (in decibels), kept until the
     // next paint asks again.
     struct Copy {
-        DbleVect x;
-        CComplexVector values;
+        signal::DbleVect x;
+        signal::CComplexVector values;
     };
     std::list<Copy> copies_;
     bool closing_ = false;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

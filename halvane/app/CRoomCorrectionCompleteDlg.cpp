@@ -11,16 +11,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace halvane {
+namespace halvane::app {
 
 CRoomCorrectionCompleteDlg::CRoomCorrectionCompleteDlg(QWidget* parent)
     : QDialog(parent), text_(new QLabel(this)), showResults_(new QPushButton(this)), exit_(new QPushButton(this)) {
     setObjectName(QStringLiteral("idd_103"));
-    RegisterHalvaneStrings();
-    setWindowTitle(QString::fromStdString(platform::processStrings().text(ids::AppName)));
+    diagnostics::RegisterHalvaneStrings();
+    setWindowTitle(QString::fromStdString(platform::processStrings().text(diagnostics::ids::AppName)));
     setModal(true);
     text_->setObjectName(QStringLiteral("text"));
-    text_->setText(tr(completion_page::kText));
+    text_->setText(tr(models::completion_page::kText));
     text_->setWordWrap(true);
     showResults_->setObjectName(QStringLiteral("idok"));
     showResults_->setText(tr("Show Results"));
@@ -32,25 +32,25 @@ CRoomCorrectionCompleteDlg::CRoomCorrectionCompleteDlg(QWidget* parent)
     box->addButton(exit_, QDialogButtonBox::RejectRole);
     // "Show Results" ends the page with OK (1), "Exit", Escape and the close
     // box with Cancel; done() carries the numbers through.
-    connect(showResults_, &QPushButton::clicked, this, [this] { done(completion_page::kShowResults); });
-    connect(exit_, &QPushButton::clicked, this, [this] { done(completion_page::kExit); });
+    connect(showResults_, &QPushButton::clicked, this, [this] { done(models::completion_page::kShowResults); });
+    connect(exit_, &QPushButton::clicked, this, [this] { done(models::completion_page::kExit); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text_);
     layout->addWidget(box);
 }
 
 void InstallCompletionPage() {
-    completion_page::SetShell([](platform::WindowHandle parent) {
+    models::completion_page::SetShell([](platform::WindowHandle parent) {
         return CallOnUiThread(
             [&] {
                 CRoomCorrectionCompleteDlg page(platform::qt::WidgetOf(parent));
                 const int result = page.exec();
                 // The close box and Escape reject with 0: that is Exit.
-                return result == completion_page::kShowResults ? completion_page::kShowResults
-                                                               : completion_page::kExit;
+                return result == models::completion_page::kShowResults ? models::completion_page::kShowResults
+                                                               : models::completion_page::kExit;
             },
             0);
     });
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -5,7 +5,7 @@
 class QLabel;
 class QPushButton;
 
-namespace halvane {
+namespace halvane::app {
 
 // Dialog 103, the last page of the automatic run: "Room Correction
 // complete!" with "Show Results" (OK: on to the main window) and "Exit"
@@ -31,4 +31,4 @@ private:
 // on the user-interface thread).
 void InstallCompletionPage();
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -11,10 +11,10 @@
 
 #include <algorithm>
 
-namespace halvane {
+namespace halvane::app {
 
 CRowView::CRowView(QWidget* parent) : QAbstractScrollArea(parent) {
-    RegisterHalvaneStrings();
+    diagnostics::RegisterHalvaneStrings();
     setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -26,7 +26,7 @@ void CRowView::UpdateRowMetrics() {
 
 void CRowView::UpdateScrollSizes() {
     UpdateRowMetrics();
-    const RowMetrics::ScrollSizes sizes = metrics_.Sizes(GetRowCount(), viewport()->height());
+    const models::RowMetrics::ScrollSizes sizes = metrics_.Sizes(GetRowCount(), viewport()->height());
     QScrollBar* v = verticalScrollBar();
     v->setRange(0, std::max(0, sizes.total.height - viewport()->height()));
     v->setPageStep(sizes.page.height);
@@ -43,7 +43,7 @@ QRect CRowView::RowRect(int row) const {
     return QRect(0, static_cast<int>(clamped), viewport()->width(), metrics_.RowHeight());
 }
 
-RowMetrics::Range CRowView::RowRange(int top, int bottom, bool inclusive) const {
+models::RowMetrics::Range CRowView::RowRange(int top, int bottom, bool inclusive) const {
     return metrics_.RowRange(top, bottom, inclusive, GetRowCount());
 }
 
@@ -62,7 +62,7 @@ void CRowView::SelectedRowChanged(int row) {
     QScrollBar* v = verticalScrollBar();
     const int top = v->value();
     const int clientHeight = viewport()->height();
-    const RowMetrics::Range visible = RowRange(top, top + clientHeight, false);
+    const models::RowMetrics::Range visible = RowRange(top, top + clientHeight, false);
     if (row < visible.first)
         v->setValue(static_cast<int>(RowTop(row)));
     else if (row > visible.last)
@@ -83,7 +83,7 @@ void CRowView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     painter.translate(-dx, -dy);
     const QRect clip = event->rect().translated(dx, dy);
-    const RowMetrics::Range rows = RowRange(clip.top(), clip.bottom() + 1, true);
+    const models::RowMetrics::Range rows = RowRange(clip.top(), clip.bottom() + 1, true);
     const int selected = GetSelectedRow();
     for (int row = rows.first; row <= rows.last; ++row) {
         if (row >= LastViewableRow()) {
@@ -91,7 +91,7 @@ void CRowView::paintEvent(QPaintEvent* event) {
             painter.drawText(QRect(0, static_cast<int>(RowTop(row)), std::max(metrics_.RowWidth(), viewport()->width()),
                                    metrics_.RowHeight()),
                              Qt::AlignLeft | Qt::AlignTop,
-                             QString::fromStdString(platform::processStrings().text(ids::TooManyRows)));
+                             QString::fromStdString(platform::processStrings().text(diagnostics::ids::TooManyRows)));
             break;
         }
         DrawRow(painter, row, static_cast<int>(RowTop(row)), row == selected);
@@ -134,8 +134,8 @@ void CRowView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const int y = event->position().toPoint().y() + verticalScrollBar()->value();
-    const RowMetrics::Range hit = RowRange(y, y + 1, true);
+    const models::RowMetrics::Range hit = RowRange(y, y + 1, true);
     if (hit.first >= 0 && hit.first < GetRowCount() && hit.first < LastViewableRow()) SelectRow(hit.first);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

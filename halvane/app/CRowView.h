@@ -6,7 +6,7 @@
 
 class QPainter;
 
-namespace halvane {
+namespace halvane::app {
 
 // A scrolling list of rows of equal height with one selected row: it keeps
 // the selection in view and selects with the mouse and the keyboard. A
@@ -35,9 +35,9 @@ public:
     // A row's rectangle in viewport pixels, across the whole width.
     QRect RowRect(int row) const;
     long long RowTop(int row) const { return metrics_.RowTop(row); }
-    RowMetrics::Range RowRange(int top, int bottom, bool inclusive) const;
+    models::RowMetrics::Range RowRange(int top, int bottom, bool inclusive) const;
     int LastViewableRow() const { return metrics_.LastViewableRow(); }
-    const RowMetrics& Metrics() const { return metrics_; }
+    const models::RowMetrics& Metrics() const { return metrics_; }
 
     // The derived class calls this when its selected row has changed:
     // scrolls it into view and repaints it and the row selected before.
@@ -52,9 +52,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    RowMetrics metrics_;
+    models::RowMetrics metrics_;
     int previousSelected_ = -1;
     int previousCount_ = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -22,13 +22,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace halvane {
+namespace halvane::app {
 
 using CustomControls::BCheck;
 using CustomControls::CEditPDouble;
 using CustomControls::CSpin;
 using CustomControls::SpinTextBox;
-using Basic = TargetConfigBasic;
+using Basic = design::TargetConfigBasic;
 
 const char* const CSpeakerConfigDlg::kExplanation =
     "The response cutoff of a speaker group is the crossover frequency below which its sound goes to the "
@@ -38,7 +38,7 @@ const char* const CSpeakerConfigDlg::kExplanation =
 
 namespace {
 
-bool RunAdvancedModally(AdvancedTargetModel& values, QWidget* parent) {
+bool RunAdvancedModally(models::AdvancedTargetModel& values, QWidget* parent) {
     CAdvancedTargetConfigurationDlg dialog(values, parent);
     return dialog.exec() == QDialog::Accepted;
 }
@@ -50,8 +50,8 @@ QString ExplanationText() {
 
 }  // namespace
 
-CSpeakerConfigDlg::CSpeakerConfigDlg(bool receiver, int maxFrequency, QWidget* parent, CHalvaneDoc& document,
-                                     TargetJobs* jobs)
+CSpeakerConfigDlg::CSpeakerConfigDlg(bool receiver, int maxFrequency, QWidget* parent, document::CHalvaneDoc& document,
+                                     document::TargetJobs* jobs)
     : QDialog(parent), model_(document, receiver, maxFrequency), jobs_(jobs), advancedRunner_(RunAdvancedModally),
       sameAsMovie_(new BCheck(kSameAsMovieId, tr("Same As Movie"), this)),
       autoDetect_(new QPushButton(tr("Auto Detect"), this)), advanced_(new QPushButton(tr("Advanced"), this)),
@@ -156,12 +156,12 @@ void CSpeakerConfigDlg::UpdateControls() {
     // reported while refilling must still not update again.
     if (updating_) return;
     updating_ = true;
-    const TargetCustomizationView view = model_.Update();
-    TargetConfig& w = model_.Working();
+    const models::TargetCustomizationView view = model_.Update();
+    design::TargetConfig& w = model_.Working();
     for (std::size_t c = 0; c < 2; ++c) {
-        const TargetColumnView& column = view.columns[c];
+        const models::TargetColumnView& column = view.columns[c];
         for (std::size_t g = 0; g < Basic::kGroups; ++g) {
-            const TargetGroupView& group = column.groups[g];
+            const models::TargetGroupView& group = column.groups[g];
             const auto b = static_cast<std::size_t>(group.boundConfiguration);
             crossover_[c][g]->setValues(model_.Lists()[group.list], &w.Crossover[b][g]);
             crossover_[c][g]->setEnabled(group.spinEnabled);
@@ -172,8 +172,8 @@ void CSpeakerConfigDlg::UpdateControls() {
         const auto b = static_cast<std::size_t>(column.boundConfiguration);
         maxEq_[c]->setRange(view.maxEqGrid, &w.MaxEqFrequency[b]);
         maxEq_[c]->setEnabled(column.valuesEnabled);
-        roomGain_[c]->bind(&w.RoomGainDb[b], TargetCustomizationModel::kMinRoomGainDb,
-                           TargetCustomizationModel::kMaxRoomGainDb);
+        roomGain_[c]->bind(&w.RoomGainDb[b], models::TargetCustomizationModel::kMinRoomGainDb,
+                           models::TargetCustomizationModel::kMaxRoomGainDb);
         roomGain_[c]->setEnabled(column.valuesEnabled);
     }
     sameAsMovie_->ShowValue();
@@ -187,7 +187,7 @@ void CSpeakerConfigDlg::OnAutoDetect() {
 }
 
 void CSpeakerConfigDlg::OnAdvanced() {
-    AdvancedTargetModel values = model_.AdvancedValues();
+    models::AdvancedTargetModel values = model_.AdvancedValues();
     if (advancedRunner_ && advancedRunner_(values, this)) model_.TakeAdvanced(values);
     UpdateControls();
 }
@@ -206,8 +206,8 @@ void CSpeakerConfigDlg::accept() {
 }
 
 void InstallTargetCustomizationDialog() {
-    SetTargetCustomizationShell(
-        [](CHalvaneDoc& document, bool receiver, int maxFrequency, platform::WindowHandle parent, TargetJobs* jobs) {
+    models::SetTargetCustomizationShell(
+        [](document::CHalvaneDoc& document, bool receiver, int maxFrequency, platform::WindowHandle parent, document::TargetJobs* jobs) {
             return CallOnUiThread(
                 [&] {
                     CSpeakerConfigDlg dialog(receiver, maxFrequency, platform::qt::WidgetOf(parent), document, jobs);
@@ -217,4 +217,4 @@ void InstallTargetCustomizationDialog() {
         });
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

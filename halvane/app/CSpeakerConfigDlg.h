@@ -13,17 +13,22 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 class BCheck;
 class CEditPDouble;
 class CSpin;
 class SpinTextBox;
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls
 
-namespace halvane {
-
+namespace halvane::app::models {
 class AdvancedTargetModel;
+}
+namespace halvane::document {
 class CHalvaneDoc;
+}
+
+namespace halvane::app {
+
 
 // Dialog 111, "Target Customization": the response cutoff (crossover) of
 // every speaker group, the full-range option of the main groups, the
@@ -54,12 +59,12 @@ public:
     static const char* const kExplanation;
 
     // Runs the advanced dialog on `values` over `parent`; true after OK.
-    using AdvancedRunner = std::function<bool(AdvancedTargetModel& values, QWidget* parent)>;
+    using AdvancedRunner = std::function<bool(models::AdvancedTargetModel& values, QWidget* parent)>;
 
     // `receiver`: unit kind 4; `maxFrequency`: 5000 for unit kind 4, else
     // 20000. `jobs` starts Auto Detect (null: the button changes nothing).
-    CSpeakerConfigDlg(bool receiver, int maxFrequency, QWidget* parent, CHalvaneDoc& document,
-                      TargetJobs* jobs = nullptr);
+    CSpeakerConfigDlg(bool receiver, int maxFrequency, QWidget* parent, document::CHalvaneDoc& document,
+                      document::TargetJobs* jobs = nullptr);
     ~CSpeakerConfigDlg() override;
 
     // Binds, fills and enables every control by the working values (after
@@ -71,7 +76,7 @@ public:
     void OnAutoDetect();
     void OnAdvanced();
 
-    TargetCustomizationModel& Model() { return model_; }
+    models::TargetCustomizationModel& Model() { return model_; }
     CustomControls::SpinTextBox* Crossover(int configuration, int group) const;
     // Groups Front to Rear.
     CustomControls::BCheck* FullRange(int configuration, int group) const;
@@ -91,8 +96,8 @@ public slots:
     void accept() override;
 
 private:
-    TargetCustomizationModel model_;
-    TargetJobs* jobs_;
+    models::TargetCustomizationModel model_;
+    document::TargetJobs* jobs_;
     AdvancedRunner advancedRunner_;
     std::array<std::array<CustomControls::SpinTextBox*, 5>, 2> crossover_{};
     std::array<std::array<CustomControls::BCheck*, 4>, 2> fullRange_{};
@@ -112,4 +117,4 @@ private:
 // start-up, on the user-interface thread).
 void InstallTargetCustomizationDialog();
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -16,9 +16,9 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-namespace halvane {
+namespace halvane::app {
 
-namespace ss = speaker_selection;
+namespace ss = models::speaker_selection;
 using CustomControls::BCheck;
 using CustomControls::CSpin;
 
@@ -30,7 +30,7 @@ const char* const CSpeakerMeasurementSelectionDialog::kNote =
     "to keep them within the listening area and away from walls.\r\n\r\nThe music configuration can use its own set "
     "of measured responses. This is off by default.";
 
-CSpeakerMeasurementSelectionDialog::CSpeakerMeasurementSelectionDialog(SpeakerSelection& selection, QWidget* parent)
+CSpeakerMeasurementSelectionDialog::CSpeakerMeasurementSelectionDialog(models::SpeakerSelection& selection, QWidget* parent)
     : QDialog(parent), selection_(selection), rear_(new QComboBox(this)),
       useMovie_(new BCheck(kUseMovieId, tr("Use Movie Config measurements"), this)), note_(new QPlainTextEdit(this)) {
     setObjectName(QStringLiteral("idd_113"));
@@ -39,20 +39,20 @@ CSpeakerMeasurementSelectionDialog::CSpeakerMeasurementSelectionDialog(SpeakerSe
 
     auto* columns = new QGridLayout;
     const QString names[] = {tr("Movie"), tr("Music")};
-    for (int c = 0; c < SpeakerSelection::kConfigurations; ++c) {
+    for (int c = 0; c < models::SpeakerSelection::kConfigurations; ++c) {
         auto* box = new QGroupBox(names[c], this);
         auto* grid = new QGridLayout(box);
-        for (int g = 0; g < SpeakerSelection::kGroups; ++g) {
+        for (int g = 0; g < models::SpeakerSelection::kGroups; ++g) {
             auto* check = new BCheck(kCheckIds[c][g], CoreText(ss::GroupText(selection_, c, g)), box);
             checks_[c][g] = check;
             grid->addWidget(check, g, 0, 1, 2);
             connect(check, &BCheck::valueChanged, this, [this] { UpdateControls(); });
         }
-        grid->addWidget(new QLabel(tr("Number of Positions"), box), SpeakerSelection::kGroups, 0);
+        grid->addWidget(new QLabel(tr("Number of Positions"), box), models::SpeakerSelection::kGroups, 0);
         auto* spin = new CSpin(kPositionIds[c], box);
         spin->setMinimumWidth(60);
         positions_[c] = spin;
-        grid->addWidget(spin, SpeakerSelection::kGroups, 1);
+        grid->addWidget(spin, models::SpeakerSelection::kGroups, 1);
         connect(spin, &CSpin::valueChanged, this, [this] { UpdateControls(); });
         columns->addWidget(box, 0, c);
     }
@@ -100,14 +100,14 @@ void CSpeakerMeasurementSelectionDialog::UpdateControls() {
     // change reported while updating must not update again.
     if (updating_) return;
     updating_ = true;
-    const SpeakerSelectionView view = ss::Update(selection_);
+    const models::SpeakerSelectionView view = ss::Update(selection_);
     useMovie_->ShowValue();
-    for (int c = 0; c < SpeakerSelection::kConfigurations; ++c) {
+    for (int c = 0; c < models::SpeakerSelection::kConfigurations; ++c) {
         const auto cc = static_cast<std::size_t>(c);
         // The controls edit the storage the rules say: Music's show Movie's
         // entries while the Movie measurements are reused.
         const auto edited = static_cast<std::size_t>(ss::EditedConfiguration(selection_, c));
-        for (int g = 0; g < SpeakerSelection::kGroups; ++g) {
+        for (int g = 0; g < models::SpeakerSelection::kGroups; ++g) {
             const auto gg = static_cast<std::size_t>(g);
             BCheck* check = checks_[cc][gg];
             check->bind(&selection_.groups[edited][gg], BCheck::kNotifyValue);
@@ -115,7 +115,7 @@ void CSpeakerMeasurementSelectionDialog::UpdateControls() {
             check->setEnabled(view.checks[cc][gg].enabled);
         }
         positions_[cc]->setRange(
-            CustomControls::SpinGrid(SpeakerSelection::kMinPositions, SpeakerSelection::kMaxPositions, 1),
+            models::CustomControls::SpinGrid(models::SpeakerSelection::kMinPositions, models::SpeakerSelection::kMaxPositions, 1),
             &selection_.positions[edited]);
         positions_[cc]->setEnabled(view.positionsEnabled[cc]);
     }
@@ -132,7 +132,7 @@ void CSpeakerMeasurementSelectionDialog::accept() {
 }
 
 void InstallSpeakerSelectionDialog() {
-    SetSpeakerSelectionShell([](SpeakerSelection& selection, platform::WindowHandle parent) {
+    models::SetSpeakerSelectionShell([](models::SpeakerSelection& selection, platform::WindowHandle parent) {
         return CallOnUiThread(
             [&] {
                 CSpeakerMeasurementSelectionDialog dialog(selection, platform::qt::WidgetOf(parent));
@@ -142,4 +142,4 @@ void InstallSpeakerSelectionDialog() {
     });
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -9,12 +9,12 @@
 class QComboBox;
 class QPlainTextEdit;
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 class BCheck;
 class CSpin;
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls
 
-namespace halvane {
+namespace halvane::app {
 
 // Dialog 113, "Select speakers to measure.": per configuration the speaker
 // groups present and the number of positions, the rear-speaker choice and
@@ -24,15 +24,15 @@ class CSpeakerMeasurementSelectionDialog final : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr std::array<std::array<int, SpeakerSelection::kGroups>, SpeakerSelection::kConfigurations>
+    static constexpr std::array<std::array<int, models::SpeakerSelection::kGroups>, models::SpeakerSelection::kConfigurations>
         kCheckIds{{{1039, 1040, 1041, 1042, 1044}, {1046, 1048, 1050, 1053, 1056}}};
-    static constexpr std::array<int, SpeakerSelection::kConfigurations> kPositionIds{1070, 1071};
+    static constexpr std::array<int, models::SpeakerSelection::kConfigurations> kPositionIds{1070, 1071};
     static constexpr int kRearComboId = 1043;
     static constexpr int kUseMovieId = 1058;
     static constexpr int kNoteId = 1072;
     static const char* const kNote;
 
-    explicit CSpeakerMeasurementSelectionDialog(SpeakerSelection& selection, QWidget* parent = nullptr);
+    explicit CSpeakerMeasurementSelectionDialog(models::SpeakerSelection& selection, QWidget* parent = nullptr);
 
     // Shows the selection with the dialog's rules applied (run again after
     // every change a control reports).
@@ -48,10 +48,10 @@ public slots:
     void accept() override;
 
 private:
-    SpeakerSelection& selection_;
-    std::array<std::array<CustomControls::BCheck*, SpeakerSelection::kGroups>, SpeakerSelection::kConfigurations>
+    models::SpeakerSelection& selection_;
+    std::array<std::array<CustomControls::BCheck*, models::SpeakerSelection::kGroups>, models::SpeakerSelection::kConfigurations>
         checks_{};
-    std::array<CustomControls::CSpin*, SpeakerSelection::kConfigurations> positions_{};
+    std::array<CustomControls::CSpin*, models::SpeakerSelection::kConfigurations> positions_{};
     QComboBox* rear_;
     CustomControls::BCheck* useMovie_;
     QPlainTextEdit* note_;
@@ -62,4 +62,4 @@ private:
 // user-interface thread).
 void InstallSpeakerSelectionDialog();
 
-}  // namespace halvane
+}  // namespace halvane::app

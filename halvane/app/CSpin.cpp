@@ -2,19 +2,19 @@
 
 #include <QLabel>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 CSpin::CSpin(int id, QWidget* parent, platform::Clock& clock) : SpinBox(id, parent, clock) {
-    setModel(std::make_unique<NumericSpinModel>(SpinGrid()));
+    setModel(std::make_unique<models::CustomControls::NumericSpinModel>(models::CustomControls::SpinGrid()));
 }
 
-void CSpin::setRange(const SpinGrid& grid, int* variable, const Applicator& applicator) {
-    setRangeWithNames(grid, ValueList(), variable, applicator);
+void CSpin::setRange(const models::CustomControls::SpinGrid& grid, int* variable, const models::CustomControls::Applicator& applicator) {
+    setRangeWithNames(grid, models::CustomControls::ValueList(), variable, applicator);
 }
 
-void CSpin::setRangeWithNames(const SpinGrid& grid, const ValueList& names, int* variable,
-                              const Applicator& applicator) {
-    setModel(std::make_unique<NumericSpinModel>(grid, names, applicator));
+void CSpin::setRangeWithNames(const models::CustomControls::SpinGrid& grid, const models::CustomControls::ValueList& names, int* variable,
+                              const models::CustomControls::Applicator& applicator) {
+    setModel(std::make_unique<models::CustomControls::NumericSpinModel>(grid, names, applicator));
     bind(variable);
 }
 
@@ -23,4 +23,4 @@ void CSpin::setLabelText(const QString& text) {
     label()->setVisible(!text.isEmpty());
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

@@ -2,7 +2,7 @@
 
 #include "halvane/app/SpinBox.h"
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 // CSpin<int>: a number on a grid ("%d"), with an optional label beside it.
 class CSpin : public SpinBox {
@@ -10,11 +10,11 @@ class CSpin : public SpinBox {
 
 public:
     explicit CSpin(int id, QWidget* parent = nullptr, platform::Clock& clock = platform::systemClock());
-    void setRange(const SpinGrid& grid, int* variable, const Applicator& applicator = Applicator());
+    void setRange(const models::CustomControls::SpinGrid& grid, int* variable, const models::CustomControls::Applicator& applicator = models::CustomControls::Applicator());
     void setLabelText(const QString& text);
 
 protected:
-    void setRangeWithNames(const SpinGrid& grid, const ValueList& names, int* variable, const Applicator& applicator);
+    void setRangeWithNames(const models::CustomControls::SpinGrid& grid, const models::CustomControls::ValueList& names, int* variable, const models::CustomControls::Applicator& applicator);
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

@@ -5,7 +5,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 namespace {
 
@@ -21,7 +21,7 @@ void CSpinEditBox::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Backspace: {
         const QString current = text();
         if (current.isEmpty()) break;
-        EditText edit;
+        models::CustomControls::EditText edit;
         edit.text = current.toStdU32String();
         if (hasSelectedText()) {
             edit.selStart = codePoints(current, selectionStart());
@@ -29,7 +29,7 @@ void CSpinEditBox::keyPressEvent(QKeyEvent* event) {
         } else {
             edit.selStart = codePoints(current, cursorPosition());
         }
-        const bool changed = SpinBackspace(edit);
+        const bool changed = models::CustomControls::SpinBackspace(edit);
         const QString next = QString::fromStdU32String(edit.text);
         const int start = static_cast<int>(QString::fromStdU32String(edit.text.substr(0, edit.selStart)).size());
         const int length = static_cast<int>(
@@ -69,4 +69,4 @@ void CSpinEditBox::focusOutEvent(QFocusEvent* event) {
     if (event->reason() != Qt::PopupFocusReason) emit focusLeft();
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

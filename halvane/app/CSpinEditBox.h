@@ -2,7 +2,7 @@
 
 #include <QLineEdit>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 // The edit field inside a spin box. Backspace keeps a completion's text
 // and grows its selection leftwards (see SpinBackspace); Enter and Escape
@@ -26,4 +26,4 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

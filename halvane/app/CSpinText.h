@@ -2,7 +2,7 @@
 
 #include "halvane/app/CSpin.h"
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 // CSpinText<int>: a CSpin whose values with a name in its list show and
 // accept the name ("No Speaker").
@@ -11,8 +11,8 @@ class CSpinText final : public CSpin {
 
 public:
     explicit CSpinText(int id, QWidget* parent = nullptr, platform::Clock& clock = platform::systemClock());
-    void setRange(const SpinGrid& grid, const ValueList& names, int* variable,
-                  const Applicator& applicator = Applicator());
+    void setRange(const models::CustomControls::SpinGrid& grid, const models::CustomControls::ValueList& names, int* variable,
+                  const models::CustomControls::Applicator& applicator = models::CustomControls::Applicator());
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 CStaticColorCtrl::CStaticColorCtrl(int id, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("idc_%1").arg(id));
@@ -25,4 +25,4 @@ void CStaticColorCtrl::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), color_);
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

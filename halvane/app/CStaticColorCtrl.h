@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 // A colour swatch: its whole area filled with one colour.
 class CStaticColorCtrl final : public QWidget {
@@ -28,4 +28,4 @@ private:
     QColor color_{Qt::black};
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

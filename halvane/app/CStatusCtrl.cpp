@@ -4,7 +4,7 @@
 #include <QPaintEvent>
 #include <qdrawutil.h>
 
-namespace halvane {
+namespace halvane::app {
 
 namespace {
 
@@ -16,7 +16,7 @@ CStatusCtrl::CStatusCtrl(QWidget* parent) : QWidget(parent) {
     setProperty("windowClass", QString::fromLatin1(kWindowClass));
     setAttribute(Qt::WA_OpaquePaintEvent);
     model_.Layout(width(), height());
-    timer_.setInterval(StatusBarModel::kPeriodMs);
+    timer_.setInterval(models::StatusBarModel::kPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &CStatusCtrl::Tick);
     timer_.start();
 }
@@ -24,7 +24,7 @@ CStatusCtrl::CStatusCtrl(QWidget* parent) : QWidget(parent) {
 QRect CStatusCtrl::CellRect(int i) const {
     const int w = model_.CellWidth(0, width());
     if (w <= 0 || i < 0 || i >= model_.Cells()) return QRect();
-    const int gap = StatusBarModel::kGap;
+    const int gap = models::StatusBarModel::kGap;
     const int top = gap, bottom = height() - gap;
     if (bottom <= top) return QRect();
     return QRect(model_.CellLeft(i, 0, width()), top, w, bottom - top);
@@ -56,14 +56,14 @@ void CStatusCtrl::resizeEvent(QResizeEvent* event) {
 void CStatusCtrl::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setClipRegion(event->region());
-    painter.fillRect(rect(), FromColorRef(StatusBarModel::kOffColour));
+    painter.fillRect(rect(), FromColorRef(models::StatusBarModel::kOffColour));
     painter.setRenderHint(QPainter::Antialiasing, false);
-    const double radius = StatusBarModel::kGap / 2.0;
+    const double radius = models::StatusBarModel::kGap / 2.0;
     if (model_.Position() != -1) {
         for (int i = 0; i < model_.Cells(); ++i) {
             const QRect cell = CellRect(i);
             if (cell.isEmpty() || !event->region().intersects(cell.adjusted(-1, -1, 1, 1))) continue;
-            const QColor colour = FromColorRef(model_.IsLit(i) ? StatusBarModel::kOnColour : StatusBarModel::kOffColour);
+            const QColor colour = FromColorRef(model_.IsLit(i) ? models::StatusBarModel::kOnColour : models::StatusBarModel::kOffColour);
             painter.setPen(colour);
             painter.setBrush(colour);
             painter.drawRoundedRect(cell, radius, radius);
@@ -72,4 +72,4 @@ void CStatusCtrl::paintEvent(QPaintEvent* event) {
     qDrawWinPanel(&painter, rect(), palette(), true, nullptr);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <QWidget>
 
-namespace halvane {
+namespace halvane::app {
 
 // The activity bar: a row of rounded cells in a sunken edge, in which a lit
 // run moves back and forth every 750 ms while a job of unknown length runs.
@@ -18,7 +18,7 @@ public:
 
     explicit CStatusCtrl(QWidget* parent = nullptr);
 
-    const StatusBarModel& Model() const { return model_; }
+    const models::StatusBarModel& Model() const { return model_; }
     // The client rectangle of cell i (empty when the bar has no room for
     // cells).
     QRect CellRect(int i) const;
@@ -33,8 +33,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    StatusBarModel model_;
+    models::StatusBarModel model_;
     QTimer timer_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

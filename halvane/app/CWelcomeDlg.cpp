@@ -9,9 +9,9 @@
 
 #include "halvane/document/AppState.h"
 
-namespace halvane {
+namespace halvane::app {
 
-CWelcomeDlg::CWelcomeDlg(AppState& app, QWidget* parent) : QDialog(parent), app_(app) {
+CWelcomeDlg::CWelcomeDlg(document::AppState& app, QWidget* parent) : QDialog(parent), app_(app) {
     setWindowTitle("Halvane");
     setObjectName("idd_108");
     auto* layout = new QVBoxLayout(this);
@@ -25,7 +25,7 @@ CWelcomeDlg::CWelcomeDlg(AppState& app, QWidget* parent) : QDialog(parent), app_
     automatic_->setObjectName("idc_1029");
     manual_ = new QRadioButton(tr("Manual or Open Existing File"), this);
     manual_->setObjectName("idc_1028");
-    (app_.StartMode.load() == AppState::Manual ? manual_ : automatic_)->setChecked(true);
+    (app_.StartMode.load() == document::AppState::Manual ? manual_ : automatic_)->setChecked(true);
     automatic_->installEventFilter(this);
     manual_->installEventFilter(this);
     layout->addWidget(automatic_);
@@ -41,7 +41,7 @@ CWelcomeDlg::CWelcomeDlg(AppState& app, QWidget* parent) : QDialog(parent), app_
 }
 
 void CWelcomeDlg::accept() {
-    app_.StartMode = manual_->isChecked() ? AppState::Manual : AppState::Automatic;
+    app_.StartMode = manual_->isChecked() ? document::AppState::Manual : document::AppState::Automatic;
     QDialog::accept();
 }
 
@@ -54,4 +54,4 @@ bool CWelcomeDlg::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

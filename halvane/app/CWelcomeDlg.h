@@ -4,9 +4,12 @@
 
 class QRadioButton;
 
-namespace halvane {
-
+namespace halvane::document {
 class AppState;
+}
+
+namespace halvane::app {
+
 
 // The welcome page at start: the automatic way (the wizard) or the manual
 // one. OK, or a double click on either choice, stores the choice as the
@@ -15,7 +18,7 @@ class CWelcomeDlg final : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CWelcomeDlg(AppState& app, QWidget* parent = nullptr);
+    explicit CWelcomeDlg(document::AppState& app, QWidget* parent = nullptr);
 
     QRadioButton* Automatic() const { return automatic_; }
     QRadioButton* Manual() const { return manual_; }
@@ -26,9 +29,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    AppState& app_;
+    document::AppState& app_;
     QRadioButton* automatic_;
     QRadioButton* manual_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

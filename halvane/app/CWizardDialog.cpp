@@ -13,9 +13,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace halvane {
+namespace halvane::app {
 
-CWizardDialog::CWizardDialog(WizardDialogController::Environment environment, QWidget* parent)
+CWizardDialog::CWizardDialog(procedures::WizardDialogController::Environment environment, QWidget* parent)
     : QDialog(parent), controller_(std::move(environment)), status_(new QLabel(this)),
       progress_(new JobProgressBar(this)), start_(new QPushButton(tr("Start"), this)),
       abort_(new QPushButton(tr("Abort stage"), this)), about_(new QPushButton(tr("About..."), this)),
@@ -134,4 +134,4 @@ void CWizardDialog::closeEvent(QCloseEvent* event) {
     controller_.OnCloseRequest();
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -10,11 +10,11 @@ class QCloseEvent;
 class QLabel;
 class QPushButton;
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 class BCheck;
 }
 
-namespace halvane {
+namespace halvane::app {
 
 // The room-correction wizard (dialog 102): a status text, a progress bar,
 // Start and "Abort stage", the options "Automatically proceed to the next
@@ -22,17 +22,17 @@ namespace halvane {
 // "About...". Its logic, and the host of the jobs its steps run, is the
 // controller's. Escape and the close box ask to abort a running step and
 // close once it has stopped.
-class CWizardDialog final : public QDialog, public WizardView {
+class CWizardDialog final : public QDialog, public procedures::WizardView {
     Q_OBJECT
 public:
-    CWizardDialog(WizardDialogController::Environment environment, QWidget* parent = nullptr);
+    CWizardDialog(procedures::WizardDialogController::Environment environment, QWidget* parent = nullptr);
     ~CWizardDialog() override;
 
     // Initialises the dialog and runs it modally; 1 for "Show Results", 2
     // otherwise.
     int RunModal();
 
-    WizardDialogController& Controller() { return controller_; }
+    procedures::WizardDialogController& Controller() { return controller_; }
     QLabel* StatusLabel() const { return status_; }
     QPushButton* StartButton() const { return start_; }
     QPushButton* AbortButton() const { return abort_; }
@@ -63,7 +63,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    WizardDialogController controller_;
+    procedures::WizardDialogController controller_;
     bool proceed_ = true;
     bool save_ = true;
     bool ending_ = false;
@@ -77,4 +77,4 @@ private:
     QCheckBox* steps_[3];
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

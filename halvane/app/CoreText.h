@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace halvane {
+namespace halvane::app {
 
 // Texts made by the toolkit-free core (status texts, axis titles, legend rows,
 // speaker names) are translated where they reach the screen, all in one
@@ -18,4 +18,4 @@ inline QString CoreText(const std::string& text) {
     return QCoreApplication::translate(kCoreTextContext, text.c_str());
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

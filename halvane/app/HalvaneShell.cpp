@@ -10,31 +10,31 @@
 #include "halvane/procedures/jobs/CrossoverTargetJobs.h"
 #include "platform/qt/UiMessagePump.h"
 
-namespace halvane {
+namespace halvane::app {
 
 namespace {
 
 // The jobs' post-load steps over the main window as it is when a document
 // is read (none yet at the first open from the command line).
-class FramePostLoad final : public DocumentPostLoad {
+class FramePostLoad final : public document::DocumentPostLoad {
 public:
-    explicit FramePostLoad(ProcedureService& procedures) : procedures_(procedures) {}
-    void RebuildGroupCurves(CHalvaneDoc& document) override { Steps().RebuildGroupCurves(document); }
-    void UpdateLevels(CHalvaneDoc& document) override { Steps().UpdateLevels(document); }
-    void RunRecalcTarg(CHalvaneDoc& document) override { Steps().RunRecalcTarg(document); }
+    explicit FramePostLoad(document::ProcedureService& procedures) : procedures_(procedures) {}
+    void RebuildGroupCurves(document::CHalvaneDoc& document) override { Steps().RebuildGroupCurves(document); }
+    void UpdateLevels(document::CHalvaneDoc& document) override { Steps().UpdateLevels(document); }
+    void RunRecalcTarg(document::CHalvaneDoc& document) override { Steps().RunRecalcTarg(document); }
 
 private:
-    ProcedurePostLoad Steps() const {
+    procedures::ProcedurePostLoad Steps() const {
         const auto* jobs = dynamic_cast<const JobsProcedureService*>(&procedures_);
-        return ProcedurePostLoad(jobs != nullptr ? jobs->MainWindow() : platform::WindowHandle{});
+        return procedures::ProcedurePostLoad(jobs != nullptr ? jobs->MainWindow() : platform::WindowHandle{});
     }
-    ProcedureService& procedures_;
+    document::ProcedureService& procedures_;
 };
 
 }  // namespace
 
-HalvaneShell::HalvaneShell(AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
-                           LanguageManager* languages, platform::Profile* profile)
+HalvaneShell::HalvaneShell(document::AppState& app, document::ProcedureService& procedures, platform::UserPrompt& prompt,
+                           models::LanguageManager* languages, platform::Profile* profile)
     : app_(app),
       procedures_(procedures),
       prompt_(prompt),
@@ -60,11 +60,11 @@ bool HalvaneShell::RunWelcomePage() {
 
 bool HalvaneShell::CreateFrame() {
     if (frame_ != nullptr) return true;
-    CHalvaneDoc::Services services;
+    document::CHalvaneDoc::Services services;
     services.app = &app_;
     services.prompt = &prompt_;
     services.postLoad = postLoad_.get();
-    doc_ = std::make_unique<CHalvaneDoc>(services);
+    doc_ = std::make_unique<document::CHalvaneDoc>(services);
     frame_ = std::make_unique<CMainFrame>(*doc_, app_, procedures_, prompt_, languages_, profile_);
     // The jobs' dialogs and questions open over the main window, and the
     // wizard saves through its file save.
@@ -110,7 +110,7 @@ HalvaneApplication::HalvaneApplication(int& argc, char** argv) : QApplication(ar
 bool HalvaneApplication::notify(QObject* receiver, QEvent* event) {
     int code = 0;
     bool handled = false;
-    code = GuardedRun(
+    code = models::GuardedRun(
         [&] {
             handled = QApplication::notify(receiver, event);
             return 0;
@@ -128,7 +128,7 @@ void HalvaneApplication::EndWithFailure() {
 void RouteUiFailures(platform::qt::UiMessagePump& pump, std::function<void(const std::string&)> showFatal,
                      std::function<void()> end) {
     pump.setFailureHandler([showFatal = std::move(showFatal), end = std::move(end)](std::exception_ptr failure) {
-        GuardedRun([&]() -> int { std::rethrow_exception(failure); }, showFatal);
+        models::GuardedRun([&]() -> int { std::rethrow_exception(failure); }, showFatal);
         end();
     });
 }
@@ -137,4 +137,4 @@ void ShowFatalBox(const std::string& text) {
     QMessageBox::critical(nullptr, "Halvane", QString::fromStdString(text));
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

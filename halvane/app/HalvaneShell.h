@@ -15,29 +15,40 @@ class UiMessagePump;
 }
 }  // namespace platform
 
-namespace halvane {
-
+namespace halvane::document {
 class AppState;
+}
+namespace halvane::document {
 class CHalvaneDoc;
+}
+namespace halvane::document {
 class DocumentPostLoad;
-class CMainFrame;
+}
+namespace halvane::app::models {
 class LanguageManager;
+}
+namespace halvane::document {
 class ProcedureService;
+}
+
+namespace halvane::app {
+
+class CMainFrame;
 
 // The windows of Halvane's start: the welcome page, then the hidden main
 // frame over its one document, shown once the wizard (if any) is done.
-class HalvaneShell final : public StartUpHost {
+class HalvaneShell final : public models::StartUpHost {
 public:
     // `languages` and `profile` (the stored settings: the recent-file list)
     // may be null.
-    HalvaneShell(AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
-                 LanguageManager* languages, platform::Profile* profile = nullptr);
+    HalvaneShell(document::AppState& app, document::ProcedureService& procedures, platform::UserPrompt& prompt,
+                 models::LanguageManager* languages, platform::Profile* profile = nullptr);
     ~HalvaneShell() override;
 
     bool RunWelcomePage() override;
     bool NewDocument() override;
     bool OpenDocument(const std::string& path) override;
-    CHalvaneDoc* Document() override { return doc_.get(); }
+    document::CHalvaneDoc* Document() override { return doc_.get(); }
     bool CloseMainWindow() override;
     void ShowMainWindowMaximized() override;
 
@@ -50,14 +61,14 @@ public:
 private:
     bool CreateFrame();
 
-    AppState& app_;
-    ProcedureService& procedures_;
+    document::AppState& app_;
+    document::ProcedureService& procedures_;
     platform::UserPrompt& prompt_;
-    LanguageManager* languages_;
+    models::LanguageManager* languages_;
     platform::Profile* profile_;
     // The post-load steps every document gets (first open and File > Open).
-    std::unique_ptr<DocumentPostLoad> postLoad_;
-    std::unique_ptr<CHalvaneDoc> doc_;
+    std::unique_ptr<document::DocumentPostLoad> postLoad_;
+    std::unique_ptr<document::CHalvaneDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
 };
 
@@ -87,4 +98,4 @@ void ShowFatalBox(const std::string& text);
 void RouteUiFailures(platform::qt::UiMessagePump& pump, std::function<void(const std::string&)> showFatal,
                      std::function<void()> end);
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace halvane {
+namespace halvane::app {
 
 JobProgressBar::JobProgressBar(QWidget* parent) : QProgressBar(parent) { apply(); }
 
@@ -32,4 +32,4 @@ void JobProgressBar::apply() {
     setValue(position_);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -2,7 +2,7 @@
 
 #include <QProgressBar>
 
-namespace halvane {
+namespace halvane::app {
 
 // A job's progress bar: the range and position the job reports, or, while
 // the job waits with nothing to count, Qt's busy animation. What arrives
@@ -29,4 +29,4 @@ private:
     bool busy_ = false;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -16,13 +16,13 @@
 
 #include <QWidget>
 
-namespace halvane {
+namespace halvane::app {
 
 namespace {
 // Measured Movie and Music.
 constexpr int kMeasuredMovie = 0;
 constexpr int kMeasuredMusic = 1;
-const CCurveSet kNoCurves;
+const signal::CCurveSet kNoCurves;
 
 // What one measuring run talks to: the recorder on the chosen sound
 // system, the dialogs and the calibration.
@@ -36,10 +36,10 @@ struct MeasuringRun {
         services.calibration = options.calibration;
         services.prompt = options.prompt;
     }
-    WaveRecorder recorder;
+    procedures::WaveRecorder recorder;
     SpeakerSelectionDialogUi selection;
     ConflictDialogUi conflicts;
-    MeasurementServices services;
+    procedures::MeasurementServices services;
 };
 }  // namespace
 
@@ -57,18 +57,18 @@ void JobsProcedureService::SetMainWindow(QWidget* window, std::function<bool()> 
     saveDocument_ = std::move(saveDocument);
 }
 
-int JobsProcedureService::RunMeasurementProcedure(CHalvaneDoc& doc) {
+int JobsProcedureService::RunMeasurementProcedure(document::CHalvaneDoc& doc) {
     MeasuringRun run(options_);
-    return halvane::RunMeasurementProcedure(MainWindow(), &doc, nullptr, run.services) ? 1 : 2;
+    return procedures::RunMeasurementProcedure(MainWindow(), &doc, nullptr, run.services) ? 1 : 2;
 }
 
-int JobsProcedureService::RunEqCalcProc(CHalvaneDoc& doc) {
-    return halvane::RunEqCalcProc(MainWindow(), doc, nullptr) ? 1 : 2;
+int JobsProcedureService::RunEqCalcProc(document::CHalvaneDoc& doc) {
+    return procedures::RunEqCalcProc(MainWindow(), doc, nullptr) ? 1 : 2;
 }
 
-int JobsProcedureService::RunUploadProc(CHalvaneDoc& doc) { return halvane::RunUploadProc(MainWindow(), doc, nullptr); }
+int JobsProcedureService::RunUploadProc(document::CHalvaneDoc& doc) { return procedures::RunUploadProc(MainWindow(), doc, nullptr); }
 
-int JobsProcedureService::RunEraseProc(CHalvaneDoc& doc) { return halvane::RunEraseProc(MainWindow(), doc, nullptr); }
+int JobsProcedureService::RunEraseProc(document::CHalvaneDoc& doc) { return procedures::RunEraseProc(MainWindow(), doc, nullptr); }
 
 void JobsProcedureService::ShowFailure(const char* headline, const std::string& reason,
                                        platform::WindowHandle parent) const {
@@ -78,46 +78,46 @@ void JobsProcedureService::ShowFailure(const char* headline, const std::string& 
     prompt.MessageBox(text, "", platform::MB_OK | platform::MB_ICONERROR, parent);
 }
 
-int JobsProcedureService::RunAutoDetectXOvers(CHalvaneDoc& doc) {
-    const CCurveSet* movie = doc.GetCurveSet(kMeasuredMovie);
-    const CCurveSet* music = doc.GetCurveSet(kMeasuredMusic);
+int JobsProcedureService::RunAutoDetectXOvers(document::CHalvaneDoc& doc) {
+    const signal::CCurveSet* movie = doc.GetCurveSet(kMeasuredMovie);
+    const signal::CCurveSet* music = doc.GetCurveSet(kMeasuredMusic);
     std::string failure;
-    const int result = halvane::RunAutoDetectXOvers(nullptr, MainWindow(), movie ? *movie : kNoCurves,
+    const int result = procedures::RunAutoDetectXOvers(nullptr, MainWindow(), movie ? *movie : kNoCurves,
                                                     music ? *music : kNoCurves, doc.m_TargetConfig, doc.m_nUnitKind,
                                                     &failure);
     if (result == 1)
         doc.SetModifiedFlag();
     else
-        ShowFailure(CAutoDetectXOvers::kFailedText, failure, MainWindow());
+        ShowFailure(procedures::CAutoDetectXOvers::kFailedText, failure, MainWindow());
     return result;
 }
 
-int JobsProcedureService::RunAutoDetectXOvers(platform::WindowHandle parent, std::array<CCurveSet, 2>& measured,
-                                              TargetConfig& config, std::int32_t unitKind) {
+int JobsProcedureService::RunAutoDetectXOvers(platform::WindowHandle parent, std::array<signal::CCurveSet, 2>& measured,
+                                              design::TargetConfig& config, std::int32_t unitKind) {
     std::string failure;
     const int result =
-        halvane::RunAutoDetectXOvers(nullptr, parent, measured[0], measured[1], config, unitKind, &failure);
-    if (result != 1) ShowFailure(CAutoDetectXOvers::kFailedText, failure, parent);
+        procedures::RunAutoDetectXOvers(nullptr, parent, measured[0], measured[1], config, unitKind, &failure);
+    if (result != 1) ShowFailure(procedures::CAutoDetectXOvers::kFailedText, failure, parent);
     return result;
 }
 
-int JobsProcedureService::RunRecalcTarg(CHalvaneDoc& doc) {
+int JobsProcedureService::RunRecalcTarg(document::CHalvaneDoc& doc) {
     std::string failure;
-    const int result = halvane::RunRecalcTarg(doc, nullptr, MainWindow(), &failure);
+    const int result = procedures::RunRecalcTarg(doc, nullptr, MainWindow(), &failure);
     if (result == 1)
         doc.SetModifiedFlag();
     else
-        ShowFailure(RecalcTarg::kFailedText, failure, MainWindow());
+        ShowFailure(procedures::RecalcTarg::kFailedText, failure, MainWindow());
     return result;
 }
 
-int JobsProcedureService::OpenTargetCustomization(CHalvaneDoc& doc) {
-    const bool ok = halvane::OpenTargetCustomization(doc, doc.m_nUnitKind, {}, this);
+int JobsProcedureService::OpenTargetCustomization(document::CHalvaneDoc& doc) {
+    const bool ok = models::OpenTargetCustomization(doc, doc.m_nUnitKind, {}, this);
     return ok ? 1 : 2;
 }
 
-int JobsProcedureService::RunQuickMeasure(CHalvaneDoc&) {
-    CQuickMeasureController::Options options;
+int JobsProcedureService::RunQuickMeasure(document::CHalvaneDoc&) {
+    procedures::CQuickMeasureController::Options options;
     options.prompt = options_.prompt;
     options.sound = options_.sound;
     options.clock = options_.clock;
@@ -127,15 +127,15 @@ int JobsProcedureService::RunQuickMeasure(CHalvaneDoc&) {
     return dialog.RunModal();
 }
 
-int JobsProcedureService::RunWizard(CHalvaneDoc& doc) {
+int JobsProcedureService::RunWizard(document::CHalvaneDoc& doc) {
     MeasuringRun run(options_);
-    WizardDialogController::Environment env;
+    procedures::WizardDialogController::Environment env;
     env.document = &doc;
     env.services.measurement = run.services;
     env.services.prompt = options_.prompt;
     env.prompt = options_.prompt;
     env.saveDocument = saveDocument_;
-    env.completionPage = [](platform::WindowHandle parent) { return completion_page::Run(parent); };
+    env.completionPage = [](platform::WindowHandle parent) { return models::completion_page::Run(parent); };
     if (options_.wizardSetUp) options_.wizardSetUp(env);
     // The main window is still hidden while the wizard runs at start-up:
     // the wizard stands on its own then.
@@ -143,4 +143,4 @@ int JobsProcedureService::RunWizard(CHalvaneDoc& doc) {
     return wizard.RunModal();
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

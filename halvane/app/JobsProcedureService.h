@@ -17,16 +17,19 @@ class SoundSystem;
 class UserPrompt;
 }  // namespace platform
 
-namespace halvane {
-
+namespace halvane::procedures {
 class ICalibrationSource;
+}
+
+namespace halvane::app {
+
 
 // The program's jobs behind the main frame's commands and the start-up:
 // measurement, calculation, upload, erase, crossover detection, target
 // recalculation, the target customisation, Quick Measure and the wizard.
 // Each runs under the modal progress dialog (or the wizard) over the main
 // window, so no job dialog or question opens behind it.
-class JobsProcedureService final : public ProcedureService, public TargetJobs {
+class JobsProcedureService final : public document::ProcedureService, public document::TargetJobs {
 public:
     // What the measuring jobs use. Null members take the program's own: the
     // process-wide prompt, the system's sound inputs and clock, and the
@@ -35,9 +38,9 @@ public:
         platform::UserPrompt* prompt = nullptr;
         platform::SoundSystem* sound = nullptr;
         platform::Clock* clock = nullptr;
-        ICalibrationSource* calibration = nullptr;
+        procedures::ICalibrationSource* calibration = nullptr;
         // Tests: adjusts the wizard before it is shown (a queued click, ...).
-        std::function<void(WizardDialogController::Environment&)> wizardSetUp;
+        std::function<void(procedures::WizardDialogController::Environment&)> wizardSetUp;
     };
 
     JobsProcedureService();
@@ -50,18 +53,18 @@ public:
     void SetMainWindow(QWidget* window, std::function<bool()> saveDocument);
     platform::WindowHandle MainWindow() const { return window_.handle(); }
 
-    int RunMeasurementProcedure(CHalvaneDoc& doc) override;
-    int RunEqCalcProc(CHalvaneDoc& doc) override;
-    int RunUploadProc(CHalvaneDoc& doc) override;
-    int RunEraseProc(CHalvaneDoc& doc) override;
-    int RunAutoDetectXOvers(CHalvaneDoc& doc) override;
-    int RunRecalcTarg(CHalvaneDoc& doc) override;
-    int OpenTargetCustomization(CHalvaneDoc& doc) override;
-    int RunQuickMeasure(CHalvaneDoc& doc) override;
-    int RunWizard(CHalvaneDoc& doc) override;
+    int RunMeasurementProcedure(document::CHalvaneDoc& doc) override;
+    int RunEqCalcProc(document::CHalvaneDoc& doc) override;
+    int RunUploadProc(document::CHalvaneDoc& doc) override;
+    int RunEraseProc(document::CHalvaneDoc& doc) override;
+    int RunAutoDetectXOvers(document::CHalvaneDoc& doc) override;
+    int RunRecalcTarg(document::CHalvaneDoc& doc) override;
+    int OpenTargetCustomization(document::CHalvaneDoc& doc) override;
+    int RunQuickMeasure(document::CHalvaneDoc& doc) override;
+    int RunWizard(document::CHalvaneDoc& doc) override;
 
     // The target customisation's Auto Detect.
-    int RunAutoDetectXOvers(platform::WindowHandle parent, std::array<CCurveSet, 2>& measured, TargetConfig& config,
+    int RunAutoDetectXOvers(platform::WindowHandle parent, std::array<signal::CCurveSet, 2>& measured, design::TargetConfig& config,
                             std::int32_t unitKind) override;
 
 
@@ -76,4 +79,4 @@ private:
     std::function<bool()> saveDocument_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

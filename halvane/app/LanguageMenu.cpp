@@ -7,13 +7,13 @@
 #include <QActionGroup>
 #include <QMenu>
 
-namespace halvane {
+namespace halvane::app {
 
-LanguageMenu::LanguageMenu(QMenu* menu, LanguageManager& manager)
+LanguageMenu::LanguageMenu(QMenu* menu, models::LanguageManager& manager)
     : QObject(menu), menu_(menu), manager_(manager), group_(new QActionGroup(this)) {
     group_->setExclusive(true);
     // The Tools menu's "Languages" item.
-    menu_->menuAction()->setObjectName(QStringLiteral("id_%1").arg(LanguageManager::kLanguagesCommand));
+    menu_->menuAction()->setObjectName(QStringLiteral("id_%1").arg(models::LanguageManager::kLanguagesCommand));
     connect(menu_, &QMenu::aboutToShow, this, &LanguageMenu::Rebuild);
 }
 
@@ -23,7 +23,7 @@ void LanguageMenu::Rebuild() {
         menu_->removeAction(action);
         action->deleteLater();
     }
-    for (const LanguageMenuEntry& entry : manager_.MenuEntries()) {
+    for (const models::LanguageMenuEntry& entry : manager_.MenuEntries()) {
         auto* action = new QAction(QString::fromStdString(entry.text), menu_);
         action->setObjectName(QStringLiteral("id_%1").arg(entry.command));
         action->setCheckable(true);
@@ -45,4 +45,4 @@ void LanguageMenu::Choose(int command) {
     Rebuild();
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

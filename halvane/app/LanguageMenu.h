@@ -5,9 +5,12 @@
 class QActionGroup;
 class QMenu;
 
-namespace halvane {
-
+namespace halvane::app::models {
 class LanguageManager;
+}
+
+namespace halvane::app {
+
 
 // Tools > Languages: rebuilt from the language files each time it opens,
 // one radio item per language (commands 28416 on), the language in use
@@ -17,7 +20,7 @@ class LanguageMenu final : public QObject {
     Q_OBJECT
 
 public:
-    LanguageMenu(QMenu* menu, LanguageManager& manager);
+    LanguageMenu(QMenu* menu, models::LanguageManager& manager);
 
     // Fills the menu now (it is also filled whenever it is about to show).
     void Rebuild();
@@ -26,8 +29,8 @@ public:
 
 private:
     QMenu* menu_;
-    LanguageManager& manager_;
+    models::LanguageManager& manager_;
     QActionGroup* group_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

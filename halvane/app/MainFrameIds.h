@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace halvane::main_frame_ids {
+namespace halvane::app::main_frame_ids {
 
 // The control ids of the main frame's command bar and menu commands. Each
 // action carries its id in its object name, "idc_<id>" on the command bar
@@ -32,4 +32,4 @@ inline constexpr int kQuickMeasure = 32795;
 inline QString BarObjectName(int id) { return QStringLiteral("idc_%1").arg(id); }
 inline QString MenuObjectName(int id) { return QStringLiteral("id_%1").arg(id); }
 
-}  // namespace halvane::main_frame_ids
+}  // namespace halvane::app::main_frame_ids

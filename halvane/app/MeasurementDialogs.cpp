@@ -3,17 +3,17 @@
 #include "halvane/app/models/RepeatMeasurementsPrompt.h"
 #include "halvane/app/models/SpeakerSelectionPrompt.h"
 
-namespace halvane {
+namespace halvane::app {
 
-bool SpeakerSelectionDialogUi::SelectSpeakers(MeasurementSelection& selection, platform::WindowHandle parent) {
-    SpeakerSelection answers;
+bool SpeakerSelectionDialogUi::SelectSpeakers(procedures::MeasurementSelection& selection, platform::WindowHandle parent) {
+    models::SpeakerSelection answers;
     answers.receiver = selection.receiver;
     answers.heights = selection.heights;
     answers.groups = selection.groups;
     answers.rearCount = selection.rearCount;
     answers.positions = selection.positions;
     answers.useMovieMeasurements = selection.useMovieMeasurements;
-    if (!ChooseSpeakersToMeasure(answers, parent)) return false;
+    if (!models::ChooseSpeakersToMeasure(answers, parent)) return false;
     selection.receiver = answers.receiver;
     selection.heights = answers.heights;
     selection.groups = answers.groups;
@@ -26,7 +26,7 @@ bool SpeakerSelectionDialogUi::SelectSpeakers(MeasurementSelection& selection, p
 std::optional<std::vector<std::size_t>> ConflictDialogUi::PickMeasurementsToRepeat(
     const std::string& caption, const std::string& text, const std::vector<std::string>& labels,
     platform::WindowHandle parent) {
-    return halvane::PickMeasurementsToRepeat(caption, text, labels, parent);
+    return models::PickMeasurementsToRepeat(caption, text, labels, parent);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

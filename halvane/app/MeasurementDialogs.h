@@ -3,20 +3,20 @@
 #include "halvane/procedures/measurement/IConflictUi.h"
 #include "halvane/procedures/measurement/MeasurementSelection.h"
 
-namespace halvane {
+namespace halvane::app {
 
 // The measurement job's speaker selection shown as "Select speakers to
 // measure.": the job's answers are copied into the dialog's storage, the
 // dialog edits them, and on OK they are copied back. From the job's worker;
 // the dialog runs on the user-interface thread.
-class SpeakerSelectionDialogUi final : public ISpeakerSelectionUi {
+class SpeakerSelectionDialogUi final : public procedures::ISpeakerSelectionUi {
 public:
-    bool SelectSpeakers(MeasurementSelection& selection, platform::WindowHandle parent) override;
+    bool SelectSpeakers(procedures::MeasurementSelection& selection, platform::WindowHandle parent) override;
 };
 
 // The level checks' question "which measurements to repeat" shown in the
 // check-list dialog.
-class ConflictDialogUi final : public IConflictUi {
+class ConflictDialogUi final : public procedures::IConflictUi {
 public:
     std::optional<std::vector<std::size_t>> PickMeasurementsToRepeat(const std::string& caption,
                                                                      const std::string& text,
@@ -24,4 +24,4 @@ public:
                                                                      platform::WindowHandle parent) override;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -2,7 +2,7 @@
 
 #include <QColorDialog>
 
-namespace halvane {
+namespace halvane::app {
 
 std::optional<std::uint32_t> QtColourPicker::PickColour(std::uint32_t initial) {
     const QColor start(static_cast<int>(initial & 0xFF), static_cast<int>((initial >> 8) & 0xFF),
@@ -13,4 +13,4 @@ std::optional<std::uint32_t> QtColourPicker::PickColour(std::uint32_t initial) {
            (static_cast<std::uint32_t>(chosen.blue()) << 16);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

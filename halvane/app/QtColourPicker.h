@@ -4,11 +4,11 @@
 
 class QWidget;
 
-namespace halvane {
+namespace halvane::app {
 
 // The standard colour dialog of the platform (QColorDialog) over a parent
 // window, with the colour preselected and no further options.
-class QtColourPicker final : public ColourPicker {
+class QtColourPicker final : public models::ColourPicker {
 public:
     explicit QtColourPicker(QWidget* parent) : parent_(parent) {}
     std::optional<std::uint32_t> PickColour(std::uint32_t initial) override;
@@ -17,4 +17,4 @@ private:
     QWidget* parent_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

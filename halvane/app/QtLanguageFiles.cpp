@@ -8,9 +8,36 @@
 #include <QFileInfo>
 #include <QTranslator>
 
+#include <cstring>
 #include <map>
+#include <string>
 
-namespace halvane {
+namespace halvane::app {
+
+namespace {
+
+// Language files name a dialog's texts by the dialog's class as the files
+// were first written: "halvane::CMainFrame", "CustomControls::CSpin". The
+// classes have since moved into halvane::app, so a text not found under the
+// class's present name is looked up under the name the files carry.
+class LanguageFileTranslator final : public QTranslator {
+public:
+    QString translate(const char* context, const char* sourceText, const char* disambiguation = nullptr,
+                      int n = -1) const override {
+        QString text = QTranslator::translate(context, sourceText, disambiguation, n);
+        static constexpr const char kPresent[] = "halvane::app::";
+        constexpr std::size_t kPresentLength = sizeof(kPresent) - 1;
+        if (!text.isNull() || context == nullptr || std::strncmp(context, kPresent, kPresentLength) != 0)
+            return text;
+        const char* inApp = context + kPresentLength;
+        const std::string inProgram = std::string("halvane::") + inApp;
+        text = QTranslator::translate(inProgram.c_str(), sourceText, disambiguation, n);
+        if (text.isNull()) text = QTranslator::translate(inApp, sourceText, disambiguation, n);
+        return text;
+    }
+};
+
+}  // namespace
 
 QtLanguageFiles::QtLanguageFiles(QString directory, QString baseName, std::vector<int> stringIds)
     : directory_(std::move(directory)), baseName_(std::move(baseName)), stringIds_(std::move(stringIds)) {}
@@ -28,7 +55,7 @@ QString QtLanguageFiles::pathOf(const std::string& abbreviation) const {
 }
 
 bool QtLanguageFiles::load(const std::string& abbreviation) {
-    auto translator = std::make_unique<QTranslator>();
+    auto translator = std::make_unique<LanguageFileTranslator>();
     if (!translator->load(pathOf(abbreviation))) return false;
     std::map<int, std::string> entries;
     for (const int id : stringIds_) {
@@ -70,12 +97,12 @@ std::optional<std::string> QtLanguageFiles::peekString(const std::string& abbrev
 }
 
 std::vector<int> HalvaneStringIds() {
-    return {ids::Movie,        ids::Music,         ids::UserAbort,      ids::TooManyRows,
-            ids::ProcedureCompleted, ids::ProcedureTerminated, ids::ProcedureFailed, ids::ProcedurePleaseWait,
-            ids::ProcedureAborting,  ids::SpeakerLabel,  ids::PressStart,  ids::Measuring,
-            ids::Calculating,  ids::Uploading,     ids::InvalidFileFormat, ids::No,
-            ids::Yes,          ids::OffDisabled,   ids::Small,          ids::Large,
-            LanguageManager::kRestartNotice};
+    return {diagnostics::ids::Movie,        diagnostics::ids::Music,         diagnostics::ids::UserAbort,      diagnostics::ids::TooManyRows,
+            diagnostics::ids::ProcedureCompleted, diagnostics::ids::ProcedureTerminated, diagnostics::ids::ProcedureFailed, diagnostics::ids::ProcedurePleaseWait,
+            diagnostics::ids::ProcedureAborting,  diagnostics::ids::SpeakerLabel,  diagnostics::ids::PressStart,  diagnostics::ids::Measuring,
+            diagnostics::ids::Calculating,  diagnostics::ids::Uploading,     diagnostics::ids::InvalidFileFormat, diagnostics::ids::No,
+            diagnostics::ids::Yes,          diagnostics::ids::OffDisabled,   diagnostics::ids::Small,          diagnostics::ids::Large,
+            models::LanguageManager::kRestartNotice};
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -9,7 +9,7 @@
 
 class QTranslator;
 
-namespace halvane {
+namespace halvane::app {
 
 // Halvane's language files: Qt translation files beside the program, named
 // the program's base name, the three-letter abbreviation and ".qm"
@@ -18,7 +18,7 @@ namespace halvane {
 // lays its string-table entries (context "StringTable", the entry's number
 // as source text) over the built-in ones. A translation file is data, not
 // code: loading one cannot run anything.
-class QtLanguageFiles final : public LanguageFiles {
+class QtLanguageFiles final : public models::LanguageFiles {
 public:
     static constexpr const char* kStringContext = "StringTable";
 
@@ -50,4 +50,4 @@ private:
 // Halvane's own string-table entries that a language file may translate.
 std::vector<int> HalvaneStringIds();
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -3,17 +3,17 @@
 #include <QLocale>
 #include <QStringList>
 
-namespace halvane {
+namespace halvane::app {
 
-LanguageId QtLocaleProvider::userUiLanguage() {
+models::LanguageId QtLocaleProvider::userUiLanguage() {
     const QStringList languages = QLocale::system().uiLanguages();
-    return languages.isEmpty() ? 0 : LanguageOfLocale(languages.first().toStdString());
+    return languages.isEmpty() ? 0 : models::LanguageOfLocale(languages.first().toStdString());
 }
 
-LanguageId QtLocaleProvider::userLanguage() { return LanguageOfLocale(QLocale::system().name().toStdString()); }
+models::LanguageId QtLocaleProvider::userLanguage() { return models::LanguageOfLocale(QLocale::system().name().toStdString()); }
 
-std::string QtLocaleProvider::languageName(LanguageId id) {
-    const auto info = FindLanguage(id);
+std::string QtLocaleProvider::languageName(models::LanguageId id) {
+    const auto info = models::FindLanguage(id);
     if (!info) return {};
     const QLocale locale(QString::fromLatin1(info->locale));
     if (locale.language() == QLocale::C) return {};
@@ -22,4 +22,4 @@ std::string QtLocaleProvider::languageName(LanguageId id) {
     return name.toStdString();
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -2,17 +2,17 @@
 
 #include "halvane/app/models/LocaleProvider.h"
 
-namespace halvane {
+namespace halvane::app {
 
 // The user's languages as the Qt locale reports them; Linux has no separate
 // system languages (0).
-class QtLocaleProvider final : public LocaleProvider {
+class QtLocaleProvider final : public models::LocaleProvider {
 public:
-    LanguageId userUiLanguage() override;
-    LanguageId systemUiLanguage() override { return 0; }
-    LanguageId userLanguage() override;
-    LanguageId systemLanguage() override { return 0; }
-    std::string languageName(LanguageId id) override;
+    models::LanguageId userUiLanguage() override;
+    models::LanguageId systemUiLanguage() override { return 0; }
+    models::LanguageId userLanguage() override;
+    models::LanguageId systemLanguage() override { return 0; }
+    std::string languageName(models::LanguageId id) override;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-namespace halvane {
+namespace halvane::app {
 
 void QuietenControls(QWidget& dialog) {
     // A spin box's edit field tells its box of leaving; with it quiet the
@@ -16,4 +16,4 @@ void QuietenControls(QWidget& dialog) {
     dialog.hide();
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -2,7 +2,7 @@
 
 class QWidget;
 
-namespace halvane {
+namespace halvane::app {
 
 // Called from a dialog's destructor, while the dialog and the values its
 // controls are bound to still live. A dialog destroyed while shown hides
@@ -12,4 +12,4 @@ namespace halvane {
 // and the dialog hides here.
 void QuietenControls(QWidget& dialog);
 
-}  // namespace halvane
+}  // namespace halvane::app

@@ -9,7 +9,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 namespace {
 
@@ -41,7 +41,7 @@ QToolButton* arrowButton(Qt::ArrowType arrow, QWidget* parent) {
 }  // namespace
 
 SpinBox::SpinBox(int id, QWidget* parent, platform::Clock& clock)
-    : QWidget(parent), id_(id), clock_(clock), model_(std::make_unique<ListSpinModel>(ValueList())),
+    : QWidget(parent), id_(id), clock_(clock), model_(std::make_unique<models::CustomControls::ListSpinModel>(models::CustomControls::ValueList())),
       edit_(new CSpinEditBox(this)), up_(arrowButton(Qt::UpArrow, this)), down_(arrowButton(Qt::DownArrow, this)),
       label_(new QLabel(this)) {
     setObjectName(QStringLiteral("idc_%1").arg(id));
@@ -85,9 +85,9 @@ SpinBox::SpinBox(int id, QWidget* parent, platform::Clock& clock)
 
 SpinBox::~SpinBox() = default;
 
-void SpinBox::setModel(std::unique_ptr<SpinModel> model) {
+void SpinBox::setModel(std::unique_ptr<models::CustomControls::SpinModel> model) {
     model_ = std::move(model);
-    accel_ = SpinAccelTable(model_->range());
+    accel_ = models::CustomControls::SpinAccelTable(model_->range());
 }
 
 void SpinBox::bind(int* variable) {
@@ -109,7 +109,7 @@ bool SpinBox::validate() {
     // Nothing typed since the value was shown (an empty list shows nothing
     // and still passes).
     if (valid_) return true;
-    const SpinTyped typed = model_->typed(edit_->text().toStdString());
+    const models::CustomControls::SpinTyped typed = model_->typed(edit_->text().toStdString());
     if (typed.value) *variable_ = *typed.value;
     valid_ = typed.valid;
     if (!typed.valid) {
@@ -122,7 +122,7 @@ bool SpinBox::validate() {
 
 void SpinBox::onTyped(const QString& text) {
     if (guard_) return;
-    const SpinTyped typed = model_->typed(text.toStdString());
+    const models::CustomControls::SpinTyped typed = model_->typed(text.toStdString());
     if (typed.completedText) {
         Guard guard(guard_);
         const QString completed = QString::fromStdString(*typed.completedText);
@@ -171,4 +171,4 @@ void SpinBox::onButtonRepeat(int direction) {
     stepBy(direction * SpinAccelIncrement(accel_, clock_.nowMs() - pressedAt_));
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

@@ -12,7 +12,7 @@
 class QLabel;
 class QToolButton;
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 class CSpinEditBox;
 
@@ -53,7 +53,7 @@ public:
     CSpinEditBox* edit() const { return edit_; }
     QToolButton* upButton() const { return up_; }
     QToolButton* downButton() const { return down_; }
-    const std::vector<SpinAccel>& accelTable() const { return accel_; }
+    const std::vector<models::CustomControls::SpinAccel>& accelTable() const { return accel_; }
     bool textValid() const { return valid_; }
 
 signals:
@@ -61,8 +61,8 @@ signals:
 
 protected:
     // The kind of spin box: set by the subclasses before showing.
-    void setModel(std::unique_ptr<SpinModel> model);
-    const SpinModel& model() const { return *model_; }
+    void setModel(std::unique_ptr<models::CustomControls::SpinModel> model);
+    const models::CustomControls::SpinModel& model() const { return *model_; }
     QLabel* label() const { return label_; }
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -74,12 +74,12 @@ private:
 
     int id_;
     platform::Clock& clock_;
-    std::unique_ptr<SpinModel> model_;
+    std::unique_ptr<models::CustomControls::SpinModel> model_;
     int own_ = 0;
     int* variable_ = &own_;
     bool guard_ = false;
     bool valid_ = true;
-    std::vector<SpinAccel> accel_;
+    std::vector<models::CustomControls::SpinAccel> accel_;
     long long pressedAt_ = 0;
     CSpinEditBox* edit_;
     QToolButton* up_;
@@ -87,4 +87,4 @@ private:
     QLabel* label_;
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

@@ -1,12 +1,12 @@
 #include "halvane/app/SpinTextBox.h"
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 SpinTextBox::SpinTextBox(int id, QWidget* parent, platform::Clock& clock) : SpinBox(id, parent, clock) {}
 
-void SpinTextBox::setValues(const ValueList& values, int* variable) {
-    setModel(std::make_unique<ListSpinModel>(values));
+void SpinTextBox::setValues(const models::CustomControls::ValueList& values, int* variable) {
+    setModel(std::make_unique<models::CustomControls::ListSpinModel>(values));
     bind(variable);
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

@@ -2,7 +2,7 @@
 
 #include "halvane/app/SpinBox.h"
 
-namespace CustomControls {
+namespace halvane::app::CustomControls {
 
 // SpinTextBox<IntTypes>: a choice among labelled values (SpinTextBox over
 // SlopeOrderNames() for the slope orders).
@@ -13,7 +13,7 @@ public:
     explicit SpinTextBox(int id, QWidget* parent = nullptr, platform::Clock& clock = platform::systemClock());
     // Sets the choices (a table is copied up to its first empty label), binds
     // `variable` and shows it.
-    void setValues(const ValueList& values, int* variable);
+    void setValues(const models::CustomControls::ValueList& values, int* variable);
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::CustomControls

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace halvane {
+namespace halvane::app {
 
 // Runs `f` on the user-interface thread and returns its result: at once
 // when called there, else by a blocking queued call while the caller (a
@@ -23,4 +23,4 @@ R CallOnUiThread(F&& f, R fallback) {
     return result;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app

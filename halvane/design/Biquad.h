@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace halvane {
+namespace halvane::design {
 
 // One correction stage, its coefficients stored halved (a0 is 1 and not
 // stored). The link turns it into the processors' words (BiquadWords.h),
@@ -22,4 +22,4 @@ struct Biquad {
     bool operator==(const Biquad&) const = default;
 };
 
-}  // namespace halvane
+}  // namespace halvane::design

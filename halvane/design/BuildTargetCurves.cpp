@@ -11,7 +11,9 @@
 #include "halvane/signal/CCurveSet.h"
 #include "halvane/signal/ChannelTable.h"
 
-void BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel) {
+namespace halvane::design {
+
+void BuildTargetCurves(CConfigTargets& targets, signal::CCurveSet& out, bool addLevel) {
     out.Clear();
 
     const TargetConfig& config = targets.Config();
@@ -21,10 +23,10 @@ void BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel) {
     targets.SpeakerTarget().SetShelfRatio(ratio);
     targets.SubwooferTarget().SetShelfRatio(ratio);
 
-    const CCurveSet& measured = targets.CurveSet();
+    const signal::CCurveSet& measured = targets.CurveSet();
     CurveList pair;
-    for (int ch = 0; ch < ChannelTable::kCount; ++ch) {
-        const CCurve* curve = measured.Find(ch);
+    for (int ch = 0; ch < signal::ChannelTable::kCount; ++ch) {
+        const signal::CCurve* curve = measured.Find(ch);
         if (curve == nullptr) continue;
         CollectPairCurves(ch, pair, measured);
         CBaseTarget& target = targets.TargetFor(ch);
@@ -41,15 +43,17 @@ void BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel) {
         if (addLevel) {
             double g = config.RefLevel + config.RefLevelOffsetDb;
             // 40 log10 of the ratio is the room gain itself.
-            if (ch == ChannelTable::kSubwoofer) g += 40.0 * std::log10(ratio);
+            if (ch == signal::ChannelTable::kSubwoofer) g += 40.0 * std::log10(ratio);
             made->MultiplyByComplex(std::pow(10.0, g / 20.0), 0.0);
         }
         out.Add(ch, std::move(made));
     }
 }
 
-void BuildTargetCurves(std::int32_t unitKind, int cfg, const CCurveSet& measured, const TargetConfig& config,
-                       std::int32_t sampleRate, CCurveSet& out, bool addLevel) {
+void BuildTargetCurves(std::int32_t unitKind, int cfg, const signal::CCurveSet& measured, const TargetConfig& config,
+                       std::int32_t sampleRate, signal::CCurveSet& out, bool addLevel) {
     CConfigTargets targets(unitKind, cfg, measured, config, sampleRate);
     BuildTargetCurves(targets, out, addLevel);
 }
+
+}  // namespace halvane::design

@@ -2,8 +2,16 @@
 
 #include <cstdint>
 
+namespace halvane::design {
+
 class CConfigTargets;
+
+}  // namespace halvane::design
+namespace halvane::signal {
 class CCurveSet;
+}
+namespace halvane::design {
+
 class TargetConfig;
 
 // Fills `out` with one CTargetCurve per channel of the targets' measured set
@@ -22,10 +30,12 @@ class TargetConfig;
 // `out` is emptied first. The targets' unit kind is not checked here: the
 // callers ask the processor link for its crossover choices first, which
 // reports a kind that cannot be used.
-void BuildTargetCurves(CConfigTargets& targets, CCurveSet& out, bool addLevel);
+void BuildTargetCurves(CConfigTargets& targets, signal::CCurveSet& out, bool addLevel);
 
 // The same for a caller without targets of its own (the target
 // recalculation after a document is loaded): the targets of configuration
 // `cfg` of `config` for `unitKind` at `sampleRate` Hz over `measured`.
-void BuildTargetCurves(std::int32_t unitKind, int cfg, const CCurveSet& measured, const TargetConfig& config,
-                       std::int32_t sampleRate, CCurveSet& out, bool addLevel);
+void BuildTargetCurves(std::int32_t unitKind, int cfg, const signal::CCurveSet& measured, const TargetConfig& config,
+                       std::int32_t sampleRate, signal::CCurveSet& out, bool addLevel);
+
+}  // namespace halvane::design

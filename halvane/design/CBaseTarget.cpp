@@ -8,6 +8,8 @@
 #include "halvane/design/CurveLevel.h"
 #include "halvane/signal/CCurve.h"
 
+namespace halvane::design {
+
 CBaseTarget::CBaseTarget(std::int32_t sampleRate) : sampleRate_(sampleRate), shelfRatio_(std::sqrt(std::sqrt(2.0))) {}
 
 void CBaseTarget::SetCrossover(std::int32_t hz) {
@@ -15,8 +17,8 @@ void CBaseTarget::SetCrossover(std::int32_t hz) {
     crossoverValue_ = hz;
 }
 
-double CBaseTarget::MatchLevel(CCurve& a, const CCurve& b, double lo, double hi) const {
-    CurveHandle onB = a.ResampleTo(b);
+double CBaseTarget::MatchLevel(signal::CCurve& a, const signal::CCurve& b, double lo, double hi) const {
+    signal::CurveHandle onB = a.ResampleTo(b);
     const int n = b.Count();
     const double* x = b.X();
     std::vector<double> levelA(static_cast<std::size_t>(n));
@@ -38,7 +40,7 @@ double CBaseTarget::MatchLevel(CCurve& a, const CCurve& b, double lo, double hi)
     return std::pow(10.0, -(sum / weights) / 20.0);
 }
 
-void CBaseTarget::KeepBelowNyquist(CCurve& curve) const {
+void CBaseTarget::KeepBelowNyquist(signal::CCurve& curve) const {
     const double nyquist = sampleRate_ / 2.0;
     const int n = curve.Count();
     const double* x = curve.X();
@@ -46,3 +48,5 @@ void CBaseTarget::KeepBelowNyquist(CCurve& curve) const {
     while (keep < n && x[keep] <= nyquist) ++keep;
     if (keep < n) curve.SetSize(keep);
 }
+
+}  // namespace halvane::design

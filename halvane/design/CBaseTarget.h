@@ -5,7 +5,11 @@
 #include "halvane/design/CrossoverIterator.h"
 #include "halvane/design/CurveList.h"
 
+namespace halvane::signal {
 class CCurve;
+}
+
+namespace halvane::design {
 
 // What the corrected response of one channel kind at one sample rate should
 // look like: the target curve, the band in which equalisation is allowed,
@@ -35,11 +39,11 @@ public:
     // band weighted by sqrt(10^((A - ref) / 20)), ref the highest level of
     // `a` in the band; the gain is 10^(-(weighted mean of A - B) / 20). A
     // band without points gives 1 (no change). `a` is left polar.
-    virtual double LevelMatchGain(CCurve& a, const CCurve& b) const = 0;
+    virtual double LevelMatchGain(signal::CCurve& a, const signal::CCurve& b) const = 0;
     // Fills `curve` (its axis sets the frequencies) with the target
     // response, shortened to the points at or below half the sample rate;
     // the result is polar.
-    virtual void GenerateTargetCurve(CCurve& curve) const = 0;
+    virtual void GenerateTargetCurve(signal::CCurve& curve) const = 0;
     virtual void SetCrossover(std::int32_t hz);
     // Scores every choice from the last one at or below the search range's
     // low end up to its high end against the curves, sets the crossover to
@@ -70,9 +74,9 @@ public:
 
 protected:
     // The band [lo, hi) of LevelMatchGain.
-    double MatchLevel(CCurve& a, const CCurve& b, double lo, double hi) const;
+    double MatchLevel(signal::CCurve& a, const signal::CCurve& b, double lo, double hi) const;
     // Shortens `curve` to the points at or below half the sample rate.
-    void KeepBelowNyquist(CCurve& curve) const;
+    void KeepBelowNyquist(signal::CCurve& curve) const;
 
 private:
     std::int32_t sampleRate_;
@@ -82,3 +86,5 @@ private:
     std::int32_t searchHigh_ = 160;
     std::int32_t searchLow_ = 25;
 };
+
+}  // namespace halvane::design

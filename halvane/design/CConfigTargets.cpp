@@ -4,7 +4,9 @@
 #include "halvane/design/TargetConfig.h"
 #include "halvane/signal/ChannelTable.h"
 
-CConfigTargets::CConfigTargets(std::int32_t unitKind, int cfg, const CCurveSet& curves, const TargetConfig& config,
+namespace halvane::design {
+
+CConfigTargets::CConfigTargets(std::int32_t unitKind, int cfg, const signal::CCurveSet& curves, const TargetConfig& config,
                                std::int32_t sampleRate)
     : curves_(&curves),
       config_(&config),
@@ -19,12 +21,12 @@ CConfigTargets::CConfigTargets(std::int32_t unitKind, int cfg, const CCurveSet& 
 }
 
 std::int32_t CConfigTargets::CrossoverOf(int channel) const {
-    const int group = ChannelTable::kGroupOf.at(static_cast<std::size_t>(channel));
+    const int group = signal::ChannelTable::kGroupOf.at(static_cast<std::size_t>(channel));
     return config_->CrossoverFor(cfg_, group);
 }
 
 CBaseTarget& CConfigTargets::TargetFor(int channel) {
-    if (channel == ChannelTable::kSubwoofer) return subwoofer_;
+    if (channel == signal::ChannelTable::kSubwoofer) return subwoofer_;
     return speaker_;
 }
 
@@ -41,3 +43,5 @@ void CConfigTargets::SetSampleRate(std::int32_t hz) {
     speaker_.SetSampleRate(hz);
     subwoofer_.SetSampleRate(hz);
 }
+
+}  // namespace halvane::design

@@ -5,7 +5,11 @@
 #include "halvane/design/CSpeakerTarget.h"
 #include "halvane/design/CSubwooferTarget.h"
 
+namespace halvane::signal {
 class CCurveSet;
+}
+namespace halvane::design {
+
 class TargetConfig;
 
 // The targets of one configuration at one sample rate: a speaker target for
@@ -17,7 +21,7 @@ class CConfigTargets {
 public:
     // `unitKind` is the document's unit class id (1, 2 or 4); `cfg` 0 Movie
     // or 1 Music (std::out_of_range otherwise); `sampleRate` in Hz.
-    CConfigTargets(std::int32_t unitKind, int cfg, const CCurveSet& curves, const TargetConfig& config,
+    CConfigTargets(std::int32_t unitKind, int cfg, const signal::CCurveSet& curves, const TargetConfig& config,
                    std::int32_t sampleRate);
 
     // The crossover code of the channel's group as this configuration reads
@@ -35,7 +39,7 @@ public:
     // calculation job does between its design rate and 32000 Hz.
     void SetSampleRate(std::int32_t hz);
 
-    const CCurveSet& CurveSet() const { return *curves_; }
+    const signal::CCurveSet& CurveSet() const { return *curves_; }
     const TargetConfig& Config() const { return *config_; }
     int ConfigIndex() const { return cfg_; }
     std::int32_t SampleRate() const { return sampleRate_; }
@@ -46,7 +50,7 @@ public:
     const CSubwooferTarget& SubwooferTarget() const { return subwoofer_; }
 
 private:
-    const CCurveSet* curves_;
+    const signal::CCurveSet* curves_;
     const TargetConfig* config_;
     int cfg_;
     std::int32_t sampleRate_;
@@ -54,3 +58,5 @@ private:
     CSpeakerTarget speaker_;
     CSubwooferTarget subwoofer_;
 };
+
+}  // namespace halvane::design

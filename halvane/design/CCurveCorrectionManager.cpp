@@ -4,6 +4,8 @@
 
 #include "halvane/design/CorrectionTables.h"
 
+namespace halvane::design {
+
 namespace {
 
 constexpr double kModeGainDb[] = {-22.3, 29.13, -7.52};
@@ -19,9 +21,9 @@ constexpr double kSmoothingHigh = 24000.0;
 
 double CorrectionTableFrequency(int row) { return 10.0 * std::exp2(row / 25.0); }
 
-std::unique_ptr<CCurve> MakeCorrectionTableCurve(int table) {
+std::unique_ptr<signal::CCurve> MakeCorrectionTableCurve(int table) {
     const auto& rows = table == 1 ? kCorrectionTableA : kCorrectionTableB;
-    auto curve = std::make_unique<CCurve>(kCorrectionTableRows, CIndexVector::Frequency, CComplexVector::Decibel);
+    auto curve = std::make_unique<signal::CCurve>(kCorrectionTableRows, signal::CIndexVector::Frequency, signal::CComplexVector::Decibel);
     for (int k = 0; k < kCorrectionTableRows; ++k) {
         curve->X()[k] = CorrectionTableFrequency(k);
         curve->A()[k] = rows[k].level;
@@ -35,17 +37,17 @@ double CCurveCorrectionManager::ModeGain(int mode) {
     return std::pow(10.0, kModeGainDb[mode - 1] / 20.0);
 }
 
-std::shared_ptr<CCurveCorrectionManager> CCurveCorrectionManager::Create(int mode, const CCurve& templateCurve) {
+std::shared_ptr<CCurveCorrectionManager> CCurveCorrectionManager::Create(int mode, const signal::CCurve& templateCurve) {
     if (mode < 1 || mode > 3) return nullptr;
     std::shared_ptr<CCurveCorrectionManager> manager(new CCurveCorrectionManager());
     manager->mode_ = mode;
     templateCurve.CopyTo(manager->reference_);
     manager->reference_.SetName(templateCurve.Name());
-    CCurve& correction = manager->correction_;
+    signal::CCurve& correction = manager->correction_;
     templateCurve.CopyTo(correction);
     correction.MultiplyByComplex(ModeGain(mode), 0.0);
     if (mode == 1 || mode == 3) {
-        std::unique_ptr<CCurve> table = MakeCorrectionTableCurve(mode == 1 ? 1 : 2);
+        std::unique_ptr<signal::CCurve> table = MakeCorrectionTableCurve(mode == 1 ? 1 : 2);
         table->Multiply(correction);
         table->CopyTo(correction);
     }
@@ -54,14 +56,16 @@ std::shared_ptr<CCurveCorrectionManager> CCurveCorrectionManager::Create(int mod
     return manager;
 }
 
-void CCurveCorrectionManager::Apply(CCurve& curve) const {
-    CurveHandle onGrid = curve.ResampleTo(correction_);
+void CCurveCorrectionManager::Apply(signal::CCurve& curve) const {
+    signal::CurveHandle onGrid = curve.ResampleTo(correction_);
     onGrid->Divide(correction_);
     if (!onGrid.IsSource()) onGrid->CopyTo(curve);
 }
 
-void MakeCorrectionCurve(CCurve& curve, int type) {
+void MakeCorrectionCurve(signal::CCurve& curve, int type) {
     if (type != 1 && type != 2) return;
-    std::unique_ptr<CCurve> table = MakeCorrectionTableCurve(type);
+    std::unique_ptr<signal::CCurve> table = MakeCorrectionTableCurve(type);
     curve.Divide(*table);
 }
+
+}  // namespace halvane::design

@@ -5,6 +5,8 @@
 
 #include "halvane/signal/CCurve.h"
 
+namespace halvane::design {
+
 // The correction of the measurement chain (microphone and input) prepared
 // for one measurement run, removed from every measured curve. Modes:
 //   1: -22.3 dB with table A;  2: +29.13 dB, no table;  3: -7.52 dB with table B.
@@ -15,18 +17,18 @@ public:
     // mode's table on the table's axis (modes 1 and 3), then smoothed to a
     // third octave on 25 points per octave from 5 Hz to 24 kHz. An empty
     // pointer for any other mode.
-    static std::shared_ptr<CCurveCorrectionManager> Create(int mode, const CCurve& templateCurve);
+    static std::shared_ptr<CCurveCorrectionManager> Create(int mode, const signal::CCurve& templateCurve);
 
     // Removes the correction from a measured curve in place: the curve is
     // taken onto the correction's axis and divided by it (magnitudes divide,
     // phases subtract), so it ends on that axis. A curve already on it is
     // divided where it lies, without a copy. Safe to call from one thread at
     // a time; the manager itself is not changed.
-    void Apply(CCurve& curve) const;
+    void Apply(signal::CCurve& curve) const;
 
     std::int32_t Mode() const { return mode_; }
-    const CCurve& Reference() const { return reference_; }
-    const CCurve& Correction() const { return correction_; }
+    const signal::CCurve& Reference() const { return reference_; }
+    const signal::CCurve& Correction() const { return correction_; }
 
     // The linear gain of a mode (1 for an unknown one).
     static double ModeGain(int mode);
@@ -35,11 +37,13 @@ private:
     CCurveCorrectionManager() = default;
 
     std::int32_t mode_ = 0;
-    CCurve reference_;
+    signal::CCurve reference_;
     // Held polar (as smoothing leaves it), so dividing by it never converts it.
-    mutable CCurve correction_;
+    mutable signal::CCurve correction_;
 };
 
 // Removes a built-in table from one curve in place: type 1 divides by table
 // A, type 2 by table B; any other type leaves the curve unchanged. No gain.
-void MakeCorrectionCurve(CCurve& curve, int type);
+void MakeCorrectionCurve(signal::CCurve& curve, int type);
+
+}  // namespace halvane::design

@@ -10,6 +10,8 @@
 #include "halvane/design/SectionCoeffs.h"
 #include "halvane/signal/CCurve.h"
 
+namespace halvane::design {
+
 namespace {
 
 constexpr double kShelfCentreHz = 200.0;
@@ -23,12 +25,12 @@ constexpr double kUnscored = 1e300;
 
 }  // namespace
 
-double CSpeakerTarget::LevelMatchGain(CCurve& a, const CCurve& b) const {
+double CSpeakerTarget::LevelMatchGain(signal::CCurve& a, const signal::CCurve& b) const {
     const double lo = std::max(CrossoverHz() / 2, 15);
     return MatchLevel(a, b, lo, maxEq_);
 }
 
-void CSpeakerTarget::GenerateTargetCurve(CCurve& curve) const {
+void CSpeakerTarget::GenerateTargetCurve(signal::CCurve& curve) const {
     KeepBelowNyquist(curve);
     const double fs = SampleRate();
     const double half = SampleRate() / 2;
@@ -42,7 +44,7 @@ void CSpeakerTarget::GenerateTargetCurve(CCurve& curve) const {
 
     // Magnitudes multiply and phases add, section by section.
     highPass.Fill(curve);
-    CCurve work;
+    signal::CCurve work;
     curve.CopyTo(work);
     shelf.Fill(work);
     curve.Multiply(work);
@@ -66,7 +68,7 @@ void CSpeakerTarget::AnalyzeResponse(const CurveList& curves) {
         double f, level, weight;
     };
     std::vector<Point> points;
-    for (const CCurve* m : curves) {
+    for (const signal::CCurve* m : curves) {
         if (m == nullptr) continue;
         const int n = m->Count();
         const double* x = m->X();
@@ -132,3 +134,5 @@ double CSpeakerTarget::LowerEqLimit() const { return std::max(CrossoverHz() / 3.
 double CSpeakerTarget::UpperEqLimit() const { return std::min(SampleRate() / 2.0, maxEq_); }
 
 void CSpeakerTarget::SetMaxEqFrequency(double hz) { maxEq_ = std::min(hz, kHighestMaxEq); }
+
+}  // namespace halvane::design

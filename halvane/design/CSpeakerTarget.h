@@ -2,6 +2,8 @@
 
 #include "halvane/design/CBaseTarget.h"
 
+namespace halvane::design {
+
 // The target of a main channel (0 to 6): the crossover high-pass, the bass
 // shelf that carries the room gain, and a top-octave roll-off whose Q is
 // fitted to the measured speaker.
@@ -12,12 +14,12 @@ public:
     explicit CSpeakerTarget(std::int32_t sampleRate) : CBaseTarget(sampleRate) {}
 
     // Band [max(crossover / 2 in whole Hz, 15), MaxEq).
-    double LevelMatchGain(CCurve& a, const CCurve& b) const override;
+    double LevelMatchGain(signal::CCurve& a, const signal::CCurve& b) const override;
     // High-pass at the crossover (Q 1/sqrt 2) x bass shelf (zeros at
     // 200 sqrt(ShelfRatio), poles at 200 / sqrt(ShelfRatio), Q 1/sqrt 2)
     // x roll-off at half the sample rate (Q TopQ), normalised by the
     // high-pass and shelf at half the sample rate and the roll-off at 0 Hz.
-    void GenerateTargetCurve(CCurve& curve) const override;
+    void GenerateTargetCurve(signal::CCurve& curve) const override;
     // The high-pass search over [SearchLow, SearchHigh] (CrossoverSearch).
     std::int32_t DetectCrossover(const CurveList& curves, ConTypes::CrossoverIterator& choices) override;
     // The top-octave fit: TopQ from 84 candidates 30 / 1.05^k (down to 0.5),
@@ -51,3 +53,5 @@ private:
     double topQ_ = kDefaultTopQ;
     double maxEq_ = kDefaultMaxEq;
 };
+
+}  // namespace halvane::design

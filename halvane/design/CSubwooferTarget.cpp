@@ -13,6 +13,8 @@
 #include "halvane/design/TargetConfig.h"
 #include "halvane/signal/CCurve.h"
 
+namespace halvane::design {
+
 namespace {
 
 constexpr double kFirstExtensionHz = 5.0;
@@ -31,7 +33,7 @@ constexpr double kLowestJudgedHz = 15.0;
 
 // A curve filled with `section` and then squared: magnitudes squared,
 // phases doubled (a fourth-order section).
-void FillSquared(const SectionCoeffs& section, CCurve& curve) {
+void FillSquared(const SectionCoeffs& section, signal::CCurve& curve) {
     section.Fill(curve);
     curve.ToPolar();
     const int n = curve.Count();
@@ -51,11 +53,11 @@ CSubwooferTarget CSubwooferTarget::ForConfiguration(std::int32_t sampleRate, con
                             config.SubHighPassOrder.at(c));
 }
 
-double CSubwooferTarget::LevelMatchGain(CCurve& a, const CCurve& b) const {
+double CSubwooferTarget::LevelMatchGain(signal::CCurve& a, const signal::CCurve& b) const {
     return MatchLevel(a, b, std::max(extension_ / 2.0, 15.0), 2.0 * CrossoverHz());
 }
 
-void CSubwooferTarget::GenerateTargetCurve(CCurve& curve) const {
+void CSubwooferTarget::GenerateTargetCurve(signal::CCurve& curve) const {
     KeepBelowNyquist(curve);
     const double fs = SampleRate();
     const double half = SampleRate() / 2;
@@ -70,26 +72,26 @@ void CSubwooferTarget::GenerateTargetCurve(CCurve& curve) const {
         // A Butterworth magnitude of order k - 1, zero phase; 0 Hz (where
         // it has no level) takes the floor.
         const double twiceOrder = 2.0 * (highPassOrder_ - 1);
-        curve.Values().SetForm(CComplexVector::Decibel);
+        curve.Values().SetForm(signal::CComplexVector::Decibel);
         const double* x = curve.X();
         double* a = curve.A();
         double* b = curve.B();
         for (int i = 0; i < n; ++i) {
             const double level = -10.0 * std::log10(1.0 + std::pow(highPassFrequency_ / x[i], twiceOrder));
-            a[i] = std::isfinite(level) ? std::max(level, CComplexVector::kFloorDb) : CComplexVector::kFloorDb;
+            a[i] = std::isfinite(level) ? std::max(level, signal::CComplexVector::kFloorDb) : signal::CComplexVector::kFloorDb;
             b[i] = 0.0;
         }
     } else {
         // No high-pass: unity with zero phase everywhere (dividing the curve
         // by itself would give 0 / 0 at any silent point).
-        curve.Values().SetForm(CComplexVector::Polar);
+        curve.Values().SetForm(signal::CComplexVector::Polar);
         std::fill(curve.A(), curve.A() + n, 1.0);
         std::fill(curve.B(), curve.B() + n, 0.0);
     }
 
     const SectionCoeffs lowPass =
         SectionCoeffs::WithPoles(SectionCoeffs::Zeros::AtNyquist, CrossoverValue(), kButterworthQ, fs);
-    CCurve work;
+    signal::CCurve work;
     curve.CopyTo(work);
     FillSquared(lowPass, work);
     curve.Multiply(work);
@@ -140,7 +142,7 @@ void CSubwooferTarget::AnalyzeResponse(const CurveList& curves) {
         DeviationSmoother smoother{nullptr, 0};
     };
     std::vector<Measured> measured;
-    for (const CCurve* m : curves) {
+    for (const signal::CCurve* m : curves) {
         if (m == nullptr) continue;
         Measured c;
         for (int i = 0; i < m->Count(); ++i) {
@@ -248,3 +250,5 @@ double CSubwooferTarget::LowerEqLimit() const {
 double CSubwooferTarget::UpperEqLimit() const { return std::min(3.0 * CrossoverHz(), maxEq_); }
 
 void CSubwooferTarget::SetMaxEqFrequency(double hz) { maxEq_ = std::min(hz, kHighestMaxEq); }
+
+}  // namespace halvane::design

@@ -2,6 +2,8 @@
 
 #include "halvane/design/CBaseTarget.h"
 
+namespace halvane::design {
+
 class TargetConfig;
 
 // The subwoofer's target (channel 7): a high-pass chosen by the configured
@@ -28,8 +30,8 @@ public:
     static CSubwooferTarget ForConfiguration(std::int32_t sampleRate, const TargetConfig& config, int cfg);
 
     // Band [max(Extension / 2, 15), 2 x crossover).
-    double LevelMatchGain(CCurve& a, const CCurve& b) const override;
-    void GenerateTargetCurve(CCurve& curve) const override;
+    double LevelMatchGain(signal::CCurve& a, const signal::CCurve& b) const override;
+    void GenerateTargetCurve(signal::CCurve& curve) const override;
     // The low-pass search over [SubSearchLow, SubSearchHigh]
     // (CrossoverSearch).
     std::int32_t DetectCrossover(const CurveList& curves, ConTypes::CrossoverIterator& choices) override;
@@ -76,3 +78,5 @@ private:
     std::int32_t subSearchHigh_ = 160;
     std::int32_t subSearchLow_ = 25;
 };
+
+}  // namespace halvane::design

@@ -11,6 +11,8 @@
 #include "halvane/signal/CCurveSet.h"
 #include "halvane/signal/ChannelTable.h"
 
+namespace halvane::design {
+
 namespace {
 
 constexpr std::int32_t kLevelRate = 96000;
@@ -31,7 +33,7 @@ constexpr int kMaxTrimSteps = 24;
 
 // The RMS of the curve's magnitudes over lo <= f <= hi as a level; a band
 // without points counts as silence.
-double BandLevel(const CCurve& curve, double lo, double hi) {
+double BandLevel(const signal::CCurve& curve, double lo, double hi) {
     double sum = 0.0;
     int count = 0;
     for (int i = 0; i < curve.Count(); ++i) {
@@ -54,13 +56,13 @@ int TrimSteps(double d) {
     return std::clamp(static_cast<int>(std::round(2.0 * limited)), -kMaxTrimSteps, kMaxTrimSteps);
 }
 
-void Scale(CCurve* curve, double db) {
+void Scale(signal::CCurve* curve, double db) {
     if (curve != nullptr) curve->MultiplyByComplex(std::pow(10.0, db / 20.0), 0.0);
 }
 
 }  // namespace
 
-void MeasureChannelLevels(ConTypes::CrossoverIterator& choices, ChannelLevelMap& levels, const CCurveSet& curves) {
+void MeasureChannelLevels(ConTypes::CrossoverIterator& choices, ChannelLevelMap& levels, const signal::CCurveSet& curves) {
     levels.clear();
     CSpeakerTarget speaker(kLevelRate);
     CSubwooferTarget subwoofer(kLevelRate, 20, 20, 0);
@@ -68,13 +70,13 @@ void MeasureChannelLevels(ConTypes::CrossoverIterator& choices, ChannelLevelMap&
     const bool hasSub = curves.HasSubwooferCurve();
     std::int32_t lowest = kMainSearchHigh;
     CurveList pair;
-    for (int ch = 0; ch < ChannelTable::kCount; ++ch) {
-        const CCurve* curve = curves.Find(ch);
+    for (int ch = 0; ch < signal::ChannelTable::kCount; ++ch) {
+        const signal::CCurve* curve = curves.Find(ch);
         if (curve == nullptr) continue;
         CollectPairCurves(ch, pair, curves);
         double lo = 0.0;
         double hi = 0.0;
-        if (ch == ChannelTable::kSubwoofer) {
+        if (ch == signal::ChannelTable::kSubwoofer) {
             subwoofer.SetSubSearchHigh(kSubSearchHigh);
             subwoofer.SetSubSearchLow(kSubSearchLow);
             subwoofer.DetectCrossover(pair, choices);
@@ -101,10 +103,10 @@ void MeasureChannelLevels(ConTypes::CrossoverIterator& choices, ChannelLevelMap&
     CollectMainCurves(mains, curves);
     speaker.SetCrossover(std::min(lowest, TargetConfig::kDefaultCrossover));
     speaker.EstimateRoomGain(mains, choices);
-    if (hasSub) levels[ChannelTable::kSubwoofer] -= 40.0 * std::log10(speaker.ShelfRatio());
+    if (hasSub) levels[signal::ChannelTable::kSubwoofer] -= 40.0 * std::log10(speaker.ShelfRatio());
 }
 
-void UpdateLevelTrims(ConTypes::CrossoverIterator& choices, CCurveSet& movie, CCurveSet& music, TargetConfig& config) {
+void UpdateLevelTrims(ConTypes::CrossoverIterator& choices, signal::CCurveSet& movie, signal::CCurveSet& music, TargetConfig& config) {
     ChannelLevelMap levels;
     MeasureChannelLevels(choices, levels, movie);
 
@@ -112,12 +114,12 @@ void UpdateLevelTrims(ConTypes::CrossoverIterator& choices, CCurveSet& movie, CC
     double hi = -1e300;
     bool anyMain = false;
     for (const auto& [ch, level] : levels) {
-        if (ch >= ChannelTable::kSubwoofer) continue;
+        if (ch >= signal::ChannelTable::kSubwoofer) continue;
         lo = std::min(lo, level);
         hi = std::max(hi, level);
         anyMain = true;
     }
-    const auto sub = levels.find(ChannelTable::kSubwoofer);
+    const auto sub = levels.find(signal::ChannelTable::kSubwoofer);
     double offset = 0.0;
     if (anyMain) {
         offset = (hi + lo) / 2.0;
@@ -134,7 +136,7 @@ void UpdateLevelTrims(ConTypes::CrossoverIterator& choices, CCurveSet& movie, CC
     config.RefLevelOffsetDb = offset;
     config.RefLevel = -1;
 
-    for (int ch = 0; ch < ChannelTable::kCount; ++ch) {
+    for (int ch = 0; ch < signal::ChannelTable::kCount; ++ch) {
         const auto it = levels.find(ch);
         const auto c = static_cast<std::size_t>(ch);
         if (it == levels.end()) {
@@ -148,18 +150,20 @@ void UpdateLevelTrims(ConTypes::CrossoverIterator& choices, CCurveSet& movie, CC
 
     ChannelLevelMap musicLevels;
     MeasureChannelLevels(choices, musicLevels, music);
-    for (int ch = 0; ch < ChannelTable::kSubwoofer; ++ch) {
+    for (int ch = 0; ch < signal::ChannelTable::kSubwoofer; ++ch) {
         if (musicLevels.count(ch) != 0) Scale(music.Find(ch), 0.5 * config.ChannelTrim[static_cast<std::size_t>(ch)]);
     }
-    const auto musicSub = musicLevels.find(ChannelTable::kSubwoofer);
+    const auto musicSub = musicLevels.find(signal::ChannelTable::kSubwoofer);
     if (musicSub != musicLevels.end()) {
         config.MusicSubTrim = TrimSteps(offset - musicSub->second);
-        Scale(music.Find(ChannelTable::kSubwoofer), 0.5 * config.MusicSubTrim);
+        Scale(music.Find(signal::ChannelTable::kSubwoofer), 0.5 * config.MusicSubTrim);
     } else {
         config.MusicSubTrim = 0;
     }
 }
 
-void UpdateLevels(ConTypes::CrossoverIterator& choices, CCurveSet& movie, CCurveSet& music, TargetConfig& config) {
+void UpdateLevels(ConTypes::CrossoverIterator& choices, signal::CCurveSet& movie, signal::CCurveSet& music, TargetConfig& config) {
     UpdateLevelTrims(choices, movie, music, config);
 }
+
+}  // namespace halvane::design

@@ -5,7 +5,11 @@
 
 #include "halvane/design/CrossoverIterator.h"
 
+namespace halvane::signal {
 class CCurveSet;
+}
+namespace halvane::design {
+
 class TargetConfig;
 
 // Channel (0 to 7) to its level in dB.
@@ -19,7 +23,7 @@ using ChannelLevelMap = std::map<int, double>;
 // channels. Crossovers are searched as the auto-detection does, over
 // `choices` (the crossover choices of the unit's class). `levels` is
 // emptied first.
-void MeasureChannelLevels(ConTypes::CrossoverIterator& choices, ChannelLevelMap& levels, const CCurveSet& curves);
+void MeasureChannelLevels(ConTypes::CrossoverIterator& choices, ChannelLevelMap& levels, const signal::CCurveSet& curves);
 
 // After a measurement: the reference level (RefLevelOffsetDb, midway
 // between the loudest and the quietest main channel of the Movie curves,
@@ -33,9 +37,11 @@ void MeasureChannelLevels(ConTypes::CrossoverIterator& choices, ChannelLevelMap&
 //
 // The curves are scaled in place, so this runs once per fresh set of
 // measured curves. `choices` are the crossover choices of the unit's class.
-void UpdateLevelTrims(ConTypes::CrossoverIterator& choices, CCurveSet& movie, CCurveSet& music, TargetConfig& config);
+void UpdateLevelTrims(ConTypes::CrossoverIterator& choices, signal::CCurveSet& movie, signal::CCurveSet& music, TargetConfig& config);
 
 // The document's level update after a measurement or a load: the same as
 // UpdateLevelTrims with the crossover choices of the document's unit kind,
 // its Movie and Music measured curves and its target record.
-void UpdateLevels(ConTypes::CrossoverIterator& choices, CCurveSet& movie, CCurveSet& music, TargetConfig& config);
+void UpdateLevels(ConTypes::CrossoverIterator& choices, signal::CCurveSet& movie, signal::CCurveSet& music, TargetConfig& config);
+
+}  // namespace halvane::design

@@ -2,6 +2,8 @@
 // Rows: {level in dB, phase}; the frequency of row k is 10 * 2^(k / 25) Hz.
 #include "halvane/design/CorrectionTables.h"
 
+namespace halvane::design {
+
 const std::array<CorrectionTableRow, kCorrectionTableRows> kCorrectionTableA = {{
     {-9.062513, 116.984254},  // 0: 10.00000 Hz
     {-8.933387, 115.299673},  // 1: 10.28114 Hz
@@ -569,3 +571,5 @@ const std::array<CorrectionTableRow, kCorrectionTableRows> kCorrectionTableB = {
     {17.428472, 57759.774344},  // 279: 22882.04059 Hz
     {16.922039, 59390.569804},  // 280: 23525.34231 Hz
 }};
+
+}  // namespace halvane::design

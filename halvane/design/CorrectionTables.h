@@ -3,7 +3,11 @@
 #include <array>
 #include <memory>
 
+namespace halvane::signal {
 class CCurve;
+}
+
+namespace halvane::design {
 
 // The built-in responses of the supported measurement inputs, 25 rows per
 // octave from 10 Hz to 23525.34 Hz: a level in dB and a phase, placed
@@ -23,4 +27,6 @@ double CorrectionTableFrequency(int row);
 
 // The table's 281-point curve in the dB-and-phase form: table 1 is A, any
 // other value B.
-std::unique_ptr<CCurve> MakeCorrectionTableCurve(int table);
+std::unique_ptr<signal::CCurve> MakeCorrectionTableCurve(int table);
+
+}  // namespace halvane::design

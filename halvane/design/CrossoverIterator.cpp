@@ -1,6 +1,6 @@
 #include "halvane/design/CrossoverIterator.h"
 
-namespace ConTypes {
+namespace halvane::design::ConTypes {
 
 namespace {
 
@@ -39,4 +39,4 @@ const std::vector<CrossoverChoice>& UnitClassTypeVUXv1CrossoverFreqIteratorFlat:
     return t;
 }
 
-}  // namespace ConTypes
+}  // namespace halvane::design::ConTypes

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-namespace ConTypes {
+namespace halvane::design::ConTypes {
 
 // An iterator over a fixed, ascending table of (frequency, label) pairs: the
 // crossover choices a unit class offers.
@@ -75,4 +75,4 @@ protected:
     const std::vector<CrossoverChoice>& table() const override;
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::design::ConTypes

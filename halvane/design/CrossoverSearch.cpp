@@ -9,6 +9,8 @@
 #include "halvane/design/SectionCoeffs.h"
 #include "halvane/signal/CCurve.h"
 
+namespace halvane::design {
+
 namespace {
 
 constexpr double kLowestPointHz = 5.0;
@@ -35,7 +37,7 @@ constexpr std::int32_t kStrictFromHz = 120;
 
 CrossoverSearch::CrossoverSearch(Model model, double sampleRate, const CurveList& curves)
     : model_(model), sampleRate_(sampleRate) {
-    for (const CCurve* m : curves) {
+    for (const signal::CCurve* m : curves) {
         if (m == nullptr) continue;
         Curve c;
         for (int i = 0; i < m->Count(); ++i) {
@@ -256,3 +258,5 @@ std::int32_t CrossoverSearch::Run(CBaseTarget& target, Model model, const CurveL
     target.SetCrossover(hz);
     return hz;
 }
+
+}  // namespace halvane::design

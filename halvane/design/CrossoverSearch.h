@@ -8,6 +8,8 @@
 #include "halvane/design/CurveList.h"
 #include "halvane/design/DeviationSmoother.h"
 
+namespace halvane::design {
+
 class CBaseTarget;
 
 // The crossover detector both targets share. A main speaker is judged
@@ -87,3 +89,5 @@ private:
     double f18_;
     std::vector<Curve> curves_;
 };
+
+}  // namespace halvane::design

@@ -11,6 +11,8 @@
 #include "halvane/signal/CCurveSet.h"
 #include "halvane/signal/ChannelTable.h"
 
+namespace halvane::design {
+
 namespace {
 
 constexpr std::int32_t kSubSearchLow = 80;
@@ -22,7 +24,7 @@ constexpr std::int32_t kDefaultSubFrequency = 20;
 
 }  // namespace
 
-void DetectCrossovers(ConTypes::CrossoverIterator& choices, const CCurveSet& curves, TargetConfig& config, int cfg,
+void DetectCrossovers(ConTypes::CrossoverIterator& choices, const signal::CCurveSet& curves, TargetConfig& config, int cfg,
                       std::int32_t sampleRateHz) {
     if (cfg < 0 || cfg >= TargetConfig::kConfigurations) throw std::out_of_range("configuration index");
     const auto b = static_cast<std::size_t>(cfg);
@@ -35,11 +37,11 @@ void DetectCrossovers(ConTypes::CrossoverIterator& choices, const CCurveSet& cur
     const bool hasSub = curves.HasSubwooferCurve();
     std::int32_t lowest = kMainSearchHigh;
     CurveList pair;
-    for (int ch = 0; ch < ChannelTable::kCount; ++ch) {
+    for (int ch = 0; ch < signal::ChannelTable::kCount; ++ch) {
         if (!curves.HasCurve(ch)) continue;
         CollectPairCurves(ch, pair, curves);
-        const auto group = static_cast<std::size_t>(ChannelTable::kGroupOf[static_cast<std::size_t>(ch)]);
-        if (ch == ChannelTable::kSubwoofer) {
+        const auto group = static_cast<std::size_t>(signal::ChannelTable::kGroupOf[static_cast<std::size_t>(ch)]);
+        if (ch == signal::ChannelTable::kSubwoofer) {
             subwoofer.SetSubSearchHigh(kSubSearchHigh);
             subwoofer.SetSubSearchLow(kSubSearchLow);
             config.Crossover[b][group] = subwoofer.DetectCrossover(pair, choices);
@@ -67,3 +69,5 @@ void DetectCrossovers(ConTypes::CrossoverIterator& choices, const CCurveSet& cur
         config.GroupFlag[b][TargetConfig::Front] = 1;
     }
 }
+
+}  // namespace halvane::design

@@ -4,7 +4,11 @@
 
 #include "halvane/design/CrossoverIterator.h"
 
+namespace halvane::signal {
 class CCurveSet;
+}
+namespace halvane::design {
+
 class TargetConfig;
 
 // Proposes configuration `cfg`'s design parameters from its measured
@@ -25,5 +29,7 @@ class TargetConfig;
 //
 // `sampleRateHz` is the rate the proposals are judged at (96000 by the
 // auto-detection job).
-void DetectCrossovers(ConTypes::CrossoverIterator& choices, const CCurveSet& curves, TargetConfig& config, int cfg,
+void DetectCrossovers(ConTypes::CrossoverIterator& choices, const signal::CCurveSet& curves, TargetConfig& config, int cfg,
                       std::int32_t sampleRateHz);
+
+}  // namespace halvane::design

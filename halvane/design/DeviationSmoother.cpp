@@ -5,6 +5,8 @@
 
 #include "halvane/signal/SmoothingKernel.h"
 
+namespace halvane::design {
+
 namespace {
 
 constexpr double kTinyPower = 1e-40;
@@ -17,9 +19,9 @@ constexpr double kTinyPower = 1e-40;
 // weights and their sums are too.
 DeviationSmoother::DeviationSmoother(const double* x, int n) : x_(x, x + (n > 0 ? n : 0)) {
     if (n < 3) return;
-    const SmoothingKernel k = MakeSmoothingKernel(kWidth < 2.0, 1.0 / kWidth);
+    const signal::SmoothingKernel k = signal::MakeSmoothingKernel(kWidth < 2.0, 1.0 / kWidth);
     const double K0 = k.K[0];
-    const double KN = k.K[SmoothingKernel::kSize - 1];
+    const double KN = k.K[signal::SmoothingKernel::kSize - 1];
     rows_.resize(static_cast<std::size_t>(n));
     int o = x[0] == 0.0 ? 1 : 0;
     int lo = 0;
@@ -49,7 +51,7 @@ DeviationSmoother::DeviationSmoother(const double* x, int n) : x_(x, x + (n > 0 
             int kk = 1;
             for (int j = lo; j <= hi; ++j) {
                 const double u = x[j] / f;
-                while (kk < SmoothingKernel::kSize - 1 && !(k.K[kk] > u)) ++kk;
+                while (kk < signal::SmoothingKernel::kSize - 1 && !(k.K[kk] > u)) ++kk;
                 weights_.push_back(k.W[kk]);
                 sumW += k.W[kk];
             }
@@ -99,3 +101,5 @@ void DeviationSmoother::Apply(const double* deviation, double* out) const {
     }
     if (x[0] == 0.0) out[0] = std::min(std::sqrt(power(0)), out[1]);
 }
+
+}  // namespace halvane::design

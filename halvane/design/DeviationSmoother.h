@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace halvane::design {
+
 // The smoothing the model fits apply to a deviation (model minus
 // measurement, in dB) before judging it: the deviation is the real part of a
 // curve on the measured axis and is smoothed on that same axis by the curve
@@ -39,3 +41,5 @@ private:
     std::vector<Row> rows_;
     std::vector<double> weights_;
 };
+
+}  // namespace halvane::design

@@ -10,6 +10,8 @@
 #include "halvane/design/StageMath.h"
 #include "halvane/signal/CCurve.h"
 
+namespace halvane::design {
+
 namespace {
 
 using Complex = std::complex<double>;
@@ -180,7 +182,7 @@ void FilterDesign::Finalize() {
     }
 }
 
-void FilterDesign::LoadStage(const halvane::Biquad& stored, int index) {
+void FilterDesign::LoadStage(const design::Biquad& stored, int index) {
     if (index < 0 || index >= StageCount || static_cast<std::size_t>(index) >= B0.size()) return;
     const auto k = static_cast<std::size_t>(index);
     A0[k] = 1.0;
@@ -196,10 +198,10 @@ void FilterDesign::LoadStage(const halvane::Biquad& stored, int index) {
     }
 }
 
-halvane::Biquad FilterDesign::StoredStage(int index) const {
+design::Biquad FilterDesign::StoredStage(int index) const {
     const auto k = static_cast<std::size_t>(index);
     const double a0 = A0[k] != 0.0 ? A0[k] : 1.0;
-    halvane::Biquad q;
+    design::Biquad q;
     q.b0_2 = B0[k] / a0 / 2.0;
     q.b1_2 = B1[k] / a0 / 2.0;
     q.b2_2 = B2[k] / a0 / 2.0;
@@ -222,7 +224,7 @@ double FilterDesign::ChainMagnitude(double w) const {
     return e;
 }
 
-void FilterDesign::ApplyToCurve(CCurve& result, const CCurve& source) const {
+void FilterDesign::ApplyToCurve(signal::CCurve& result, const signal::CCurve& source) const {
     if (&result != &source) source.CopyTo(result);
     result.ToPolar();
     if (SampleRate <= 0) return;  // no rate, no chain to evaluate
@@ -230,3 +232,5 @@ void FilterDesign::ApplyToCurve(CCurve& result, const CCurve& source) const {
     for (int i = 0; i < result.Count(); ++i)
         result.A()[i] *= ChainMagnitude(2.0 * std::numbers::pi * result.X()[i] / SampleRate) * g;
 }
+
+}  // namespace halvane::design

@@ -3,11 +3,15 @@
 #include <cstdint>
 #include <vector>
 
+namespace halvane::signal {
 class CCurve;
+}
 
-namespace halvane {
+namespace halvane::design {
 struct Biquad;
 }
+
+namespace halvane::design {
 
 // What the calculation job tells the fitter about a channel besides its
 // curves: four int32 values.
@@ -30,7 +34,7 @@ struct FilterDesign {
     std::int32_t StageCount = 0;
     // The channel's target curve (a CTargetCurve or any curve on the
     // measurement's grid); set by the caller before the fit, not owned.
-    const CCurve* TargetCurve = nullptr;
+    const signal::CCurve* TargetCurve = nullptr;
 
     // Per fit point: cos w, cos 2w, -sin w, -sin 2w (w in radians per
     // sample), the desired magnitude t, the cascade magnitude h, the
@@ -71,14 +75,14 @@ struct FilterDesign {
     void ChangeSampleRate(std::int32_t newRate);
     // Stage `index` from a stored record (the identity when not in use);
     // an index outside the chain is ignored.
-    void LoadStage(const halvane::Biquad& stored, int index);
+    void LoadStage(const design::Biquad& stored, int index);
     // The stored record of stage `index` (in use, halved coefficients).
-    halvane::Biquad StoredStage(int index) const;
+    design::Biquad StoredStage(int index) const;
     // GainSteps from a stored gain word: its low 24 bits, sign-extended.
     void LoadGainWord(std::int32_t word);
     // The source curve times the chain and the overall gain (magnitudes
     // only; phases stay), polar, in `result`.
-    void ApplyToCurve(CCurve& result, const CCurve& source) const;
+    void ApplyToCurve(signal::CCurve& result, const signal::CCurve& source) const;
     // |H(e^{jw})| of the whole chain without the gain word.
     double ChainMagnitude(double w) const;
 };
@@ -88,7 +92,7 @@ struct FilterDesign {
 // error (sum of squared linear-magnitude residuals) of the parameters kept.
 // Raises std::logic_error("Can't allocate 0 sized array") for a target
 // without points at or below the Nyquist frequency.
-double FitCorrectionFilter(FilterDesign& design, const CCurve& measured, const FitOptions& options, double lower,
+double FitCorrectionFilter(FilterDesign& design, const signal::CCurve& measured, const FitOptions& options, double lower,
                            double upper, double levelDb);
 
 // The band the fit leaves unmodified by its edge blends, in Hz: lower x
@@ -99,3 +103,5 @@ struct FitBand {
     double upper = 0.0;
 };
 FitBand FittedBand(std::int32_t sampleRate, double lower, double upper, bool widenTop);
+
+}  // namespace halvane::design

@@ -9,6 +9,8 @@
 #include "halvane/design/FitEngine.h"
 #include "halvane/signal/CCurve.h"
 
+namespace halvane::design {
+
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -17,7 +19,7 @@ constexpr double kQMax = 16.0;
 [[noreturn]] void ZeroSized() { throw std::logic_error("Can't allocate 0 sized array"); }
 
 // The grid index nearest f by linear distance (the lower one on a tie).
-int Nearest(const CCurve& c, double f) {
+int Nearest(const signal::CCurve& c, double f) {
     int best = 0;
     for (int i = 1; i < c.Count(); ++i)
         if (std::abs(c.X()[i] - f) < std::abs(c.X()[best] - f)) best = i;
@@ -39,7 +41,7 @@ void SizeWork(FilterDesign& d, int n) {
 // whole chain's gain word with it. It takes the level its neighbours ask
 // for instead, linear between the nearest usable points (1 when none is).
 void FillDeadPoints(double* mag, int n) {
-    const auto usable = [&](int i) { return std::isfinite(mag[i]) && mag[i] < CCurve::kHuge; };
+    const auto usable = [&](int i) { return std::isfinite(mag[i]) && mag[i] < signal::CCurve::kHuge; };
     int last = -1;  // the last usable point before i
     for (int i = 0; i < n; ++i) {
         if (usable(i)) {
@@ -62,12 +64,12 @@ void FillDeadPoints(double* mag, int n) {
 
 // The desired correction D = T 10^(level/20) / M, polar, with the blends
 // that fade it to L below the band and to U above it.
-CCurve DesiredCorrection(const FilterDesign& d, const CCurve& measured, const FitOptions& options, double lower,
+signal::CCurve DesiredCorrection(const FilterDesign& d, const signal::CCurve& measured, const FitOptions& options, double lower,
                          double upper, double levelDb) {
-    CCurve desired;
+    signal::CCurve desired;
     d.TargetCurve->CopyTo(desired);
     desired.MultiplyByComplex(std::pow(10.0, levelDb / 20.0), 0.0);
-    CCurve m;
+    signal::CCurve m;
     measured.CopyTo(m);
     desired.Divide(m);
     desired.ToPolar();
@@ -122,7 +124,7 @@ FitBand FittedBand(std::int32_t sampleRate, double lower, double upper, bool wid
     return band;
 }
 
-double FitCorrectionFilter(FilterDesign& d, const CCurve& measured, const FitOptions& options, double lower,
+double FitCorrectionFilter(FilterDesign& d, const signal::CCurve& measured, const FitOptions& options, double lower,
                            double upper, double levelDb) {
     if (!d.TargetCurve || d.TargetCurve->Count() == 0 || d.SampleRate <= 0) ZeroSized();
     const double fs = d.SampleRate;
@@ -132,7 +134,7 @@ double FitCorrectionFilter(FilterDesign& d, const CCurve& measured, const FitOpt
     const FitBand band = FittedBand(d.SampleRate, lower, upper, false);
     d.GainScale = 1.0;
 
-    const CCurve desired = DesiredCorrection(d, measured, options, band.lower, band.upper, levelDb);
+    const signal::CCurve desired = DesiredCorrection(d, measured, options, band.lower, band.upper, levelDb);
     const double* x = desired.X();
     const double* mag = desired.A();
     int b = -1;
@@ -233,3 +235,5 @@ double FitCorrectionFilter(FilterDesign& d, const CCurve& measured, const FitOpt
     d.Params = kept;
     return engine.Error(4 * stages);
 }
+
+}  // namespace halvane::design

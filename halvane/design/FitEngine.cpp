@@ -8,6 +8,8 @@
 #include "halvane/design/FilterDesign.h"
 #include "halvane/design/StageMath.h"
 
+namespace halvane::design {
+
 namespace {
 
 // The numerator or denominator 1 + c1 e^{-jw} + c2 e^{-j2w} at fit point i.
@@ -319,3 +321,5 @@ int FitEngine::BandCheck(double lo, double hi) {
     }
     return moved == 0 ? -1 : n - moved;
 }
+
+}  // namespace halvane::design

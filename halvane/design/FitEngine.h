@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace halvane::design {
+
 struct FilterDesign;
 
 // The numerical core of the cascade fitter on a prepared FilterDesign: the
@@ -52,3 +54,5 @@ private:
     std::vector<double> step_;
     std::vector<double> trial_;  // parameters under test
 };
+
+}  // namespace halvane::design

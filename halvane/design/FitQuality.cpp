@@ -7,16 +7,18 @@
 
 #include "halvane/signal/CCurve.h"
 
+namespace halvane::design {
+
 namespace {
 
 // Level differences in dB at the target's points in [fLow, fHigh]; the
 // measured curve is read at those frequencies.
-std::vector<double> Differences(const CCurve& measured, const CCurve& target, const FilterDesign* design,
+std::vector<double> Differences(const signal::CCurve& measured, const signal::CCurve& target, const FilterDesign* design,
                                 double levelDb, double fLow, double fHigh) {
-    CCurve m;
+    signal::CCurve m;
     measured.CopyTo(m);
     m.ToPolar();
-    CCurve t;
+    signal::CCurve t;
     target.CopyTo(t);
     t.ToPolar();
     const double gain = design ? std::pow(10.0, design->GainSteps / 40.0) : 1.0;
@@ -49,12 +51,12 @@ BandError Summarise(std::vector<double> e) {
 
 }  // namespace
 
-BandError MeasureBandError(const CCurve& measured, const CCurve& target, const FilterDesign& design, double levelDb,
+BandError MeasureBandError(const signal::CCurve& measured, const signal::CCurve& target, const FilterDesign& design, double levelDb,
                            double fLow, double fHigh) {
     return Summarise(Differences(measured, target, &design, levelDb, fLow, fHigh));
 }
 
-BandError UncorrectedBandError(const CCurve& measured, const CCurve& target, double levelDb, double fLow,
+BandError UncorrectedBandError(const signal::CCurve& measured, const signal::CCurve& target, double levelDb, double fLow,
                                double fHigh) {
     std::vector<double> e = Differences(measured, target, nullptr, levelDb, fLow, fHigh);
     double mean = 0.0;
@@ -78,3 +80,5 @@ FilterDesign QuantisedStages(const FilterDesign& design, const CoefficientLattic
     ChooseHeldCoefficients(q, lattice);
     return q;
 }
+
+}  // namespace halvane::design

@@ -10,6 +10,8 @@
 #include <numbers>
 #include <vector>
 
+namespace halvane::design {
+
 namespace {
 
 using Complex = std::complex<double>;
@@ -501,3 +503,5 @@ double LargestChainDifferenceDb(const FilterDesign& exact, const FilterDesign& h
     if (rms != nullptr) *rms = grid.z1.empty() ? 0.0 : std::sqrt(squares / static_cast<double>(grid.z1.size()));
     return worst;
 }
+
+}  // namespace halvane::design

@@ -4,6 +4,8 @@
 
 #include "halvane/design/FilterDesign.h"
 
+namespace halvane::design {
+
 // The values a processor's words can hold for a stage's coefficients, as
 // seen by the design: the link knows the words, the design only where the
 // held values lie.
@@ -59,3 +61,5 @@ void ChooseHeldCoefficients(const std::vector<FilterDesign*>& designs, const Coe
 // grid.
 double LargestChainDifferenceDb(const FilterDesign& exact, const FilterDesign& held, double fLow, double fHigh,
                                 double* rms = nullptr);
+
+}  // namespace halvane::design

@@ -7,6 +7,8 @@
 #include "halvane/design/FilterDesign.h"
 #include "halvane/design/StageMath.h"
 
+namespace halvane::design {
+
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -105,3 +107,5 @@ void FilterDesign::ChangeSampleRate(std::int32_t newRate) {
     }
     SampleRate = newRate;
 }
+
+}  // namespace halvane::design

@@ -2,6 +2,10 @@
 
 #include "platform/UserPrompt.h"
 
+namespace halvane::design {
+
 void ReportInvalidMapCrossover() {
     platform::CurrentUserPrompt().MessageBox(kInvalidMapCrossoverText, "", platform::MB_OK | platform::MB_ICONERROR);
 }
+
+}  // namespace halvane::design

@@ -9,6 +9,8 @@
 #include "halvane/design/SectionCoeffs.h"
 #include "halvane/signal/CCurve.h"
 
+namespace halvane::design {
+
 namespace {
 
 constexpr double kShelfCentreHz = 200.0;
@@ -28,7 +30,7 @@ struct Judged {
 void CSpeakerTarget::EstimateRoomGain(const CurveList& curves, ConTypes::CrossoverIterator& choices) {
     const double fs = SampleRate();
     std::vector<Judged> judged;
-    for (CCurve* m : curves) {
+    for (signal::CCurve* m : curves) {
         if (m == nullptr) continue;
         // The curve's own crossover, found on a copy so that this target
         // keeps the crossover its caller set (the band below starts there).
@@ -99,3 +101,5 @@ void CSpeakerTarget::EstimateRoomGain(const CurveList& curves, ConTypes::Crossov
     }
     SetShelfRatio(ratio);
 }
+
+}  // namespace halvane::design

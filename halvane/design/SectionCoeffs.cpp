@@ -6,6 +6,8 @@
 #include "halvane/signal/CCurve.h"
 #include "halvane/signal/Parallel.h"
 
+namespace halvane::design {
+
 void SectionCoeffs::MappedPair(double f, double q, double fs, double& c1, double& c2) {
     const double r = std::exp(-std::numbers::pi * f / (q * fs));
     const double theta = std::numbers::pi * (f / fs) * std::sqrt(4.0 - 1.0 / (q * q));
@@ -42,8 +44,8 @@ std::complex<double> SectionCoeffs::Response(double f) const {
     return ResponseAt(z1, z2);
 }
 
-void SectionCoeffs::Fill(CCurve& curve) const {
-    curve.Values().SetForm(CComplexVector::Cartesian);
+void SectionCoeffs::Fill(signal::CCurve& curve) const {
+    curve.Values().SetForm(signal::CComplexVector::Cartesian);
     const int n = curve.Count();
     const double* x = curve.X();
     double* re = curve.A();
@@ -55,3 +57,5 @@ void SectionCoeffs::Fill(CCurve& curve) const {
         im[i] = h.imag();
     }
 }
+
+}  // namespace halvane::design

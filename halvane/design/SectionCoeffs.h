@@ -2,7 +2,11 @@
 
 #include <complex>
 
+namespace halvane::signal {
 class CCurve;
+}
+
+namespace halvane::design {
 
 // One second-order model section,
 //   H(z) = (1 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2),
@@ -43,5 +47,7 @@ struct SectionCoeffs {
 
     // Sets every value of `curve` to the response at its frequencies (real
     // and imaginary form); the axis stays.
-    void Fill(CCurve& curve) const;
+    void Fill(signal::CCurve& curve) const;
 };
+
+}  // namespace halvane::design

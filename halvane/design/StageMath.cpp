@@ -5,7 +5,7 @@
 #include <limits>
 #include <numbers>
 
-namespace stage_math {
+namespace halvane::design::stage_math {
 
 namespace {
 // How far inside the unit circle a root found on it is put.
@@ -115,4 +115,4 @@ double PoleRadius(double c1, double c2) {
     return (std::abs(c1) + std::sqrt(disc)) / 2.0;
 }
 
-}  // namespace stage_math
+}  // namespace halvane::design::stage_math

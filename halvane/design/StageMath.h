@@ -4,7 +4,7 @@
 
 // The root-level tools of the cascade fitter and the rate conversion. A
 // pair (c1, c2) stands for the quadratic 1 + c1 z^-1 + c2 z^-2.
-namespace stage_math {
+namespace halvane::design::stage_math {
 
 // A quadratic x + y z^-1 + z z^-2 with a root on or outside the unit circle
 // gets that root reflected inside (complex pairs as a pair); the magnitude
@@ -37,4 +37,4 @@ void PlacedPair(double w0, double q, double& c1, double& c2);
 // larger root's modulus for real ones.
 double PoleRadius(double c1, double c2);
 
-}  // namespace stage_math
+}  // namespace halvane::design::stage_math

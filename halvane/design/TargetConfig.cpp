@@ -3,6 +3,8 @@
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 
+namespace halvane::design {
+
 namespace {
 
 // Old documents wrote 15 for a crossover whose group ran full range: it
@@ -140,3 +142,5 @@ void TargetConfig::Serialize(platform::ArchiveReader& ar, int version) {
         }
     }
 }
+
+}  // namespace halvane::design

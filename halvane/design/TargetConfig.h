@@ -10,6 +10,8 @@ class ArchiveReader;
 class ArchiveWriter;
 }  // namespace platform
 
+namespace halvane::design {
+
 // Every user-visible parameter of the correction design for both speaker
 // configurations: the basic part (crossovers, room gain, maximum EQ
 // frequency, options), the group flags handed to the filter fit, the
@@ -75,3 +77,5 @@ public:
 private:
     void ReadBlock(platform::ArchiveReader& ar, int version, int cfg);
 };
+
+}  // namespace halvane::design

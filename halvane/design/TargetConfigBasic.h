@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+namespace halvane::design {
+
 // The basic part of the target record: what the target customisation and
 // speaker-configuration dialogs keep as their working copy. Configurations
 // are 0 Movie and 1 Music; speaker groups 0 Front, 1 Center, 2 Surround,
@@ -44,3 +46,5 @@ struct TargetConfigBasic {
     // speaker upload); not read by the correction design.
     std::int32_t ConfigOption = 0;
 };
+
+}  // namespace halvane::design

@@ -4,7 +4,7 @@
 
 #include <exception>
 
-namespace halvane {
+namespace halvane::diagnostics {
 
 // Runs `body`. When it raises a failure meant for the user, the program's
 // TException or a std::exception, `onFailure` gets the failure's text and
@@ -24,4 +24,4 @@ bool CatchFailure(Body&& body, OnFailure&& onFailure) {
     return false;
 }
 
-}  // namespace halvane
+}  // namespace halvane::diagnostics

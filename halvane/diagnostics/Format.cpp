@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-namespace halvane {
+namespace halvane::diagnostics {
 
 namespace {
 // One pass to measure, one to write; a va_list is used once per pass.
@@ -37,4 +37,4 @@ std::string FormatDynamicV(const std::string& format, std::va_list args) {
     return formatChecked(format.c_str(), args);
 }
 
-}  // namespace halvane
+}  // namespace halvane::diagnostics

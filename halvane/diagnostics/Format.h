@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <string>
 
-namespace halvane {
+namespace halvane::diagnostics {
 
 // printf-style formatting into a string, by the C library's rules ("%s"
 // takes a char* of UTF-8 text, "%d" an int, "%lf" a double, "%%" a percent
@@ -15,4 +15,4 @@ std::string FormatV(const char* format, std::va_list args) __attribute__((format
 // arguments cannot be checked against it at compile time.
 std::string FormatDynamicV(const std::string& format, std::va_list args);
 
-}  // namespace halvane
+}  // namespace halvane::diagnostics

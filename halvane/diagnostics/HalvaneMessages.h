@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace halvane::messages {
+namespace halvane::diagnostics::messages {
 
 // Halvane's registered window messages. Every source that sends or handles
 // one registers the same name and so gets the same id.
@@ -20,4 +20,4 @@ constexpr const char* kDeviceChanged = "UM_DEVICE_CHANGED-{F104D146-2E3F-4d35-9A
 // The id of a registered name (registered on first use).
 inline std::uint32_t Id(const char* name) { return platform::RegisterWindowMessage(name); }
 
-}  // namespace halvane::messages
+}  // namespace halvane::diagnostics::messages

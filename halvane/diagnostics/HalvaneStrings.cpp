@@ -5,7 +5,7 @@
 #include <mutex>
 #include <utility>
 
-namespace halvane {
+namespace halvane::diagnostics {
 
 void RegisterHalvaneStrings() {
     static std::once_flag once;
@@ -42,4 +42,4 @@ void RegisterHalvaneStrings() {
 
 const char* ProgramName() { return "Halvane"; }
 
-}  // namespace halvane
+}  // namespace halvane::diagnostics

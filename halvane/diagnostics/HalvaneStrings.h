@@ -1,6 +1,6 @@
 #pragma once
 
-namespace halvane {
+namespace halvane::diagnostics {
 
 // Halvane's string-table ids, as its language libraries number them.
 namespace ids {
@@ -38,4 +38,4 @@ void RegisterHalvaneStrings();
 // asked for with an empty caption.
 const char* ProgramName();
 
-}  // namespace halvane
+}  // namespace halvane::diagnostics

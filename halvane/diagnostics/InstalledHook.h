@@ -3,7 +3,7 @@
 #include <mutex>
 #include <utility>
 
-namespace halvane {
+namespace halvane::diagnostics {
 
 // One replaceable function that the program installs at start-up and tests
 // replace: the windows behind a modal step (the progress dialog, the
@@ -27,4 +27,4 @@ private:
     Hook hook_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::diagnostics

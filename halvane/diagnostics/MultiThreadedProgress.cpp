@@ -4,7 +4,7 @@
 #include "halvane/diagnostics/WndMessageQueue.h"
 #include "platform/WindowMessage.h"
 
-namespace ConTypes {
+namespace halvane::diagnostics::ConTypes {
 
 MultiThreadedProgress::MultiThreadedProgress(platform::WindowHandle progressBar, platform::WindowHandle statusWindow,
                                              platform::UserPrompt* prompt)
@@ -45,4 +45,4 @@ int MultiThreadedProgress::Position() const {
     return position_;
 }
 
-}  // namespace ConTypes
+}  // namespace halvane::diagnostics::ConTypes

@@ -2,7 +2,7 @@
 
 #include "halvane/diagnostics/Progress.h"
 
-namespace ConTypes {
+namespace halvane::diagnostics::ConTypes {
 
 // Progress for a dialog on the user-interface thread. It never touches the
 // dialog's controls: it queues PBM_SETRANGE32 and PBM_SETPOS for the
@@ -30,4 +30,4 @@ private:
     int position_ = 0;
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::diagnostics::ConTypes

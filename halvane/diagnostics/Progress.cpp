@@ -3,7 +3,7 @@
 #include "halvane/diagnostics/HalvaneStrings.h"
 #include "halvane/diagnostics/ThrowError.h"
 
-namespace ConTypes {
+namespace halvane::diagnostics::ConTypes {
 
 void Progress::Abort() {
     auto lock = LockUpdates();
@@ -12,7 +12,7 @@ void Progress::Abort() {
 }
 
 void Progress::ThrowIfAborted() {
-    if (IsAborted() != 0) halvane::ThrowError("User Abort");
+    if (IsAborted() != 0) diagnostics::ThrowError("User Abort");
 }
 
 std::string Progress::GetStatusText() const {
@@ -27,9 +27,9 @@ void Progress::StoreStatusText(std::string text) {
 }
 
 int Progress::MessageBox(std::string text, std::string caption, unsigned flags) {
-    if (caption.empty()) caption = halvane::ProgramName();
+    if (caption.empty()) caption = diagnostics::ProgramName();
     platform::UserPrompt& prompt = prompt_ != nullptr ? *prompt_ : platform::CurrentUserPrompt();
     return prompt.MessageBox(text, caption, flags, GetWindow());
 }
 
-}  // namespace ConTypes
+}  // namespace halvane::diagnostics::ConTypes

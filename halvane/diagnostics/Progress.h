@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-namespace ConTypes {
+namespace halvane::diagnostics::ConTypes {
 
 // What a job on a worker thread reports through: a range and position for a
 // progress bar, a status text, and the abort flag the user sets and the job
@@ -61,4 +61,4 @@ private:
     platform::UserPrompt* prompt_;
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::diagnostics::ConTypes

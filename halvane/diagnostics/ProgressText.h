@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <string>
 
-namespace ConTypes {
+namespace halvane::diagnostics::ConTypes {
 
 // Status texts for a job's progress. The format rules are printf's; caller
 // text goes through SetProgressTextString (or "%s"), never as a format.
@@ -19,4 +19,4 @@ void SetProgressTextString(Progress& progress, std::string text);
 // "\nUser abort." and does not return.
 bool AskAbortRetryIgnore(Progress& progress, const std::string& text);
 
-}  // namespace ConTypes
+}  // namespace halvane::diagnostics::ConTypes

@@ -3,7 +3,7 @@
 #include "halvane/diagnostics/HalvaneMessages.h"
 #include "platform/WindowMessageNames.h"
 
-namespace Threading {
+namespace halvane::diagnostics::Threading {
 
 std::uint32_t UmSetDisplayString() {
     static const std::uint32_t id = platform::RegisterWindowMessage(kSetDisplayStringName);
@@ -15,4 +15,4 @@ SendStringWndMessage::SendStringWndMessage(platform::WindowHandle target, std::s
     lParam = reinterpret_cast<std::intptr_t>(text_.get());
 }
 
-}  // namespace Threading
+}  // namespace halvane::diagnostics::Threading

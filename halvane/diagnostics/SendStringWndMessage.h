@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-namespace Threading {
+namespace halvane::diagnostics::Threading {
 
 // The registered "UM_SET_DISPLAY_STRING-{F104D146-2E3F-4d35-9A07-1BCE83D4A0C9}".
-constexpr const char* kSetDisplayStringName = halvane::messages::kSetDisplayString;
+constexpr const char* kSetDisplayStringName = diagnostics::messages::kSetDisplayString;
 std::uint32_t UmSetDisplayString();
 
 // A status text for a window: wParam 0, lParam points to the message's own
@@ -30,4 +30,4 @@ private:
     std::unique_ptr<std::string> text_;
 };
 
-}  // namespace Threading
+}  // namespace halvane::diagnostics::Threading

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace halvane {
+namespace halvane::diagnostics {
 
 // The exception of the chirp processing's subwoofer checks. A plain class,
 // unrelated to TException: a TException handler lets it pass, and in a
@@ -18,4 +18,4 @@ public:
     std::int32_t code = 4;
 };
 
-}  // namespace halvane
+}  // namespace halvane::diagnostics

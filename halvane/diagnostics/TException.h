@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace halvane {
+namespace halvane::diagnostics {
 
 // The program's general exception: a text meant for the user. It is a class
 // of its own, not a std::exception, so a handler for std::exception never
@@ -23,4 +23,4 @@ private:
     std::string message_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::diagnostics

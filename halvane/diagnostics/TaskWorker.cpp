@@ -11,7 +11,7 @@
 #include <mutex>
 #include <stdexcept>
 
-namespace Threading {
+namespace halvane::diagnostics::Threading {
 
 struct TaskWorker::Shared {
     mutable std::mutex mutex;
@@ -109,7 +109,7 @@ void TaskWorker::drain(Shared& shared) {
         if (!task) continue;
         try {
             task();
-        } catch (const halvane::TException& e) {
+        } catch (const diagnostics::TException& e) {
             // Tasks that want the text shown catch it themselves; one that
             // did not is still said on the error output, not lost.
             std::fprintf(stderr, "%s\n", e.what());
@@ -127,4 +127,4 @@ void TaskWorker::drain(Shared& shared) {
     }
 }
 
-}  // namespace Threading
+}  // namespace halvane::diagnostics::Threading

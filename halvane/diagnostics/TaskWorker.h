@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-namespace Threading {
+namespace halvane::diagnostics::Threading {
 
 // The machinery under every thread handler: one worker thread, a quit flag,
 // a work signal and a queue of tasks under one lock. Any thread may post;
@@ -69,4 +69,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace Threading
+}  // namespace halvane::diagnostics::Threading

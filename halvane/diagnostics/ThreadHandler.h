@@ -2,7 +2,7 @@
 
 #include "halvane/diagnostics/TaskWorker.h"
 
-namespace Threading {
+namespace halvane::diagnostics::Threading {
 
 // A worker thread whose tasks call a member function of T with one D, each
 // item copied by value into the queue: {function, object, value}. The queue
@@ -29,4 +29,4 @@ public:
 template <class T, class D>
 class UIThreadHandler : public ThreadHandler<T, D> {};
 
-}  // namespace Threading
+}  // namespace halvane::diagnostics::Threading

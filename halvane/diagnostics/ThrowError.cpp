@@ -5,7 +5,7 @@
 #include "halvane/diagnostics/TException.h"
 #include "platform/StringTable.h"
 
-namespace halvane {
+namespace halvane::diagnostics {
 
 void ThrowError(const char* format, ...) {
     std::va_list args;
@@ -36,4 +36,4 @@ void ThrowErrorText(int id) {
     throw TException(platform::processStrings().text(id));
 }
 
-}  // namespace halvane
+}  // namespace halvane::diagnostics

@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <string>
 
-namespace halvane {
+namespace halvane::diagnostics {
 
 // The raising helpers through which Halvane throws. Each formats or looks up
 // the text and throws a TException built from it; none logs or shows
@@ -22,4 +22,4 @@ namespace halvane {
 [[noreturn]] void ThrowErrorText(const std::string& text);
 [[noreturn]] void ThrowErrorText(int id);
 
-}  // namespace halvane
+}  // namespace halvane::diagnostics

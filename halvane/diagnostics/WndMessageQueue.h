@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace Threading {
+namespace halvane::diagnostics::Threading {
 
 // Halvane's names for the process-wide window-message queue: workers never
 // call a window; they queue a message and the user-interface thread sends
@@ -28,4 +28,4 @@ inline void PostWndMessageObject(WND_MSG* message) { PostWndMessageObject(std::u
 
 using platform::DrainUiMessageQueue;
 
-}  // namespace Threading
+}  // namespace halvane::diagnostics::Threading

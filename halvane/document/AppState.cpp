@@ -2,7 +2,7 @@
 
 #include "halvane/document/DocumentViews.h"
 
-namespace halvane {
+namespace halvane::document {
 
 void AppState::SetMainWindow(DocumentViews* window) {
     std::lock_guard lock(mutex_);
@@ -23,4 +23,4 @@ void AppState::RefreshMainFrameViews() {
     if (mainWindow_ != nullptr) mainWindow_->RefreshViews();
 }
 
-}  // namespace halvane
+}  // namespace halvane::document

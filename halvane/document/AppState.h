@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <mutex>
 
-namespace halvane {
+namespace halvane::document {
 
 class DocumentViews;
 
@@ -49,4 +49,4 @@ private:
     DocumentViews* mainWindow_ = nullptr;
 };
 
-}  // namespace halvane
+}  // namespace halvane::document

@@ -16,7 +16,7 @@
 #include "platform/StringTable.h"
 #include "platform/UserPrompt.h"
 
-namespace halvane {
+namespace halvane::document {
 
 namespace {
 
@@ -94,8 +94,8 @@ bool CHalvaneDoc::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
         platform::ArchiveReader ar(bytes);
         version = DocumentArchive::Read(ar, loaded);
     } catch (const DocumentArchive::VersionError&) {
-        RegisterHalvaneStrings();
-        Prompt().MessageBox(platform::processStrings().text(ids::InvalidFileFormat), "", platform::MB_OK);
+        diagnostics::RegisterHalvaneStrings();
+        Prompt().MessageBox(platform::processStrings().text(diagnostics::ids::InvalidFileFormat), "", platform::MB_OK);
         return false;
     } catch (const platform::ArchiveException& e) {
         ShowFailure(kFailedToOpen, e.what());
@@ -117,9 +117,9 @@ bool CHalvaneDoc::LoadFromBytes(const std::vector<std::uint8_t>& bytes) {
                 services_.postLoad->UpdateLevels(loaded);
                 services_.postLoad->RunRecalcTarg(loaded);
                 failed = false;
-            } catch (const TException& e) {
+            } catch (const diagnostics::TException& e) {
                 failure = e.message();
-            } catch (const TCodedException& e) {
+            } catch (const diagnostics::TCodedException& e) {
                 failure = e.message;
             } catch (const std::exception& e) {
                 failure = e.what();
@@ -190,8 +190,8 @@ bool CHalvaneDoc::SetUnitKind(std::int32_t code) {
 void CHalvaneDoc::ClearCalculatedCurves() {
     for (const auto& [to, from] : {std::pair{CalculatedMovie, NewCalculatedMovie},
                                    std::pair{CalculatedMusic, NewCalculatedMusic}}) {
-        CCurveSet& target = *CurveSetSlot(to);
-        CCurveSet& source = *CurveSetSlot(from);
+        signal::CCurveSet& target = *CurveSetSlot(to);
+        signal::CCurveSet& source = *CurveSetSlot(from);
         target.Clear();
         target = std::move(source);
         source.Clear();
@@ -200,4 +200,4 @@ void CHalvaneDoc::ClearCalculatedCurves() {
     RefreshMainFrameViews();
 }
 
-}  // namespace halvane
+}  // namespace halvane::document

@@ -14,7 +14,7 @@ class ArchiveWriter;
 class UserPrompt;
 }  // namespace platform
 
-namespace halvane {
+namespace halvane::document {
 
 class AppState;
 class DocumentPostLoad;
@@ -25,7 +25,7 @@ class DocumentPostLoad;
 // and the graph view show it; New, Open and Save come from the framework.
 // The processor uploads read it (and write the zero trims back) through
 // UploadSource.
-class CHalvaneDoc : public DocumentData, public UploadSource {
+class CHalvaneDoc : public DocumentData, public link::UploadSource {
 public:
     // Conversion codes of SetUnitKind: an upload's result when the connected
     // unit is of another class than the document.
@@ -125,8 +125,8 @@ public:
     // The filter sets, the target configuration, and the measured curves of
     // the Movie and Music measured slots (0 and 1).
     std::int32_t FilterGain(int configuration, int rateSlot, int channel) const override;
-    const Biquad& FilterStage(int configuration, int rateSlot, int channel, int stage) const override;
-    TargetConfig& Targets() override { return m_TargetConfig; }
+    const design::Biquad& FilterStage(int configuration, int rateSlot, int channel, int stage) const override;
+    design::TargetConfig& Targets() override { return m_TargetConfig; }
     bool HasMeasuredCurve(int set, int channel) const override;
 
 private:
@@ -138,4 +138,4 @@ private:
     std::int32_t loadedVersion_ = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::document

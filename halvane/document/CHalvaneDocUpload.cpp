@@ -1,6 +1,6 @@
 #include "halvane/document/CHalvaneDoc.h"
 
-namespace halvane {
+namespace halvane::document {
 
 namespace {
 
@@ -16,15 +16,15 @@ std::int32_t CHalvaneDoc::FilterGain(int configuration, int rateSlot, int channe
     return SetOf(FilterSets, configuration, rateSlot, channel).Gain;
 }
 
-const Biquad& CHalvaneDoc::FilterStage(int configuration, int rateSlot, int channel, int stage) const {
+const design::Biquad& CHalvaneDoc::FilterStage(int configuration, int rateSlot, int channel, int stage) const {
     return SetOf(FilterSets, configuration, rateSlot, channel).Stages.at(static_cast<std::size_t>(stage));
 }
 
 // "Measured in the Movie set" is a curve of the channel in the Movie
 // measured slot (the spatial average of every position), likewise Music.
 bool CHalvaneDoc::HasMeasuredCurve(int set, int channel) const {
-    const CCurveSet* curves = CurveSetSlot(set == 0 ? MeasuredMovie : MeasuredMusic);
+    const signal::CCurveSet* curves = CurveSetSlot(set == 0 ? MeasuredMovie : MeasuredMusic);
     return curves != nullptr && curves->HasCurve(channel);
 }
 
-}  // namespace halvane
+}  // namespace halvane::document

@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-namespace halvane::DocumentArchive {
+namespace halvane::document::DocumentArchive {
 
 namespace {
 
@@ -32,10 +32,10 @@ constexpr int kMeasSets[] = {DocumentData::MeasSetMovie, DocumentData::MeasSetMu
     throw ArchiveException(ArchiveException::Cause::Generic, "The document is damaged: " + what);
 }
 
-void CheckAxisKinds(const CCurveSet& set) {
+void CheckAxisKinds(const signal::CCurveSet& set) {
     for (int i = 0; i < set.Count(); ++i) {
         const int kind = set.GetAt(i)->AxisKind();
-        if (kind != CIndexVector::Frequency && kind != CIndexVector::Time)
+        if (kind != signal::CIndexVector::Frequency && kind != signal::CIndexVector::Time)
             Damaged("a curve has the unknown axis kind " + std::to_string(kind) + ".");
     }
 }
@@ -44,15 +44,15 @@ void CheckAxisKinds(const CCurveSet& set) {
 // in a document, and the level, target and filter arithmetic that follows a
 // load would carry them into undefined conversions: a file holding one is
 // damaged.
-bool AllFinite(const DbleVect& values) {
+bool AllFinite(const signal::DbleVect& values) {
     for (int i = 0; i < values.Count(); ++i)
         if (!std::isfinite(values.Data()[i])) return false;
     return true;
 }
 
-void CheckCurveNumbers(const CCurveSet& set) {
+void CheckCurveNumbers(const signal::CCurveSet& set) {
     for (int i = 0; i < set.Count(); ++i) {
-        const CCurve& curve = *set.GetAt(i);
+        const signal::CCurve& curve = *set.GetAt(i);
         if (!AllFinite(curve.Axis().Values()) || !AllFinite(curve.Values().A()) || !AllFinite(curve.Values().B()))
             Damaged("the curve \"" + curve.Name() + "\" holds a value that is not a number.");
     }
@@ -62,16 +62,16 @@ void CheckNumbers(const DocumentData& data) {
     for (int slot : kLeadingSets) CheckCurveNumbers(*data.CurveSetSlot(slot));
     for (int slot : kTrailingSets) CheckCurveNumbers(*data.CurveSetSlot(slot));
     for (int slot : kMeasSets) {
-        const CMeasSet& set = *data.MeasSetSlot(slot);
+        const signal::CMeasSet& set = *data.MeasSetSlot(slot);
         for (int p = 0; p < set.Count(); ++p) CheckCurveNumbers(*set.Position(p));
     }
     for (const auto& config : data.FilterSets)
         for (const auto& slot : config)
             for (const FilterSet& set : slot)
-                for (const Biquad& stage : set.Stages)
+                for (const design::Biquad& stage : set.Stages)
                     for (const double v : {stage.b0_2, stage.b1_2, stage.b2_2, stage.a1_2, stage.a2_2})
                         if (!std::isfinite(v)) Damaged("a filter coefficient is not a number.");
-    const TargetConfig& target = data.m_TargetConfig;
+    const design::TargetConfig& target = data.m_TargetConfig;
     for (const double v : target.RoomGainDb)
         if (!std::isfinite(v)) Damaged("a room gain of the targets is not a number.");
     if (!std::isfinite(target.RefLevelOffsetDb)) Damaged("the reference level is not a number.");
@@ -187,11 +187,11 @@ std::int32_t Read(platform::ArchiveReader& ar, DocumentData& data) {
     for (int slot : kLeadingSets) CheckAxisKinds(*data.CurveSetSlot(slot));
     for (int slot : kTrailingSets) CheckAxisKinds(*data.CurveSetSlot(slot));
     for (int slot : kMeasSets) {
-        const CMeasSet& set = *data.MeasSetSlot(slot);
+        const signal::CMeasSet& set = *data.MeasSetSlot(slot);
         for (int p = 0; p < set.Count(); ++p) CheckAxisKinds(*set.Position(p));
     }
     CheckNumbers(data);
     return version;
 }
 
-}  // namespace halvane::DocumentArchive
+}  // namespace halvane::document::DocumentArchive

@@ -9,7 +9,7 @@ class ArchiveReader;
 class ArchiveWriter;
 }  // namespace platform
 
-namespace halvane {
+namespace halvane::document {
 
 struct DocumentData;
 
@@ -61,4 +61,4 @@ std::int32_t Read(platform::ArchiveReader& ar, DocumentData& data);
 
 }  // namespace DocumentArchive
 
-}  // namespace halvane
+}  // namespace halvane::document

@@ -1,6 +1,6 @@
 #include "halvane/document/DocumentData.h"
 
-namespace halvane {
+namespace halvane::document {
 
 namespace {
 
@@ -10,34 +10,34 @@ bool IsMeasSetSlot(int slot) { return slot == DocumentData::MeasSetMovie || slot
 
 DocumentData::DocumentData() { ResetFilterSets(); }
 
-CCurveSet* DocumentData::CurveSetSlot(int slot) {
+signal::CCurveSet* DocumentData::CurveSetSlot(int slot) {
     if (slot < 0 || slot >= kSlots || IsMeasSetSlot(slot)) return nullptr;
     return &curveSets_[static_cast<std::size_t>(slot)];
 }
 
-const CCurveSet* DocumentData::CurveSetSlot(int slot) const {
+const signal::CCurveSet* DocumentData::CurveSetSlot(int slot) const {
     return const_cast<DocumentData*>(this)->CurveSetSlot(slot);
 }
 
-CCurveSet* DocumentData::GetCurveSet(int index) {
+signal::CCurveSet* DocumentData::GetCurveSet(int index) {
     if (index == CalculatedMovie) return &CurrentMeasuredSet();
     return CurveSetSlot(index);
 }
 
-const CCurveSet* DocumentData::GetCurveSet(int index) const {
+const signal::CCurveSet* DocumentData::GetCurveSet(int index) const {
     return const_cast<DocumentData*>(this)->GetCurveSet(index);
 }
 
-CMeasSet* DocumentData::MeasSetSlot(int slot) {
+signal::CMeasSet* DocumentData::MeasSetSlot(int slot) {
     if (!IsMeasSetSlot(slot)) return nullptr;
     return &measSets_[static_cast<std::size_t>(slot - MeasSetMovie)];
 }
 
-const CMeasSet* DocumentData::MeasSetSlot(int slot) const {
+const signal::CMeasSet* DocumentData::MeasSetSlot(int slot) const {
     return const_cast<DocumentData*>(this)->MeasSetSlot(slot);
 }
 
-CCurveSet& DocumentData::CurrentMeasuredSet() {
+signal::CCurveSet& DocumentData::CurrentMeasuredSet() {
     // A configuration other than Music reads as Movie, so a stray value
     // never indexes past the two measured sets.
     return curveSets_[m_nConfig == 1 ? MeasuredMusic : MeasuredMovie];
@@ -58,8 +58,8 @@ void DocumentData::SetCalibrationData(std::shared_ptr<const std::vector<std::uin
 }
 
 void DocumentData::ClearContents() {
-    for (CCurveSet& set : curveSets_) set.Clear();
-    for (CMeasSet& set : measSets_) set.Clear();
+    for (signal::CCurveSet& set : curveSets_) set.Clear();
+    for (signal::CMeasSet& set : measSets_) set.Clear();
     m_bOlderVersion = 0;
     m_nCorrectionKind = 1;
     m_CalibrationIds = {};
@@ -68,4 +68,4 @@ void DocumentData::ClearContents() {
     ResetFilterSets();
 }
 
-}  // namespace halvane
+}  // namespace halvane::document

@@ -11,7 +11,7 @@
 #include "halvane/signal/CCurveSet.h"
 #include "halvane/signal/CMeasSet.h"
 
-namespace halvane {
+namespace halvane::document {
 
 // Everything that belongs to one room: the contents of the project
 // document, without its file name, modified flag or views. Movable, so an
@@ -65,7 +65,7 @@ struct DocumentData {
     std::int32_t m_nCorrectionKind = 1;
     // [configuration][sample-rate slot][channel].
     FilterSetArray FilterSets;
-    TargetConfig m_TargetConfig;
+    design::TargetConfig m_TargetConfig;
     // Bytes of the last measurement's calibration data; the data is shared
     // with the measurement job and holds at least this many bytes.
     std::uint32_t m_nCalibrationSize = 0;
@@ -75,24 +75,24 @@ struct DocumentData {
     // The sample-rate slots and stages per set in use: those of the unit
     // kind, or 8 and 10 while it is not known. They follow the unit kind, so
     // a job working on this document always has the document's own.
-    UnitClassLimits Limits() const { return UnitClassLimits::ForUnitClassOrInitial(m_nUnitKind); }
+    link::UnitClassLimits Limits() const { return link::UnitClassLimits::ForUnitClassOrInitial(m_nUnitKind); }
     // Measured, target and calculated curve colours (not stored).
     std::array<std::uint32_t, 3> m_CurveColor{kMeasuredColour, kTargetColour, kCalculatedColour};
 
     // The curve set of a slot (0-5, 8-11), except that 2 means the measured
     // set of the current configuration (slot m_nConfig), as the views ask
     // for it. Null for the measurement-set slots 6 and 7 and out of range.
-    CCurveSet* GetCurveSet(int index);
-    const CCurveSet* GetCurveSet(int index) const;
+    signal::CCurveSet* GetCurveSet(int index);
+    const signal::CCurveSet* GetCurveSet(int index) const;
     // The set stored in a slot (0-5, 8-11), with no substitution; null for
     // 6, 7 and out of range.
-    CCurveSet* CurveSetSlot(int slot);
-    const CCurveSet* CurveSetSlot(int slot) const;
+    signal::CCurveSet* CurveSetSlot(int slot);
+    const signal::CCurveSet* CurveSetSlot(int slot) const;
     // The measurement set of slot 6 or 7; null otherwise.
-    CMeasSet* MeasSetSlot(int slot);
-    const CMeasSet* MeasSetSlot(int slot) const;
+    signal::CMeasSet* MeasSetSlot(int slot);
+    const signal::CMeasSet* MeasSetSlot(int slot) const;
     // The measured set of the current configuration (slot m_nConfig).
-    CCurveSet& CurrentMeasuredSet();
+    signal::CCurveSet& CurrentMeasuredSet();
 
     // Every filter set of both configurations, all 8 slots and all stages
     // back to the reset state.
@@ -108,8 +108,8 @@ struct DocumentData {
     void ClearContents();
 
 private:
-    std::array<CCurveSet, kSlots> curveSets_;  // slots 6 and 7 stay empty
-    std::array<CMeasSet, kConfigurations> measSets_;
+    std::array<signal::CCurveSet, kSlots> curveSets_;  // slots 6 and 7 stay empty
+    std::array<signal::CMeasSet, kConfigurations> measSets_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::document

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace halvane {
+namespace halvane::document {
 
 class CHalvaneDoc;
 
@@ -17,4 +17,4 @@ public:
     virtual void RunRecalcTarg(CHalvaneDoc& document) = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::document

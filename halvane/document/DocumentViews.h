@@ -1,6 +1,6 @@
 #pragma once
 
-namespace halvane {
+namespace halvane::document {
 
 // The views that show the document, as the document and the application
 // state see them: the one thing every document change is reported to. The
@@ -14,4 +14,4 @@ public:
     virtual void RefreshViews() = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::document

@@ -1,11 +1,11 @@
 #include "halvane/document/FilterSet.h"
 
-namespace halvane {
+namespace halvane::document {
 
 void FilterSet::Reset() {
     Gain = 0;
     Filled = 0;
-    Stages.fill(Biquad::Identity());
+    Stages.fill(design::Biquad::Identity());
 }
 
 FilterLayout FilterLayoutFor(std::int32_t unitKind) {
@@ -19,4 +19,4 @@ FilterLayout FilterLayoutFor(std::int32_t unitKind) {
 
 bool IsUnitKind(std::int32_t unitKind) { return FilterLayoutFor(unitKind).rateSlots != 0; }
 
-}  // namespace halvane
+}  // namespace halvane::document

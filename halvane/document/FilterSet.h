@@ -5,7 +5,7 @@
 
 #include "halvane/design/Biquad.h"
 
-namespace halvane {
+namespace halvane::document {
 
 // The correction filters of one configuration, sample-rate slot and
 // channel, as the calculation job stores them and the uploads send them.
@@ -18,7 +18,7 @@ struct FilterSet {
     std::int32_t Gain = 0;
     // 1 once the calculation job has stored the set; 0 after a reset.
     std::int32_t Filled = 0;
-    std::array<Biquad, kMaxStages> Stages{};
+    std::array<design::Biquad, kMaxStages> Stages{};
 
     // Gain and Filled 0, every stage the unused stage (0, 0, 0.5, 0, 0 with
     // both bytes 0).
@@ -39,4 +39,4 @@ struct FilterLayout {
 FilterLayout FilterLayoutFor(std::int32_t unitKind);
 bool IsUnitKind(std::int32_t unitKind);
 
-}  // namespace halvane
+}  // namespace halvane::document

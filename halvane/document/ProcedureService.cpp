@@ -2,7 +2,7 @@
 
 #include "platform/UserPrompt.h"
 
-namespace halvane {
+namespace halvane::document {
 
 std::string UnavailableProcedureService::Message(const std::string& job) {
     return job + " is not available in this build of Halvane.";
@@ -14,4 +14,4 @@ int UnavailableProcedureService::Unavailable(const std::string& job) {
     return 0;
 }
 
-}  // namespace halvane
+}  // namespace halvane::document

@@ -7,7 +7,7 @@ namespace platform {
 class UserPrompt;
 }
 
-namespace halvane {
+namespace halvane::document {
 
 class CHalvaneDoc;
 
@@ -60,4 +60,4 @@ private:
     platform::UserPrompt* prompt_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::document

@@ -2,7 +2,7 @@
 
 #include <bit>
 
-namespace halvane {
+namespace halvane::document {
 
 namespace {
 
@@ -19,7 +19,7 @@ double getDouble(const std::uint8_t* at) {
 
 }  // namespace
 
-StoredStage ToStoredStage(const Biquad& stage) {
+StoredStage ToStoredStage(const design::Biquad& stage) {
     StoredStage out{};
     const double values[5] = {stage.b2_2, stage.b1_2, stage.b0_2, stage.a2_2, stage.a1_2};
     for (int i = 0; i < 5; ++i) putDouble(out.data() + 8 * i, values[i]);
@@ -28,8 +28,8 @@ StoredStage ToStoredStage(const Biquad& stage) {
     return out;
 }
 
-Biquad FromStoredStage(const StoredStage& bytes) {
-    Biquad b;
+design::Biquad FromStoredStage(const StoredStage& bytes) {
+    design::Biquad b;
     b.b2_2 = getDouble(bytes.data());
     b.b1_2 = getDouble(bytes.data() + 8);
     b.b0_2 = getDouble(bytes.data() + 16);
@@ -40,4 +40,4 @@ Biquad FromStoredStage(const StoredStage& bytes) {
     return b;
 }
 
-}  // namespace halvane
+}  // namespace halvane::document

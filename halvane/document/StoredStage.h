@@ -6,7 +6,7 @@
 
 #include "halvane/design/Biquad.h"
 
-namespace halvane {
+namespace halvane::document {
 
 // A stage as the document file stores it: 48 bytes, the five halved
 // coefficients as little-endian doubles (b2/2, b1/2, b0/2, a2/2, a1/2),
@@ -15,7 +15,7 @@ namespace halvane {
 constexpr std::size_t kStoredStageSize = 48;
 using StoredStage = std::array<std::uint8_t, kStoredStageSize>;
 
-StoredStage ToStoredStage(const Biquad& stage);
-Biquad FromStoredStage(const StoredStage& bytes);
+StoredStage ToStoredStage(const design::Biquad& stage);
+design::Biquad FromStoredStage(const StoredStage& bytes);
 
-}  // namespace halvane
+}  // namespace halvane::document

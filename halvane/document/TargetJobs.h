@@ -5,10 +5,14 @@
 
 #include "platform/WindowHandle.h"
 
+namespace halvane::signal {
 class CCurveSet;
+}
+namespace halvane::design {
 class TargetConfig;
+}
 
-namespace halvane {
+namespace halvane::document {
 
 // The target jobs the target customisation dialog starts, behind an
 // interface so the dialog does not depend on how they run (a modal progress
@@ -23,8 +27,8 @@ public:
     // `unitKind`, with the job's progress dialog over `parent`. The job may
     // change the curve sets it is given (they are the caller's copies).
     // Returns the procedure result: 1 completed, 2 terminated.
-    virtual int RunAutoDetectXOvers(platform::WindowHandle parent, std::array<CCurveSet, 2>& measured,
-                                    TargetConfig& config, std::int32_t unitKind) = 0;
+    virtual int RunAutoDetectXOvers(platform::WindowHandle parent, std::array<signal::CCurveSet, 2>& measured,
+                                    design::TargetConfig& config, std::int32_t unitKind) = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::document

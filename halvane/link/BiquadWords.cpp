@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-namespace halvane {
+namespace halvane::link {
 
 std::uint32_t ToCoefficientWord(double x) {
     if (!(x >= -1.0 && x <= 1.0)) throw std::out_of_range("");
@@ -19,7 +19,7 @@ double FromCoefficientWord(std::uint32_t word) {
                                    : static_cast<double>(word) / 8388607.0;
 }
 
-std::uint32_t StageWord(int n, const Biquad& stage) {
+std::uint32_t StageWord(int n, const design::Biquad& stage) {
     switch (n) {
     case 0: return ToCoefficientWord(stage.b2_2);
     case 1: return ToCoefficientWord(stage.b1_2);
@@ -31,11 +31,11 @@ std::uint32_t StageWord(int n, const Biquad& stage) {
     }
 }
 
-std::string FormatWord(int n, const Biquad& stage) {
+std::string FormatWord(int n, const design::Biquad& stage) {
     // A word has at most 24 bits, so it always fills exactly six digits.
     char text[8];
     std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(StageWord(n, stage)));
     return text;
 }
 
-}  // namespace halvane
+}  // namespace halvane::link

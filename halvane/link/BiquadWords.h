@@ -5,7 +5,7 @@
 
 #include "halvane/design/Biquad.h"
 
-namespace halvane {
+namespace halvane::link {
 
 // A stage goes to a flagship's DSP memory as six 24-bit words: the
 // coefficient words of b2/2, b1/2, b0/2, a2/2, a1/2, then the flag byte.
@@ -21,8 +21,8 @@ double FromCoefficientWord(std::uint32_t word);
 
 // Word n (0-5) of the stage's upload. A coefficient outside [-1, 1]
 // throws std::out_of_range.
-std::uint32_t StageWord(int n, const Biquad& stage);
+std::uint32_t StageWord(int n, const design::Biquad& stage);
 // Its "%06X" text.
-std::string FormatWord(int n, const Biquad& stage);
+std::string FormatWord(int n, const design::Biquad& stage);
 
-}  // namespace halvane
+}  // namespace halvane::link

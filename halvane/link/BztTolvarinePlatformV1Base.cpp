@@ -25,7 +25,7 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 namespace {
 
@@ -58,7 +58,7 @@ std::int64_t WordBytes(const BztTolvarinePlatformV1Base::DspCommandPrefixes& wor
                                      const Comm::CBasicTessikPort& port) {
     std::string why = retries != nullptr ? retries->WhyStopped() : std::string();
     if (why.empty() && port.LinkFailed()) why = "The processor stopped answering.";
-    halvane::ThrowErrorText(why.empty() ? std::string(text) : std::string(text) + "\n" + why);
+    diagnostics::ThrowErrorText(why.empty() ? std::string(text) : std::string(text) + "\n" + why);
 }
 
 }  // namespace
@@ -76,14 +76,14 @@ void BztTolvarinePlatformV1Base::Send(const char* command) { Port().SendAndRecei
 void BztTolvarinePlatformV1Base::CheckFirmwareVersion() {
     double version = 0;
     char letter = 0;
-    if (!Port().ParseVersion(version, letter)) halvane::ThrowErrorText("Failed to get the version numbers.");
-    if (version < 1.30 || (version == 1.30 && letter < 'a')) halvane::ThrowErrorText(kFirmwareText);
+    if (!Port().ParseVersion(version, letter)) diagnostics::ThrowErrorText("Failed to get the version numbers.");
+    if (version < 1.30 || (version == 1.30 && letter < 'a')) diagnostics::ThrowErrorText(kFirmwareText);
 }
 
 void BztTolvarinePlatformV1Base::PowerOn() {
     while (!Port().SetPower(true)) {
         Reporter().ThrowIfAborted();
-        if (!AskAbortRetryIgnore(Reporter(), "Failed to power on unit.")) break;
+        if (!diagnostics::ConTypes::AskAbortRetryIgnore(Reporter(), "Failed to power on unit.")) break;
     }
     ServiceSequence();
 }
@@ -99,7 +99,7 @@ void BztTolvarinePlatformV1Base::ServiceSequence() {
         if (Comm::SetAndVerifyDouble(context, "P1VM", "%.1lf", -95.5)) break;
         port.Pause(LinkTiming::kAfterVolumeFailureMs);
         Reporter().ThrowIfAborted();
-        if (!AskAbortRetryIgnore(Reporter(), "Failed to set main zone volume to -95.5 while powering up unit.")) break;
+        if (!diagnostics::ConTypes::AskAbortRetryIgnore(Reporter(), "Failed to set main zone volume to -95.5 while powering up unit.")) break;
         port.Drain();
     }
     port.Drain();
@@ -115,8 +115,8 @@ void BztTolvarinePlatformV1Base::ServiceSequence() {
 void BztTolvarinePlatformV1Base::PowerUpSequence() {
     Comm::CBasicTessikPort& port = Port();
     Reporter().SetText("Powering on unit.");
-    if (!port.SetPower(false)) halvane::ThrowErrorText("Failed to power off Unit");
-    if (!port.SetPower(true)) halvane::ThrowErrorText("Failed to power up Unit");
+    if (!port.SetPower(false)) diagnostics::ThrowErrorText("Failed to power off Unit");
+    if (!port.SetPower(true)) diagnostics::ThrowErrorText("Failed to power up Unit");
     ServiceSequence();
     Send("P1S4\n");
     Send("P1M1\n");
@@ -136,14 +136,14 @@ void BztTolvarinePlatformV1Base::PrepareMeasurement(std::int32_t flag) {
         std::string text;
         if (SetupForMeasurement(text)) return;
         Reporter().ThrowIfAborted();
-        if (!AskAbortRetryIgnore(Reporter(), text)) return;
+        if (!diagnostics::ConTypes::AskAbortRetryIgnore(Reporter(), text)) return;
     }
 }
 
 bool BztTolvarinePlatformV1Base::SetupForMeasurement(std::string& failureText) {
     Comm::CBasicTessikPort& port = Port();
     port.Drain();
-    const TargetConfig defaults;
+    const design::TargetConfig defaults;
     Comm::VerifyContext context(&port);
     if (!Comm::SendSpeakerConfig(context, defaults, defaults.GroupFlag) ||
         !Comm::SendSpeakerLevels(context, defaults)) {
@@ -170,7 +170,7 @@ void BztTolvarinePlatformV1Base::EndMeasurement() {
 
 void BztTolvarinePlatformV1Base::StartTestTone(std::int32_t channel, std::int32_t second) {
     Comm::CBasicTessikPort& port = Port();
-    const std::string command = halvane::Format("P1N%d\n", channel);
+    const std::string command = diagnostics::Format("P1N%d\n", channel);
     port.Drain();
     while (!port.SendAndReceive(command, "\n")) {
         port.Drain();
@@ -180,7 +180,7 @@ void BztTolvarinePlatformV1Base::StartTestTone(std::int32_t channel, std::int32_
             "Failed to receive response from unit while starting test tone.\nCheck connection to unit and click OK to "
             "try again or CANCEL to abort",
             "", platform::MB_OKCANCEL);
-        if (answer != platform::IDOK) halvane::ThrowErrorText("Failed to start test tone");
+        if (answer != platform::IDOK) diagnostics::ThrowErrorText("Failed to start test tone");
     }
     // The processor reports the tone's start on two more lines.
     port.ReadReply("\n", nullptr, Comm::CBasicTessikPort::kCommandTimes);
@@ -204,11 +204,11 @@ void BztTolvarinePlatformV1Base::EndSpeakerUpload(std::int32_t flag) {
 
 void BztTolvarinePlatformV1Base::EnterDebugMode() {
     Port().Drain();
-    if (!Port().SendAndReceive(kDebugCommand, "\n")) halvane::ThrowErrorText("Failed to enter debug mode");
+    if (!Port().SendAndReceive(kDebugCommand, "\n")) diagnostics::ThrowErrorText("Failed to enter debug mode");
 }
 
 void BztTolvarinePlatformV1Base::PrepareUpload() {
-    if (!Port().SetPower(false)) halvane::ThrowErrorText("Failed to power off Unit");
+    if (!Port().SetPower(false)) diagnostics::ThrowErrorText("Failed to power off Unit");
     PowerUpSequence();
     EnterDebugMode();
     // Debug mode announces itself on a second line.
@@ -237,10 +237,10 @@ void BztTolvarinePlatformV1Base::EndUpload(std::int32_t flag) {
     port.Drain();
 }
 
-void BztTolvarinePlatformV1Base::UploadSpeakerConfig(halvane::UploadSource* document) {
+void BztTolvarinePlatformV1Base::UploadSpeakerConfig(link::UploadSource* document) {
     if (document == nullptr) ThrowNoDocument();
     Reporter().SetRange(1);
-    TargetConfig copy = document->Targets();
+    design::TargetConfig copy = document->Targets();
     // One rear speaker when exactly one of the rear channels was measured
     // (the Movie set decides unless it has both or neither).
     const auto rears = [&](int set) {
@@ -249,24 +249,24 @@ void BztTolvarinePlatformV1Base::UploadSpeakerConfig(halvane::UploadSource* docu
     const int movieRears = rears(0);
     copy.ConfigOption = movieRears == 1 || rears(1) == 1 ? 1 : 0;
     for (auto& crossovers : copy.Crossover) {
-        if (crossovers[TargetConfigBasic::Subwoofer] == TargetConfigBasic::kNoCrossover) continue;
-        const auto heard = [](std::int32_t x) { return x == TargetConfigBasic::kNoCrossover ? 0 : x; };
-        crossovers[TargetConfigBasic::Subwoofer] =
-            std::max(heard(crossovers[TargetConfigBasic::Front]), heard(crossovers[TargetConfigBasic::Center]));
+        if (crossovers[design::TargetConfigBasic::Subwoofer] == design::TargetConfigBasic::kNoCrossover) continue;
+        const auto heard = [](std::int32_t x) { return x == design::TargetConfigBasic::kNoCrossover ? 0 : x; };
+        crossovers[design::TargetConfigBasic::Subwoofer] =
+            std::max(heard(crossovers[design::TargetConfigBasic::Front]), heard(crossovers[design::TargetConfigBasic::Center]));
     }
     Comm::VerifyContext context(&Port());
     if (!Comm::SendSpeakerConfig(context, copy, document->Targets().GroupFlag))
-        halvane::ThrowErrorText(context.failureText + "\r\nFailed to upload speaker config");
+        diagnostics::ThrowErrorText(context.failureText + "\r\nFailed to upload speaker config");
     Reporter().Step(1);
 }
 
-void BztTolvarinePlatformV1Base::UploadSpeakerLevels(halvane::UploadSource* document) {
+void BztTolvarinePlatformV1Base::UploadSpeakerLevels(link::UploadSource* document) {
     if (document == nullptr) ThrowNoDocument();
     Reporter().SetRange(1);
     ZeroUnmeasuredTrims(*document);
     Comm::VerifyContext context(&Port());
     if (!Comm::SendSpeakerLevels(context, document->Targets()))
-        halvane::ThrowErrorText(context.failureText + "\r\nFailed to upload speaker levels");
+        diagnostics::ThrowErrorText(context.failureText + "\r\nFailed to upload speaker levels");
     Reporter().Step(1);
 }
 
@@ -283,7 +283,7 @@ std::int32_t BztTolvarinePlatformV1Base::ReadBaseOffset(const char* query) {
     port.Drain();
     if (!read) ThrowUploadFailure("Failed to read offset.", nullptr, port);
     // DEAD0 is what a processor answers without its DSP running.
-    if (value > 0xFFFFFFu || value == kDeadBase) halvane::ThrowErrorText("Offset was greater than maximum offset.");
+    if (value > 0xFFFFFFu || value == kDeadBase) diagnostics::ThrowErrorText("Offset was greater than maximum offset.");
     return static_cast<std::int32_t>(value);
 }
 
@@ -303,47 +303,47 @@ void BztTolvarinePlatformV1Base::WriteDspCommand(const std::string& command, Com
         ThrowUploadFailure("Failed to get expected response", &retries, port);
 }
 
-void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) {
+void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, link::UploadSource* document) {
     Comm::CBasicTessikPort& port = Port();
-    if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
+    if (!port.IsOpen() || port.Found() == 0) diagnostics::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
     const int rates = Limits().RateCount();
     const int stages = Limits().StageCount();
-    Progress& progress = Reporter();
+    diagnostics::ConTypes::Progress& progress = Reporter();
     progress.SetRange(stages * rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
     Comm::UploadRetries retries(port, progress,
-                                std::int64_t{stages} * rates * 16 * halvane::kStageWordCount *
+                                std::int64_t{stages} * rates * 16 * link::kStageWordCount *
                                     WordBytes(words, words.coefficientWrite));
     const std::int32_t base = ReadBaseOffset(words.coefficientBaseQuery);
     const std::string readTemplate = std::string(words.read) + "%06X";
 
     for (int c = 0; c < 2; ++c) {
-        halvane::CSampFS rate(0, Limits().RateCount());
+        link::CSampFS rate(0, Limits().RateCount());
         while (rate.IsValid()) {
             const int r = rate.Next();
             for (int s = 0; s < kSlots; ++s) {
                 for (int b = 0; b < stages; ++b) {
-                    const halvane::Biquad stage =
-                        erase ? halvane::Biquad::Identity() : document->FilterStage(c, r, kSlotChannel[s], b);
+                    const design::Biquad stage =
+                        erase ? design::Biquad::Identity() : document->FilterStage(c, r, kSlotChannel[s], b);
                     const std::int32_t address = CoefficientAddress(base, c, r, s, b, rates, stages);
-                    std::string text[halvane::kStageWordCount];
+                    std::string text[link::kStageWordCount];
                     try {
-                        for (int k = 0; k < halvane::kStageWordCount; ++k) text[k] = halvane::FormatWord(k, stage);
+                        for (int k = 0; k < link::kStageWordCount; ++k) text[k] = link::FormatWord(k, stage);
                     } catch (const std::out_of_range&) {
                         // A coefficient the DSP cannot hold is this upload's
                         // own failure, not the program's.
-                        halvane::ThrowErrorText("Failed to upload/verify coefficients");
+                        diagnostics::ThrowErrorText("Failed to upload/verify coefficients");
                     }
                     // The six words, then the stage read back whole.
                     const auto written = [&] {
-                        for (int k = 0; k < halvane::kStageWordCount; ++k)
+                        for (int k = 0; k < link::kStageWordCount; ++k)
                             WriteDspCommand(words.coefficientWrite + Comm::FormatInt("%06X", address + k) + text[k] +
                                                 "\n",
                                             retries);
                         std::int32_t next = address;
-                        halvane::ReadBackContext readBack{&port, "%06X", readTemplate, &next};
-                        return halvane::VerifyReadBack(stage, readBack);
+                        link::ReadBackContext readBack{&port, "%06X", readTemplate, &next};
+                        return link::VerifyReadBack(stage, readBack);
                     };
                     if (!Comm::VerifiedWrite(port, &retries, written, [&] { port.Drain(); }))
                         ThrowUploadFailure("Failed to upload/verify coefficients", &retries, port);
@@ -358,12 +358,12 @@ void BztTolvarinePlatformV1Base::UploadCoefficients(bool erase, halvane::UploadS
     }
 }
 
-void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* document) {
+void BztTolvarinePlatformV1Base::UploadGains(bool erase, link::UploadSource* document) {
     Comm::CBasicTessikPort& port = Port();
-    if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
+    if (!port.IsOpen() || port.Found() == 0) diagnostics::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
     const int rates = Limits().RateCount();
-    Progress& progress = Reporter();
+    diagnostics::ConTypes::Progress& progress = Reporter();
     progress.SetRange(rates * 16);
     const DspCommandPrefixes& words = PrefixesOf(DspGeneration);
     Comm::UploadRetries retries(port, progress, std::int64_t{rates} * 16 * WordBytes(words, words.gainWrite));
@@ -371,7 +371,7 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
     const std::string readTemplate = std::string(words.read) + "%06X";
 
     for (int c = 0; c < 2; ++c) {
-        halvane::CSampFS rate(0, Limits().RateCount());
+        link::CSampFS rate(0, Limits().RateCount());
         while (rate.IsValid()) {
             const int r = rate.Next();
             for (int s = 0; s < kSlots; ++s) {
@@ -379,11 +379,11 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
                 const std::int32_t address = GainAddress(base, c, r, s, rates);
                 const auto written = [&] {
                     WriteDspCommand(words.gainWrite + Comm::FormatInt("%06X", address) +
-                                        halvane::FormatUploadWord(gain) + "\n",
+                                        link::FormatUploadWord(gain) + "\n",
                                     retries);
                     std::int32_t next = address;
-                    halvane::ReadBackContext readBack{&port, "%06X", readTemplate, &next};
-                    return halvane::VerifyUploadWord(gain, readBack);
+                    link::ReadBackContext readBack{&port, "%06X", readTemplate, &next};
+                    return link::VerifyUploadWord(gain, readBack);
                 };
                 if (!Comm::VerifiedWrite(port, &retries, written, [&] { port.Drain(); }))
                     ThrowUploadFailure("Failed to upload/verify gains", &retries, port);
@@ -397,6 +397,6 @@ void BztTolvarinePlatformV1Base::UploadGains(bool erase, halvane::UploadSource* 
 }
 
 // Every word was read back while it was uploaded.
-bool BztTolvarinePlatformV1Base::VerifyCoefficients(halvane::UploadSource*, std::int32_t) { return true; }
+bool BztTolvarinePlatformV1Base::VerifyCoefficients(link::UploadSource*, std::int32_t) { return true; }
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -5,11 +5,11 @@
 
 #include "halvane/link/SerBase.h"
 
-namespace Comm {
+namespace halvane::link::Comm {
 class UploadRetries;
 }
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // The flagship family's command set: processors whose correction filters
 // are written word by word into DSP memory through a debug mode, every
@@ -44,11 +44,11 @@ public:
     void EndSpeakerUpload(std::int32_t flag) override;
     void PrepareUpload() override;
     void EndUpload(std::int32_t flag) override;
-    void UploadSpeakerConfig(halvane::UploadSource* document) override;
-    void UploadSpeakerLevels(halvane::UploadSource* document) override;
-    void UploadCoefficients(bool erase, halvane::UploadSource* document) override;
-    bool VerifyCoefficients(halvane::UploadSource* document, std::int32_t second) override;
-    void UploadGains(bool erase, halvane::UploadSource* document) override;
+    void UploadSpeakerConfig(link::UploadSource* document) override;
+    void UploadSpeakerLevels(link::UploadSource* document) override;
+    void UploadCoefficients(bool erase, link::UploadSource* document) override;
+    bool VerifyCoefficients(link::UploadSource* document, std::int32_t second) override;
+    void UploadGains(bool erase, link::UploadSource* document) override;
     bool SetupForMeasurement(std::string& failureText) override;
 
     // The coefficient address of stage b of slot s at rate r of
@@ -76,4 +76,4 @@ protected:
     void Send(const char* command);
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -4,7 +4,7 @@
 
 #include "halvane/link/BztTolvarinePlatformV1Base.h"
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // Tolvarine Z6, Tolvarine Z5, Bzt 50/Qex, Bzt 40/Qex (models 0-3, class 1).
 class BztTolvarineV1 final : public BztTolvarinePlatformV1Base {
@@ -13,4 +13,4 @@ public:
         : BztTolvarinePlatformV1Base(modelIndex, 1, port) {}
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -4,7 +4,7 @@
 
 #include "halvane/link/BztTolvarinePlatformV1Base.h"
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // Tolvarine Z6v, Bzt 50v (models 4-5, class 2).
 class BztTolvarineV2 final : public BztTolvarinePlatformV1Base {
@@ -13,4 +13,4 @@ public:
         : BztTolvarinePlatformV1Base(modelIndex, 2, port) {}
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -8,7 +8,7 @@
 #include <charconv>
 #include <optional>
 
-namespace Comm {
+namespace halvane::link::Comm {
 
 namespace {
 
@@ -373,4 +373,4 @@ bool CBasicTessikPort::ParseVersionText(std::string_view t, double& number, char
     return true;
 }
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

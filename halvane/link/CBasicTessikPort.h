@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-namespace Comm {
+namespace halvane::link::Comm {
 
 // Halvane's one connection to the processor: opens a COM port, finds the
 // port and speed a processor answers on, identifies the model from its answer
@@ -251,4 +251,4 @@ private:
     bool exitGaveUp_ = false;
 };
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

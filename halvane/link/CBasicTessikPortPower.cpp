@@ -2,7 +2,7 @@
 
 #include "halvane/link/ModelTable.h"
 
-namespace Comm {
+namespace halvane::link::Comm {
 
 namespace {
 
@@ -63,4 +63,4 @@ bool CBasicTessikPort::SetPower(bool on) {
     return done;
 }
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

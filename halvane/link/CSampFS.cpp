@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace halvane {
+namespace halvane::link {
 
 bool CSampFS::IsValid() const {
     return index_ >= 0 && index_ < rateCount_ && index_ < static_cast<std::int32_t>(kRates.size());
@@ -23,4 +23,4 @@ std::int32_t CSampFS::GetIndex() const {
     return index_;
 }
 
-}  // namespace halvane
+}  // namespace halvane::link

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace halvane {
+namespace halvane::link {
 
 // A sample-rate index: 48000, 44100, 32000, 96000, 88200, 64000, 192000,
 // 176400 Hz. Valid below a rate count: that of the unit class it is for (a
@@ -30,4 +30,4 @@ private:
     std::int32_t rateCount_ = static_cast<std::int32_t>(kRates.size());
 };
 
-}  // namespace halvane
+}  // namespace halvane::link

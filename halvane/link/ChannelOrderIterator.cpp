@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace halvane {
+namespace halvane::link {
 
 ChannelOrderIterator& ChannelOrderIterator::Next() {
     if (!IsValid()) throw std::logic_error("Can't increment invalid iterator");
@@ -11,4 +11,4 @@ ChannelOrderIterator& ChannelOrderIterator::Next() {
     return *this;
 }
 
-}  // namespace halvane
+}  // namespace halvane::link

@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace halvane {
+namespace halvane::link {
 
 // The order in which channels are listed: Left Front, Right Front, Left
 // Surround, Right Surround, Left Rear/Aux, Right Rear/Aux, Center, Subwoofer.
@@ -24,4 +24,4 @@ private:
     int channel_ = kChannelListOrder[0];
 };
 
-}  // namespace halvane
+}  // namespace halvane::link

@@ -5,7 +5,7 @@
 
 #include "halvane/link/BiquadWords.h"
 
-namespace halvane {
+namespace halvane::link {
 
 double CoefficientWordLattice::Nearest(double x) const {
     if (!(x >= -2.0 && x <= 2.0)) return std::numeric_limits<double>::quiet_NaN();
@@ -26,11 +26,11 @@ double FloatWordLattice::Spacing(double x) const {
            static_cast<double>(std::fabs(f));
 }
 
-const CoefficientLattice& HeldWordLattice(bool receiverClass) {
+const design::CoefficientLattice& HeldWordLattice(bool receiverClass) {
     static const CoefficientWordLattice words;
     static const FloatWordLattice floats;
     if (receiverClass) return floats;
     return words;
 }
 
-}  // namespace halvane
+}  // namespace halvane::link

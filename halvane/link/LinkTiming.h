@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace Comm {
+namespace halvane::link::Comm {
 
 // The waits, reply limits and retry counts of Halvane's link, in
 // milliseconds of the port's clock. The processor's own figures; tests run
@@ -74,4 +74,4 @@ struct LinkTiming {
     static constexpr std::int64_t kUploadBytesPerRetry = 400;
 };
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

@@ -1,6 +1,6 @@
 #include "halvane/link/ModelTable.h"
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 namespace {
 
@@ -24,4 +24,4 @@ const ModelEntry& ModelTableEntry(int modelIndex) {
     return kModels[modelIndex];
 }
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // The processor models Halvane knows, by model index. Index 9 is "no unit".
 // Identification prefixes end in one blank, so that a name that begins
@@ -23,4 +23,4 @@ const ModelEntry& ModelTableEntry(int modelIndex);
 // for its power commands.
 inline int UnitClassOfModel(int modelIndex) { return ModelTableEntry(modelIndex).unitClass; }
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

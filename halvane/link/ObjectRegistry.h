@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // Self-registration: every T built on this base is in one process-wide
 // ordered list of T (one list per T) from its construction to its
@@ -52,4 +52,4 @@ private:
     }
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -5,7 +5,7 @@
 #include "halvane/link/LinkTiming.h"
 #include "halvane/link/WireText.h"
 
-namespace halvane {
+namespace halvane::link {
 
 std::string FormatUploadWord(std::int32_t value) {
     return Comm::FormatInt("%06X", static_cast<std::int64_t>(static_cast<std::uint32_t>(value) & 0xFFFFFFu));
@@ -36,7 +36,7 @@ bool VerifyUploadWord(std::int32_t value, ReadBackContext& context) {
     return word == (static_cast<std::uint32_t>(value) & 0xFFFFFFu);
 }
 
-bool VerifyReadBack(const Biquad& stage, ReadBackContext& context) {
+bool VerifyReadBack(const design::Biquad& stage, ReadBackContext& context) {
     std::uint32_t read[kStageWordCount] = {};
     for (auto& w : read)
         if (!ReadDspWord(context, w)) return false;
@@ -45,4 +45,4 @@ bool VerifyReadBack(const Biquad& stage, ReadBackContext& context) {
     return true;
 }
 
-}  // namespace halvane
+}  // namespace halvane::link

@@ -3,13 +3,16 @@
 #include <cstdint>
 #include <string>
 
-namespace Comm {
+namespace halvane::link::Comm {
 class CBasicTessikPort;
 }
 
-namespace halvane {
-
+namespace halvane::design {
 struct Biquad;
+}
+
+namespace halvane::link {
+
 
 // Reads back DSP memory one word at a time: each read formats the command
 // template with the next address and then moves the address on.
@@ -32,6 +35,6 @@ bool VerifyUploadWord(std::int32_t value, ReadBackContext& context);
 
 // Reads the stage's six consecutive words and compares them with its
 // words (StageWord); any failed read gives false.
-bool VerifyReadBack(const Biquad& stage, ReadBackContext& context);
+bool VerifyReadBack(const design::Biquad& stage, ReadBackContext& context);
 
-}  // namespace halvane
+}  // namespace halvane::link

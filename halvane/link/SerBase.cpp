@@ -6,11 +6,11 @@
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/UploadSource.h"
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 namespace {
 
-class SilentProgress final : public Progress {
+class SilentProgress final : public diagnostics::ConTypes::Progress {
 public:
     void SetRange(int) override {}
     void Step(int) override {}
@@ -23,10 +23,10 @@ constexpr int kSubwooferChannel = 7;
 
 }  // namespace
 
-std::unique_ptr<Progress> SerBase::MakeSilentProgress() { return std::make_unique<SilentProgress>(); }
+std::unique_ptr<diagnostics::ConTypes::Progress> SerBase::MakeSilentProgress() { return std::make_unique<SilentProgress>(); }
 
-Progress& SerBase::Reporter() const {
-    if (Progress* p = GetProgress()) return *p;
+diagnostics::ConTypes::Progress& SerBase::Reporter() const {
+    if (diagnostics::ConTypes::Progress* p = GetProgress()) return *p;
     return *silent_;
 }
 
@@ -39,19 +39,19 @@ void SerBase::PowerOff(std::int32_t askOnFailure) {
         }
         // An aborted job asks nothing: it ends as aborted.
         Reporter().ThrowIfAborted();
-        if (!AskAbortRetryIgnore(Reporter(), "Failed to power off unit.")) return;
+        if (!diagnostics::ConTypes::AskAbortRetryIgnore(Reporter(), "Failed to power off unit.")) return;
     }
 }
 
-void SerBase::ZeroUnmeasuredTrims(halvane::UploadSource& document) {
-    TargetConfig& targets = document.Targets();
-    for (int ch = 0; ch < TargetConfig::kChannels; ++ch)
+void SerBase::ZeroUnmeasuredTrims(link::UploadSource& document) {
+    design::TargetConfig& targets = document.Targets();
+    for (int ch = 0; ch < design::TargetConfig::kChannels; ++ch)
         if (!document.HasMeasuredCurve(0, ch) && !document.HasMeasuredCurve(1, ch))
             targets.ChannelTrim[static_cast<std::size_t>(ch)] = 0;
     if (targets.ConfigOption != 0) targets.ChannelTrim[kRearRightAux] = 0;
     if (!document.HasMeasuredCurve(1, kSubwooferChannel)) targets.MusicSubTrim = 0;
 }
 
-void SerBase::ThrowNoDocument() { halvane::ThrowErrorText("No project to upload."); }
+void SerBase::ThrowNoDocument() { diagnostics::ThrowErrorText("No project to upload."); }
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-namespace halvane {
+namespace halvane::link {
 class UploadSource;
 }
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // A unit driven over the serial port. Its families share the set-up of a
 // measurement (speaker configuration and levels for the test signal), the
@@ -32,12 +32,12 @@ public:
 protected:
     // The job's progress, or the unit's own silent one whose questions get
     // the process-wide prompt, so that no operation needs a null check.
-    Progress& Reporter() const;
+    diagnostics::ConTypes::Progress& Reporter() const;
 
     // The document's trims of channels measured in neither configuration
     // (and of channel 4 with one rear speaker), and the Music subwoofer's
     // without a Music subwoofer curve, become 0 dB before levels go out.
-    static void ZeroUnmeasuredTrims(halvane::UploadSource& document);
+    static void ZeroUnmeasuredTrims(link::UploadSource& document);
 
     // Raised for an upload asked of no document.
     [[noreturn]] static void ThrowNoDocument();
@@ -45,8 +45,8 @@ protected:
 private:
     // What the unit says while no job holds it: kept per unit, so one
     // unit's texts never reach another's.
-    static std::unique_ptr<Progress> MakeSilentProgress();
-    std::unique_ptr<Progress> silent_ = MakeSilentProgress();
+    static std::unique_ptr<diagnostics::ConTypes::Progress> MakeSilentProgress();
+    std::unique_ptr<diagnostics::ConTypes::Progress> silent_ = MakeSilentProgress();
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

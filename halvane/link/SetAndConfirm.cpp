@@ -5,7 +5,7 @@
 #include "halvane/link/UploadRetries.h"
 #include "halvane/link/WireText.h"
 
-namespace Comm {
+namespace halvane::link::Comm {
 
 namespace {
 
@@ -77,4 +77,4 @@ bool ReadConfirmValue(CBasicTessikPort& port, const std::string& prefix, const s
     return read;
 }
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

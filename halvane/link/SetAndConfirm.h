@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace Comm {
+namespace halvane::link::Comm {
 
 class CBasicTessikPort;
 class UploadRetries;
@@ -29,4 +29,4 @@ bool SetAndConfirm(CBasicTessikPort& port, const std::string& prefix, const std:
 bool ReadConfirmValue(CBasicTessikPort& port, const std::string& prefix, const std::string& format,
                       std::int64_t& value, ReplyForm form = ReplyForm::Strict);
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

@@ -4,7 +4,7 @@
 #include "halvane/link/CBasicTessikPort.h"
 #include "halvane/link/ModelTable.h"
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 UnitBase::UnitBase(std::int32_t modelIndex, std::int32_t unitClass, Comm::CBasicTessikPort& port)
     : modelIndex_(modelIndex), unitClass_(unitClass), port_(&port) {}
@@ -29,7 +29,7 @@ void UnitBase::Disconnect() {
     port.SetSearchAttempted(false);
 }
 
-void UnitBase::SetProgress(Progress* progress) {
+void UnitBase::SetProgress(diagnostics::ConTypes::Progress* progress) {
     progress_ = progress;
     watched_->store(progress);
     if (progress == nullptr) {
@@ -38,7 +38,7 @@ void UnitBase::SetProgress(Progress* progress) {
     }
     Port().SetInterrupt(
         [watched = watched_] {
-            const Progress* p = watched->load();
+            const diagnostics::ConTypes::Progress* p = watched->load();
             return p != nullptr && p->IsAborted() != 0;
         },
         this);
@@ -48,4 +48,4 @@ void UnitBase::GetModelName(std::string& out) const { out = ModelTableEntry(mode
 
 std::string UnitBase::ModelName() const { return ModelTableEntry(modelIndex_).displayName; }
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -8,16 +8,19 @@
 #include <memory>
 #include <string>
 
-namespace Comm {
+namespace halvane::link::Comm {
 class CBasicTessikPort;
 }
-namespace halvane {
+namespace halvane::link {
 class UploadSource;  // the project document as the uploads see it
 }
 
-namespace ConTypes {
-
+namespace halvane::diagnostics::ConTypes {
 class Progress;
+}
+
+namespace halvane::link::ConTypes {
+
 
 // One object per known processor model: its model index, its unit class,
 // and the command set of its family behind one interface. The objects
@@ -27,7 +30,7 @@ class Progress;
 // port, handed to each unit when the units are created (CreateUnits).
 // While a job holds a unit, the unit reports texts, steps and questions
 // through the job's progress object. Operations that fail for good throw
-// halvane::TException with the text for the user.
+// diagnostics::TException with the text for the user.
 class UnitBase : public ObjectRegistry<UnitBase> {
 public:
     UnitBase(std::int32_t modelIndex, std::int32_t unitClass, Comm::CBasicTessikPort& port);
@@ -55,11 +58,11 @@ public:
     virtual void EndSpeakerUpload(std::int32_t flag) = 0;
     virtual void PrepareUpload() = 0;
     virtual void EndUpload(std::int32_t flag) = 0;
-    virtual void UploadSpeakerConfig(halvane::UploadSource* document) = 0;
-    virtual void UploadSpeakerLevels(halvane::UploadSource* document) = 0;
-    virtual void UploadCoefficients(bool erase, halvane::UploadSource* document) = 0;
-    virtual bool VerifyCoefficients(halvane::UploadSource* document, std::int32_t second) = 0;
-    virtual void UploadGains(bool erase, halvane::UploadSource* document) = 0;
+    virtual void UploadSpeakerConfig(link::UploadSource* document) = 0;
+    virtual void UploadSpeakerLevels(link::UploadSource* document) = 0;
+    virtual void UploadCoefficients(bool erase, link::UploadSource* document) = 0;
+    virtual bool VerifyCoefficients(link::UploadSource* document, std::int32_t second) = 0;
+    virtual void UploadGains(bool erase, link::UploadSource* document) = 0;
 
     void GetModelName(std::string& out) const;
     std::string ModelName() const;
@@ -68,12 +71,12 @@ public:
     std::int32_t UnitClass() const { return unitClass_; }
     // The rates and stages this unit's class takes: what its uploads write,
     // whatever the document's unit kind.
-    halvane::UnitClassLimits Limits() const { return halvane::UnitClassLimits::ForUnitClassOrInitial(unitClass_); }
+    link::UnitClassLimits Limits() const { return link::UnitClassLimits::ForUnitClassOrInitial(unitClass_); }
     bool IsEnabled() const { return (enabled_ & 1u) != 0; }
     void SetEnabled(bool on) { enabled_ = on ? 1u : 0u; }
-    Progress* GetProgress() const { return progress_; }
+    diagnostics::ConTypes::Progress* GetProgress() const { return progress_; }
     // Also lets the port's waits end as soon as that job is aborted.
-    void SetProgress(Progress* progress);
+    void SetProgress(diagnostics::ConTypes::Progress* progress);
 
     // The port this unit talks through (the program's one port): a job
     // that holds the unit reaches the processor's line through it.
@@ -86,9 +89,9 @@ private:
     std::int32_t unitClass_;
     Comm::CBasicTessikPort* port_;
     std::uint8_t enabled_ = 1;
-    Progress* progress_ = nullptr;
+    diagnostics::ConTypes::Progress* progress_ = nullptr;
     // The progress the port asks about an abort; cleared when the unit goes.
-    std::shared_ptr<std::atomic<Progress*>> watched_ = std::make_shared<std::atomic<Progress*>>(nullptr);
+    std::shared_ptr<std::atomic<diagnostics::ConTypes::Progress*>> watched_ = std::make_shared<std::atomic<diagnostics::ConTypes::Progress*>>(nullptr);
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -4,7 +4,7 @@
 #include "halvane/link/UnitClassType_V1.h"
 #include "halvane/link/UnitClassType_V2.h"
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 namespace {
 
@@ -22,4 +22,4 @@ UnitClassBase* FindUnitClass(std::int32_t id) {
     return nullptr;
 }
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // A unit class: which sample rates, how many correction stages and which
 // crossover choices the design and the dialogs offer. Ids 1 and 2 are the
@@ -19,9 +19,9 @@ public:
     std::int32_t Id() const { return id_; }
     virtual bool IsReceiverClass() const { return id_ == 4; }
     // The caller owns the iterator.
-    virtual std::unique_ptr<CrossoverIterator> NewCrossoverIterator() const = 0;
+    virtual std::unique_ptr<design::ConTypes::CrossoverIterator> NewCrossoverIterator() const = 0;
     // The same list with the leading "Flat" entry.
-    virtual std::unique_ptr<CrossoverIterator> NewFlatCrossoverIterator() const = 0;
+    virtual std::unique_ptr<design::ConTypes::CrossoverIterator> NewFlatCrossoverIterator() const = 0;
 
 private:
     std::int32_t id_;
@@ -31,4 +31,4 @@ private:
 // The three classes are registered at program start as 1, 2, 4.
 UnitClassBase* FindUnitClass(std::int32_t id);
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -1,6 +1,6 @@
 #include "halvane/link/UnitClassLimits.h"
 
-namespace halvane {
+namespace halvane::link {
 
 std::optional<UnitClassLimits> UnitClassLimits::ForUnitClass(std::int32_t unitClass) {
     switch (unitClass) {
@@ -22,4 +22,4 @@ bool UnitClassLimits::SetForUnitClass(std::int32_t unitClass) {
     return true;
 }
 
-}  // namespace halvane
+}  // namespace halvane::link

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace halvane {
+namespace halvane::link {
 
 // The number of sample rates a processor supports (the CSampFS count) and of
 // correction stages per filter set, by unit class: class 1: 5 rates, 10
@@ -43,4 +43,4 @@ private:
     std::int32_t stages_ = kInitialStages;
 };
 
-}  // namespace halvane
+}  // namespace halvane::link

@@ -1,13 +1,13 @@
 #include "halvane/link/UnitClassTypeVUXv1.h"
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
-std::unique_ptr<CrossoverIterator> UnitClassTypeVUXv1::NewCrossoverIterator() const {
-    return std::make_unique<UnitClassTypeVUXv1CrossoverFreqIterator>();
+std::unique_ptr<design::ConTypes::CrossoverIterator> UnitClassTypeVUXv1::NewCrossoverIterator() const {
+    return std::make_unique<design::ConTypes::UnitClassTypeVUXv1CrossoverFreqIterator>();
 }
 
-std::unique_ptr<CrossoverIterator> UnitClassTypeVUXv1::NewFlatCrossoverIterator() const {
-    return std::make_unique<UnitClassTypeVUXv1CrossoverFreqIteratorFlat>();
+std::unique_ptr<design::ConTypes::CrossoverIterator> UnitClassTypeVUXv1::NewFlatCrossoverIterator() const {
+    return std::make_unique<design::ConTypes::UnitClassTypeVUXv1CrossoverFreqIteratorFlat>();
 }
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -4,15 +4,15 @@
 
 #include <memory>
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // The receiver class (models 6-8): eight sample rates, five stages, the
 // receiver crossover list.
 class UnitClassTypeVUXv1 final : public UnitClassBase {
 public:
     UnitClassTypeVUXv1() : UnitClassBase(4) {}
-    std::unique_ptr<CrossoverIterator> NewCrossoverIterator() const override;
-    std::unique_ptr<CrossoverIterator> NewFlatCrossoverIterator() const override;
+    std::unique_ptr<design::ConTypes::CrossoverIterator> NewCrossoverIterator() const override;
+    std::unique_ptr<design::ConTypes::CrossoverIterator> NewFlatCrossoverIterator() const override;
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

@@ -1,13 +1,13 @@
 #include "halvane/link/UnitClassType_V2.h"
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
-std::unique_ptr<CrossoverIterator> UnitClassType_V2::NewCrossoverIterator() const {
-    return std::make_unique<BztTolvarineCrossoverFreqIterator>();
+std::unique_ptr<design::ConTypes::CrossoverIterator> UnitClassType_V2::NewCrossoverIterator() const {
+    return std::make_unique<design::ConTypes::BztTolvarineCrossoverFreqIterator>();
 }
 
-std::unique_ptr<CrossoverIterator> UnitClassType_V2::NewFlatCrossoverIterator() const {
-    return std::make_unique<BztTolvarineFlatCrossoverFreqIterator>();
+std::unique_ptr<design::ConTypes::CrossoverIterator> UnitClassType_V2::NewFlatCrossoverIterator() const {
+    return std::make_unique<design::ConTypes::BztTolvarineFlatCrossoverFreqIterator>();
 }
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

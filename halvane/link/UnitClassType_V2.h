@@ -4,15 +4,15 @@
 
 #include <memory>
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // The second flagship class (models 4-5): eight sample rates, ten stages,
 // the flagship crossover list.
 class UnitClassType_V2 final : public UnitClassBase {
 public:
     UnitClassType_V2() : UnitClassBase(2) {}
-    std::unique_ptr<CrossoverIterator> NewCrossoverIterator() const override;
-    std::unique_ptr<CrossoverIterator> NewFlatCrossoverIterator() const override;
+    std::unique_ptr<design::ConTypes::CrossoverIterator> NewCrossoverIterator() const override;
+    std::unique_ptr<design::ConTypes::CrossoverIterator> NewFlatCrossoverIterator() const override;
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

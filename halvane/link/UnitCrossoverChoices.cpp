@@ -3,16 +3,16 @@
 #include "halvane/link/UnitClassBase.h"
 #include "platform/UserPrompt.h"
 
-namespace UnitCrossoverChoices {
+namespace halvane::link::UnitCrossoverChoices {
 
-std::unique_ptr<ConTypes::CrossoverIterator> For(std::int32_t unitKind) {
+std::unique_ptr<design::ConTypes::CrossoverIterator> For(std::int32_t unitKind) {
     const ConTypes::UnitClassBase* unitClass = ConTypes::FindUnitClass(unitKind);
     if (unitClass == nullptr) {
         platform::CurrentUserPrompt().MessageBox(kNoUnitClassText, kCriticalCaption,
                                                  platform::MB_OK | platform::MB_ICONERROR);
         return nullptr;
     }
-    std::unique_ptr<ConTypes::CrossoverIterator> choices = unitClass->NewCrossoverIterator();
+    std::unique_ptr<design::ConTypes::CrossoverIterator> choices = unitClass->NewCrossoverIterator();
     if (choices == nullptr || choices->Size() == 0) {
         platform::CurrentUserPrompt().MessageBox(kNoChoicesText, kCriticalCaption,
                                                  platform::MB_OK | platform::MB_ICONERROR);
@@ -21,4 +21,4 @@ std::unique_ptr<ConTypes::CrossoverIterator> For(std::int32_t unitKind) {
     return choices;
 }
 
-}  // namespace UnitCrossoverChoices
+}  // namespace halvane::link::UnitCrossoverChoices

@@ -9,7 +9,7 @@
 #include <cassert>
 #include <memory>
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 namespace {
 
@@ -52,7 +52,7 @@ void DestroyUnits() {
 
 std::vector<UnitBase*> RegisteredUnits() { return UnitBase::Objects(); }
 
-UnitBase* FindConnectedUnit(Progress* progress) {
+UnitBase* FindConnectedUnit(diagnostics::ConTypes::Progress* progress) {
     const std::vector<UnitBase*> units = RegisteredUnits();
     // What a failed walk reports is this walk's search, never an older one.
     if (!units.empty()) units.front()->Port().ForgetLastSearch();
@@ -83,4 +83,4 @@ void ReleaseUnit(UnitBase*& holder) {
     holder = nullptr;
 }
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

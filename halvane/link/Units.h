@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // Creates the nine unit objects, in registry order: model 5, 4 (second
 // flagship generation), 2, 3, 0, 1 (first generation), 6, 7, 8 (receivers),
@@ -22,7 +22,7 @@ std::vector<UnitBase*> RegisteredUnits();
 // connected (one port search serves the whole walk); it then reports through
 // `progress`. When none answers, every enabled unit disconnects (the port is
 // closed) and the result is null.
-UnitBase* FindConnectedUnit(Progress* progress);
+UnitBase* FindConnectedUnit(diagnostics::ConTypes::Progress* progress);
 
 inline constexpr const char* kNoUnitFound = "Could not find a valid Tessik processor.";
 // The text of a job that found no processor: "Could not find a valid Tessik
@@ -34,4 +34,4 @@ std::string NoUnitFoundText();
 // clears the holder. Nothing happens to an empty holder.
 void ReleaseUnit(UnitBase*& holder);
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

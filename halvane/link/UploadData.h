@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace halvane {
+namespace halvane::link {
 
 // An upload source held in memory: filter sets, target record and measured
 // flags as plain values (erased sets: gain 0, identity stages, nothing
@@ -19,16 +19,16 @@ public:
     struct Set {
         std::int32_t Gain = 0;
         std::int32_t Filled = 0;
-        std::array<Biquad, kMaxStages> Stages{};
+        std::array<design::Biquad, kMaxStages> Stages{};
     };
 
     std::int32_t FilterGain(int configuration, int rateSlot, int channel) const override {
         return At(configuration, rateSlot, channel).Gain;
     }
-    const Biquad& FilterStage(int configuration, int rateSlot, int channel, int stage) const override {
+    const design::Biquad& FilterStage(int configuration, int rateSlot, int channel, int stage) const override {
         return At(configuration, rateSlot, channel).Stages.at(static_cast<std::size_t>(stage));
     }
-    TargetConfig& Targets() override { return targets; }
+    design::TargetConfig& Targets() override { return targets; }
     bool HasMeasuredCurve(int set, int channel) const override {
         return measured.at(static_cast<std::size_t>(set)).at(static_cast<std::size_t>(channel));
     }
@@ -45,8 +45,8 @@ public:
     }
 
     std::array<std::array<std::array<Set, kChannels>, kRateSlots>, kConfigurations> sets{};
-    TargetConfig targets;
+    design::TargetConfig targets;
     std::array<std::array<bool, kChannels>, 2> measured{};
 };
 
-}  // namespace halvane
+}  // namespace halvane::link

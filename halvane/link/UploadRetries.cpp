@@ -7,9 +7,9 @@
 
 #include <algorithm>
 
-namespace Comm {
+namespace halvane::link::Comm {
 
-UploadRetries::UploadRetries(CBasicTessikPort& port, ConTypes::Progress& progress, std::int64_t cleanBytes)
+UploadRetries::UploadRetries(CBasicTessikPort& port, diagnostics::ConTypes::Progress& progress, std::int64_t cleanBytes)
     : port_(port), progress_(progress),
       budget_(LinkTiming::kUploadRetryAllowance +
               static_cast<int>(std::max<std::int64_t>(0, cleanBytes) / LinkTiming::kUploadBytesPerRetry)) {}
@@ -17,14 +17,14 @@ UploadRetries::UploadRetries(CBasicTessikPort& port, ConTypes::Progress& progres
 bool UploadRetries::Spend() {
     if (port_.Stopping() || spent_ >= budget_) return false;
     ++spent_;
-    progress_.SetText(halvane::Format("Line errors: sending again (%d of %d retries used).", spent_, budget_));
+    progress_.SetText(diagnostics::Format("Line errors: sending again (%d of %d retries used).", spent_, budget_));
     return true;
 }
 
 std::string UploadRetries::WhyStopped() const {
     if (port_.LinkFailed()) return "The processor stopped answering.";
     if (spent_ >= budget_)
-        return halvane::Format("The line to the processor loses data: the upload gave up after %d retries.", spent_);
+        return diagnostics::Format("The line to the processor loses data: the upload gave up after %d retries.", spent_);
     return {};
 }
 
@@ -40,4 +40,4 @@ bool VerifiedWrite(CBasicTessikPort& port, UploadRetries* retries, const std::fu
     return false;
 }
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

@@ -4,11 +4,11 @@
 #include <functional>
 #include <string>
 
-namespace ConTypes {
+namespace halvane::diagnostics::ConTypes {
 class Progress;
 }
 
-namespace Comm {
+namespace halvane::link::Comm {
 
 class CBasicTessikPort;
 
@@ -23,7 +23,7 @@ class CBasicTessikPort;
 class UploadRetries {
 public:
     // `cleanBytes`: what the upload sends when no word needs a second try.
-    UploadRetries(CBasicTessikPort& port, ConTypes::Progress& progress, std::int64_t cleanBytes);
+    UploadRetries(CBasicTessikPort& port, diagnostics::ConTypes::Progress& progress, std::int64_t cleanBytes);
 
     int Budget() const { return budget_; }
     int Spent() const { return spent_; }
@@ -39,7 +39,7 @@ public:
 
 private:
     CBasicTessikPort& port_;
-    ConTypes::Progress& progress_;
+    diagnostics::ConTypes::Progress& progress_;
     int budget_;
     int spent_ = 0;
 };
@@ -54,4 +54,4 @@ private:
 bool VerifiedWrite(CBasicTessikPort& port, UploadRetries* retries, const std::function<bool()>& attempt,
                    const std::function<void()>& recover);
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

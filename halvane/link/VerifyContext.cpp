@@ -7,7 +7,7 @@
 #include "halvane/signal/ChannelTable.h"
 #include "platform/StringTable.h"
 
-namespace Comm {
+namespace halvane::link::Comm {
 
 namespace {
 
@@ -17,28 +17,28 @@ constexpr std::int64_t kFailedQuerySleepMs = LinkTiming::kAfterFailedVerifyQuery
 constexpr std::int64_t kConfigurationSleepMs = LinkTiming::kBeforeConfigurationMs;
 constexpr int kSendTries = LinkTiming::kUnverifiedLevelTries;
 
-constexpr const char* kLetters[TargetConfigBasic::kConfigurations] = {"C", "M"};
-constexpr const char* kCrossoverWords[TargetConfigBasic::kGroups] = {"SZ%sXF", "SZ%sXC", "SZ%sXR", "SZ%sXB", "SZ%sX"};
-constexpr const char* kSizeWords[TargetConfigBasic::kGroups] = {"SZ%sF", "SZ%sC", "SZ%sR", "SZ%sB", "SZ%sNS"};
-constexpr const char* kLevelWords[ChannelTable::kCount] = {"SLL", "SLC", "SLR", "SLSR", "SLBR", "SLBL", "SLSL", "SLs"};
+constexpr const char* kLetters[design::TargetConfigBasic::kConfigurations] = {"C", "M"};
+constexpr const char* kCrossoverWords[design::TargetConfigBasic::kGroups] = {"SZ%sXF", "SZ%sXC", "SZ%sXR", "SZ%sXB", "SZ%sX"};
+constexpr const char* kSizeWords[design::TargetConfigBasic::kGroups] = {"SZ%sF", "SZ%sC", "SZ%sR", "SZ%sB", "SZ%sNS"};
+constexpr const char* kLevelWords[signal::ChannelTable::kCount] = {"SLL", "SLC", "SLR", "SLSR", "SLBR", "SLBL", "SLSL", "SLs"};
 constexpr const char* kMusicSubLevelWord = "SLm";
 
-std::string Word(const char* pattern, int cfg) { return halvane::Format(pattern, kLetters[cfg]); }
+std::string Word(const char* pattern, int cfg) { return diagnostics::Format(pattern, kLetters[cfg]); }
 
 std::string Label(int id) {
-    halvane::RegisterHalvaneStrings();
+    diagnostics::RegisterHalvaneStrings();
     return platform::processStrings().text(id);
 }
 
 // "No", "Yes", "Off/Disabled", "Small", "Large": yes/no v at v, size s at 2 + s.
 std::string SharedLabel(int index) {
-    static constexpr int ids[] = {halvane::ids::No, halvane::ids::Yes, halvane::ids::OffDisabled,
-                                  halvane::ids::Small, halvane::ids::Large};
+    static constexpr int ids[] = {diagnostics::ids::No, diagnostics::ids::Yes, diagnostics::ids::OffDisabled,
+                                  diagnostics::ids::Small, diagnostics::ids::Large};
     if (index < 0 || index >= 5) return std::to_string(index);
     return Label(ids[index]);
 }
 
-std::string ConfigurationName(int cfg) { return Label(cfg == 0 ? halvane::ids::Movie : halvane::ids::Music); }
+std::string ConfigurationName(int cfg) { return Label(cfg == 0 ? diagnostics::ids::Movie : diagnostics::ids::Music); }
 
 template <class T, class Query>
 bool SetAndVerify(VerifyContext& context, const std::string& set, const std::string& query, T wanted, int attempts,
@@ -103,11 +103,11 @@ bool SetAndVerifyInt(VerifyContext& context, const std::string& prefix, std::int
                         });
 }
 
-bool SendSpeakerConfig(VerifyContext& context, const TargetConfig& targets, const GroupFlags& groupFlags) {
+bool SendSpeakerConfig(VerifyContext& context, const design::TargetConfig& targets, const GroupFlags& groupFlags) {
     context.failureText.clear();
     if (context.port == nullptr) return false;
     CBasicTessikPort& port = *context.port;
-    using halvane::Format;
+    using diagnostics::Format;
 
     const std::int32_t same = targets.MusicUsesMovie;
     if (!SetAndVerifyInt(context, "SZS", same))
@@ -115,7 +115,7 @@ bool SendSpeakerConfig(VerifyContext& context, const TargetConfig& targets, cons
             Format("Music Same As Movie speaker configuration setting failed to verify. (should be %s)",
                    SharedLabel(same).c_str()));
 
-    for (int cfg = 0; cfg < TargetConfigBasic::kConfigurations; ++cfg) {
+    for (int cfg = 0; cfg < design::TargetConfigBasic::kConfigurations; ++cfg) {
         if (StopHere(context)) return false;
         const std::string name = ConfigurationName(cfg);
         port.Pause(kConfigurationSleepMs);
@@ -127,22 +127,22 @@ bool SendSpeakerConfig(VerifyContext& context, const TargetConfig& targets, cons
 
         // Music takes the Movie crossovers and flags while it follows Movie.
         const int from = targets.EffectiveConfiguration(cfg);
-        for (int g = 0; g < TargetConfigBasic::kGroups; ++g) {
+        for (int g = 0; g < design::TargetConfigBasic::kGroups; ++g) {
             if (StopHere(context)) return false;
-            const bool sub = g == TargetConfigBasic::Subwoofer;
+            const bool sub = g == design::TargetConfigBasic::Subwoofer;
             const std::int32_t x = targets.Crossover[static_cast<std::size_t>(from)][static_cast<std::size_t>(g)];
             std::int32_t crossoverCode = x;
             std::int32_t sizeCode = 1;
             bool sendSize = true;
             if (groupFlags[static_cast<std::size_t>(from)][static_cast<std::size_t>(g)] != 0 && !sub) {
-                crossoverCode = TargetConfigBasic::kInvalidCrossover;  // full range
+                crossoverCode = design::TargetConfigBasic::kInvalidCrossover;  // full range
                 sizeCode = 2;
-                sendSize = g != TargetConfigBasic::Front;
-            } else if (x == TargetConfigBasic::kNoCrossover) {
-                crossoverCode = TargetConfigBasic::kDefaultCrossover;
+                sendSize = g != design::TargetConfigBasic::Front;
+            } else if (x == design::TargetConfigBasic::kNoCrossover) {
+                crossoverCode = design::TargetConfigBasic::kDefaultCrossover;
                 sizeCode = 0;
             }
-            const char* group = ChannelTable::kGroupNames[static_cast<std::size_t>(g)];
+            const char* group = signal::ChannelTable::kGroupNames[static_cast<std::size_t>(g)];
             if (!SetAndVerifyInt(context, Word(kCrossoverWords[g], cfg), crossoverCode))
                 context.AppendErrorLine(Format("%s config speaker configuration %s speaker 'crossover' setting failed "
                                                "to verify. (should be set to %s)",
@@ -179,7 +179,7 @@ bool SendSpeakerConfig(VerifyContext& context, const TargetConfig& targets, cons
 
 bool LevelsVerifiable(double version, char letter) { return version > 1.31 || (version == 1.31 && letter >= 'c'); }
 
-bool SendSpeakerLevels(VerifyContext& context, const TargetConfig& targets) {
+bool SendSpeakerLevels(VerifyContext& context, const design::TargetConfig& targets) {
     context.failureText.clear();
     if (context.port == nullptr) return false;
     CBasicTessikPort& port = *context.port;
@@ -189,7 +189,7 @@ bool SendSpeakerLevels(VerifyContext& context, const TargetConfig& targets) {
     const double musicSub = targets.MusicSubTrim * 0.5;
 
     if (!known || !LevelsVerifiable(version, letter)) {
-        for (int i = 0; i < ChannelTable::kCount; ++i)
+        for (int i = 0; i < signal::ChannelTable::kCount; ++i)
             if (!SendLevelUnverified(port, kLevelWords[i], targets.ChannelTrim[static_cast<std::size_t>(i)] * 0.5))
                 return false;
         return SendLevelUnverified(port, kMusicSubLevelWord, musicSub);
@@ -197,22 +197,22 @@ bool SendSpeakerLevels(VerifyContext& context, const TargetConfig& targets) {
 
     // Firmware 1.31c answers level queries with a three-character lead.
     const bool leadOfThree = version == 1.31 && letter == 'c';
-    for (int i = 0; i < ChannelTable::kCount; ++i) {
+    for (int i = 0; i < signal::ChannelTable::kCount; ++i) {
         if (StopHere(context)) return false;
         const double level = targets.ChannelTrim[static_cast<std::size_t>(i)] * 0.5;
         const std::string word = kLevelWords[i];
         const bool ok = leadOfThree ? SetAndVerifyDoubleSkip(context, word, "%0.2lf", level, 3)
                                     : SetAndVerifyDouble(context, word, "%0.2lf", level);
         if (!ok)
-            context.AppendErrorLine(halvane::Format("%s speaker 'level' setting failed to verify. (should be set to %s)",
-                                                    ChannelTable::kNames[static_cast<std::size_t>(i)],
+            context.AppendErrorLine(diagnostics::Format("%s speaker 'level' setting failed to verify. (should be set to %s)",
+                                                    signal::ChannelTable::kNames[static_cast<std::size_t>(i)],
                                                     FormatDouble("%0.2lf", level).c_str()));
     }
-    if (targets.CrossoverFor(TargetConfigBasic::Music, TargetConfigBasic::Subwoofer) != TargetConfigBasic::kNoCrossover &&
+    if (targets.CrossoverFor(design::TargetConfigBasic::Music, design::TargetConfigBasic::Subwoofer) != design::TargetConfigBasic::kNoCrossover &&
         !SetAndVerifyDouble(context, kMusicSubLevelWord, "%0.2lf", musicSub))
-        context.AppendErrorLine(halvane::Format("Music sub speaker 'level' setting failed to verify. (should be set to %s)",
+        context.AppendErrorLine(diagnostics::Format("Music sub speaker 'level' setting failed to verify. (should be set to %s)",
                                                 FormatDouble("%0.2lf", musicSub).c_str()));
     return context.failureText.empty();
 }
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-namespace Comm {
+namespace halvane::link::Comm {
 
 class CBasicTessikPort;
 
@@ -23,7 +23,7 @@ struct VerifyContext {
 };
 
 // The group flags of both configurations, as the target record keeps them.
-using GroupFlags = std::array<std::array<std::int32_t, TargetConfigBasic::kGroups>, TargetConfigBasic::kConfigurations>;
+using GroupFlags = std::array<std::array<std::int32_t, design::TargetConfigBasic::kGroups>, design::TargetConfigBasic::kConfigurations>;
 
 // Sets a numeric setting and reads it back until the processor reports the
 // value: each attempt queries "<prefix>?\n" and, unless the reply (after
@@ -39,14 +39,14 @@ bool SetAndVerifyInt(VerifyContext& context, const std::string& prefix, std::int
 // every setting set and verified; a failed one adds its line and the rest
 // still go. Music reads crossovers and flags through MusicUsesMovie. True
 // when everything verified. The failure text is emptied first.
-bool SendSpeakerConfig(VerifyContext& context, const TargetConfig& targets, const GroupFlags& groupFlags);
+bool SendSpeakerConfig(VerifyContext& context, const design::TargetConfig& targets, const GroupFlags& groupFlags);
 
 // The channel levels ("SL..." words, trims x 0.5 dB): set and verified from
 // firmware 1.31c on (1.31c answers with a three-character lead), merely sent
 // on older firmware, where the first level that cannot be sent ends it.
-bool SendSpeakerLevels(VerifyContext& context, const TargetConfig& targets);
+bool SendSpeakerLevels(VerifyContext& context, const design::TargetConfig& targets);
 
 // The firmware decides whether levels can be read back.
 bool LevelsVerifiable(double version, char letter);
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

@@ -22,7 +22,7 @@
 #include <bit>
 #include <cmath>
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 namespace {
 
@@ -30,16 +30,16 @@ constexpr const char* kRetryTail = "\nCheck connection to unit and click OK to t
 
 // Asks OK/Cancel with `text`; Cancel (or no answer) raises `cancelText`.
 // An aborted job asks nothing: it ends as aborted.
-void AskOkOrThrow(Progress& progress, const std::string& text, const char* cancelText) {
+void AskOkOrThrow(diagnostics::ConTypes::Progress& progress, const std::string& text, const char* cancelText) {
     progress.ThrowIfAborted();
     if (progress.MessageBox(text + kRetryTail, "", platform::MB_OKCANCEL) != platform::IDOK)
-        halvane::ThrowErrorText(cancelText);
+        diagnostics::ThrowErrorText(cancelText);
 }
 
 // Abort/Retry/Ignore after a failed setting; an aborted job asks nothing.
-bool AskUnlessAborted(Progress& progress, const std::string& text) {
+bool AskUnlessAborted(diagnostics::ConTypes::Progress& progress, const std::string& text) {
     progress.ThrowIfAborted();
-    return AskAbortRetryIgnore(progress, text);
+    return diagnostics::ConTypes::AskAbortRetryIgnore(progress, text);
 }
 
 void DropOneLine(Comm::CBasicTessikPort& port) { port.ReadReply("\n", nullptr, Comm::CBasicTessikPort::kCommandTimes); }
@@ -57,13 +57,13 @@ constexpr std::int64_t kCoefficientBytes = (6 + 8 + 1) + (6 + 2);
 constexpr std::int64_t kGainBytes = (4 + 8 + 1) + (4 + 2);
 
 std::string ChannelLevelName(int channel) {
-    if (channel == ChannelTable::kSubwoofer) return "Movie Subwoofer";
-    return ChannelTable::kNames[static_cast<std::size_t>(channel)];
+    if (channel == signal::ChannelTable::kSubwoofer) return "Movie Subwoofer";
+    return signal::ChannelTable::kNames[static_cast<std::size_t>(channel)];
 }
 
 }  // namespace
 
-std::uint32_t VuxV1Base::CoefficientBits(const halvane::Biquad& stage, int digit) {
+std::uint32_t VuxV1Base::CoefficientBits(const design::Biquad& stage, int digit) {
     double value = 0;
     switch (digit) {
     case 0: value = stage.b1_2 / stage.b0_2; break;
@@ -88,14 +88,14 @@ void VuxV1Base::PowerOn() {
     Comm::CBasicTessikPort& port = Port();
     while (!port.SetPower(true)) {
         Reporter().ThrowIfAborted();
-        if (!AskAbortRetryIgnore(Reporter(), "Failed to power on unit.")) break;
+        if (!diagnostics::ConTypes::AskAbortRetryIgnore(Reporter(), "Failed to power on unit.")) break;
     }
     port.Pause(Comm::LinkTiming::kPowerOnSettleMs);
     port.Drain();
 }
 
 void VuxV1Base::PrepareMeasurement(std::int32_t) {
-    const TargetConfig defaults;
+    const design::TargetConfig defaults;
     SendReceiverSpeakerSetup(defaults);
     SendReceiverLevels(defaults);
     std::string unused;
@@ -164,51 +164,51 @@ void VuxV1Base::SetValidCoefficientsState(std::int32_t state) {
     }
 }
 
-void VuxV1Base::SendReceiverSpeakerSetup(const TargetConfig& targets) {
+void VuxV1Base::SendReceiverSpeakerSetup(const design::TargetConfig& targets) {
     Comm::CBasicTessikPort& port = Port();
     if (targets.ExtraOption == 0 || targets.ExtraOption == 1) {
         while (!Comm::SetAndConfirm(port, "B", "%d", targets.ExtraOption))
             if (!AskUnlessAborted(Reporter(),
-                                     halvane::Format("Failed to set AUX speaker selection to %d", targets.ExtraOption)))
+                                     diagnostics::Format("Failed to set AUX speaker selection to %d", targets.ExtraOption)))
                 break;
     }
-    for (int c = 0; c < TargetConfigBasic::kConfigurations; ++c) {
-        for (int g = 0; g < TargetConfigBasic::kGroups; ++g) {
+    for (int c = 0; c < design::TargetConfigBasic::kConfigurations; ++c) {
+        for (int g = 0; g < design::TargetConfigBasic::kGroups; ++g) {
             const std::int32_t x = targets.CrossoverFor(c, g);
             std::int32_t code = x;
-            if (x == TargetConfigBasic::kNoCrossover)
+            if (x == design::TargetConfigBasic::kNoCrossover)
                 code = 0;
-            else if (targets.GroupFlagFor(c, g) != 0 || g == TargetConfigBasic::Subwoofer)
+            else if (targets.GroupFlagFor(c, g) != 0 || g == design::TargetConfigBasic::Subwoofer)
                 code = 5;  // "Flat" in the receivers' crossover list
-            const std::string word = halvane::Format("F%d%d", c, g);
+            const std::string word = diagnostics::Format("F%d%d", c, g);
             while (!Comm::SetAndConfirm(port, word, "%d", code))
                 if (!AskUnlessAborted(Reporter(), std::string("Failed to set crossover for spkr: ") +
-                                                         ChannelTable::kGroupNames[static_cast<std::size_t>(g)]))
+                                                         signal::ChannelTable::kGroupNames[static_cast<std::size_t>(g)]))
                     break;
         }
     }
 }
 
-void VuxV1Base::SendReceiverLevels(const TargetConfig& targets) {
+void VuxV1Base::SendReceiverLevels(const design::TargetConfig& targets) {
     Comm::CBasicTessikPort& port = Port();
     const auto level = [&](int index, std::int32_t value, const std::string& name) {
-        while (!Comm::SetAndConfirm(port, halvane::Format("L%d", index), "%d", value))
+        while (!Comm::SetAndConfirm(port, diagnostics::Format("L%d", index), "%d", value))
             if (!AskUnlessAborted(Reporter(), "Failed to set speaker level for spkr: " + name)) break;
     };
-    for (int i = 0; i < ChannelTable::kCount; ++i)
+    for (int i = 0; i < signal::ChannelTable::kCount; ++i)
         level(i, targets.ChannelTrim[static_cast<std::size_t>(i)], ChannelLevelName(i));
     level(8, targets.MusicSubTrim, "Music Subwoofer");
 }
 
-void VuxV1Base::UploadSpeakerConfig(halvane::UploadSource* document) {
+void VuxV1Base::UploadSpeakerConfig(link::UploadSource* document) {
     if (document == nullptr) ThrowNoDocument();
     Reporter().SetRange(1);
-    const TargetConfig copy = document->Targets();
+    const design::TargetConfig copy = document->Targets();
     SendReceiverSpeakerSetup(copy);
     Reporter().Step(1);
 }
 
-void VuxV1Base::UploadSpeakerLevels(halvane::UploadSource* document) {
+void VuxV1Base::UploadSpeakerLevels(link::UploadSource* document) {
     if (document == nullptr) ThrowNoDocument();
     Reporter().SetRange(1);
     ZeroUnmeasuredTrims(*document);
@@ -216,32 +216,32 @@ void VuxV1Base::UploadSpeakerLevels(halvane::UploadSource* document) {
     Reporter().Step(1);
 }
 
-void VuxV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) {
+void VuxV1Base::UploadCoefficients(bool erase, link::UploadSource* document) {
     Comm::CBasicTessikPort& port = Port();
-    if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
+    if (!port.IsOpen() || port.Found() == 0) diagnostics::ThrowErrorText("Connection to unit was lost.");
     if (!erase && document == nullptr) ThrowNoDocument();
     const int rates = Limits().RateCount();
     const int stages = Limits().StageCount();
-    Progress& progress = Reporter();
+    diagnostics::ConTypes::Progress& progress = Reporter();
     progress.SetRange(stages * rates * 16);
     Comm::UploadRetries retries(port, progress,
                                 std::int64_t{rates} * 16 * (std::int64_t{stages} * 4 * kCoefficientBytes + kGainBytes));
 
     for (int c = 0; c < 2; ++c) {
-        for (int k = 0; k < ChannelTable::kCount; ++k) {
+        for (int k = 0; k < signal::ChannelTable::kCount; ++k) {
             const int code = kChannelCode[k];
-            halvane::CSampFS rate(0, Limits().RateCount());
+            link::CSampFS rate(0, Limits().RateCount());
             while (rate.IsValid()) {
                 const int r = rate.Next();
                 double product = 1.0;
                 for (int b = 0; b < stages; ++b) {
-                    const halvane::Biquad stage = erase ? halvane::Biquad::Identity() : document->FilterStage(c, r, k, b);
+                    const design::Biquad stage = erase ? design::Biquad::Identity() : document->FilterStage(c, r, k, b);
                     product *= 2.0 * stage.b0_2;
                     for (int i = 0; i < 4; ++i) {
                         const std::uint32_t bits = CoefficientBits(stage, i);
-                        const std::string word = halvane::Format("C%d%d%d%d%d", c, code, r, b, i);
+                        const std::string word = diagnostics::Format("C%d%d%d%d%d", c, code, r, b, i);
                         if (!Comm::SetAndConfirm(port, word, "%08X", bits, Comm::ReplyForm::Strict, &retries))
-                            halvane::ThrowError("Failed to upload coefficient %d%d%d%d%d -> %d\n%s", c, code, r, b,
+                            diagnostics::ThrowError("Failed to upload coefficient %d%d%d%d%d -> %d\n%s", c, code, r, b,
                                                 i, static_cast<std::int32_t>(bits), WhyStopped(retries).c_str());
                     }
                     port.Drain();
@@ -249,9 +249,9 @@ void VuxV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) 
                     progress.ThrowIfAborted();
                 }
                 const std::uint32_t gain = GainBits(erase ? 0 : document->FilterGain(c, r, k), product);
-                if (!Comm::SetAndConfirm(port, halvane::Format("G%d%d%d", c, code, r), "%08X", gain,
+                if (!Comm::SetAndConfirm(port, diagnostics::Format("G%d%d%d", c, code, r), "%08X", gain,
                                          Comm::ReplyForm::Loose, &retries))
-                    halvane::ThrowError("Failed to upload gain %d%d%d -> %d\n%s", c, code, r,
+                    diagnostics::ThrowError("Failed to upload gain %d%d%d -> %d\n%s", c, code, r,
                                         static_cast<std::int32_t>(gain), WhyStopped(retries).c_str());
                 progress.ThrowIfAborted();
             }
@@ -260,26 +260,26 @@ void VuxV1Base::UploadCoefficients(bool erase, halvane::UploadSource* document) 
 }
 
 // The gains went with the coefficients.
-void VuxV1Base::UploadGains(bool, halvane::UploadSource*) {}
+void VuxV1Base::UploadGains(bool, link::UploadSource*) {}
 
-bool VuxV1Base::VerifyCoefficients(halvane::UploadSource* document, std::int32_t) {
+bool VuxV1Base::VerifyCoefficients(link::UploadSource* document, std::int32_t) {
     Comm::CBasicTessikPort& port = Port();
-    if (!port.IsOpen() || port.Found() == 0) halvane::ThrowErrorText("Connection to unit was lost.");
+    if (!port.IsOpen() || port.Found() == 0) diagnostics::ThrowErrorText("Connection to unit was lost.");
     if (document == nullptr) ThrowNoDocument();
     Reporter().SetText("Verifying...");
     const int stages = Limits().StageCount();
     std::string text;
-    using halvane::Format;
+    using diagnostics::Format;
 
     for (int c = 0; c < 2; ++c) {
-        for (int k = 0; k < ChannelTable::kCount; ++k) {
+        for (int k = 0; k < signal::ChannelTable::kCount; ++k) {
             const int code = kChannelCode[k];
-            halvane::CSampFS rate(0, Limits().RateCount());
+            link::CSampFS rate(0, Limits().RateCount());
             while (rate.IsValid()) {
                 const int r = rate.Next();
                 double product = 1.0;
                 for (int b = 0; b < stages; ++b) {
-                    const halvane::Biquad& stage = document->FilterStage(c, r, k, b);
+                    const design::Biquad& stage = document->FilterStage(c, r, k, b);
                     product *= 2.0 * stage.b0_2;
                     for (int i = 0; i < 4; ++i) {
                         const std::uint32_t expected = CoefficientBits(stage, i);
@@ -304,12 +304,12 @@ bool VuxV1Base::VerifyCoefficients(halvane::UploadSource* document, std::int32_t
             // A silent processor would cost a failed read per word.
             if (port.Stopping()) {
                 Reporter().ThrowIfAborted();
-                halvane::ThrowErrorText((text + "The processor stopped answering.\n").substr(0, kVerifyTextLimit));
+                diagnostics::ThrowErrorText((text + "The processor stopped answering.\n").substr(0, kVerifyTextLimit));
             }
         }
     }
-    if (!text.empty()) halvane::ThrowErrorText(text.substr(0, kVerifyTextLimit));
+    if (!text.empty()) diagnostics::ThrowErrorText(text.substr(0, kVerifyTextLimit));
     return true;
 }
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

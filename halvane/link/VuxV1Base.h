@@ -6,13 +6,15 @@
 
 #include "halvane/link/SerBase.h"
 
+namespace halvane::design {
 class TargetConfig;
+}
 
-namespace halvane {
+namespace halvane::design {
 struct Biquad;
 }
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 
 // The receiver family: Vux 300, Vux 500, Vux 700 (models 6-8, class 4),
 // with fixed-width setting words, each set and confirmed by a query, and
@@ -36,23 +38,23 @@ public:
     void EndSpeakerUpload(std::int32_t flag) override;
     void PrepareUpload() override;
     void EndUpload(std::int32_t flag) override;
-    void UploadSpeakerConfig(halvane::UploadSource* document) override;
-    void UploadSpeakerLevels(halvane::UploadSource* document) override;
-    void UploadCoefficients(bool erase, halvane::UploadSource* document) override;
-    bool VerifyCoefficients(halvane::UploadSource* document, std::int32_t second) override;
-    void UploadGains(bool erase, halvane::UploadSource* document) override;
+    void UploadSpeakerConfig(link::UploadSource* document) override;
+    void UploadSpeakerLevels(link::UploadSource* document) override;
+    void UploadCoefficients(bool erase, link::UploadSource* document) override;
+    bool VerifyCoefficients(link::UploadSource* document, std::int32_t second) override;
+    void UploadGains(bool erase, link::UploadSource* document) override;
     bool SetupForMeasurement(std::string& failureText) override;
 
-    void SendReceiverSpeakerSetup(const TargetConfig& targets);
-    void SendReceiverLevels(const TargetConfig& targets);
+    void SendReceiverSpeakerSetup(const design::TargetConfig& targets);
+    void SendReceiverLevels(const design::TargetConfig& targets);
     void SetValidCoefficientsState(std::int32_t state);
 
     // The float bits of coefficient digit i (0-3) of a stage, and of a
     // channel's gain from its gain word (24-bit, sign-extended) and the
     // product of its stages' b0.
-    static std::uint32_t CoefficientBits(const halvane::Biquad& stage, int digit);
+    static std::uint32_t CoefficientBits(const design::Biquad& stage, int digit);
     static std::uint32_t GainBits(std::int32_t gainWord, double b0Product);
     static std::int32_t SignExtendGain(std::int32_t word) { return ((word & 0xFFFFFF) ^ 0x800000) - 0x800000; }
 };
 
-}  // namespace ConTypes
+}  // namespace halvane::link::ConTypes

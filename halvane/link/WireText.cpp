@@ -5,7 +5,7 @@
 #include <limits>
 #include <system_error>
 
-namespace Comm {
+namespace halvane::link::Comm {
 
 namespace {
 
@@ -246,4 +246,4 @@ ScanResult ScanValue(std::string_view text, std::string_view format, double& out
     return finish(text, start + i);
 }
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

@@ -9,7 +9,7 @@
 // The formats are the printf/scanf ones the command sets are written in; only
 // the conversions they use are understood: "%d", "%lf"/"%f" with an optional
 // width and precision, and "%X"/"%x" with an optional zero flag and width.
-namespace Comm {
+namespace halvane::link::Comm {
 
 // "%0.2lf" of 1.5 gives "1.50"; "%.1lf" of -95.5 gives "-95.5".
 std::string FormatDouble(std::string_view format, double value);
@@ -33,4 +33,4 @@ ScanResult ScanValue(std::string_view text, std::string_view format, int& out);
 ScanResult ScanValue(std::string_view text, std::string_view format, unsigned& out);
 ScanResult ScanValue(std::string_view text, std::string_view format, double& out);
 
-}  // namespace Comm
+}  // namespace halvane::link::Comm

@@ -1,6 +1,6 @@
 #include "halvane/signal/AcceptedMicrophones.h"
 
-namespace AudioSampler {
+namespace halvane::signal::AudioSampler {
 
 bool IsAcceptedMicrophone(const std::string& deviceName) {
     for (const char* accepted : AcceptedMicrophoneNames)
@@ -24,4 +24,4 @@ bool FindAcceptedMicrophone(platform::SoundSystem& sound, unsigned& deviceIndex,
     return false;
 }
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

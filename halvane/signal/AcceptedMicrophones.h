@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-namespace AudioSampler {
+namespace halvane::signal::AudioSampler {
 
 // The measurement microphones the recorders accept, searched in this order.
 inline constexpr std::array<const char*, 4> AcceptedMicrophoneNames = {
@@ -18,4 +18,4 @@ bool IsAcceptedMicrophone(const std::string& deviceName);
 // empty name and false.
 bool FindAcceptedMicrophone(platform::SoundSystem& sound, unsigned& deviceIndex, std::string& deviceName);
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
+namespace halvane::signal {
+
 using platform::WaveHeader;
 namespace mm = platform::mmresult;
 
-namespace AudioSampler2 {
+}  // namespace halvane::signal
+
+namespace halvane::signal::AudioSampler2 {
 
 BigWaveBuffer::BigWaveBuffer(WaveCallback* client, const std::atomic<bool>& running)
     : client_(client), running_(running) {}
@@ -77,4 +81,4 @@ void BigWaveBuffer::DataReady(BigWaveBufferThreadedData item) {
     dispatcher_.Post(&WaveCallback::DataReady, client_, WaveCallback::Data{std::move(block), SamplesPerBuffer});
 }
 
-}  // namespace AudioSampler2
+}  // namespace halvane::signal::AudioSampler22

@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-namespace AudioSampler2 {
+namespace halvane::signal::AudioSampler2 {
 
 // One work item from the capture callback: a buffer the input gave back.
 // Passed by value, so an item dropped unrun frees nothing by hand.
@@ -61,7 +61,7 @@ public:
 private:
     bool Owns(const platform::WaveHeader* header) const;
 
-    Threading::UIThreadHandler<WaveCallback, WaveCallback::Data> dispatcher_;
+    diagnostics::Threading::UIThreadHandler<WaveCallback, WaveCallback::Data> dispatcher_;
     WaveCallback* client_;
     const std::atomic<bool>& running_;
     platform::SoundInput* input_ = nullptr;
@@ -74,4 +74,4 @@ private:
     std::atomic<std::uint64_t> requeued_{0};
 };
 
-}  // namespace AudioSampler2
+}  // namespace halvane::signal::AudioSampler22

@@ -6,18 +6,22 @@
 
 #include <mutex>
 
+namespace halvane::signal {
+
 using platform::SoundSystem;
 using platform::WaveFormat;
 namespace mm = platform::mmresult;
 
-namespace AudioSampler2 {
+}  // namespace halvane::signal
+
+namespace halvane::signal::AudioSampler2 {
 
 Wave::Wave(WaveCallback* client, bool useMixer, platform::SoundSystem& sound, platform::Clock& clock)
     : sound_(sound),
       clock_(clock),
       format_(WaveFormat::pcm16(1, 48000, true)),
       buffers_(client, running_),
-      converter_(std::make_unique<Threading::UIThreadHandler<BigWaveBuffer, BigWaveBufferThreadedData>>()),
+      converter_(std::make_unique<diagnostics::Threading::UIThreadHandler<BigWaveBuffer, BigWaveBufferThreadedData>>()),
       useMixer_(useMixer) {}
 
 Wave::~Wave() {
@@ -126,4 +130,4 @@ void Wave::Terminate() {
     input_.reset();
 }
 
-}  // namespace AudioSampler2
+}  // namespace halvane::signal::AudioSampler22

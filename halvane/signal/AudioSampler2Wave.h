@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-namespace AudioSampler2 {
+namespace halvane::signal::AudioSampler2 {
 
 // The continuous recorder of Quick Measure: mono 16-bit at 48 kHz into a
 // ring of 16 buffers of 32768 samples. Each filled buffer is converted to
@@ -75,11 +75,11 @@ private:
     platform::WaveFormat format_;
     BigWaveBuffer buffers_;
     std::unique_ptr<CInputMixer> mixer_;
-    std::unique_ptr<Threading::UIThreadHandler<BigWaveBuffer, BigWaveBufferThreadedData>> converter_;
+    std::unique_ptr<diagnostics::Threading::UIThreadHandler<BigWaveBuffer, BigWaveBufferThreadedData>> converter_;
     std::uint32_t level_ = 0xFFFF;
     bool useMixer_;
     bool levelFixed_ = false;  // opened with the mixer in use, but without a volume control
     platform::MmResult lastResult_ = platform::mmresult::NoError;
 };
 
-}  // namespace AudioSampler2
+}  // namespace halvane::signal::AudioSampler22

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-namespace AudioSampler2 {
+namespace halvane::signal::AudioSampler2 {
 
 // The client of the streaming recorder: gets every recorded block of
 // doubles, in capture order, on the recorder's dispatcher thread.
@@ -22,4 +22,4 @@ public:
     virtual void DataReady(Data data) = 0;
 };
 
-}  // namespace AudioSampler2
+}  // namespace halvane::signal::AudioSampler22

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
+namespace halvane::signal {
+
 using platform::WaveHeader;
 namespace mm = platform::mmresult;
 
-namespace AudioSampler {
+}  // namespace halvane::signal
+
+namespace halvane::signal::AudioSampler {
 
 BigWaveBuffer::~BigWaveBuffer() { Stop(); }
 
@@ -90,4 +94,4 @@ void BigWaveBuffer::Stop() {
     input_ = nullptr;
 }
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

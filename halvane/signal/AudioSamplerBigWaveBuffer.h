@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-namespace AudioSampler {
+namespace halvane::signal::AudioSampler {
 
 // The 16-bit samples of one take and the buffer headers that cut it into
 // chunks of at most 524288 values (one header per chunk, begin and end loop,
@@ -55,4 +55,4 @@ private:
     std::size_t size_ = 0;
 };
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

@@ -4,11 +4,15 @@
 #include "halvane/signal/WaveInOpen.h"
 #include "platform/ClockWait.h"
 
+namespace halvane::signal {
+
 using platform::SoundSystem;
 using platform::WaveFormat;
 namespace mm = platform::mmresult;
 
-namespace AudioSampler {
+}  // namespace halvane::signal
+
+namespace halvane::signal::AudioSampler {
 
 Wave::Wave(platform::SoundSystem& sound, platform::Clock& clock) : sound_(sound), clock_(clock) {}
 
@@ -102,4 +106,4 @@ void Wave::Close() {
     levelFixed_ = false;
 }
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace AudioSampler {
+namespace halvane::signal::AudioSampler {
 
 // The one-take recorder of the measurement: finds the measurement
 // microphone among the sound inputs, opens it in 16-bit stereo at 48 kHz,
@@ -83,4 +83,4 @@ private:
     std::int64_t checkPauseMs_ = DefaultCheckPauseMs;
 };
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

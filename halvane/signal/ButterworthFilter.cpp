@@ -4,6 +4,8 @@
 
 #include "halvane/signal/Phase.h"
 
+namespace halvane::signal {
+
 ButterworthHighPass DesignButterworthHighPass(int rate, double fc) {
     const double zeta = 1.0 / std::sqrt(2.0);
     const double w = kPhaseTwoPi * fc / rate;
@@ -35,3 +37,5 @@ void ButterworthFilter(double* samples, int count, int rate, double fc) {
         }
     }
 }
+
+}  // namespace halvane::signal

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace halvane::signal {
+
 // The coefficients of the second-order Butterworth high-pass: the analogue
 // poles (damping 1/sqrt 2) mapped to z, a double zero at 0 Hz and unit gain
 // at half the sample rate. Difference equation
@@ -14,3 +16,5 @@ ButterworthHighPass DesignButterworthHighPass(int rate, double fc);
 // period of a periodic signal: a first pass from rest sets the state and is
 // discarded, the second continues from it and writes over the samples.
 void ButterworthFilter(double* samples, int count, int rate, double fc);
+
+}  // namespace halvane::signal

@@ -8,6 +8,8 @@
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 
+namespace halvane::signal {
+
 namespace {
 
 double ToLevel(double m) { return m > 0.0 ? 20.0 * std::log10(m) : CComplexVector::kFloorDb; }
@@ -103,3 +105,5 @@ void CComplexVector::Serialize(platform::ArchiveReader& ar) {
     a_ = std::move(a);
     b_ = std::move(b);
 }
+
+}  // namespace halvane::signal

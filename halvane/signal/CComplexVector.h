@@ -2,6 +2,8 @@
 
 #include "halvane/signal/DbleVect.h"
 
+namespace halvane::signal {
+
 // A complex series held as two components of equal count in one of three
 // forms, converted in place on demand.
 class CComplexVector {
@@ -48,3 +50,5 @@ private:
     DbleVect a_;
     DbleVect b_;
 };
+
+}  // namespace halvane::signal

@@ -9,6 +9,8 @@
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 
+namespace halvane::signal {
+
 CCurve::CCurve(int n, int axisKind, int form) : axis_(n, axisKind), values_(n, form) {}
 
 void CCurve::SetSize(int n) {
@@ -134,7 +136,7 @@ void CCurve::WrapPhase() {
 
 void CCurve::WrapPhasePositive() {
     ToPolar();
-    ::WrapPhasePositive(Count(), B());
+    ::halvane::signal::WrapPhasePositive(Count(), B());
 }
 
 void CCurve::UnwrapPhaseAlongDelay() {
@@ -181,3 +183,5 @@ void CCurve::Serialize(platform::ArchiveReader& ar) {
     values_ = std::move(values);
     name_ = std::move(name);
 }
+
+}  // namespace halvane::signal

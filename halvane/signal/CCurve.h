@@ -7,6 +7,8 @@
 #include "halvane/signal/CIndexVector.h"
 #include "halvane/signal/CurveHandle.h"
 
+namespace halvane::signal {
+
 // A pair of components in a curve's own form: (real, imaginary),
 // (magnitude, phase) or (dB, phase).
 struct CurveValue {
@@ -150,3 +152,5 @@ private:
     CComplexVector values_;
     std::string name_;
 };
+
+}  // namespace halvane::signal

@@ -7,6 +7,8 @@
 #include "halvane/signal/Parallel.h"
 #include "halvane/signal/Phase.h"
 
+namespace halvane::signal {
+
 void CCurve::Multiply(CCurve& other) {
     CurveHandle r = other.ResampleTo(*this);
     r->ToPolar();
@@ -167,3 +169,5 @@ void CCurve::LimitPeaks(double limit) {
         i = last + 1;
     }
 }
+
+}  // namespace halvane::signal

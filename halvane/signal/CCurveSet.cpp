@@ -7,6 +7,8 @@
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 
+namespace halvane::signal {
+
 namespace {
 
 // The bytes of the smallest stored entry: a key and an empty curve (an
@@ -97,3 +99,5 @@ void CCurveSet::Serialize(platform::ArchiveReader& ar) {
     }
     slots_ = std::move(loaded);
 }
+
+}  // namespace halvane::signal

@@ -7,6 +7,8 @@
 #include "halvane/signal/CCurve.h"
 #include "halvane/signal/ChannelTable.h"
 
+namespace halvane::signal {
+
 // One curve per channel: the measured, averaged, target or calculated
 // curves of one configuration. Keys are channel numbers (0..7; a loaded set
 // also accepts 8). The set owns its curves. A key may be present with an
@@ -73,3 +75,5 @@ public:
 private:
     std::map<std::int32_t, std::unique_ptr<CCurve>> slots_;
 };
+
+}  // namespace halvane::signal

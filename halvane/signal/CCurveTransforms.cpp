@@ -9,6 +9,8 @@
 #include "halvane/signal/Parallel.h"
 #include "halvane/signal/SmoothComplexResponse.h"
 
+namespace halvane::signal {
+
 namespace {
 
 // The largest uniform grid made: far beyond the 32769 points the programs
@@ -171,3 +173,5 @@ std::unique_ptr<CCurve> CCurve::FromSamples(int n, unsigned rate, const double* 
     }
     return r;
 }
+
+}  // namespace halvane::signal

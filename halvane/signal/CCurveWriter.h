@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace halvane::signal {
+
 class CCurve;
 
 // Receives the intermediate curves of the chirp processing for inspection
@@ -16,3 +18,5 @@ public:
     // A curve together with the name it goes by.
     virtual void WriteCurve(const CCurve& curve, const std::string& name) = 0;
 };
+
+}  // namespace halvane::signal

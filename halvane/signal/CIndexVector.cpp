@@ -5,6 +5,8 @@
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 
+namespace halvane::signal {
+
 namespace {
 
 // The first index with a value strictly greater than x, or n when none.
@@ -44,3 +46,5 @@ void CIndexVector::Serialize(platform::ArchiveReader& ar) {
     kind_ = kind;
     values_ = std::move(values);
 }
+
+}  // namespace halvane::signal

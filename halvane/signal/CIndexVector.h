@@ -2,6 +2,8 @@
 
 #include "halvane/signal/DbleVect.h"
 
+namespace halvane::signal {
+
 // An ascending axis: frequencies in Hz (kind 0) or times in seconds (kind 1).
 // Every search relies on the ascending order.
 class CIndexVector {
@@ -34,3 +36,5 @@ private:
     int kind_ = Frequency;
     DbleVect values_;
 };
+
+}  // namespace halvane::signal

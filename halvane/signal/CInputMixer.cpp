@@ -4,6 +4,8 @@
 #include <cctype>
 #include <vector>
 
+namespace halvane::signal {
+
 using platform::MixerControl;
 using platform::MixerLine;
 using platform::mmresult::NoError;
@@ -88,3 +90,5 @@ std::optional<unsigned> CInputMixer::FindMixerSource(platform::SoundSystem& soun
     }
     return std::nullopt;  // the mixer closes with `mixer`
 }
+
+}  // namespace halvane::signal

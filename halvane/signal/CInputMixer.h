@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+namespace halvane::signal {
+
 // The mixer side of one open sound input: the microphone's channels, the
 // wave-input destination's volume control and its boolean controls.
 class CInputMixer {
@@ -60,3 +62,5 @@ private:
     std::int64_t volumeMax_ = -1;
     std::uint32_t volumeSteps_ = 0;
 };
+
+}  // namespace halvane::signal

@@ -7,6 +7,8 @@
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 
+namespace halvane::signal {
+
 void CMeasSet::SetSize(int n) {
     positions_.clear();
     for (int i = 0; i < n; ++i) positions_.push_back(std::make_unique<CCurveSet>());
@@ -83,3 +85,5 @@ void CMeasSet::Serialize(platform::ArchiveReader& ar) {
     for (auto& set : loaded.positions_) set->Serialize(ar);
     positions_ = std::move(loaded.positions_);
 }
+
+}  // namespace halvane::signal

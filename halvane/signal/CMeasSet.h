@@ -5,6 +5,8 @@
 
 #include "halvane/signal/CCurveSet.h"
 
+namespace halvane::signal {
+
 // The raw measurements of a run: one curve set per listening position
 // (position 0 first), each a live set, possibly empty.
 class CMeasSet {
@@ -52,3 +54,5 @@ public:
 private:
     std::vector<std::unique_ptr<CCurveSet>> positions_;
 };
+
+}  // namespace halvane::signal

@@ -15,12 +15,12 @@
 #include "halvane/signal/Phase.h"
 #include "halvane/signal/WindowRotation.h"
 
-namespace AudioSampler {
+namespace halvane::signal::AudioSampler {
 
 namespace {
 
-using halvane::TCodedException;
-using halvane::TException;
+using diagnostics::TCodedException;
+using diagnostics::TException;
 
 constexpr double kHighPassHz = 10.0;
 
@@ -327,4 +327,4 @@ std::unique_ptr<CCurve> CSimpleChirpProc::ProcessCurves() {
     return response;
 }
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

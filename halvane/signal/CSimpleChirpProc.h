@@ -4,9 +4,13 @@
 
 #include "halvane/signal/CCurve.h"
 
+namespace halvane::signal {
+
 class CCurveWriter;
 
-namespace AudioSampler {
+}  // namespace halvane::signal
+
+namespace halvane::signal::AudioSampler {
 
 // Turns one recording of the processor's repeating test sweep into the
 // loudspeaker's frequency response: the recording is deconvolved by a
@@ -15,9 +19,9 @@ namespace AudioSampler {
 // used once: the processing changes the samples in place and quarters the
 // chirp length once the impulse is cut.
 //
-// Failures throw halvane::TException with the measurement's coded text;
+// Failures throw diagnostics::TException with the measurement's coded text;
 // with the subwoofer flag the signal-to-noise and background-noise failures
-// throw halvane::TCodedException instead (the measurement job offers to
+// throw diagnostics::TCodedException instead (the measurement job offers to
 // restart the whole procedure for those).
 class CSimpleChirpProc {
 public:
@@ -87,4 +91,4 @@ private:
     bool subwoofer_;
 };
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

@@ -5,7 +5,7 @@
 // Halvane's loudspeaker channels: the one table every layer numbers,
 // names, pairs and lists them by. Channel numbers run 0..7 in this order;
 // 8 stands for "none" in the pair table and "all" where a channel is chosen.
-namespace ChannelTable {
+namespace halvane::signal::ChannelTable {
 
 inline constexpr int kCount = 8;
 inline constexpr int kSubwoofer = 7;
@@ -33,4 +33,4 @@ inline constexpr std::array<int, kCount + 1> kListOrder = {0, 2, 6, 3, 5, 4, 1, 
 
 inline constexpr bool IsChannel(int c) { return c >= 0 && c < kCount; }
 
-}  // namespace ChannelTable
+}  // namespace halvane::signal::ChannelTable

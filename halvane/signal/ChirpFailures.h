@@ -1,8 +1,8 @@
 #pragma once
 
 // The failure texts of the chirp processing, as the user sees them. The
-// subwoofer texts are carried by halvane::TCodedException.
-namespace AudioSampler::ChirpFailures {
+// subwoofer texts are carried by diagnostics::TCodedException.
+namespace halvane::signal::AudioSampler::ChirpFailures {
 
 inline constexpr const char* kBackgroundNoise =
     "Error measurement procedure detected excessive background noise. (code 0x01)";
@@ -19,4 +19,4 @@ inline constexpr const char* kSubwooferNoProperResponse =
 inline constexpr const char* kNegativeOffset = "Negative offset. (code 0x05)";
 inline constexpr const char* kOffsetTooLarge = "Offset was larger than buffer length. (code 0x06)";
 
-}  // namespace AudioSampler::ChirpFailures
+}  // namespace halvane::signal::AudioSampler::ChirpFailures

@@ -11,6 +11,8 @@
 #include "halvane/signal/Parallel.h"
 #include "halvane/signal/Phase.h"
 
+namespace halvane::signal {
+
 namespace {
 
 constexpr int kMaxLog2 = 30;
@@ -316,3 +318,5 @@ int ComplexFft(int direction, int n, double* re, double* im) {
     }
     return 0;
 }
+
+}  // namespace halvane::signal

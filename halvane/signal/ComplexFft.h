@@ -1,5 +1,7 @@
 #pragma once
 
+namespace halvane::signal {
+
 // In-place complex FFT on separate real and imaginary arrays: the split-radix
 // decimation-in-frequency transform of Sorensen, Heideman and Burrus,
 // followed by the bit-reversal reordering.
@@ -23,3 +25,5 @@ int BuildSineTable(int n);
 // sin(2 pi k / n) for the current transform length n, read from the sine
 // table by quadrant folding; the cosine of the same angle is SineAt(k + n/4).
 double SineAt(int k);
+
+}  // namespace halvane::signal

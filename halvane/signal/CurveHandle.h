@@ -2,6 +2,8 @@
 
 #include <memory>
 
+namespace halvane::signal {
+
 class CCurve;
 
 // The answer of a curve operation that may hand back its own source
@@ -29,3 +31,5 @@ private:
     std::unique_ptr<CCurve> owned_;
     CCurve* curve_;
 };
+
+}  // namespace halvane::signal

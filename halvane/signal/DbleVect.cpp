@@ -7,6 +7,8 @@
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 
+namespace halvane::signal {
+
 DbleVect::DbleVect(int n) {
     if (n >= 1) {
         values_ = std::make_unique_for_overwrite<double[]>(static_cast<std::size_t>(n));
@@ -78,3 +80,5 @@ void DbleVect::Serialize(platform::ArchiveReader& ar) {
     if (n != count_) *this = DbleVect(n);
     ar.readDoubles(values_.get(), static_cast<std::size_t>(n));
 }
+
+}  // namespace halvane::signal

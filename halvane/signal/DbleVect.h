@@ -7,6 +7,8 @@ class ArchiveReader;
 class ArchiveWriter;
 }  // namespace platform
 
+namespace halvane::signal {
+
 // A counted array of doubles: the storage of every number series of
 // Halvane. The array holds at least Count() values and is absent when the
 // count is 0.
@@ -45,3 +47,5 @@ private:
     int count_ = 0;
     std::unique_ptr<double[]> values_;
 };
+
+}  // namespace halvane::signal

@@ -4,6 +4,8 @@
 
 #include "halvane/signal/Parallel.h"
 
+namespace halvane::signal {
+
 void UnwrapPhase(double* p, int n) {
     if (n < 2) return;
     double e = 0.0;
@@ -41,3 +43,5 @@ void WrapPhaseSymmetric(int n, double* p) {
         p[i] = v;
     }
 }
+
+}  // namespace halvane::signal

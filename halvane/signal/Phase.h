@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace halvane::signal {
+
 // The phase helpers of the spectral toolkit. pi and 2 pi are the doubles
 // nearest to them (equal to 4 atan(1) and 8 atan(1)).
 inline constexpr double kPhasePi = std::numbers::pi;
@@ -48,3 +50,5 @@ inline double WrapPhaseNear(double r, double p) {
     }
     return q;
 }
+
+}  // namespace halvane::signal

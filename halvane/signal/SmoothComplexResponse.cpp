@@ -8,6 +8,8 @@
 #include "halvane/signal/Phase.h"
 #include "halvane/signal/SmoothingKernel.h"
 
+namespace halvane::signal {
+
 namespace {
 
 constexpr double kThirdOctaves[31] = {20,   25,   31.5, 40,   50,   63,    80,    100,   125,   160,  200,
@@ -172,3 +174,5 @@ int SmoothComplexResponse(int n, std::vector<double>& re, std::vector<double>& i
         return -101;
     }
 }
+
+}  // namespace halvane::signal

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace halvane::signal {
+
 // The output grid of SmoothComplexResponse for a response on the ascending
 // axis x[0..n-1] (n >= 2): the input axis for perOctave 0, the 31
 // third-octave frequencies 20 Hz .. 20 kHz for perOctave < 0, and for
@@ -21,3 +23,5 @@ std::vector<double> SmoothingGrid(const double* x, int n, int perOctave, double 
 // shorter than n (untouched as well).
 int SmoothComplexResponse(int n, std::vector<double>& re, std::vector<double>& im, std::vector<double>& x,
                           bool wide, double fraction, int perOctave, double fLow, double fHigh);
+
+}  // namespace halvane::signal

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace halvane::signal {
+
 namespace {
 
 void FillPositions(SmoothingKernel& k, double first, double ratio) {
@@ -44,3 +46,5 @@ SmoothingKernel MakeSmoothingKernel(bool wide, double fraction) {
     }
     return k;
 }
+
+}  // namespace halvane::signal

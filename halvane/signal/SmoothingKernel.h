@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace halvane::signal {
+
 // The weighting kernel of the fractional-octave and ERB smoothing, tabulated
 // at 1001 points: positions K (a frequency ratio in octave mode, a position
 // relative to the band centre in ERB mode) stepped by a constant ratio, and
@@ -20,3 +22,5 @@ struct SmoothingKernel {
 // |fraction|; in octave mode `wide` selects the third-order Butterworth
 // band-pass kernel, otherwise the rounded-exponential one.
 SmoothingKernel MakeSmoothingKernel(bool wide, double fraction);
+
+}  // namespace halvane::signal

@@ -1,10 +1,14 @@
 #include "halvane/signal/WaveInOpen.h"
 
+namespace halvane::signal {
+
 using platform::SoundSystem;
 using platform::WaveFormat;
 namespace mm = platform::mmresult;
 
-namespace AudioSampler {
+}  // namespace halvane::signal
+
+namespace halvane::signal::AudioSampler {
 
 platform::MmResult OpenWaveIn(platform::SoundSystem& sound, unsigned deviceIndex, platform::WaveFormat& format,
                               platform::WaveInProc proc, std::uintptr_t instance,
@@ -49,4 +53,4 @@ InputMixerSetup SetUpInputMixer(platform::SoundSystem& sound, const platform::So
     return setup;
 }
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

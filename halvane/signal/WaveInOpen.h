@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-namespace AudioSampler {
+namespace halvane::signal::AudioSampler {
 
 // The open sequence both recorders share: the device with the format as
 // given (a function callback, no conversion by the system); when that
@@ -37,4 +37,4 @@ struct InputMixerSetup {
 InputMixerSetup SetUpInputMixer(platform::SoundSystem& sound, const platform::SoundInput& input,
                                 const std::string& deviceName, std::optional<std::uint32_t> level);
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace AudioSampler {
+namespace halvane::signal::AudioSampler {
 
 namespace {
 
@@ -85,4 +85,4 @@ int RotateWithPreroll(double* x, int n, int w, int w2, double* companion) {
     return RotateBy(x, n, static_cast<long long>(LoudestWindowEnd(x, n, w)) - w - w2, companion);
 }
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

@@ -8,7 +8,7 @@
 // rotated left by the returned shift s, in [0, n), so that x[s] comes first.
 // A second array (the imaginary part of a curve) may be rotated by the same
 // shift. Arrays of n < 1 or windows W < 1 are left alone (shift 0).
-namespace AudioSampler {
+namespace halvane::signal::AudioSampler {
 
 // s = (k* - W) mod n with k* the window of the largest energy.
 int RotateToLoudestWindow(double* x, int n, int w, double* companion = nullptr);
@@ -25,4 +25,4 @@ int QuietestWindowEnd(const double* x, int n, int w);
 // Rotates left by s (taken mod n into [0, n)).
 void RotateLeft(double* x, int n, long long s);
 
-}  // namespace AudioSampler
+}  // namespace halvane::signal::AudioSampler

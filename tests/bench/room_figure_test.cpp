@@ -27,12 +27,15 @@
 #include "sim/MicrophoneScale.h"
 #include "sim/Room.h"
 
+using namespace halvane::design;
+using namespace halvane::signal;
+
 using namespace roomfigure;
 
 namespace {
 
-halvane::Biquad Section(double b0, double b1, double b2, double a1, double a2) {
-    halvane::Biquad q;
+halvane::design::Biquad Section(double b0, double b1, double b2, double a1, double a2) {
+    halvane::design::Biquad q;
     q.b0_2 = b0 / 2;
     q.b1_2 = b1 / 2;
     q.b2_2 = b2 / 2;
@@ -56,27 +59,27 @@ TEST(RoomFigureWords, DecodesAKnownStageSetBackToItsCoefficients) {
     EXPECT_EQ(FromGainWord(static_cast<std::uint32_t>(-7) & 0xFFFFFFu), -7);
     EXPECT_EQ(FromGainWord(12), 12);
 
-    halvane::FilterSet set;
+    halvane::document::FilterSet set;
     set.Gain = -7 & 0xFFFFFF;
     set.Filled = 1;
     set.Stages[0] = Section(0.8123456, -1.5987654, 0.7912345, -1.9012345, 0.9123456);
     set.Stages[1] = Section(1.4, -1.2, 0.3, -0.6, 0.25);
     set.Stages[2] = Section(0.05, 0.0, -0.05, -1.99, 0.991);
     for (int b = 3; b < 10; ++b) {
-        set.Stages[static_cast<std::size_t>(b)] = halvane::Biquad::Identity();
+        set.Stages[static_cast<std::size_t>(b)] = halvane::design::Biquad::Identity();
         set.Stages[static_cast<std::size_t>(b)].inUse = 1;
     }
 
-    using Flagship = ConTypes::BztTolvarinePlatformV1Base;
+    using Flagship = halvane::link::ConTypes::BztTolvarinePlatformV1Base;
     const BlockLayout layout;  // 8 rates, 10 stages, the simulator's bases
     const int c = 1, r = 3, slot = 5;
     DspMemory memory;
     const auto coefficients = static_cast<std::int32_t>(layout.coefficientBase);
     const auto gains = static_cast<std::int32_t>(layout.gainBase);
     for (int b = 0; b < 10; ++b)
-        for (int k = 0; k < halvane::kStageWordCount; ++k)
+        for (int k = 0; k < halvane::link::kStageWordCount; ++k)
             memory[static_cast<std::uint32_t>(Flagship::CoefficientAddress(coefficients, c, r, slot, b, 8, 10) + k)] =
-                halvane::StageWord(k, set.Stages[static_cast<std::size_t>(b)]);
+                halvane::link::StageWord(k, set.Stages[static_cast<std::size_t>(b)]);
     memory[static_cast<std::uint32_t>(Flagship::GainAddress(gains, c, r, slot, 8))] =
         static_cast<std::uint32_t>(set.Gain);
 
@@ -110,14 +113,14 @@ TEST(RoomFigureWords, DecodesAKnownStageSetBackToItsCoefficients) {
 // the same response to float precision, every stage normalised to b0 = 1.
 // The flagship's slot for a channel follows the flagship's slot order.
 TEST(RoomFigureWords, DecodesAReceiversFloatWords) {
-    halvane::FilterSet set;
+    halvane::document::FilterSet set;
     set.Gain = -7 & 0xFFFFFF;
     set.Stages[0] = Section(0.8123456, -1.5987654, 0.7912345, -1.9012345, 0.9123456);
     set.Stages[1] = Section(1.4, -1.2, 0.3, -0.6, 0.25);
     set.Stages[2] = Section(0.05, 0.0, -0.05, -1.99, 0.991);
-    set.Stages[3] = halvane::Biquad::Identity();
-    set.Stages[4] = halvane::Biquad::Identity();
-    using Receiver = ConTypes::VuxV1Base;
+    set.Stages[3] = halvane::design::Biquad::Identity();
+    set.Stages[4] = halvane::design::Biquad::Identity();
+    using Receiver = halvane::link::ConTypes::VuxV1Base;
     const int c = 1, r = 6, channel = 3, stages = 5;
     const int code = Receiver::kChannelCode[channel];
     ReceiverWords words;
@@ -155,11 +158,11 @@ TEST(RoomFigureWords, DecodesAReceiversFloatWords) {
     HeldFilters flagship;
     flagship.layout.stages = 1;
     flagship.layout.rates = 8;
-    for (int k = 0; k < halvane::kStageWordCount; ++k)
-        flagship.memory[static_cast<std::uint32_t>(ConTypes::BztTolvarinePlatformV1Base::CoefficientAddress(
+    for (int k = 0; k < halvane::link::kStageWordCount; ++k)
+        flagship.memory[static_cast<std::uint32_t>(halvane::link::ConTypes::BztTolvarinePlatformV1Base::CoefficientAddress(
                             static_cast<std::int32_t>(flagship.layout.coefficientBase), 0, 2, 5, 0, 8, 1) +
-                        k)] = halvane::StageWord(k, set.Stages[1]);
-    flagship.memory[static_cast<std::uint32_t>(ConTypes::BztTolvarinePlatformV1Base::GainAddress(
+                        k)] = halvane::link::StageWord(k, set.Stages[1]);
+    flagship.memory[static_cast<std::uint32_t>(halvane::link::ConTypes::BztTolvarinePlatformV1Base::GainAddress(
         static_cast<std::int32_t>(flagship.layout.gainBase), 0, 2, 5, 8))] = 4;
     const Chain seven = flagship.ChainAt(0, 2, 7, 32000);
     EXPECT_EQ(seven.gainSteps, 4);
@@ -234,9 +237,9 @@ TEST(RoomFigureTruth, TrueResponseAgreesWithTheMicrophone) {
             const std::vector<std::int16_t> stereo = mic.take(ch, p);
             std::vector<double> take(stereo.size() / 2);
             for (std::size_t i = 0; i < take.size(); ++i) take[i] = stereo[2 * i] / 32767.0;
-            ASSERT_EQ(take.size(), static_cast<std::size_t>(AudioSampler::CSimpleChirpProc::kMeasureSampleCount));
-            AudioSampler::CSimpleChirpProc chirp(take.data(), AudioSampler::CSimpleChirpProc::kMeasureChirpLength,
-                                                 AudioSampler::CSimpleChirpProc::kMeasureSampleCount, 16, 48000,
+            ASSERT_EQ(take.size(), static_cast<std::size_t>(halvane::signal::AudioSampler::CSimpleChirpProc::kMeasureSampleCount));
+            halvane::signal::AudioSampler::CSimpleChirpProc chirp(take.data(), halvane::signal::AudioSampler::CSimpleChirpProc::kMeasureChirpLength,
+                                                 halvane::signal::AudioSampler::CSimpleChirpProc::kMeasureSampleCount, 16, 48000,
                                                  nullptr, ch == 7);
             std::unique_ptr<CCurve> measured = chirp.MeasureResponse();
             ASSERT_NE(measured, nullptr);
@@ -301,8 +304,8 @@ TEST(RoomFigureMicrophone, ResponseIsWhatTheCalibrationRemoves) {
         for (int k = 0; k < table->Count(); ++k)
             ASSERT_NEAR(sim::MicrophoneResponseDb(model, table->X()[k]), table->A()[k], 1e-9) << m.device << " " << k;
 
-        const halvane::MeasurementMicrophone& microphone = halvane::MicrophoneForDevice(m.device);
-        const halvane::MicrophoneCalibration calibration = halvane::CalibrationForMicrophone(microphone);
+        const halvane::procedures::MeasurementMicrophone& microphone = halvane::procedures::MicrophoneForDevice(m.device);
+        const halvane::procedures::MicrophoneCalibration calibration = halvane::procedures::CalibrationForMicrophone(microphone);
         const auto manager = CCurveCorrectionManager::Create(calibration.kind, calibration.curve);
         ASSERT_NE(manager, nullptr);
         auto correction = manager->Correction().Clone();
@@ -348,12 +351,12 @@ TEST(RoomFigureMicrophone, CalibratedMeasurementReadsTheRoomsTrueLevel) {
         EXPECT_EQ(mic.clippedSamples(), 0);
         std::vector<double> take(stereo.size() / 2);
         for (std::size_t i = 0; i < take.size(); ++i) take[i] = stereo[2 * i] / 32767.0;
-        AudioSampler::CSimpleChirpProc chirp(take.data(), AudioSampler::CSimpleChirpProc::kMeasureChirpLength,
-                                             AudioSampler::CSimpleChirpProc::kMeasureSampleCount, 16, 48000);
+        halvane::signal::AudioSampler::CSimpleChirpProc chirp(take.data(), halvane::signal::AudioSampler::CSimpleChirpProc::kMeasureChirpLength,
+                                             halvane::signal::AudioSampler::CSimpleChirpProc::kMeasureSampleCount, 16, 48000);
         std::unique_ptr<CCurve> curve = chirp.MeasureResponse();
-        const auto calibration = halvane::CalibrationForMicrophone(halvane::MicrophoneForDevice(device));
+        const auto calibration = halvane::procedures::CalibrationForMicrophone(halvane::procedures::MicrophoneForDevice(device));
         CCurveCorrectionManager::Create(calibration.kind, calibration.curve)->Apply(*curve);
-        halvane::SmoothMeasuredResponse(*curve);
+        halvane::procedures::SmoothMeasuredResponse(*curve);
         curve->ToDecibel();
         std::pair<double, double> worst{0, 0};  // 40 Hz-10 kHz, 10-16 kHz
         for (int i = 0; i < curve->Count(); ++i) {

@@ -22,6 +22,9 @@
 #include <cstdlib>
 #include <sstream>
 
+using namespace halvane::procedures::quickmeasure;
+using namespace halvane::signal;
+
 namespace {
 
 constexpr unsigned kRoomSeed = 11;
@@ -61,11 +64,11 @@ protected:
         ::setenv("ALSA_CONFIG_PATH", (dir_ / "asound.conf").c_str(), 1);
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({{1, dir_ / "COM1"}}));
-        ConTypes::CreateUnits(port_);
+        halvane::link::ConTypes::CreateUnits(port_);
     }
 
     void TearDown() override {
-        ConTypes::DestroyUnits();
+        halvane::link::ConTypes::DestroyUnits();
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         ::unsetenv("ALSA_CONFIG_PATH");
@@ -74,8 +77,8 @@ protected:
 
     std::string ProcsimLog() { return e2e::ReadFile(dir_ / "procsim.log"); }
     // The port the units talk through, as the program hands its one port to them.
-    Comm::CBasicTessikPort port_;
-    Comm::CBasicTessikPort& Port() { return port_; }
+    halvane::link::Comm::CBasicTessikPort port_;
+    halvane::link::Comm::CBasicTessikPort& Port() { return port_; }
 
     e2e::TempDir dir_;
     e2e::ChildProcess procsim_;
@@ -91,12 +94,12 @@ TEST_P(MeasurementThroughAlsa, EveryTakeSucceedsAndReadsTheRoomAsInProcess) {
     const char* speed = std::getenv("HALVANE_E2E_SPEED");
     StartProcsim(GetParam(), speed != nullptr ? speed : "8");
     platform::alsa::AlsaSoundSystem sound;
-    halvane::WaveRecorder recorder(sound);
+    halvane::procedures::WaveRecorder recorder(sound);
     WillingPrompt prompt;
     ScriptedSpeakerSelection selection;
     ScriptedConflictUi conflicts;
     TestProcHost host;
-    halvane::CHalvaneDoc document{halvane::CHalvaneDoc::Services{nullptr, &prompt, nullptr}};
+    halvane::document::CHalvaneDoc document{halvane::document::CHalvaneDoc::Services{nullptr, &prompt, nullptr}};
     // Left and right front at the fewest positions a run has (5), Movie
     // only. procsim moves its microphone on when a channel plays again.
     selection.edit = [](MeasurementSelection& s) {
@@ -104,14 +107,14 @@ TEST_P(MeasurementThroughAlsa, EveryTakeSucceedsAndReadsTheRoomAsInProcess) {
         s.positions[0] = 5;
         s.useMovieMeasurements = 1;
     };
-    halvane::MeasurementServices services;
+    halvane::procedures::MeasurementServices services;
     services.recorder = &recorder;
     services.speakerSelection = &selection;
     services.conflicts = &conflicts;
     services.prompt = &prompt;  // the calibration is the program's own
 
     const auto started = std::chrono::steady_clock::now();
-    const bool ok = halvane::RunMeasurementProcedure(platform::WindowHandle{3}, &document, &host, services);
+    const bool ok = halvane::procedures::RunMeasurementProcedure(platform::WindowHandle{3}, &document, &host, services);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     ASSERT_TRUE(ok) << (prompt.asks.empty() ? std::string() : prompt.asks.back().text) << "\n" << ProcsimLog();
     RecordProperty("run_seconds", std::to_string(seconds));
@@ -134,7 +137,7 @@ TEST_P(MeasurementThroughAlsa, EveryTakeSucceedsAndReadsTheRoomAsInProcess) {
     sim::Room room(kRoomSeed);
     sim::Microphone mic(room);
     mic.setKnobs(sim::CalibratedKnobs(sim::kAlsaMicrophoneDescription));
-    halvane::MicrophoneCalibrationSource calibration(sound);
+    halvane::procedures::MicrophoneCalibrationSource calibration(sound);
     const CMeasSet& movie = *document.MeasSetSlot(6);
     ASSERT_EQ(movie.Count(), 5);
     double worst = 0;
@@ -202,7 +205,7 @@ TEST_F(ThroughAlsa, AKilledReaderAndAnUnreadFifoStallNothing) {
     // 0.7 s at 8x); a FIFO not yet full must stall nothing either.
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     const auto asked = std::chrono::steady_clock::now();
-    ConTypes::UnitBase* unit = ConTypes::FindConnectedUnit(nullptr);
+    halvane::link::ConTypes::UnitBase* unit = halvane::link::ConTypes::FindConnectedUnit(nullptr);
     ASSERT_NE(unit, nullptr) << ProcsimLog();
     unit->StartTestTone(2, 0);
     const double toneSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
@@ -211,7 +214,7 @@ TEST_F(ThroughAlsa, AKilledReaderAndAnUnreadFifoStallNothing) {
     // A take started now completes in about its length at 8x and hears the
     // channel just switched on at full level from its first period.
     platform::alsa::AlsaSoundSystem sound;
-    halvane::WaveRecorder recorder(sound);
+    halvane::procedures::WaveRecorder recorder(sound);
     platform::Event signal(platform::Event::Reset::Auto);
     ASSERT_TRUE(recorder.FindMicrophone(&signal));
     ASSERT_TRUE(recorder.Open());
@@ -225,7 +228,7 @@ TEST_F(ThroughAlsa, AKilledReaderAndAnUnreadFifoStallNothing) {
     ASSERT_TRUE(recorder.StopAndReport(take, largest, smallest));
     recorder.Close();
     unit->StopTestTone(2, 0);
-    ConTypes::ReleaseUnit(unit);
+    halvane::link::ConTypes::ReleaseUnit(unit);
     ASSERT_EQ(take.size(), 196608u);
     std::printf("one take at 8x after an unread FIFO: %.2f s (tone on in %.2f s)\n", takeSeconds, toneSeconds);
     RecordProperty("take_seconds", std::to_string(takeSeconds));
@@ -248,8 +251,8 @@ TEST_F(ThroughAlsa, AKilledReaderAndAnUnreadFifoStallNothing) {
 // closing leaves the processor with the tone off and powered off.
 TEST_F(ThroughAlsa, QuickMeasureStreamsTheRoomFromTheFileDevice) {
     StartProcsim(0);
-    struct View final : halvane::QuickMeasureView {
-        void EnableControls(const halvane::quickmeasure::EnabledControls&) override {}
+    struct View final : halvane::procedures::QuickMeasureView {
+        void EnableControls(const halvane::procedures::quickmeasure::EnabledControls&) override {}
         void AppendLog(const std::string& text) override { log.push_back(text); }
         void SetProgressRange(int, int) override {}
         void SetProgressPos(int) override {}
@@ -259,10 +262,10 @@ TEST_F(ThroughAlsa, QuickMeasureStreamsTheRoomFromTheFileDevice) {
     } view;
     platform::alsa::AlsaSoundSystem sound;
     platform::ScriptedUserPrompt prompt;
-    halvane::CQuickMeasureController::Options o;
+    halvane::procedures::CQuickMeasureController::Options o;
     o.prompt = &prompt;
     o.sound = &sound;
-    halvane::CQuickMeasureController quick(o);
+    halvane::procedures::CQuickMeasureController quick(o);
     quick.Attach(view);
     quick.OnInitDialog();
     const auto pumpUntil = [&](auto done) {
@@ -274,7 +277,7 @@ TEST_F(ThroughAlsa, QuickMeasureStreamsTheRoomFromTheFileDevice) {
         platform::DrainUiMessageQueue();
         return done();
     };
-    using namespace halvane::quickmeasure;
+    using namespace halvane::procedures::quickmeasure;
     quick.OnSpeakerSelected(2);
     quick.OnConnect();
     ASSERT_TRUE(pumpUntil([&] { return quick.State() == kConnected; })) << ProcsimLog();
@@ -282,7 +285,7 @@ TEST_F(ThroughAlsa, QuickMeasureStreamsTheRoomFromTheFileDevice) {
     ASSERT_TRUE(pumpUntil([&] { return quick.State() == kMeasuring; }))
         << (view.log.empty() ? std::string() : view.log.back());
     ASSERT_TRUE(pumpUntil([&] { return quick.AnalysisCount() >= 3 && view.changes >= 3; }));
-    EXPECT_EQ(std::count(view.log.begin(), view.log.end(), std::string(halvane::kNoVolumeControlText)), 1);
+    EXPECT_EQ(std::count(view.log.begin(), view.log.end(), std::string(halvane::procedures::kNoVolumeControlText)), 1);
     EXPECT_EQ(prompt.askCount(), 0u);
     quick.Close();
     quick.Detach();

@@ -10,7 +10,7 @@
 
 int main() {
     platform::alsa::AlsaSoundSystem sound;
-    halvane::WaveRecorder recorder(sound);
+    halvane::procedures::WaveRecorder recorder(sound);
     platform::Event signal(platform::Event::Reset::Auto);
     if (!recorder.FindMicrophone(&signal) || !recorder.Open()) {
         std::printf("no microphone\n");

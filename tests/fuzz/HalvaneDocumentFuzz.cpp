@@ -26,8 +26,8 @@ protected:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static SilentPrompt prompt;
     testsupport::TestProcHost host;
-    halvane::ProcedurePostLoad postLoad({}, &host);
-    halvane::CHalvaneDoc doc(halvane::CHalvaneDoc::Services{nullptr, &prompt, &postLoad});
+    halvane::procedures::ProcedurePostLoad postLoad({}, &host);
+    halvane::document::CHalvaneDoc doc(halvane::document::CHalvaneDoc::Services{nullptr, &prompt, &postLoad});
     const std::int32_t kindBefore = doc.m_nUnitKind;
     const bool ok = doc.LoadFromBytes(std::vector<std::uint8_t>(data, data + size));
     if (!ok && doc.m_nUnitKind != kindBefore) suitefuzz::fail("a failed open changed the document");

@@ -33,18 +33,18 @@ void ScanLines(const std::uint8_t* data, std::size_t size) {
             if (line.size() < skip) break;
             const std::string_view rest = std::string_view(line).substr(skip);
             int i = 0;
-            (void)Comm::ScanValue(rest, "%d", i);
+            (void)halvane::link::Comm::ScanValue(rest, "%d", i);
             double d = 0;
-            const Comm::ScanResult r = Comm::ScanValue(rest, "%lf", d);
+            const halvane::link::Comm::ScanResult r = halvane::link::Comm::ScanValue(rest, "%lf", d);
             if (r.fields == 1 && std::isnan(d) && rest.find_first_of("nN") == std::string_view::npos)
                 suitefuzz::fail("a NaN read from text that names none");
             unsigned u = 0;
-            (void)Comm::ScanValue(rest, "%06X", u);
-            (void)Comm::ScanValue(rest, "%08X", u);
+            (void)halvane::link::Comm::ScanValue(rest, "%06X", u);
+            (void)halvane::link::Comm::ScanValue(rest, "%08X", u);
         }
         double number = 0;
         char letter = 0;
-        if (Comm::CBasicTessikPort::ParseVersionText(line, number, letter) && !(number >= 0))
+        if (halvane::link::Comm::CBasicTessikPort::ParseVersionText(line, number, letter) && !(number >= 0))
             suitefuzz::fail("a negative or NaN firmware version");
         line.clear();
     };
@@ -58,7 +58,7 @@ void ScanLines(const std::uint8_t* data, std::size_t size) {
 struct Link {
     suitefuzz::ScriptedLine line;
     suitefuzz::StepClock clock{line.replyToCome()};
-    Comm::CBasicTessikPort port;
+    halvane::link::Comm::CBasicTessikPort port;
     bool open;
     Link()
         : port(clock, platform::PortMap(nullptr, "/nonexistent-fuzz-dev",
@@ -70,13 +70,13 @@ struct Link {
 };
 
 void Exchange(Link& link, const suitefuzz::Script& script) {
-    Comm::CBasicTessikPort& port = link.port;
+    halvane::link::Comm::CBasicTessikPort& port = link.port;
     port.Drain();
     link.line.play(script.replies);
     switch (script.choice % 5) {
     case 0:
         if (port.Identify()) {
-            if (port.ModelIndex() < 0 || port.ModelIndex() >= ConTypes::kModelCount)
+            if (port.ModelIndex() < 0 || port.ModelIndex() >= halvane::link::ConTypes::kModelCount)
                 suitefuzz::fail("a model outside the table");
             const std::string& version = port.VersionText();
             if (version.size() > 5) suitefuzz::fail("a version text of more than five characters");
@@ -101,17 +101,17 @@ void Exchange(Link& link, const suitefuzz::Script& script) {
     }
     case 3: {
         std::int64_t value = 0;
-        (void)Comm::ReadConfirmValue(port, "QEX", "%d", value);
-        (void)Comm::SetAndConfirm(port, "C01234", "%08X", 0xBF800000, Comm::ReplyForm::Strict);
-        (void)Comm::SetAndConfirm(port, "G012", "%08X", 0x3F800000, Comm::ReplyForm::Loose);
+        (void)halvane::link::Comm::ReadConfirmValue(port, "QEX", "%d", value);
+        (void)halvane::link::Comm::SetAndConfirm(port, "C01234", "%08X", 0xBF800000, halvane::link::Comm::ReplyForm::Strict);
+        (void)halvane::link::Comm::SetAndConfirm(port, "G012", "%08X", 0x3F800000, halvane::link::Comm::ReplyForm::Loose);
         break;
     }
     default: {
         std::int32_t address = 0x002000;
-        halvane::ReadBackContext context{&port, "%06X", "dq3850001%06X", &address};
+        halvane::link::ReadBackContext context{&port, "%06X", "dq3850001%06X", &address};
         std::uint32_t word = 0;
-        if (halvane::ReadDspWord(context, word) && word > 0xFFFFFFu) suitefuzz::fail("a DSP word of more than 24 bits");
-        (void)halvane::VerifyUploadWord(0xABCDEF, context);
+        if (halvane::link::ReadDspWord(context, word) && word > 0xFFFFFFu) suitefuzz::fail("a DSP word of more than 24 bits");
+        (void)halvane::link::VerifyUploadWord(0xABCDEF, context);
         break;
     }
     }

@@ -21,16 +21,16 @@ namespace testsupport {
 // takes that response out again where it is the calibration of the
 // microphone the simulated one stands for). Complex, on the take's 8193
 // points: every fourth bin of the microphone's 65536-sample period.
-inline CCurve CalibratedTruth(const sim::Room& room, const sim::Microphone& mic, halvane::ICalibrationSource& source,
+inline halvane::signal::CCurve CalibratedTruth(const sim::Room& room, const sim::Microphone& mic, halvane::procedures::ICalibrationSource& source,
                               int channel, int position, int highPasses) {
     const sim::MicKnobs knobs = mic.knobs();
     const double level = std::pow(10.0, knobs.sweepPeakDbfs / 20) * 32768.0 / 32767.0;
     const auto microphone = sim::MicrophoneResponseBins(knobs.model, 65536, 48000);
-    const auto hp = DesignButterworthHighPass(48000, 10.0);
-    halvane::MicrophoneCalibration calibration;
+    const auto hp = halvane::signal::DesignButterworthHighPass(48000, 10.0);
+    halvane::procedures::MicrophoneCalibration calibration;
     source.GetCalibration(calibration);
-    auto manager = CCurveCorrectionManager::Create(calibration.kind, calibration.curve);
-    CCurve truth(8193, 0, 0);
+    auto manager = halvane::design::CCurveCorrectionManager::Create(calibration.kind, calibration.curve);
+    halvane::signal::CCurve truth(8193, 0, 0);
     for (int i = 0; i < truth.Count(); ++i) {
         const double f = 24000.0 * i / 8192;
         const std::complex<double> z1 = std::polar(1.0, -2 * std::numbers::pi * f / 48000);

@@ -13,7 +13,7 @@ namespace testsupport {
 inline std::string MessageOf(const std::function<void()>& fn) {
     try {
         fn();
-    } catch (const halvane::TException& e) {
+    } catch (const halvane::diagnostics::TException& e) {
         return e.message();
     }
     return "(no failure)";

@@ -16,7 +16,7 @@ namespace testsupport {
 // its result (as the wizard does). A test aborts the job by clearing the
 // running flag, at once or when the job reports something (OnReport).
 // Thread-safe: a job's helpers may report from other threads.
-class TestProcHost final : public halvane::IProcDialog {
+class TestProcHost final : public halvane::procedures::IProcDialog {
 public:
     enum class Kind { Text, Range, Pos, Done };
     struct Report {

@@ -12,9 +12,12 @@
 #include "platform/ArchiveReader.h"
 #include "platform/DocumentFile.h"
 
+using namespace halvane::design;
+using namespace halvane::signal;
+
 namespace {
 
-using halvane::DocumentData;
+using halvane::document::DocumentData;
 
 // A small JSON writer: just what the dump needs, numbers locale-free.
 class Json {
@@ -166,7 +169,7 @@ void Target(Json& j, const TargetConfig& t) {
 }
 
 std::string Dump(const std::string& path, std::int32_t version, const DocumentData& d) {
-    const halvane::FilterLayout layout = halvane::FilterLayoutFor(d.m_nUnitKind);
+    const halvane::document::FilterLayout layout = halvane::document::FilterLayoutFor(d.m_nUnitKind);
     Json j;
     j.Open('{');
     j.Key("file");
@@ -215,7 +218,7 @@ std::string Dump(const std::string& path, std::int32_t version, const DocumentDa
     for (int cfg = 0; cfg < DocumentData::kConfigurations; ++cfg) {
         for (int slot = 0; slot < layout.rateSlots; ++slot) {
             for (int ch = 0; ch < DocumentData::kChannels; ++ch) {
-                const halvane::FilterSet& set = d.FilterSets[cfg][slot][ch];
+                const halvane::document::FilterSet& set = d.FilterSets[cfg][slot][ch];
                 j.Open('{');
                 j.Key("configuration");
                 j.Int(cfg);
@@ -230,7 +233,7 @@ std::string Dump(const std::string& path, std::int32_t version, const DocumentDa
                 j.Key("stages");
                 j.Open('[');
                 for (int k = 0; k < layout.stages; ++k) {
-                    const halvane::Biquad& s = set.Stages[k];
+                    const halvane::design::Biquad& s = set.Stages[k];
                     j.Open('[');
                     for (double v : {s.b2_2, s.b1_2, s.b0_2, s.a2_2, s.a1_2}) j.Double(v);
                     j.Int(s.flag);
@@ -265,8 +268,8 @@ int DocCommand(const std::string& path) {
     std::int32_t version = 0;
     try {
         platform::ArchiveReader ar(bytes);
-        version = halvane::DocumentArchive::Read(ar, data);
-    } catch (const halvane::DocumentArchive::VersionError& e) {
+        version = halvane::document::DocumentArchive::Read(ar, data);
+    } catch (const halvane::document::DocumentArchive::VersionError& e) {
         return Fail("Error, invalid file format.", e.what());
     } catch (const platform::ArchiveException& e) {
         return Fail("Failed to open document.", e.what());

@@ -34,6 +34,8 @@
 #include "halvane/diagnostics/TException.h"
 #include "halvane/signal/CSimpleChirpProc.h"
 
+using namespace halvane::signal;
+
 namespace {
 
 int Usage() {
@@ -62,23 +64,23 @@ int Chirp(const std::string& path, bool subwoofer) {
     std::vector<double> samples(static_cast<std::size_t>(take.Frames()));
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = take.samples[2 * i] / 32767.0;
 
-    AudioSampler::CSimpleChirpProc proc(samples.data(), AudioSampler::CSimpleChirpProc::kMeasureChirpLength,
+    halvane::signal::AudioSampler::CSimpleChirpProc proc(samples.data(), halvane::signal::AudioSampler::CSimpleChirpProc::kMeasureChirpLength,
                                         take.Frames(), take.bitsPerSample, take.rate, nullptr, subwoofer);
     std::unique_ptr<CCurve> response;
     try {
         response = proc.MeasureResponse();
-    } catch (const halvane::TException& e) {
+    } catch (const halvane::diagnostics::TException& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
-    } catch (const halvane::TCodedException& e) {
+    } catch (const halvane::diagnostics::TCodedException& e) {
         std::fprintf(stderr, "%s\n", e.message.c_str());
         return 1;
     }
     if (!response) {
         std::fprintf(stderr,
                      "halvane-lab: %s is %d frames at %d Hz; a take is %d frames at %d Hz, so no response\n",
-                     path.c_str(), take.Frames(), take.rate, AudioSampler::CSimpleChirpProc::kMeasureSampleCount,
-                     AudioSampler::CSimpleChirpProc::kRate);
+                     path.c_str(), take.Frames(), take.rate, halvane::signal::AudioSampler::CSimpleChirpProc::kMeasureSampleCount,
+                     halvane::signal::AudioSampler::CSimpleChirpProc::kRate);
         return 1;
     }
     response->ToDecibel();

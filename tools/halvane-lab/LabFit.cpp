@@ -16,6 +16,9 @@
 #include "halvane/link/HeldWordLattices.h"
 #include "halvane/signal/CCurve.h"
 
+using namespace halvane::design;
+using namespace halvane::signal;
+
 namespace {
 
 int FitUsage() {
@@ -194,7 +197,7 @@ int LabFit(int argc, char** argv) {
     // The figures a maintainer judges the fit by, apart from the stages.
     const FitBand band = FittedBand(d.SampleRate, lower, upper, false);
     const BandError eb = MeasureBandError(measured, target, d, level, band.lower, band.upper);
-    const BandError eq = MeasureBandError(measured, target, QuantisedStages(d, halvane::HeldWordLattice(false)), level, band.lower, band.upper);
+    const BandError eq = MeasureBandError(measured, target, QuantisedStages(d, halvane::link::HeldWordLattice(false)), level, band.lower, band.upper);
     std::fprintf(stderr, "band %.6g-%.6g Hz: rms %.4f dB, max %.4f dB, p95 %.4f dB; 24-bit words: rms %.4f dB\n",
                  band.lower, band.upper, eb.rms, eb.max, eb.p95, eq.rms);
     return std::fflush(stdout) == 0 ? 0 : 1;

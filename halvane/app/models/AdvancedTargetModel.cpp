@@ -2,17 +2,17 @@
 
 #include "halvane/app/models/ValueList.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 AdvancedTargetView AdvancedTargetModel::Update() {
     AdvancedTargetView view;
-    for (int c = 0; c < TargetConfigBasic::kConfigurations; ++c) {
+    for (int c = 0; c < design::TargetConfigBasic::kConfigurations; ++c) {
         AdvancedColumnView& column = view.columns[static_cast<std::size_t>(c)];
-        const bool followsMovie = c == TargetConfigBasic::Music && basic.MusicUsesMovie != 0;
-        const int bound = followsMovie ? TargetConfigBasic::Movie : c;
+        const bool followsMovie = c == design::TargetConfigBasic::Music && basic.MusicUsesMovie != 0;
+        const int bound = followsMovie ? design::TargetConfigBasic::Movie : c;
         const auto b = static_cast<std::size_t>(bound);
         column.boundConfiguration = bound;
-        const std::int32_t crossover = basic.Crossover[b][TargetConfigBasic::Subwoofer];
+        const std::int32_t crossover = basic.Crossover[b][design::TargetConfigBasic::Subwoofer];
         // A crossover below 20 Hz (the "Flat" choice) gives a one-value
         // range: the grid treats a maximum below its minimum as the minimum.
         column.frequencyGrid = CustomControls::SpinGrid(kMinFrequency, crossover, 1);
@@ -22,7 +22,7 @@ AdvancedTargetView AdvancedTargetModel::Update() {
         SubHighPassFrequency[b] = column.frequencyGrid.snap(SubHighPassFrequency[b]);
         MinSubEqFrequency[b] = column.frequencyGrid.snap(MinSubEqFrequency[b]);
 
-        if (followsMovie || crossover == TargetConfigBasic::kNoCrossover) continue;
+        if (followsMovie || crossover == design::TargetConfigBasic::kNoCrossover) continue;
         const std::int32_t order = SubHighPassOrder[b];
         column.orderEnabled = true;
         // Orders from 2 are real high-pass filters with a frequency; "Auto"
@@ -35,4 +35,4 @@ AdvancedTargetView AdvancedTargetModel::Update() {
     return view;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -6,7 +6,7 @@
 #include "halvane/app/models/SpinGrid.h"
 #include "halvane/design/TargetConfigBasic.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 // What the "Advanced Target Customization" dialog shows in one column.
 struct AdvancedColumnView {
@@ -22,7 +22,7 @@ struct AdvancedColumnView {
 };
 
 struct AdvancedTargetView {
-    std::array<AdvancedColumnView, TargetConfigBasic::kConfigurations> columns;
+    std::array<AdvancedColumnView, design::TargetConfigBasic::kConfigurations> columns;
     CustomControls::SpinGrid refLevelGrid;
 };
 
@@ -43,11 +43,11 @@ public:
     AdvancedTargetView Update();
 
     // Supplies each configuration's subwoofer crossover and MusicUsesMovie.
-    TargetConfigBasic basic;
-    std::array<std::int32_t, TargetConfigBasic::kConfigurations> MinSubEqFrequency{20, 20};
-    std::array<std::int32_t, TargetConfigBasic::kConfigurations> SubHighPassFrequency{20, 20};
-    std::array<std::int32_t, TargetConfigBasic::kConfigurations> SubHighPassOrder{0, 0};
+    design::TargetConfigBasic basic;
+    std::array<std::int32_t, design::TargetConfigBasic::kConfigurations> MinSubEqFrequency{20, 20};
+    std::array<std::int32_t, design::TargetConfigBasic::kConfigurations> SubHighPassFrequency{20, 20};
+    std::array<std::int32_t, design::TargetConfigBasic::kConfigurations> SubHighPassOrder{0, 0};
     std::int32_t RefLevel = -1;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <limits>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 namespace {
 
@@ -60,4 +60,4 @@ std::string FormatDouble(double value) {
     return std::string(buffer, end);
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

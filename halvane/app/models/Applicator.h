@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 // Turns a spin box's text into its int ("%d", leading blanks allowed,
 // nothing but blanks after the number). Flag 8 multiplies the number by 10,
@@ -33,4 +33,4 @@ std::optional<double> ParseFiniteDouble(const std::string& text);
 // "%lf" of the value in the C locale's form (six decimals, '.').
 std::string FormatDouble(double value);
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // How an axis keeps its range: the values themselves.
 struct LinearScale {
@@ -40,4 +40,4 @@ struct LogScale {
     }
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-namespace halvane {
+namespace halvane::app::models {
 
 namespace {
 
@@ -147,4 +147,4 @@ std::string FormatFixed2(double v) {
     return std::string(buffer, result.ptr);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

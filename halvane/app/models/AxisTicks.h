@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // One grid line of an axis: its value and whether it is a major (labelled)
 // line.
@@ -55,4 +55,4 @@ std::string FormatYLabel(double v, double step);
 // "%.2lf" of v, in the same way whatever the user's locale.
 std::string FormatFixed2(double v);
 
-}  // namespace halvane
+}  // namespace halvane::app::models

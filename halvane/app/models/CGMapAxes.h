@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // A pixel offset from the origin: truncated toward zero. A value that is
 // not a number lands on the origin and a huge one is held at a billion
@@ -130,4 +130,4 @@ class CGMapLinLog final : public CGMapAxes<LinearScale, LogScale> {};
 class CGMapLogLin final : public CGMapAxes<LogScale, LinearScale> {};
 class CGMapLogLog final : public CGMapAxes<LogScale, LogScale> {};
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <utility>
 
-namespace halvane {
+namespace halvane::app::models {
 
 CGraph::CGraph(int textHeight, int averageCharWidth, bool timeDomain)
     : timeDomain_(timeDomain),
@@ -121,4 +121,4 @@ std::string CGraph::FormatY(int py, int unit) const {
     return yKind_ == YDecibel ? value + " dB" : value;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // The axes, margins and grid of one graph control, in device pixels with y
 // growing downwards: the map's origin is the bottom-left corner of the plot
@@ -105,4 +105,4 @@ private:
     bool phase_ = false;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

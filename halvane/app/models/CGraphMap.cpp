@@ -2,7 +2,7 @@
 
 #include "halvane/app/models/CGMapAxes.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 std::unique_ptr<CGraphMap> MakeGraphMap(int xKind, int yKind) {
     const bool logX = xKind == 1;
@@ -13,4 +13,4 @@ std::unique_ptr<CGraphMap> MakeGraphMap(int xKind, int yKind) {
     return std::make_unique<CGMapLinLin>();
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

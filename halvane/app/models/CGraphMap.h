@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // Converts between the data values of a graph and the pixels of its plot
 // area, in both directions, with and without clamping. Each axis is linear
@@ -64,4 +64,4 @@ public:
 // logarithmic, 0 or 2 (decibels) linear.
 std::unique_ptr<CGraphMap> MakeGraphMap(int xKind, int yKind);
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // One item of a check list, in the caller's storage: the check state the
 // list shows, the state to show when it is (re)displayed, and the label.
@@ -25,4 +25,4 @@ public:
     std::string Label = " ";
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -1,6 +1,6 @@
 #include "halvane/app/models/CheckListModel.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 void CheckListModel::fill() {
     for (std::size_t i = 0; i < count_; ++i) items_[i].Checked = items_[i].Requested;
@@ -14,4 +14,4 @@ bool CheckListModel::toggle(std::size_t index, const void* list) {
     return item.Checked != 0;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

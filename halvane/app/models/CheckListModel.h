@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // The logic of a check list over the caller's item array: filling shows
 // every item with its requested state, a click on an item toggles it and
@@ -31,4 +31,4 @@ private:
     CheckListOwner* owner_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace halvane {
+namespace halvane::app::models {
 
 // Told at once whenever the user ticks or unticks an item of a check list.
 class CheckListOwner {
@@ -11,4 +11,4 @@ public:
     virtual void OnCheckChanged(int index, const void* list) = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

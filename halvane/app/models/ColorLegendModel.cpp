@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <array>
 
-namespace halvane {
+namespace halvane::app::models {
 
 namespace {
 
 constexpr std::array<const char*, 3> kCurveKindNames = {"Measured", "Target", "Calculated"};
-constexpr std::array<std::uint32_t, 3> kDefaultColours = {DocumentData::kMeasuredColour, DocumentData::kTargetColour,
-                                                          DocumentData::kCalculatedColour};
+constexpr std::array<std::uint32_t, 3> kDefaultColours = {document::DocumentData::kMeasuredColour, document::DocumentData::kTargetColour,
+                                                          document::DocumentData::kCalculatedColour};
 
 }  // namespace
 
@@ -32,14 +32,14 @@ bool ColorLegendModel::SelectRow(int row) {
 
 std::string ColorLegendModel::RowText(int row) {
     if (row == 0) {
-        RegisterHalvaneStrings();
-        return platform::processStrings().text(ids::SpeakerLabel);
+        diagnostics::RegisterHalvaneStrings();
+        return platform::processStrings().text(diagnostics::ids::SpeakerLabel);
     }
     if (HasLine(row)) return kCurveKindNames[static_cast<std::size_t>(row - 1)];
     return {};
 }
 
-std::uint32_t ColorLegendModel::RowColour(const DocumentData* doc, int row) {
+std::uint32_t ColorLegendModel::RowColour(const document::DocumentData* doc, int row) {
     if (!HasLine(row)) return 0;
     const auto i = static_cast<std::size_t>(row - 1);
     return doc != nullptr ? doc->m_CurveColor[i] : kDefaultColours[i];
@@ -56,4 +56,4 @@ ColorLegendModel::RowGeometry ColorLegendModel::Geometry(int row, int top, int c
     return g;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

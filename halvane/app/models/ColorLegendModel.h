@@ -3,9 +3,12 @@
 #include <cstdint>
 #include <string>
 
-namespace halvane {
-
+namespace halvane::document {
 struct DocumentData;
+}
+
+namespace halvane::app::models {
+
 
 // The colour legend beside the graphs: four rows, "Speaker:" then one row
 // per kind of curve with a short line in its colour and its name. One of
@@ -35,7 +38,7 @@ public:
     static bool HasLine(int row) { return row >= 1 && row < kRowCount; }
     // The row's colour (0x00BBGGRR) from the document's curve colours; the
     // default colours without a document; 0 for a row without a line.
-    static std::uint32_t RowColour(const DocumentData* doc, int row);
+    static std::uint32_t RowColour(const document::DocumentData* doc, int row);
 
     // Where a row is drawn, for an average character width w and text
     // height h: the heading or name at x = w (heading) or 5w (names), the
@@ -52,4 +55,4 @@ private:
     int selected_ = kFirstSelectable;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

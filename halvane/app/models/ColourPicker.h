@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // The platform's standard colour dialog: offers `initial` (0x00BBGGRR)
 // preselected and answers the chosen colour, or nothing when the user
@@ -14,4 +14,4 @@ public:
     virtual std::optional<std::uint32_t> PickColour(std::uint32_t initial) = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 ComboModel::ComboModel(const ValueList& list, const std::vector<int>& excluded) {
     for (const ValueEntry& entry : list.entries())
@@ -21,4 +21,4 @@ std::optional<std::size_t> ComboModel::select(int* variable, bool& changed) cons
     return items_.size() - 1;
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 // The items of a combo box bound to an int: the value list less the
 // excluded values, in order, each item carrying its value.
@@ -34,4 +34,4 @@ private:
     std::vector<ValueEntry> items_;
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

@@ -2,12 +2,12 @@
 
 #include "halvane/diagnostics/InstalledHook.h"
 
-namespace halvane::completion_page {
+namespace halvane::app::models::completion_page {
 
 namespace {
 
-InstalledHook<Shell>& installedShell() {
-    static InstalledHook<Shell> shell;
+diagnostics::InstalledHook<Shell>& installedShell() {
+    static diagnostics::InstalledHook<Shell> shell;
     return shell;
 }
 
@@ -20,4 +20,4 @@ int Run(platform::WindowHandle parent) {
     return WizardResult(shell ? shell(parent) : 0);
 }
 
-}  // namespace halvane::completion_page
+}  // namespace halvane::app::models::completion_page

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // The last page of the automatic run, shown after a successful upload:
 // "Show Results" goes on to the main window, "Exit" (or the close box)
@@ -41,4 +41,4 @@ int Run(platform::WindowHandle parent = {});
 
 }  // namespace completion_page
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -3,7 +3,7 @@
 #include "halvane/app/models/ColourPicker.h"
 #include "halvane/document/DocumentData.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 namespace {
 
@@ -11,7 +11,7 @@ bool IsKind(int kind) { return kind >= 0 && kind < CurveColourChoice::kCount; }
 
 }  // namespace
 
-CurveColourChoice::CurveColourChoice(const DocumentData& doc) : colours_(doc.m_CurveColor) {}
+CurveColourChoice::CurveColourChoice(const document::DocumentData& doc) : colours_(doc.m_CurveColor) {}
 
 std::uint32_t CurveColourChoice::Colour(int kind) const {
     return IsKind(kind) ? colours_[static_cast<std::size_t>(kind)] : 0;
@@ -27,6 +27,6 @@ bool CurveColourChoice::Change(int kind, ColourPicker& picker) {
     return true;
 }
 
-void CurveColourChoice::WriteTo(DocumentData& doc) const { doc.m_CurveColor = colours_; }
+void CurveColourChoice::WriteTo(document::DocumentData& doc) const { doc.m_CurveColor = colours_; }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -3,10 +3,13 @@
 #include <array>
 #include <cstdint>
 
-namespace halvane {
+namespace halvane::document {
+struct DocumentData;
+}
+
+namespace halvane::app::models {
 
 class ColourPicker;
-struct DocumentData;
 
 // What the curve colour dialog edits: working copies of the document's
 // measured, target and calculated colours (0x00BBGGRR). The document takes
@@ -18,7 +21,7 @@ public:
     static constexpr int kCount = 3;
     enum Kind : int { Measured = 0, Target = 1, Calculated = 2 };
 
-    explicit CurveColourChoice(const DocumentData& doc);
+    explicit CurveColourChoice(const document::DocumentData& doc);
 
     std::uint32_t Colour(int kind) const;
     // Asks the picker with the kind's colour preselected; the kind takes
@@ -26,10 +29,10 @@ public:
     // 0..2 asks nothing.
     bool Change(int kind, ColourPicker& picker);
     // OK: the three colours into the document.
-    void WriteTo(DocumentData& doc) const;
+    void WriteTo(document::DocumentData& doc) const;
 
 private:
     std::array<std::uint32_t, kCount> colours_{};
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

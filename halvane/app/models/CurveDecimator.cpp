@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace halvane {
+namespace halvane::app::models {
 
 namespace {
 
@@ -78,9 +78,9 @@ void DecimateCurve(const CGraphMap& map, const double* x, const double* y, int n
     out.Finish();
 }
 
-void DecimateCurve(const CGraphMap& map, const DbleVect& x, const DbleVect& y, const PolylineSink& sink) {
+void DecimateCurve(const CGraphMap& map, const signal::DbleVect& x, const signal::DbleVect& y, const PolylineSink& sink) {
     if (x.Count() != y.Count()) return;
     DecimateCurve(map, x.Data(), y.Data(), x.Count(), sink);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -4,9 +4,11 @@
 
 #include <functional>
 
+namespace halvane::signal {
 class DbleVect;
+}
 
-namespace halvane {
+namespace halvane::app::models {
 
 // Receives each polyline of a decimated curve (at least 2 points).
 using PolylineSink = std::function<void(const PlotPoint* points, int count)>;
@@ -21,6 +23,6 @@ using PolylineSink = std::function<void(const PlotPoint* points, int count)>;
 void DecimateCurve(const CGraphMap& map, const double* x, const double* y, int n, const PolylineSink& sink);
 
 // The same for a curve's x and y vectors; nothing when their counts differ.
-void DecimateCurve(const CGraphMap& map, const DbleVect& x, const DbleVect& y, const PolylineSink& sink);
+void DecimateCurve(const CGraphMap& map, const signal::DbleVect& x, const signal::DbleVect& y, const PolylineSink& sink);
 
-}  // namespace halvane
+}  // namespace halvane::app::models

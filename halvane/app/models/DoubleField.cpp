@@ -2,7 +2,7 @@
 
 #include "halvane/app/models/Applicator.h"
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 bool DoubleField::apply(const std::string& text, double* variable) const {
     const std::optional<double> value = ParseFiniteDouble(text);
@@ -22,4 +22,4 @@ bool DoubleField::apply(const std::string& text, double* variable) const {
 
 std::string DoubleField::show(const double* variable) { return FormatDouble(variable != nullptr ? *variable : 0.0); }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

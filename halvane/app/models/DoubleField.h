@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 // The rules of an edit box bound to a double with limits: a text below the
 // minimum sets the variable to the minimum and fails, above the maximum to
@@ -26,4 +26,4 @@ private:
     double max_;
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 bool SpinBackspace(EditText& edit) {
     if (edit.text.empty()) return false;
@@ -26,4 +26,4 @@ bool SpinBackspace(EditText& edit) {
     return true;
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

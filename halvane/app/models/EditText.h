@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 // The text of a spin box's edit field with its selection, in characters
 // (the widget converts from its own string type).
@@ -22,4 +22,4 @@ struct EditText {
 // edit unchanged.
 bool SpinBackspace(EditText& edit);
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <utility>
 
-namespace halvane {
+namespace halvane::app::models {
 
 LevelRange ScaleFromHint(double level) {
     return {5.0 * std::floor((level - 40.0) / 5.0), 5.0 * std::ceil((level + 10.0) / 5.0)};
@@ -17,8 +17,8 @@ LevelRange ScaleFromCurves(const CurveList& curves, bool first) {
     double bottom = GraphLimits::kMaxDb;
     for (const CurveEntry& curve : curves) {
         if (curve.x == nullptr || curve.y == nullptr || curve.x->Count() != curve.y->Count()) continue;
-        const DbleVect& x = *curve.x;
-        const DbleVect& y = *curve.y;
+        const signal::DbleVect& x = *curve.x;
+        const signal::DbleVect& y = *curve.y;
         for (int i = 0; i < x.Count(); ++i) {
             if (!(x[i] >= GraphLimits::kMinHz && x[i] <= GraphLimits::kMaxHz) || !std::isfinite(y[i])) continue;
             top = std::max(top, y[i]);
@@ -99,4 +99,4 @@ ViewRange WheelZoom(const CGraphMap& map, PlotPoint cursor, int step) {
     return {clampX(map.PixelToX(x0)), clampX(map.PixelToX(x1)), clampY(map.PixelToY(y0)), clampY(map.PixelToY(y1))};
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -3,7 +3,7 @@
 #include "halvane/app/models/CGraphMap.h"
 #include "halvane/app/models/CurveEntry.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 // The frequencies and levels a graph of frequency responses can show, and
 // the band its automatic scale looks at.
@@ -47,4 +47,4 @@ struct ViewRange {
 };
 ViewRange WheelZoom(const CGraphMap& map, PlotPoint cursor, int step);
 
-}  // namespace halvane
+}  // namespace halvane::app::models

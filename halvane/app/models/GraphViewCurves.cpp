@@ -6,44 +6,44 @@
 #include "halvane/signal/CIndexVector.h"
 #include "halvane/signal/ChannelTable.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
-ViewSwitches ViewSwitches::Of(const AppState& app) {
+ViewSwitches ViewSwitches::Of(const document::AppState& app) {
     return {app.ShowTargets.load(), app.TargetsOnTop.load(), app.CurveDisplayFlags.load()};
 }
 
-void PaneCurves::Fill(const DocumentData* doc, const ViewSwitches& switches, int channel, const PaneAxes& axes,
+void PaneCurves::Fill(const document::DocumentData* doc, const ViewSwitches& switches, int channel, const PaneAxes& axes,
                       CurveList& curves) {
     copies_.clear();
-    if (doc == nullptr || !ChannelTable::IsChannel(channel)) return;
+    if (doc == nullptr || !signal::ChannelTable::IsChannel(channel)) return;
     // As the document reads its current measured set: anything but Music
     // is Movie.
     const int c = doc->m_nConfig == 1 ? 1 : 0;
     const auto& colours = doc->m_CurveColor;
-    const CCurveSet* targets = doc->CurveSetSlot(DocumentData::TargetMovie + c);
+    const signal::CCurveSet* targets = doc->CurveSetSlot(document::DocumentData::TargetMovie + c);
     const bool targetsShown = switches.ShowTargets != 0;
     const bool onTop = switches.TargetsOnTop != 0;
 
     if (targetsShown && !onTop)
         Add(targets, channel, axes, kDotted, kTargetPenWidth, colours[TargetColour], curves);
-    if ((switches.CurveDisplayFlags & AppState::ShowMeasured) != 0)
-        Add(doc->CurveSetSlot(DocumentData::MeasuredMovie + c), channel, axes, kSolid, kCurvePenWidth,
+    if ((switches.CurveDisplayFlags & document::AppState::ShowMeasured) != 0)
+        Add(doc->CurveSetSlot(document::DocumentData::MeasuredMovie + c), channel, axes, kSolid, kCurvePenWidth,
             colours[MeasuredColour], curves);
-    if ((switches.CurveDisplayFlags & AppState::ShowCalculated) != 0)
-        Add(doc->CurveSetSlot(DocumentData::CalculatedMovie + c), channel, axes, kSolid, kCurvePenWidth,
+    if ((switches.CurveDisplayFlags & document::AppState::ShowCalculated) != 0)
+        Add(doc->CurveSetSlot(document::DocumentData::CalculatedMovie + c), channel, axes, kSolid, kCurvePenWidth,
             colours[CalculatedColour], curves);
     if (targetsShown && onTop)
         Add(targets, channel, axes, kDotted, kTargetPenWidth, colours[TargetColour], curves);
 }
 
-void PaneCurves::Add(const CCurveSet* set, int channel, const PaneAxes& axes, int penStyle, int penWidth,
+void PaneCurves::Add(const signal::CCurveSet* set, int channel, const PaneAxes& axes, int penStyle, int penWidth,
                      std::uint32_t colour, CurveList& curves) {
     if (set == nullptr) return;
-    const CCurve* curve = set->Find(channel);
+    const signal::CCurve* curve = set->Find(channel);
     if (curve == nullptr) return;
     // The curve's domain against the pane's: a frequency pane draws
     // frequency curves only, a time pane time curves only.
-    const int paneDomain = axes.timeDomain ? CIndexVector::Time : CIndexVector::Frequency;
+    const int paneDomain = axes.timeDomain ? signal::CIndexVector::Time : signal::CIndexVector::Frequency;
     if (curve->AxisKind() != paneDomain) return;
 
     Copy& copy = copies_.emplace_back(Copy{curve->Axis().Values(), curve->Values()});
@@ -60,4 +60,4 @@ void PaneCurves::Add(const CCurveSet* set, int channel, const PaneAxes& axes, in
     curves.push_back(entry);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

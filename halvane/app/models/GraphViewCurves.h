@@ -7,12 +7,19 @@
 #include "halvane/signal/CComplexVector.h"
 #include "halvane/signal/DbleVect.h"
 
+namespace halvane::signal {
 class CCurveSet;
+}
 
-namespace halvane {
-
+namespace halvane::document {
 class AppState;
+}
+namespace halvane::document {
 struct DocumentData;
+}
+
+namespace halvane::app::models {
+
 
 // The View menu's switches as the graph view reads them for one paint.
 struct ViewSwitches {
@@ -20,7 +27,7 @@ struct ViewSwitches {
     std::int32_t TargetsOnTop = 1;
     std::int32_t CurveDisplayFlags = 3;  // bit 0 measured, bit 1 calculated
 
-    static ViewSwitches Of(const AppState& app);
+    static ViewSwitches Of(const document::AppState& app);
 };
 
 // What a pane shows on its axes: a frequency or a time domain, the y-axis
@@ -57,7 +64,7 @@ public:
     // outside 0..7 nothing is appended. A set without a curve for the channel, or
     // whose curve lies on another domain than the pane's (frequency curves
     // on a frequency pane, time curves on a time pane), adds nothing.
-    void Fill(const DocumentData* doc, const ViewSwitches& switches, int channel, const PaneAxes& axes,
+    void Fill(const document::DocumentData* doc, const ViewSwitches& switches, int channel, const PaneAxes& axes,
               CurveList& curves);
     // Drops the copies (the entries handed out before become invalid).
     void Clear() { copies_.clear(); }
@@ -65,13 +72,13 @@ public:
 
 private:
     struct Copy {
-        DbleVect x;
-        CComplexVector values;
+        signal::DbleVect x;
+        signal::CComplexVector values;
     };
-    void Add(const CCurveSet* set, int channel, const PaneAxes& axes, int penStyle, int penWidth,
+    void Add(const signal::CCurveSet* set, int channel, const PaneAxes& axes, int penStyle, int penWidth,
              std::uint32_t colour, CurveList& curves);
 
     std::list<Copy> copies_;  // a list: entries keep pointing at its elements
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace halvane {
+namespace halvane::app::models {
 
 PlotPoint GraphViewLayout::PanePosition(int k, int left, int top, int scrollY) const {
     const int c = std::max(1, columns);
@@ -37,4 +37,4 @@ GraphViewLayout LayOutGraphView(int width, int height, int shownPanes) {
     return l;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

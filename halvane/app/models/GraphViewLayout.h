@@ -2,7 +2,7 @@
 
 #include "halvane/app/models/PlotGeometry.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 // How the graph view arranges its panes in a client area: columns and rows
 // of panes per screen, the pane size, how many rows of panes there are in
@@ -36,4 +36,4 @@ struct GraphViewLayout {
 // division that is not an integer division).
 GraphViewLayout LayOutGraphView(int width, int height, int shownPanes);
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // The language files beside the program ("<program base name><ABR>.qm").
 class LanguageFiles {
@@ -26,4 +26,4 @@ public:
     virtual std::optional<std::string> peekString(const std::string& abbreviation, int id) = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

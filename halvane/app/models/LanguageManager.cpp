@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace halvane {
+namespace halvane::app::models {
 
 LanguageManager::LanguageManager(LanguageFiles& files, LocaleProvider& locales, platform::Profile& profile,
                                  LanguageId ownLanguage)
@@ -122,4 +122,4 @@ std::string LanguageManager::GetLanguageName(LanguageId id) {
     return buffer;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

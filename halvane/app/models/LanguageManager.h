@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // One entry of the Tools > Languages menu.
 struct LanguageMenuEntry {
@@ -80,4 +80,4 @@ private:
     bool loaded_ = false;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace halvane {
+namespace halvane::app::models {
 
 namespace {
 
@@ -55,4 +55,4 @@ LanguageId LanguageOfLocale(std::string_view name) {
     return 0;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // Language ids in the 16-bit Windows form: the primary language in the low
 // 10 bits, the sublanguage in the high 6 (0 neutral, 1 default).
@@ -41,4 +41,4 @@ std::optional<LanguageInfo> FindLanguage(LanguageId id);
 // primary language; anything else 0.
 LanguageId LanguageOfLocale(std::string_view name);
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // The user's and the system's languages, and the names of languages.
 class LocaleProvider {
@@ -19,4 +19,4 @@ public:
     virtual std::string languageName(LanguageId id) = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

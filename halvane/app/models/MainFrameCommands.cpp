@@ -8,11 +8,11 @@
 #include "halvane/signal/CCurveSet.h"
 #include "platform/UserPrompt.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 using namespace platform;
 
-MainFrameCommands::MainFrameCommands(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures,
+MainFrameCommands::MainFrameCommands(document::CHalvaneDoc& doc, document::AppState& app, document::ProcedureService& procedures,
                                      UserPrompt& prompt, MainFrameHost& host)
     : doc_(doc), app_(app), procedures_(procedures), prompt_(prompt), host_(host) {}
 
@@ -21,7 +21,7 @@ int MainFrameCommands::Ask(const std::string& text, unsigned flags) {
 }
 
 bool MainFrameCommands::SlotHasCurves(int slot) const {
-    const CCurveSet* set = doc_.CurveSetSlot(slot);
+    const signal::CCurveSet* set = doc_.CurveSetSlot(slot);
     return set != nullptr && set->Count() > 0;
 }
 
@@ -52,11 +52,11 @@ void MainFrameCommands::OnMeasure() {
     // New measurements change the document even when the save below is
     // cancelled: keep the modified flag so that closing still asks.
     doc_.SetModifiedFlag();
-    CCurveSet* movie = doc_.CurveSetSlot(0);
-    CCurveSet* music = doc_.CurveSetSlot(1);
+    signal::CCurveSet* movie = doc_.CurveSetSlot(0);
+    signal::CCurveSet* music = doc_.CurveSetSlot(1);
     if (movie != nullptr && music != nullptr) {
-        if (const auto choices = UnitCrossoverChoices::For(doc_.m_nUnitKind))
-            UpdateLevels(*choices, *movie, *music, doc_.m_TargetConfig);
+        if (const auto choices = link::UnitCrossoverChoices::For(doc_.m_nUnitKind))
+            design::UpdateLevels(*choices, *movie, *music, doc_.m_TargetConfig);
     }
     // A failed step has been reported by its job: the new measurements stay
     // (modified, so closing asks), but nothing half-done is saved.
@@ -109,8 +109,8 @@ void MainFrameCommands::OnUpload() {
             "desired.",
             MB_OK);
         app_.RefreshMainFrameViews();
-    } else if (CHalvaneDoc::IsConversionCode(result)) {
-        if (Ask(CHalvaneDoc::kConvertQuestion, MB_YESNO) != IDYES) return;
+    } else if (document::CHalvaneDoc::IsConversionCode(result)) {
+        if (Ask(document::CHalvaneDoc::kConvertQuestion, MB_YESNO) != IDYES) return;
         doc_.SetUnitKind(result);  // kConvertNothing changes nothing
         OnCalculate();
         SaveDocument();
@@ -155,20 +155,20 @@ void MainFrameCommands::ToggleTargetsOnTop() {
     Refresh();
 }
 void MainFrameCommands::ToggleShowMeasured() {
-    app_.CurveDisplayFlags ^= AppState::ShowMeasured;
+    app_.CurveDisplayFlags ^= document::AppState::ShowMeasured;
     Refresh();
 }
 void MainFrameCommands::ToggleShowCalculated() {
-    app_.CurveDisplayFlags ^= AppState::ShowCalculated;
+    app_.CurveDisplayFlags ^= document::AppState::ShowCalculated;
     Refresh();
 }
 void MainFrameCommands::SelectMovie() {
-    app_.ConfigSelection = AppState::SelectMovie;
+    app_.ConfigSelection = document::AppState::SelectMovie;
     doc_.m_nConfig = 0;
     Refresh();
 }
 void MainFrameCommands::SelectMusic() {
-    app_.ConfigSelection = AppState::SelectMusic;
+    app_.ConfigSelection = document::AppState::SelectMusic;
     doc_.m_nConfig = 1;
     Refresh();
 }
@@ -177,4 +177,4 @@ bool MainFrameCommands::CanShowTargets() const { return SlotHasCurves(4); }
 bool MainFrameCommands::CanShowMeasured() const { return SlotHasCurves(0); }
 bool MainFrameCommands::CanShowCalculated() const { return SlotHasCurves(2); }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -8,11 +8,18 @@ namespace platform {
 class UserPrompt;
 }
 
-namespace halvane {
-
+namespace halvane::document {
 class AppState;
+}
+namespace halvane::document {
 class CHalvaneDoc;
+}
+namespace halvane::document {
 class ProcedureService;
+}
+
+namespace halvane::app::models {
+
 
 // What the command flow needs of the main window: the panes, the file
 // dialog and the colour dialog. The Qt frame implements it; tests fake it.
@@ -42,7 +49,7 @@ public:
     static constexpr const char* kRecalculateAfterTargets =
         "The targets have changed: press Calculate to design the filters again.";
 
-    MainFrameCommands(CHalvaneDoc& doc, AppState& app, ProcedureService& procedures, platform::UserPrompt& prompt,
+    MainFrameCommands(document::CHalvaneDoc& doc, document::AppState& app, document::ProcedureService& procedures, platform::UserPrompt& prompt,
                       MainFrameHost& host);
 
     void OnMeasure();
@@ -79,11 +86,11 @@ private:
     void Refresh();
     int Ask(const std::string& text, unsigned flags);
 
-    CHalvaneDoc& doc_;
-    AppState& app_;
-    ProcedureService& procedures_;
+    document::CHalvaneDoc& doc_;
+    document::AppState& app_;
+    document::ProcedureService& procedures_;
     platform::UserPrompt& prompt_;
     MainFrameHost& host_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

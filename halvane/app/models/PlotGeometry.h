@@ -1,6 +1,6 @@
 #pragma once
 
-namespace halvane {
+namespace halvane::app::models {
 
 // A point of a graph's drawing surface, in device pixels (y grows downwards).
 struct PlotPoint {
@@ -23,4 +23,4 @@ struct PlotValue {
     friend bool operator==(const PlotValue&, const PlotValue&) = default;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -3,7 +3,7 @@
 #include <array>
 #include <atomic>
 
-namespace halvane {
+namespace halvane::app::models {
 
 namespace {
 
@@ -65,4 +65,4 @@ int PointBufferPool::InUse() {
 
 void PointBufferPool::Release(int slot) { ThePool().inUse[slot].store(false, std::memory_order_release); }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // A point buffer claimed for drawing one curve: one of the two pooled
 // buffers of the process, or one of the same size from the heap when both
@@ -50,4 +50,4 @@ private:
     static void Release(int slot);
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -2,12 +2,12 @@
 
 #include "halvane/diagnostics/InstalledHook.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 namespace {
 
-InstalledHook<RepeatMeasurementsShell>& installedShell() {
-    static InstalledHook<RepeatMeasurementsShell> shell;
+diagnostics::InstalledHook<RepeatMeasurementsShell>& installedShell() {
+    static diagnostics::InstalledHook<RepeatMeasurementsShell> shell;
     return shell;
 }
 
@@ -35,4 +35,4 @@ std::optional<std::vector<std::size_t>> PickMeasurementsToRepeat(const std::stri
     return ticked;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // What the level checks ask the user: a caption, an explanation and the
 // measurements that may be repeated, in the caller's storage.
@@ -42,4 +42,4 @@ std::optional<std::vector<std::size_t>> PickMeasurementsToRepeat(const std::stri
                                                                   const std::vector<std::string>& labels,
                                                                   platform::WindowHandle parent = {});
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-namespace halvane {
+namespace halvane::app::models {
 
 void RowMetrics::Set(int rowWidth, int rowHeight) {
     rowWidth_ = std::max(0, rowWidth);
@@ -33,4 +33,4 @@ RowMetrics::ScrollSizes RowMetrics::Sizes(int rowCount, int clientHeight) const 
     return sizes;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

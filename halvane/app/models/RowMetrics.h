@@ -2,7 +2,7 @@
 
 #include "halvane/app/models/PlotGeometry.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 // The arithmetic of a view of equal-height rows, in pixels of the scrolled
 // content. A row height below 1 counts as 1.
@@ -42,4 +42,4 @@ private:
     int rowHeight_ = 1;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace halvane::speaker_selection {
+namespace halvane::app::models::speaker_selection {
 
 namespace {
 
@@ -99,4 +99,4 @@ void ChooseRear(SpeakerSelection& selection, int index) {
     }
 }
 
-}  // namespace halvane::speaker_selection
+}  // namespace halvane::app::models::speaker_selection

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // The answers of "Select speakers to measure.", edited in place by the
 // dialog and read by the caller after OK.
@@ -69,4 +69,4 @@ void ChooseRear(SpeakerSelection& selection, int index);
 
 }  // namespace speaker_selection
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -2,12 +2,12 @@
 
 #include "halvane/diagnostics/InstalledHook.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 namespace {
 
-InstalledHook<SpeakerSelectionShell>& installedShell() {
-    static InstalledHook<SpeakerSelectionShell> shell;
+diagnostics::InstalledHook<SpeakerSelectionShell>& installedShell() {
+    static diagnostics::InstalledHook<SpeakerSelectionShell> shell;
     return shell;
 }
 
@@ -23,4 +23,4 @@ bool ChooseSpeakersToMeasure(SpeakerSelection& selection, platform::WindowHandle
     return shell(selection, parent);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // Shows "Select speakers to measure." over `parent`, editing `selection` in
 // place; true on OK.
@@ -19,4 +19,4 @@ SpeakerSelectionShell SetSpeakerSelectionShell(SpeakerSelectionShell shell);
 // waits. Without a dialog it answers Cancel (no user to ask).
 bool ChooseSpeakersToMeasure(SpeakerSelection& selection, platform::WindowHandle parent = {});
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 std::vector<SpinAccel> SpinAccelTable(int range) {
     std::vector<SpinAccel> table;
@@ -23,4 +23,4 @@ int SpinAccelIncrement(const std::vector<SpinAccel>& table, long long heldMs) {
     return increment;
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

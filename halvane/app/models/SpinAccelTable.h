@@ -2,7 +2,7 @@
 
 #include <vector>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 // One step of the up-down's acceleration: after `seconds` of holding a
 // button, each repeat moves by `increment`.
@@ -22,4 +22,4 @@ std::vector<SpinAccel> SpinAccelTable(int range);
 // The increment after holding for `heldMs` milliseconds.
 int SpinAccelIncrement(const std::vector<SpinAccel>& table, long long heldMs);
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

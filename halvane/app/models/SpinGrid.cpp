@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 SpinGrid::SpinGrid(int minimum, int maximum, int step, int numerator, int denominator, int offset)
     : min_(minimum), max_(std::max(minimum, maximum)), step_(std::max(step, 1)), num_(numerator == 0 ? 1 : numerator),
@@ -19,4 +19,4 @@ int SpinGrid::positionOf(int value) const {
 
 int SpinGrid::valueOf(long long position) const { return snap((position + offset_) * den_ / num_ + min_); }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

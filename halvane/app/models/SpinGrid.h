@@ -1,6 +1,6 @@
 #pragma once
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 // The value grid of a numeric spin box: every value is clamped into
 // [minimum, maximum] and then lowered to minimum + a whole multiple of step;
@@ -37,4 +37,4 @@ private:
     int offset_ = 0;
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

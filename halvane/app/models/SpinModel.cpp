@@ -1,6 +1,6 @@
 #include "halvane/app/models/SpinModel.h"
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 namespace {
 
@@ -70,4 +70,4 @@ SpinTyped NumericSpinModel::typed(const std::string& text) const {
     return result;
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 // What a spin box made of a typed text.
 struct SpinTyped {
@@ -77,4 +77,4 @@ private:
     Applicator applicator_;
 };
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

@@ -7,7 +7,7 @@
 #include "halvane/document/CHalvaneDoc.h"
 #include "halvane/document/ProcedureService.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
@@ -25,22 +25,22 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     return line;
 }
 
-int InitInstance(StartUpHost& host, AppState& app, ProcedureService& procedures, const CommandLine& commandLine) {
+int InitInstance(StartUpHost& host, document::AppState& app, document::ProcedureService& procedures, const CommandLine& commandLine) {
     switch (commandLine.request) {
     case CommandLine::FileNew:
         if (!host.RunWelcomePage()) return 0;
         if (!host.NewDocument()) return 0;
         break;
     case CommandLine::FileOpen:
-        app.StartMode = AppState::Manual;
+        app.StartMode = document::AppState::Manual;
         if (!host.OpenDocument(commandLine.path)) return 0;
         break;
     case CommandLine::Other:
         return 0;
     }
-    CHalvaneDoc* doc = host.Document();
+    document::CHalvaneDoc* doc = host.Document();
     if (doc == nullptr) return 0;
-    if (app.StartMode.load() != AppState::Manual) {
+    if (app.StartMode.load() != document::AppState::Manual) {
         // The frame stays hidden while the wizard runs, and m_bInitialized
         // stays 0 so that the wizard's document changes do not refresh it.
         // Anything but "Show Results" ends the program, unless the user
@@ -65,7 +65,7 @@ std::string FatalErrorText(const char* what) {
 int GuardedRun(const std::function<int()>& body, const std::function<void(const std::string&)>& showFatal) {
     try {
         return body();
-    } catch (const TException& e) {
+    } catch (const diagnostics::TException& e) {
         showFatal(FatalErrorText(e.what()));
     } catch (const std::exception& e) {
         showFatal(FatalErrorText(e.what()));
@@ -75,4 +75,4 @@ int GuardedRun(const std::function<int()>& body, const std::function<void(const 
     return -1;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

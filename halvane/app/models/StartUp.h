@@ -4,11 +4,18 @@
 #include <string>
 #include <vector>
 
-namespace halvane {
-
+namespace halvane::document {
 class AppState;
+}
+namespace halvane::document {
 class CHalvaneDoc;
+}
+namespace halvane::document {
 class ProcedureService;
+}
+
+namespace halvane::app::models {
+
 
 // What the command line asks for: a new document, a document to open, or
 // something else (an option), which ends start-up at once.
@@ -36,7 +43,7 @@ public:
     // open failed.
     virtual bool OpenDocument(const std::string& path) = 0;
     // The main frame's document, or null without a main frame.
-    virtual CHalvaneDoc* Document() = 0;
+    virtual document::CHalvaneDoc* Document() = 0;
     // Closes the main frame (which asks to save a changed document); false
     // when it stayed open because the user cancelled that question.
     virtual bool CloseMainWindow() = 0;
@@ -47,7 +54,7 @@ public:
 // acts on the command line (welcome page and new document, or the
 // document), runs the wizard in automatic mode, shows the main window and
 // marks start-up complete. 1 to run the message loop, 0 to end at once.
-int InitInstance(StartUpHost& host, AppState& app, ProcedureService& procedures, const CommandLine& commandLine);
+int InitInstance(StartUpHost& host, document::AppState& app, document::ProcedureService& procedures, const CommandLine& commandLine);
 
 // The last-resort box's text for an exception that escaped (null: one of
 // no known kind).
@@ -57,4 +64,4 @@ std::string FatalErrorText(const char* what);
 // through `showFatal` with FatalErrorText and the result is -1.
 int GuardedRun(const std::function<int()>& body, const std::function<void(const std::string&)>& showFatal);
 
-}  // namespace halvane
+}  // namespace halvane::app::models

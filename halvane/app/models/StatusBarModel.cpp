@@ -1,6 +1,6 @@
 #include "halvane/app/models/StatusBarModel.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 void StatusBarModel::Layout(int width, int height) {
     const int cellWidth = height * 2 / 3;
@@ -32,4 +32,4 @@ int StatusBarModel::CellLeft(int i, int left, int right) const {
     return left + kGap + i * (w + kGap) + offset;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

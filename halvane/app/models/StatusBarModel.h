@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace halvane {
+namespace halvane::app::models {
 
 // The activity bar's state: a row of cells in which a lit run moves back
 // and forth, one cell per timer tick, while a job of unknown length runs.
@@ -47,4 +47,4 @@ private:
     int direction_ = 1;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -9,13 +9,13 @@
 #include "halvane/link/UnitClassBase.h"
 #include "halvane/signal/CCurveSet.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 namespace {
 
 using CustomControls::ValueEntry;
 using CustomControls::ValueList;
-using Basic = TargetConfigBasic;
+using Basic = design::TargetConfigBasic;
 
 // Channel numbers of the measured sets.
 constexpr int kCenterChannel = 1;
@@ -24,10 +24,10 @@ constexpr int kRightRearChannel = 5;
 constexpr int kLeftSurroundChannel = 6;
 constexpr int kSubwooferChannel = 7;
 
-std::vector<ValueEntry> Entries(std::unique_ptr<ConTypes::CrossoverIterator> it) {
+std::vector<ValueEntry> Entries(std::unique_ptr<design::ConTypes::CrossoverIterator> it) {
     std::vector<ValueEntry> entries;
     if (it == nullptr) return entries;
-    ConTypes::CrossoverChoice choice;
+    design::ConTypes::CrossoverChoice choice;
     for (; it->Current(&choice) != nullptr; it->Next()) entries.push_back({choice.first, choice.second});
     return entries;
 }
@@ -56,8 +56,8 @@ CrossoverLists CrossoverLists::ForUnitKind(std::int32_t unitKind) {
     // A document that has met no processor yet (a new one) offers the
     // choices of the flagship class, whose limits the program starts with:
     // without them the Fronts' spin would show nothing and could not step.
-    const ConTypes::UnitClassBase* unitClass = ConTypes::FindUnitClass(unitKind);
-    if (unitClass == nullptr) unitClass = ConTypes::FindUnitClass(CrossoverLists::kUnitClassBeforeAnyUnit);
+    const link::ConTypes::UnitClassBase* unitClass = link::ConTypes::FindUnitClass(unitKind);
+    if (unitClass == nullptr) unitClass = link::ConTypes::FindUnitClass(CrossoverLists::kUnitClassBeforeAnyUnit);
     if (unitClass != nullptr) {
         plain = Entries(unitClass->NewCrossoverIterator());
         flat = Entries(unitClass->NewFlatCrossoverIterator());
@@ -71,7 +71,7 @@ CrossoverLists CrossoverLists::ForUnitKind(std::int32_t unitKind) {
     return lists;
 }
 
-TargetCustomizationModel::TargetCustomizationModel(CHalvaneDoc& document, bool receiver, int maxFrequency)
+TargetCustomizationModel::TargetCustomizationModel(document::CHalvaneDoc& document, bool receiver, int maxFrequency)
     : document_(document),
       receiver_(receiver),
       maxFrequency_(maxFrequency),
@@ -97,7 +97,7 @@ TargetCustomizationView TargetCustomizationModel::Update() {
             for (TargetGroupView& group : column.groups) group.spinEnabled = group.checkEnabled = false;
             continue;
         }
-        const CCurveSet* measured = document_.CurveSetSlot(c);
+        const signal::CCurveSet* measured = document_.CurveSetSlot(c);
         auto has = [measured](int channel) { return measured != nullptr && measured->HasCurve(channel); };
         auto& crossover = working_.Crossover[cc];
         auto& flag = working_.GroupFlag[cc];
@@ -165,8 +165,8 @@ std::string TargetCustomizationModel::Summary() const {
 }
 
 void TargetCustomizationModel::WriteBack() const {
-    TargetConfig& target = document_.m_TargetConfig;
-    TargetConfig::SetValues(working_, target, working_.RoomGainDb, working_.MaxEqFrequency, working_.MusicUsesMovie,
+    design::TargetConfig& target = document_.m_TargetConfig;
+    design::TargetConfig::SetValues(working_, target, working_.RoomGainDb, working_.MaxEqFrequency, working_.MusicUsesMovie,
                             working_.ConfigOption);
     target.MinSubEqFrequency = working_.MinSubEqFrequency;
     target.SubHighPassFrequency = working_.SubHighPassFrequency;
@@ -176,14 +176,14 @@ void TargetCustomizationModel::WriteBack() const {
     document_.SetModifiedFlag(true);
 }
 
-int TargetCustomizationModel::AutoDetect(TargetJobs* jobs, platform::WindowHandle parent) {
+int TargetCustomizationModel::AutoDetect(document::TargetJobs* jobs, platform::WindowHandle parent) {
     if (jobs == nullptr) return 0;
     // The job works on copies: the document's measured curves are never
     // touched, so a Cancel afterwards leaves them exactly as they were (and
     // the views keep the very curves they show).
-    std::array<CCurveSet, Basic::kConfigurations> copies;
+    std::array<signal::CCurveSet, Basic::kConfigurations> copies;
     for (int c = 0; c < Basic::kConfigurations; ++c)
-        if (const CCurveSet* measured = document_.CurveSetSlot(c))
+        if (const signal::CCurveSet* measured = document_.CurveSetSlot(c))
             copies[static_cast<std::size_t>(c)].CopyFrom(*measured);
     return jobs->RunAutoDetectXOvers(parent, copies, working_, document_.m_nUnitKind);
 }
@@ -199,11 +199,11 @@ AdvancedTargetModel TargetCustomizationModel::AdvancedValues() const {
 }
 
 void TargetCustomizationModel::TakeAdvanced(const AdvancedTargetModel& advanced) {
-    static_cast<TargetConfigBasic&>(working_) = advanced.basic;
+    static_cast<design::TargetConfigBasic&>(working_) = advanced.basic;
     working_.MinSubEqFrequency = advanced.MinSubEqFrequency;
     working_.SubHighPassFrequency = advanced.SubHighPassFrequency;
     working_.SubHighPassOrder = advanced.SubHighPassOrder;
     working_.RefLevel = advanced.RefLevel;
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

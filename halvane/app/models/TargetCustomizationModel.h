@@ -9,11 +9,16 @@
 #include "halvane/design/TargetConfig.h"
 #include "platform/WindowHandle.h"
 
-namespace halvane {
+namespace halvane::document {
+class CHalvaneDoc;
+}
+namespace halvane::document {
+class TargetJobs;
+}
+
+namespace halvane::app::models {
 
 class AdvancedTargetModel;
-class CHalvaneDoc;
-class TargetJobs;
 
 // The crossover choices of a unit class as the target customisation offers
 // them; every entry is a (frequency, label) pair.
@@ -48,14 +53,14 @@ struct TargetGroupView {
 };
 
 struct TargetColumnView {
-    std::array<TargetGroupView, TargetConfigBasic::kGroups> groups;
+    std::array<TargetGroupView, design::TargetConfigBasic::kGroups> groups;
     // Room gain and maximum EQ frequency: whose values, and whether editable.
     int boundConfiguration = 0;
     bool valuesEnabled = false;
 };
 
 struct TargetCustomizationView {
-    std::array<TargetColumnView, TargetConfigBasic::kConfigurations> columns;
+    std::array<TargetColumnView, design::TargetConfigBasic::kConfigurations> columns;
     CustomControls::SpinGrid maxEqGrid;
     std::string summary;
 };
@@ -76,7 +81,7 @@ public:
 
     // `receiver`: the document is for the receiver class (unit kind 4);
     // `maxFrequency`: the highest maximum EQ frequency offered.
-    TargetCustomizationModel(CHalvaneDoc& document, bool receiver, int maxFrequency);
+    TargetCustomizationModel(document::CHalvaneDoc& document, bool receiver, int maxFrequency);
 
     // The dialog's opening: copies the document's values into the working
     // values (basic part, subwoofer arrays, group flags, reference level).
@@ -94,7 +99,7 @@ public:
     // Auto Detect: runs the crossover detection on copies of the document's
     // measured sets (slots 0 and 1) and the working values, then puts the
     // copies back. Returns the job's result; without jobs nothing happens (0).
-    int AutoDetect(TargetJobs* jobs, platform::WindowHandle parent);
+    int AutoDetect(document::TargetJobs* jobs, platform::WindowHandle parent);
 
     // Advanced: the values the advanced dialog starts from, and taking them
     // back after its OK.
@@ -108,21 +113,21 @@ public:
                                      std::int32_t minEq);
     std::string Summary() const;
 
-    TargetConfig& Working() { return working_; }
-    const TargetConfig& Working() const { return working_; }
+    design::TargetConfig& Working() { return working_; }
+    const design::TargetConfig& Working() const { return working_; }
     const CrossoverLists& Lists() const { return lists_; }
     bool Receiver() const { return receiver_; }
     int MaxFrequency() const { return maxFrequency_; }
-    CHalvaneDoc& Document() const { return document_; }
+    document::CHalvaneDoc& Document() const { return document_; }
 
 private:
-    CHalvaneDoc& document_;
+    document::CHalvaneDoc& document_;
     bool receiver_;
     int maxFrequency_;
     CrossoverLists lists_;
     // Only the basic part, the subwoofer arrays, GroupFlag and RefLevel are
     // the dialog's; the rest is carried for the detection and never written.
-    TargetConfig working_;
+    design::TargetConfig working_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::app::models

@@ -3,12 +3,12 @@
 #include "halvane/app/models/TargetCustomizationModel.h"
 #include "halvane/diagnostics/InstalledHook.h"
 
-namespace halvane {
+namespace halvane::app::models {
 
 namespace {
 
-InstalledHook<TargetCustomizationShell>& installedShell() {
-    static InstalledHook<TargetCustomizationShell> shell;
+diagnostics::InstalledHook<TargetCustomizationShell>& installedShell() {
+    static diagnostics::InstalledHook<TargetCustomizationShell> shell;
     return shell;
 }
 
@@ -18,8 +18,8 @@ TargetCustomizationShell SetTargetCustomizationShell(TargetCustomizationShell sh
     return installedShell().Install(std::move(shell));
 }
 
-bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent,
-                             TargetJobs* jobs) {
+bool OpenTargetCustomization(document::CHalvaneDoc& document, std::int32_t unitKind, platform::WindowHandle parent,
+                             document::TargetJobs* jobs) {
     const TargetCustomizationShell shell = installedShell().Current();
     if (!shell) return false;
     const bool receiver = unitKind == 4;
@@ -28,4 +28,4 @@ bool OpenTargetCustomization(CHalvaneDoc& document, std::int32_t unitKind, platf
                  parent, jobs);
 }
 
-}  // namespace halvane
+}  // namespace halvane::app::models

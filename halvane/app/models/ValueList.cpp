@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 ValueList::ValueList(const std::vector<ValueEntry>& table) {
     for (const ValueEntry& entry : table) {
@@ -68,4 +68,4 @@ const ValueList& SlopeOrderNames() {
     return names;
 }
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace CustomControls {
+namespace halvane::app::models::CustomControls {
 
 // One choice of a spin or combo box: the value stored and the label shown.
 struct ValueEntry {
@@ -58,4 +58,4 @@ const ValueList& SlopeOrderNames();
 // ASCII upper-casing used by every case-insensitive label comparison.
 std::string UpperAscii(const std::string& text);
 
-}  // namespace CustomControls
+}  // namespace halvane::app::models::CustomControls

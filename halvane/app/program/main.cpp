@@ -24,61 +24,63 @@
 #include "platform/qt/QtUserPrompt.h"
 #include "platform/qt/UiMessagePump.h"
 
+using namespace halvane::procedures;
+
 int main(int argc, char** argv) {
     // The application object comes first, outside the guard, so that the
     // last-resort box can still be shown.
-    halvane::HalvaneApplication application(argc, argv);
+    halvane::app::HalvaneApplication application(argc, argv);
     // Qt takes the user's locale for everything; numbers are read and
     // written in the "C" form (a decimal point) throughout.
     std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName("FenwardeElectronics");
     QCoreApplication::setApplicationName("Halvane");
     // Every window of the program carries its icon.
-    QApplication::setWindowIcon(halvane::HalvaneIcon());
+    QApplication::setWindowIcon(halvane::app::HalvaneIcon());
 
-    const int code = halvane::GuardedRun(
+    const int code = halvane::app::models::GuardedRun(
         [&] {
             platform::qt::UiMessagePump pump;
-            halvane::RouteUiFailures(pump, halvane::ShowFatalBox, [&] { application.EndWithFailure(); });
+            halvane::app::RouteUiFailures(pump, halvane::app::ShowFatalBox, [&] { application.EndWithFailure(); });
             platform::qt::QtUserPrompt prompt("Halvane");
             platform::SetUserPrompt(&prompt);
-            halvane::InstallProcedureDialog();
-            halvane::InstallCompletionPage();
-            halvane::InstallConflictResolutionDialog();
-            halvane::InstallTargetCustomizationDialog();
-            halvane::InstallSpeakerSelectionDialog();
+            halvane::app::InstallProcedureDialog();
+            halvane::app::InstallCompletionPage();
+            halvane::app::InstallConflictResolutionDialog();
+            halvane::app::InstallTargetCustomizationDialog();
+            halvane::app::InstallSpeakerSelectionDialog();
 
             platform::qt::QtProfile profile("FenwardeElectronics\\", "Halvane");
             // The program's one port, which every unit talks through. A port
             // the user stored (Ports/COMn) counts after the COMn variable.
-            Comm::CBasicTessikPort port(platform::systemClock(), platform::PortMap(&profile));
-            std::unique_ptr<halvane::QtLanguageFiles> files = halvane::QtLanguageFiles::ForProgram();
-            halvane::QtLocaleProvider locales;
-            halvane::LanguageManager languages(*files, locales, profile);
+            halvane::link::Comm::CBasicTessikPort port(platform::systemClock(), platform::PortMap(&profile));
+            std::unique_ptr<halvane::app::QtLanguageFiles> files = halvane::app::QtLanguageFiles::ForProgram();
+            halvane::app::QtLocaleProvider locales;
+            halvane::app::models::LanguageManager languages(*files, locales, profile);
             languages.SelectUiLanguage();
             LoadGlobalLabels();
-            ConTypes::CreateUnits(port);
+            halvane::link::ConTypes::CreateUnits(port);
 
-            halvane::AppState app;
-            halvane::JobsProcedureService jobs;
-            halvane::ProcedureService& procedures = jobs;
+            halvane::document::AppState app;
+            halvane::app::JobsProcedureService jobs;
+            halvane::document::ProcedureService& procedures = jobs;
             int result = 0;
             {
-                halvane::HalvaneShell shell(app, procedures, prompt, &languages, &profile);
+                halvane::app::HalvaneShell shell(app, procedures, prompt, &languages, &profile);
                 std::vector<std::string> arguments;
                 const QStringList args = QCoreApplication::arguments();
                 for (qsizetype i = 1; i < args.size(); ++i) arguments.push_back(args[i].toStdString());
                 // A failure during start-up has ended the program already: no
                 // loop is started after its box.
-                if (halvane::InitInstance(shell, app, procedures, halvane::ParseCommandLine(arguments)) != 0 &&
+                if (halvane::app::models::InitInstance(shell, app, procedures, halvane::app::models::ParseCommandLine(arguments)) != 0 &&
                     !application.Failed())
                     result = application.exec();
                 app.SetMainWindow(nullptr);
             }
-            ConTypes::DestroyUnits();
+            halvane::link::ConTypes::DestroyUnits();
             platform::SetUserPrompt(nullptr);
             return application.Failed() ? -1 : result;
         },
-        halvane::ShowFatalBox);
+        halvane::app::ShowFatalBox);
     return code;
 }

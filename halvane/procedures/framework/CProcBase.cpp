@@ -7,13 +7,13 @@
 #include <exception>
 #include <stdexcept>
 
-namespace halvane {
+namespace halvane::procedures {
 
-CProcBase::CProcBase(CHalvaneDoc* document) : document_(document) {}
+CProcBase::CProcBase(document::CHalvaneDoc* document) : document_(document) {}
 
 CProcBase::~CProcBase() noexcept(false) { worker_.reset(); }
 
-void CProcBase::OnProcedureComplete(int, const TException*, platform::WindowHandle) {}
+void CProcBase::OnProcedureComplete(int, const diagnostics::TException*, platform::WindowHandle) {}
 
 void CProcBase::Abort() {
     IProcDialog* host = Host();
@@ -45,17 +45,17 @@ int CProcBase::Execute(void* argument) {
     if (host != nullptr) host->HoldCompletion();
 
     int value = -1;
-    std::unique_ptr<TException> failure;
+    std::unique_ptr<diagnostics::TException> failure;
     try {
         value = Run(argument);
-    } catch (const TException& e) {
-        failure = std::make_unique<TException>(e.message());
-    } catch (const TCodedException& e) {
-        failure = std::make_unique<TException>(e.message);
+    } catch (const diagnostics::TException& e) {
+        failure = std::make_unique<diagnostics::TException>(e.message());
+    } catch (const diagnostics::TCodedException& e) {
+        failure = std::make_unique<diagnostics::TException>(e.message);
     } catch (const std::exception& e) {
-        failure = std::make_unique<TException>(e.what());
+        failure = std::make_unique<diagnostics::TException>(e.what());
     } catch (...) {
-        failure = std::make_unique<TException>("Unrecognized exception");
+        failure = std::make_unique<diagnostics::TException>("Unrecognized exception");
     }
     if (failure) {
         value = -1;
@@ -93,4 +93,4 @@ void CProcBase::WaitForQueuedRuns() {
         runsDone_.wait_for(lock, std::chrono::milliseconds(10));
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -11,9 +11,13 @@
 #include <mutex>
 #include <string>
 
-namespace halvane {
+namespace halvane::document {
+class CHalvaneDoc;
+}
 
-class CHalvaneDoc;  // the project document; the procedures only carry it
+namespace halvane::procedures {
+
+  // the project document; the procedures only carry it
 
 // The base of every long job (measure, calculate, upload, erase, crossover
 // detection, target recalculation). DoProcedure runs it: its body Run
@@ -26,9 +30,9 @@ class CHalvaneDoc;  // the project document; the procedures only carry it
 // error); jobs may end with other codes of their own through Done.
 class CProcBase {
 public:
-    using Worker = Threading::UIThreadHandler<CProcBase, void*>;
+    using Worker = diagnostics::Threading::UIThreadHandler<CProcBase, void*>;
 
-    explicit CProcBase(CHalvaneDoc* document = nullptr);
+    explicit CProcBase(document::CHalvaneDoc* document = nullptr);
     // Stops and joins the worker (see TaskWorker: on the user-interface
     // thread the wait keeps the interface's events running).
     virtual ~CProcBase() noexcept(false);
@@ -37,7 +41,7 @@ public:
 
     // Called by DoProcedure on the calling thread once the job has ended,
     // with the result and the run's failure (null when none). Empty here.
-    virtual void OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent);
+    virtual void OnProcedureComplete(int result, const diagnostics::TException* lastError, platform::WindowHandle parent);
 
     // Asks the running job to stop: clears the host's running flag, which
     // the job polls. A worker whose thread has ended can run nothing any
@@ -62,7 +66,7 @@ public:
     int Execute(void* argument);
 
     // The failure of the last run (cleared when a run starts), or null.
-    const TException* LastError() const { return lastError_.get(); }
+    const diagnostics::TException* LastError() const { return lastError_.get(); }
     // The text of the last run's failure, or `otherwise` when it left none
     // (a run ended from outside, or never started).
     std::string LastErrorText(const std::string& otherwise) const {
@@ -71,7 +75,7 @@ public:
     const std::string& Title() const { return title_; }
     IProcDialog* Host() const { return host_.load(); }
     void SetHost(IProcDialog* host) { host_.store(host); }
-    CHalvaneDoc* Document() const { return document_; }
+    document::CHalvaneDoc* Document() const { return document_; }
 
     // Replaces the worker with a fresh one; the old one's thread has ended
     // before the new one starts.
@@ -90,14 +94,14 @@ protected:
 private:
     void ExecuteQueued(void* argument);
 
-    std::unique_ptr<TException> lastError_;
+    std::unique_ptr<diagnostics::TException> lastError_;
     std::unique_ptr<Worker> worker_;
     std::atomic<IProcDialog*> host_{nullptr};
-    CHalvaneDoc* document_;
+    document::CHalvaneDoc* document_;
 
     mutable std::mutex runsMutex_;
     std::condition_variable runsDone_;
     int queuedRuns_ = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

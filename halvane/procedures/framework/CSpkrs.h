@@ -5,18 +5,20 @@
 
 #include "halvane/signal/ChannelTable.h"
 
+namespace halvane::procedures {
+
 // A loudspeaker channel number, valid 0..7 (7 the subwoofer). Loops over the
 // channels start at 0 and run while Next() answers true. Operations on an
 // invalid value throw std::logic_error.
 class CSpkrs {
 public:
-    static constexpr int kSubwoofer = ChannelTable::kSubwoofer;
+    static constexpr int kSubwoofer = signal::ChannelTable::kSubwoofer;
 
     constexpr CSpkrs(int channel = 0) : value_(channel) {}  // NOLINT: channel numbers convert freely
 
     constexpr int Value() const { return value_; }
     constexpr operator int() const { return value_; }  // NOLINT
-    constexpr bool IsValid() const { return ChannelTable::IsChannel(value_); }
+    constexpr bool IsValid() const { return signal::ChannelTable::IsChannel(value_); }
     bool IsSubwoofer() const { return value_ == kSubwoofer; }
 
     // Steps to the next channel; true while the new value is still a
@@ -32,3 +34,5 @@ public:
 private:
     std::int32_t value_;
 };
+
+}  // namespace halvane::procedures

@@ -1,5 +1,7 @@
 #include "halvane/procedures/framework/ChannelNames.h"
 
+namespace halvane::procedures {
+
 namespace {
 
 template <std::size_t N>
@@ -11,8 +13,10 @@ std::array<std::string, N> Texts(const std::array<const char*, N>& from) {
 
 }  // namespace
 
-const std::array<std::string, ChannelTable::kCount> ChannelNames = Texts(ChannelTable::kNames);
-const std::array<int, ChannelTable::kCount> ChannelPairs = ChannelTable::kPairs;
-const std::array<std::string, ChannelTable::kGroupCount> GroupNames = Texts(ChannelTable::kGroupNames);
-const std::array<int, ChannelTable::kCount> ChannelGroups = ChannelTable::kGroupOf;
-const std::array<int, ChannelTable::kCount + 1> ChannelListOrder = ChannelTable::kListOrder;
+const std::array<std::string, signal::ChannelTable::kCount> ChannelNames = Texts(signal::ChannelTable::kNames);
+const std::array<int, signal::ChannelTable::kCount> ChannelPairs = signal::ChannelTable::kPairs;
+const std::array<std::string, signal::ChannelTable::kGroupCount> GroupNames = Texts(signal::ChannelTable::kGroupNames);
+const std::array<int, signal::ChannelTable::kCount> ChannelGroups = signal::ChannelTable::kGroupOf;
+const std::array<int, signal::ChannelTable::kCount + 1> ChannelListOrder = signal::ChannelTable::kListOrder;
+
+}  // namespace halvane::procedures

@@ -4,13 +4,15 @@
 
 #include "halvane/signal/ChannelTable.h"
 
+namespace halvane::procedures {
+
 // One channel (0..7) or all of them (8). Assigning anything else is a
 // program fault that the user is told about before the program gives up:
 // the box "Application is closing" (caption "Fatal Error"), then
-// halvane::TException "Fatal Error".
+// diagnostics::TException "Fatal Error".
 class ChannelSelector {
 public:
-    static constexpr int kAll = ChannelTable::kNone;
+    static constexpr int kAll = signal::ChannelTable::kNone;
 
     ChannelSelector() = default;
     explicit ChannelSelector(int value) { *this = value; }
@@ -22,3 +24,5 @@ public:
 private:
     std::int32_t value_ = kAll;
 };
+
+}  // namespace halvane::procedures

@@ -2,11 +2,11 @@
 
 #include "halvane/diagnostics/ThrowError.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 bool CheckAbort(const std::atomic<std::int32_t>* runningFlag) {
-    if (runningFlag != nullptr && runningFlag->load() == 0) ThrowErrorText(kProcedureAbortedText);
+    if (runningFlag != nullptr && runningFlag->load() == 0) diagnostics::ThrowErrorText(kProcedureAbortedText);
     return true;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

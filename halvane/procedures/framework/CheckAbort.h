@@ -3,7 +3,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The text a job ends with when the user aborts it.
 constexpr const char* kProcedureAbortedText = "Procedure aborted\n";
@@ -13,4 +13,4 @@ constexpr const char* kProcedureAbortedText = "Procedure aborted\n";
 // host (null flag) never aborts here. Returns true otherwise.
 bool CheckAbort(const std::atomic<std::int32_t>* runningFlag);
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The two windows through which a job's dialog is reached while its widgets
 // exist: the dialog itself and its progress bar, each bound to a handler of
@@ -51,4 +51,4 @@ private:
     std::atomic<std::uint64_t> progressBarId_{0};
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -5,12 +5,12 @@
 
 #include <stdexcept>
 
-namespace halvane {
+namespace halvane::procedures {
 
 namespace {
 
-InstalledHook<ProcedureDialogShell>& installedShell() {
-    static InstalledHook<ProcedureDialogShell> shell;
+diagnostics::InstalledHook<ProcedureDialogShell>& installedShell() {
+    static diagnostics::InstalledHook<ProcedureDialogShell> shell;
     return shell;
 }
 
@@ -71,4 +71,4 @@ int DoProcedure(CProcBase* procedure, platform::WindowHandle parent, IProcDialog
     return result;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

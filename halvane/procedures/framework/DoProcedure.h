@@ -7,7 +7,7 @@
 
 #include <functional>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // Runs the modal progress dialog over `parent` for the controller's
 // procedure and returns the code it was ended with. The program installs
@@ -32,4 +32,4 @@ ProcedureDialogShell SetProcedureDialogShell(ProcedureDialogShell shell);
 // the dialog it is cleared before, as the dialog has gone by then).
 int DoProcedure(CProcBase* procedure, platform::WindowHandle parent, IProcDialog* host);
 
-}  // namespace halvane
+}  // namespace halvane::procedures

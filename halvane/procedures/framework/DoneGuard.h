@@ -2,7 +2,7 @@
 
 #include "halvane/procedures/framework/IProcDialog.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The completion guard a job body arms first thing: when the body is left
 // without dismissing it (by an exception above all), the host is ended
@@ -29,4 +29,4 @@ private:
     bool armed_ = true;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The one way every job leaves the processor (measurement, upload, erase,
 // Quick Measure): the exit actions it arms as it changes the processor's or
@@ -31,7 +31,7 @@ public:
     ~ExitActions() { runAll(); }
 
     // The line the actions talk through, once the job holds a unit.
-    void UsePort(Comm::CBasicTessikPort& port) { port_ = &port; }
+    void UsePort(link::Comm::CBasicTessikPort& port) { port_ = &port; }
 
     Id Arm(std::function<void()> action) {
         actions_.push_back(std::move(action));
@@ -51,7 +51,7 @@ private:
     std::exception_ptr runAll() noexcept {
         // On a failed line or after an abort, the processor is tried once,
         // briefly; the commands still go out.
-        std::optional<Comm::CBasicTessikPort::ExitPath> onTheWayOut;
+        std::optional<link::Comm::CBasicTessikPort::ExitPath> onTheWayOut;
         if (port_ != nullptr) onTheWayOut.emplace(*port_);
         std::exception_ptr first;
         while (!actions_.empty()) {
@@ -68,7 +68,7 @@ private:
     }
 
     std::vector<std::function<void()>> actions_;
-    Comm::CBasicTessikPort* port_ = nullptr;
+    link::Comm::CBasicTessikPort* port_ = nullptr;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -3,6 +3,8 @@
 #include "halvane/diagnostics/HalvaneStrings.h"
 #include "platform/StringTable.h"
 
+namespace halvane::procedures {
+
 namespace {
 
 GlobalLabelTexts labels;
@@ -10,15 +12,15 @@ GlobalLabelTexts labels;
 }  // namespace
 
 void LoadGlobalLabels() {
-    halvane::RegisterHalvaneStrings();
+    diagnostics::RegisterHalvaneStrings();
     const platform::StringTable& t = platform::processStrings();
-    namespace ids = halvane::ids;
-    labels.no = t.text(ids::No);
-    labels.yes = t.text(ids::Yes);
-    labels.offDisabled = t.text(ids::OffDisabled);
-    labels.small = t.text(ids::Small);
-    labels.large = t.text(ids::Large);
-    labels.configurationNames = {t.text(ids::Movie), t.text(ids::Music)};
+    namespace ids = diagnostics::ids;
+    labels.no = t.text(diagnostics::ids::No);
+    labels.yes = t.text(diagnostics::ids::Yes);
+    labels.offDisabled = t.text(diagnostics::ids::OffDisabled);
+    labels.small = t.text(diagnostics::ids::Small);
+    labels.large = t.text(diagnostics::ids::Large);
+    labels.configurationNames = {t.text(diagnostics::ids::Movie), t.text(diagnostics::ids::Music)};
 }
 
 const GlobalLabelTexts& GlobalLabels() { return labels; }
@@ -41,3 +43,5 @@ std::string FormatRangeText(const std::string& a, const std::string& b, const st
     }
     return out;
 }
+
+}  // namespace halvane::procedures

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace halvane::procedures {
+
 // Labels shared by the settings tables and views, loaded once from the
 // string table at start-up.
 struct GlobalLabelTexts {
@@ -35,3 +37,5 @@ struct ValueLabel {
 // "[%1 - %2]" with the arguments put in by position ("[a - b]"); the third
 // argument has no place in the text.
 std::string FormatRangeText(const std::string& a, const std::string& b, const std::string& c = {});
+
+}  // namespace halvane::procedures

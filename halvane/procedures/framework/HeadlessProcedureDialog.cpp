@@ -3,7 +3,7 @@
 #include "platform/UiMessageQueue.h"
 #include "platform/UiThread.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 HeadlessProcedureDialog::HeadlessProcedureDialog(ProcedureDialogController& controller, platform::Clock& clock)
     : controller_(controller), clock_(clock) {
@@ -38,4 +38,4 @@ int RunHeadlessProcedureDialog(ProcedureDialogController& dialog, platform::Wind
     return headless.RunModal();
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

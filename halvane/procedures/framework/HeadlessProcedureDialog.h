@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The modal progress dialog without a window: its modal loop drains the
 // window-message queue on the calling thread every millisecond (through the
@@ -71,4 +71,4 @@ private:
 // The default shell: a HeadlessProcedureDialog on the system clock.
 int RunHeadlessProcedureDialog(ProcedureDialogController& dialog, platform::WindowHandle parent);
 
-}  // namespace halvane
+}  // namespace halvane::procedures

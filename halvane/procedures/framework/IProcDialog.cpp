@@ -2,7 +2,7 @@
 
 #include "platform/WindowRegistry.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 void IProcDialog::Done(int result) {
     {
@@ -41,4 +41,4 @@ std::optional<int> IProcDialog::ReleaseCompletion() {
     return held;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

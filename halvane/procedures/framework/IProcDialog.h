@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace halvane {
+namespace halvane::procedures {
 
 class CProcBase;
 
@@ -80,4 +80,4 @@ private:
     std::optional<int> held_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -2,7 +2,7 @@
 
 #include "halvane/procedures/framework/CProcBase.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 void JobProgress::SetRange(int total) {
     auto lock = LockUpdates();
@@ -41,4 +41,4 @@ int JobProgress::IsAborted() const {
     return host != nullptr && host->RunningFlag().load() == 0 ? 1 : 0;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

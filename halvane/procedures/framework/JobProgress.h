@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace halvane {
+namespace halvane::procedures {
 
 class CProcBase;
 
@@ -12,7 +12,7 @@ class CProcBase;
 // them: ranges, steps and texts go to the job's host, questions to the
 // job's prompt over the host's window, and an abort through either the
 // progress part or the host stops the job.
-class JobProgress final : public ConTypes::Progress {
+class JobProgress final : public diagnostics::ConTypes::Progress {
 public:
     JobProgress(CProcBase& job, platform::UserPrompt* prompt) : Progress(prompt), job_(job) {}
 
@@ -29,4 +29,4 @@ private:
     CProcBase& job_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

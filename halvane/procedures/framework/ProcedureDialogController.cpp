@@ -6,7 +6,7 @@
 #include "halvane/procedures/framework/CProcBase.h"
 #include "platform/WindowMessage.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 ProcedureDialogController::ProcedureDialogController(CProcBase& procedure, std::string caption,
                                                      std::string statusArgument, platform::UserPrompt* prompt)
@@ -104,14 +104,14 @@ void ProcedureDialogController::SetProcedureState(int state) {
 void ProcedureDialogController::SetDisplayString(std::string text) {
     const platform::WindowHandle dialog = GetHwnd();
     if (!dialog) return;
-    Threading::PostWndMessageObject(std::make_unique<Threading::SendStringWndMessage>(dialog, std::move(text)));
+    diagnostics::Threading::PostWndMessageObject(std::make_unique<diagnostics::Threading::SendStringWndMessage>(dialog, std::move(text)));
 }
 
 void ProcedureDialogController::SetRange(int total) {
     if (!ProgressBarHandle()) return;
     total_ = total;
     position_ = 0;
-    Threading::PostWndMessage(ProgressBarHandle(), platform::PBM_SETRANGE32, 0, total);
+    diagnostics::Threading::PostWndMessage(ProgressBarHandle(), platform::PBM_SETRANGE32, 0, total);
     SetPos(0);
 }
 
@@ -120,25 +120,25 @@ void ProcedureDialogController::SetPos(int position) {
     if (!bar) return;
     position_ = position;
     // The position travels as the unsigned wParam; the bar reads it back as int.
-    Threading::PostWndMessage(bar, platform::PBM_SETPOS, static_cast<std::uintptr_t>(position), 0);
+    diagnostics::Threading::PostWndMessage(bar, platform::PBM_SETPOS, static_cast<std::uintptr_t>(position), 0);
 }
 
 void ProcedureDialogController::DeliverDone(int result) {
     const platform::WindowHandle dialog = GetHwnd();
     if (!dialog) return;
-    Threading::PostWndMessage(dialog, messages::Id(messages::kDone), 0, result);
+    diagnostics::Threading::PostWndMessage(dialog, diagnostics::messages::Id(diagnostics::messages::kDone), 0, result);
 }
 
 std::intptr_t ProcedureDialogController::onDialogMessage(std::uint32_t message, std::uintptr_t wParam,
                                                          std::intptr_t lParam) {
-    if (message == messages::Id(messages::kDone)) {
+    if (message == diagnostics::messages::Id(diagnostics::messages::kDone)) {
         OnDone(static_cast<int>(lParam));
-    } else if (message == Threading::UmSetDisplayString()) {
-        OnSetDisplayString(Threading::SendStringWndMessage::TextOf(lParam));
-    } else if (message == messages::Id(messages::kRunTask)) {
+    } else if (message == diagnostics::Threading::UmSetDisplayString()) {
+        OnSetDisplayString(diagnostics::Threading::SendStringWndMessage::TextOf(lParam));
+    } else if (message == diagnostics::messages::Id(diagnostics::messages::kRunTask)) {
         OnRunTask(reinterpret_cast<void*>(wParam));
     }
     return 0;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-namespace halvane {
+namespace halvane::procedures {
 
 class CProcBase;
 
@@ -107,4 +107,4 @@ private:
     DialogWindows windows_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The widgets of the modal progress dialog as its controller drives them:
 // a status text, a progress bar, the Start and Abort buttons and the modal
@@ -24,4 +24,4 @@ public:
     virtual void EndDialog(int result) = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

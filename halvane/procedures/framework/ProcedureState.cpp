@@ -6,7 +6,7 @@
 #include <array>
 #include <mutex>
 
-namespace halvane {
+namespace halvane::procedures {
 
 namespace {
 
@@ -16,14 +16,14 @@ const std::array<std::string, kStates + 1>& stateTexts() {
     static std::array<std::string, kStates + 1> texts;
     static std::once_flag once;
     std::call_once(once, [] {
-        RegisterHalvaneStrings();
+        diagnostics::RegisterHalvaneStrings();
         const platform::StringTable& table = platform::processStrings();
-        texts[0] = table.text(ids::PressStart);
-        texts[1] = table.text(ids::ProcedureCompleted);
-        texts[2] = table.text(ids::ProcedureTerminated);
-        texts[3] = table.text(ids::ProcedureFailed);
-        texts[4] = table.text(ids::ProcedurePleaseWait);
-        texts[5] = table.text(ids::ProcedureAborting);
+        texts[0] = table.text(diagnostics::ids::PressStart);
+        texts[1] = table.text(diagnostics::ids::ProcedureCompleted);
+        texts[2] = table.text(diagnostics::ids::ProcedureTerminated);
+        texts[3] = table.text(diagnostics::ids::ProcedureFailed);
+        texts[4] = table.text(diagnostics::ids::ProcedurePleaseWait);
+        texts[5] = table.text(diagnostics::ids::ProcedureAborting);
         texts[6] = std::string();
         texts[7] = "Error, index exceeded maximum";
     });
@@ -74,4 +74,4 @@ std::string FormatPositional(const std::string& format, const std::vector<std::s
     return out;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The states of the modal progress dialog and the status text each shows.
 // The dialog itself goes 7 (initial) -> 4 (running) -> 5 (abort confirmed);
@@ -34,4 +34,4 @@ bool ProcedureStatusText(int state, const std::string& argument, std::string& te
 // read as formats themselves.
 std::string FormatPositional(const std::string& format, const std::vector<std::string>& args);
 
-}  // namespace halvane
+}  // namespace halvane::procedures

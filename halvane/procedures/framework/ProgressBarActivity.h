@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // What a job's progress bar shows. A job reports counted work as a range and
 // a position; between such phases it waits on the processor (switching on,
@@ -70,4 +70,4 @@ private:
     bool busy_ = false;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -6,12 +6,19 @@
 #include "halvane/procedures/framework/CProcBase.h"
 #include "platform/WindowHandle.h"
 
+namespace halvane::design {
 struct FilterDesign;
+}
 
-namespace halvane {
-
+namespace halvane::document {
 class CHalvaneDoc;
+}
+namespace halvane::document {
 struct DocumentData;
+}
+
+namespace halvane::procedures {
+
 
 // Designs the correction filters of both configurations: for every measured
 // channel with a target, a chain fitted at the design rate (192000 Hz for a
@@ -32,9 +39,9 @@ public:
     // before any word is chosen (what the held values are judged against).
     enum class Coefficients { Held, Exact };
 
-    explicit CEqCalcProc(CHalvaneDoc& document, Coefficients coefficients = Coefficients::Held);
+    explicit CEqCalcProc(document::CHalvaneDoc& document, Coefficients coefficients = Coefficients::Held);
     int Run(void* argument) override;
-    void OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) override;
+    void OnProcedureComplete(int result, const diagnostics::TException* lastError, platform::WindowHandle parent) override;
 
 private:
     Coefficients coefficients_;
@@ -44,12 +51,12 @@ private:
 // index][channel]: the gain word's low 24 bits, filled, and every stage of
 // the stage limit in force, the design's halved stages first and the
 // identity (in use) after them.
-void StoreBiquadTable(DocumentData& document, const FilterDesign& design, std::int32_t rateIndex, int channel,
+void StoreBiquadTable(document::DocumentData& document, const design::FilterDesign& design, std::int32_t rateIndex, int channel,
                       int configuration);
 
 // Runs the calculation; true when it completed. When it did not, `failure`
 // (if given) receives why.
-bool RunEqCalcProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host,
+bool RunEqCalcProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host,
                    std::string* failure = nullptr);
 
-}  // namespace halvane
+}  // namespace halvane::procedures

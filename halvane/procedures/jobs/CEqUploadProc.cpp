@@ -12,7 +12,7 @@
 #include "halvane/procedures/framework/ExitActions.h"
 #include "platform/UserPrompt.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 namespace {
 
@@ -47,7 +47,7 @@ std::string StateLeft(Reached reached, int unitClass, bool erase, bool lineDown)
 
 }  // namespace
 
-CEqUploadProc::CEqUploadProc(CHalvaneDoc& document, int mode)
+CEqUploadProc::CEqUploadProc(document::CHalvaneDoc& document, int mode)
     : CProcBase(&document), mode_(mode), progress_(*this, &document.Prompt()) {
     title_ = "Uploading/Verifying.";
 }
@@ -87,16 +87,16 @@ int CEqUploadProc::Run(void*) {
     // Declared after the guard: the exit actions have all run before the
     // host hears of the end.
     ExitActions exits;
-    auto& doc = *static_cast<CHalvaneDoc*>(Document());
+    auto& doc = *static_cast<document::CHalvaneDoc*>(Document());
     progress_.SetText("Please wait, this will take several minutes.");
     running_.store(host != nullptr ? &host->RunningFlag() : nullptr);
     exits.Arm([this] { running_.store(nullptr); });
 
-    unit_ = ConTypes::FindConnectedUnit(&progress_);
-    if (unit_ == nullptr) throw TException(ConTypes::NoUnitFoundText());
+    unit_ = link::ConTypes::FindConnectedUnit(&progress_);
+    if (unit_ == nullptr) throw diagnostics::TException(link::ConTypes::NoUnitFoundText());
     exits.UsePort(unit_->Port());
-    exits.Arm([this] { ConTypes::ReleaseUnit(unit_); });
-    if (unit_->ModelIndex() == ConTypes::kNoUnitModel) throw TException(kNoUnitText);
+    exits.Arm([this] { link::ConTypes::ReleaseUnit(unit_); });
+    if (unit_->ModelIndex() == link::ConTypes::kNoUnitModel) throw diagnostics::TException(kNoUnitText);
 
     const bool erase = mode_ == kErase;
     const std::int32_t documentKind = doc.m_nUnitKind;
@@ -106,10 +106,10 @@ int CEqUploadProc::Run(void*) {
         if (!erase) {
             int code = 0;
             switch (connected) {
-                case 1: code = CHalvaneDoc::kConvertToKind1; break;
-                case 2: code = CHalvaneDoc::kConvertToKind2; break;
-                case 4: code = CHalvaneDoc::kConvertToKind4; break;
-                default: throw TException("Unsuported unit class");
+                case 1: code = document::CHalvaneDoc::kConvertToKind1; break;
+                case 2: code = document::CHalvaneDoc::kConvertToKind2; break;
+                case 4: code = document::CHalvaneDoc::kConvertToKind4; break;
+                default: throw diagnostics::TException("Unsuported unit class");
             }
             exits.RunAll();
             guard.Dismiss();
@@ -118,7 +118,7 @@ int CEqUploadProc::Run(void*) {
         }
         // The unit writes with its own class's limits; the document's stay
         // the program's.
-        if (!UnitClassLimits::ForUnitClass(connected)) throw TException(kNoUnitText);
+        if (!link::UnitClassLimits::ForUnitClass(connected)) throw diagnostics::TException(kNoUnitText);
     }
 
     Reached reached = Reached::Nothing;
@@ -157,10 +157,10 @@ int CEqUploadProc::Run(void*) {
             phase.Dismiss(endSpeakers);
         }
         unit_->EndSpeakerUpload(0);
-    } catch (const TException& failure) {
+    } catch (const diagnostics::TException& failure) {
         // An abort ends as aborted, whatever the exchange it cut short
         // reported; either way the user learns what the processor holds.
-        const Comm::CBasicTessikPort& port = unit_->Port();
+        const link::Comm::CBasicTessikPort& port = unit_->Port();
         const bool lineDown = port.LinkFailed() || !port.IsOpen();
         std::string text = progress_.IsAborted() != 0 ? std::string(kProcedureAbortedText) : failure.message();
         const std::string state = StateLeft(reached, connected, erase, lineDown);
@@ -168,7 +168,7 @@ int CEqUploadProc::Run(void*) {
             if (!text.empty() && text.back() != '\n') text += "\n";
             text += state;
         }
-        throw TException(text);
+        throw diagnostics::TException(text);
     }
     exits.RunAll();
     guard.Dismiss();
@@ -176,26 +176,26 @@ int CEqUploadProc::Run(void*) {
     return 1;
 }
 
-void CEqUploadProc::OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) {
-    auto* doc = static_cast<CHalvaneDoc*>(Document());
+void CEqUploadProc::OnProcedureComplete(int result, const diagnostics::TException* lastError, platform::WindowHandle parent) {
+    auto* doc = static_cast<document::CHalvaneDoc*>(Document());
     platform::UserPrompt& prompt = doc->Prompt();
     if (result == 1) {
         prompt.MessageBox("Upload/Verify complete!", "", platform::MB_OK, parent);
-    } else if (result != CHalvaneDoc::kConvertToKind2) {
+    } else if (result != document::CHalvaneDoc::kConvertToKind2) {
         std::string text = "Upload/Verify failed!";
         if (lastError != nullptr) text += "\n" + lastError->message();
         prompt.MessageBox(text, "", platform::MB_OK | platform::MB_ICONERROR, parent);
     }
 }
 
-int RunUploadProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host) {
+int RunUploadProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host) {
     CEqUploadProc job(document, CEqUploadProc::kUpload);
     return DoProcedure(&job, parent, host);
 }
 
-int RunEraseProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host) {
+int RunEraseProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host) {
     CEqUploadProc job(document, CEqUploadProc::kErase);
     return DoProcedure(&job, parent, host);
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -9,13 +9,16 @@
 #include "platform/UserPrompt.h"
 #include "platform/WindowHandle.h"
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 class UnitBase;
 }
 
-namespace halvane {
-
+namespace halvane::document {
 class CHalvaneDoc;
+}
+
+namespace halvane::procedures {
+
 
 // Writes the document's correction to the connected processor: gains,
 // room-correction coefficients, speaker configuration and levels (mode 0),
@@ -32,13 +35,13 @@ public:
     static constexpr int kUpload = 0;
     static constexpr int kErase = 2;
 
-    CEqUploadProc(CHalvaneDoc& document, int mode);
+    CEqUploadProc(document::CHalvaneDoc& document, int mode);
 
     int Run(void* argument) override;
-    void OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) override;
+    void OnProcedureComplete(int result, const diagnostics::TException* lastError, platform::WindowHandle parent) override;
 
     // The unit's view of the job: texts, steps and the abort go to the host.
-    class UnitProgress final : public ConTypes::Progress {
+    class UnitProgress final : public diagnostics::ConTypes::Progress {
     public:
         UnitProgress(CEqUploadProc& job, platform::UserPrompt* prompt) : Progress(prompt), job_(job) {}
         void SetRange(int total) override;
@@ -62,15 +65,15 @@ public:
 private:
     std::atomic<const std::atomic<std::int32_t>*> running_{nullptr};
     int mode_;
-    ConTypes::UnitBase* unit_ = nullptr;
+    link::ConTypes::UnitBase* unit_ = nullptr;
     UnitProgress progress_;
 };
 
 // The main window's Upload and the wizard's third step: the raw result (1,
 // 2 or a conversion code).
-int RunUploadProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host);
+int RunUploadProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host);
 // The Erase command, always under the modal progress dialog (`host` is for
 // tests; null in the program).
-int RunEraseProc(platform::WindowHandle parent, CHalvaneDoc& document, IProcDialog* host = nullptr);
+int RunEraseProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host = nullptr);
 
-}  // namespace halvane
+}  // namespace halvane::procedures

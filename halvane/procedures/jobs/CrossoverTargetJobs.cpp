@@ -16,7 +16,7 @@
 #include "halvane/procedures/framework/DoneGuard.h"
 #include "halvane/signal/CMeasSet.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 namespace {
 
@@ -27,23 +27,23 @@ constexpr int kDetectionRateIndex = 3;
 // document are raised by.
 const double kLoadGain = std::exp(0.8 * std::log(10.0) / 20.0);
 
-void EmptyConfigurationSets(DocumentData& doc, int c) {
+void EmptyConfigurationSets(document::DocumentData& doc, int c) {
     for (int slot : {c, c + 10, c + 2, c + 8}) doc.CurveSetSlot(slot)->Clear();
 }
 
-void AverageIntoMeasured(DocumentData& doc, int c) {
+void AverageIntoMeasured(document::DocumentData& doc, int c) {
     doc.MeasSetSlot(c + 6)->Average(*doc.CurveSetSlot(c));
     doc.CurveSetSlot(c + 8)->CopyFrom(*doc.CurveSetSlot(c));
 }
 
 }  // namespace
 
-std::int32_t DesignRateHz(const UnitClassLimits& limits) {
+std::int32_t DesignRateHz(const link::UnitClassLimits& limits) {
     const std::int32_t rates = limits.RateCount();
-    return CSampFS(rates == 8 ? 6 : 3, rates).GetFrequency();
+    return link::CSampFS(rates == 8 ? 6 : 3, rates).GetFrequency();
 }
 
-CAutoDetectXOvers::CAutoDetectXOvers(const CCurveSet& movie, const CCurveSet& music, TargetConfig& config,
+CAutoDetectXOvers::CAutoDetectXOvers(const signal::CCurveSet& movie, const signal::CCurveSet& music, design::TargetConfig& config,
                                      std::int32_t unitKind)
     : measured_{&movie, &music}, config_(&config), unitKind_(unitKind) {}
 
@@ -52,11 +52,11 @@ int CAutoDetectXOvers::Run(void*) {
     DoneGuard guard(host);
     if (host != nullptr) host->SetRange(2);
     const std::int32_t rate =
-        CSampFS(kDetectionRateIndex, UnitClassLimits::ForUnitClassOrInitial(unitKind_).RateCount()).GetFrequency();
+        link::CSampFS(kDetectionRateIndex, link::UnitClassLimits::ForUnitClassOrInitial(unitKind_).RateCount()).GetFrequency();
     for (int c = 0; c < 2; ++c) {
-        const auto choices = UnitCrossoverChoices::For(unitKind_);
-        if (choices == nullptr) throw TException("Could not detect the crossovers for this unit class.");
-        DetectCrossovers(*choices, *measured_[c], *config_, c, rate);
+        const auto choices = link::UnitCrossoverChoices::For(unitKind_);
+        if (choices == nullptr) throw diagnostics::TException("Could not detect the crossovers for this unit class.");
+        design::DetectCrossovers(*choices, *measured_[c], *config_, c, rate);
         if (host != nullptr) host->Step(1);
     }
     // Each configuration keeps its own proposals.
@@ -66,7 +66,7 @@ int CAutoDetectXOvers::Run(void*) {
     return 1;
 }
 
-RecalcTarg::RecalcTarg(CHalvaneDoc& document)
+RecalcTarg::RecalcTarg(document::CHalvaneDoc& document)
     : CProcBase(&document), unitKind_(document.m_nUnitKind), config_(&document.m_TargetConfig) {
     for (int c = 0; c < 2; ++c) measured_[c].CopyFrom(*document.CurveSetSlot(c));
 }
@@ -75,13 +75,13 @@ int RecalcTarg::Run(void*) {
     IProcDialog* host = Host();
     DoneGuard guard(host);
     if (host != nullptr) host->SetRange(2);
-    const std::int32_t rate = DesignRateHz(UnitClassLimits::ForUnitClassOrInitial(unitKind_));
+    const std::int32_t rate = DesignRateHz(link::UnitClassLimits::ForUnitClassOrInitial(unitKind_));
     for (int c = 0; c < 2; ++c) {
         // Asking for the choices checks the unit kind; the targets do not
         // use them.
-        if (UnitCrossoverChoices::For(unitKind_) == nullptr)
-            throw TException("Could not build the target curves for this unit class.");
-        BuildTargetCurves(unitKind_, c, measured_[c], *config_, rate, targets_[c], true);
+        if (link::UnitCrossoverChoices::For(unitKind_) == nullptr)
+            throw diagnostics::TException("Could not build the target curves for this unit class.");
+        design::BuildTargetCurves(unitKind_, c, measured_[c], *config_, rate, targets_[c], true);
         if (host != nullptr) host->Step(1);
     }
     guard.Dismiss();
@@ -89,8 +89,8 @@ int RecalcTarg::Run(void*) {
     return 1;
 }
 
-void RecalcTarg::OnProcedureComplete(int result, const TException*, platform::WindowHandle) {
-    auto* doc = static_cast<CHalvaneDoc*>(Document());
+void RecalcTarg::OnProcedureComplete(int result, const diagnostics::TException*, platform::WindowHandle) {
+    auto* doc = static_cast<document::CHalvaneDoc*>(Document());
     if (doc == nullptr) return;
     for (int c = 0; c < 2; ++c) {
         if (result == 1) *doc->CurveSetSlot(c + 4) = std::move(targets_[c]);
@@ -102,49 +102,49 @@ void RecalcTarg::OnProcedureComplete(int result, const TException*, platform::Wi
     doc->RefreshMainFrameViews();
 }
 
-int RunAutoDetectXOvers(IProcDialog* host, platform::WindowHandle parent, const CCurveSet& movie,
-                        const CCurveSet& music, TargetConfig& config, std::int32_t unitKind, std::string* failure) {
+int RunAutoDetectXOvers(IProcDialog* host, platform::WindowHandle parent, const signal::CCurveSet& movie,
+                        const signal::CCurveSet& music, design::TargetConfig& config, std::int32_t unitKind, std::string* failure) {
     CAutoDetectXOvers job(movie, music, config, unitKind);
     const int result = DoProcedure(&job, parent, host);
     if (result != 1 && failure != nullptr) *failure = job.LastErrorText(CAutoDetectXOvers::kFailedText);
     return result;
 }
 
-int RunRecalcTarg(CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent, std::string* failure) {
+int RunRecalcTarg(document::CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent, std::string* failure) {
     RecalcTarg job(document);
     const int result = DoProcedure(&job, parent, host);
     if (result != 1 && failure != nullptr) *failure = job.LastErrorText(RecalcTarg::kFailedText);
     return result;
 }
 
-void RebuildGroupCurves(CHalvaneDoc& document) {
+void RebuildGroupCurves(document::CHalvaneDoc& document) {
     for (int c = 0; c < 2; ++c) {
         EmptyConfigurationSets(document, c);
         AverageIntoMeasured(document, c);
-        CCurveSet& set = *document.CurveSetSlot(c);
-        for (int ch = 0; ch < ChannelTable::kCount; ++ch) {
-            CCurve* curve = set.Find(ch);
+        signal::CCurveSet& set = *document.CurveSetSlot(c);
+        for (int ch = 0; ch < signal::ChannelTable::kCount; ++ch) {
+            signal::CCurve* curve = set.Find(ch);
             if (curve == nullptr) continue;
-            if (document.m_bOlderVersion != 0) MakeCorrectionCurve(*curve, document.m_nCorrectionKind);
+            if (document.m_bOlderVersion != 0) design::MakeCorrectionCurve(*curve, document.m_nCorrectionKind);
             curve->MultiplyByComplex(kLoadGain, 0.0);
         }
     }
 }
 
-void ProcedurePostLoad::RebuildGroupCurves(CHalvaneDoc& document) { halvane::RebuildGroupCurves(document); }
+void ProcedurePostLoad::RebuildGroupCurves(document::CHalvaneDoc& document) { procedures::RebuildGroupCurves(document); }
 
-void ProcedurePostLoad::UpdateLevels(CHalvaneDoc& document) {
-    const auto choices = UnitCrossoverChoices::For(document.m_nUnitKind);
+void ProcedurePostLoad::UpdateLevels(document::CHalvaneDoc& document) {
+    const auto choices = link::UnitCrossoverChoices::For(document.m_nUnitKind);
     if (choices == nullptr) return;
-    ::UpdateLevels(*choices, *document.CurveSetSlot(0), *document.CurveSetSlot(1), document.m_TargetConfig);
+    ::halvane::design::UpdateLevels(*choices, *document.CurveSetSlot(0), *document.CurveSetSlot(1), document.m_TargetConfig);
 }
 
-void ProcedurePostLoad::RunRecalcTarg(CHalvaneDoc& document) {
+void ProcedurePostLoad::RunRecalcTarg(document::CHalvaneDoc& document) {
     RecalcTarg job(document);
     if (DoProcedure(&job, parent_, host_) == 1) return;
     // The load reports it: the document would otherwise come up with targets
     // that do not belong to its rebuilt curves, and nobody would know.
-    throw TException(job.LastErrorText(kTargetsNotRegenerated));
+    throw diagnostics::TException(job.LastErrorText(kTargetsNotRegenerated));
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -10,12 +10,19 @@
 #include "halvane/signal/CCurveSet.h"
 #include "platform/WindowHandle.h"
 
+namespace halvane::signal {
 class CMeasSet;
+}
+namespace halvane::design {
 class TargetConfig;
+}
 
-namespace halvane {
-
+namespace halvane::document {
 class CHalvaneDoc;
+}
+
+namespace halvane::procedures {
+
 
 // Proposes the crossovers, group flags and room gain of both configurations
 // from their measured (averaged) curves, judged at 96000 Hz. Afterwards
@@ -24,12 +31,12 @@ class CHalvaneDoc;
 class CAutoDetectXOvers final : public CProcBase {
 public:
     static constexpr const char* kFailedText = "The crossovers could not be detected.";
-    CAutoDetectXOvers(const CCurveSet& movie, const CCurveSet& music, TargetConfig& config, std::int32_t unitKind);
+    CAutoDetectXOvers(const signal::CCurveSet& movie, const signal::CCurveSet& music, design::TargetConfig& config, std::int32_t unitKind);
     int Run(void* argument) override;
 
 private:
-    const CCurveSet* measured_[2];
-    TargetConfig* config_;
+    const signal::CCurveSet* measured_[2];
+    design::TargetConfig* config_;
     std::int32_t unitKind_;
 };
 
@@ -42,52 +49,52 @@ private:
 class RecalcTarg final : public CProcBase {
 public:
     static constexpr const char* kFailedText = "The target curves could not be regenerated.";
-    explicit RecalcTarg(CHalvaneDoc& document);
+    explicit RecalcTarg(document::CHalvaneDoc& document);
     int Run(void* argument) override;
-    void OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) override;
+    void OnProcedureComplete(int result, const diagnostics::TException* lastError, platform::WindowHandle parent) override;
 
 private:
-    CCurveSet targets_[2];
-    CCurveSet measured_[2];
+    signal::CCurveSet targets_[2];
+    signal::CCurveSet measured_[2];
     std::int32_t unitKind_;
-    TargetConfig* config_;
+    design::TargetConfig* config_;
 };
 
 // The design rate of a unit class's limits, in Hz: 192000 with eight rates,
 // else 96000.
-std::int32_t DesignRateHz(const UnitClassLimits& limits);
+std::int32_t DesignRateHz(const link::UnitClassLimits& limits);
 
 // Runs the crossover detection; its result code. When it did not complete,
 // `failure` (if given) receives why, for the caller to show.
-int RunAutoDetectXOvers(IProcDialog* host, platform::WindowHandle parent, const CCurveSet& movie,
-                        const CCurveSet& music, TargetConfig& config, std::int32_t unitKind,
+int RunAutoDetectXOvers(IProcDialog* host, platform::WindowHandle parent, const signal::CCurveSet& movie,
+                        const signal::CCurveSet& music, design::TargetConfig& config, std::int32_t unitKind,
                         std::string* failure = nullptr);
 // Runs the target regeneration on the document; its result code, and as
 // for the detection the reason of a failure.
-int RunRecalcTarg(CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent,
+int RunRecalcTarg(document::CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent,
                   std::string* failure = nullptr);
 
 // After a document is loaded: the measured sets of both configurations
 // rebuilt from the measurement sets, an older document's built-in
 // microphone correction taken out, and every curve raised by 0.8 dB.
-void RebuildGroupCurves(CHalvaneDoc& document);
+void RebuildGroupCurves(document::CHalvaneDoc& document);
 
 // The post-load steps of an older document, run by these jobs: the target
 // regeneration runs under the modal progress dialog over `parent`, and a
 // regeneration that did not complete throws its failure (TException) for
 // the load to report.
-class ProcedurePostLoad final : public DocumentPostLoad {
+class ProcedurePostLoad final : public document::DocumentPostLoad {
 public:
     static constexpr const char* kTargetsNotRegenerated = RecalcTarg::kFailedText;
     explicit ProcedurePostLoad(platform::WindowHandle parent = {}, IProcDialog* host = nullptr)
         : parent_(parent), host_(host) {}
-    void RebuildGroupCurves(CHalvaneDoc& document) override;
-    void UpdateLevels(CHalvaneDoc& document) override;
-    void RunRecalcTarg(CHalvaneDoc& document) override;
+    void RebuildGroupCurves(document::CHalvaneDoc& document) override;
+    void UpdateLevels(document::CHalvaneDoc& document) override;
+    void RunRecalcTarg(document::CHalvaneDoc& document) override;
 
 private:
     platform::WindowHandle parent_;
     IProcDialog* host_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -15,22 +15,22 @@
 
 #include <algorithm>
 
-namespace halvane {
+namespace halvane::procedures {
 
-bool SetUnitClassLimits(UnitClassLimits& limits, std::int32_t unitClass) { return limits.SetForUnitClass(unitClass); }
+bool SetUnitClassLimits(link::UnitClassLimits& limits, std::int32_t unitClass) { return limits.SetForUnitClass(unitClass); }
 
 namespace {
 
 std::string UserAbortText() {
-    RegisterHalvaneStrings();
-    return platform::processStrings().text(ids::UserAbort);
+    diagnostics::RegisterHalvaneStrings();
+    return platform::processStrings().text(diagnostics::ids::UserAbort);
 }
 
 }  // namespace
 
-MeasurementUserAbort::MeasurementUserAbort() : TException(UserAbortText()) {}
+MeasurementUserAbort::MeasurementUserAbort() : diagnostics::TException(UserAbortText()) {}
 
-CEqMeasurementProc::CEqMeasurementProc(CHalvaneDoc* document, MeasurementServices services)
+CEqMeasurementProc::CEqMeasurementProc(document::CHalvaneDoc* document, MeasurementServices services)
     : CProcBase(document), services_(services), progress_(*this, services.prompt) {
     title_ = "Measurement Procedure";
     recorder_ = services_.recorder;
@@ -62,10 +62,10 @@ int CEqMeasurementProc::Run(void*) {
     ExitActions exits;
 
     SetText("Initializing...");
-    unit_ = ConTypes::FindConnectedUnit(&progress_);
-    if (unit_ == nullptr) throw TException(ConTypes::NoUnitFoundText());
+    unit_ = link::ConTypes::FindConnectedUnit(&progress_);
+    if (unit_ == nullptr) throw diagnostics::TException(link::ConTypes::NoUnitFoundText());
     exits.UsePort(unit_->Port());
-    exits.Arm([this] { ConTypes::ReleaseUnit(unit_); });
+    exits.Arm([this] { link::ConTypes::ReleaseUnit(unit_); });
 
     CheckAbortHere();
     // Each run chooses afresh.
@@ -75,7 +75,7 @@ int CEqMeasurementProc::Run(void*) {
 
     // One level map per position of whichever configuration has more.
     const auto& positions = session_.PositionsPerConfiguration();
-    levelMaps_.assign(static_cast<std::size_t>(std::max({positions[0], positions[1], 1})), ChannelLevelMap{});
+    levelMaps_.assign(static_cast<std::size_t>(std::max({positions[0], positions[1], 1})), design::ChannelLevelMap{});
     meas_[0].Clear();
     meas_[1].Clear();
     queues_[1].Clear();
@@ -87,13 +87,13 @@ int CEqMeasurementProc::Run(void*) {
     configuration_ = 0;
     BuildMeasurementQueue(session_, queues_[0], 0);
     meas_[0].SetSize(session_.PositionCount());
-    if (queues_[0].IsEmpty()) throw TException("No speakers were selected to measure.");
+    if (queues_[0].IsEmpty()) throw diagnostics::TException("No speakers were selected to measure.");
     current_ = queues_[0].Peek();
 
     CheckAbortHere();
     unit_->CheckFirmwareVersion();
     unitClass_ = unit_->UnitClass();
-    if (!SetUnitClassLimits(limits_, unitClass_)) throw TException(kNoUnitText);
+    if (!SetUnitClassLimits(limits_, unitClass_)) throw diagnostics::TException(kNoUnitText);
     unit_->PowerOff(1);
 
     CheckAbortHere();
@@ -109,7 +109,7 @@ int CEqMeasurementProc::Run(void*) {
     MicrophoneCalibrationSource programSource;
     if (services_.calibration == nullptr || !services_.calibration->GetCalibration(calibration_))
         programSource.GetCalibration(calibration_);
-    correction_ = CCurveCorrectionManager::Create(calibration_.kind, calibration_.curve);
+    correction_ = design::CCurveCorrectionManager::Create(calibration_.kind, calibration_.curve);
 
     CheckAbortHere();
     event_ = std::make_unique<platform::Event>(platform::Event::Reset::Auto);
@@ -120,7 +120,7 @@ int CEqMeasurementProc::Run(void*) {
     });
     OpenMicrophone();
 
-    Ask(kFirstPositionText, ProgramName(), platform::MB_OK);
+    Ask(kFirstPositionText, diagnostics::ProgramName(), platform::MB_OK);
     recorder_->SetLevel(inputLevel_);
     progress_.SetRange(remaining());
 
@@ -147,12 +147,12 @@ int CEqMeasurementProc::Run(void*) {
     return 1;
 }
 
-void CEqMeasurementProc::OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) {
+void CEqMeasurementProc::OnProcedureComplete(int result, const diagnostics::TException* lastError, platform::WindowHandle parent) {
     if (result == 1) return;
     std::string text = kFailedText;
     if (lastError != nullptr) text += "\n" + lastError->message();
     platform::UserPrompt& prompt = services_.prompt != nullptr ? *services_.prompt : platform::CurrentUserPrompt();
-    prompt.MessageBox(text, ProgramName(), platform::MB_OK, parent);
+    prompt.MessageBox(text, diagnostics::ProgramName(), platform::MB_OK, parent);
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -20,11 +20,11 @@
 #include <string>
 #include <vector>
 
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 class UnitBase;
 }
 
-namespace halvane {
+namespace halvane::procedures {
 
 class IConflictUi;
 class IMeasurementRecorder;
@@ -33,11 +33,11 @@ class ISpeakerSelectionUi;
 // Sets limits to those of a processor's unit class: class 1 five sample
 // rates and ten stages per filter set, class 2 eight and ten, class 4 eight
 // and five; another class changes nothing and answers false.
-bool SetUnitClassLimits(UnitClassLimits& limits, std::int32_t unitClass);
+bool SetUnitClassLimits(link::UnitClassLimits& limits, std::int32_t unitClass);
 
 // The user's own "stop" (Cancel of a move prompt, of the speaker selection,
 // of a level check): the run ends at once, never offered for a repeat.
-class MeasurementUserAbort final : public TException {
+class MeasurementUserAbort final : public diagnostics::TException {
 public:
     MeasurementUserAbort();
 };
@@ -70,26 +70,26 @@ struct MeasurementServices {
 // success, 2 otherwise).
 class CEqMeasurementProc final : public CProcBase {
 public:
-    explicit CEqMeasurementProc(CHalvaneDoc* document, MeasurementServices services = {});
+    explicit CEqMeasurementProc(document::CHalvaneDoc* document, MeasurementServices services = {});
     ~CEqMeasurementProc() override;
 
     int Run(void* argument) override;
     // "Measurement procedure failed." with the failure's text below it, for
     // any result but 1.
-    void OnProcedureComplete(int result, const TException* lastError, platform::WindowHandle parent) override;
+    void OnProcedureComplete(int result, const diagnostics::TException* lastError, platform::WindowHandle parent) override;
 
 
     // The progress part the unit reports through while the job holds it.
     JobProgress& Progress() { return progress_; }
 
-    CMeasSet& Measurements(int configuration) { return meas_[static_cast<std::size_t>(configuration & 1)]; }
+    signal::CMeasSet& Measurements(int configuration) { return meas_[static_cast<std::size_t>(configuration & 1)]; }
     // The run's choices: channels, positions, whether Music was measured.
     const MeasurementSession& Session() const { return session_; }
     const MicrophoneCalibration& Calibration() const { return calibration_; }
     std::int32_t CorrectionKind() const { return calibration_.kind; }
     std::int32_t UnitClass() const { return unitClass_; }
     // Those of the measured unit's class, once the run has checked it.
-    const UnitClassLimits& Limits() const { return limits_; }
+    const link::UnitClassLimits& Limits() const { return limits_; }
 
     static constexpr const char* kNoUnitText = "Could not find a valid Tessik processor.";
     static constexpr const char* kFailedText = "Measurement procedure failed.";
@@ -104,7 +104,7 @@ private:
     void OpenMicrophone();
     bool AcquireAndProcess();
     bool MeasureTake();
-    bool StoreAndAdvance(std::unique_ptr<CCurve> curve);
+    bool StoreAndAdvance(std::unique_ptr<signal::CCurve> curve);
     bool MovePrompt();
     void RestartFromBeginning();
     void StartTone();
@@ -116,10 +116,10 @@ private:
     platform::WindowHandle GetWindow() { return progress_.GetWindow(); }
 
     // The chirp processing's intermediate curves are not kept.
-    class DiscardingWriter final : public CCurveWriter {
+    class DiscardingWriter final : public signal::CCurveWriter {
     public:
-        void WriteCurve(const CCurve&) override {}
-        void WriteCurve(const CCurve&, const std::string&) override {}
+        void WriteCurve(const signal::CCurve&) override {}
+        void WriteCurve(const signal::CCurve&, const std::string&) override {}
     };
 
     MeasurementServices services_;
@@ -129,20 +129,20 @@ private:
     IMeasurementRecorder* recorder_ = nullptr;
 
     MeasurementSession session_;
-    std::array<CMeasSet, 2> meas_;
+    std::array<signal::CMeasSet, 2> meas_;
     MicrophoneCalibration calibration_;
-    std::vector<ChannelLevelMap> levelMaps_;
+    std::vector<design::ChannelLevelMap> levelMaps_;
     std::int32_t configuration_ = 0;
     std::array<MeasurementQueue, 2> queues_;
     MeasurementItem current_;
-    std::shared_ptr<CCurveCorrectionManager> correction_;
-    ConTypes::UnitBase* unit_ = nullptr;
+    std::shared_ptr<design::CCurveCorrectionManager> correction_;
+    link::ConTypes::UnitBase* unit_ = nullptr;
     std::int32_t unitClass_ = 0;
-    UnitClassLimits limits_;
+    link::UnitClassLimits limits_;
     std::uint32_t inputLevel_ = 4096;
     std::unique_ptr<platform::Event> event_;
     const std::atomic<std::int32_t>* running_ = nullptr;
     bool toneOn_ = false;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

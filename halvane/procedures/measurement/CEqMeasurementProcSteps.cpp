@@ -14,7 +14,7 @@
 #include "halvane/procedures/measurement/Posn.h"
 #include "halvane/signal/CSimpleChirpProc.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 namespace {
 
@@ -32,8 +32,8 @@ constexpr const char* kMusicPassText =
 // A take the chirp processing cannot read at all (wrong length or rate).
 constexpr const char* kNoResponseText = "The measurement could not be processed.";
 
-constexpr int kSweepLength = AudioSampler::CSimpleChirpProc::kMeasureChirpLength;
-constexpr int kTakeLength = AudioSampler::CSimpleChirpProc::kMeasureSampleCount;
+constexpr int kSweepLength = signal::AudioSampler::CSimpleChirpProc::kMeasureChirpLength;
+constexpr int kTakeLength = signal::AudioSampler::CSimpleChirpProc::kMeasureSampleCount;
 
 std::string ConfigurationName(int configuration) { return configuration == 0 ? "Movie" : "Music"; }
 
@@ -53,16 +53,16 @@ void CEqMeasurementProc::StopTone() {
 void CEqMeasurementProc::OpenMicrophone() {
     while (!(recorder_->FindMicrophone(event_.get()) && recorder_->Open())) {
         if (Ask(kMicrophoneRetryText, "", platform::MB_OKCANCEL) != platform::IDOK)
-            throw TException("Failed to find valid microphone.");
+            throw diagnostics::TException("Failed to find valid microphone.");
     }
-    if (!recorder_->IsOpen()) throw TException("Failed to initialize Wave audio capture device.");
+    if (!recorder_->IsOpen()) throw diagnostics::TException("Failed to initialize Wave audio capture device.");
     inputLevel_ = InputLevelForKind(calibration_.kind);
     // Said once, while the first position prompt shows.
     if (!recorder_->HasVolumeControl()) SetText(kNoVolumeControlText);
 }
 
 void CEqMeasurementProc::StartMeasuringItem() {
-    SetText(Format("Measuring %s %s at position %d", ConfigurationName(configuration_).c_str(),
+    SetText(diagnostics::Format("Measuring %s %s at position %d", ConfigurationName(configuration_).c_str(),
                    CSpkrs(current_.channel).ToString().c_str(), current_.position + 1));
     StartTone();
     while (!recorder_->Start()) RestartSampling();
@@ -77,7 +77,7 @@ void CEqMeasurementProc::RestartSampling() {
     StopTone();
     for (;;) {
         if (Ask(kSamplingRetryText, "", platform::MB_OKCANCEL) != platform::IDOK)
-            throw TException("Failed to setup microphone device");
+            throw diagnostics::TException("Failed to setup microphone device");
         ResetRecorder();
         if (recorder_->IsOpen()) {
             StartTone();
@@ -91,7 +91,7 @@ bool CEqMeasurementProc::AcquireAndProcess() {
         return MeasureTake();
     } catch (const MeasurementUserAbort&) {
         throw;
-    } catch (const TCodedException& failure) {
+    } catch (const diagnostics::TCodedException& failure) {
         SetText(failure.message);
         const int answer = Ask(failure.message + kRestartQuestion, "", platform::MB_YESNOCANCEL);
         if (answer == platform::IDYES) return true;
@@ -99,11 +99,11 @@ bool CEqMeasurementProc::AcquireAndProcess() {
             RestartFromBeginning();
             return true;
         }
-        throw TException(Format("%s, User abort", failure.message.c_str()));
-    } catch (const TException& failure) {
+        throw diagnostics::TException(diagnostics::Format("%s, User abort", failure.message.c_str()));
+    } catch (const diagnostics::TException& failure) {
         SetText(failure.message());
         if (Ask(failure.message() + kRepeatQuestion, "", platform::MB_YESNO) == platform::IDYES) return true;
-        throw TException(Format("%s, User abort", failure.message().c_str()));
+        throw diagnostics::TException(diagnostics::Format("%s, User abort", failure.message().c_str()));
     }
 }
 
@@ -112,30 +112,30 @@ bool CEqMeasurementProc::MeasureTake() {
     std::vector<double> take;
     double largest = 0, smallest = 0;
     if (!recorder_->StopAndReport(take, largest, smallest))
-        throw TException("Failed to acquire data after measuring");
-    if (take.size() != static_cast<std::size_t>(kTakeLength)) throw TException("Bad buffer size");
-    AudioSampler::CSimpleChirpProc chirp(take.data(), kSweepLength, kTakeLength, recorder_->BitsPerSample(),
+        throw diagnostics::TException("Failed to acquire data after measuring");
+    if (take.size() != static_cast<std::size_t>(kTakeLength)) throw diagnostics::TException("Bad buffer size");
+    signal::AudioSampler::CSimpleChirpProc chirp(take.data(), kSweepLength, kTakeLength, recorder_->BitsPerSample(),
                                          recorder_->SampleRate(), &writer_, subwoofer);
-    std::unique_ptr<CCurve> curve = chirp.MeasureResponse();
-    if (!curve) throw TException(kNoResponseText);
+    std::unique_ptr<signal::CCurve> curve = chirp.MeasureResponse();
+    if (!curve) throw diagnostics::TException(kNoResponseText);
     if (correction_) correction_->Apply(*curve);
     SmoothMeasuredResponse(*curve);
     curve->SetName(CSpkrs(current_.channel).ToString());
     return StoreAndAdvance(std::move(curve));
 }
 
-bool CEqMeasurementProc::StoreAndAdvance(std::unique_ptr<CCurve> curve) {
+bool CEqMeasurementProc::StoreAndAdvance(std::unique_ptr<signal::CCurve> curve) {
     MeasurementQueue& queue = queues_[static_cast<std::size_t>(configuration_)];
-    CMeasSet& set = meas_[static_cast<std::size_t>(configuration_)];
+    signal::CMeasSet& set = meas_[static_cast<std::size_t>(configuration_)];
     set.SetCurve(std::move(curve), current_.channel, current_.position);
     progress_.SetRemaining(remaining());
 
     if (queue.IsLastOfPosition()) {
-        SetText(Format("Verifying measurements for position %d.", current_.position + 1));
+        SetText(diagnostics::Format("Verifying measurements for position %d.", current_.position + 1));
         const std::size_t p = static_cast<std::size_t>(current_.position);
         if (p < levelMaps_.size() && set.Position(current_.position) != nullptr) {
-            if (const auto choices = UnitCrossoverChoices::For(unitClass_))
-                MeasureChannelLevels(*choices, levelMaps_[p], *set.Position(current_.position));
+            if (const auto choices = link::UnitCrossoverChoices::For(unitClass_))
+                design::MeasureChannelLevels(*choices, levelMaps_[p], *set.Position(current_.position));
             else
                 levelMaps_[p].clear();
         }
@@ -161,16 +161,16 @@ bool CEqMeasurementProc::StoreAndAdvance(std::unique_ptr<CCurve> curve) {
     BuildMeasurementQueue(session_, queues_[1], 1);
     meas_[1].SetSize(session_.PositionCount());
     // The Music positions are judged on their own levels.
-    for (ChannelLevelMap& map : levelMaps_) map.clear();
+    for (design::ChannelLevelMap& map : levelMaps_) map.clear();
     if (session_.MeasureMusicConfig() == 0 || queues_[1].IsEmpty()) return false;
-    Ask(kMusicPassText, ProgramName(), platform::MB_OKCANCEL);
+    Ask(kMusicPassText, diagnostics::ProgramName(), platform::MB_OKCANCEL);
     current_ = queues_[1].Peek();
     if (!MovePrompt()) throw MeasurementUserAbort();
     return true;
 }
 
 bool CEqMeasurementProc::MovePrompt() {
-    const std::string text = Format("Please move microphone to %s.\nPress OK to continue or CANCEL to abort.",
+    const std::string text = diagnostics::Format("Please move microphone to %s.\nPress OK to continue or CANCEL to abort.",
                                     Posn(current_.position, session_.PositionCount()).Label().c_str());
     const bool start = current_ == MeasurementItem{0, 0};
     return Ask(text, start ? "Start" : "Position done!", platform::MB_OKCANCEL) == platform::IDOK;
@@ -188,10 +188,10 @@ void CEqMeasurementProc::RestartFromBeginning() {
     }
     BuildMeasurementQueue(session_, queues_[0], 0);
     meas_[0].SetSize(session_.PositionCount());
-    for (ChannelLevelMap& map : levelMaps_) map.clear();
+    for (design::ChannelLevelMap& map : levelMaps_) map.clear();
     current_ = queues_[0].Peek();
     progress_.SetRange(remaining());
     if (!MovePrompt()) throw MeasurementUserAbort();
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The check-list dialog as the level checks use it: a caption, an
 // explanation and one labelled item per measurement, none ticked at first.
@@ -23,4 +23,4 @@ public:
                                                                              platform::WindowHandle parent) = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The one-take recorder as the measurement job drives it (the measurement
 // microphone through the sound input, AudioSampler::Wave in the program).
@@ -33,4 +33,4 @@ public:
     virtual int SampleRate() const = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

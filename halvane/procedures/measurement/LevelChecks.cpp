@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace halvane {
+namespace halvane::procedures {
 
 namespace level_checks {
 
@@ -38,14 +38,14 @@ namespace {
 
 using namespace level_checks;
 
-bool Holds(const CMeasSet& set, int channel, int position) {
-    const CCurveSet* curves = set.Position(position);
+bool Holds(const signal::CMeasSet& set, int channel, int position) {
+    const signal::CCurveSet* curves = set.Position(position);
     return curves != nullptr && curves->HasCurve(channel);
 }
 
-bool LevelOf(const std::vector<ChannelLevelMap>& levels, int channel, int position, double& level) {
+bool LevelOf(const std::vector<design::ChannelLevelMap>& levels, int channel, int position, double& level) {
     if (position < 0 || static_cast<std::size_t>(position) >= levels.size()) return false;
-    const ChannelLevelMap& map = levels[static_cast<std::size_t>(position)];
+    const design::ChannelLevelMap& map = levels[static_cast<std::size_t>(position)];
     const auto it = map.find(channel);
     if (it == map.end()) return false;
     level = it->second;
@@ -54,12 +54,12 @@ bool LevelOf(const std::vector<ChannelLevelMap>& levels, int channel, int positi
 
 // A measurement takes part in a check when its curve is held and its level
 // was measured.
-bool Present(const CMeasSet& set, const std::vector<ChannelLevelMap>& levels, int channel, int position) {
+bool Present(const signal::CMeasSet& set, const std::vector<design::ChannelLevelMap>& levels, int channel, int position) {
     double level = 0;
     return Holds(set, channel, position) && LevelOf(levels, channel, position, level);
 }
 
-LevelCheckGroup MakeGroup(CMeasSet& set, const std::vector<ChannelLevelMap>& levels, std::int32_t positionCount,
+LevelCheckGroup MakeGroup(signal::CMeasSet& set, const std::vector<design::ChannelLevelMap>& levels, std::int32_t positionCount,
                           double threshold) {
     LevelCheckGroup group;
     group.levels = &levels;
@@ -72,12 +72,12 @@ LevelCheckGroup MakeGroup(CMeasSet& set, const std::vector<ChannelLevelMap>& lev
 std::string Message(const char* format, double threshold) {
     // The texts are fixed formats of this file; the threshold is the only
     // argument.
-    return Format(format, threshold);
+    return diagnostics::Format(format, threshold);
 }
 
 // The checks of one measured channel; nullopt when none asked the user,
 // otherwise the answer.
-std::optional<bool> CheckChannel(CMeasSet& set, const LevelCheckUi& ui, const std::vector<ChannelLevelMap>& levels,
+std::optional<bool> CheckChannel(signal::CMeasSet& set, const LevelCheckUi& ui, const std::vector<design::ChannelLevelMap>& levels,
                                  std::int32_t positionCount, MeasurementQueue& queue, int position, int channel) {
     // Minimum level.
     {
@@ -141,7 +141,7 @@ bool AnyBelow(const LevelCheckGroup& group) {
 }
 
 std::string ConflictLabel(int channel, int position, std::int32_t positionCount, double level) {
-    return Format("%s %s: SPL = %.1lfdb", CSpkrs(channel).ToString().c_str(),
+    return diagnostics::Format("%s %s: SPL = %.1lfdb", CSpkrs(channel).ToString().c_str(),
                   Posn(position, positionCount).Label().c_str(), level);
 }
 
@@ -155,7 +155,7 @@ bool ResolveConflict(const LevelCheckGroup& group, MeasurementQueue& queue, cons
         labels.push_back(ConflictLabel(item.channel, item.position, group.positionCount, level));
     }
     if (ui.conflicts == nullptr) return false;
-    const auto ticked = ui.conflicts->PickMeasurementsToRepeat(ProgramName(), message, labels, ui.parent);
+    const auto ticked = ui.conflicts->PickMeasurementsToRepeat(diagnostics::ProgramName(), message, labels, ui.parent);
     if (!ticked) return false;
 
     const MeasurementItem current = queue.Pop();
@@ -173,7 +173,7 @@ bool ResolveConflict(const LevelCheckGroup& group, MeasurementQueue& queue, cons
     return true;
 }
 
-bool CheckSubwooferLevel(CMeasSet& set, const LevelCheckUi& ui, const std::vector<ChannelLevelMap>& levels,
+bool CheckSubwooferLevel(signal::CMeasSet& set, const LevelCheckUi& ui, const std::vector<design::ChannelLevelMap>& levels,
                          MeasurementQueue& queue) {
     constexpr int kSub = CSpkrs::kSubwoofer;
     double sub = 0;
@@ -198,7 +198,7 @@ bool CheckSubwooferLevel(CMeasSet& set, const LevelCheckUi& ui, const std::vecto
     const char* text = sub - lowest > kSubwooferDeviationDb ? kSubwooferTooHighText : kSubwooferTooLowText;
     if (sub < lowest) text = kSubwooferTooLowText;
     if (ui.prompt == nullptr ||
-        ui.prompt->MessageBox(text, ProgramName(), platform::MB_OKCANCEL, ui.parent) != platform::IDOK)
+        ui.prompt->MessageBox(text, diagnostics::ProgramName(), platform::MB_OKCANCEL, ui.parent) != platform::IDOK)
         return false;
     const MeasurementItem current = queue.Pop();
     set.RemoveCurve(kSub, 0);
@@ -207,7 +207,7 @@ bool CheckSubwooferLevel(CMeasSet& set, const LevelCheckUi& ui, const std::vecto
     return true;
 }
 
-bool RunLevelChecks(CMeasSet& set, const LevelCheckUi& ui, const std::vector<ChannelLevelMap>& levels,
+bool RunLevelChecks(signal::CMeasSet& set, const LevelCheckUi& ui, const std::vector<design::ChannelLevelMap>& levels,
                     const MeasurementSession& session, int configuration, MeasurementQueue& queue, int position,
                     int /*channel*/) {
     for (int ch = 0; ch <= CSpkrs::kSubwoofer; ++ch) {
@@ -219,4 +219,4 @@ bool RunLevelChecks(CMeasSet& set, const LevelCheckUi& ui, const std::vector<Cha
     return true;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -8,9 +8,11 @@
 #include <string>
 #include <vector>
 
+namespace halvane::signal {
 class CMeasSet;
+}
 
-namespace halvane {
+namespace halvane::procedures {
 
 class IConflictUi;
 
@@ -45,8 +47,8 @@ struct LevelCheckUi {
 
 // The measurements one check judges together.
 struct LevelCheckGroup {
-    const std::vector<ChannelLevelMap>* levels = nullptr;
-    CMeasSet* set = nullptr;
+    const std::vector<design::ChannelLevelMap>* levels = nullptr;
+    signal::CMeasSet* set = nullptr;
     std::vector<MeasurementItem> items;
     double threshold = 0;
     // The run's PositionCount, for the labels.
@@ -79,7 +81,7 @@ std::string ConflictLabel(int channel, int position, std::int32_t positionCount,
 // that asks the user ends the checks with the answer. Then, for the Movie
 // configuration at the first position only, the subwoofer's level against
 // the other channels.
-bool RunLevelChecks(CMeasSet& set, const LevelCheckUi& ui, const std::vector<ChannelLevelMap>& levels,
+bool RunLevelChecks(signal::CMeasSet& set, const LevelCheckUi& ui, const std::vector<design::ChannelLevelMap>& levels,
                     const MeasurementSession& session, int configuration, MeasurementQueue& queue, int position,
                     int channel);
 
@@ -88,7 +90,7 @@ bool RunLevelChecks(CMeasSet& set, const LevelCheckUi& ui, const std::vector<Cha
 // loudest. Otherwise asks the user to adjust the subwoofer's gain: Cancel
 // gives false; OK removes its curve, queues it again and puts the current
 // item back on top.
-bool CheckSubwooferLevel(CMeasSet& set, const LevelCheckUi& ui, const std::vector<ChannelLevelMap>& levels,
+bool CheckSubwooferLevel(signal::CMeasSet& set, const LevelCheckUi& ui, const std::vector<design::ChannelLevelMap>& levels,
                          MeasurementQueue& queue);
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <list>
 
+namespace halvane::procedures {
+
 // One measurement of a run: a channel at a listening position.
 struct MeasurementItem {
     std::int32_t channel = 0;
@@ -41,7 +43,9 @@ private:
 // selected channel at position 0, then every selected channel at position
 // 1, and so on for the configuration's PositionsPerConfiguration. Sets the
 // session's PositionCount. A position count outside 5..10 throws
-// halvane::TException "Count out of range" with the queue emptied and
+// diagnostics::TException "Count out of range" with the queue emptied and
 // PositionCount unchanged; a configuration other than 0 or 1 throws
 // std::logic_error.
-void BuildMeasurementQueue(halvane::MeasurementSession& session, MeasurementQueue& queue, int configuration);
+void BuildMeasurementQueue(procedures::MeasurementSession& session, MeasurementQueue& queue, int configuration);
+
+}  // namespace halvane::procedures

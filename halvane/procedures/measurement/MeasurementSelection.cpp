@@ -3,7 +3,7 @@
 #include "halvane/procedures/measurement/MeasurementSession.h"
 #include "halvane/signal/ChannelTable.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 bool SelectSpeakersToMeasure(MeasurementSession& session, ISpeakerSelectionUi* ui, platform::WindowHandle parent,
                              std::int32_t unitClass) {
@@ -21,7 +21,7 @@ bool SelectSpeakersToMeasure(MeasurementSession& session, ISpeakerSelectionUi* u
         selected.clear();
         std::int32_t index = 0;
         for (int ch = 0; ch < 8; ++ch) {
-            const int group = ChannelTable::kGroupOf[static_cast<std::size_t>(ch)];
+            const int group = signal::ChannelTable::kGroupOf[static_cast<std::size_t>(ch)];
             if (selection.groups[c][static_cast<std::size_t>(group)] == 0) continue;
             if (ch == 4 && selection.rearCount == 1) continue;
             selected[index++] = ch;
@@ -32,4 +32,4 @@ bool SelectSpeakersToMeasure(MeasurementSession& session, ISpeakerSelectionUi* u
     return true;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The answers of the speaker-selection dialog ("Select speakers to
 // measure."), edited in place by the dialog and read after OK. The presets
@@ -42,4 +42,4 @@ class MeasurementSession;
 bool SelectSpeakersToMeasure(MeasurementSession& session, ISpeakerSelectionUi* ui, platform::WindowHandle parent,
                              std::int32_t unitClass);
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <map>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // What one measuring run decides before it measures and reads while it
 // does: the channels and positions the user chose and whether Music is
@@ -46,4 +46,4 @@ private:
     std::int32_t measureMusicConfig_ = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

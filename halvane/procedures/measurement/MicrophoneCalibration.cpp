@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace halvane {
+namespace halvane::procedures {
 
 namespace {
 
@@ -29,7 +29,7 @@ const std::vector<MeasurementMicrophone>& MeasurementMicrophones() {
 const MeasurementMicrophone& MicrophoneForDevice(const std::string& deviceName) {
     const auto& microphones = MeasurementMicrophones();
     // The accepted names in their order; each holds one model.
-    for (const char* accepted : AudioSampler::AcceptedMicrophoneNames) {
+    for (const char* accepted : signal::AudioSampler::AcceptedMicrophoneNames) {
         if (deviceName.find(accepted) == std::string::npos) continue;
         for (const MeasurementMicrophone& m : microphones)
             if (std::string(accepted).find(m.model) != std::string::npos) return m;
@@ -37,7 +37,7 @@ const MeasurementMicrophone& MicrophoneForDevice(const std::string& deviceName) 
     return microphones.front();
 }
 
-CCurve FlatCalibrationCurve(double level, const std::string& name) {
+signal::CCurve FlatCalibrationCurve(double level, const std::string& name) {
     std::vector<double> hz;
     for (int i = 0;; ++i) {
         const double f = 5.0 * std::pow(2.0, i / 48.0);
@@ -45,7 +45,7 @@ CCurve FlatCalibrationCurve(double level, const std::string& name) {
         hz.push_back(f);
     }
     hz.push_back(24000.0);
-    CCurve curve(static_cast<int>(hz.size()), 0, 1);
+    signal::CCurve curve(static_cast<int>(hz.size()), 0, 1);
     for (std::size_t i = 0; i < hz.size(); ++i) {
         curve.X()[i] = hz[i];
         curve.A()[i] = level;
@@ -63,7 +63,7 @@ MicrophoneCalibration CalibrationForMicrophone(const MeasurementMicrophone& micr
     // answers a full-scale sweep through a flat path with 4 (its transform
     // scales), which then reads the full-scale level.
     const double level = kFullScaleResponse * std::pow(10.0, -microphone.fullScaleSplDb / 20.0) /
-                         CCurveCorrectionManager::ModeGain(microphone.kind);
+                         design::CCurveCorrectionManager::ModeGain(microphone.kind);
     calibration.curve = FlatCalibrationCurve(level, microphone.model);
     char text[96];
     const int n = std::snprintf(text, sizeof text, "microphone=%s;kind=%d;fullscale=%.1f dB SPL", microphone.model,
@@ -77,7 +77,7 @@ MicrophoneCalibration CalibrationForMicrophone(const MeasurementMicrophone& micr
 bool MicrophoneCalibrationSource::GetCalibration(MicrophoneCalibration& calibration) {
     unsigned index = 0;
     std::string name;
-    deviceName_ = AudioSampler::FindAcceptedMicrophone(sound_, index, name) ? name : std::string();
+    deviceName_ = signal::AudioSampler::FindAcceptedMicrophone(sound_, index, name) ? name : std::string();
     calibration = CalibrationForMicrophone(MicrophoneForDevice(deviceName_));
     return true;
 }
@@ -91,7 +91,7 @@ std::uint32_t InputLevelForKind(std::int32_t kind) {
     }
 }
 
-void SmoothMeasuredResponse(CCurve& curve) { curve.Smooth(6, 25, 5, 48000); }
+void SmoothMeasuredResponse(signal::CCurve& curve) { curve.Smooth(6, 25, 5, 48000); }
 
 MicrophoneCalibration FlatCalibration() {
     MicrophoneCalibration calibration;
@@ -100,4 +100,4 @@ MicrophoneCalibration FlatCalibration() {
     return calibration;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The measurement microphone's calibration for one run: the correction kind
 // (1, 2 or 3; it also chooses the microphone input level), the calibration
@@ -17,7 +17,7 @@ namespace halvane {
 // the document stores with the measurements.
 struct MicrophoneCalibration {
     std::int32_t kind = 2;
-    CCurve curve;
+    signal::CCurve curve;
     std::shared_ptr<const std::vector<std::uint8_t>> data;
     std::int32_t firstId = 0;
     std::int32_t secondId = -1;
@@ -84,16 +84,16 @@ inline constexpr const char* kNoVolumeControlText =
 
 // The smoothing every measured response gets after its input correction
 // (a sixth of an octave onto 25 points per octave from 5 Hz to 48 kHz).
-void SmoothMeasuredResponse(CCurve& curve);
+void SmoothMeasuredResponse(signal::CCurve& curve);
 
 // A calibration curve flat at `level` (linear) from 5 Hz to 24 kHz, finer
 // (48 points per octave) than the smoothing that follows, since measured
 // curves are taken onto the correction's axis.
-CCurve FlatCalibrationCurve(double level, const std::string& name);
+signal::CCurve FlatCalibrationCurve(double level, const std::string& name);
 
 // A microphone without any calibration: kind 2 (the input gain alone, no
 // table) on a flat 0 dB curve. For tools and tests that want the bare
 // chain; the program uses MicrophoneCalibrationSource.
 MicrophoneCalibration FlatCalibration();
 
-}  // namespace halvane
+}  // namespace halvane::procedures

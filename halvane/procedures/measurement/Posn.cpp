@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+namespace halvane::procedures {
+
 bool Posn::IsValid() const { return index_ >= 0 && index_ < positionCount_; }
 
 std::string Posn::ToString() const {
@@ -16,3 +18,5 @@ bool Posn::Next() {
     ++index_;
     return index_ < positionCount_;
 }
+
+}  // namespace halvane::procedures

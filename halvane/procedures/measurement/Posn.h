@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace halvane::procedures {
+
 // A listening position index, valid 0..positionCount - 1, where
 // positionCount is the PositionCount of the measuring run it belongs to
 // (MeasurementSession).
@@ -28,3 +30,5 @@ private:
     std::int32_t index_;
     std::int32_t positionCount_;
 };
+
+}  // namespace halvane::procedures

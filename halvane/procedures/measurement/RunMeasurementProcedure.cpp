@@ -7,7 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
-namespace halvane {
+namespace halvane::procedures {
 
 namespace {
 
@@ -16,8 +16,8 @@ namespace {
 // the run's measurements, correction kind, calibration and unit class, and
 // filter sets back at their reset state. Built beside the document, which
 // is not touched.
-DocumentData MeasuredContents(const DocumentData& document, CEqMeasurementProc& job) {
-    DocumentData contents;
+document::DocumentData MeasuredContents(const document::DocumentData& document, CEqMeasurementProc& job) {
+    document::DocumentData contents;
     contents.m_nConfig = document.m_nConfig;
     contents.m_TargetConfig = document.m_TargetConfig;
     contents.m_nUnitKind = job.UnitClass();
@@ -32,7 +32,7 @@ DocumentData MeasuredContents(const DocumentData& document, CEqMeasurementProc& 
 
 }  // namespace
 
-bool RunMeasurementProcedure(platform::WindowHandle parent, CHalvaneDoc* document, IProcDialog* host,
+bool RunMeasurementProcedure(platform::WindowHandle parent, document::CHalvaneDoc* document, IProcDialog* host,
                              const MeasurementServices& services) {
     if (document == nullptr) throw std::logic_error("Measurement without a document");
     auto job = std::make_unique<CEqMeasurementProc>(document, services);
@@ -45,4 +45,4 @@ bool RunMeasurementProcedure(platform::WindowHandle parent, CHalvaneDoc* documen
     return result == 1;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -3,9 +3,12 @@
 #include "halvane/procedures/measurement/CEqMeasurementProc.h"
 #include "platform/WindowHandle.h"
 
-namespace halvane {
-
+namespace halvane::document {
 class CHalvaneDoc;
+}
+
+namespace halvane::procedures {
+
 class IProcDialog;
 
 // The Measure command and the wizard's first step: runs the measurement job
@@ -17,7 +20,7 @@ class IProcDialog;
 // the target configuration stay. The document is then modified. A run that
 // does not complete (cancelled, aborted, failed) leaves the document, and
 // its modified flag, exactly as they were. True when the job completed.
-bool RunMeasurementProcedure(platform::WindowHandle parent, CHalvaneDoc* document, IProcDialog* host,
+bool RunMeasurementProcedure(platform::WindowHandle parent, document::CHalvaneDoc* document, IProcDialog* host,
                              const MeasurementServices& services = {});
 
-}  // namespace halvane
+}  // namespace halvane::procedures

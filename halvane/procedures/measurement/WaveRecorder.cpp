@@ -1,9 +1,9 @@
 #include "halvane/procedures/measurement/WaveRecorder.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 bool WaveRecorder::IsMixerOpen() const {
-    const CInputMixer* mixer = wave_.Mixer();
+    const signal::CInputMixer* mixer = wave_.Mixer();
     return mixer != nullptr && mixer->IsOpened();
 }
 
@@ -18,4 +18,4 @@ int WaveRecorder::SampleRate() const {
     return rate != 0 ? rate : 48000;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -3,7 +3,7 @@
 #include "halvane/procedures/measurement/IMeasurementRecorder.h"
 #include "halvane/signal/AudioSamplerWave.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The program's recorder: AudioSampler::Wave on a sound system.
 class WaveRecorder final : public IMeasurementRecorder {
@@ -27,10 +27,10 @@ public:
     int BitsPerSample() const override;
     int SampleRate() const override;
 
-    AudioSampler::Wave& Wave() { return wave_; }
+    signal::AudioSampler::Wave& Wave() { return wave_; }
 
 private:
-    mutable AudioSampler::Wave wave_;  // its mixer query is not const
+    mutable signal::AudioSampler::Wave wave_;  // its mixer query is not const
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

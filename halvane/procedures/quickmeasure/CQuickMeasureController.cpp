@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <exception>
 
-namespace halvane {
+namespace halvane::procedures {
 
 namespace {
 
@@ -25,20 +25,20 @@ namespace {
 // curve for a dialog that has closed is freed with the message.
 class CurveReadyMessage final : public platform::WindowMessage {
 public:
-    CurveReadyMessage(platform::WindowHandle target, std::shared_ptr<CCurve> curve)
-        : WindowMessage(target, messages::Id(messages::kCurveReady), 0, 0), curve_(std::move(curve)) {
+    CurveReadyMessage(platform::WindowHandle target, std::shared_ptr<signal::CCurve> curve)
+        : WindowMessage(target, diagnostics::messages::Id(diagnostics::messages::kCurveReady), 0, 0), curve_(std::move(curve)) {
         wParam = reinterpret_cast<std::uintptr_t>(&curve_);
     }
-    static const std::shared_ptr<CCurve>& CurveOf(std::uintptr_t wParam) {
-        return *reinterpret_cast<const std::shared_ptr<CCurve>*>(wParam);
+    static const std::shared_ptr<signal::CCurve>& CurveOf(std::uintptr_t wParam) {
+        return *reinterpret_cast<const std::shared_ptr<signal::CCurve>*>(wParam);
     }
 
 private:
-    std::shared_ptr<CCurve> curve_;
+    std::shared_ptr<signal::CCurve> curve_;
 };
 
 std::string ChannelName(int channel) {
-    return channel >= 0 && channel < ChannelTable::kCount ? ChannelNames[static_cast<std::size_t>(channel)]
+    return channel >= 0 && channel < signal::ChannelTable::kCount ? ChannelNames[static_cast<std::size_t>(channel)]
                                                           : std::string();
 }
 
@@ -72,7 +72,7 @@ void CQuickMeasureController::Detach() {
 
 void CQuickMeasureController::OnInitDialog() {
     if (!progress_)
-        progress_ = std::make_unique<ConTypes::MultiThreadedProgress>(
+        progress_ = std::make_unique<diagnostics::ConTypes::MultiThreadedProgress>(
             windows_.ProgressBar(), DialogHandle(), prompt_);
     if (!worker_ && !closed_) worker_ = std::make_unique<Worker>();
     UpdateControls();
@@ -116,10 +116,10 @@ void CQuickMeasureController::OnStop() {
 }
 
 void CQuickMeasureController::OnSpeakerSelected(int channel) {
-    if (channel >= 0 && channel < ChannelTable::kCount) channel_.store(channel);
+    if (channel >= 0 && channel < signal::ChannelTable::kCount) channel_.store(channel);
 }
 
-void CQuickMeasureController::WriteCurve(std::shared_ptr<CCurve> curve) {
+void CQuickMeasureController::WriteCurve(std::shared_ptr<signal::CCurve> curve) {
     if (!curve) return;
     const bool rescale = curves_.Add(std::move(curve));
     if (view_ != nullptr) view_->CurvesChanged(rescale);
@@ -135,13 +135,13 @@ bool CQuickMeasureController::HasRecorder() const {
 void CQuickMeasureController::TaskDone(std::shared_ptr<QuickMeasureTaskData> data) {
     state_.store(data->success);
     const platform::WindowHandle dialog = DialogHandle();
-    if (dialog) Threading::PostWndMessage(dialog, messages::Id(messages::kDone), 0, 1);
+    if (dialog) diagnostics::Threading::PostWndMessage(dialog, diagnostics::messages::Id(diagnostics::messages::kDone), 0, 1);
 }
 
 void CQuickMeasureController::TaskFailed(std::shared_ptr<QuickMeasureTaskData> data) {
     state_.store(data->failure);
     const platform::WindowHandle dialog = DialogHandle();
-    if (dialog) Threading::PostWndMessage(dialog, messages::Id(messages::kDone), 0, 0);
+    if (dialog) diagnostics::Threading::PostWndMessage(dialog, diagnostics::messages::Id(diagnostics::messages::kDone), 0, 0);
 }
 
 void CQuickMeasureController::Status(const std::string& text) {
@@ -150,7 +150,7 @@ void CQuickMeasureController::Status(const std::string& text) {
 
 void CQuickMeasureController::PostLogLine(const std::string& text) {
     const platform::WindowHandle dialog = DialogHandle();
-    if (dialog) Threading::PostWndMessageObject(std::make_unique<Threading::SendStringWndMessage>(dialog, text));
+    if (dialog) diagnostics::Threading::PostWndMessageObject(std::make_unique<diagnostics::Threading::SendStringWndMessage>(dialog, text));
 }
 
 void CQuickMeasureController::ShowError(const std::string& text, const char* caption) {
@@ -160,7 +160,7 @@ void CQuickMeasureController::ShowError(const std::string& text, const char* cap
 }
 
 void CQuickMeasureController::ReleaseRecorder() {
-    std::unique_ptr<AudioSampler2::Wave> gone;
+    std::unique_ptr<signal::AudioSampler2::Wave> gone;
     {
         std::lock_guard lock(recorderMutex_);
         gone = std::move(recorder_);
@@ -172,24 +172,24 @@ void CQuickMeasureController::ReleaseRecorder() {
 }
 
 void CQuickMeasureController::Connect(std::shared_ptr<QuickMeasureTaskData> data) {
-    CatchFailure(
+    diagnostics::CatchFailure(
         [&] {
             Status("Searching for unit");
-            unit_ = ConTypes::FindConnectedUnit(progress_.get());
-            if (unit_ == nullptr) throw TException(ConTypes::NoUnitFoundText());
+            unit_ = link::ConTypes::FindConnectedUnit(progress_.get());
+            if (unit_ == nullptr) throw diagnostics::TException(link::ConTypes::NoUnitFoundText());
             std::string model, port;
             unit_->GetModelName(model);
             unit_->GetPortDescription(port);
-            Status(Format("Found unit: %s on %s", model.c_str(), port.c_str()));
+            Status(diagnostics::Format("Found unit: %s on %s", model.c_str(), port.c_str()));
             Status("Powering off unit");
             unit_->PowerOff(1);
             unit_->CheckFirmwareVersion();
 
             MicrophoneCalibration cal;
-            std::shared_ptr<const CCurveCorrectionManager> correction;
+            std::shared_ptr<const design::CCurveCorrectionManager> correction;
             correctionKind_ = 0;
             if (calibration_->GetCalibration(cal)) {
-                correction = CCurveCorrectionManager::Create(cal.kind, cal.curve);
+                correction = design::CCurveCorrectionManager::Create(cal.kind, cal.curve);
                 if (correction) correctionKind_ = cal.kind;
             }
             {
@@ -208,8 +208,8 @@ void CQuickMeasureController::Connect(std::shared_ptr<QuickMeasureTaskData> data
             // Cut short by a close: the shut-down queued behind this task
             // lets go of the unit it found (tone off, power off, disconnect),
             // so a half powered-up processor is not left on.
-            if (!(progress_ && progress_->IsAborted() != 0)) ConTypes::ReleaseUnit(unit_);
-            Status(Format("Error: %s", what));
+            if (!(progress_ && progress_->IsAborted() != 0)) link::ConTypes::ReleaseUnit(unit_);
+            Status(diagnostics::Format("Error: %s", what));
             ShowError(what, "Error");
             TaskFailed(data);
         });
@@ -218,10 +218,10 @@ void CQuickMeasureController::Connect(std::shared_ptr<QuickMeasureTaskData> data
 void CQuickMeasureController::Disconnect(std::shared_ptr<QuickMeasureTaskData> data) {
     const int channel = channel_.load();
     auto fail = [&](const char* what) {
-        ShowError(Format("Error disconnecting from unit, %s", what), "error");
+        ShowError(diagnostics::Format("Error disconnecting from unit, %s", what), "error");
         TaskFailed(data);
     };
-    CatchFailure(
+    diagnostics::CatchFailure(
         [&] {
             Status("Disconnecting from unit");
             if (unit_ != nullptr) unit_->StopTestTone(channel, 0);
@@ -249,24 +249,24 @@ void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskD
     auto fail = [&](const char* what) {
         // The tone is off before the failure is told; should switching it
         // off fail too, the log says so.
-        CatchFailure([&] { exits.RunAll(); }, [&](const char* why) { Status(Format("Error: %s", why)); });
+        diagnostics::CatchFailure([&] { exits.RunAll(); }, [&](const char* why) { Status(diagnostics::Format("Error: %s", why)); });
         if (HasRecorder()) ReleaseRecorder();
         Status(what);
         ShowError(what, "error");
         TaskFailed(data);
     };
-    CatchFailure(
+    diagnostics::CatchFailure(
         [&] {
-            Status(Format("Starting measurement for speaker %s", ChannelName(channel).c_str()));
-            if (unit_ == nullptr) throw TException("Must be connected to a unit before starting the audio sampling");
+            Status(diagnostics::Format("Starting measurement for speaker %s", ChannelName(channel).c_str()));
+            if (unit_ == nullptr) throw diagnostics::TException("Must be connected to a unit before starting the audio sampling");
             if (!HasRecorder()) {
-                auto wave = std::make_unique<AudioSampler2::Wave>(
+                auto wave = std::make_unique<signal::AudioSampler2::Wave>(
                     this, true, sound_ != nullptr ? *sound_ : platform::systemSoundSystem(),
                     clock_ != nullptr ? *clock_ : platform::systemClock());
                 if (!wave->FindMicrophone())
-                    throw TException("failed to initialize audio measurement (check USB connection to PC)");
+                    throw diagnostics::TException("failed to initialize audio measurement (check USB connection to PC)");
                 if (!wave->Open())
-                    throw TException("failed to open audio measurement device (check USB connection to PC)");
+                    throw diagnostics::TException("failed to open audio measurement device (check USB connection to PC)");
                 const bool fixedLevel = !wave->HasVolumeControl();
                 {
                     std::lock_guard lock(recorderMutex_);
@@ -284,10 +284,10 @@ void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskD
             // The first start queues the recorder's ring; after a Stop the ring
             // is still queued and the input only starts again.
             const bool started = recorderStreaming_ ? recorder_->Start() : recorder_->PrepareAndStart();
-            if (!started) throw TException("failed to start audio measurement (check USB connection to PC)");
+            if (!started) throw diagnostics::TException("failed to start audio measurement (check USB connection to PC)");
             recorderStreaming_ = true;
             exits.Dismiss(toneOff);
-            Status(Format("Measuring speaker %s", ChannelName(channel).c_str()));
+            Status(diagnostics::Format("Measuring speaker %s", ChannelName(channel).c_str()));
             TaskDone(data);
         },
         fail);
@@ -299,7 +299,7 @@ void CQuickMeasureController::StopMeasurement(std::shared_ptr<QuickMeasureTaskDa
         ShowError(what, "error");
         TaskFailed(data);
     };
-    CatchFailure(
+    diagnostics::CatchFailure(
         [&] {
             if (unit_ != nullptr) unit_->StopTestTone(channel, 0);
             if (HasRecorder()) recorder_->Stop();
@@ -322,18 +322,18 @@ void CQuickMeasureController::DataReady(Data data) {
 
 void CQuickMeasureController::Analyse(std::vector<double>& window) {
     const int channel = channel_.load();
-    std::unique_ptr<CCurve> response;
+    std::unique_ptr<signal::CCurve> response;
     // A window the analysis rejects shows no curve; the next one may.
-    const bool analysed = CatchFailure(
+    const bool analysed = diagnostics::CatchFailure(
         [&] {
-            AudioSampler::CSimpleChirpProc proc(window.data(), QuickMeasureSampleQueue::kHop,
+            signal::AudioSampler::CSimpleChirpProc proc(window.data(), QuickMeasureSampleQueue::kHop,
                                                 QuickMeasureSampleQueue::kWindow, 16, 48000, nullptr,
-                                                channel == ChannelTable::kSubwoofer);
+                                                channel == signal::ChannelTable::kSubwoofer);
             response = proc.QuickResponse();
         },
         [](const char*) {});
     if (!analysed || !response) return;
-    std::shared_ptr<const CCurveCorrectionManager> correction;
+    std::shared_ptr<const design::CCurveCorrectionManager> correction;
     {
         std::lock_guard lock(correctionMutex_);
         correction = correction_;
@@ -348,8 +348,8 @@ void CQuickMeasureController::Analyse(std::vector<double>& window) {
     ++analyses_;
     const platform::WindowHandle dialog = DialogHandle();
     if (!dialog) return;
-    Threading::PostWndMessageObject(
-        std::make_unique<CurveReadyMessage>(dialog, std::shared_ptr<CCurve>(std::move(response))));
+    diagnostics::Threading::PostWndMessageObject(
+        std::make_unique<CurveReadyMessage>(dialog, std::shared_ptr<signal::CCurve>(std::move(response))));
 }
 
 // --- Close -------------------------------------------------------------------
@@ -377,7 +377,7 @@ bool CQuickMeasureController::BeginClose(std::function<void()> closed) {
         PostLogLine("Disconnected from unit");
         shutDownEnded_.store(true);
         const platform::WindowHandle dialog = DialogHandle();
-        if (dialog) Threading::PostWndMessage(dialog, messages::Id(messages::kDone), 0, 1);
+        if (dialog) diagnostics::Threading::PostWndMessage(dialog, diagnostics::messages::Id(diagnostics::messages::kDone), 0, 1);
     });
     return false;
 }
@@ -420,7 +420,7 @@ void CQuickMeasureController::ShutDown() {
         exits.Arm([this] { unit_->EndMeasurement(); });
         exits.Arm([this, channel] { unit_->StopTestTone(channel, 0); });
         // The dialog is going: nobody is left to tell but the error output.
-        CatchFailure([&] { exits.RunAll(); },
+        diagnostics::CatchFailure([&] { exits.RunAll(); },
                      [](const char* what) { std::fprintf(stderr, "Quick Measure: closing the unit: %s\n", what); });
     }
     state_.store(quickmeasure::kDisconnected);
@@ -430,11 +430,11 @@ void CQuickMeasureController::ShutDown() {
 
 std::intptr_t CQuickMeasureController::OnDialogMessage(std::uint32_t message, std::uintptr_t wParam,
                                                        std::intptr_t lParam) {
-    if (message == messages::Id(messages::kCurveReady)) {
+    if (message == diagnostics::messages::Id(diagnostics::messages::kCurveReady)) {
         if (wParam != 0) WriteCurve(CurveReadyMessage::CurveOf(wParam));
-    } else if (message == Threading::UmSetDisplayString()) {
-        if (view_ != nullptr) view_->AppendLog(Threading::SendStringWndMessage::TextOf(lParam));
-    } else if (message == messages::Id(messages::kDone)) {
+    } else if (message == diagnostics::Threading::UmSetDisplayString()) {
+        if (view_ != nullptr) view_->AppendLog(diagnostics::Threading::SendStringWndMessage::TextOf(lParam));
+    } else if (message == diagnostics::messages::Id(diagnostics::messages::kDone)) {
         UpdateControls();
         if (!closing_) activity_.SetBusy(view_, false);
         if (closing_ && !closed_ && shutDownEnded_.load()) FinishClose();
@@ -442,4 +442,4 @@ std::intptr_t CQuickMeasureController::OnDialogMessage(std::uint32_t message, st
     return 0;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

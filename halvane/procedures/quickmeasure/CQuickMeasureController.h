@@ -23,16 +23,18 @@
 #include <optional>
 #include <string>
 
+namespace halvane::design {
 class CCurveCorrectionManager;
+}
 
-namespace AudioSampler2 {
+namespace halvane::signal::AudioSampler2 {
 class Wave;
 }
-namespace ConTypes {
+namespace halvane::link::ConTypes {
 class UnitBase;
 }
 
-namespace halvane {
+namespace halvane::procedures {
 
 // One queued task: the state it started from and the states it ends in.
 struct QuickMeasureTaskData {
@@ -51,7 +53,7 @@ struct QuickMeasureTaskData {
 // user-interface thread as UM_CURVE_READY. Status texts go to the log as
 // UM_SET_DISPLAY_STRING through the progress object, the end of each task as
 // UM_DONE.
-class CQuickMeasureController final : public AudioSampler2::WaveCallback {
+class CQuickMeasureController final : public signal::AudioSampler2::WaveCallback {
 public:
     struct Options {
         platform::UserPrompt* prompt = nullptr;  // null: the process-wide prompt
@@ -88,7 +90,7 @@ public:
     void OnSpeakerSelected(int channel);
 
     // UM_CURVE_READY on the user-interface thread.
-    void WriteCurve(std::shared_ptr<CCurve> curve);
+    void WriteCurve(std::shared_ptr<signal::CCurve> curve);
     void UpdateControls();
 
     // The Close button, Escape or the close box, without holding up the
@@ -127,7 +129,7 @@ public:
     static constexpr const char* kBusyCaption = "Error";
 
 private:
-    using Worker = Threading::ThreadHandler<CQuickMeasureController, std::shared_ptr<QuickMeasureTaskData>>;
+    using Worker = diagnostics::Threading::ThreadHandler<CQuickMeasureController, std::shared_ptr<QuickMeasureTaskData>>;
     using TaskFunction = void (CQuickMeasureController::*)(std::shared_ptr<QuickMeasureTaskData>);
 
     void Queue(quickmeasure::Button button, TaskFunction task);
@@ -163,7 +165,7 @@ private:
     std::unique_ptr<MicrophoneCalibrationSource> programCalibration_;
     ICalibrationSource* calibration_;
 
-    std::unique_ptr<ConTypes::MultiThreadedProgress> progress_;
+    std::unique_ptr<diagnostics::ConTypes::MultiThreadedProgress> progress_;
     // Written by the user-interface thread before a task is queued and by
     // the worker when it ends; read by the recorder's dispatcher.
     std::atomic<std::int32_t> state_{quickmeasure::kDisconnected};
@@ -180,19 +182,19 @@ private:
     ProgressBarActivity activity_;
 
     // The worker's (and Close's, once the worker has ended).
-    std::unique_ptr<AudioSampler2::Wave> recorder_;
+    std::unique_ptr<signal::AudioSampler2::Wave> recorder_;
     bool recorderStreaming_ = false;  // its ring was queued once
-    ConTypes::UnitBase* unit_ = nullptr;
+    link::ConTypes::UnitBase* unit_ = nullptr;
     int correctionKind_ = 0;
 
     std::atomic<int> channel_{0};
     QuickMeasureSampleQueue queue_;
     mutable std::mutex recorderMutex_;  // guards recorder_ being there, for HasRecorder
     std::mutex correctionMutex_;
-    std::shared_ptr<const CCurveCorrectionManager> correction_;
+    std::shared_ptr<const design::CCurveCorrectionManager> correction_;
     std::atomic<std::uint64_t> analyses_{0};
     // Set by the worker when the queued shut-down has ended.
     std::atomic<bool> shutDownEnded_{false};
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -1,8 +1,8 @@
 #include "halvane/procedures/quickmeasure/QuickMeasureCurves.h"
 
-namespace halvane {
+namespace halvane::procedures {
 
-bool QuickMeasureCurves::Add(std::shared_ptr<CCurve> curve) {
+bool QuickMeasureCurves::Add(std::shared_ptr<signal::CCurve> curve) {
     if (!curve) return false;
     bool dropped = false;
     while (entries_.size() > kShown - 1) {
@@ -15,4 +15,4 @@ bool QuickMeasureCurves::Add(std::shared_ptr<CCurve> curve) {
     return !dropped;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

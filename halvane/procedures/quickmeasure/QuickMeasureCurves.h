@@ -6,7 +6,7 @@
 #include <deque>
 #include <memory>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The curves Quick Measure shows: the last three responses, each in the
 // colour of its place in the sequence of all curves shown (red, green,
@@ -19,7 +19,7 @@ public:
     static constexpr std::uint32_t kColours[3] = {0x0000CCu, 0x00CC00u, 0xCC0000u};
 
     struct Entry {
-        std::shared_ptr<CCurve> curve;
+        std::shared_ptr<signal::CCurve> curve;
         std::uint32_t colour = 0;
     };
 
@@ -27,7 +27,7 @@ public:
     // the graph should rescale: only while the list is still filling, so a
     // running display keeps the user's scale. A null curve is ignored
     // (false).
-    bool Add(std::shared_ptr<CCurve> curve);
+    bool Add(std::shared_ptr<signal::CCurve> curve);
     void Clear() { entries_.clear(); }
 
     const std::deque<Entry>& Entries() const { return entries_; }
@@ -38,4 +38,4 @@ private:
     std::uint64_t shown_ = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace halvane {
+namespace halvane::procedures {
 
 int QuickMeasureSampleQueue::Append(std::shared_ptr<const double[]> samples, int count) {
     std::lock_guard lock(mutex_);
@@ -57,4 +57,4 @@ std::size_t QuickMeasureSampleQueue::PendingBlocks() const {
     return pending_.size();
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The microphone samples Quick Measure has received and not yet analysed,
 // in capture order. The recorder's dispatcher appends each delivered block;
@@ -46,4 +46,4 @@ private:
     int total_ = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

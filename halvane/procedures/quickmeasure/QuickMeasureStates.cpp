@@ -1,6 +1,6 @@
 #include "halvane/procedures/quickmeasure/QuickMeasureStates.h"
 
-namespace halvane::quickmeasure {
+namespace halvane::procedures::quickmeasure {
 
 bool FindTransition(Button button, std::int32_t state, Transition& out) {
     switch (button) {
@@ -36,4 +36,4 @@ EnabledControls ControlsFor(std::int32_t state) {
     return c;
 }
 
-}  // namespace halvane::quickmeasure
+}  // namespace halvane::procedures::quickmeasure

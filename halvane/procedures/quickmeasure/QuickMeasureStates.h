@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // Quick Measure's connection states. Only one task (connect, disconnect,
 // start, stop) runs at a time; a button is taken only in the states its row
@@ -43,4 +43,4 @@ struct EnabledControls {
 EnabledControls ControlsFor(std::int32_t state);
 
 }  // namespace quickmeasure
-}  // namespace halvane
+}  // namespace halvane::procedures

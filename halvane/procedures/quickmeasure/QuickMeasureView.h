@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace halvane {
+namespace halvane::procedures {
 
 // The widgets of the Quick Measure dialog as its controller drives them:
 // the four buttons and the speaker box, the log, the progress bar and the
@@ -26,4 +26,4 @@ public:
     virtual void CurvesChanged(bool rescale) = 0;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -20,21 +20,21 @@
 #include <stdexcept>
 #include <utility>
 
-namespace halvane {
+namespace halvane::procedures {
 
 namespace {
 
 std::string Text(int id) {
-    RegisterHalvaneStrings();
+    diagnostics::RegisterHalvaneStrings();
     return platform::processStrings().text(id);
 }
 
 std::string FailureText(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
-    } catch (const TException& e) {
+    } catch (const diagnostics::TException& e) {
         return e.message();
-    } catch (const TCodedException& e) {
+    } catch (const diagnostics::TCodedException& e) {
         return e.message;
     } catch (const std::exception& e) {
         return e.what();
@@ -45,7 +45,7 @@ std::string FailureText(const std::exception_ptr& failure) {
 
 }  // namespace
 
-WizardControler::WizardControler(Steps steps, IProcDialog& host, bool save, bool proceed, CHalvaneDoc* document,
+WizardControler::WizardControler(Steps steps, IProcDialog& host, bool save, bool proceed, document::CHalvaneDoc* document,
                                  WizardServices services)
     : steps_(std::move(steps)), host_(host), save_(save), proceed_(proceed), document_(document),
       services_(services) {}
@@ -101,7 +101,7 @@ void WizardControler::ReportFailure(const std::exception_ptr& failure) {
     const std::string text = FailureText(failure);
     host_.SetDisplayString(text);
     try {
-        Prompt().MessageBox(text, ProgramName(), platform::MB_OK | platform::MB_ICONERROR, host_.GetHwnd());
+        Prompt().MessageBox(text, diagnostics::ProgramName(), platform::MB_OK | platform::MB_ICONERROR, host_.GetHwnd());
     } catch (...) {
         // The box itself failed (no window left to own it, whatever it
         // threw): the status line has the text, stderr says why the box did
@@ -128,7 +128,7 @@ void WizardControler::PostResult(int result) {
     // A null target would mean the main window: without its own window the
     // wizard has gone and nobody waits for the result.
     if (!window) return;
-    Threading::PostWndMessage(window, messages::Id(messages::kDone), 0, result);
+    diagnostics::Threading::PostWndMessage(window, diagnostics::messages::Id(diagnostics::messages::kDone), 0, result);
 }
 
 void WizardControler::ClearQueue() {
@@ -137,11 +137,11 @@ void WizardControler::ClearQueue() {
 
 void WizardControler::MeasureStep(WizardControler& w) {
     IProcDialog& host = w.Host();
-    host.SetDisplayString(Text(ids::Measuring));
-    CHalvaneDoc* doc = w.Document();
+    host.SetDisplayString(Text(diagnostics::ids::Measuring));
+    document::CHalvaneDoc* doc = w.Document();
     if (doc != nullptr && RunMeasurementProcedure(host.GetHwnd(), doc, &host, w.Services().measurement)) {
-        if (const auto choices = UnitCrossoverChoices::For(doc->m_nUnitKind))
-            ::UpdateLevels(*choices, *doc->CurveSetSlot(0), *doc->CurveSetSlot(1), doc->m_TargetConfig);
+        if (const auto choices = link::UnitCrossoverChoices::For(doc->m_nUnitKind))
+            ::halvane::design::UpdateLevels(*choices, *doc->CurveSetSlot(0), *doc->CurveSetSlot(1), doc->m_TargetConfig);
         // New measurements are worth keeping even if no save follows.
         doc->SetModifiedFlag(true);
         w.SetStep(kCalculate);
@@ -155,8 +155,8 @@ void WizardControler::MeasureStep(WizardControler& w) {
 
 void WizardControler::CalculateStep(WizardControler& w) {
     IProcDialog& host = w.Host();
-    host.SetDisplayString(Text(ids::Calculating));
-    CHalvaneDoc* doc = w.Document();
+    host.SetDisplayString(Text(diagnostics::ids::Calculating));
+    document::CHalvaneDoc* doc = w.Document();
     const platform::WindowHandle parent = host.GetHwnd();
     // Any of the three jobs failing fails the step: the calculation needs
     // the crossovers and the targets of this measurement.
@@ -174,7 +174,7 @@ void WizardControler::CalculateStep(WizardControler& w) {
     // Which job failed and why: the user is told, not only that it failed.
     const std::string text = failure.empty() ? std::string(kCalculationFailed) : kCalculationFailed + ("\n" + failure);
     host.SetDisplayString(text);
-    w.Prompt().MessageBox(text, ProgramName(), platform::MB_OK, parent);
+    w.Prompt().MessageBox(text, diagnostics::ProgramName(), platform::MB_OK, parent);
     w.ClearQueue();
     w.SetStep(kCalculate);
     w.PostResult(kStepFailed);
@@ -182,8 +182,8 @@ void WizardControler::CalculateStep(WizardControler& w) {
 
 void WizardControler::UploadStep(WizardControler& w) {
     IProcDialog& host = w.Host();
-    host.SetDisplayString(Text(ids::Uploading));
-    CHalvaneDoc* doc = w.Document();
+    host.SetDisplayString(Text(diagnostics::ids::Uploading));
+    document::CHalvaneDoc* doc = w.Document();
     const platform::WindowHandle parent = host.GetHwnd();
     const int result = doc != nullptr ? RunUploadProc(parent, *doc, &host) : 2;
     if (result == 1) {
@@ -194,8 +194,8 @@ void WizardControler::UploadStep(WizardControler& w) {
     // A unit of another class than the document's: say so, and on Yes
     // convert the document and go back to the calculation for the new
     // class, as the main window's Upload does; the upload then follows.
-    if (CHalvaneDoc::IsConversionCode(result) &&
-        w.Prompt().MessageBox(CHalvaneDoc::kConvertQuestion, ProgramName(), platform::MB_YESNO | platform::MB_ICONERROR,
+    if (document::CHalvaneDoc::IsConversionCode(result) &&
+        w.Prompt().MessageBox(document::CHalvaneDoc::kConvertQuestion, diagnostics::ProgramName(), platform::MB_YESNO | platform::MB_ICONERROR,
                               parent) == platform::IDYES &&
         doc->SetUnitKind(result)) {
         w.ClearQueue();
@@ -208,4 +208,4 @@ void WizardControler::UploadStep(WizardControler& w) {
     w.PostResult(kStepFailed);
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -14,9 +14,12 @@ namespace platform {
 class UserPrompt;
 }
 
-namespace halvane {
-
+namespace halvane::document {
 class CHalvaneDoc;
+}
+
+namespace halvane::procedures {
+
 class IProcDialog;
 
 // What the wizard's real steps talk to besides the document and the host:
@@ -48,7 +51,7 @@ public:
     using Steps = std::array<StepOperation, 3>;
 
     // `save` and `proceed` are the dialog's two options, read at the start.
-    WizardControler(Steps steps, IProcDialog& host, bool save, bool proceed, CHalvaneDoc* document,
+    WizardControler(Steps steps, IProcDialog& host, bool save, bool proceed, document::CHalvaneDoc* document,
                     WizardServices services = {});
     // Destroys the worker, waiting for a running step.
     ~WizardControler();
@@ -82,7 +85,7 @@ public:
     void ClearQueue();
 
     IProcDialog& Host() { return host_; }
-    CHalvaneDoc* Document() { return document_; }
+    document::CHalvaneDoc* Document() { return document_; }
     const WizardServices& Services() const { return services_; }
     platform::UserPrompt& Prompt();
     bool SavesEachStep() const { return save_; }
@@ -96,7 +99,7 @@ public:
     static constexpr const char* kCalculationFailed = "Calculation failed";
 
 private:
-    using Worker = Threading::UIThreadHandler<WizardControler, void*>;
+    using Worker = diagnostics::Threading::UIThreadHandler<WizardControler, void*>;
     // The worker's task: one step, any exception turned into a failure.
     void RunGuarded(STEP step);
     // A step that could not run or ended by an exception: its text in the
@@ -109,8 +112,8 @@ private:
     IProcDialog& host_;
     bool save_;
     bool proceed_;
-    CHalvaneDoc* document_;
+    document::CHalvaneDoc* document_;
     WizardServices services_;
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -10,7 +10,7 @@
 
 #include <utility>
 
-namespace halvane {
+namespace halvane::procedures {
 
 WizardDialogController::WizardDialogController(Environment environment) : env_(std::move(environment)) {}
 
@@ -41,12 +41,12 @@ platform::UserPrompt& WizardDialogController::Prompt() {
 }
 
 void WizardDialogController::OnInitDialog() {
-    RegisterHalvaneStrings();
+    diagnostics::RegisterHalvaneStrings();
     if (view_ == nullptr) return;
-    view_->SetCaption(ProgramName());
+    view_->SetCaption(diagnostics::ProgramName());
     view_->SetOptions(true, true);
     view_->EnableAbort(false);
-    view_->SetStatusText(platform::processStrings().text(ids::PressStart));
+    view_->SetStatusText(platform::processStrings().text(diagnostics::ids::PressStart));
     ShowStepBoxes();
 }
 
@@ -77,7 +77,7 @@ void WizardDialogController::OnAbortStage() {
     confirming_ = true;
     int answer = platform::IDNO;
     try {
-        answer = Prompt().MessageBox(kAbortQuestion, ProgramName(), platform::MB_YESNO | platform::MB_ICONQUESTION,
+        answer = Prompt().MessageBox(kAbortQuestion, diagnostics::ProgramName(), platform::MB_YESNO | platform::MB_ICONQUESTION,
                                      GetHwnd());
     } catch (...) {
         confirming_ = false;
@@ -180,7 +180,7 @@ void WizardDialogController::EndDialog(int result) {
 void WizardDialogController::SetDisplayString(std::string text) {
     const platform::WindowHandle dialog = GetHwnd();
     if (!dialog) return;
-    Threading::PostWndMessageObject(std::make_unique<Threading::SendStringWndMessage>(dialog, std::move(text)));
+    diagnostics::Threading::PostWndMessageObject(std::make_unique<diagnostics::Threading::SendStringWndMessage>(dialog, std::move(text)));
 }
 
 void WizardDialogController::SetRange(int total) {
@@ -188,7 +188,7 @@ void WizardDialogController::SetRange(int total) {
     if (!dialog) return;
     total_ = total;
     position_ = 0;
-    Threading::PostWndMessage(dialog, platform::PBM_SETRANGE32, 0, total);
+    diagnostics::Threading::PostWndMessage(dialog, platform::PBM_SETRANGE32, 0, total);
     SetPos(0);
 }
 
@@ -196,14 +196,14 @@ void WizardDialogController::SetPos(int position) {
     const platform::WindowHandle dialog = GetHwnd();
     if (!dialog) return;
     position_ = position;
-    Threading::PostWndMessage(dialog, platform::PBM_SETPOS, static_cast<std::uintptr_t>(position), 0);
+    diagnostics::Threading::PostWndMessage(dialog, platform::PBM_SETPOS, static_cast<std::uintptr_t>(position), 0);
 }
 
 std::intptr_t WizardDialogController::onMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (message == messages::Id(messages::kDone)) {
+    if (message == diagnostics::messages::Id(diagnostics::messages::kDone)) {
         OnStepDone(static_cast<int>(lParam));
-    } else if (message == Threading::UmSetDisplayString()) {
-        if (view_ != nullptr) view_->SetStatusText(Threading::SendStringWndMessage::TextOf(lParam));
+    } else if (message == diagnostics::Threading::UmSetDisplayString()) {
+        if (view_ != nullptr) view_->SetStatusText(diagnostics::Threading::SendStringWndMessage::TextOf(lParam));
         activity_.Text(view_);
     } else {
         return activity_.Forward(view_, message, wParam, lParam);
@@ -211,4 +211,4 @@ std::intptr_t WizardDialogController::onMessage(std::uint32_t message, std::uint
     return 0;
 }
 
-}  // namespace halvane
+}  // namespace halvane::procedures

@@ -16,9 +16,12 @@ namespace platform {
 class UserPrompt;
 }
 
-namespace halvane {
-
+namespace halvane::document {
 class CHalvaneDoc;
+}
+
+namespace halvane::procedures {
+
 
 // The wizard's widgets as its logic drives them: the status text, the
 // progress bar, Start and "Abort stage", the two options ("Automatically
@@ -54,7 +57,7 @@ public:
 class WizardDialogController final : public IProcDialog {
 public:
     struct Environment {
-        CHalvaneDoc* document = nullptr;
+        document::CHalvaneDoc* document = nullptr;
         // Null members: the real steps.
         WizardControler::Steps steps = WizardControler::DefaultSteps();
         WizardServices services;
@@ -147,4 +150,4 @@ private:
     std::atomic<void*> nativeDialog_{nullptr};
 };
 
-}  // namespace halvane
+}  // namespace halvane::procedures

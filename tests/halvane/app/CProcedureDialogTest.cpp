@@ -32,18 +32,18 @@
 
 namespace {
 
-using halvane::CProcedureDialog;
-using halvane::IProcDialog;
+using halvane::app::CProcedureDialog;
+using halvane::procedures::IProcDialog;
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-class Job final : public halvane::CProcBase {
+class Job final : public halvane::procedures::CProcBase {
 public:
     explicit Job(std::function<int(IProcDialog*)> body, std::string title = "Processing") : body_(std::move(body)) {
         title_ = std::move(title);
     }
     int Run(void*) override { return body_(Host()); }
-    void OnProcedureComplete(int result, const halvane::TException* lastError, platform::WindowHandle) override {
+    void OnProcedureComplete(int result, const halvane::diagnostics::TException* lastError, platform::WindowHandle) override {
         completedResult = result;
         completedError = lastError != nullptr ? std::optional<std::string>(lastError->message()) : std::nullopt;
     }
@@ -58,12 +58,12 @@ private:
 // running flag is cleared it waits for `seen` before its poll ends it, so
 // the test can look at the aborting dialog.
 int steppingBody(IProcDialog* host, const std::atomic<bool>& finish, const std::atomic<bool>* seen = nullptr) {
-    halvane::DoneGuard guard(host);
+    halvane::procedures::DoneGuard guard(host);
     host->SetRange(100000);
     while (!finish.load()) {
         if (seen != nullptr && host->RunningFlag().load() == 0)
             testsupport::AwaitOrFail([&] { return seen->load(); }, "the test to look at the aborting dialog");
-        halvane::CheckAbort(&host->RunningFlag());
+        halvane::procedures::CheckAbort(&host->RunningFlag());
         host->Step(1);
         sleepMs(1);
     }
@@ -109,7 +109,7 @@ protected:
         pump_ = std::make_unique<platform::qt::UiMessagePump>();
         prompt_ = std::make_unique<platform::qt::QtUserPrompt>(QStringLiteral("Halvane"));
         platform::SetUserPrompt(prompt_.get());
-        halvane::InstallProcedureDialog();
+        halvane::app::InstallProcedureDialog();
         // A script that never matches fails its test instead of hanging it:
         // open boxes are answered No and running jobs are stopped.
         watchdog_.setInterval(60000);
@@ -126,7 +126,7 @@ protected:
     }
     void TearDown() override {
         watchdog_.stop();
-        halvane::SetProcedureDialogShell({});
+        halvane::procedures::SetProcedureDialogShell({});
         platform::SetUserPrompt(nullptr);
         prompt_.reset();
         pump_.reset();
@@ -164,7 +164,7 @@ TEST_F(ProcedureDialogTest, ShowsTheRunningStateAndTheJobsTextsWhileTheBarFollow
     });
     Job job(
         [&](IProcDialog* h) {
-            halvane::DoneGuard guard(h);
+            halvane::procedures::DoneGuard guard(h);
             testsupport::AwaitOrFail([&] { return phase == 1; }, "the dialog's first look");
             h->SetDisplayString("Calculating Movie correction...");
             h->SetRange(4);
@@ -178,7 +178,7 @@ TEST_F(ProcedureDialogTest, ShowsTheRunningStateAndTheJobsTextsWhileTheBarFollow
             return 0;
         },
         "Calculation Procedure");
-    EXPECT_EQ(halvane::DoProcedure(&job, {}, nullptr), 1);
+    EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, nullptr), 1);
     EXPECT_EQ(title, "Calculation Procedure");
     EXPECT_EQ(runningText, " please wait...  ");
     EXPECT_FALSE(startEnabled);
@@ -235,7 +235,7 @@ TEST_F(ProcedureDialogTest, EscapeAsksBeforeAbortingAndNoLetsTheJobRunOn) {
         return true;
     });
     Job job([&](IProcDialog* h) { return steppingBody(h, finish, &seen); });
-    EXPECT_EQ(halvane::DoProcedure(&job, {}, nullptr), 2);
+    EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, nullptr), 2);
     EXPECT_EQ(step, 4);
     EXPECT_EQ(boxText, "Are you sure you want to abort?");
     EXPECT_EQ(boxTitle, "Please confirm:");
@@ -270,7 +270,7 @@ TEST_F(ProcedureDialogTest, TheCloseBoxAndTheAbortButtonAskToo) {
             return false;
         });
         Job job([&](IProcDialog* h) { return steppingBody(h, finish); });
-        EXPECT_EQ(halvane::DoProcedure(&job, {}, nullptr), 2);
+        EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, nullptr), 2);
         EXPECT_TRUE(asked);
         EXPECT_TRUE(visibleWhileAsked);  // the close box did not close it
         EXPECT_EQ(job.completedError.value_or(""), "Procedure aborted\n");
@@ -289,17 +289,17 @@ TEST_F(ProcedureDialogTest, AJobsQuestionIsAnsweredWhileTheDialogRuns) {
         return true;
     });
     Job job([](IProcDialog* h) -> int {
-        halvane::DoneGuard guard(h);
+        halvane::procedures::DoneGuard guard(h);
         h->SetDisplayString("Measuring Movie Center at position 1");
         const int answer = platform::CurrentUserPrompt().MessageBox(
             "Measurement failed.\r\n\r\nWould you like to repeat the last measurement?", "", platform::MB_YESNO,
             h->GetHwnd());
-        if (answer != platform::IDYES) halvane::ThrowError("%s, User abort", "Measurement failed.");
+        if (answer != platform::IDYES) halvane::diagnostics::ThrowError("%s, User abort", "Measurement failed.");
         guard.Dismiss();
         h->Done(1);
         return 0;
     });
-    EXPECT_EQ(halvane::DoProcedure(&job, {}, nullptr), 2);
+    EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, nullptr), 2);
     EXPECT_TRUE(question.startsWith("Measurement failed."));
     EXPECT_EQ(job.completedError.value_or(""), "Measurement failed., User abort");
 }
@@ -308,7 +308,7 @@ TEST_F(ProcedureDialogTest, AJobsQuestionIsAnsweredWhileTheDialogRuns) {
 // headless dialog waits through the event pump, so the job's question is
 // shown and answered rather than left hanging.
 TEST_F(ProcedureDialogTest, WithoutTheDialogInstalledTheHeadlessOneKeepsTheInterfaceAlive) {
-    halvane::SetProcedureDialogShell({});
+    halvane::procedures::SetProcedureDialogShell({});
     bool answered = false;
     User user([&](CProcedureDialog*, QWidget* modal) {
         QMessageBox* box = openBox(modal);
@@ -318,12 +318,12 @@ TEST_F(ProcedureDialogTest, WithoutTheDialogInstalledTheHeadlessOneKeepsTheInter
         return true;
     });
     Job job([](IProcDialog* h) {
-        halvane::DoneGuard guard(h);
+        halvane::procedures::DoneGuard guard(h);
         const int answer = platform::CurrentUserPrompt().MessageBox("Continue?", "", platform::MB_YESNO);
         guard.SetResult(answer == platform::IDYES ? 1 : 2);
         return 0;
     });
-    EXPECT_EQ(halvane::DoProcedure(&job, {}, nullptr), 1);
+    EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, nullptr), 1);
     EXPECT_TRUE(answered);
 }
 
@@ -362,7 +362,7 @@ TEST_F(ProcedureDialogTest, TheBarIsBusyWhileTheJobWaitsUncountedAndFollowsEachC
         return false;
     });
     Job job([&](IProcDialog* h) {
-        halvane::DoneGuard guard(h);
+        halvane::procedures::DoneGuard guard(h);
         const auto handOver = [&](int next) {
             phase = next;
             testsupport::AwaitOrFail([&] { return phase != next; }, "the dialog's side of the hand-over");
@@ -379,9 +379,9 @@ TEST_F(ProcedureDialogTest, TheBarIsBusyWhileTheJobWaitsUncountedAndFollowsEachC
         handOver(7);
         testsupport::AwaitOrFail([&] { return h->RunningFlag().load() == 0; }, "Abort to clear the running flag");
         handOver(9);
-        halvane::CheckAbort(&h->RunningFlag());
+        halvane::procedures::CheckAbort(&h->RunningFlag());
         return 0;
     });
-    EXPECT_EQ(halvane::DoProcedure(&job, {}, nullptr), 2);
+    EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, nullptr), 2);
     EXPECT_EQ(seen, (std::vector<std::string>{"busy", "1/4", "busy", "0/2", "busy"}));
 }

@@ -17,6 +17,9 @@
 #include <thread>
 #include <vector>
 
+using namespace halvane::app;
+using namespace halvane::app::models;
+
 using namespace halvane;
 
 namespace {

@@ -20,11 +20,13 @@
 #include <limits>
 #include <vector>
 
+using namespace halvane::signal;
+
 namespace {
 
-using halvane::CGraphCtrl;
-using halvane::CurveEntry;
-using halvane::CurveList;
+using halvane::app::CGraphCtrl;
+using halvane::app::models::CurveEntry;
+using halvane::app::models::CurveList;
 
 const QColor kBackground(255, 255, 245);
 const QColor kRed(204, 0, 0);  // the measured curves' default colour, 0x0000CC
@@ -35,7 +37,7 @@ DbleVect Vector(const std::vector<double>& values) {
     return v;
 }
 
-class Owner final : public halvane::CGraphCtrlCurves {
+class Owner final : public halvane::app::CGraphCtrlCurves {
 public:
     void GetCurves(CGraphCtrl&, CurveList& curves) override {
         ++calls;
@@ -185,8 +187,8 @@ TEST_F(GraphCtrlTest, HoverCapturesAndDragZooms) {
     const QPoint frame(plot.left() - static_cast<int>(std::lround(ctrl_.UnitsToPixels(4))), plot.center().y());
     EXPECT_EQ(Grab().pixelColor(frame), QColor(Qt::black));
 
-    const auto expectedA = ctrl_.Graph().GetMap().ToValue(halvane::PlotPoint{a.x(), a.y()});
-    const auto expectedB = ctrl_.Graph().GetMap().ToValue(halvane::PlotPoint{b.x(), b.y()});
+    const auto expectedA = ctrl_.Graph().GetMap().ToValue(halvane::app::models::PlotPoint{a.x(), a.y()});
+    const auto expectedB = ctrl_.Graph().GetMap().ToValue(halvane::app::models::PlotPoint{b.x(), b.y()});
     Send(QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton);
     EXPECT_TRUE(ctrl_.IsDragging());
     Send(QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton);

@@ -22,13 +22,15 @@
 #include <cmath>
 #include <memory>
 
+using namespace halvane::signal;
+
 namespace {
 
-using halvane::AppState;
-using halvane::CColorLegend;
-using halvane::CGraphCtrl;
-using halvane::CGraphView;
-using halvane::DocumentData;
+using halvane::document::AppState;
+using halvane::app::CColorLegend;
+using halvane::app::CGraphCtrl;
+using halvane::app::CGraphView;
+using halvane::document::DocumentData;
 
 const QColor kMeasuredRed(204, 0, 0);    // 0x0000CC
 const QColor kTargetBlue(0, 0, 204);     // 0xCC0000
@@ -84,7 +86,7 @@ protected:
 };
 
 TEST_F(GraphViewTest, MeasuredChannelsShowInListingOrderTwoByTwo) {
-    const halvane::GraphViewLayout& l = view_->CurrentLayout();
+    const halvane::app::models::GraphViewLayout& l = view_->CurrentLayout();
     EXPECT_EQ(l.columns, 2);
     EXPECT_EQ(l.rows, 2);
     EXPECT_EQ(l.paneRows, 3);  // five panes
@@ -136,7 +138,7 @@ TEST_F(GraphViewTest, FrequencyCurvesAreDrawnOnTheLogAxisWithoutTouchingTheDocum
     doc_.CurveSetSlot(DocumentData::CalculatedMovie)->Add(0, Flat(0.01));
     CGraphCtrl* pane = view_->Pane(0);
     const QImage image = pane->grab().toImage();
-    const halvane::CGraphMap& map = pane->Graph().GetMap();
+    const halvane::app::models::CGraphMap& map = pane->Graph().GetMap();
     // The scale comes from the reference level -1 dB: 5 ceil(9 / 5) = 10 at
     // the top, 5 floor(-41 / 5) = -45 at the bottom.
     EXPECT_DOUBLE_EQ(map.GetMaxY(), 10.0);
@@ -160,7 +162,7 @@ TEST_F(GraphViewTest, ColoursAndSwitchesReachThePanes) {
     doc_.m_CurveColor[0] = 0x00FF00FF;  // magenta
     view_->OnUpdate();
     QImage image = pane->grab().toImage();
-    const halvane::CGraphMap& map = pane->Graph().GetMap();
+    const halvane::app::models::CGraphMap& map = pane->Graph().GetMap();
     const QPoint at(map.XToPixel(1000.0), map.YToPixel(-20.0));
     EXPECT_TRUE(NearColour(image, at, QColor(255, 0, 255), 3));
     app_.CurveDisplayFlags = 0;
@@ -175,7 +177,7 @@ TEST_F(GraphViewTest, TargetsOnTopAreDrawnOverTheMeasuredCurve) {
     CGraphCtrl* pane = view_->Pane(0);
     auto targetVisible = [&] {
         const QImage image = pane->grab().toImage();
-        const halvane::CGraphMap& map = pane->Graph().GetMap();
+        const halvane::app::models::CGraphMap& map = pane->Graph().GetMap();
         const int x = map.XToPixel(1000.0), y = map.YToPixel(-20.0);
         for (int dx = -20; dx <= 20; ++dx)
             if (NearColour(image, QPoint(x + dx, y), kTargetBlue, 1)) return true;
@@ -224,7 +226,7 @@ TEST_F(GraphViewTest, WithoutADocumentNothingShowsAndTheScaleComesFromTheCurves)
     for (int channel = 0; channel < 8; ++channel) EXPECT_FALSE(view_->Pane(channel)->isVisible());
     double top = 0.0;
     EXPECT_FALSE(view_->GetScaleHint(*view_->Pane(0), top));
-    halvane::CurveList curves;
+    halvane::app::models::CurveList curves;
     view_->GetCurves(*view_->Pane(0), curves);
     EXPECT_TRUE(curves.empty());
     // A control that is not one of the view's panes gets nothing either.

@@ -33,6 +33,11 @@
 
 #include <gtest/gtest.h>
 
+using namespace halvane::app;
+using namespace halvane::app::models;
+using namespace halvane::diagnostics;
+using namespace halvane::document;
+
 using namespace halvane;
 
 namespace {
@@ -106,11 +111,11 @@ TEST_F(LanguageFilesTest, TheChosenLanguageTranslatesDialogsAndTheStringTableUnt
         manager.SelectUiLanguage();
         EXPECT_EQ(manager.language(), 0x0407);
         EXPECT_EQ(dialogTitle(), QString::fromUtf8("Zu messende Lautsprecher wählen."));
-        EXPECT_EQ(platform::processStrings().text(ids::Movie), "Film");
-        EXPECT_EQ(platform::processStrings().text(ids::Music), "Music");  // not translated: built in
+        EXPECT_EQ(platform::processStrings().text(halvane::diagnostics::ids::Movie), "Film");
+        EXPECT_EQ(platform::processStrings().text(halvane::diagnostics::ids::Music), "Music");  // not translated: built in
     }
     EXPECT_EQ(dialogTitle(), "Select speakers to measure.");
-    EXPECT_EQ(platform::processStrings().text(ids::Movie), "Movie");
+    EXPECT_EQ(platform::processStrings().text(halvane::diagnostics::ids::Movie), "Movie");
 }
 
 TEST_F(LanguageFilesTest, TheProgramsFilesLieBesideItUnderItsName) {

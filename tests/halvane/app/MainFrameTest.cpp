@@ -36,8 +36,14 @@
 
 #include <chrono>
 
+using namespace halvane::app;
+using namespace halvane::app::main_frame_ids;
+using namespace halvane::app::models;
+using namespace halvane::diagnostics;
+using namespace halvane::document;
+
 using namespace halvane;
-using namespace halvane::main_frame_ids;
+using namespace halvane::app::main_frame_ids;
 
 namespace {
 

@@ -45,9 +45,11 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace halvane::signal;
+
 namespace {
 
-using halvane::CHalvaneDoc;
+using halvane::document::CHalvaneDoc;
 
 // A temporary folder for the documents the runs save.
 class TempFolder {
@@ -68,9 +70,9 @@ private:
 
 // Records the result of each job the frame or the start-up runs, and
 // passes it on to the program's service.
-class RecordingService final : public halvane::ProcedureService {
+class RecordingService final : public halvane::document::ProcedureService {
 public:
-    explicit RecordingService(halvane::ProcedureService& jobs) : jobs_(jobs) {}
+    explicit RecordingService(halvane::document::ProcedureService& jobs) : jobs_(jobs) {}
     std::vector<std::pair<std::string, int>> results;
     int RunMeasurementProcedure(CHalvaneDoc& d) override { return note("measure", jobs_.RunMeasurementProcedure(d)); }
     int RunEqCalcProc(CHalvaneDoc& d) override { return note("calculate", jobs_.RunEqCalcProc(d)); }
@@ -87,7 +89,7 @@ private:
         results.emplace_back(job, result);
         return result;
     }
-    halvane::ProcedureService& jobs_;
+    halvane::document::ProcedureService& jobs_;
 };
 
 // The user in front of the program, run by the event loop: each step waits
@@ -148,7 +150,7 @@ private:
     QTimer timer_;
 };
 
-class FrameHost final : public halvane::MainFrameHost {
+class FrameHost final : public halvane::app::models::MainFrameHost {
 public:
     void AutoScaleAll() override {}
     void Repaint() override {}
@@ -167,22 +169,22 @@ protected:
         options_.clock = &clock_;
         options_.calibration = &calibration_;
         // Fronts and centre at 5 positions, Music on its own.
-        previousSelection_ = halvane::SetSpeakerSelectionShell([this](halvane::SpeakerSelection& s, platform::WindowHandle) {
+        previousSelection_ = halvane::app::models::SetSpeakerSelectionShell([this](halvane::app::models::SpeakerSelection& s, platform::WindowHandle) {
             ++selections_;
             if (cancelSelection_) return false;
             for (auto& groups : s.groups) groups = {1, 1, 0, 0, 0};
             s.useMovieMeasurements = 0;
             return true;
         });
-        previousRepeat_ = halvane::SetRepeatMeasurementsShell(
-            [this](const halvane::RepeatMeasurementsRequest&, platform::WindowHandle) {
+        previousRepeat_ = halvane::app::models::SetRepeatMeasurementsShell(
+            [this](const halvane::app::models::RepeatMeasurementsRequest&, platform::WindowHandle) {
                 ++repeats_;
                 return false;
             });
     }
     void TearDown() override {
-        halvane::SetSpeakerSelectionShell(previousSelection_);
-        halvane::SetRepeatMeasurementsShell(previousRepeat_);
+        halvane::app::models::SetSpeakerSelectionShell(previousSelection_);
+        halvane::app::models::SetRepeatMeasurementsShell(previousRepeat_);
         SimulatedRoomRun::TearDown();
         pump_.reset();
     }
@@ -192,9 +194,9 @@ protected:
     }
 
     std::unique_ptr<platform::qt::UiMessagePump> pump_;
-    halvane::JobsProcedureService::Options options_;
-    halvane::SpeakerSelectionShell previousSelection_;
-    halvane::RepeatMeasurementsShell previousRepeat_;
+    halvane::app::JobsProcedureService::Options options_;
+    halvane::app::models::SpeakerSelectionShell previousSelection_;
+    halvane::app::models::RepeatMeasurementsShell previousRepeat_;
     bool cancelSelection_ = false;
     int selections_ = 0;
     int repeats_ = 0;
@@ -203,12 +205,12 @@ protected:
 }  // namespace
 
 TEST_P(ProgramRun, MeasureCommandFilesTheMeasurementsLevelsAndTargets) {
-    halvane::JobsProcedureService jobs(options_);
+    halvane::app::JobsProcedureService jobs(options_);
     RecordingService service(jobs);
-    halvane::AppState app;
+    halvane::document::AppState app;
     CHalvaneDoc doc(CHalvaneDoc::Services{&app, &prompt_, nullptr});
     FrameHost host;
-    halvane::MainFrameCommands commands(doc, app, service, prompt_, host);
+    halvane::app::models::MainFrameCommands commands(doc, app, service, prompt_, host);
 
     commands.OnMeasure();
     ASSERT_FALSE(service.results.empty());
@@ -259,20 +261,20 @@ TEST_P(ProgramRun, MeasureCommandFilesTheMeasurementsLevelsAndTargets) {
 TEST_P(ProgramRun, AutomaticStartMeasuresCalculatesUploadsAndShowsTheResults) {
     TempFolder folder;
     const std::string saved = folder.File("room.QEX");
-    options_.wizardSetUp = [&](halvane::WizardDialogController::Environment& env) {
+    options_.wizardSetUp = [&](halvane::procedures::WizardDialogController::Environment& env) {
         // The user names the file at the first save.
         env.document->SetPathName(saved);
     };
-    halvane::JobsProcedureService jobs(options_);
-    halvane::AppState app;
-    auto previousPage = halvane::completion_page::SetShell([](platform::WindowHandle) { return 1; });
+    halvane::app::JobsProcedureService jobs(options_);
+    halvane::document::AppState app;
+    auto previousPage = halvane::app::models::completion_page::SetShell([](platform::WindowHandle) { return 1; });
 
     // The user ticks nothing (both options are ticked), presses Start and
     // waits for the wizard to measure, calculate and upload.
     bool clicked = false;
     ScriptedUser user({{"wizard with Start", 60000,
                         [&] {
-                            for (auto* wizard : ScriptedUser::Visible<halvane::CWizardDialog>()) {
+                            for (auto* wizard : ScriptedUser::Visible<halvane::app::CWizardDialog>()) {
                                 EXPECT_TRUE(wizard->ProceedCheck()->isChecked());
                                 EXPECT_TRUE(wizard->SaveCheck()->isChecked());
                                 clicked = true;
@@ -282,17 +284,17 @@ TEST_P(ProgramRun, AutomaticStartMeasuresCalculatesUploadsAndShowsTheResults) {
                             return false;
                         }},
                        {"end of the wizard's measure, calculate and upload", 400000,
-                        [&] { return ScriptedUser::Visible<halvane::CWizardDialog>().empty(); }}});
+                        [&] { return ScriptedUser::Visible<halvane::app::CWizardDialog>().empty(); }}});
 
     const auto start = std::chrono::steady_clock::now();
     int result = 0;
     {
-        halvane::HalvaneShell shell(app, jobs, prompt_, nullptr);
+        halvane::app::HalvaneShell shell(app, jobs, prompt_, nullptr);
         shell.scriptedWelcome = 0;  // "Automatic (Recommended)"
-        result = halvane::InitInstance(shell, app, jobs, halvane::ParseCommandLine({}));
+        result = halvane::app::models::InitInstance(shell, app, jobs, halvane::app::models::ParseCommandLine({}));
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         RecordProperty("automatic_run_seconds", std::to_string(seconds));
-        halvane::completion_page::SetShell(previousPage);
+        halvane::app::models::completion_page::SetShell(previousPage);
         ASSERT_EQ(result, 1) << (prompt_.asks.empty() ? std::string() : prompt_.asks.back().text);
         EXPECT_TRUE(clicked);
         ASSERT_NE(shell.Frame(), nullptr);
@@ -306,14 +308,14 @@ TEST_P(ProgramRun, AutomaticStartMeasuresCalculatesUploadsAndShowsTheResults) {
         for (std::uint32_t c = 0; c < 2; ++c)
             for (std::uint32_t r = 0; r < 8; ++r)
                 for (std::uint32_t slot = 0; slot < 8; ++slot) {
-                    const int ch = ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot];
+                    const int ch = halvane::link::ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot];
                     const auto& set = doc.FilterSets[c][r][static_cast<std::size_t>(ch)];
                     ASSERT_EQ(memory.at(0x000800 + (c * 8 + r) * 8 + slot), static_cast<std::uint32_t>(set.Gain));
                     for (std::uint32_t b = 0; b < 10; ++b)
                         for (int k = 0; k < 6; ++k)
                             ASSERT_EQ(memory.at(0x002000 + (c * 8 + r) * 640 + (slot * 10 + b) * 8 +
                                                 static_cast<std::uint32_t>(k)),
-                                      halvane::StageWord(k, set.Stages[b]));
+                                      halvane::link::StageWord(k, set.Stages[b]));
                 }
         EXPECT_EQ(doc.CurveSetSlot(2)->Count(), 3);  // calculated
         shell.Frame()->hide();
@@ -338,22 +340,22 @@ TEST_P(ProgramRun, WizardUploadToAnotherClassOffersTheConversionAndRecalculates)
     CHalvaneDoc doc(CHalvaneDoc::Services{nullptr, &prompt_, nullptr});
     doc.SetUnitKind(CHalvaneDoc::kConvertToKind1);
     int calculations = 0;
-    halvane::WizardDialogController::Environment env;
+    halvane::procedures::WizardDialogController::Environment env;
     env.document = &doc;
     env.services.prompt = &prompt_;
     env.prompt = &prompt_;
-    env.steps[0] = [](halvane::WizardControler& w) {
-        w.SetStep(halvane::WizardControler::kUpload);
-        w.PostResult(halvane::WizardControler::kStepSucceeded);
+    env.steps[0] = [](halvane::procedures::WizardControler& w) {
+        w.SetStep(halvane::procedures::WizardControler::kUpload);
+        w.PostResult(halvane::procedures::WizardControler::kStepSucceeded);
     };
-    env.steps[1] = [&](halvane::WizardControler& w) {
+    env.steps[1] = [&](halvane::procedures::WizardControler& w) {
         ++calculations;
-        w.SetStep(halvane::WizardControler::kUpload);
-        w.PostResult(halvane::WizardControler::kStepSucceeded);
+        w.SetStep(halvane::procedures::WizardControler::kUpload);
+        w.PostResult(halvane::procedures::WizardControler::kStepSucceeded);
     };
-    env.steps[2] = &halvane::WizardControler::UploadStep;
+    env.steps[2] = &halvane::procedures::WizardControler::UploadStep;
     env.completionPage = [](platform::WindowHandle) { return 1; };
-    halvane::CWizardDialog wizard(std::move(env));
+    halvane::app::CWizardDialog wizard(std::move(env));
     ScriptedUser user({{"wizard with Start", 60000,
                         [&] {
                             if (!wizard.isVisible()) return false;
@@ -372,8 +374,8 @@ TEST_P(ProgramRun, WizardUploadToAnotherClassOffersTheConversionAndRecalculates)
 }
 
 TEST_P(ProgramRun, QuickMeasureShowsTheSpeakerAtTheLevelTheMeasurementStored) {
-    halvane::JobsProcedureService jobs(options_);
-    halvane::AppState app;
+    halvane::app::JobsProcedureService jobs(options_);
+    halvane::document::AppState app;
     CHalvaneDoc doc(CHalvaneDoc::Services{&app, &prompt_, nullptr});
     ASSERT_EQ(jobs.RunMeasurementProcedure(doc), 1);
     // The microphone stays where the job's last position left it.
@@ -387,7 +389,7 @@ TEST_P(ProgramRun, QuickMeasureShowsTheSpeakerAtTheLevelTheMeasurementStored) {
     // picks the Center, presses Start, watches three curves and closes.
     std::vector<double> x, y;
     const auto dialog = [] {
-        const auto open = ScriptedUser::Visible<halvane::CQuickMeasureDlg>();
+        const auto open = ScriptedUser::Visible<halvane::app::CQuickMeasureDlg>();
         return open.empty() ? nullptr : open.front();
     };
     ScriptedUser user({{"Quick Measure window", 60000,
@@ -409,7 +411,7 @@ TEST_P(ProgramRun, QuickMeasureShowsTheSpeakerAtTheLevelTheMeasurementStored) {
                         [&] {
                             auto* dlg = dialog();
                             if (dlg == nullptr || dlg->Controller().Curves().ShownCount() < 3) return false;
-                            halvane::CurveList curves;
+                            halvane::app::models::CurveList curves;
                             dlg->GetCurves(*dlg->Graph(), curves);
                             const DbleVect& cx = *curves.back().x;
                             const DbleVect& cy = *curves.back().y;
@@ -499,9 +501,9 @@ TEST(ProgramOpen, AnOlderDocumentComesUpWithRebuiltCurvesLevelsAndTargets) {
                                                     static_cast<std::streamsize>(bytes.size()));
     }
     platform::ScriptedUserPrompt prompt;
-    halvane::AppState app;
-    halvane::JobsProcedureService jobs;
-    halvane::HalvaneShell shell(app, jobs, prompt, nullptr);
+    halvane::document::AppState app;
+    halvane::app::JobsProcedureService jobs;
+    halvane::app::HalvaneShell shell(app, jobs, prompt, nullptr);
     ASSERT_TRUE(shell.OpenDocument(path)) << (prompt.asks().empty() ? std::string() : prompt.asks().back().text);
     CHalvaneDoc& doc = *shell.Document();
     EXPECT_EQ(doc.LoadedVersion(), 20);
@@ -522,11 +524,11 @@ TEST(ProgramOpen, ATargetRegenerationThatFailsIsReported) {
     // says so (the load then reports it) instead of going on silently.
     CHalvaneDoc doc(CHalvaneDoc::Services{});
     testsupport::TestProcHost host;
-    halvane::ProcedurePostLoad steps({}, &host);
+    halvane::procedures::ProcedurePostLoad steps({}, &host);
     try {
         steps.RunRecalcTarg(doc);
         FAIL() << "no failure";
-    } catch (const halvane::TException& e) {
+    } catch (const halvane::diagnostics::TException& e) {
         EXPECT_EQ(e.message(), "Could not build the target curves for this unit class.");
     }
 }
@@ -585,9 +587,9 @@ protected:
         std::ofstream(path_, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 
-        jobs_ = std::make_unique<halvane::JobsProcedureService>(options_);
+        jobs_ = std::make_unique<halvane::app::JobsProcedureService>(options_);
         service_ = std::make_unique<RecordingService>(*jobs_);
-        shell_ = std::make_unique<halvane::HalvaneShell>(app_, *service_, prompt_, nullptr);
+        shell_ = std::make_unique<halvane::app::HalvaneShell>(app_, *service_, prompt_, nullptr);
         ASSERT_TRUE(shell_->OpenDocument(path_));
         doc_ = shell_->Document();
         // Calculated curves and filter sets as a calculation leaves them
@@ -624,7 +626,7 @@ protected:
     // run fails with `failure` (after "Measurement procedure failed.\n").
     void MeasureAndExpectFailure(const std::string& failure) {
         FrameHost host;
-        halvane::MainFrameCommands commands(*doc_, app_, *service_, prompt_, host);
+        halvane::app::models::MainFrameCommands commands(*doc_, app_, *service_, prompt_, host);
         commands.OnMeasure();
         EXPECT_TRUE(Asked("If you proceed further your previous measurements will be lost.\nWould you like to "
                           "proceed?"));
@@ -656,10 +658,10 @@ protected:
 
     TempFolder folder_;
     std::string path_;
-    halvane::AppState app_;
-    std::unique_ptr<halvane::JobsProcedureService> jobs_;
+    halvane::document::AppState app_;
+    std::unique_ptr<halvane::app::JobsProcedureService> jobs_;
     std::unique_ptr<RecordingService> service_;
-    std::unique_ptr<halvane::HalvaneShell> shell_;
+    std::unique_ptr<halvane::app::HalvaneShell> shell_;
     CHalvaneDoc* doc_ = nullptr;
     DocumentState before_;
     std::vector<std::uint8_t> saved_;
@@ -698,7 +700,7 @@ TEST_P(MeasurementThatFails, AFailedTakeNotRepeatedLeavesTheProjectAsItWas) {
         return (ask.flags & platform::MB_TYPEMASK) == platform::MB_YESNOCANCEL ? platform::IDCANCEL : platform::IDNO;
     };
     FrameHost host;
-    halvane::MainFrameCommands commands(*doc_, app_, *service_, prompt_, host);
+    halvane::app::models::MainFrameCommands commands(*doc_, app_, *service_, prompt_, host);
     commands.OnMeasure();
     ASSERT_FALSE(prompt_.asks.empty());
     const std::string failure = prompt_.asks.back().text;
@@ -718,7 +720,7 @@ TEST_P(MeasurementThatFails, ALostLineLeavesTheProjectAsItWas) {
         return ask.text.rfind("Failed to receive response from unit", 0) == 0 ? platform::IDCANCEL : 0;
     };
     FrameHost host;
-    halvane::MainFrameCommands commands(*doc_, app_, *service_, prompt_, host);
+    halvane::app::models::MainFrameCommands commands(*doc_, app_, *service_, prompt_, host);
     commands.OnMeasure();
     ASSERT_FALSE(prompt_.asks.empty());
     EXPECT_EQ(prompt_.asks.back().text.rfind("Measurement procedure failed.\n", 0), 0u) << prompt_.asks.back().text;
@@ -732,13 +734,13 @@ TEST_P(MeasurementThatFails, TheWizardsMeasureStepLeavesTheOpenedProjectAsItWas)
     // cancels the speaker selection, then aborts the stage at the second
     // position, then closes the wizard.
     int saves = 0;
-    options_.wizardSetUp = [&](halvane::WizardDialogController::Environment& env) {
+    options_.wizardSetUp = [&](halvane::procedures::WizardDialogController::Environment& env) {
         env.saveDocument = [&] {
             ++saves;
             return doc_->OnSaveDocument(path_);
         };
     };
-    halvane::JobsProcedureService wizardJobs(options_);
+    halvane::app::JobsProcedureService wizardJobs(options_);
     cancelSelection_ = true;
     std::promise<void> aborted;
     std::atomic<bool> atSecondPosition{false};
@@ -757,7 +759,7 @@ TEST_P(MeasurementThatFails, TheWizardsMeasureStepLeavesTheOpenedProjectAsItWas)
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* wizard = qobject_cast<halvane::CWizardDialog*>(w);
+            auto* wizard = qobject_cast<halvane::app::CWizardDialog*>(w);
             if (wizard == nullptr || !wizard->isVisible() || !wizard->StartButton()->isEnabled()) {
                 if (wizard != nullptr && atSecondPosition && !abortClicked) {
                     abortClicked = true;

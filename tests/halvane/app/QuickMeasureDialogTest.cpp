@@ -41,9 +41,11 @@
 
 #include <gtest/gtest.h>
 
+using namespace halvane::signal;
+
 namespace {
 
-using halvane::CQuickMeasureDlg;
+using halvane::app::CQuickMeasureDlg;
 
 class QuickMeasureDialogTest : public ::testing::Test {
 protected:
@@ -51,7 +53,7 @@ protected:
         EnsureTestApplication();
         platform::uiMessageQueue().discardAll();
         pump_ = std::make_unique<platform::qt::UiMessagePump>();
-        ConTypes::CreateUnits(port_);
+        halvane::link::ConTypes::CreateUnits(port_);
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(0, "1.31c"), portClock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
         lineClock_.follow(sim_.get());
@@ -69,7 +71,7 @@ protected:
         sound_.addDevice(dev);
     }
     void TearDown() override {
-        ConTypes::DestroyUnits();
+        halvane::link::ConTypes::DestroyUnits();
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         Port().SetSearchAttempted(false);
@@ -79,8 +81,8 @@ protected:
         platform::uiMessageQueue().discardAll();
     }
 
-    halvane::CQuickMeasureController::Options Options() {
-        halvane::CQuickMeasureController::Options o;
+    halvane::procedures::CQuickMeasureController::Options Options() {
+        halvane::procedures::CQuickMeasureController::Options o;
         o.prompt = &prompt_;
         o.sound = &sound_;
         o.clock = &soundClock_;
@@ -89,8 +91,8 @@ protected:
     int Tone() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneChannel(); }); }
     bool PoweredOn() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.power(1); }); }
     // The port the units talk through, as the program hands its one port to them.
-    Comm::CBasicTessikPort port_;
-    Comm::CBasicTessikPort& Port() { return port_; }
+    halvane::link::Comm::CBasicTessikPort port_;
+    halvane::link::Comm::CBasicTessikPort& Port() { return port_; }
 
     // Every reply of the simulated processor comes 600 ms late on its clock
     // (30 ms here, the clock running 20 times faster): the unit's shut-down
@@ -162,9 +164,9 @@ protected:
 // check differs only by the second high-pass, nothing above 200 Hz).
 CCurve QuickTruth(const sim::Room& room, const sim::Microphone& mic, platform::SoundSystem& sound, int channel,
                   int position) {
-    halvane::MicrophoneCalibrationSource source(sound);
+    halvane::procedures::MicrophoneCalibrationSource source(sound);
     CCurve truth = testsupport::CalibratedTruth(room, mic, source, channel, position, 2);
-    halvane::SmoothMeasuredResponse(truth);
+    halvane::procedures::SmoothMeasuredResponse(truth);
     truth.ToDecibel();
     return truth;
 }
@@ -207,7 +209,7 @@ TEST_F(QuickMeasureDialogTest, MeasuresTheChosenSpeakerAndClosesCleanlyWhileMeas
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.Controller().Curves().ShownCount() >= 2; }, 60000));
 
     // The graph draws the shown responses in decibels, red then green.
-    halvane::CurveList curves;
+    halvane::app::models::CurveList curves;
     dlg.GetCurves(*dlg.Graph(), curves);
     ASSERT_GE(curves.size(), 2u);
     EXPECT_EQ(curves.front().colour, 0x0000CCu);
@@ -288,7 +290,7 @@ TEST_F(QuickMeasureDialogTest, TheLiveCurveShowsTheRoomAtItsLevelWithinOneUpdate
     dev.pacing = platform::SimInputDevice::Pacing::RealTime;
     dev.mixer = std::make_shared<platform::SimInputMixer>(platform::SimInputMixer::typical(dev.name, 1));
     sound.addDevice(dev);
-    halvane::CQuickMeasureController::Options options = Options();
+    halvane::procedures::CQuickMeasureController::Options options = Options();
     options.sound = &sound;
     options.clock = &realTime;
     CQuickMeasureDlg dlg(options);
@@ -310,10 +312,10 @@ TEST_F(QuickMeasureDialogTest, TheLiveCurveShowsTheRoomAtItsLevelWithinOneUpdate
 
     for (int shown = 1; shown <= 3; ++shown) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.Controller().Curves().ShownCount() >= static_cast<unsigned>(shown); }, 60000));
-        halvane::CurveList curves;
+        halvane::app::models::CurveList curves;
         dlg.GetCurves(*dlg.Graph(), curves);
         ASSERT_FALSE(curves.empty());
-        const halvane::CurveEntry& drawn = curves.back();
+        const halvane::app::models::CurveEntry& drawn = curves.back();
         const CCurve truth = QuickTruth(room_, mic_, sound, 1, 0);
         double sum = 0, worst = 0, truthLevel = 0;
         int n = 0;

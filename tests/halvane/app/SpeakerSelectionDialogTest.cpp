@@ -21,6 +21,9 @@
 #include <atomic>
 #include <thread>
 
+using namespace halvane::app;
+using namespace halvane::app::models;
+
 using namespace halvane;
 using S = SpeakerSelection;
 using Dialog = CSpeakerMeasurementSelectionDialog;

@@ -18,8 +18,8 @@
 
 namespace {
 
-using halvane::CRowView;
-using halvane::CStatusCtrl;
+using halvane::app::CRowView;
+using halvane::app::CStatusCtrl;
 
 const QColor kOn(0, 128, 255);
 const QColor kOff(235, 235, 255);

@@ -24,6 +24,12 @@
 
 #include <initializer_list>
 
+using namespace halvane::app;
+using namespace halvane::app::models;
+using namespace halvane::design;
+using namespace halvane::document;
+using namespace halvane::signal;
+
 using namespace halvane;
 using Dialog = CSpeakerConfigDlg;
 using B = TargetConfigBasic;
@@ -56,9 +62,9 @@ std::vector<std::uint8_t> Stored(const TargetConfig& t) {
     return w.take();
 }
 
-QString Text(CustomControls::SpinBox* spin) { return spin->edit()->text(); }
-void Up(CustomControls::SpinBox* spin) { QTest::mouseClick(spin->upButton(), Qt::LeftButton); }
-void Down(CustomControls::SpinBox* spin) { QTest::mouseClick(spin->downButton(), Qt::LeftButton); }
+QString Text(halvane::app::CustomControls::SpinBox* spin) { return spin->edit()->text(); }
+void Up(halvane::app::CustomControls::SpinBox* spin) { QTest::mouseClick(spin->upButton(), Qt::LeftButton); }
+void Down(halvane::app::CustomControls::SpinBox* spin) { QTest::mouseClick(spin->downButton(), Qt::LeftButton); }
 
 class ScriptedJobs : public TargetJobs {
 public:

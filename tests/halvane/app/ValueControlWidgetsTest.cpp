@@ -19,7 +19,10 @@
 
 #include <gtest/gtest.h>
 
-using namespace CustomControls;
+using namespace halvane::app::CustomControls;
+using namespace halvane::app::models::CustomControls;
+
+using namespace halvane::app::CustomControls; using namespace halvane::app::models::CustomControls;
 
 namespace {
 

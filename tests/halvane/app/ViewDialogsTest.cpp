@@ -23,17 +23,17 @@
 
 namespace {
 
-using halvane::CCurveColorDialog;
-using halvane::CRoomCorrectionCompleteDlg;
-using halvane::DocumentData;
-namespace cp = halvane::completion_page;
+using halvane::app::CCurveColorDialog;
+using halvane::app::CRoomCorrectionCompleteDlg;
+using halvane::document::DocumentData;
+namespace cp = halvane::app::models::completion_page;
 
 class CurveColorDialogTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { EnsureTestApplication(); }
 
     QColor SwatchPixel(CCurveColorDialog& d, int kind) {
-        auto* swatch = d.findChild<CustomControls::CStaticColorCtrl*>(QStringLiteral("idc_%1").arg(1064 + kind));
+        auto* swatch = d.findChild<halvane::app::CustomControls::CStaticColorCtrl*>(QStringLiteral("idc_%1").arg(1064 + kind));
         EXPECT_NE(swatch, nullptr);
         const QImage image = swatch->grab().toImage();
         return image.pixelColor(image.width() / 2, image.height() / 2);
@@ -88,7 +88,7 @@ protected:
 
     // Runs the installed page and does `act` to it once it is up.
     int RunWith(std::function<void(CRoomCorrectionCompleteDlg&)> act) {
-        halvane::InstallCompletionPage();
+        halvane::app::InstallCompletionPage();
         QTimer::singleShot(0, [act] {
             auto* page = qobject_cast<CRoomCorrectionCompleteDlg*>(QApplication::activeModalWidget());
             ASSERT_NE(page, nullptr);

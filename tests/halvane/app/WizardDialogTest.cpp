@@ -14,7 +14,7 @@
 
 TEST(WizardDialog, ShowsItsControlsAndKeepsTheStepBoxes) {
     EnsureTestApplication();
-    halvane::CWizardDialog wizard({});
+    halvane::app::CWizardDialog wizard({});
     QTimer::singleShot(0, &wizard, [&] {
         EXPECT_EQ(wizard.windowTitle(), "Halvane");
         EXPECT_EQ(wizard.StatusLabel()->text(), "Press start to begin.");

@@ -33,8 +33,8 @@ inline std::vector<double> Grid() {
     return f;
 }
 
-inline CCurve Curve(const std::vector<double>& f, const std::function<double(double)>& magnitude) {
-    CCurve c(static_cast<int>(f.size()), 0, 1);
+inline halvane::signal::CCurve Curve(const std::vector<double>& f, const std::function<double(double)>& magnitude) {
+    halvane::signal::CCurve c(static_cast<int>(f.size()), 0, 1);
     for (std::size_t i = 0; i < f.size(); ++i) {
         c.X()[i] = f[i];
         c.A()[i] = magnitude(f[i]);
@@ -57,8 +57,8 @@ inline double PlacedPeakMagnitude(const Peak& p, double f, double rate) {
     const double qz = v >= 1.0 ? p.q / v : p.q;
     const double w0 = 2.0 * kPi * p.f0 / rate;
     double b1, b2, a1, a2;
-    stage_math::PlacedPair(w0, qz, b1, b2);
-    stage_math::PlacedPair(w0, qp, a1, a2);
+    halvane::design::stage_math::PlacedPair(w0, qz, b1, b2);
+    halvane::design::stage_math::PlacedPair(w0, qp, a1, a2);
     const std::complex<double> z1 = std::polar(1.0, -2.0 * kPi * f / rate);
     return std::abs((1.0 + b1 * z1 + b2 * z1 * z1) / (1.0 + a1 * z1 + a2 * z1 * z1));
 }
@@ -91,8 +91,8 @@ inline double Ripple(double f, double from, double amp) {
 struct Case {
     std::string name;
     int rate = 96000;
-    CCurve measured;
-    CCurve target;
+    halvane::signal::CCurve measured;
+    halvane::signal::CCurve target;
     double lower = 30.0;
     double upper = 16000.0;
     double level = 0.0;

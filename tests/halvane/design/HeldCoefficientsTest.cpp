@@ -12,6 +12,8 @@
 #include <numbers>
 #include <vector>
 
+using namespace halvane::design;
+
 namespace {
 
 // Steps of 2^-22 in [-2, 2], as the flagship's halved 24-bit words give

@@ -17,10 +17,10 @@ namespace synthetic {
 
 using Level = std::function<double(double)>;
 
-inline std::unique_ptr<CCurve> Curve(const Level& level) {
+inline std::unique_ptr<halvane::signal::CCurve> Curve(const Level& level) {
     std::vector<double> x;
     for (int k = 0; 5.0 * std::exp2(k / 25.0) <= 24000.0; ++k) x.push_back(5.0 * std::exp2(k / 25.0));
-    auto c = std::make_unique<CCurve>(static_cast<int>(x.size()), CIndexVector::Frequency, CComplexVector::Decibel);
+    auto c = std::make_unique<halvane::signal::CCurve>(static_cast<int>(x.size()), halvane::signal::CIndexVector::Frequency, halvane::signal::CComplexVector::Decibel);
     for (std::size_t i = 0; i < x.size(); ++i) {
         c->X()[i] = x[i];
         c->A()[i] = level(x[i]);
@@ -46,7 +46,7 @@ inline double ModeDb(double f, double f0, double db, double octaves) {
 inline double ShelfDb(double f, double v, double fs) {
     const double root = std::sqrt(v);
     const double q = 0.70710678118654752;
-    const SectionCoeffs s = SectionCoeffs::ZerosAndPoles(200.0 * root, q, 200.0 / root, q, fs);
+    const halvane::design::SectionCoeffs s = halvane::design::SectionCoeffs::ZerosAndPoles(200.0 * root, q, 200.0 / root, q, fs);
     return 20.0 * std::log10(s.Magnitude(f) / s.Magnitude(fs / 2.0));
 }
 
@@ -80,6 +80,6 @@ inline Level Flat(double level) {
 }
 
 // A set of the given channels.
-inline void Put(CCurveSet& set, int ch, const Level& level) { set.Add(ch, Curve(level)); }
+inline void Put(halvane::signal::CCurveSet& set, int ch, const Level& level) { set.Add(ch, Curve(level)); }
 
 }  // namespace synthetic

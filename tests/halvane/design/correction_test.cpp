@@ -12,6 +12,9 @@
 #include "halvane/design/CorrectionTables.h"
 #include "halvane/design/CurveLevel.h"
 
+using namespace halvane::design;
+using namespace halvane::signal;
+
 namespace {
 
 // The calibration template of a flat input: 0 dB on the uniform 0-24 kHz

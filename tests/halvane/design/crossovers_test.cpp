@@ -26,6 +26,9 @@
 
 #if defined(_OPENMP)
 #include <omp.h>
+
+using namespace halvane::design;
+using namespace halvane::signal;
 #endif
 
 using namespace synthetic;
@@ -37,15 +40,15 @@ constexpr int kReceiver = 4;
 
 // A unit class's crossover choices as the processor link hands them in:
 // the flagship list for classes 1 and 2, the receiver list for class 4.
-std::unique_ptr<ConTypes::CrossoverIterator> ChoicesFor(int unitKind) {
-    if (unitKind == kReceiver) return std::make_unique<ConTypes::UnitClassTypeVUXv1CrossoverFreqIterator>();
-    return std::make_unique<ConTypes::BztTolvarineCrossoverFreqIterator>();
+std::unique_ptr<halvane::design::ConTypes::CrossoverIterator> ChoicesFor(int unitKind) {
+    if (unitKind == kReceiver) return std::make_unique<halvane::design::ConTypes::UnitClassTypeVUXv1CrossoverFreqIterator>();
+    return std::make_unique<halvane::design::ConTypes::BztTolvarineCrossoverFreqIterator>();
 }
 
 std::set<int> ChoicesOf(int unitKind) {
     std::set<int> out;
     auto it = ChoicesFor(unitKind);
-    ConTypes::CrossoverChoice c;
+    halvane::design::ConTypes::CrossoverChoice c;
     it->Seek(0);
     while (it->Current(&c) != nullptr) {
         out.insert(c.first);

@@ -17,6 +17,9 @@
 
 #if defined(_OPENMP)
 #include <omp.h>
+
+using namespace halvane::design;
+using namespace halvane::signal;
 #endif
 
 namespace {
@@ -64,7 +67,7 @@ void ExpectSound(const FilterDesign& d, const std::string& name) {
             EXPECT_LE(std::abs(c / 2.0), 1.0);
         }
         EXPECT_EQ(d.A0[k], 1.0);
-        EXPECT_TRUE(stage_math::IsStable(d.A1[k], d.A2[k])) << "stage " << k << ": " << d.A1[k] << ", " << d.A2[k];
+        EXPECT_TRUE(halvane::design::stage_math::IsStable(d.A1[k], d.A2[k])) << "stage " << k << ": " << d.A1[k] << ", " << d.A2[k];
         for (std::size_t i = 0; i < running.size(); ++i) {
             const std::complex<double> z = std::polar(1.0, -grid[i]);
             running[i] *= std::abs((d.B0[k] + d.B1[k] * z + d.B2[k] * z * z) / (1.0 + d.A1[k] * z + d.A2[k] * z * z));
@@ -119,30 +122,30 @@ TEST(CascadeFit, TheBandTopStaysBelowAQuarterOfTheRateAndTwelveKilohertz) {
 }
 
 TEST(StageTools, TheQLimitFollowsTheResonanceFrequency) {
-    EXPECT_DOUBLE_EQ(stage_math::AllowedQ(40.0, 16.0), 8.0);
-    EXPECT_DOUBLE_EQ(stage_math::AllowedQ(5.0, 16.0), 2.0);
-    EXPECT_DOUBLE_EQ(stage_math::AllowedQ(80.0, 16.0), 16.0);
-    EXPECT_DOUBLE_EQ(stage_math::AllowedQ(5000.0, 16.0), 16.0);
+    EXPECT_DOUBLE_EQ(halvane::design::stage_math::AllowedQ(40.0, 16.0), 8.0);
+    EXPECT_DOUBLE_EQ(halvane::design::stage_math::AllowedQ(5.0, 16.0), 2.0);
+    EXPECT_DOUBLE_EQ(halvane::design::stage_math::AllowedQ(80.0, 16.0), 16.0);
+    EXPECT_DOUBLE_EQ(halvane::design::stage_math::AllowedQ(5000.0, 16.0), 16.0);
     // A Q-40 pair is rebuilt with the allowed Q at its own angle.
     for (double f : {5.0, 40.0, 80.0, 1000.0}) {
         const double rate = 48000.0;
         double c1, c2;
-        stage_math::PlacedPair(2 * kPi * f / rate, 40.0, c1, c2);
+        halvane::design::stage_math::PlacedPair(2 * kPi * f / rate, 40.0, c1, c2);
         const double theta = std::acos(-c1 / (2 * std::sqrt(c2)));
         double f0, q0;
-        ASSERT_TRUE(stage_math::PairResonance(c1, c2, rate, f0, q0));
+        ASSERT_TRUE(halvane::design::stage_math::PairResonance(c1, c2, rate, f0, q0));
         EXPECT_NEAR(f0, f, 1e-7 * f);  // acos near 1 holds about 8 digits at 5 Hz
         EXPECT_NEAR(q0, 40.0, 4e-6);
-        ASSERT_TRUE(stage_math::LimitPairQ(c1, c2, rate, 16.0));
+        ASSERT_TRUE(halvane::design::stage_math::LimitPairQ(c1, c2, rate, 16.0));
         double fr, q;
-        ASSERT_TRUE(stage_math::PairResonance(c1, c2, rate, fr, q));
+        ASSERT_TRUE(halvane::design::stage_math::PairResonance(c1, c2, rate, fr, q));
         EXPECT_NEAR(std::acos(-c1 / (2 * std::sqrt(c2))), theta, 1e-12);
-        EXPECT_NEAR(q, stage_math::AllowedQ(f0, 16.0), 1e-7 * q) << f;
-        EXPECT_FALSE(stage_math::LimitPairQ(c1, c2, rate, 16.0 * 1.0001));
+        EXPECT_NEAR(q, halvane::design::stage_math::AllowedQ(f0, 16.0), 1e-7 * q) << f;
+        EXPECT_FALSE(halvane::design::stage_math::LimitPairQ(c1, c2, rate, 16.0 * 1.0001));
     }
     // A pair on the unit circle has no finite Q and is limited too.
     double c1 = -2.0 * std::cos(0.1), c2 = 1.0;
-    EXPECT_TRUE(stage_math::LimitPairQ(c1, c2, 48000.0, 16.0));
+    EXPECT_TRUE(halvane::design::stage_math::LimitPairQ(c1, c2, 48000.0, 16.0));
     EXPECT_LT(c2, 1.0);
 }
 
@@ -166,21 +169,21 @@ TEST(StageTools, StabilizingKeepsTheMagnitudeShape) {
     for (const auto& c : cases) {
         double x = c[0], y = c[1], z = c[2], scale = 0.0;
         const auto before = Shape(x, y, z);
-        ASSERT_TRUE(stage_math::StabilizeSection(x, y, z, &scale));
+        ASSERT_TRUE(halvane::design::stage_math::StabilizeSection(x, y, z, &scale));
         EXPECT_EQ(x, c[0]);
-        EXPECT_TRUE(stage_math::IsStable(y / x, z / x)) << y << " " << z;
+        EXPECT_TRUE(halvane::design::stage_math::IsStable(y / x, z / x)) << y << " " << z;
         const auto after = Shape(x, y, z);
         for (std::size_t i = 0; i < before.size(); ++i) EXPECT_NEAR(before[i] / after[i], scale, 1e-12 * scale);
     }
     // Roots on the unit circle (a pair, a real root at 1) are pulled just inside.
     for (auto [y0, z0] : {std::pair{-2.0 * std::cos(0.2), 1.0}, std::pair{-1.0, 0.0}, std::pair{1.0, 0.0}}) {
         double x1 = 1.0, y1 = y0, z1 = z0;
-        EXPECT_TRUE(stage_math::StabilizeSection(x1, y1, z1));
-        EXPECT_TRUE(stage_math::IsStable(y1, z1)) << y0 << " " << z0;
+        EXPECT_TRUE(halvane::design::stage_math::StabilizeSection(x1, y1, z1));
+        EXPECT_TRUE(halvane::design::stage_math::IsStable(y1, z1)) << y0 << " " << z0;
         EXPECT_NEAR(y1, y0, 1e-11);
     }
     double x = 1.0, y = -1.2, z = 0.5;
-    EXPECT_FALSE(stage_math::StabilizeSection(x, y, z));
+    EXPECT_FALSE(halvane::design::stage_math::StabilizeSection(x, y, z));
     EXPECT_EQ(y, -1.2);
 }
 
@@ -334,8 +337,8 @@ TEST(FitSolver, ABoostBeyondAnyFiniteGainIsPlacedAtTwelveDecibels) {
     ASSERT_TRUE(engine.PlaceStage(0, 0, 59));
     for (double p : d.Params) EXPECT_TRUE(std::isfinite(p));
     double f, qz, qp;
-    ASSERT_TRUE(stage_math::PairResonance(d.Params[0], d.Params[1], 48000, f, qz));
-    ASSERT_TRUE(stage_math::PairResonance(d.Params[2], d.Params[3], 48000, f, qp));
+    ASSERT_TRUE(halvane::design::stage_math::PairResonance(d.Params[0], d.Params[1], 48000, f, qz));
+    ASSERT_TRUE(halvane::design::stage_math::PairResonance(d.Params[2], d.Params[3], 48000, f, qp));
     EXPECT_NEAR(qp / qz, std::pow(10.0, 12.0 / 20.0), 1e-9);
     EXPECT_GE(qp, 8.0);
 }
@@ -357,9 +360,9 @@ TEST(FitSolver, TheBandCheckMovesOutOfBandStagesBehindTheOthers) {
     FilterDesign d = Prepared(std::vector<double>(10, 1.0), 3);
     double a1, a2;
     const double lo = 0.01, hi = 0.5;
-    stage_math::PlacedPair(0.9, 4.0, a1, a2);  // above the band
+    halvane::design::stage_math::PlacedPair(0.9, 4.0, a1, a2);  // above the band
     d.Params = {0.1, 0.0, a1, a2, 0.2, 0.0, 0.0, 0.0, 0.3, 0.0, 0.0, 0.0};
-    stage_math::PlacedPair(0.1, 4.0, d.Params[10], d.Params[11]);  // in band
+    halvane::design::stage_math::PlacedPair(0.1, 4.0, d.Params[10], d.Params[11]);  // in band
     FitEngine engine(d, 48000);
     EXPECT_EQ(engine.BandCheck(lo, hi), 2);
     // The identity denominator (poles at 0) stays in band; the moved stage

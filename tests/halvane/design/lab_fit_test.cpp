@@ -17,6 +17,9 @@
 #include "halvane/design/FitQuality.h"
 #include "halvane/design/StageMath.h"
 
+using namespace halvane::design;
+using namespace halvane::signal;
+
 #ifdef HALVANE_LAB
 
 namespace {

@@ -17,14 +17,17 @@
 #include "halvane/design/CurveLevel.h"
 #include "halvane/design/TargetConfig.h"
 
+using namespace halvane::design;
+using namespace halvane::signal;
+
 using namespace synthetic;
 
 namespace {
 
 // The flagship classes' crossover choices, as the processor link hands
 // them in.
-std::unique_ptr<ConTypes::CrossoverIterator> FlagshipChoices() {
-    return std::make_unique<ConTypes::BztTolvarineCrossoverFreqIterator>();
+std::unique_ptr<halvane::design::ConTypes::CrossoverIterator> FlagshipChoices() {
+    return std::make_unique<halvane::design::ConTypes::BztTolvarineCrossoverFreqIterator>();
 }
 
 // The level of a flat curve (its first point).

@@ -13,6 +13,9 @@
 #include "halvane/design/StageMath.h"
 #include "halvane/signal/CCurve.h"
 
+using namespace halvane::design;
+using namespace halvane::signal;
+
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -39,8 +42,8 @@ FilterDesign Chain(int rate, const std::vector<Stage>& stages, int gainSteps = 0
 // A peaking stage at f0 with the pole and zero Qs given, at `rate`.
 Stage Peaking(double f0, double qz, double qp, double rate) {
     Stage s{1.0, 0, 0, 0, 0};
-    stage_math::PlacedPair(2 * kPi * f0 / rate, qz, s.b1, s.b2);
-    stage_math::PlacedPair(2 * kPi * f0 / rate, qp, s.a1, s.a2);
+    halvane::design::stage_math::PlacedPair(2 * kPi * f0 / rate, qz, s.b1, s.b2);
+    halvane::design::stage_math::PlacedPair(2 * kPi * f0 / rate, qp, s.a1, s.a2);
     return s;
 }
 
@@ -78,7 +81,7 @@ TEST(RateConversion, DownAndBackRestoresEveryStage) {
     EXPECT_EQ(d.SampleRate, 48000);
     for (std::size_t k = 0; k < d.B0.size(); ++k) {
         for (double c : {d.B0[k], d.B1[k], d.B2[k], d.A0[k], d.A1[k], d.A2[k]}) EXPECT_TRUE(std::isfinite(c));
-        EXPECT_TRUE(stage_math::IsStable(d.A1[k] / d.A0[k], d.A2[k] / d.A0[k])) << k;
+        EXPECT_TRUE(halvane::design::stage_math::IsStable(d.A1[k] / d.A0[k], d.A2[k] / d.A0[k])) << k;
     }
     d.ChangeSampleRate(96000);
     for (std::size_t k = 0; k < d.B0.size(); ++k) {
@@ -105,7 +108,7 @@ TEST(RateConversion, EveryRateKeepsTheGainAt0HzAndStableDenominators) {
         // 1e-10: the 0 Hz sums of poles near 1 (1 - 0.97) lose a few digits.
         EXPECT_NEAR(DcGain(d), DcGain(design), 1e-10 * DcGain(design)) << rate;
         for (std::size_t k = 0; k < d.B0.size(); ++k) {
-            EXPECT_TRUE(stage_math::IsStable(d.A1[k], d.A2[k])) << rate << " stage " << k;
+            EXPECT_TRUE(halvane::design::stage_math::IsStable(d.A1[k], d.A2[k])) << rate << " stage " << k;
             EXPECT_LE(std::max({std::abs(d.B0[k]), std::abs(d.B1[k]), std::abs(d.B2[k])}), 2.0);
         }
     }
@@ -116,9 +119,9 @@ TEST(RateConversion, ComplexStagesKeepTheirFrequencyAndQ) {
         for (double to : {32000.0, 48000.0, 192000.0}) {
             double c0 = 1.0, c1 = s.a1, c2 = s.a2;
             double f0, q0, f1, q1;
-            ASSERT_TRUE(stage_math::PairResonance(c1, c2, 96000, f0, q0));
+            ASSERT_TRUE(halvane::design::stage_math::PairResonance(c1, c2, 96000, f0, q0));
             ConvertQuadraticRate(96000, to, c0, c1, c2);
-            ASSERT_TRUE(stage_math::PairResonance(c1, c2, to, f1, q1));
+            ASSERT_TRUE(halvane::design::stage_math::PairResonance(c1, c2, to, f1, q1));
             EXPECT_NEAR(f1, f0, 1e-9 * f0);
             EXPECT_NEAR(q1, q0, 1e-9 * q0);
         }
@@ -131,7 +134,7 @@ TEST(RateConversion, SmallAndZeroRealRootsStayStable) {
     double c0 = 1.0, c1 = -(0.95 + 0.04), c2 = 0.95 * 0.04;
     const double ratio = ConvertQuadraticRate(96000, 48000, c0, c1, c2);
     EXPECT_TRUE(std::isfinite(ratio));
-    EXPECT_TRUE(stage_math::IsStable(c1, c2));
+    EXPECT_TRUE(halvane::design::stage_math::IsStable(c1, c2));
     EXPECT_NEAR(ratio, (1 - 0.95 - 0.04 + 0.95 * 0.04) / (c0 + c1 + c2), 1e-15);
     double i0 = 1.0, i1 = 0.0, i2 = 0.0;
     EXPECT_EQ(ConvertQuadraticRate(96000, 48000, i0, i1, i2), 1.0);
@@ -161,7 +164,7 @@ TEST(RateConversion, ANumeratorAboveTwoHandsItsExcessOn) {
 TEST(StoredStages, LoadingTakesTheHalvedValuesOrTheIdentity) {
     FilterDesign d;
     d.InitStages(3);
-    halvane::Biquad q;
+    halvane::design::Biquad q;
     q.b2_2 = 0.1;
     q.b1_2 = -0.3;
     q.b0_2 = 0.45;
@@ -193,7 +196,7 @@ TEST(StoredStages, EachRateStartsFromTheDesignRateStagesAndGainWord) {
     // The calculation job's rate loop: every slot reloads the design-rate
     // records and gain word, so one slot's carry never reaches another.
     FilterDesign design = Chain(48000, {{3.0, 0.0, 0.0, 0.0, 0.0}, Peaking(60, 2, 6, 48000)}, -4);
-    std::vector<halvane::Biquad> stored{design.StoredStage(0), design.StoredStage(1)};
+    std::vector<halvane::design::Biquad> stored{design.StoredStage(0), design.StoredStage(1)};
     FilterDesign slot;
     slot.InitStages(2);
     for (int rate : {96000, 192000, 44100, 48000}) {

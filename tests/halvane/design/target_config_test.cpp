@@ -14,6 +14,8 @@
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 
+using namespace halvane::design;
+
 using platform::ArchiveException;
 using platform::ArchiveReader;
 using platform::ArchiveWriter;

@@ -15,6 +15,9 @@
 #include "halvane/design/TargetConfig.h"
 #include "platform/ScriptedUserPrompt.h"
 
+using namespace halvane::design;
+using namespace halvane::signal;
+
 using namespace synthetic;
 
 namespace {

@@ -18,6 +18,9 @@
 #include "halvane/design/TargetConfig.h"
 #include "halvane/signal/CCurve.h"
 
+using namespace halvane::design;
+using namespace halvane::signal;
+
 namespace {
 
 constexpr double kQ = CBaseTarget::kButterworthQ;

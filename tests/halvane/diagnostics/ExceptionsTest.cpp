@@ -10,8 +10,8 @@
 #include <string>
 #include <type_traits>
 
-using halvane::TCodedException;
-using halvane::TException;
+using halvane::diagnostics::TCodedException;
+using halvane::diagnostics::TException;
 
 namespace {
 
@@ -82,31 +82,31 @@ TEST(Exceptions, CopiesOwnTheirTextAndCodesAreAlwaysFour) {
 }
 
 TEST(Exceptions, ThrowErrorFormatsLikePrintf) {
-    EXPECT_EQ(messageOf([] { halvane::ThrowError("100%%"); }), "100%");
-    EXPECT_EQ(messageOf([] { halvane::ThrowError("User Abort"); }), "User Abort");
-    EXPECT_EQ(messageOf([] { halvane::ThrowError("%s spkr: %d at %lf Hz", "Center", 3, 62.5); }),
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowError("100%%"); }), "100%");
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowError("User Abort"); }), "User Abort");
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowError("%s spkr: %d at %lf Hz", "Center", 3, 62.5); }),
               "Center spkr: 3 at 62.500000 Hz");
-    EXPECT_EQ(messageOf([] { halvane::ThrowError("%s", "50% of %d"); }), "50% of %d");
-    EXPECT_EQ(messageOf([] { halvane::ThrowError("%s", ""); }), "");
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowError("%s", "50% of %d"); }), "50% of %d");
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowError("%s", ""); }), "");
     const std::string longText(5000, 'x');
-    EXPECT_EQ(messageOf([&] { halvane::ThrowError("%s!", longText.c_str()); }), longText + "!");
+    EXPECT_EQ(messageOf([&] { halvane::diagnostics::ThrowError("%s!", longText.c_str()); }), longText + "!");
     // Text beyond ASCII passes through as UTF-8.
-    EXPECT_EQ(messageOf([] { halvane::ThrowError("%s", "Lautsprecher \xC3\xBC"); }), "Lautsprecher \xC3\xBC");
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowError("%s", "Lautsprecher \xC3\xBC"); }), "Lautsprecher \xC3\xBC");
 }
 
 TEST(Exceptions, ThrowErrorIdAndTextUseTheStringTable) {
-    EXPECT_EQ(messageOf([] { halvane::ThrowErrorId(halvane::ids::UserAbort); }), "User abort.");
-    EXPECT_EQ(messageOf([] { halvane::ThrowErrorId(9999); }), "");
-    EXPECT_EQ(messageOf([] { halvane::ThrowErrorText(halvane::ids::UserAbort); }), "User abort.");
-    EXPECT_EQ(messageOf([] { halvane::ThrowErrorText(9999); }), "");
-    EXPECT_EQ(messageOf([] { halvane::ThrowErrorText("Failed to upload/verify coefficients"); }),
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowErrorId(halvane::diagnostics::ids::UserAbort); }), "User abort.");
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowErrorId(9999); }), "");
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowErrorText(halvane::diagnostics::ids::UserAbort); }), "User abort.");
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowErrorText(9999); }), "");
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowErrorText("Failed to upload/verify coefficients"); }),
               "Failed to upload/verify coefficients");
     // The text form fills nothing in.
-    EXPECT_EQ(messageOf([] { halvane::ThrowErrorText(std::string("100%% %d")); }), "100%% %d");
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowErrorText(std::string("100%% %d")); }), "100%% %d");
 
     platform::StringTable& table = platform::processStrings();
     table.setBuiltIn(30001, "Position %d of %d (%s)");
-    EXPECT_EQ(messageOf([] { halvane::ThrowErrorId(30001, 2, 5, "Movie"); }), "Position 2 of 5 (Movie)");
+    EXPECT_EQ(messageOf([] { halvane::diagnostics::ThrowErrorId(30001, 2, 5, "Movie"); }), "Position 2 of 5 (Movie)");
 }
 
 TEST(StringTable, LanguageEntriesLayOverBuiltInOnes) {
@@ -132,11 +132,11 @@ TEST(StringTable, LanguageEntriesLayOverBuiltInOnes) {
 }
 
 TEST(StringTable, HalvaneEntriesAreBuiltIn) {
-    halvane::RegisterHalvaneStrings();
+    halvane::diagnostics::RegisterHalvaneStrings();
     const platform::StringTable& t = platform::processStrings();
     EXPECT_EQ(t.text(401), "User abort.");
     EXPECT_EQ(t.text(406), "%1 please wait...  %2");
     EXPECT_EQ(t.text(412), "FenwardeElectronics\\");
     EXPECT_EQ(t.text(57344), "Halvane");
-    EXPECT_STREQ(halvane::ProgramName(), "Halvane");
+    EXPECT_STREQ(halvane::diagnostics::ProgramName(), "Halvane");
 }

@@ -14,7 +14,7 @@
 #include <latch>
 #include <thread>
 
-using ConTypes::MultiThreadedProgress;
+using halvane::diagnostics::ConTypes::MultiThreadedProgress;
 using platform::PBM_SETPOS;
 using platform::PBM_SETRANGE32;
 
@@ -76,14 +76,14 @@ TEST_F(ProgressTest, TextsReachTheStatusWindowAndTheLastOneIsKept) {
     MultiThreadedProgress progress(bar.handle(), status.handle(), &prompt);
     EXPECT_EQ(progress.GetStatusText(), "");
     progress.SetText("Powering on unit.");
-    ConTypes::SetProgressText(progress, "Measuring %s at position %d", "Center", 2);
-    ConTypes::SetProgressTextString(progress, "100% of %d done");  // fixed text is not a format
+    halvane::diagnostics::ConTypes::SetProgressText(progress, "Measuring %s at position %d", "Center", 2);
+    halvane::diagnostics::ConTypes::SetProgressTextString(progress, "100% of %d done");  // fixed text is not a format
     EXPECT_EQ(progress.GetStatusText(), "100% of %d done");
     platform::DrainUiMessageQueue();
     EXPECT_EQ(texts(), (std::vector<std::string>{"Powering on unit.", "Measuring Center at position 2",
                                                  "100% of %d done"}));
     for (const auto& r : status.received()) {
-        EXPECT_EQ(r.message, Threading::UmSetDisplayString());
+        EXPECT_EQ(r.message, halvane::diagnostics::Threading::UmSetDisplayString());
         EXPECT_EQ(r.wParam, 0u);
     }
 }
@@ -120,7 +120,7 @@ TEST_F(ProgressTest, AnAbortRacingTheWorkerLeavesAbortingLast) {
         std::thread worker([&] {
             go.arrive_and_wait();
             for (int i = 0; !stop; ++i) {
-                ConTypes::SetProgressText(progress, "step %d", i);
+                halvane::diagnostics::ConTypes::SetProgressText(progress, "step %d", i);
                 progress.Step(1);
             }
         });
@@ -160,10 +160,10 @@ TEST_F(ProgressTest, MessageBoxCaptionsAndOwner) {
 TEST_F(ProgressTest, AskAbortRetryIgnoreGivesItsThreeAnswers) {
     MultiThreadedProgress progress(bar.handle(), status.handle(), &prompt);
     prompt.answers({platform::IDRETRY, platform::IDIGNORE, platform::IDCANCEL, platform::IDABORT});
-    EXPECT_TRUE(ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."));
-    EXPECT_FALSE(ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."));
-    EXPECT_TRUE(ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."));  // any other answer: retry
-    EXPECT_EQ(testsupport::MessageOf([&] { ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."); }),
+    EXPECT_TRUE(halvane::diagnostics::ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."));
+    EXPECT_FALSE(halvane::diagnostics::ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."));
+    EXPECT_TRUE(halvane::diagnostics::ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."));  // any other answer: retry
+    EXPECT_EQ(testsupport::MessageOf([&] { halvane::diagnostics::ConTypes::AskAbortRetryIgnore(progress, "Failed to power on unit."); }),
               "Failed to power on unit.\nUser abort.");
 
     const auto asks = prompt.asks();
@@ -178,7 +178,7 @@ TEST_F(ProgressTest, AskAbortRetryIgnoreGivesItsThreeAnswers) {
 TEST_F(ProgressTest, AFailureTextWithPercentSignsIsNeverAFormat) {
     MultiThreadedProgress progress(bar.handle(), status.handle(), &prompt);
     prompt.answer(platform::IDABORT);
-    EXPECT_EQ(testsupport::MessageOf([&] { ConTypes::AskAbortRetryIgnore(progress, "Level at 100%s %n%d"); }),
+    EXPECT_EQ(testsupport::MessageOf([&] { halvane::diagnostics::ConTypes::AskAbortRetryIgnore(progress, "Level at 100%s %n%d"); }),
               "Level at 100%s %n%d\nUser abort.");
     EXPECT_EQ(prompt.asks().at(0).text.rfind("Level at 100%s %n%d\nClicking:", 0), 0u);
 }
@@ -187,7 +187,7 @@ TEST_F(ProgressTest, AQuestionFromAWorkerBlocksItUntilAnswered) {
     platform::ScriptedUserPrompt user(true);
     MultiThreadedProgress progress(bar.handle(), status.handle(), &user);
     std::atomic<int> result{-1};
-    std::thread worker([&] { result = ConTypes::AskAbortRetryIgnore(progress, "Failed to set volume.") ? 1 : 0; });
+    std::thread worker([&] { result = halvane::diagnostics::ConTypes::AskAbortRetryIgnore(progress, "Failed to set volume.") ? 1 : 0; });
     ASSERT_TRUE(user.waitForAsks(1));
     // Only time can show that the worker stays in the question: a short
     // look, which a worker that went on would fail at once.

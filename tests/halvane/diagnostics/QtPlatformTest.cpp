@@ -167,7 +167,7 @@ TEST_F(QtPlatformTest, APostedMessageArrivesThroughThePumpWhileAModalDialogIsOpe
     });
     std::thread worker;
     QTimer::singleShot(0, &dialog, [&] {
-        worker = std::thread([&] { Threading::PostWndMessage(window.handle(), kTestMessage, 0, 42); });
+        worker = std::thread([&] { halvane::diagnostics::Threading::PostWndMessage(window.handle(), kTestMessage, 0, 42); });
     });
     QTimer::singleShot(5000, &dialog, [&] { dialog.done(-1); });
     EXPECT_EQ(dialog.exec(), 42);
@@ -182,7 +182,7 @@ TEST_F(QtPlatformTest, AModalBoxOpenedInsideASendDoesNotStarveTheQueue) {
     platform::WindowBinding window([&](std::uint32_t, std::uintptr_t wParam, std::intptr_t) {
         order.push_back(static_cast<int>(wParam));
         if (wParam == 1) {
-            Threading::PostWndMessage(window.handle(), kTestMessage, 2, 0);
+            halvane::diagnostics::Threading::PostWndMessage(window.handle(), kTestMessage, 2, 0);
             boxAnswer = prompt_->MessageBox("Measurement finished.", "", platform::MB_OKCANCEL);
             order.push_back(10);
         } else if (wParam == 2) {
@@ -192,7 +192,7 @@ TEST_F(QtPlatformTest, AModalBoxOpenedInsideASendDoesNotStarveTheQueue) {
         return std::intptr_t{0};
     });
     BoxAnswerer fallback(QMessageBox::Cancel, 3000);  // only if the nested drain never ran
-    Threading::PostWndMessage(window.handle(), kTestMessage, 1, 0);
+    halvane::diagnostics::Threading::PostWndMessage(window.handle(), kTestMessage, 1, 0);
     ASSERT_TRUE(processUntil([&] { return boxAnswer != -1; }));
     EXPECT_EQ(boxAnswer, platform::IDOK);
     EXPECT_EQ(order, (std::vector<int>{1, 2, 10}));
@@ -210,7 +210,7 @@ TEST_F(QtPlatformTest, DestroyingAHandlerOnTheUiThreadWhileItsTaskAsksDoesNotDea
         std::latch started{1};
         std::atomic<int> answer{-1};
     } job;
-    auto handler = std::make_unique<Threading::UIThreadHandler<Job, int>>();
+    auto handler = std::make_unique<halvane::diagnostics::Threading::UIThreadHandler<Job, int>>();
     handler->Post(&Job::Ask, &job, 0);
     job.started.wait();
     BoxAnswerer user(QMessageBox::Ok);
@@ -226,13 +226,13 @@ TEST_F(QtPlatformTest, ProgressFromAWorkerDrivesABarAndAStatusLabel) {
     platform::qt::ProgressBarWindow barWindow(&bar);
     platform::WindowBinding labelWindow(
         [&](std::uint32_t message, std::uintptr_t, std::intptr_t lParam) {
-            if (message == Threading::UmSetDisplayString())
-                label.setText(QString::fromStdString(Threading::SendStringWndMessage::TextOf(lParam)));
+            if (message == halvane::diagnostics::Threading::UmSetDisplayString())
+                label.setText(QString::fromStdString(halvane::diagnostics::Threading::SendStringWndMessage::TextOf(lParam)));
             return std::intptr_t{0};
         },
         &label);
     std::thread worker([&] {
-        ConTypes::MultiThreadedProgress progress(barWindow.handle(), labelWindow.handle());
+        halvane::diagnostics::ConTypes::MultiThreadedProgress progress(barWindow.handle(), labelWindow.handle());
         progress.SetRange(10);
         progress.Step(3);
         progress.Step(3);

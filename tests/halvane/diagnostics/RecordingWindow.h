@@ -40,7 +40,7 @@ public:
 private:
     std::intptr_t onMessage(std::uint32_t m, std::uintptr_t w, std::intptr_t l) {
         Received r{m, w, l, {}};
-        if (m == Threading::UmSetDisplayString()) r.text = Threading::SendStringWndMessage::TextOf(l);
+        if (m == halvane::diagnostics::Threading::UmSetDisplayString()) r.text = halvane::diagnostics::Threading::SendStringWndMessage::TextOf(l);
         {
             std::lock_guard lock(mutex_);
             received_.push_back(r);

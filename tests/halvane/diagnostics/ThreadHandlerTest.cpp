@@ -44,9 +44,9 @@ public:
         values_.push_back(value);
         cv_.notify_all();
     }
-    void Fail(int) { halvane::ThrowError("%s", "device step failed"); }
+    void Fail(int) { halvane::diagnostics::ThrowError("%s", "device step failed"); }
     void ThrowInt(int) { throw 7; }
-    void ThrowCoded(int) { throw halvane::TCodedException("Subwoofer check failed"); }
+    void ThrowCoded(int) { throw halvane::diagnostics::TCodedException("Subwoofer check failed"); }
     int Counted(int value) {
         Record(value);
         return value;
@@ -67,7 +67,7 @@ private:
     std::vector<int> values_;
 };
 
-using Handler = Threading::UIThreadHandler<Recorder, int>;
+using Handler = halvane::diagnostics::Threading::UIThreadHandler<Recorder, int>;
 
 class ThreadHandlerTest : public ::testing::Test {
 protected:
@@ -78,7 +78,7 @@ protected:
     }
 
     // Runs `block` as the first task and returns once it is running.
-    static void occupy(Threading::TaskWorker& worker, Gate& gate) {
+    static void occupy(halvane::diagnostics::Threading::TaskWorker& worker, Gate& gate) {
         std::latch started(1);
         worker.PostTask([&] {
             started.count_down();
@@ -320,7 +320,7 @@ TEST_F(ThreadHandlerTest, DestructionOnTheUiThreadKeepsTheMessagePumpRunning) {
         void pumpUntil(const std::function<bool()>& done) override {
             while (!done()) {
                 ++rounds;
-                Threading::DrainUiMessageQueue();
+                halvane::diagnostics::Threading::DrainUiMessageQueue();
                 std::this_thread::sleep_for(1ms);
             }
         }
@@ -338,7 +338,7 @@ TEST_F(ThreadHandlerTest, DestructionOnTheUiThreadKeepsTheMessagePumpRunning) {
     std::latch started(1);
     handler->PostTask([&] {
         started.count_down();
-        Threading::PostWndMessage(window.handle(), 0x8001, 0, 0);
+        halvane::diagnostics::Threading::PostWndMessage(window.handle(), 0x8001, 0, 0);
         answered.get_future().wait();
         taskDone = true;
     });

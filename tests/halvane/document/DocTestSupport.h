@@ -57,17 +57,17 @@ private:
 };
 
 // Records the post-load steps in order, with what the document held then.
-class RecordingPostLoad : public halvane::DocumentPostLoad {
+class RecordingPostLoad : public halvane::document::DocumentPostLoad {
 public:
     struct Call {
         std::string step;
-        halvane::CHalvaneDoc* document;
+        halvane::document::CHalvaneDoc* document;
         std::int32_t olderVersion;
         std::int32_t unitKind;
     };
-    void RebuildGroupCurves(halvane::CHalvaneDoc& d) override { Record("RebuildGroupCurves", d); }
-    void UpdateLevels(halvane::CHalvaneDoc& d) override { Record("UpdateLevels", d); }
-    void RunRecalcTarg(halvane::CHalvaneDoc& d) override {
+    void RebuildGroupCurves(halvane::document::CHalvaneDoc& d) override { Record("RebuildGroupCurves", d); }
+    void UpdateLevels(halvane::document::CHalvaneDoc& d) override { Record("UpdateLevels", d); }
+    void RunRecalcTarg(halvane::document::CHalvaneDoc& d) override {
         Record("RunRecalcTarg", d);
         if (failRecalc) throw std::runtime_error("target job failed");
     }
@@ -80,12 +80,12 @@ public:
     bool failRecalc = false;
 
 private:
-    void Record(const char* step, halvane::CHalvaneDoc& d) {
+    void Record(const char* step, halvane::document::CHalvaneDoc& d) {
         calls.push_back({step, &d, d.m_bOlderVersion, d.m_nUnitKind});
     }
 };
 
-class CountingViews : public halvane::DocumentViews {
+class CountingViews : public halvane::document::DocumentViews {
 public:
     void RefreshViews() override { ++refreshes; }
     int refreshes = 0;
@@ -98,18 +98,18 @@ struct DocHarness {
         app.m_bInitialized = 1;
         app.SetMainWindow(&views);
     }
-    halvane::CHalvaneDoc::Services Services() { return {&app, &prompt, &postLoad}; }
+    halvane::document::CHalvaneDoc::Services Services() { return {&app, &prompt, &postLoad}; }
 
-    halvane::AppState app;
+    halvane::document::AppState app;
     CountingViews views;
     platform::ScriptedUserPrompt prompt;
     RecordingPostLoad postLoad;
-    halvane::CHalvaneDoc doc{Services()};
+    halvane::document::CHalvaneDoc doc{Services()};
 };
 
 // A flat curve of two points, 20 Hz and 20 kHz, at `level`.
-inline std::unique_ptr<CCurve> Curve(double level) {
-    auto c = std::make_unique<CCurve>(2, CIndexVector::Frequency, CComplexVector::Polar);
+inline std::unique_ptr<halvane::signal::CCurve> Curve(double level) {
+    auto c = std::make_unique<halvane::signal::CCurve>(2, halvane::signal::CIndexVector::Frequency, halvane::signal::CComplexVector::Polar);
     c->X()[0] = 20;
     c->X()[1] = 20000;
     c->A()[0] = c->A()[1] = level;

@@ -12,6 +12,10 @@
 #include "platform/ArchiveReader.h"
 #include "tests/halvane/document/DocTestSupport.h"
 
+using namespace halvane::design;
+using namespace halvane::document;
+using namespace halvane::signal;
+
 using namespace halvane;
 using doctest::Bytes;
 using doctest::DocHarness;
@@ -348,7 +352,7 @@ TEST(DocumentFile, EveryTruncationOfACurrentFileFailsCleanly) {
         DocumentData data;
         const Bytes part(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut));
         platform::ArchiveReader ar(part);
-        EXPECT_THROW(DocumentArchive::Read(ar, data), platform::ArchiveException) << cut;
+        EXPECT_THROW(halvane::document::DocumentArchive::Read(ar, data), platform::ArchiveException) << cut;
     }
 }
 
@@ -387,7 +391,7 @@ TEST(DocumentFile, HugeCountsAreRefusedBeforeAnythingIsAllocated) {
     for (const Bytes& bytes : cases) {
         DocumentData data;
         platform::ArchiveReader ar(bytes);
-        EXPECT_THROW(DocumentArchive::Read(ar, data), platform::ArchiveException);
+        EXPECT_THROW(halvane::document::DocumentArchive::Read(ar, data), platform::ArchiveException);
     }
 }
 

@@ -10,6 +10,10 @@
 #include "halvane/link/UnitClassLimits.h"
 #include "tests/halvane/document/DocTestSupport.h"
 
+using namespace halvane::design;
+using namespace halvane::document;
+using namespace halvane::signal;
+
 using namespace halvane;
 using doctest::Bytes;
 using doctest::Curve;

@@ -6,6 +6,9 @@
 
 #include <string>
 
+using namespace halvane::design;
+using namespace halvane::document;
+
 using namespace halvane;
 
 // The stored record, from an independent packing:

@@ -9,6 +9,8 @@
 #include "tests/halvane/link/SyntheticProject.h"
 #include "tests/halvane/link/UnitFixture.h"
 
+using namespace halvane::signal;
+
 using linktest::UnitTest;
 
 namespace {
@@ -17,9 +19,9 @@ class DocumentUploadTest : public UnitTest {
 protected:
     void SetUp() override {
         StartUnit(7, "1.00");
-        unit_ = std::make_unique<ConTypes::VuxV1Base>(7, Port());
+        unit_ = std::make_unique<halvane::link::ConTypes::VuxV1Base>(7, Port());
         unit_->SetProgress(&progress_);
-        const halvane::UploadData synthetic = linktest::SyntheticProject();
+        const halvane::link::UploadData synthetic = linktest::SyntheticProject();
         for (int c = 0; c < 2; ++c)
             for (int r = 0; r < 8; ++r)
                 for (int ch = 0; ch < 8; ++ch) {
@@ -30,8 +32,8 @@ protected:
                     for (std::size_t b = 0; b < 10; ++b) set.Stages[b] = synthetic.At(c, r, ch).Stages[b];
                 }
     }
-    halvane::CHalvaneDoc doc_;
-    std::unique_ptr<ConTypes::VuxV1Base> unit_;
+    halvane::document::CHalvaneDoc doc_;
+    std::unique_ptr<halvane::link::ConTypes::VuxV1Base> unit_;
 };
 
 }  // namespace
@@ -48,8 +50,8 @@ TEST_F(DocumentUploadTest, DocumentFiltersAndTrimsReachTheReceiver) {
     }
     EXPECT_TRUE(unit_->VerifyCoefficients(&doc_, 0));
 
-    doc_.CurveSetSlot(halvane::DocumentData::MeasuredMovie)->Add(0, std::make_unique<CCurve>());
-    doc_.CurveSetSlot(halvane::DocumentData::MeasuredMusic)->Add(7, std::make_unique<CCurve>());
+    doc_.CurveSetSlot(halvane::document::DocumentData::MeasuredMovie)->Add(0, std::make_unique<CCurve>());
+    doc_.CurveSetSlot(halvane::document::DocumentData::MeasuredMusic)->Add(7, std::make_unique<CCurve>());
     doc_.m_TargetConfig.ChannelTrim = {2, 3, 4, 5, 6, 7, 8, 9};
     doc_.m_TargetConfig.MusicSubTrim = -3;
     unit_->UploadSpeakerLevels(&doc_);

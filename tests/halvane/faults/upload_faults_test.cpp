@@ -54,21 +54,21 @@ protected:
     explicit UploadFaultsBase(platform::Clock& clock) : clock_(clock) {}
 
     void SetUp() override {
-        ConTypes::CreateUnits(port_);
+        halvane::link::ConTypes::CreateUnits(port_);
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetSearchAttempted(false);
     }
     void TearDown() override {
-        ConTypes::DestroyUnits();
+        halvane::link::ConTypes::DestroyUnits();
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         Port().SetSearchAttempted(false);
         sim_.reset();
     }
     // The port the units talk through, as the program hands its one port to them.
-    Comm::CBasicTessikPort port_;
-    Comm::CBasicTessikPort& Port() { return port_; }
+    halvane::link::Comm::CBasicTessikPort port_;
+    halvane::link::Comm::CBasicTessikPort& Port() { return port_; }
 
     // A document designed for the model's class, and the processor.
     void Start(int model) {
@@ -113,7 +113,7 @@ protected:
         Outcome out;
         const std::int64_t waitedBefore = Port().WaitedMs();
         const std::size_t reportsBefore = host_.Reports().size();
-        out.result = halvane::RunUploadProc({}, s_.doc, &host_);
+        out.result = halvane::procedures::RunUploadProc({}, s_.doc, &host_);
         out.endMs = clock_.nowMs();
         out.waitedAtEndMs = Port().WaitedMs();
         out.waitedMs = out.waitedAtEndMs - waitedBefore;
@@ -134,19 +134,19 @@ protected:
                     for (int r = 0; r < 8; ++r) {
                         const auto& set = s_.doc.FilterSets[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]
                                                            [static_cast<std::size_t>(k)];
-                        const int code = ConTypes::VuxV1Base::kChannelCode[k];
+                        const int code = halvane::link::ConTypes::VuxV1Base::kChannelCode[k];
                         double product = 1.0;
                         for (int b = 0; b < 5; ++b) {
                             const auto& stage = set.Stages[static_cast<std::size_t>(b)];
                             product *= 2.0 * stage.b0_2;
                             for (int i = 0; i < 4; ++i) {
-                                const auto it = store.find(halvane::Format("C%d%d%d%d%d", c, code, r, b, i));
-                                if (it == store.end() || it->second != ConTypes::VuxV1Base::CoefficientBits(stage, i))
+                                const auto it = store.find(halvane::diagnostics::Format("C%d%d%d%d%d", c, code, r, b, i));
+                                if (it == store.end() || it->second != halvane::link::ConTypes::VuxV1Base::CoefficientBits(stage, i))
                                     return false;
                             }
                         }
-                        const auto it = store.find(halvane::Format("G%d%d%d", c, code, r));
-                        if (it == store.end() || it->second != ConTypes::VuxV1Base::GainBits(set.Gain, product))
+                        const auto it = store.find(halvane::diagnostics::Format("G%d%d%d", c, code, r));
+                        if (it == store.end() || it->second != halvane::link::ConTypes::VuxV1Base::GainBits(set.Gain, product))
                             return false;
                     }
             return true;
@@ -159,7 +159,7 @@ protected:
         for (int c = 0; c < 2; ++c)
             for (int r = 0; r < 8; ++r)
                 for (int slot = 0; slot < 8; ++slot) {
-                    const int ch = ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot];
+                    const int ch = halvane::link::ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot];
                     const auto& set = s_.doc.FilterSets[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]
                                                        [static_cast<std::size_t>(ch)];
                     const std::uint32_t block = static_cast<std::uint32_t>(c * 8 + r);
@@ -169,7 +169,7 @@ protected:
                     for (int b = 0; b < 10; ++b)
                         for (int k = 0; k < 6; ++k)
                             if (at(0x002000 + block * 640 + static_cast<std::uint32_t>((slot * 10 + b) * 8 + k)) !=
-                                halvane::StageWord(k, set.Stages[static_cast<std::size_t>(b)]))
+                                halvane::link::StageWord(k, set.Stages[static_cast<std::size_t>(b)]))
                                 return false;
                 }
         return true;

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+using namespace halvane::link;
+
 using namespace halvane;
 
 // Reference words from an independent computation:

@@ -77,7 +77,7 @@ protected:
     // The port's: replies are judged once the processor has caught up. The
     // port goes before the simulator it follows.
     testsupport::CatchUpClock lineClock_{clock_};
-    Comm::CBasicTessikPort port_{lineClock_, MapOnly({})};
+    halvane::link::Comm::CBasicTessikPort port_{lineClock_, MapOnly({})};
 };
 
 }  // namespace linktest

@@ -13,8 +13,8 @@ namespace linktest {
 // wherever both sides divide), the rest identity sections, and gain words
 // from -20 to 20 steps (negative ones as 24-bit two's complement, as the
 // calculation stores them). Keep the formulas in step with the script.
-inline halvane::UploadData SyntheticProject() {
-    halvane::UploadData doc;
+inline halvane::link::UploadData SyntheticProject() {
+    halvane::link::UploadData doc;
     for (int c = 0; c < 2; ++c)
         for (int r = 0; r < 8; ++r)
             for (int ch = 0; ch < 8; ++ch) {
@@ -23,7 +23,7 @@ inline halvane::UploadData SyntheticProject() {
                 set.Filled = 1;
                 for (int b = 0; b < 7; ++b) {
                     const int n = c * 1000 + r * 100 + ch * 10 + b;
-                    halvane::Biquad& q = set.Stages[static_cast<std::size_t>(b)];
+                    halvane::design::Biquad& q = set.Stages[static_cast<std::size_t>(b)];
                     q.b2_2 = ((n * 37) % 201 - 100) / 256.0;
                     q.b1_2 = ((n * 53) % 401 - 200) / 256.0;
                     q.b0_2 = 0.25 + ((n * 17) % 101) / 404.0;

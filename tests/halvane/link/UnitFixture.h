@@ -70,7 +70,7 @@ private:
 
 // A job's progress that records what a unit reports and can abort itself
 // after a number of steps.
-class RecordingProgress final : public ConTypes::Progress {
+class RecordingProgress final : public halvane::diagnostics::ConTypes::Progress {
 public:
     explicit RecordingProgress(platform::UserPrompt* prompt) : Progress(prompt) {}
 
@@ -139,8 +139,8 @@ protected:
     }
 
     // The port the units talk through, as the program hands its one port to them.
-    Comm::CBasicTessikPort port_;
-    Comm::CBasicTessikPort& Port() { return port_; }
+    halvane::link::Comm::CBasicTessikPort port_;
+    halvane::link::Comm::CBasicTessikPort& Port() { return port_; }
 
     template <class F>
     auto Dialect(F&& fn) {

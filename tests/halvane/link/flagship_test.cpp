@@ -16,7 +16,9 @@
 
 #include <cstdio>
 
-using ConTypes::BztTolvarinePlatformV1Base;
+using namespace halvane::design;
+
+using halvane::link::ConTypes::BztTolvarinePlatformV1Base;
 using linktest::UnitTest;
 using testsupport::MessageOf;
 
@@ -34,8 +36,8 @@ protected:
     // generation (model 0, class 1, "dq").
     void Start(int model = 4, const std::string& firmware = "1.31c") {
         StartUnit(model, firmware);
-        unit_ = std::make_unique<ConTypes::BztTolvarineV2>(model, Port());
-        if (model < 4) unit1_ = std::make_unique<ConTypes::BztTolvarineV1>(model, Port());
+        unit_ = std::make_unique<halvane::link::ConTypes::BztTolvarineV2>(model, Port());
+        if (model < 4) unit1_ = std::make_unique<halvane::link::ConTypes::BztTolvarineV1>(model, Port());
         Unit().SetProgress(&progress_);
     }
     BztTolvarinePlatformV1Base& Unit() { return unit1_ ? static_cast<BztTolvarinePlatformV1Base&>(*unit1_) : *unit_; }
@@ -55,8 +57,8 @@ protected:
         Unit().SetProgress(next_.back().get());
     }
 
-    std::unique_ptr<ConTypes::BztTolvarineV2> unit_;
-    std::unique_ptr<ConTypes::BztTolvarineV1> unit1_;
+    std::unique_ptr<halvane::link::ConTypes::BztTolvarineV2> unit_;
+    std::unique_ptr<halvane::link::ConTypes::BztTolvarineV1> unit1_;
     std::vector<std::unique_ptr<linktest::RecordingProgress>> next_;
 };
 
@@ -65,7 +67,7 @@ protected:
 TEST_F(FlagshipTest, FullUploadLeavesTheIndependentlyComputedMemoryMap) {
     Start(4);
     InDebugMode();
-    halvane::UploadData doc = linktest::SyntheticProject();
+    halvane::link::UploadData doc = linktest::SyntheticProject();
     Unit().UploadCoefficients(false, &doc);
     Unit().UploadGains(false, &doc);
     Unit().EndUpload(0);
@@ -115,7 +117,7 @@ TEST_F(FlagshipTest, EraseWritesIdentityStagesAndZeroGainsAtTheFirstGenerationsL
 TEST_F(FlagshipTest, BadReadBacksAreRetriedFourTimesAndTheFifthFails) {
     Start(4);
     InDebugMode();
-    halvane::UploadData doc = linktest::SyntheticProject();
+    halvane::link::UploadData doc = linktest::SyntheticProject();
     progress_.abortAfter = 1;  // stop after the first stage
     Dialect([](sim::HalvaneDialect& d) {
         d.knobs().badReadAddress = 0x002003;
@@ -185,7 +187,7 @@ TEST_F(FlagshipTest, WordEchoesRejectionsAndBaseAddressFailures) {
 TEST_F(FlagshipTest, OutOfRangeCoefficientEndsTheUploadAsItsOwnFailure) {
     Start(4);
     InDebugMode();
-    halvane::UploadData doc = linktest::SyntheticProject();
+    halvane::link::UploadData doc = linktest::SyntheticProject();
     doc.At(0, 0, 0).Stages[1].b1_2 = 1.5;
     EXPECT_EQ(MessageOf([&] { Unit().UploadCoefficients(false, &doc); }), "Failed to upload/verify coefficients");
     EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.dspWrites(); }), 6);  // the first stage only
@@ -196,7 +198,7 @@ TEST_F(FlagshipTest, OutOfRangeCoefficientEndsTheUploadAsItsOwnFailure) {
 TEST_F(FlagshipTest, AbortStopsBetweenStagesAndTheExitSequenceLeavesDebugMode) {
     Start(4);
     InDebugMode();
-    halvane::UploadData doc = linktest::SyntheticProject();
+    halvane::link::UploadData doc = linktest::SyntheticProject();
     progress_.abortAfter = 3;
     EXPECT_EQ(MessageOf([&] { Unit().UploadCoefficients(false, &doc); }), "User Abort");
     EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.dspWrites(); }), 18);
@@ -204,7 +206,7 @@ TEST_F(FlagshipTest, AbortStopsBetweenStagesAndTheExitSequenceLeavesDebugMode) {
     // line is tried briefly, and every exit command still goes out.
     sim_->log().clear();
     {
-        Comm::CBasicTessikPort::ExitPath exit(Port());
+        halvane::link::Comm::CBasicTessikPort::ExitPath exit(Port());
         Unit().EndUpload(1);
     }
     EXPECT_EQ(Log(), (std::vector<std::string>{"dx", "dx", "dx", "dx", "dx", "dx"}));
@@ -277,7 +279,7 @@ TEST_F(FlagshipTest, TestToneIsHeardOnItsChannelAndMeasurementSetUpRuns) {
 
 TEST_F(FlagshipTest, SpeakerUploadsUseTheMeasuredChannelsAndWriteZeroTrimsBack) {
     Start(0, "1.32");
-    halvane::UploadData doc;
+    halvane::link::UploadData doc;
     doc.targets.Crossover[0][TargetConfigBasic::Front] = 100;
     doc.targets.Crossover[0][TargetConfigBasic::Center] = 120;
     for (int ch : {0, 1, 2, 4, 7}) doc.measured[0][static_cast<std::size_t>(ch)] = true;

@@ -102,7 +102,7 @@ TEST_F(PortTest, ReadReplyJoinsFragmentsAndTimesOutOnSilence) {
 
     std::string text = "x";
     auto t0 = clock_.nowMs();
-    EXPECT_FALSE(port_.ReadReply("\n", &text, Comm::CBasicTessikPort::kIdentifyTimes));
+    EXPECT_FALSE(port_.ReadReply("\n", &text, halvane::link::Comm::CBasicTessikPort::kIdentifyTimes));
     EXPECT_EQ(text, "");
     auto elapsed = clock_.nowMs() - t0;
     // Upper bounds leave room for a loaded machine's scheduling.
@@ -112,7 +112,7 @@ TEST_F(PortTest, ReadReplyJoinsFragmentsAndTimesOutOnSilence) {
     // Ten characters and silence earn 10 x 50 ms.
     sim_->inject("0123456789");
     t0 = clock_.nowMs();
-    EXPECT_FALSE(port_.ReadReply("\n", &text, Comm::CBasicTessikPort::kIdentifyTimes));
+    EXPECT_FALSE(port_.ReadReply("\n", &text, halvane::link::Comm::CBasicTessikPort::kIdentifyTimes));
     elapsed = clock_.nowMs() - t0;
     EXPECT_EQ(text, "0123456789");
     EXPECT_GE(elapsed, 500);
@@ -121,7 +121,7 @@ TEST_F(PortTest, ReadReplyJoinsFragmentsAndTimesOutOnSilence) {
     // Thirty would earn 1500 ms, but the maximum is 1000.
     sim_->inject(std::string(30, 'z'));
     t0 = clock_.nowMs();
-    EXPECT_FALSE(port_.ReadReply("\n", &text, Comm::CBasicTessikPort::kIdentifyTimes));
+    EXPECT_FALSE(port_.ReadReply("\n", &text, halvane::link::Comm::CBasicTessikPort::kIdentifyTimes));
     elapsed = clock_.nowMs() - t0;
     EXPECT_EQ(text, std::string(30, 'z'));
     EXPECT_GE(elapsed, 1000);
@@ -129,7 +129,7 @@ TEST_F(PortTest, ReadReplyJoinsFragmentsAndTimesOutOnSilence) {
 
     // A complete line is the text before its terminator.
     sim_->inject("P1VM-40.0\nrest");
-    ASSERT_TRUE(port_.ReadReply("\n", &text, Comm::CBasicTessikPort::kIdentifyTimes));
+    ASSERT_TRUE(port_.ReadReply("\n", &text, halvane::link::Comm::CBasicTessikPort::kIdentifyTimes));
     EXPECT_EQ(text, "P1VM-40.0");
 }
 
@@ -181,7 +181,7 @@ TEST_F(PortTest, SendAndReceiveWaitsForTheSetsEchoAndTheStoreKeepsTheValue) {
     // Two commands on one line, each answered.
     ASSERT_TRUE(port_.SendAndReceive("P1P1;P1VM-95.5\n", "\n", &reply));
     EXPECT_EQ(reply, "P1P1");
-    ASSERT_TRUE(port_.ReadReply("\n", &reply, Comm::CBasicTessikPort::kCommandTimes));
+    ASSERT_TRUE(port_.ReadReply("\n", &reply, halvane::link::Comm::CBasicTessikPort::kCommandTimes));
     EXPECT_EQ(reply, "P1VM-95.5");
     Dialect([](sim::HalvaneDialect& d) {
         EXPECT_TRUE(d.power(1));
@@ -219,7 +219,7 @@ TEST_F(PortTest, DrainStopsAfter1024BytesOfEndlessInput) {
     // Junk that never ends the line is given up at the maximum time.
     const auto t0 = clock_.nowMs();
     std::string text;
-    EXPECT_FALSE(port_.ReadReply("\n", &text, Comm::CBasicTessikPort::kIdentifyTimes));
+    EXPECT_FALSE(port_.ReadReply("\n", &text, halvane::link::Comm::CBasicTessikPort::kIdentifyTimes));
     EXPECT_LT(clock_.nowMs() - t0, 1600);
     EXPECT_FALSE(text.empty());
 }
@@ -259,22 +259,22 @@ TEST_F(PortTest, CloseResetsTheUnitButReopenKeepsIt) {
 TEST(ParseVersion, DigitsPointDigitsThenTheLetter) {
     double n = 0;
     char c = 0;
-    ASSERT_TRUE(Comm::CBasicTessikPort::ParseVersionText("1.30", n, c));
+    ASSERT_TRUE(halvane::link::Comm::CBasicTessikPort::ParseVersionText("1.30", n, c));
     EXPECT_DOUBLE_EQ(n, 1.30);
     EXPECT_EQ(c, '`');
-    ASSERT_TRUE(Comm::CBasicTessikPort::ParseVersionText("1.31b", n, c));
+    ASSERT_TRUE(halvane::link::Comm::CBasicTessikPort::ParseVersionText("1.31b", n, c));
     EXPECT_DOUBLE_EQ(n, 1.31);
     EXPECT_EQ(c, 'b');
     // A letter e is a letter, not an exponent.
-    ASSERT_TRUE(Comm::CBasicTessikPort::ParseVersionText("1.31e", n, c));
+    ASSERT_TRUE(halvane::link::Comm::CBasicTessikPort::ParseVersionText("1.31e", n, c));
     EXPECT_DOUBLE_EQ(n, 1.31);
     EXPECT_EQ(c, 'e');
-    ASSERT_TRUE(Comm::CBasicTessikPort::ParseVersionText("2", n, c));
+    ASSERT_TRUE(halvane::link::Comm::CBasicTessikPort::ParseVersionText("2", n, c));
     EXPECT_DOUBLE_EQ(n, 2.0);
     EXPECT_EQ(c, '`');
-    EXPECT_FALSE(Comm::CBasicTessikPort::ParseVersionText("", n, c));
-    EXPECT_FALSE(Comm::CBasicTessikPort::ParseVersionText("v1.3", n, c));
-    EXPECT_FALSE(Comm::CBasicTessikPort::ParseVersionText(".", n, c));
+    EXPECT_FALSE(halvane::link::Comm::CBasicTessikPort::ParseVersionText("", n, c));
+    EXPECT_FALSE(halvane::link::Comm::CBasicTessikPort::ParseVersionText("v1.3", n, c));
+    EXPECT_FALSE(halvane::link::Comm::CBasicTessikPort::ParseVersionText(".", n, c));
 }
 
 TEST_F(PortTest, APulledCableFailsReadsAndIdentificationAtOnce) {
@@ -282,7 +282,7 @@ TEST_F(PortTest, APulledCableFailsReadsAndIdentificationAtOnce) {
     sim_->disconnect();
     std::string text = "x";
     const auto t0 = clock_.nowMs();
-    EXPECT_FALSE(port_.ReadReply("\n", &text, Comm::CBasicTessikPort::kCommandTimes));
+    EXPECT_FALSE(port_.ReadReply("\n", &text, halvane::link::Comm::CBasicTessikPort::kCommandTimes));
     EXPECT_EQ(text, "");
     EXPECT_FALSE(port_.Identify());
     EXPECT_EQ(port_.ModelIndex(), 9);

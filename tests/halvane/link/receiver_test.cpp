@@ -10,7 +10,7 @@
 #include "UnitFixture.h"
 #include "tests/support/MessageOf.h"
 
-using ConTypes::VuxV1Base;
+using halvane::link::ConTypes::VuxV1Base;
 using linktest::UnitTest;
 using testsupport::MessageOf;
 
@@ -39,7 +39,7 @@ protected:
 }  // namespace
 
 TEST(ReceiverWords, FloatBitsOfErasedStagesAndNegativeGains) {
-    const halvane::Biquad identity;
+    const halvane::design::Biquad identity;
     EXPECT_EQ(VuxV1Base::CoefficientBits(identity, 0), 0x00000000u);
     EXPECT_EQ(VuxV1Base::CoefficientBits(identity, 1), 0x00000000u);
     EXPECT_EQ(VuxV1Base::CoefficientBits(identity, 2), 0x80000000u);  // -0.0
@@ -54,7 +54,7 @@ TEST(ReceiverWords, FloatBitsOfErasedStagesAndNegativeGains) {
 }
 
 TEST_F(ReceiverTest, FullUploadAndVerifyMatchTheIndependentFloatBits) {
-    halvane::UploadData doc = linktest::SyntheticProject();
+    halvane::link::UploadData doc = linktest::SyntheticProject();
     unit_->PrepareUpload();
     EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.setting("AVC"); }), "0");
     EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.setting("REQ"); }), "1");
@@ -91,7 +91,7 @@ TEST_F(ReceiverTest, EraseSendsIdentityBitsAndUnitGain) {
 }
 
 TEST_F(ReceiverTest, ConfirmationOnTheFifthQueryAndFailureTexts) {
-    halvane::UploadData doc = linktest::SyntheticProject();
+    halvane::link::UploadData doc = linktest::SyntheticProject();
     progress_.abortAfter = 1;
     Dialect([](sim::HalvaneDialect& d) { d.knobs().ignoreSets["C00000"] = 4; return 0; });
     EXPECT_EQ(MessageOf([&] { unit_->UploadCoefficients(false, &doc); }), "User Abort");
@@ -122,7 +122,7 @@ TEST_F(ReceiverTest, ConfirmationOnTheFifthQueryAndFailureTexts) {
 
 TEST_F(ReceiverTest, VerifyingAReceiverThatDiffersEverywhereThrowsAtMost400Characters) {
     unit_->UploadCoefficients(true, nullptr);
-    halvane::UploadData erased;
+    halvane::link::UploadData erased;
     EXPECT_TRUE(unit_->VerifyCoefficients(&erased, 0));
     Dialect([](sim::HalvaneDialect& d) { d.knobs().differEverywhere = true; return 0; });
     const std::string text = MessageOf([&] { unit_->VerifyCoefficients(&erased, 0); });
@@ -136,7 +136,7 @@ TEST_F(ReceiverTest, VerifyingAReceiverThatDiffersEverywhereThrowsAtMost400Chara
 }
 
 TEST_F(ReceiverTest, SpeakerSetupLevelsToneAndTheirPrompts) {
-    halvane::UploadData doc;
+    halvane::link::UploadData doc;
     doc.targets.MusicUsesMovie = 0;
     doc.targets.ExtraOption = 2;  // sends no AUX selection
     doc.targets.Crossover[0] = {100, 170, 60, 80, 120};

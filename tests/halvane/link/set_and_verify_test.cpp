@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-using Comm::VerifyContext;
+using namespace halvane::design;
+
+using halvane::link::Comm::VerifyContext;
 using linktest::UnitTest;
 
 namespace {
@@ -39,7 +41,7 @@ protected:
 TEST_F(SetAndVerifyTest, DefaultConfigurationAlreadyHeldIsOnlyQueriedInWireOrder) {
     const TargetConfig defaults;
     VerifyContext context(&Port());
-    ASSERT_TRUE(Comm::SendSpeakerConfig(context, defaults, defaults.GroupFlag)) << context.failureText;
+    ASSERT_TRUE(halvane::link::Comm::SendSpeakerConfig(context, defaults, defaults.GroupFlag)) << context.failureText;
     std::vector<std::string> expected = {"SZS?"};
     for (const char* c : {"C", "M"}) {
         const std::string p = std::string("SZ") + c;
@@ -67,7 +69,7 @@ TEST_F(SetAndVerifyTest, EdgeConfigurationsGiveTheirCodesAndEveryFailureLine) {
         return 0;
     });
     VerifyContext context(&Port());
-    EXPECT_FALSE(Comm::SendSpeakerConfig(context, t, t.GroupFlag));
+    EXPECT_FALSE(halvane::link::Comm::SendSpeakerConfig(context, t, t.GroupFlag));
 
     EXPECT_EQ(context.failureText,
               "Movie config speaker configuration Surround speaker 'size' setting failed to verify. (should be set "
@@ -100,20 +102,20 @@ TEST_F(SetAndVerifyTest, AValueTakenOnTheLastQueriedSetVerifiesAndOneLaterFails)
     VerifyContext context(&Port());
     // Ten attempts: the ninth set is the last one a query follows.
     Dialect([](sim::HalvaneDialect& d) { d.knobs().ignoreSets["SZNB"] = 8; return 0; });
-    EXPECT_TRUE(Comm::SetAndVerifyInt(context, "SZNB", 1));
+    EXPECT_TRUE(halvane::link::Comm::SetAndVerifyInt(context, "SZNB", 1));
     EXPECT_EQ(Count("SZNB?"), 10u);
     EXPECT_EQ(Count("SZNB1"), 9u);
 
     sim_->log().clear();
     Dialect([](sim::HalvaneDialect& d) { d.knobs().ignoreSets["SZNB"] = 9; return 0; });
     TargetConfig t;  // SZNB 2 wanted
-    EXPECT_FALSE(Comm::SendSpeakerConfig(context, t, t.GroupFlag));
+    EXPECT_FALSE(halvane::link::Comm::SendSpeakerConfig(context, t, t.GroupFlag));
     EXPECT_EQ(context.failureText, " Rear 'count' setting failed to verify. (should be set to 2)\r\n");
     EXPECT_EQ(Count("SZNB2"), 10u);
 
     // A double that never answers is a failure, 0.00 included.
     Dialect([](sim::HalvaneDialect& d) { d.knobs().silentWords.insert("SLL"); return 0; });
-    EXPECT_FALSE(Comm::SetAndVerifyDouble(context, "SLL", "%0.2lf", 0.0));
+    EXPECT_FALSE(halvane::link::Comm::SetAndVerifyDouble(context, "SLL", "%0.2lf", 0.0));
 }
 
 TEST_F(SetAndVerifyTest, LevelFormsFollowTheFirmware) {
@@ -123,13 +125,13 @@ TEST_F(SetAndVerifyTest, LevelFormsFollowTheFirmware) {
     VerifyContext context(&Port());
 
     Firmware("1.31b");  // sent only, every level and the Music subwoofer's
-    ASSERT_TRUE(Comm::SendSpeakerLevels(context, t));
+    ASSERT_TRUE(halvane::link::Comm::SendSpeakerLevels(context, t));
     EXPECT_EQ(Log(), (std::vector<std::string>{"SLL1.50", "SLC-0.50", "SLR0.00", "SLSR0.00", "SLBR0.00", "SLBL0.00",
                                                "SLSL0.00", "SLs-3.00", "SLm2.00"}));
 
     Firmware("1.31c");  // verified; the replies carry a three-character lead
     t.ChannelTrim[2] = 5;
-    ASSERT_TRUE(Comm::SendSpeakerLevels(context, t)) << context.failureText;
+    ASSERT_TRUE(halvane::link::Comm::SendSpeakerLevels(context, t)) << context.failureText;
     EXPECT_EQ(Log().front(), "SLL?");
     EXPECT_EQ(Count("SLR2.50"), 1u);
     EXPECT_EQ(Count("SLL1.50"), 0u);  // already held
@@ -138,10 +140,10 @@ TEST_F(SetAndVerifyTest, LevelFormsFollowTheFirmware) {
     for (const char* version : {"1.31d", "1.32"}) {
         Firmware(version);  // verified, the word's own length skipped
         t.ChannelTrim[2] = 7;
-        ASSERT_TRUE(Comm::SendSpeakerLevels(context, t)) << version << context.failureText;
+        ASSERT_TRUE(halvane::link::Comm::SendSpeakerLevels(context, t)) << version << context.failureText;
         EXPECT_EQ(Count("SLR3.50"), 1u) << version;
         t.ChannelTrim[2] = 5;
-        ASSERT_TRUE(Comm::SendSpeakerLevels(context, t));
+        ASSERT_TRUE(halvane::link::Comm::SendSpeakerLevels(context, t));
     }
 
     // The Music subwoofer's level goes only with a Music subwoofer, and a
@@ -150,13 +152,13 @@ TEST_F(SetAndVerifyTest, LevelFormsFollowTheFirmware) {
     t.MusicUsesMovie = 0;
     t.Crossover[1][TargetConfigBasic::Subwoofer] = TargetConfigBasic::kNoCrossover;
     Dialect([](sim::HalvaneDialect& d) { d.knobs().silentWords.insert("SLC"); return 0; });
-    EXPECT_FALSE(Comm::SendSpeakerLevels(context, t));
+    EXPECT_FALSE(halvane::link::Comm::SendSpeakerLevels(context, t));
     EXPECT_EQ(context.failureText, "Center speaker 'level' setting failed to verify. (should be set to -0.50)\r\n");
     EXPECT_EQ(Count("SLm?"), 0u);
 
     // The unsent form gives up at the first level that gets no answer.
     Firmware("1.30a");
-    EXPECT_FALSE(Comm::SendSpeakerLevels(context, t));
+    EXPECT_FALSE(halvane::link::Comm::SendSpeakerLevels(context, t));
     EXPECT_EQ(Count("SLC-0.50"), 5u);
     EXPECT_EQ(Count("SLR2.50"), 0u);
 }

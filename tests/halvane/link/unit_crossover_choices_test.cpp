@@ -18,9 +18,9 @@ public:
     platform::ScriptedUserPrompt prompt;
 };
 
-std::vector<int> Frequencies(ConTypes::CrossoverIterator& it) {
+std::vector<int> Frequencies(halvane::design::ConTypes::CrossoverIterator& it) {
     std::vector<int> out;
-    ConTypes::CrossoverChoice c;
+    halvane::design::ConTypes::CrossoverChoice c;
     for (it.Seek(0); it.Current(&c) != nullptr; it.Next()) out.push_back(c.first);
     return out;
 }
@@ -29,7 +29,7 @@ std::vector<int> Frequencies(ConTypes::CrossoverIterator& it) {
 
 TEST(UnitCrossoverChoices, AnUnknownUnitKindIsReportedAndGivesNone) {
     PromptScope scope;
-    for (int kind : {0, 3, 99}) EXPECT_EQ(UnitCrossoverChoices::For(kind), nullptr) << kind;
+    for (int kind : {0, 3, 99}) EXPECT_EQ(halvane::link::UnitCrossoverChoices::For(kind), nullptr) << kind;
     const auto asks = scope.prompt.asks();
     ASSERT_EQ(asks.size(), 3u);
     for (const auto& a : asks) {
@@ -43,14 +43,14 @@ TEST(UnitCrossoverChoices, AnUnknownUnitKindIsReportedAndGivesNone) {
 TEST(UnitCrossoverChoices, EachClassGivesItsListWithoutFlat) {
     PromptScope scope;
     for (int kind : {1, 2}) {
-        auto choices = UnitCrossoverChoices::For(kind);
+        auto choices = halvane::link::UnitCrossoverChoices::For(kind);
         ASSERT_NE(choices, nullptr) << kind;
         const auto hz = Frequencies(*choices);
         ASSERT_EQ(hz.size(), 28u);
         EXPECT_EQ(hz.front(), 25);
         EXPECT_EQ(hz.back(), 160);
     }
-    auto receiver = UnitCrossoverChoices::For(4);
+    auto receiver = halvane::link::UnitCrossoverChoices::For(4);
     ASSERT_NE(receiver, nullptr);
     EXPECT_EQ(Frequencies(*receiver), (std::vector<int>{60, 80, 100, 120, 150}));
     EXPECT_EQ(scope.prompt.askCount(), 0u);

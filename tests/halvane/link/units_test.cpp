@@ -19,7 +19,11 @@
 #include <string>
 #include <vector>
 
-using namespace ConTypes;
+using namespace halvane::design::ConTypes;
+using namespace halvane::diagnostics::ConTypes;
+using namespace halvane::link::ConTypes;
+
+using namespace halvane::design::ConTypes; using namespace halvane::diagnostics::ConTypes; using namespace halvane::link::ConTypes;
 
 namespace {
 
@@ -34,7 +38,7 @@ public:
 // A flagship unit that counts its disconnects.
 class CountingUnit final : public BztTolvarinePlatformV1Base {
 public:
-    CountingUnit(int model, Comm::CBasicTessikPort& port) : BztTolvarinePlatformV1Base(model, 1, port) {}
+    CountingUnit(int model, halvane::link::Comm::CBasicTessikPort& port) : BztTolvarinePlatformV1Base(model, 1, port) {}
     void Disconnect() override {
         ++disconnects;
         BztTolvarinePlatformV1Base::Disconnect();
@@ -67,8 +71,8 @@ protected:
         sim_.reset();
     }
 
-    Comm::CBasicTessikPort port_;
-    Comm::CBasicTessikPort& port() { return port_; }
+    halvane::link::Comm::CBasicTessikPort port_;
+    halvane::link::Comm::CBasicTessikPort& port() { return port_; }
 
     void ProcessorOnCom3(int model) {
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model), clock_);

@@ -16,6 +16,9 @@
 #include <stdexcept>
 #include <vector>
 
+using namespace halvane::design;
+using namespace halvane::link;
+
 using namespace halvane;
 
 TEST(ChannelOrder, WalksTheListingOrderAndStopsAtEight) {
@@ -86,18 +89,18 @@ TEST_F(SampleRateIndex, ValidityFollowsTheUnitClass) {
 TEST(BiquadWords, IdentityStageAndFlagWord) {
     const Biquad identity = Biquad::Identity();
     const char* expected[] = {"000000", "000000", "400000", "000000", "000000", "000000"};
-    for (int n = 0; n < halvane::kStageWordCount; ++n) EXPECT_EQ(halvane::FormatWord(n, identity), expected[n]);
+    for (int n = 0; n < halvane::link::kStageWordCount; ++n) EXPECT_EQ(halvane::link::FormatWord(n, identity), expected[n]);
     EXPECT_EQ(identity.inUse, 0);
 
     Biquad b{-0.25, 0.123456789, 0.5, 1.0, -1.0, -1, 1};
-    EXPECT_EQ(halvane::FormatWord(0, b), "E00000");
-    EXPECT_EQ(halvane::FormatWord(1, b), "0FCD6E");
-    EXPECT_EQ(halvane::FormatWord(3, b), "7FFFFF");
-    EXPECT_EQ(halvane::FormatWord(4, b), "800000");
+    EXPECT_EQ(halvane::link::FormatWord(0, b), "E00000");
+    EXPECT_EQ(halvane::link::FormatWord(1, b), "0FCD6E");
+    EXPECT_EQ(halvane::link::FormatWord(3, b), "7FFFFF");
+    EXPECT_EQ(halvane::link::FormatWord(4, b), "800000");
     // A negative flag keeps to six digits (its 24-bit two's complement).
-    EXPECT_EQ(halvane::FormatWord(5, b), "FFFFFF");
+    EXPECT_EQ(halvane::link::FormatWord(5, b), "FFFFFF");
     b.a1_2 = 1.5;
-    EXPECT_THROW(halvane::FormatWord(4, b), std::out_of_range);
+    EXPECT_THROW(halvane::link::FormatWord(4, b), std::out_of_range);
     EXPECT_EQ(FormatUploadWord(-5), "FFFFFB");
     EXPECT_EQ(FormatUploadWord(0x123), "000123");
 }
@@ -154,7 +157,7 @@ protected:
     }
 
     platform::ScaledClock clock_{10.0};
-    Comm::CBasicTessikPort port_{clock_, linktest::MapOnly({})};
+    halvane::link::Comm::CBasicTessikPort port_{clock_, linktest::MapOnly({})};
     std::unique_ptr<sim::Simulator> sim_;
     DspMemoryStub* stub_ = nullptr;
 };
@@ -164,7 +167,7 @@ protected:
 TEST_F(ReadBackTest, StageReadBackReadsSixConsecutiveWords) {
     const Biquad stage{-0.25, 0.123456789, 0.5, 0.999999, -0.987654321, 0, 1};
     Stub([&](DspMemoryStub& d) {
-        for (int n = 0; n < 6; ++n) d.memory[0x1000u + static_cast<unsigned>(n)] = halvane::StageWord(n, stage);
+        for (int n = 0; n < 6; ++n) d.memory[0x1000u + static_cast<unsigned>(n)] = halvane::link::StageWord(n, stage);
     });
     std::int32_t address = 0x1000;
     ReadBackContext ctx{&port_, "%06X", "dq3850001%06X", &address};

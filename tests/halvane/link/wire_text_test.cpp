@@ -8,7 +8,9 @@
 #include <clocale>
 #include <cmath>
 
-using namespace Comm;
+using namespace halvane::link::Comm;
+
+using namespace halvane::link::Comm;
 
 TEST(WireText, FormatsAsPrintfDoesInTheCLocale) {
     EXPECT_EQ(FormatDouble("%0.2lf", 1.5), "1.50");

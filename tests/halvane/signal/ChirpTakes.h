@@ -57,10 +57,10 @@ inline std::vector<double> ToDoubles(const std::vector<std::int16_t>& stereo) {
 }
 
 // Remembers which curves were handed over, and by which operation.
-class RecordingWriter : public CCurveWriter {
+class RecordingWriter : public halvane::signal::CCurveWriter {
 public:
-    void WriteCurve(const CCurve& curve) override { names.push_back(curve.Name()); counts.push_back(curve.Count()); }
-    void WriteCurve(const CCurve& curve, const std::string& name) override {
+    void WriteCurve(const halvane::signal::CCurve& curve) override { names.push_back(curve.Name()); counts.push_back(curve.Count()); }
+    void WriteCurve(const halvane::signal::CCurve& curve, const std::string& name) override {
         names.push_back("+" + name);
         counts.push_back(curve.Count());
     }

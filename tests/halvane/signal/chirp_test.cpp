@@ -17,7 +17,9 @@
 #include "sim/Microphone.h"
 #include "sim/Room.h"
 
-using AudioSampler::CSimpleChirpProc;
+using namespace halvane::signal;
+
+using halvane::signal::AudioSampler::CSimpleChirpProc;
 using chirptakes::RecordingWriter;
 using chirptakes::ToDoubles;
 
@@ -31,7 +33,7 @@ template <typename F>
 std::string TExceptionText(F&& f) {
     try {
         f();
-    } catch (const halvane::TException& e) {
+    } catch (const halvane::diagnostics::TException& e) {
         return e.what();
     }
     return "";
@@ -43,10 +45,10 @@ std::string CodedText(F&& f) {
     try {
         try {
             f();
-        } catch (const halvane::TException& e) {
+        } catch (const halvane::diagnostics::TException& e) {
             ADD_FAILURE() << "caught as TException: " << e.what();
         }
-    } catch (const halvane::TCodedException& e) {
+    } catch (const halvane::diagnostics::TCodedException& e) {
         EXPECT_EQ(e.code, 4);
         return e.message;
     }
@@ -317,15 +319,15 @@ TEST(WindowRotation, FindsTheQuietestWindowModuloTheLength) {
         for (int i = 0; i < n; ++i) x[i] = std::sin(0.37 * i) + 0.5;
         for (int j = k - 239; j <= k; ++j) x[static_cast<std::size_t>((j + n) % n)] = 0.5 + 1e-9 * j;
         auto copy = x;
-        const int s = AudioSampler::RotateToQuietestWindow(copy.data(), n, 240);
+        const int s = halvane::signal::AudioSampler::RotateToQuietestWindow(copy.data(), n, 240);
         EXPECT_EQ(s, ((k - 240) % n + n) % n) << k;
         EXPECT_EQ(copy[0], x[static_cast<std::size_t>(s)]);
         EXPECT_EQ(copy[n - 1], x[static_cast<std::size_t>((s + n - 1) % n)]);
     }
     // Equal energies everywhere: the first window wins.
     std::vector<double> flat(n, 0.25), im(n, 1.0);
-    EXPECT_EQ(AudioSampler::RotateToQuietestWindow(flat.data(), n, 240, im.data()), n - 240);
-    EXPECT_EQ(AudioSampler::RotateToLoudestWindow(flat.data(), n, 240), n - 240);
+    EXPECT_EQ(halvane::signal::AudioSampler::RotateToQuietestWindow(flat.data(), n, 240, im.data()), n - 240);
+    EXPECT_EQ(halvane::signal::AudioSampler::RotateToLoudestWindow(flat.data(), n, 240), n - 240);
 }
 
 TEST(WindowRotation, PutsThePrerollBeforeTheLoudestWindow) {
@@ -334,14 +336,14 @@ TEST(WindowRotation, PutsThePrerollBeforeTheLoudestWindow) {
     for (int i = 0; i < n; ++i) im[i] = i;
     x[5000] = 1.0;  // every window ending at 5000 .. 5239 holds it; the first wins
     auto y = x;
-    EXPECT_EQ(AudioSampler::RotateToLoudestWindow(y.data(), n, 240), 5000 - 240);
+    EXPECT_EQ(halvane::signal::AudioSampler::RotateToLoudestWindow(y.data(), n, 240), 5000 - 240);
     EXPECT_EQ(y[240], 1.0);
     auto z = x;
-    EXPECT_EQ(AudioSampler::RotateWithPreroll(z.data(), n, 240, 3360, im.data()), 5000 - 240 - 3360);
+    EXPECT_EQ(halvane::signal::AudioSampler::RotateWithPreroll(z.data(), n, 240, 3360, im.data()), 5000 - 240 - 3360);
     EXPECT_EQ(z[3600], 1.0);
     EXPECT_EQ(im[0], 5000 - 240 - 3360);
     auto w = x;
-    EXPECT_EQ(AudioSampler::RotateWithPreroll(w.data(), n, 240, 6000), 5000 - 240 - 6000 + n);
+    EXPECT_EQ(halvane::signal::AudioSampler::RotateWithPreroll(w.data(), n, 240, 6000), 5000 - 240 - 6000 + n);
 }
 
 TEST(QuickResponse, GivesTheRoomResponseFromTwoPeriods) {

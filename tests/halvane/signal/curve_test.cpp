@@ -8,6 +8,8 @@
 #include "halvane/signal/CCurve.h"
 #include "halvane/signal/Phase.h"
 
+using namespace halvane::signal;
+
 namespace {
 
 CCurve Make(int form, std::vector<double> x, std::vector<double> a, std::vector<double> b = {}) {

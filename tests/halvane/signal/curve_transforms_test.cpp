@@ -10,6 +10,8 @@
 #include "halvane/signal/CCurve.h"
 #include "halvane/signal/Phase.h"
 
+using namespace halvane::signal;
+
 // Reference: np.fft.fft(x, 1024)[:513] * 2 / 1024 (data/make_reference.py).
 TEST(CCurveTransforms, FrequencyResponseOfATimeCurveEqualsNumpy) {
     const auto in = testdata::Rows("fr_input_1000.txt");

@@ -9,6 +9,8 @@
 #include "tests/support/TestData.h"
 #include "halvane/signal/ComplexFft.h"
 
+using namespace halvane::signal;
+
 namespace {
 
 struct Signal {

@@ -100,7 +100,7 @@ void ExpectSameResponse(const LabRun& run, std::vector<std::int16_t> stereo, boo
     const auto rows = CsvRows(run.out);
     ASSERT_EQ(rows.size(), 8193u);
     auto take = chirptakes::ToDoubles(stereo);
-    AudioSampler::CSimpleChirpProc proc(take.data(), 65536, 196608, 16, 48000, nullptr, subwoofer);
+    halvane::signal::AudioSampler::CSimpleChirpProc proc(take.data(), 65536, 196608, 16, 48000, nullptr, subwoofer);
     auto r = proc.MeasureResponse();
     ASSERT_TRUE(r);
     r->ToDecibel();

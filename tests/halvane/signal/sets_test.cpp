@@ -12,6 +12,8 @@
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 
+using namespace halvane::signal;
+
 namespace {
 
 std::unique_ptr<CCurve> Curve(std::vector<double> x, int form, std::vector<double> a, std::vector<double> b,

@@ -9,6 +9,8 @@
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
 
+using namespace halvane::signal;
+
 using platform::ArchiveException;
 using platform::ArchiveReader;
 using platform::ArchiveWriter;

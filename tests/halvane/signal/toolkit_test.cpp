@@ -11,6 +11,8 @@
 #include "halvane/signal/SmoothComplexResponse.h"
 #include "halvane/signal/SmoothingKernel.h"
 
+using namespace halvane::signal;
+
 // Reference: the matched-z images of scipy.signal.butter(2, w, 'high',
 // analog=True) poles, and scipy.signal.lfilter(b, a, np.r_[x, x])[n:] (the
 // steady state), both in data/make_reference.py.

@@ -7,6 +7,8 @@
 #include "halvane/signal/CIndexVector.h"
 #include "halvane/signal/DbleVect.h"
 
+using namespace halvane::signal;
+
 namespace {
 
 CComplexVector Make(int form, std::initializer_list<double> a, std::initializer_list<double> b) {

@@ -28,7 +28,7 @@ TEST(AlsaRecorders, TheMicrophoneRecorderRecordsTheTakeThroughAlsa) {
     alsa::AlsaSoundSystem sys;
 
     Event signal(Event::Reset::Auto);
-    AudioSampler::Wave w(sys);
+    halvane::signal::AudioSampler::Wave w(sys);
     w.SetUseMixer(false);  // a file PCM has no card and so no mixer
     ASSERT_TRUE(w.FindMicrophone(&signal));
     EXPECT_EQ(w.DeviceName(), "USB Tessik QEX-1");
@@ -45,7 +45,7 @@ TEST(AlsaRecorders, TheMicrophoneRecorderRecordsTheTakeThroughAlsa) {
 
     // With the mixer in use the file device, which has none, records at
     // its own level.
-    AudioSampler::Wave withMixer(sys);
+    halvane::signal::AudioSampler::Wave withMixer(sys);
     ASSERT_TRUE(withMixer.FindMicrophone(&signal));
     ASSERT_TRUE(withMixer.Open());
     EXPECT_FALSE(withMixer.HasVolumeControl());
@@ -62,7 +62,7 @@ TEST(AlsaRecorders, TheStreamingRecorderDeliversTheTakeInBlocks) {
     for (std::size_t i = 0; i < take.size(); ++i) take[i] = static_cast<std::int16_t>(i * 3);
     soundtest::AlsaFileDevice dev(take, "QEX-1 Tessik");
 
-    struct Client final : AudioSampler2::WaveCallback {
+    struct Client final : halvane::signal::AudioSampler2::WaveCallback {
         void DataReady(Data d) override {
             std::lock_guard lock(m);
             blocks.push_back(std::move(d));
@@ -74,7 +74,7 @@ TEST(AlsaRecorders, TheStreamingRecorderDeliversTheTakeInBlocks) {
     } client;
 
     alsa::AlsaSoundSystem sys;
-    AudioSampler2::Wave w(&client, false, sys);
+    halvane::signal::AudioSampler2::Wave w(&client, false, sys);
     ASSERT_TRUE(w.FindMicrophone());
     ASSERT_TRUE(w.Open()) << sys.lastErrorDetail();
     ASSERT_TRUE(w.PrepareAndStart());

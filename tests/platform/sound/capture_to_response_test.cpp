@@ -19,6 +19,8 @@
 #include <complex>
 #include <numbers>
 
+using namespace halvane::signal;
+
 using namespace platform;
 
 TEST(CaptureToResponse, ChannelTwosToneComesOutAsChannelTwosRoomResponse) {
@@ -47,7 +49,7 @@ TEST(CaptureToResponse, ChannelTwosToneComesOutAsChannelTwosRoomResponse) {
     sys.addDevice(dev);
 
     Event signal(Event::Reset::Auto);
-    AudioSampler::Wave wave(sys, clock);
+    halvane::signal::AudioSampler::Wave wave(sys, clock);
     ASSERT_TRUE(wave.FindMicrophone(&signal));
     ASSERT_TRUE(wave.Open());
     playing = 2;
@@ -58,7 +60,7 @@ TEST(CaptureToResponse, ChannelTwosToneComesOutAsChannelTwosRoomResponse) {
     ASSERT_TRUE(wave.StopAndReport(take, largest, smallest));
     ASSERT_EQ(take.size(), 196608u);
 
-    AudioSampler::CSimpleChirpProc proc(take.data(), 65536, static_cast<int>(take.size()), 16, 48000);
+    halvane::signal::AudioSampler::CSimpleChirpProc proc(take.data(), 65536, static_cast<int>(take.size()), 16, 48000);
     auto r = proc.MeasureResponse();
     ASSERT_TRUE(r);
     r->ToPolar();

@@ -22,8 +22,10 @@
 #include <memory>
 #include <thread>
 
+using namespace halvane::signal;
+
 using namespace platform;
-using AudioSampler::Wave;
+using halvane::signal::AudioSampler::Wave;
 
 namespace {
 
@@ -42,10 +44,10 @@ SimInputDevice microphone(std::shared_ptr<SampleSource> source = nullptr) {
 }  // namespace
 
 TEST(MicrophoneRecorder, PicksTheLowestAcceptedDeviceByCaseSensitiveName) {
-    EXPECT_TRUE(AudioSampler::IsAcceptedMicrophone("USB Tessik QEX-1"));
-    EXPECT_TRUE(AudioSampler::IsAcceptedMicrophone("JOM-1 Fenwarde (2)"));
-    EXPECT_FALSE(AudioSampler::IsAcceptedMicrophone("usb tessik qex-1"));
-    EXPECT_FALSE(AudioSampler::IsAcceptedMicrophone("Tessik QEX"));
+    EXPECT_TRUE(halvane::signal::AudioSampler::IsAcceptedMicrophone("USB Tessik QEX-1"));
+    EXPECT_TRUE(halvane::signal::AudioSampler::IsAcceptedMicrophone("JOM-1 Fenwarde (2)"));
+    EXPECT_FALSE(halvane::signal::AudioSampler::IsAcceptedMicrophone("usb tessik qex-1"));
+    EXPECT_FALSE(halvane::signal::AudioSampler::IsAcceptedMicrophone("Tessik QEX"));
 
     SimSoundSystem sys;
     sys.addDevice({.name = "Line In"});

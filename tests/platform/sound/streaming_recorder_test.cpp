@@ -16,8 +16,8 @@
 #include <vector>
 
 using namespace platform;
-using AudioSampler2::Wave;
-using AudioSampler2::WaveCallback;
+using halvane::signal::AudioSampler2::Wave;
+using halvane::signal::AudioSampler2::WaveCallback;
 
 namespace {
 

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+using namespace halvane::app::models;
+
 using namespace halvane;
 
 namespace {

@@ -8,6 +8,8 @@
 #include <map>
 #include <set>
 
+using namespace halvane::app::models;
+
 using namespace halvane;
 
 namespace {

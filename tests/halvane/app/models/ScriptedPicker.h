@@ -8,7 +8,7 @@
 
 // The colour dialog, scripted: answers the queued colours in order (a
 // cancel once they run out) and records the colours it was offered.
-class ScriptedPicker final : public halvane::ColourPicker {
+class ScriptedPicker final : public halvane::app::models::ColourPicker {
 public:
     std::optional<std::uint32_t> PickColour(std::uint32_t initial) override {
         offered.push_back(initial);

@@ -12,6 +12,10 @@
 #include "halvane/signal/CCurveSet.h"
 #include "tests/halvane/document/DocTestSupport.h"
 
+using namespace halvane::app::models;
+using namespace halvane::diagnostics;
+using namespace halvane::document;
+
 using namespace halvane;
 using doctest::DocHarness;
 using doctest::Fixture;

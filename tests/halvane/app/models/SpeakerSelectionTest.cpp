@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+using namespace halvane::app::models;
+
 using namespace halvane;
-namespace ss = halvane::speaker_selection;
+namespace ss = halvane::app::models::speaker_selection;
 using S = SpeakerSelection;
 
 TEST(SpeakerSelection, StartsWithEveryGroupFivePositionsTwoRearsAndMusicReusingMovie) {

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
-using namespace CustomControls;
+using namespace halvane::app::models::CustomControls;
+
+using namespace halvane::app::models::CustomControls;
 
 TEST(ListSpinModel, ShowsTheClosestLabelAndMovesTheVariableOntoIt) {
     const ListSpinModel spin(ValueList{{10, "10 Hz"}, {20, "20 Hz"}, {30, "30 Hz"}});

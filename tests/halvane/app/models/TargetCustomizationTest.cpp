@@ -14,6 +14,11 @@
 #include "platform/ArchiveWriter.h"
 #include "tests/halvane/document/DocTestSupport.h"
 
+using namespace halvane::app::models;
+using namespace halvane::design;
+using namespace halvane::document;
+using namespace halvane::signal;
+
 using namespace halvane;
 using doctest::Curve;
 using doctest::DocHarness;

@@ -13,7 +13,9 @@
 #include <limits>
 #include <string>
 
-using namespace CustomControls;
+using namespace halvane::app::models::CustomControls;
+
+using namespace halvane::app::models::CustomControls;
 
 TEST(ValueList, StopsAtTheFirstEmptyLabelAndSnapsToTheClosestValue) {
     const ValueList list(std::vector<ValueEntry>{{10, "Ten"}, {20, "Twenty"}, {30, "Thirty"}, {0, ""}, {40, "Forty"}});

@@ -19,15 +19,17 @@
 #include <optional>
 #include <vector>
 
+using namespace halvane::signal;
+
 namespace {
 
-using halvane::ColorLegendModel;
-using halvane::CurveColourChoice;
-using halvane::CurveList;
-using halvane::DocumentData;
-using halvane::PaneAxes;
-using halvane::PaneCurves;
-using halvane::ViewSwitches;
+using halvane::app::models::ColorLegendModel;
+using halvane::app::models::CurveColourChoice;
+using halvane::app::models::CurveList;
+using halvane::document::DocumentData;
+using halvane::app::models::PaneAxes;
+using halvane::app::models::PaneCurves;
+using halvane::app::models::ViewSwitches;
 
 // A three-point curve in Cartesian form whose values are (3 + 4j) times
 // `scale`, on a frequency (kind 0) or time (kind 1) axis.
@@ -166,7 +168,7 @@ TEST_F(PaneCurvesTest, DrawsConvertedCopiesAndLeavesTheDocumentsCurvesAsTheyWere
 }
 
 TEST(ViewSwitchesTest, ReadTheApplicationState) {
-    halvane::AppState app;
+    halvane::document::AppState app;
     ViewSwitches s = ViewSwitches::Of(app);
     EXPECT_EQ(s.ShowTargets, 1);
     EXPECT_EQ(s.TargetsOnTop, 1);
@@ -243,7 +245,7 @@ TEST(CurveColourChoiceTest, ChangesStayInTheDialogUntilOk) {
 }
 
 TEST(CompletionPageTest, ExitUnlessTheUserAsksForTheResults) {
-    namespace cp = halvane::completion_page;
+    namespace cp = halvane::app::models::completion_page;
     EXPECT_EQ(cp::WizardResult(1), cp::kShowResults);
     EXPECT_EQ(cp::WizardResult(2), cp::kExit);
     EXPECT_EQ(cp::WizardResult(0), cp::kExit);

@@ -16,6 +16,9 @@
 #include <limits>
 #include <vector>
 
+using namespace halvane::app::models;
+using namespace halvane::signal;
+
 namespace {
 
 using namespace halvane;

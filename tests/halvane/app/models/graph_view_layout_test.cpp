@@ -7,10 +7,10 @@
 
 namespace {
 
-using halvane::GraphViewLayout;
-using halvane::LayOutGraphView;
-using halvane::PlotPoint;
-using halvane::PlotSize;
+using halvane::app::models::GraphViewLayout;
+using halvane::app::models::LayOutGraphView;
+using halvane::app::models::PlotPoint;
+using halvane::app::models::PlotSize;
 
 TEST(GraphViewLayout, AWideHighWindowShowsTwoByTwoPanesAndScrollsTheRest) {
     // 1200 x 800 with 8 curves: 2 x 2 panes of 600 x 400; 8 / 2 + 0.5 = 4

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace halvane::app::models;
+
 namespace {
 
 using namespace halvane;

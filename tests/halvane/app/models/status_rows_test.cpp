@@ -8,6 +8,8 @@
 #include <set>
 #include <vector>
 
+using namespace halvane::app::models;
+
 namespace {
 
 using namespace halvane;

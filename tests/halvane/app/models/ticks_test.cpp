@@ -9,6 +9,8 @@
 #include <clocale>
 #include <vector>
 
+using namespace halvane::app::models;
+
 namespace {
 
 using namespace halvane;

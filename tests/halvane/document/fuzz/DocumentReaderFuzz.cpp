@@ -16,20 +16,20 @@
 
 namespace {
 
-std::vector<std::uint8_t> Save(const halvane::DocumentData& data) {
+std::vector<std::uint8_t> Save(const halvane::document::DocumentData& data) {
     platform::ArchiveWriter ar;
-    halvane::DocumentArchive::Write(data, ar);
+    halvane::document::DocumentArchive::Write(data, ar);
     return ar.take();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-    halvane::DocumentData loaded;
+    halvane::document::DocumentData loaded;
     try {
         platform::ArchiveReader ar(std::span<const std::uint8_t>(bytes, size));
-        halvane::DocumentArchive::Read(ar, loaded);
-    } catch (const halvane::DocumentArchive::VersionError&) {
+        halvane::document::DocumentArchive::Read(ar, loaded);
+    } catch (const halvane::document::DocumentArchive::VersionError&) {
         return 0;
     } catch (const platform::ArchiveException&) {
         return 0;
@@ -37,9 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     // A loaded document always has a unit kind, so it can be written; once
     // written in the current version it reads back unchanged.
     const std::vector<std::uint8_t> first = Save(loaded);
-    halvane::DocumentData again;
+    halvane::document::DocumentData again;
     platform::ArchiveReader ar(first);
-    halvane::DocumentArchive::Read(ar, again);
+    halvane::document::DocumentArchive::Read(ar, again);
     if (!ar.atEnd() || Save(again) != first) __builtin_trap();
     return 0;
 }

@@ -19,12 +19,12 @@
 #include <chrono>
 #include <thread>
 
-using halvane::CheckAbort;
-using halvane::DoneGuard;
-using halvane::DoProcedure;
-using halvane::HeadlessProcedureDialog;
-using halvane::IProcDialog;
-using halvane::ProcedureDialogController;
+using halvane::procedures::CheckAbort;
+using halvane::procedures::DoneGuard;
+using halvane::procedures::DoProcedure;
+using halvane::procedures::HeadlessProcedureDialog;
+using halvane::procedures::IProcDialog;
+using halvane::procedures::ProcedureDialogController;
 
 namespace {
 
@@ -51,7 +51,7 @@ protected:
         platform::SetUserPrompt(&prompt_);
     }
     void TearDown() override {
-        halvane::SetProcedureDialogShell({});
+        halvane::procedures::SetProcedureDialogShell({});
         platform::SetUserPrompt(nullptr);
         platform::uiMessageQueue().discardAll();
     }
@@ -59,7 +59,7 @@ protected:
     // Runs the headless dialog with `tick` as the user, and keeps what it
     // showed when it ended.
     void useDialog(std::function<void(HeadlessProcedureDialog&)> tick = {}) {
-        halvane::SetProcedureDialogShell([this, tick](ProcedureDialogController& c, platform::WindowHandle) {
+        halvane::procedures::SetProcedureDialogShell([this, tick](ProcedureDialogController& c, platform::WindowHandle) {
             HeadlessProcedureDialog dialog(c);
             dialog.OnTick = tick;
             const int result = dialog.RunModal();
@@ -114,7 +114,7 @@ TEST_F(DialogProcedure, AJobOnItsWorkerCompletesWithOneAfterAllItsReports) {
 
 // Every message the job queues reaches the dialog before its end, in order.
 TEST_F(DialogProcedure, TextsAndProgressArriveBeforeTheEnd) {
-    struct RecordingView final : halvane::ProcedureDialogView {
+    struct RecordingView final : halvane::procedures::ProcedureDialogView {
         std::vector<std::string> events;
         bool ended = false;
         int result = 0;
@@ -133,7 +133,7 @@ TEST_F(DialogProcedure, TextsAndProgressArriveBeforeTheEnd) {
         }
     };
     std::vector<std::string> events;
-    halvane::SetProcedureDialogShell([&](ProcedureDialogController& c, platform::WindowHandle) {
+    halvane::procedures::SetProcedureDialogShell([&](ProcedureDialogController& c, platform::WindowHandle) {
         RecordingView view;
         c.Attach(view);
         c.OnInitDialog();
@@ -155,7 +155,7 @@ TEST_F(DialogProcedure, TextsAndProgressArriveBeforeTheEnd) {
         h->Step(1);
         h->SetDisplayString("Measuring Movie Left Front at position 1");
         h->Step(1);
-        halvane::ThrowErrorText("Could not find a valid Tessik processor.");
+        halvane::diagnostics::ThrowErrorText("Could not find a valid Tessik processor.");
     });
     EXPECT_EQ(DoProcedure(&job, {}, nullptr), 2);
     const std::vector<std::string> expected = {
@@ -172,7 +172,7 @@ TEST_F(DialogProcedure, ThousandFailingRunsAllSeeTheirText) {
     ScriptedJob job([](ScriptedJob&, IProcDialog* h) -> int {
         DoneGuard guard(h);
         h->SetDisplayString("Initializing...");
-        halvane::ThrowErrorText("Failed to power on unit.");
+        halvane::diagnostics::ThrowErrorText("Failed to power on unit.");
     });
     for (int i = 0; i < 1000; ++i) {
         ASSERT_EQ(DoProcedure(&job, {}, nullptr), 2) << "run " << i;
@@ -292,7 +292,7 @@ TEST_F(DialogProcedure, AJobThatEndsWhileTheConfirmationIsOpenKeepsItsResult) {
 // reporting to a host that has gone: the job is aborted and waited for.
 TEST_F(DialogProcedure, ADialogEndedWithoutTheJobAbortsAndAwaitsIt) {
     std::atomic<bool> started{false};
-    halvane::SetProcedureDialogShell([&](ProcedureDialogController& c, platform::WindowHandle) {
+    halvane::procedures::SetProcedureDialogShell([&](ProcedureDialogController& c, platform::WindowHandle) {
         HeadlessProcedureDialog dialog(c);
         dialog.OnTick = [&](HeadlessProcedureDialog& d) {
             if (started.load()) d.EndDialog(2);
@@ -362,7 +362,7 @@ TEST_F(DialogProcedure, StartAndTheRunTaskMessageStartTheProcedure) {
     bool startEnabledAtFirst = false;
     int argument = 0;
     int ticks = 0;
-    halvane::SetProcedureDialogShell([&](ProcedureDialogController& c, platform::WindowHandle) {
+    halvane::procedures::SetProcedureDialogShell([&](ProcedureDialogController& c, platform::WindowHandle) {
         c.SetAutoStart(false);
         HeadlessProcedureDialog dialog(c);
         dialog.OnTick = [&](HeadlessProcedureDialog& d) {
@@ -370,7 +370,7 @@ TEST_F(DialogProcedure, StartAndTheRunTaskMessageStartTheProcedure) {
             initialState = d.Controller().State();
             initialStatus = d.StatusText();
             startEnabledAtFirst = d.StartEnabled();
-            Threading::PostWndMessage(d.Controller().GetHwnd(), halvane::messages::Id(halvane::messages::kRunTask),
+            halvane::diagnostics::Threading::PostWndMessage(d.Controller().GetHwnd(), halvane::diagnostics::messages::Id(halvane::diagnostics::messages::kRunTask),
                                       reinterpret_cast<std::uintptr_t>(&argument), 0);
         };
         return dialog.RunModal();

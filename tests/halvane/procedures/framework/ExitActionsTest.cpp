@@ -11,8 +11,8 @@
 
 namespace {
 
-using halvane::ExitActions;
-using halvane::TException;
+using halvane::procedures::ExitActions;
+using halvane::diagnostics::TException;
 
 // Tone off before the measurement mode ends, before the power goes off:
 // newest first, and a failing one stops none of the others. RunAll then

@@ -14,10 +14,10 @@
 #include <stdexcept>
 #include <thread>
 
-using halvane::CheckAbort;
-using halvane::DoneGuard;
-using halvane::DoProcedure;
-using halvane::IProcDialog;
+using halvane::procedures::CheckAbort;
+using halvane::procedures::DoneGuard;
+using halvane::procedures::DoProcedure;
+using halvane::procedures::IProcDialog;
 using testsupport::TestProcHost;
 using Kind = TestProcHost::Kind;
 
@@ -71,11 +71,11 @@ TEST(HostedProcedure, EveryKindOfExceptionEndsTheRunWithTwoAndItsText) {
         const char* text;
     };
     const Case cases[] = {
-        {"TException", [] { halvane::ThrowErrorText("Could not find a valid Tessik processor."); },
+        {"TException", [] { halvane::diagnostics::ThrowErrorText("Could not find a valid Tessik processor."); },
          "Could not find a valid Tessik processor."},
         {"logic_error", [] { throw std::logic_error("Can't increment invalid CSpkrs object"); },
          "Can't increment invalid CSpkrs object"},
-        {"TCodedException", [] { throw halvane::TCodedException("Subwoofer response too low"); },
+        {"TCodedException", [] { throw halvane::diagnostics::TCodedException("Subwoofer response too low"); },
          "Subwoofer response too low"},
         {"bad_alloc", [] { throw std::bad_alloc(); }, "std::bad_alloc"},
         {"int", [] { throw 42; }, "Unrecognized exception"},
@@ -101,7 +101,7 @@ TEST(HostedProcedure, ExecuteGivesMinusOneForAFailedBodyButTheResultStaysTwo) {
     TestProcHost host;
     ScriptedJob job([](ScriptedJob&, IProcDialog* h) -> int {
         DoneGuard guard(h);
-        halvane::ThrowErrorText("Failed to upload/verify coefficients");
+        halvane::diagnostics::ThrowErrorText("Failed to upload/verify coefficients");
     });
     job.SetHost(&host);
     EXPECT_EQ(job.Execute(nullptr), -1);
@@ -114,7 +114,7 @@ TEST(HostedProcedure, ThousandFailingRunsAllSeeTheirText) {
     TestProcHost host;
     ScriptedJob job([](ScriptedJob&, IProcDialog* h) -> int {
         DoneGuard guard(h);
-        halvane::ThrowErrorText("Failed to power on unit.");
+        halvane::diagnostics::ThrowErrorText("Failed to power on unit.");
     });
     for (int i = 0; i < 1000; ++i) {
         ASSERT_EQ(DoProcedure(&job, {}, &host), 2) << "run " << i;
@@ -171,7 +171,7 @@ TEST(HostedProcedure, TheGuardEndsTheHostOnceWithItsResultOrNotAtAllWhenDismisse
         TestProcHost host;
         ScriptedJob job([](ScriptedJob&, IProcDialog* h) -> int {
             h->Done(1);
-            throw halvane::TException("Failed to power off unit.");
+            throw halvane::diagnostics::TException("Failed to power off unit.");
         });
         EXPECT_EQ(DoProcedure(&job, {}, &host), 1);
         EXPECT_EQ(host.Results(), std::vector<int>{1});
@@ -195,7 +195,7 @@ TEST(HostedProcedure, ReportsMadeWhileTheBodyIsLeftArriveBeforeTheEnd) {
         PowerOffOnExit powerOff{h};
         h->SetRange(4);
         h->Step(1);
-        halvane::ThrowErrorText("Measurement failed");
+        halvane::diagnostics::ThrowErrorText("Measurement failed");
     });
     EXPECT_EQ(DoProcedure(&job, {}, &host), 2);
     const std::vector<TestProcHost::Report> expected = {
@@ -240,7 +240,7 @@ TEST(HostedProcedure, AbortPollsAndTheBaseAbortTouchOnlyTheRunningFlag) {
     try {
         CheckAbort(&running);
         FAIL() << "no abort";
-    } catch (const halvane::TException& e) {
+    } catch (const halvane::diagnostics::TException& e) {
         EXPECT_EQ(e.message(), "Procedure aborted\n");
     }
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-using halvane::FormatPositional;
-using halvane::ProcedureStatusText;
+using halvane::procedures::FormatPositional;
+using halvane::procedures::ProcedureStatusText;
 
 TEST(ProcedureState, EachStateShowsItsTextWithTheStatusArgumentAndAnEmptySecondInsert) {
     struct Case {
@@ -34,7 +34,7 @@ TEST(ProcedureState, EachStateShowsItsTextWithTheStatusArgumentAndAnEmptySecondI
         std::string text = "unchanged";
         EXPECT_FALSE(ProcedureStatusText(state, "x", text)) << state;
         EXPECT_EQ(text, "unchanged");
-        EXPECT_EQ(halvane::ProcedureStateText(state), "Error, index exceeded maximum");
+        EXPECT_EQ(halvane::procedures::ProcedureStateText(state), "Error, index exceeded maximum");
     }
 }
 

@@ -10,9 +10,9 @@
 
 // A job whose body the test gives; it records what its completion handler
 // was told.
-class ScriptedJob final : public halvane::CProcBase {
+class ScriptedJob final : public halvane::procedures::CProcBase {
 public:
-    using Body = std::function<int(ScriptedJob&, halvane::IProcDialog*)>;
+    using Body = std::function<int(ScriptedJob&, halvane::procedures::IProcDialog*)>;
 
     explicit ScriptedJob(Body body, std::string title = "Processing") : body_(std::move(body)) {
         title_ = std::move(title);
@@ -23,7 +23,7 @@ public:
         return body_(*this, Host());
     }
 
-    void OnProcedureComplete(int result, const halvane::TException* lastError,
+    void OnProcedureComplete(int result, const halvane::diagnostics::TException* lastError,
                              platform::WindowHandle parent) override {
         completions += 1;
         completedResult = result;

@@ -14,6 +14,8 @@
 #include "platform/ScriptedUserPrompt.h"
 #include "platform/UserPrompt.h"
 
+using namespace halvane::procedures;
+
 namespace {
 
 std::string LogicErrorOf(auto&& f) {
@@ -74,7 +76,7 @@ TEST(ChannelSelector, AcceptsAChannelOrAllAndStopsTheProgramOtherwise) {
     try {
         s = 9;
         ADD_FAILURE() << "no exception";
-    } catch (const halvane::TException& e) {
+    } catch (const halvane::diagnostics::TException& e) {
         EXPECT_STREQ(e.what(), "Fatal Error");
     }
     EXPECT_EQ(s.Value(), 0);
@@ -82,12 +84,12 @@ TEST(ChannelSelector, AcceptsAChannelOrAllAndStopsTheProgramOtherwise) {
     EXPECT_EQ(prompt.asks()[0].text, "Application is closing");
     EXPECT_EQ(prompt.asks()[0].caption, "Fatal Error");
     EXPECT_EQ(prompt.asks()[0].flags & platform::MB_ICONMASK, platform::MB_ICONERROR);
-    EXPECT_THROW(ChannelSelector(-1), halvane::TException);
+    EXPECT_THROW(ChannelSelector(-1), halvane::diagnostics::TException);
     platform::SetUserPrompt(nullptr);
 }
 
 TEST(Posn, LabelsAndStepsWithinThePositionCount) {
-    const std::int32_t count = halvane::MeasurementSession{}.PositionCount();
+    const std::int32_t count = halvane::procedures::MeasurementSession{}.PositionCount();
     ASSERT_EQ(count, 5);
     EXPECT_EQ(Posn(0, count).ToString(), "Position 1");
     EXPECT_EQ(Posn(4, count).Label(), "Position 5");
@@ -103,7 +105,7 @@ TEST(Posn, LabelsAndStepsWithinThePositionCount) {
 }
 
 TEST(MeasurementQueue, VisitsEveryChannelAtOnePositionBeforeTheNext) {
-    halvane::MeasurementSession session;
+    halvane::procedures::MeasurementSession session;
     session.SelectedChannels()[1] = {{0, 7}, {1, 0}, {2, 1}};
     session.PositionsPerConfiguration()[1] = 5;
     session.SetPositionCount(7);
@@ -132,7 +134,7 @@ TEST(MeasurementQueue, VisitsEveryChannelAtOnePositionBeforeTheNext) {
 }
 
 TEST(MeasurementQueue, RefusesPositionCountsOutsideFiveToTen) {
-    halvane::MeasurementSession session;
+    halvane::procedures::MeasurementSession session;
     session.SelectedChannels()[0] = {{0, 0}};
     session.SetPositionCount(7);
     for (int n : {4, 11}) {
@@ -142,7 +144,7 @@ TEST(MeasurementQueue, RefusesPositionCountsOutsideFiveToTen) {
         try {
             BuildMeasurementQueue(session, q, 0);
             ADD_FAILURE() << n;
-        } catch (const halvane::TException& e) {
+        } catch (const halvane::diagnostics::TException& e) {
             EXPECT_STREQ(e.what(), "Count out of range");
         }
         EXPECT_TRUE(q.IsEmpty());

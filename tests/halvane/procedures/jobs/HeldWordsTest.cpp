@@ -27,8 +27,8 @@
 
 #include <gtest/gtest.h>
 
-using halvane::DocumentData;
-using halvane::FilterSet;
+using halvane::document::DocumentData;
+using halvane::document::FilterSet;
 
 namespace {
 
@@ -59,21 +59,21 @@ protected:
 TEST_F(HeldWordsTest, FlagshipWordsAtTheHighRatesFollowTheExactChain) {
     ASSERT_TRUE(roadtest::CalculatedRoad(s_.doc, 2));
     const DocumentData::FilterSetArray held = s_.doc.FilterSets;
-    halvane::CEqCalcProc exactJob(s_.doc, halvane::CEqCalcProc::Coefficients::Exact);
-    ASSERT_EQ(halvane::DoProcedure(&exactJob, {}, &host_), 1);
+    halvane::procedures::CEqCalcProc exactJob(s_.doc, halvane::procedures::CEqCalcProc::Coefficients::Exact);
+    ASSERT_EQ(halvane::procedures::DoProcedure(&exactJob, {}, &host_), 1);
     const DocumentData::FilterSetArray& exact = s_.doc.FilterSets;
 
     for (int ch : {7, 0}) {
         for (int slot : {3, 7, 6}) {
-            const double rate = halvane::CSampFS(slot).GetFrequency();
+            const double rate = halvane::link::CSampFS(slot).GetFrequency();
             const FilterSet& set = held[0][static_cast<std::size_t>(slot)][static_cast<std::size_t>(ch)];
             const FilterSet& design = exact[0][static_cast<std::size_t>(slot)][static_cast<std::size_t>(ch)];
             std::vector<Section> words, chain;
             for (int b = 0; b < FilterSet::kMaxStages; ++b) {
-                const halvane::Biquad& q = set.Stages[static_cast<std::size_t>(b)];
+                const halvane::design::Biquad& q = set.Stages[static_cast<std::size_t>(b)];
                 std::uint32_t w[5] = {};
                 // Every word in range (an out-of-range coefficient throws).
-                for (int k = 0; k < 5; ++k) ASSERT_NO_THROW(w[k] = halvane::StageWord(k, q)) << ch << " " << slot;
+                for (int k = 0; k < 5; ++k) ASSERT_NO_THROW(w[k] = halvane::link::StageWord(k, q)) << ch << " " << slot;
                 const Section s{2 * Fraction(w[2]), 2 * Fraction(w[1]), 2 * Fraction(w[0]), 2 * Fraction(w[4]),
                                 2 * Fraction(w[3])};
                 // The document holds what the words stand for.
@@ -84,7 +84,7 @@ TEST_F(HeldWordsTest, FlagshipWordsAtTheHighRatesFollowTheExactChain) {
                 EXPECT_LT(std::fabs(s.a2), 1.0) << ch << " " << slot << " stage " << b;
                 EXPECT_LT(std::fabs(s.a1), 1.0 + s.a2) << ch << " " << slot << " stage " << b;
                 words.push_back(s);
-                const halvane::Biquad& e = design.Stages[static_cast<std::size_t>(b)];
+                const halvane::design::Biquad& e = design.Stages[static_cast<std::size_t>(b)];
                 chain.push_back({2 * e.b0_2, 2 * e.b1_2, 2 * e.b2_2, 2 * e.a1_2, 2 * e.a2_2});
             }
             EXPECT_EQ(set.Gain, design.Gain);

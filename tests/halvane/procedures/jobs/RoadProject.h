@@ -26,10 +26,10 @@ inline const std::vector<int> kRoadChannels = {0, 1, 2, 3, 7};
 // of the road's channels, each with its own ripple and
 // a room mode, for both configurations (the measurement job itself is not
 // part of this road).
-inline void FillMeasurements(halvane::CHalvaneDoc& doc, unsigned seed) {
+inline void FillMeasurements(halvane::document::CHalvaneDoc& doc, unsigned seed) {
     using namespace synthetic;
     for (int c = 0; c < 2; ++c) {
-        CMeasSet set;
+        halvane::signal::CMeasSet set;
         set.SetSize(5);
         for (int p = 0; p < 5; ++p) {
             const unsigned s = seed * 97u + static_cast<unsigned>(p * 13 + c);
@@ -43,28 +43,28 @@ inline void FillMeasurements(halvane::CHalvaneDoc& doc, unsigned seed) {
             set.SetCurve(Curve(Plus(Subwoofer(78.0, 120.0), [=](double f) { return ModeDb(f, 45.0, mode, 0.4); })),
                          7, p);
         }
-        halvane::UpdateDocMeasurements(&set, c, doc);
+        halvane::procedures::UpdateDocMeasurements(&set, c, doc);
     }
 }
 
 // A document of unit kind `kind` (whose limits it then holds) with its
 // measurements filed, and the crossovers, levels and targets prepared as the
 // main window's Measure does it. Returns false when a job failed.
-inline bool PrepareRoad(halvane::CHalvaneDoc& doc, std::int32_t kind, unsigned seed = 1) {
+inline bool PrepareRoad(halvane::document::CHalvaneDoc& doc, std::int32_t kind, unsigned seed = 1) {
     doc.m_nUnitKind = kind;
     FillMeasurements(doc, seed);
     testsupport::TestProcHost host;
-    if (halvane::RunAutoDetectXOvers(&host, {}, *doc.CurveSetSlot(0), *doc.CurveSetSlot(1), doc.m_TargetConfig,
+    if (halvane::procedures::RunAutoDetectXOvers(&host, {}, *doc.CurveSetSlot(0), *doc.CurveSetSlot(1), doc.m_TargetConfig,
                                      kind) != 1)
         return false;
-    halvane::ProcedurePostLoad().UpdateLevels(doc);
+    halvane::procedures::ProcedurePostLoad().UpdateLevels(doc);
     host.ResetRunning();
-    return halvane::RunRecalcTarg(doc, &host, {}) == 1;
+    return halvane::procedures::RunRecalcTarg(doc, &host, {}) == 1;
 }
 
 // The in-band RMS deviation (dB) of `curve` from `target`, over the
 // frequencies where the target lies in [lower, upper].
-inline double RmsDeviationDb(const CCurve& curve, const CCurve& target, double lower, double upper) {
+inline double RmsDeviationDb(const halvane::signal::CCurve& curve, const halvane::signal::CCurve& target, double lower, double upper) {
     auto a = curve.Clone();
     auto t = target.Clone();
     a->ToDecibel();
@@ -85,17 +85,17 @@ inline double RmsDeviationDb(const CCurve& curve, const CCurve& target, double l
 // The road up to a finished calculation for unit kind `kind` (seed 7),
 // computed once per test program and handed out as a loaded copy of the
 // document file, so later tests do not fit the same room again.
-inline bool CalculatedRoad(halvane::CHalvaneDoc& doc, std::int32_t kind) {
+inline bool CalculatedRoad(halvane::document::CHalvaneDoc& doc, std::int32_t kind) {
     static std::mutex mutex;
     static std::map<std::int32_t, std::vector<std::uint8_t>> files;
     std::lock_guard lock(mutex);
     auto it = files.find(kind);
     if (it == files.end()) {
         platform::ScriptedUserPrompt prompt;
-        halvane::CHalvaneDoc fresh{halvane::CHalvaneDoc::Services{nullptr, &prompt, nullptr}};
+        halvane::document::CHalvaneDoc fresh{halvane::document::CHalvaneDoc::Services{nullptr, &prompt, nullptr}};
         if (!PrepareRoad(fresh, kind, 7)) return false;
         testsupport::TestProcHost host;
-        if (!halvane::RunEqCalcProc({}, fresh, &host)) return false;
+        if (!halvane::procedures::RunEqCalcProc({}, fresh, &host)) return false;
         it = files.emplace(kind, fresh.SaveToBytes()).first;
     }
     return doc.LoadFromBytes(it->second);
@@ -104,7 +104,7 @@ inline bool CalculatedRoad(halvane::CHalvaneDoc& doc, std::int32_t kind) {
 // A document whose questions are answered by a script.
 struct ScriptedDoc {
     platform::ScriptedUserPrompt prompt;
-    halvane::CHalvaneDoc doc{halvane::CHalvaneDoc::Services{nullptr, &prompt, nullptr}};
+    halvane::document::CHalvaneDoc doc{halvane::document::CHalvaneDoc::Services{nullptr, &prompt, nullptr}};
 };
 
 }  // namespace roadtest

@@ -16,8 +16,11 @@
 
 #include <gtest/gtest.h>
 
-using halvane::DocumentData;
-using halvane::FilterSet;
+using namespace halvane::design;
+using namespace halvane::signal;
+
+using halvane::document::DocumentData;
+using halvane::document::FilterSet;
 
 namespace {
 
@@ -112,13 +115,13 @@ TEST_F(CalculationTest, Class2DesignsAt192kAndFillsEveryRateSlot) {
     // the flagship's words; the 32000 Hz slot is a fit of its own, not a
     // conversion.
     const DocumentData::FilterSetArray held = s_.doc.FilterSets;
-    halvane::CEqCalcProc exactJob(s_.doc, halvane::CEqCalcProc::Coefficients::Exact);
-    ASSERT_EQ(halvane::DoProcedure(&exactJob, {}, &host_), 1);
+    halvane::procedures::CEqCalcProc exactJob(s_.doc, halvane::procedures::CEqCalcProc::Coefficients::Exact);
+    ASSERT_EQ(halvane::procedures::DoProcedure(&exactJob, {}, &host_), 1);
     const DocumentData::FilterSetArray exact = s_.doc.FilterSets;
     for (int ch : {0, 7}) {
         const FilterSet& design = exact[0][6][static_cast<std::size_t>(ch)];
         FilterDesign at96 = Converted(design, 192000, 96000, 10);
-        ChooseHeldCoefficients(at96, halvane::HeldWordLattice(false));
+        ChooseHeldCoefficients(at96, halvane::link::HeldWordLattice(false));
         const FilterSet& stored = held[0][3][static_cast<std::size_t>(ch)];
         for (int i = 0; i < 10; ++i) EXPECT_EQ(stored.Stages[static_cast<std::size_t>(i)], at96.StoredStage(i));
         EXPECT_EQ(stored.Gain, at96.GainSteps & 0xFFFFFF);
@@ -137,7 +140,7 @@ TEST_F(CalculationTest, Class1FillsFiveSlotsAndTheReceiverKeepsAnIdentityFifthSt
     // nor its stages.
     roadtest::ScriptedDoc flagship;
     ASSERT_TRUE(roadtest::PrepareRoad(flagship.doc, 2));
-    ASSERT_TRUE(halvane::RunEqCalcProc({}, s_.doc, &host_));
+    ASSERT_TRUE(halvane::procedures::RunEqCalcProc({}, s_.doc, &host_));
     EXPECT_EQ(host_.Results(), std::vector<int>{1});
     EXPECT_EQ(host_.DisplayStrings(),
               (std::vector<std::string>{"Calculating Movie correction...", "Calculating Music correction..."}));
@@ -151,11 +154,11 @@ TEST_F(CalculationTest, Class1FillsFiveSlotsAndTheReceiverKeepsAnIdentityFifthSt
     for (int r = 0; r < 8; ++r) {
         const FilterSet& set = receiver.doc.FilterSets[0][static_cast<std::size_t>(r)][0];
         EXPECT_EQ(set.Filled, 1);
-        halvane::Biquad identity;
+        halvane::design::Biquad identity;
         identity.inUse = 1;
         EXPECT_EQ(set.Stages[4], identity) << r;
         // Beyond the receiver's five stages nothing is written.
-        EXPECT_EQ(set.Stages[5], halvane::Biquad{});
+        EXPECT_EQ(set.Stages[5], halvane::design::Biquad{});
     }
 }
 
@@ -166,7 +169,7 @@ TEST_F(CalculationTest, StoredGainIsTheLow24BitsAndUnusedStagesAreIdentities) {
     d.B1[0] = 0.5;
     d.A1[0] = -0.25;
     d.GainSteps = -3;
-    halvane::StoreBiquadTable(s_.doc, d, 6, 1, 1);
+    halvane::procedures::StoreBiquadTable(s_.doc, d, 6, 1, 1);
     const FilterSet& set = Set(1, 6, 1);
     EXPECT_EQ(set.Gain, 0xFFFFFD);
     EXPECT_EQ(set.Filled, 1);
@@ -187,7 +190,7 @@ TEST_F(CalculationTest, AbortAndUnknownClassEndAsFailuresWithoutCalculatedCurves
     host_.OnReport = [](testsupport::TestProcHost& h, const testsupport::TestProcHost::Report& r) {
         if (r.kind == testsupport::TestProcHost::Kind::Pos && r.value == 8) h.Abort();
     };
-    EXPECT_FALSE(halvane::RunEqCalcProc({}, s_.doc, &host_));
+    EXPECT_FALSE(halvane::procedures::RunEqCalcProc({}, s_.doc, &host_));
     EXPECT_EQ(host_.Results(), std::vector<int>{2});
     for (int slot : {2, 3, 10, 11}) EXPECT_EQ(s_.doc.CurveSetSlot(slot)->Count(), 0) << slot;
     // The channel finished before the abort keeps its records.
@@ -197,8 +200,8 @@ TEST_F(CalculationTest, AbortAndUnknownClassEndAsFailuresWithoutCalculatedCurves
     roadtest::ScriptedDoc unknown;
     unknown.doc.m_nUnitKind = 0;
     testsupport::TestProcHost host;
-    halvane::CEqCalcProc job(unknown.doc);
-    EXPECT_EQ(halvane::DoProcedure(&job, {}, &host), 2);
+    halvane::procedures::CEqCalcProc job(unknown.doc);
+    EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, &host), 2);
     ASSERT_NE(job.LastError(), nullptr);
     EXPECT_NE(job.LastError()->message().find("unit class"), std::string::npos);
 }

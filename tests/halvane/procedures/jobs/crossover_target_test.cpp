@@ -14,7 +14,10 @@
 
 #include <gtest/gtest.h>
 
-using halvane::DocumentData;
+using namespace halvane::design;
+using namespace halvane::signal;
+
+using halvane::document::DocumentData;
 
 namespace {
 
@@ -43,7 +46,7 @@ TEST_F(CrossoverTargetTest, FiledMeasurementIsAveragedWithAWorkingCopy) {
     // drops the calculated curves.
     s_.doc.CurveSetSlot(2)->Add(0, s_.doc.CurveSetSlot(0)->Find(0)->Clone());
     const auto before = Magnitudes(*s_.doc.CurveSetSlot(0)->Find(0));
-    halvane::UpdateDocMeasurements(nullptr, 0, s_.doc);
+    halvane::procedures::UpdateDocMeasurements(nullptr, 0, s_.doc);
     EXPECT_EQ(s_.doc.CurveSetSlot(2)->Count(), 0);
     const auto again = Magnitudes(*s_.doc.CurveSetSlot(0)->Find(0));
     ASSERT_EQ(again.size(), before.size());
@@ -56,7 +59,7 @@ TEST_F(CrossoverTargetTest, LoadRebuildAddsPoint8DbOnceAndTakesOutAnOldCorrectio
     // 10^(0.8/20), by /usr/bin/python3 -c 'print(10**(0.8/20))'.
     const double factor = 1.0964781961431852;
     for (int pass = 0; pass < 2; ++pass) {  // a second load gives the same curves
-        halvane::RebuildGroupCurves(s_.doc);
+        halvane::procedures::RebuildGroupCurves(s_.doc);
         const auto rebuilt = Magnitudes(*s_.doc.CurveSetSlot(0)->Find(1));
         for (std::size_t i = 0; i < rebuilt.size(); i += 11) EXPECT_NEAR(rebuilt[i], averaged[i] * factor, 1e-9 * rebuilt[i]);
         const auto copy = Magnitudes(*s_.doc.CurveSetSlot(8)->Find(1));  // taken before the gain
@@ -65,7 +68,7 @@ TEST_F(CrossoverTargetTest, LoadRebuildAddsPoint8DbOnceAndTakesOutAnOldCorrectio
 
     s_.doc.m_bOlderVersion = 1;
     s_.doc.m_nCorrectionKind = 2;
-    halvane::RebuildGroupCurves(s_.doc);
+    halvane::procedures::RebuildGroupCurves(s_.doc);
     CCurve expected = *s_.doc.CurveSetSlot(8)->Find(1);
     MakeCorrectionCurve(expected, 2);
     const auto old = Magnitudes(*s_.doc.CurveSetSlot(0)->Find(1));
@@ -75,7 +78,7 @@ TEST_F(CrossoverTargetTest, LoadRebuildAddsPoint8DbOnceAndTakesOutAnOldCorrectio
 
 TEST_F(CrossoverTargetTest, FiveRateUnitGetsTargetsAt96kAndCalculatedCurvesAreDropped) {
     ASSERT_TRUE(roadtest::PrepareRoad(s_.doc, 1));
-    EXPECT_EQ(halvane::DesignRateHz(s_.doc.Limits()), 96000);
+    EXPECT_EQ(halvane::procedures::DesignRateHz(s_.doc.Limits()), 96000);
     CCurveSet expected;
     BuildTargetCurves(1, 0, *s_.doc.CurveSetSlot(0), s_.doc.m_TargetConfig, 96000, expected, true);
     const CCurveSet& targets = *s_.doc.CurveSetSlot(DocumentData::TargetMovie);
@@ -83,7 +86,7 @@ TEST_F(CrossoverTargetTest, FiveRateUnitGetsTargetsAt96kAndCalculatedCurvesAreDr
     for (int ch : {0, 7}) EXPECT_EQ(Magnitudes(*targets.Find(ch)), Magnitudes(*expected.Find(ch)));
 
     s_.doc.CurveSetSlot(3)->Add(0, s_.doc.CurveSetSlot(1)->Find(0)->Clone());
-    EXPECT_EQ(halvane::RunRecalcTarg(s_.doc, &host_, {}), 1);
+    EXPECT_EQ(halvane::procedures::RunRecalcTarg(s_.doc, &host_, {}), 1);
     EXPECT_EQ(s_.doc.CurveSetSlot(3)->Count(), 0);
     EXPECT_EQ(s_.doc.CurveSetSlot(1)->Count(), 5) << "the measured curves come back";
 }
@@ -94,7 +97,7 @@ TEST_F(CrossoverTargetTest, FailuresEndBothJobsWithTwoAndKeepTheDocument) {
     s_.doc.m_TargetConfig.MusicUsesMovie = 1;
     // Each failure comes back with its reason, for the caller to show.
     std::string failure;
-    EXPECT_EQ(halvane::RunAutoDetectXOvers(&host_, {}, *s_.doc.CurveSetSlot(0), *s_.doc.CurveSetSlot(1),
+    EXPECT_EQ(halvane::procedures::RunAutoDetectXOvers(&host_, {}, *s_.doc.CurveSetSlot(0), *s_.doc.CurveSetSlot(1),
                                            s_.doc.m_TargetConfig, 3, &failure),
               2);
     EXPECT_EQ(failure, "Could not detect the crossovers for this unit class.");
@@ -102,7 +105,7 @@ TEST_F(CrossoverTargetTest, FailuresEndBothJobsWithTwoAndKeepTheDocument) {
 
     s_.doc.CurveSetSlot(4)->Add(0, s_.doc.CurveSetSlot(0)->Find(0)->Clone());
     testsupport::TestProcHost host;
-    EXPECT_EQ(halvane::RunRecalcTarg(s_.doc, &host, {}, &failure), 2);
+    EXPECT_EQ(halvane::procedures::RunRecalcTarg(s_.doc, &host, {}, &failure), 2);
     EXPECT_EQ(failure, "Could not build the target curves for this unit class.");
     EXPECT_EQ(host.Results(), std::vector<int>{2});
     EXPECT_EQ(s_.doc.CurveSetSlot(4)->Count(), 1) << "the old targets stay";
@@ -121,7 +124,7 @@ TEST_F(CrossoverTargetTest, LevelUpdateOfAnUnknownKindIsReportedAndChangesNothin
     const auto movie = Magnitudes(*s_.doc.CurveSetSlot(0)->Find(0));
     platform::ScriptedUserPrompt prompt;
     platform::SetUserPrompt(&prompt);
-    halvane::ProcedurePostLoad().UpdateLevels(s_.doc);
+    halvane::procedures::ProcedurePostLoad().UpdateLevels(s_.doc);
     platform::SetUserPrompt(nullptr);
     EXPECT_EQ(config(), before);
     EXPECT_EQ(Magnitudes(*s_.doc.CurveSetSlot(0)->Find(0)), movie);
@@ -141,7 +144,7 @@ TEST_F(CrossoverTargetTest, ALevelThatIsNoNumberGivesNoTrim) {
     CCurve* front = s_.doc.CurveSetSlot(0)->Find(2);
     ASSERT_NE(front, nullptr);
     for (int i = 0; i < front->Count(); ++i) front->A()[i] = 1e200;
-    halvane::ProcedurePostLoad().UpdateLevels(s_.doc);
+    halvane::procedures::ProcedurePostLoad().UpdateLevels(s_.doc);
     for (const int trim : s_.doc.m_TargetConfig.ChannelTrim) {
         EXPECT_GE(trim, -24);
         EXPECT_LE(trim, 24);

@@ -24,6 +24,8 @@
 
 #include "tests/halvane/procedures/measurement/SimulatedRoomRun.h"
 
+using namespace halvane::signal;
+
 namespace {
 
 class RoadEndToEnd : public SimulatedRoomRun {};
@@ -33,36 +35,36 @@ class RoadEndToEnd : public SimulatedRoomRun {};
 TEST_P(RoadEndToEnd, MeasureDetectTargetsCalculateUpload) {
     const bool receiver = GetParam() >= 6;
     const std::int32_t kind = receiver ? 4 : 2;
-    ASSERT_TRUE(halvane::RunMeasurementProcedure(platform::WindowHandle{3}, &document_, &host_, services_));
+    ASSERT_TRUE(halvane::procedures::RunMeasurementProcedure(platform::WindowHandle{3}, &document_, &host_, services_));
     ASSERT_EQ(document_.m_nUnitKind, kind);
     ASSERT_EQ(document_.CurveSetSlot(0)->Count(), 3);
 
     TestProcHost detect;
-    ASSERT_EQ(halvane::RunAutoDetectXOvers(&detect, {}, *document_.CurveSetSlot(0), *document_.CurveSetSlot(1),
+    ASSERT_EQ(halvane::procedures::RunAutoDetectXOvers(&detect, {}, *document_.CurveSetSlot(0), *document_.CurveSetSlot(1),
                                            document_.m_TargetConfig, kind),
               1);
-    halvane::ProcedurePostLoad().UpdateLevels(document_);
+    halvane::procedures::ProcedurePostLoad().UpdateLevels(document_);
     TestProcHost targets;
-    ASSERT_EQ(halvane::RunRecalcTarg(document_, &targets, {}), 1);
+    ASSERT_EQ(halvane::procedures::RunRecalcTarg(document_, &targets, {}), 1);
     ASSERT_EQ(document_.CurveSetSlot(4)->Count(), 3);
     TestProcHost calculate;
-    ASSERT_TRUE(halvane::RunEqCalcProc({}, document_, &calculate));
+    ASSERT_TRUE(halvane::procedures::RunEqCalcProc({}, document_, &calculate));
     TestProcHost upload;
-    ASSERT_EQ(halvane::RunUploadProc({}, document_, &upload), 1);
+    ASSERT_EQ(halvane::procedures::RunUploadProc({}, document_, &upload), 1);
 
     if (!receiver) {
         const auto memory = Dialect([](sim::HalvaneDialect& d) { return d.dspMemory(); });
         for (std::uint32_t c = 0; c < 2; ++c)
             for (std::uint32_t r = 0; r < 8; ++r)
                 for (std::uint32_t slot = 0; slot < 8; ++slot) {
-                    const int ch = ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot];
+                    const int ch = halvane::link::ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot];
                     const auto& set = document_.FilterSets[c][r][static_cast<std::size_t>(ch)];
                     ASSERT_EQ(memory.at(0x000800 + (c * 8 + r) * 8 + slot), static_cast<std::uint32_t>(set.Gain));
                     for (std::uint32_t b = 0; b < 10; ++b)
                         for (int k = 0; k < 6; ++k)
                             ASSERT_EQ(memory.at(0x002000 + (c * 8 + r) * 640 + (slot * 10 + b) * 8 +
                                                 static_cast<std::uint32_t>(k)),
-                                      halvane::StageWord(k, set.Stages[b]));
+                                      halvane::link::StageWord(k, set.Stages[b]));
                 }
     } else {
         EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.setting("AVC"); }), "1");

@@ -16,28 +16,28 @@
 #include <gtest/gtest.h>
 #include "tests/halvane/link/UnitFixture.h"
 
-using halvane::DocumentData;
+using halvane::document::DocumentData;
 
 namespace {
 
 class UploadJobTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ConTypes::CreateUnits(port_);
+        halvane::link::ConTypes::CreateUnits(port_);
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetSearchAttempted(false);
     }
     void TearDown() override {
-        ConTypes::DestroyUnits();
+        halvane::link::ConTypes::DestroyUnits();
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         Port().SetSearchAttempted(false);
         sim_.reset();
     }
     // The port the units talk through, as the program hands its one port to them.
-    Comm::CBasicTessikPort port_;
-    Comm::CBasicTessikPort& Port() { return port_; }
+    halvane::link::Comm::CBasicTessikPort port_;
+    halvane::link::Comm::CBasicTessikPort& Port() { return port_; }
 
     void Processor(int model) {
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model, model >= 6 ? "1.00" : "1.31c"),
@@ -50,7 +50,7 @@ protected:
         return sim_->withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) { return fn(d); });
     }
     // Designs the document's filters for its class.
-    void Calculate(halvane::CHalvaneDoc& doc, std::int32_t kind) { ASSERT_TRUE(roadtest::CalculatedRoad(doc, kind)); }
+    void Calculate(halvane::document::CHalvaneDoc& doc, std::int32_t kind) { ASSERT_TRUE(roadtest::CalculatedRoad(doc, kind)); }
     std::vector<std::string> Texts() const {
         std::vector<std::string> out;
         for (const auto& a : s_.prompt.asks()) out.push_back(a.text);
@@ -68,7 +68,7 @@ protected:
 TEST_F(UploadJobTest, FlagshipRoadLeavesTheDocumentsWordsInDspMemory) {
     Calculate(s_.doc, 2);
     Processor(4);
-    EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 1);
+    EXPECT_EQ(halvane::procedures::RunUploadProc({}, s_.doc, &host_), 1);
     EXPECT_EQ(Texts(), std::vector<std::string>{"Upload/Verify complete!"});
     const auto texts = host_.DisplayStrings();
     ASSERT_FALSE(texts.empty());
@@ -80,7 +80,7 @@ TEST_F(UploadJobTest, FlagshipRoadLeavesTheDocumentsWordsInDspMemory) {
         for (int r = 0; r < 8; ++r)
             for (int slot = 0; slot < 8; ++slot) {
                 // The processor's slot order is not the document's.
-                const int ch = ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot];
+                const int ch = halvane::link::ConTypes::BztTolvarinePlatformV1Base::kSlotChannel[slot];
                 const auto& set = s_.doc.FilterSets[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]
                                                    [static_cast<std::size_t>(ch)];
                 const std::uint32_t block = static_cast<std::uint32_t>((c * 8 + r));
@@ -90,7 +90,7 @@ TEST_F(UploadJobTest, FlagshipRoadLeavesTheDocumentsWordsInDspMemory) {
                 for (int b = 0; b < 10; ++b)
                     for (int k = 0; k < 6; ++k)
                         ASSERT_EQ(memory.at(0x002000 + block * 640 + static_cast<std::uint32_t>((slot * 10 + b) * 8 + k)),
-                                  halvane::StageWord(k, set.Stages[static_cast<std::size_t>(b)]))
+                                  halvane::link::StageWord(k, set.Stages[static_cast<std::size_t>(b)]))
                             << c << r << ch << b << k;
             }
     // The flagship's level words, in channel order; each trim is 0.5 dB steps.
@@ -110,7 +110,7 @@ TEST_F(UploadJobTest, FlagshipRoadLeavesTheDocumentsWordsInDspMemory) {
 TEST_F(UploadJobTest, ReceiverRoadEndsWithTheFiltersEnabled) {
     Calculate(s_.doc, 4);
     Processor(7);
-    EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 1);
+    EXPECT_EQ(halvane::procedures::RunUploadProc({}, s_.doc, &host_), 1);
     EXPECT_EQ(Texts(), std::vector<std::string>{"Upload/Verify complete!"});
     Dialect([&](sim::HalvaneDialect& d) {
         EXPECT_EQ(d.setting("AVC"), "1");
@@ -133,7 +133,7 @@ TEST_F(UploadJobTest, ClassMismatchWritesNothingAndTellsTheConnectedClass) {
         s_.prompt.release();
         const std::size_t asked = s_.prompt.askCount();
         testsupport::TestProcHost host;
-        EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host), c.code);
+        EXPECT_EQ(halvane::procedures::RunUploadProc({}, s_.doc, &host), c.code);
         std::vector<std::string> texts = Texts();
         texts.erase(texts.begin(), texts.begin() + static_cast<std::ptrdiff_t>(asked));
         EXPECT_EQ(texts, c.texts);
@@ -146,7 +146,7 @@ TEST_F(UploadJobTest, ClassMismatchWritesNothingAndTellsTheConnectedClass) {
 
 TEST_F(UploadJobTest, NoProcessorIsAFailureWithItsText) {
     s_.doc.m_nUnitKind = 2;
-    EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 2);
+    EXPECT_EQ(halvane::procedures::RunUploadProc({}, s_.doc, &host_), 2);
     ASSERT_EQ(Texts().size(), 1u);
     EXPECT_EQ(Texts()[0].rfind("Upload/Verify failed!\nCould not find a valid Tessik processor.\n\nPorts tried:\n", 0), 0u)
         << Texts()[0];
@@ -159,7 +159,7 @@ TEST_F(UploadJobTest, EraseOnAnotherClassWritesIdentitiesAndRestoresTheDocuments
         d.setDspWord(0x000800, 0x123456);
         return 0;
     });
-    EXPECT_EQ(halvane::RunEraseProc({}, s_.doc, &host_), 1);
+    EXPECT_EQ(halvane::procedures::RunEraseProc({}, s_.doc, &host_), 1);
     EXPECT_EQ(s_.doc.Limits().RateCount(), 8);
     EXPECT_EQ(s_.doc.Limits().StageCount(), 5);
     const auto memory = Dialect([](sim::HalvaneDialect& d) { return d.dspMemory(); });
@@ -180,7 +180,7 @@ TEST_F(UploadJobTest, AbortDuringTheCoefficientsNeverStartsTheSpeakerPhase) {
     Calculate(s_.doc, 2);
     Processor(4);
     host_.AbortOnText("Uploading room correction parameters.");
-    EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 2);
+    EXPECT_EQ(halvane::procedures::RunUploadProc({}, s_.doc, &host_), 2);
     ASSERT_EQ(Texts().size(), 1u);
     // The abort is said, and what the processor now holds.
     EXPECT_EQ(Texts()[0],
@@ -200,7 +200,7 @@ TEST_F(UploadJobTest, CoefficientFailureEndsTheFilterPhaseAndReportsTheUnitsText
         d.knobs().badReadCount = 1000;
         return 0;
     });
-    EXPECT_EQ(halvane::RunUploadProc({}, s_.doc, &host_), 2);
+    EXPECT_EQ(halvane::procedures::RunUploadProc({}, s_.doc, &host_), 2);
     ASSERT_EQ(Texts().size(), 1u);
     EXPECT_EQ(Texts()[0].rfind("Upload/Verify failed!\n", 0), 0u);
     EXPECT_GT(Texts()[0].size(), std::string("Upload/Verify failed!\n").size());

@@ -9,10 +9,14 @@
 
 #include <gtest/gtest.h>
 
+using namespace halvane::design;
+using namespace halvane::procedures;
+using namespace halvane::signal;
 
-using halvane::LevelCheckUi;
-using halvane::RunLevelChecks;
-namespace lc = halvane::level_checks;
+
+using halvane::procedures::LevelCheckUi;
+using halvane::procedures::RunLevelChecks;
+namespace lc = halvane::procedures::level_checks;
 
 namespace {
 
@@ -21,7 +25,7 @@ struct LevelFixture : ::testing::Test {
     std::vector<ChannelLevelMap> levels;
     MeasurementQueue queue;
     // A run at the default five positions.
-    halvane::MeasurementSession session;
+    halvane::procedures::MeasurementSession session;
     ScriptedConflictUi conflicts;
     platform::ScriptedUserPrompt prompt;
     LevelCheckUi ui;
@@ -196,7 +200,7 @@ TEST_F(LevelFixture, SubwooferBetweenButFarFromOneEndNamesADirection) {
     EXPECT_EQ(conflicts.shown.size(), 1u);
     EXPECT_EQ(prompt.askCount(), 0u);
 
-    EXPECT_TRUE(halvane::CheckSubwooferLevel(set, ui, levels, queue));
+    EXPECT_TRUE(halvane::procedures::CheckSubwooferLevel(set, ui, levels, queue));
     ASSERT_EQ(prompt.askCount(), 1u);
     EXPECT_EQ(prompt.asks()[0].text, lc::kSubwooferTooHighText);
 }

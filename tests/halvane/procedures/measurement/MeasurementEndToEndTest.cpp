@@ -15,6 +15,8 @@
 
 #include "tests/halvane/procedures/measurement/SimulatedRoomRun.h"
 
+using namespace halvane::signal;
+
 namespace {
 
 class MeasurementEndToEnd : public SimulatedRoomRun {};
@@ -22,7 +24,7 @@ class MeasurementEndToEnd : public SimulatedRoomRun {};
 }  // namespace
 
 TEST_P(MeasurementEndToEnd, ThreeChannelsAtFivePositionsForMovieAndMusic) {
-    const bool ok = halvane::RunMeasurementProcedure(platform::WindowHandle{3}, &document_, &host_, services_);
+    const bool ok = halvane::procedures::RunMeasurementProcedure(platform::WindowHandle{3}, &document_, &host_, services_);
     ASSERT_TRUE(ok) << (prompt_.asks.empty() ? std::string() : prompt_.asks.back().text)
                     << (conflicts_.shown.empty() ? std::string() : conflicts_.shown[0].labels[0]);
     EXPECT_EQ(host_.Results(), std::vector<int>{1});

@@ -177,8 +177,8 @@ namespace {
 
 // The selection fills the run's session, the class check the run's limits.
 struct SpeakerSelection : ::testing::Test {
-    halvane::UnitClassLimits limits;
-    halvane::MeasurementSession session;
+    halvane::link::UnitClassLimits limits;
+    halvane::procedures::MeasurementSession session;
 };
 
 }  // namespace
@@ -192,7 +192,7 @@ TEST_F(SpeakerSelection, GroupsBecomeChannelsAndOneRearDropsTheRightRear) {
         s.positions = {6, 9};
         s.useMovieMeasurements = 0;
     };
-    ASSERT_TRUE(halvane::SelectSpeakersToMeasure(session, &ui, {}, 4));
+    ASSERT_TRUE(halvane::procedures::SelectSpeakersToMeasure(session, &ui, {}, 4));
     EXPECT_EQ(ui.presets[0].receiver, 1);
     EXPECT_EQ(session.MeasureMusicConfig(), 1);
     EXPECT_EQ(session.PositionsPerConfiguration()[0], 6);
@@ -201,25 +201,25 @@ TEST_F(SpeakerSelection, GroupsBecomeChannelsAndOneRearDropsTheRightRear) {
     EXPECT_EQ(session.SelectedChannels()[1], (std::map<std::int32_t, std::int32_t>{{0, 0}, {1, 2}, {2, 7}}));
 
     ui.edit = [](MeasurementSelection& s) { s.groups[1] = {1, 1, 1, 1, 1}; };
-    ASSERT_TRUE(halvane::SelectSpeakersToMeasure(session, &ui, {}, 1));
+    ASSERT_TRUE(halvane::procedures::SelectSpeakersToMeasure(session, &ui, {}, 1));
     EXPECT_EQ(session.MeasureMusicConfig(), 0);
     EXPECT_TRUE(session.SelectedChannels()[1].empty());
     EXPECT_EQ(session.SelectedChannels()[0].size(), 8u);
 
     // Cancel leaves every channel preset and Music's choice as it was.
     ui.ok = false;
-    EXPECT_FALSE(halvane::SelectSpeakersToMeasure(session, &ui, {}, 1));
+    EXPECT_FALSE(halvane::procedures::SelectSpeakersToMeasure(session, &ui, {}, 1));
     EXPECT_EQ(session.SelectedChannels()[1].size(), 8u);
     EXPECT_EQ(session.MeasureMusicConfig(), 0);
 }
 
 TEST_F(SpeakerSelection, UnitClassLimitsFollowTheClass) {
-    EXPECT_TRUE(halvane::SetUnitClassLimits(limits, 4));
+    EXPECT_TRUE(halvane::procedures::SetUnitClassLimits(limits, 4));
     EXPECT_EQ(limits.RateCount(), 8);
     EXPECT_EQ(limits.StageCount(), 5);
-    EXPECT_TRUE(halvane::SetUnitClassLimits(limits, 1));
+    EXPECT_TRUE(halvane::procedures::SetUnitClassLimits(limits, 1));
     EXPECT_EQ(limits.RateCount(), 5);
-    EXPECT_FALSE(halvane::SetUnitClassLimits(limits, 3));
+    EXPECT_FALSE(halvane::procedures::SetUnitClassLimits(limits, 3));
     EXPECT_EQ(limits.RateCount(), 5);
 }
 

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-class FakeUnit final : public ConTypes::UnitBase {
+class FakeUnit final : public halvane::link::ConTypes::UnitBase {
 public:
-    FakeUnit(int modelIndex, int unitClass, Comm::CBasicTessikPort& port) : UnitBase(modelIndex, unitClass, port) {}
+    FakeUnit(int modelIndex, int unitClass, halvane::link::Comm::CBasicTessikPort& port) : UnitBase(modelIndex, unitClass, port) {}
 
     bool connected = true;
     int playing = -1;  // channel of the test tone, -1 none
@@ -49,11 +49,11 @@ public:
     void EndSpeakerUpload(std::int32_t) override { log("EndSpeakerUpload"); }
     void PrepareUpload() override { log("PrepareUpload"); }
     void EndUpload(std::int32_t) override { log("EndUpload"); }
-    void UploadSpeakerConfig(halvane::UploadSource*) override { log("UploadSpeakerConfig"); }
-    void UploadSpeakerLevels(halvane::UploadSource*) override { log("UploadSpeakerLevels"); }
-    void UploadCoefficients(bool, halvane::UploadSource*) override { log("UploadCoefficients"); }
-    bool VerifyCoefficients(halvane::UploadSource*, std::int32_t) override { return true; }
-    void UploadGains(bool, halvane::UploadSource*) override { log("UploadGains"); }
+    void UploadSpeakerConfig(halvane::link::UploadSource*) override { log("UploadSpeakerConfig"); }
+    void UploadSpeakerLevels(halvane::link::UploadSource*) override { log("UploadSpeakerLevels"); }
+    void UploadCoefficients(bool, halvane::link::UploadSource*) override { log("UploadCoefficients"); }
+    bool VerifyCoefficients(halvane::link::UploadSource*, std::int32_t) override { return true; }
+    void UploadGains(bool, halvane::link::UploadSource*) override { log("UploadGains"); }
 
 private:
     void log(const std::string& call) {
@@ -61,12 +61,12 @@ private:
         if (onCall) onCall(call);
         if (!throwOn.empty() && call == throwOn) {
             throwOn.clear();
-            throw halvane::TException("Unit failure at " + call);
+            throw halvane::diagnostics::TException("Unit failure at " + call);
         }
     }
 };
 
-class FakeRecorder final : public halvane::IMeasurementRecorder {
+class FakeRecorder final : public halvane::procedures::IMeasurementRecorder {
 public:
     FakeRecorder(FakeUnit& unit, sim::Room& room) : unit_(unit), mic_(room) {}
 
@@ -150,13 +150,13 @@ private:
 
 // The simulated microphone's calibration: a take at full scale reads 80 dB,
 // so the simulated room's channels come out at about 80 dB SPL.
-class SimMicCalibration final : public halvane::ICalibrationSource {
+class SimMicCalibration final : public halvane::procedures::ICalibrationSource {
 public:
     int asked = 0;
-    bool GetCalibration(halvane::MicrophoneCalibration& calibration) override {
+    bool GetCalibration(halvane::procedures::MicrophoneCalibration& calibration) override {
         ++asked;
-        calibration = halvane::FlatCalibration();
-        const double scale = 1e-4 / CCurveCorrectionManager::ModeGain(calibration.kind);
+        calibration = halvane::procedures::FlatCalibration();
+        const double scale = 1e-4 / halvane::design::CCurveCorrectionManager::ModeGain(calibration.kind);
         for (int i = 0; i < calibration.curve.Count(); ++i) calibration.curve.A()[i] = scale;
         calibration.data = std::make_shared<const std::vector<std::uint8_t>>(std::vector<std::uint8_t>{1, 2, 3});
         calibration.firstId = 7;

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-using halvane::MeasurementSelection;
+using halvane::procedures::MeasurementSelection;
 using testsupport::TestProcHost;
 
 
@@ -56,7 +56,7 @@ protected:
 
 struct MeasurementJob : ::testing::Test {
     // Never opened: the fake unit answers for the processor.
-    Comm::CBasicTessikPort port;
+    halvane::link::Comm::CBasicTessikPort port;
     FakeUnit unit{0, 1, port};
     sim::Room room{5};
     FakeRecorder recorder{unit, room};
@@ -64,9 +64,9 @@ struct MeasurementJob : ::testing::Test {
     ScriptedSpeakerSelection selection;
     ScriptedConflictUi conflicts;
     TestProcHost host;
-    halvane::CHalvaneDoc document{halvane::CHalvaneDoc::Services{nullptr, &prompt, nullptr}};
+    halvane::document::CHalvaneDoc document{halvane::document::CHalvaneDoc::Services{nullptr, &prompt, nullptr}};
     SimMicCalibration calibration;
-    halvane::MeasurementServices services;
+    halvane::procedures::MeasurementServices services;
 
     void SetUp() override {
         services.recorder = &recorder;
@@ -102,7 +102,7 @@ struct MeasurementJob : ::testing::Test {
     }
     int count(const std::string& call) const { return static_cast<int>(std::count(unit.calls.begin(), unit.calls.end(), call)); }
 
-    bool run() { return halvane::RunMeasurementProcedure(platform::WindowHandle{5}, &document, &host, services); }
+    bool run() { return halvane::procedures::RunMeasurementProcedure(platform::WindowHandle{5}, &document, &host, services); }
 
     std::string lastError() const {
         const auto texts = prompt.asks;
@@ -114,7 +114,7 @@ struct MeasurementJob : ::testing::Test {
     }
     int curves(int slot) {
         int n = 0;
-        const CMeasSet* set = document.MeasSetSlot(slot);
+        const halvane::signal::CMeasSet* set = document.MeasSetSlot(slot);
         for (int p = 0; p < set->Count(); ++p) n += set->Position(p)->Count();
         return n;
     }
@@ -135,9 +135,9 @@ inline const std::vector<std::string> kExitOrder = {"EndMeasurement", "PowerOff(
 // correction and smoothing the job applies. In dB. Where the calibration is
 // the one of the microphone the simulated one stands for, the correction
 // takes the microphone's response out again.
-inline CCurve TruthCurve(const sim::Room& room, sim::Microphone& mic, halvane::ICalibrationSource& source, int ch,
+inline halvane::signal::CCurve TruthCurve(const sim::Room& room, sim::Microphone& mic, halvane::procedures::ICalibrationSource& source, int ch,
                          int p) {
-    CCurve truth = testsupport::CalibratedTruth(room, mic, source, ch, p, 1);
+    halvane::signal::CCurve truth = testsupport::CalibratedTruth(room, mic, source, ch, p, 1);
     truth.Smooth(6, 25, 5, 48000);
     truth.ToDecibel();
     return truth;

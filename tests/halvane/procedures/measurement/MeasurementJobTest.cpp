@@ -12,6 +12,9 @@
 #include <cstdio>
 #include <tuple>
 
+using namespace halvane::procedures;
+using namespace halvane::signal;
+
 TEST_F(MeasurementJob, ThreeChannelsAtFivePositionsForMovieAndMusic) {
     ASSERT_TRUE(run()) << lastError();
     EXPECT_EQ(host.Results(), std::vector<int>{1});
@@ -65,7 +68,7 @@ TEST_F(MeasurementJob, ThreeChannelsAtFivePositionsForMovieAndMusic) {
     EXPECT_EQ(host.Total(), 30);
     EXPECT_EQ(recorder.calls.front(), "FindMicrophone");
     EXPECT_EQ(recorder.calls.back(), "Close");
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string(halvane::kNoVolumeControlText)), 0);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string(halvane::procedures::kNoVolumeControlText)), 0);
 }
 
 TEST_F(MeasurementJob, AnInputWithoutVolumeControlIsSaidOnceAndRecordsAtItsLevel) {
@@ -74,7 +77,7 @@ TEST_F(MeasurementJob, AnInputWithoutVolumeControlIsSaidOnceAndRecordsAtItsLevel
     ASSERT_TRUE(run()) << lastError();
     EXPECT_EQ(curves(6), 5);
     const auto texts = host.DisplayStrings();
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string(halvane::kNoVolumeControlText)), 1);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string(halvane::procedures::kNoVolumeControlText)), 1);
     // With a volume control (every other test) nothing is said.
 }
 

@@ -12,8 +12,11 @@
 #include <cmath>
 #include <string>
 
-using halvane::CalibrationForMicrophone;
-using halvane::MicrophoneForDevice;
+using namespace halvane::design;
+using namespace halvane::signal;
+
+using halvane::procedures::CalibrationForMicrophone;
+using halvane::procedures::MicrophoneForDevice;
 
 TEST(MicrophoneCalibration, TheDeviceNameChoosesKindLevelAndSensitivity) {
     struct Case {
@@ -28,7 +31,7 @@ TEST(MicrophoneCalibration, TheDeviceNameChoosesKindLevelAndSensitivity) {
                           Case{"fenwarde jom-1", 1, 16384, 1}, Case{"", 1, 16384, 1}}) {
         const auto cal = CalibrationForMicrophone(MicrophoneForDevice(c.device));
         EXPECT_EQ(cal.kind, c.kind) << c.device;
-        EXPECT_EQ(halvane::InputLevelForKind(cal.kind), c.level) << c.device;
+        EXPECT_EQ(halvane::procedures::InputLevelForKind(cal.kind), c.level) << c.device;
         EXPECT_EQ(cal.firstId, c.id) << c.device;
         EXPECT_EQ(cal.secondId, -1);
         ASSERT_TRUE(cal.data);
@@ -43,21 +46,21 @@ TEST(MicrophoneCalibration, TheDeviceNameChoosesKindLevelAndSensitivity) {
         // built-in table in the midrange (A +0.9 dB, B +0.7 dB at 640 Hz).
         auto manager = CCurveCorrectionManager::Create(cal.kind, cal.curve);
         ASSERT_TRUE(manager);
-        CCurve take = halvane::FlatCalibrationCurve(4.0, "take");
+        CCurve take = halvane::procedures::FlatCalibrationCurve(4.0, "take");
         manager->Apply(take);
         take.ToDecibel();
         const int i = take.Axis().NearestIndex(640.0);
         EXPECT_NEAR(take.A()[i], MicrophoneForDevice(c.device).fullScaleSplDb, 1.5) << c.device;
     }
-    EXPECT_EQ(halvane::InputLevelForKind(2), 8192u);
-    EXPECT_EQ(halvane::InputLevelForKind(0), 4096u);
+    EXPECT_EQ(halvane::procedures::InputLevelForKind(2), 8192u);
+    EXPECT_EQ(halvane::procedures::InputLevelForKind(0), 4096u);
 }
 
 TEST(MicrophoneCalibration, TheSourceFollowsTheDeviceTheRecorderWillChoose) {
     platform::VirtualClock clock;
     platform::SimSoundSystem sound(clock);
-    halvane::MicrophoneCalibrationSource source(sound);
-    halvane::MicrophoneCalibration cal;
+    halvane::procedures::MicrophoneCalibrationSource source(sound);
+    halvane::procedures::MicrophoneCalibration cal;
     // Nothing connected yet: the program's own microphone.
     ASSERT_TRUE(source.GetCalibration(cal));
     EXPECT_EQ(cal.kind, 1);

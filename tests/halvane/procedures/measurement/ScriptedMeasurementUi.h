@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-struct ScriptedConflictUi final : halvane::IConflictUi {
+struct ScriptedConflictUi final : halvane::procedures::IConflictUi {
     struct Shown {
         std::string caption, text;
         std::vector<std::string> labels;
@@ -33,12 +33,12 @@ struct ScriptedConflictUi final : halvane::IConflictUi {
     }
 };
 
-struct ScriptedSpeakerSelection final : halvane::ISpeakerSelectionUi {
+struct ScriptedSpeakerSelection final : halvane::procedures::ISpeakerSelectionUi {
     bool ok = true;
-    std::function<void(halvane::MeasurementSelection&)> edit;
-    std::vector<halvane::MeasurementSelection> presets;  // what the dialog was opened with
+    std::function<void(halvane::procedures::MeasurementSelection&)> edit;
+    std::vector<halvane::procedures::MeasurementSelection> presets;  // what the dialog was opened with
 
-    bool SelectSpeakers(halvane::MeasurementSelection& selection, platform::WindowHandle) override {
+    bool SelectSpeakers(halvane::procedures::MeasurementSelection& selection, platform::WindowHandle) override {
         presets.push_back(selection);
         if (edit) edit(selection);
         return ok;

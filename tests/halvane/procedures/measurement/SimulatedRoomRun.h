@@ -24,7 +24,7 @@ protected:
         ASSERT_TRUE(sim_->start()) << sim_->error();
         Port().SetClock(clock_);
         Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
-        ConTypes::CreateUnits(port_);
+        halvane::link::ConTypes::CreateUnits(port_);
 
         mic_.setToneSource(sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneSource(); }));
         platform::SimInputDevice device;
@@ -55,15 +55,15 @@ protected:
     }
 
     void TearDown() override {
-        ConTypes::DestroyUnits();
+        halvane::link::ConTypes::DestroyUnits();
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         sim_.reset();
     }
 
     // The port the units talk through, as the program hands its one port to them.
-    Comm::CBasicTessikPort port_;
-    Comm::CBasicTessikPort& Port() { return port_; }
+    halvane::link::Comm::CBasicTessikPort port_;
+    halvane::link::Comm::CBasicTessikPort& Port() { return port_; }
     template <class F>
     auto Dialect(F&& fn) {
         return sim_->withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) { return fn(d); });
@@ -74,13 +74,13 @@ protected:
     sim::Room room_{8};
     sim::Microphone mic_{room_};
     platform::SimSoundSystem sound_{clock_};
-    halvane::WaveRecorder recorder_{sound_, clock_};
+    halvane::procedures::WaveRecorder recorder_{sound_, clock_};
     WillingPrompt prompt_;
     ScriptedSpeakerSelection selection_;
     ScriptedConflictUi conflicts_;
-    halvane::MicrophoneCalibrationSource calibration_{sound_};
+    halvane::procedures::MicrophoneCalibrationSource calibration_{sound_};
     TestProcHost host_;
-    halvane::CHalvaneDoc document_{halvane::CHalvaneDoc::Services{nullptr, &prompt_, nullptr}};
-    halvane::MeasurementServices services_;
+    halvane::document::CHalvaneDoc document_{halvane::document::CHalvaneDoc::Services{nullptr, &prompt_, nullptr}};
+    halvane::procedures::MeasurementServices services_;
 };
 

@@ -25,8 +25,12 @@
 #include <functional>
 #include <thread>
 
+using namespace halvane::procedures;
+using namespace halvane::procedures::quickmeasure;
+using namespace halvane::signal;
+
 using namespace halvane;
-using namespace halvane::quickmeasure;
+using namespace halvane::procedures::quickmeasure;
 
 namespace {
 
@@ -51,7 +55,7 @@ public:
 class QuickMeasureTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ConTypes::CreateUnits(port_);
+        halvane::link::ConTypes::CreateUnits(port_);
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(0, "1.31c"), portClock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
         Port().SetClock(portClock_);
@@ -64,7 +68,7 @@ protected:
     void TearDown() override {
         controller_.reset();
         platform::uiMessageQueue().discardAll();
-        ConTypes::DestroyUnits();
+        halvane::link::ConTypes::DestroyUnits();
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         Port().SetSearchAttempted(false);
@@ -120,7 +124,7 @@ protected:
         const std::vector<std::int16_t> stereo = mic_.take(channel, 0);
         std::vector<double> take(QuickMeasureSampleQueue::kWindow);
         for (std::size_t i = 0; i < take.size(); ++i) take[i] = stereo[2 * i] / 32767.0;
-        AudioSampler::CSimpleChirpProc proc(take.data(), 65536, 131072, 16, 48000, nullptr, channel == 7);
+        halvane::signal::AudioSampler::CSimpleChirpProc proc(take.data(), 65536, 131072, 16, 48000, nullptr, channel == 7);
         std::unique_ptr<CCurve> ref = proc.QuickResponse();
         ASSERT_NE(ref, nullptr);
         ref->Smooth(6, 25, 5, 48000);
@@ -140,7 +144,7 @@ protected:
         // Another channel's response would not fit.
         const std::vector<std::int16_t> other = mic_.take(channel == 0 ? 1 : 0, 0);
         for (std::size_t i = 0; i < take.size(); ++i) take[i] = other[2 * i] / 32767.0;
-        AudioSampler::CSimpleChirpProc otherProc(take.data(), 65536, 131072, 16, 48000);
+        halvane::signal::AudioSampler::CSimpleChirpProc otherProc(take.data(), 65536, 131072, 16, 48000);
         std::unique_ptr<CCurve> wrong = otherProc.QuickResponse();
         ASSERT_NE(wrong, nullptr);
         wrong->Smooth(6, 25, 5, 48000);
@@ -154,8 +158,8 @@ protected:
     int Tone() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneChannel(); }); }
 
     // The port the units talk through, as the program hands its one port to them.
-    Comm::CBasicTessikPort port_;
-    Comm::CBasicTessikPort& Port() { return port_; }
+    halvane::link::Comm::CBasicTessikPort port_;
+    halvane::link::Comm::CBasicTessikPort& Port() { return port_; }
 
     linktest::FastSleepClock portClock_;
     platform::ScaledClock soundClock_{8.0};  // the microphone streams 8 times faster than real time
@@ -165,14 +169,14 @@ protected:
     sim::Microphone mic_{room_};
     std::unique_ptr<sim::Simulator> sim_;
     RecordingView view_;
-    struct FlatSource final : halvane::ICalibrationSource {
-        bool GetCalibration(halvane::MicrophoneCalibration& c) override {
-            c = halvane::FlatCalibration();
+    struct FlatSource final : halvane::procedures::ICalibrationSource {
+        bool GetCalibration(halvane::procedures::MicrophoneCalibration& c) override {
+            c = halvane::procedures::FlatCalibration();
             return true;
         }
     } flat_;
-    struct NoSource final : halvane::ICalibrationSource {
-        bool GetCalibration(halvane::MicrophoneCalibration&) override { return false; }
+    struct NoSource final : halvane::procedures::ICalibrationSource {
+        bool GetCalibration(halvane::procedures::MicrophoneCalibration&) override { return false; }
     } none_;
     std::unique_ptr<CQuickMeasureController> controller_;
 };

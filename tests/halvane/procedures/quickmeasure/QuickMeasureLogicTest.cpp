@@ -10,8 +10,12 @@
 #include <memory>
 #include <vector>
 
+using namespace halvane::procedures;
+using namespace halvane::procedures::quickmeasure;
+using namespace halvane::signal;
+
 using namespace halvane;
-using namespace halvane::quickmeasure;
+using namespace halvane::procedures::quickmeasure;
 
 TEST(QuickMeasureStates, EachButtonIsTakenOnlyInItsStates) {
     struct Row {

@@ -23,12 +23,12 @@
 #include <thread>
 #include <vector>
 
-using halvane::WizardControler;
-using halvane::WizardDialogController;
+using halvane::procedures::WizardControler;
+using halvane::procedures::WizardDialogController;
 
 namespace {
 
-class FakeWizardView final : public halvane::WizardView {
+class FakeWizardView final : public halvane::procedures::WizardView {
 public:
     std::string caption, status;
     bool startEnabled = true, abortEnabled = true, optionsEnabled = true;
@@ -124,7 +124,7 @@ struct Wizard : ::testing::Test {
             w.PostResult(WizardControler::kStepSucceeded);
         };
     }
-    void make(WizardControler::Steps steps = {}, halvane::CHalvaneDoc* doc = nullptr) {
+    void make(WizardControler::Steps steps = {}, halvane::document::CHalvaneDoc* doc = nullptr) {
         WizardDialogController::Environment env;
         env.document = doc;
         env.steps = steps;
@@ -246,7 +246,7 @@ TEST_F(Wizard, AbortStopsTheStageAndStartRunsItAgain) {
             // A job polling the running flag until the user aborts.
             waiting = true;
             PollUntilAborted(w);
-            throw halvane::TException("Procedure aborted\n");
+            throw halvane::diagnostics::TException("Procedure aborted\n");
         }
         w.SetStep(1);
         w.PostResult(WizardControler::kStepSucceeded);
@@ -352,7 +352,7 @@ TEST_F(Wizard, CalculationFailsWhenTheTargetsCannotBeBuilt) {
     // An empty document of no unit class: nothing can be detected or
     // targeted, and the step says so, with the job's reason, instead of
     // calculating on.
-    halvane::CHalvaneDoc doc(halvane::CHalvaneDoc::Services{nullptr, &prompt, nullptr});
+    halvane::document::CHalvaneDoc doc(halvane::document::CHalvaneDoc::Services{nullptr, &prompt, nullptr});
     make(with(1, &WizardControler::CalculateStep), &doc);
     wizard->OnStart();
     ASSERT_TRUE(PumpUntil([&] { return idle() && wizard->Controler()->Step() == 1 && runs[0] == 1; }));

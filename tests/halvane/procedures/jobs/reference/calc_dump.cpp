@@ -26,21 +26,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (argc > 2 && std::string(argv[2]) == "words") {
-        const halvane::DocumentData::FilterSetArray held = s.doc.FilterSets;
+        const halvane::document::DocumentData::FilterSetArray held = s.doc.FilterSets;
         testsupport::TestProcHost host;
-        halvane::CEqCalcProc exact(s.doc, halvane::CEqCalcProc::Coefficients::Exact);
-        if (halvane::DoProcedure(&exact, {}, &host) != 1) return 1;
+        halvane::procedures::CEqCalcProc exact(s.doc, halvane::procedures::CEqCalcProc::Coefficients::Exact);
+        if (halvane::procedures::DoProcedure(&exact, {}, &host) != 1) return 1;
         const int stages = s.doc.Limits().StageCount();
         for (int ch : {7, 0})
             for (int r : {3, 7, 6}) {
                 const auto& h = held[0][static_cast<std::size_t>(r)][static_cast<std::size_t>(ch)];
                 const auto& e = s.doc.FilterSets[0][static_cast<std::size_t>(r)][static_cast<std::size_t>(ch)];
-                std::printf("set %d %d %d %d\n", ch, halvane::CSampFS(r).GetFrequency(), h.Gain, e.Gain);
+                std::printf("set %d %d %d %d\n", ch, halvane::link::CSampFS(r).GetFrequency(), h.Gain, e.Gain);
                 for (int b = 0; b < stages; ++b) {
                     const auto& q = h.Stages[static_cast<std::size_t>(b)];
                     std::printf("words");
-                    for (int k = 0; k < halvane::kStageWordCount; ++k)
-                        std::printf(" %s", halvane::FormatWord(k, q).c_str());
+                    for (int k = 0; k < halvane::link::kStageWordCount; ++k)
+                        std::printf(" %s", halvane::link::FormatWord(k, q).c_str());
                     const auto& x = e.Stages[static_cast<std::size_t>(b)];
                     std::printf("\nexact %.17g %.17g %.17g %.17g %.17g\n", x.b2_2, x.b1_2, x.b0_2, x.a2_2, x.a1_2);
                 }
@@ -56,16 +56,16 @@ int main(int argc, char** argv) {
     if (!roadtest::CalculatedRoad(exactDoc->doc, kind)) return 1;
     {
         testsupport::TestProcHost host;
-        halvane::CEqCalcProc exact(exactDoc->doc, halvane::CEqCalcProc::Coefficients::Exact);
-        if (halvane::DoProcedure(&exact, {}, &host) != 1) return 1;
+        halvane::procedures::CEqCalcProc exact(exactDoc->doc, halvane::procedures::CEqCalcProc::Coefficients::Exact);
+        if (halvane::procedures::DoProcedure(&exact, {}, &host) != 1) return 1;
     }
-    std::printf("design %d\n", halvane::DesignRateHz(s.doc.Limits()));
+    std::printf("design %d\n", halvane::procedures::DesignRateHz(s.doc.Limits()));
     for (int c = 0; c < 2; ++c)
         for (int ch : roadtest::kRoadChannels) {
             for (int r = 0; r < rates; ++r) {
                 const auto& set = s.doc.FilterSets[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)]
                                                   [static_cast<std::size_t>(ch)];
-                std::printf("set %d %d %d %d %d\n", c, ch, halvane::CSampFS(r).GetFrequency(), set.Gain, set.Filled);
+                std::printf("set %d %d %d %d %d\n", c, ch, halvane::link::CSampFS(r).GetFrequency(), set.Gain, set.Filled);
                 for (int b = 0; b < stages; ++b) {
                     const auto& q = set.Stages[static_cast<std::size_t>(b)];
                     std::printf("stage %.17g %.17g %.17g %.17g %.17g %d\n", q.b2_2, q.b1_2, q.b0_2, q.a2_2, q.a1_2,
