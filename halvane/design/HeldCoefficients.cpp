@@ -471,13 +471,17 @@ void ChooseHeldCoefficients(const std::vector<FilterDesign*>& designs, const Coe
     // thrown once every design is done.
     std::exception_ptr failure;
     const auto count = static_cast<std::ptrdiff_t>(designs.size());
+#if defined(_OPENMP)
 #pragma omp parallel for schedule(dynamic, 1)
+#endif
     for (std::ptrdiff_t i = 0; i < count; ++i) {
         try {
             if (designs[static_cast<std::size_t>(i)] != nullptr)
                 ChooseHeldCoefficients(*designs[static_cast<std::size_t>(i)], lattice);
         } catch (...) {
+#if defined(_OPENMP)
 #pragma omp critical(held_coefficients_failure)
+#endif
             if (!failure) failure = std::current_exception();
         }
     }
