@@ -10,7 +10,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-namespace marnoch {
+namespace marnoch::ui {
 
 CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromStdString("About " + kApplicationName));
@@ -36,4 +36,4 @@ CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
 
 QString CAboutBox::versionText() const { return version_->text(); }
 
-}  // namespace marnoch
+}  // namespace marnoch::ui

@@ -4,7 +4,7 @@
 
 class QLabel;
 
-namespace marnoch {
+namespace marnoch::ui {
 
 // "About Marnoch": the program's name and "Version 1.03".
 class CAboutBox final : public QDialog {
@@ -17,4 +17,4 @@ private:
     QLabel* version_;
 };
 
-}  // namespace marnoch
+}  // namespace marnoch::ui

@@ -18,7 +18,7 @@
 #include <exception>
 #include <thread>
 
-namespace marnoch {
+namespace marnoch::ui {
 
 CMarnochDlg::CMarnochDlg(Hooks hooks, QWidget* parent) : QDialog(parent), hooks_(std::move(hooks)) {
     setWindowTitle(QString::fromStdString(kApplicationName));
@@ -161,4 +161,4 @@ void CMarnochDlg::onAbout() {
     box.exec();
 }
 
-}  // namespace marnoch
+}  // namespace marnoch::ui

@@ -11,7 +11,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-namespace marnoch {
+namespace marnoch::ui {
 
 class CUIProgCtrl;
 
@@ -70,4 +70,4 @@ private:
     std::unique_ptr<MarnochWorkflows> workflows_;
 };
 
-}  // namespace marnoch
+}  // namespace marnoch::ui

@@ -5,7 +5,7 @@
 #include <QMetaObject>
 #include <QProgressBar>
 
-namespace marnoch {
+namespace marnoch::ui {
 
 // The transfers' progress on the dialog's progress bar. The workflows run on
 // their own thread; each call is queued to the bar's thread (made at once
@@ -33,4 +33,4 @@ private:
     QProgressBar& bar_;
 };
 
-}  // namespace marnoch
+}  // namespace marnoch::ui

@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QWidget>
 
-namespace marnoch {
+namespace marnoch::ui {
 
 // Dialog units of a widget's font: a quarter of the average character width
 // across, an eighth of the character height down, as dialog templates
@@ -18,4 +18,4 @@ inline QRect FromDialogUnits(const QWidget& w, int x, int y, int width, int heig
     return QRect(sx(x), sy(y), sx(width), sy(height));
 }
 
-}  // namespace marnoch
+}  // namespace marnoch::ui

@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     // Texts on the wire and in files never follow the locale's numbers.
     std::setlocale(LC_NUMERIC, "C");
     try {
-        marnoch::CMarnochDlg dialog;
+        marnoch::ui::CMarnochDlg dialog;
         dialog.exec();
         return 0;
     } catch (const std::exception& e) {

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CAdvancedVideoView::CAdvancedVideoView(CPellivarApp& app, CMainFrame& frame, QWidget* parent)
     : CPageView(app, parent), frame_(frame), resolution_(new QCheckBox("Custom Output Resolution", this)),
@@ -127,4 +127,4 @@ void CAdvancedVideoView::CheckUpload(bool sent, CheckedSendOutcome outcome, bool
     ShowCheckedSendOutcome(outcome, "Advanced Upload");
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

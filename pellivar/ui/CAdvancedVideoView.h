@@ -6,7 +6,7 @@
 class QCheckBox;
 class QComboBox;
 
-namespace pellivar {
+namespace pellivar::ui {
 
 class CMainFrame;
 
@@ -47,4 +47,4 @@ private:
     QComboBox* curves_;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CChangeBaudRateDlg::CChangeBaudRateDlg(QWidget* parent) : QDialog(parent), combo_(new QComboBox(this)) {
     setWindowTitle("Select Baud Rate");
@@ -46,4 +46,4 @@ void CChangeBaudRateDlg::SetSpeedIndex(int index) {
     if (PortSpeeds::valid(index)) combo_->setCurrentIndex(index);
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -4,7 +4,7 @@
 
 class QComboBox;
 
-namespace pellivar {
+namespace pellivar::ui {
 
 // "Select Baud Rate": the speed to look for the unit at (index 0-7 =
 // 1200-115200, 19200 preselected), or "Try All" speeds.
@@ -23,4 +23,4 @@ private:
     bool tryAll_ = false;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

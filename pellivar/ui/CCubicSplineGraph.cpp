@@ -10,7 +10,7 @@
 
 #include <cmath>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CCubicSplineGraph::CCubicSplineGraph(QWidget* parent) : QWidget(parent) {
     setMinimumSize(360, 300);
@@ -230,4 +230,4 @@ void CCubicSplineGraph::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

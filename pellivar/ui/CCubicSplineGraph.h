@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 // The curve editor: up to four curves drawn through their control points,
 // one of them active and editable.
@@ -70,4 +70,4 @@ private:
     QPoint lastMouse_;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CCurveGeneratorDlg::CCurveGeneratorDlg(QWidget* parent)
     : QDialog(parent), linearActive_(new QCheckBox("Active", this)), concavityActive_(new QCheckBox("Active", this)),
@@ -81,4 +81,4 @@ void CCurveGeneratorDlg::Recompute() {
     graph_->update();
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -7,7 +7,7 @@
 
 class QCheckBox;
 
-namespace pellivar {
+namespace pellivar::ui {
 
 class CCubicSplineGraph;
 class CSliderPIntStepDiv;
@@ -44,4 +44,4 @@ private:
     CCubicSplineGraph* graph_;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 namespace {
 
@@ -291,4 +291,4 @@ void CCustomOutputRez::OnLoadStandard() {
     LoadStandard(dialog.GetFormat().Row());
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

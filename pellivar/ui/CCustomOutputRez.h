@@ -11,7 +11,7 @@
 class QCheckBox;
 class QLineEdit;
 
-namespace pellivar {
+namespace pellivar::ui {
 
 class CSliderPInt;
 
@@ -71,4 +71,4 @@ private:
     std::shared_ptr<SHItem> highItem_, lowItem_;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -11,7 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CGammaCurveView::CGammaCurveView(CPellivarApp& app, QWidget* parent)
     : CPageView(app, parent),
@@ -137,4 +137,4 @@ void CGammaCurveView::OnCurveGenerator() {
     if (dialog.exec() == QDialog::Accepted) ApplyGeneratedCurve(dialog.Curve());
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

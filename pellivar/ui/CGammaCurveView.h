@@ -9,7 +9,7 @@ class QComboBox;
 class QLabel;
 class QRadioButton;
 
-namespace pellivar {
+namespace pellivar::ui {
 
 class CCubicSplineGraph;
 
@@ -63,4 +63,4 @@ private:
     bool initialised_ = false;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CLoadStdOutputFormatDlg::CLoadStdOutputFormatDlg(QWidget* parent) : QDialog(parent), combo_(new QComboBox(this)) {
     setWindowTitle("Load Standard Output Format");
@@ -39,4 +39,4 @@ void CLoadStdOutputFormatDlg::OnOk() {
     accept();
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -6,7 +6,7 @@
 
 class QComboBox;
 
-namespace pellivar {
+namespace pellivar::ui {
 
 // "Load Standard Output Format": one of the 40 standard timings.
 class CLoadStdOutputFormatDlg final : public QDialog {
@@ -26,4 +26,4 @@ private:
     int chosen_ = 0;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

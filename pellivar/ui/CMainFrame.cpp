@@ -30,7 +30,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CMainFrame::CMainFrame(CPellivarApp& app, QWidget* parent)
     : QMainWindow(parent), app_(app), stack_(new QStackedWidget(this)) {
@@ -287,4 +287,4 @@ bool CMainFrame::OpenDropped(const QMimeData* mime) {
     return true;
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -13,7 +13,7 @@ class QStackedWidget;
 
 class QLabel;
 
-namespace pellivar {
+namespace pellivar::ui {
 
 class CAdvancedVideoView;
 class CCustomOutputRez;
@@ -107,4 +107,4 @@ private:
     QLabel* connection_ = nullptr;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

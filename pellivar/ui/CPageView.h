@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 class CPellivarApp;
 
@@ -22,4 +22,4 @@ protected:
     int source_ = -1;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -2,7 +2,7 @@
 
 #include "platform/PortMap.h"
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CPellivarApp::CPellivarApp() : CPellivarApp(Options()) {}
 
@@ -31,4 +31,4 @@ CPellivarApp::~CPellivarApp() {
     communicator_.reset();
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

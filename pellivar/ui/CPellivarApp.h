@@ -11,7 +11,7 @@ namespace platform {
 class Profile;
 }
 
-namespace pellivar {
+namespace pellivar::ui {
 
 // The program's state below the windows: the poster into the
 // user-interface thread, the communicator (port, reader, send worker), the
@@ -56,4 +56,4 @@ private:
     std::unique_ptr<CPellivarDoc> doc_;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CSliderPInt::CSliderPInt(const QString& caption, QWidget* parent)
     : QGroupBox(caption, parent), value_(&unbound_), edit_(new QLineEdit(this)), slider_(new QSlider(Qt::Horizontal, this)) {
@@ -222,4 +222,4 @@ void CSliderPInt::focusInEvent(QFocusEvent* event) {
     edit_->selectAll();
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -13,7 +13,7 @@
 class QLineEdit;
 class QSlider;
 
-namespace pellivar {
+namespace pellivar::ui {
 
 // A value with an edit field and a slider inside a captioned frame, bound to
 // one int and to its processor command. While live, every change sends the
@@ -98,4 +98,4 @@ private:
     QSlider* slider_;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -2,7 +2,7 @@
 
 #include "pellivar/ui/CSliderPInt.h"
 
-namespace pellivar {
+namespace pellivar::ui {
 
 // A value shown divided by a step divisor (the gamma exponent: 25-400 shown
 // as 0.25-4.00). Typed numbers are multiplied by the divisor; the slider
@@ -20,4 +20,4 @@ public:
     }
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -12,7 +12,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CSourcePageView::CSourcePageView(CPellivarApp& app, SourcePage page, QWidget* parent)
     : CPageView(app, parent), page_(page) {
@@ -105,4 +105,4 @@ CStringSlider* CSourcePageView::ChoiceById(int id) const {
     return nullptr;
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 class CSliderPInt;
 class CStringSlider;
@@ -36,4 +36,4 @@ private:
     std::vector<Control> controls_;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -6,7 +6,7 @@
 #include <QComboBox>
 #include <QVBoxLayout>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CStringSlider::CStringSlider(const QString& caption, QWidget* parent) : QGroupBox(caption, parent), combo_(new QComboBox(this)) {
     auto* layout = new QVBoxLayout(this);
@@ -65,4 +65,4 @@ void CStringSlider::QueryValue() {
     if (bound_ != nullptr) bound_->SendQuery();
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

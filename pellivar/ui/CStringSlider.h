@@ -7,7 +7,7 @@
 
 class QComboBox;
 
-namespace pellivar {
+namespace pellivar::ui {
 
 // A value chosen from a list of named choices inside a captioned frame. A
 // choice sends the set command at once; a value the list does not hold
@@ -39,4 +39,4 @@ private:
     QComboBox* combo_;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

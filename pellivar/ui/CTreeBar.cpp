@@ -23,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 namespace {
 
@@ -234,4 +234,4 @@ void CTreeBar::OnLoad() {
     ShowCheckedSendOutcome(outcome, "Load");
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

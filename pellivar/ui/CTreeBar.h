@@ -12,7 +12,7 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace pellivar {
+namespace pellivar::ui {
 
 class CMainFrame;
 class CPageView;
@@ -88,4 +88,4 @@ private:
     int sourceWaitMs_ = static_cast<int>(Timing{}.sourceSwitchMs);
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

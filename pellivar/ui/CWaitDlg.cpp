@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CWaitDlg::CWaitDlg(CBasicTessikPort& port, QWidget* parent)
     : QDialog(parent), port_(port), text_(new QLabel("Please wait.... finding unit....", this)),
@@ -57,4 +57,4 @@ void CWaitDlg::UpdateProgress() {
         progressText_->setText(QString("Trying COM%1 at %2 baud").arg(p.port).arg(p.baud));
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -9,8 +9,10 @@ class QProgressBar;
 class QTimer;
 
 namespace pellivar {
-
 class CBasicTessikPort;
+}  // namespace pellivar
+
+namespace pellivar::ui {
 
 // The modeless "Please wait.... finding unit...." shown while a search runs,
 // with where the search stands: the port and speed being tried and how many
@@ -37,4 +39,4 @@ private:
     QTimer* timer_;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <mutex>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 CWaitTimeDlg::CWaitTimeDlg(CPellivarApp& app, QWidget* parent)
     : QDialog(parent), app_(app), text_(new QLabel(this)), progressText_(new QLabel(this)),
@@ -107,4 +107,4 @@ void CWaitTimeDlg::OnControlRequestCompleted(const std::string&) {
     accept();
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -11,7 +11,7 @@ class QLabel;
 class QProgressBar;
 class QTimer;
 
-namespace pellivar {
+namespace pellivar::ui {
 
 class CPellivarApp;
 
@@ -77,4 +77,4 @@ private:
     int total_ = 0;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -13,7 +13,7 @@
 
 #include <optional>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 namespace {
 
@@ -122,4 +122,4 @@ void ShowCheckedSendOutcome(const CheckedSendOutcome& outcome, const std::string
     ShowErrorBox(text + outcome.report);
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -7,9 +7,12 @@ class QString;
 class QWidget;
 
 namespace pellivar {
+class ReadBack;
+}  // namespace pellivar
+
+namespace pellivar::ui {
 
 class CPellivarApp;
-class ReadBack;
 
 // The end of a bulk send (Load, Advanced Upload): what was sent is read back
 // with the program's own queries, what came back different or not at all is
@@ -35,4 +38,4 @@ CheckedSendOutcome CheckWhatWasSent(CPellivarApp& app, QWidget* parent, ReadBack
 // The box for an outcome that is not clean; nothing when it is.
 void ShowCheckedSendOutcome(const CheckedSendOutcome& outcome, const std::string& what);
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

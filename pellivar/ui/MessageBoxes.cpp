@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 namespace {
 std::atomic<bool> closing{false};
@@ -29,4 +29,4 @@ int ShowConfirmBox(const std::string& text, unsigned flags) {
 bool ClosingFlag() { return closing.load(); }
 void SetClosingFlag(bool on) { closing = on; }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

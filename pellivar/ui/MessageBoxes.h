@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 // Pellivar's message boxes, through the program's prompt (a QMessageBox on
 // the user-interface thread; scripted in tests).
@@ -21,4 +21,4 @@ int ShowConfirmBox(const std::string& text, unsigned flags);
 bool ClosingFlag();
 void SetClosingFlag(bool on);
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

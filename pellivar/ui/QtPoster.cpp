@@ -2,11 +2,11 @@
 
 #include <QMetaObject>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 void QtPoster::post(std::function<void()> fn) {
     if (!fn) return;
     QMetaObject::invokeMethod(this, [fn = std::move(fn)] { fn(); }, Qt::QueuedConnection);
 }
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -4,7 +4,7 @@
 
 #include <QObject>
 
-namespace pellivar {
+namespace pellivar::ui {
 
 // The link's hand-over to the Qt user-interface thread: each closure becomes
 // a queued call on this object, so it runs in the main loop (or a modal
@@ -16,4 +16,4 @@ public:
     void post(std::function<void()> fn) override;
 };
 
-}  // namespace pellivar
+}  // namespace pellivar::ui

@@ -14,20 +14,20 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(pellivar::CPellivarApp::kProgramName);
+    QApplication::setApplicationName(pellivar::ui::CPellivarApp::kProgramName);
     // Texts on the wire and in files never follow the locale's numbers.
     std::setlocale(LC_NUMERIC, "C");
 
-    platform::qt::QtProfile profile(pellivar::CPellivarApp::kCompanyKey, pellivar::CPellivarApp::kProgramName);
-    platform::qt::QtUserPrompt prompt(pellivar::CPellivarApp::kProgramName);
+    platform::qt::QtProfile profile(pellivar::ui::CPellivarApp::kCompanyKey, pellivar::ui::CPellivarApp::kProgramName);
+    platform::qt::QtUserPrompt prompt(pellivar::ui::CPellivarApp::kProgramName);
     platform::SetUserPrompt(&prompt);
 
     const int result = pellivar::GuardedRun(
         [&] {
-            pellivar::CPellivarApp::Options options;
+            pellivar::ui::CPellivarApp::Options options;
             options.profile = &profile;
-            pellivar::CPellivarApp pellivarApp(options);
-            pellivar::CMainFrame frame(pellivarApp);
+            pellivar::ui::CPellivarApp pellivarApp(options);
+            pellivar::ui::CMainFrame frame(pellivarApp);
             const QStringList args = QApplication::arguments();
             if (args.size() > 1) frame.OpenDocument(args.at(1).toStdString());
             frame.showMaximized();

@@ -23,6 +23,8 @@
 
 namespace marnoch::test {
 
+using namespace marnoch::ui;
+
 namespace {
 
 QApplication& app() {

@@ -31,6 +31,8 @@
 
 namespace pellivar::test {
 
+using namespace pellivar::ui;
+
 struct Write {
     std::int64_t timeMs;
     std::string text;
