@@ -160,7 +160,9 @@ private:
     void readBackAfterStop(CProgCtrl& progress, TransferOutcome& outcome);
     // Puts back what a lost byte may have made the loader write during a
     // backup, where the old byte is known; the rest goes to outcome.unsure.
-    void repairStrayWrites(LoaderTrace& trace, TransferOutcome& outcome);
+    // `program`: the read-back of a programming was traced; an address it
+    // re-checks is counted again as it is found (or written right).
+    void repairStrayWrites(LoaderTrace& trace, TransferOutcome& outcome, bool program);
     // The loader answers at 115200, ready for byte exchanges; brought back
     // (entered again, speed raised, transfer prepared) when it does not.
     bool loaderReady();
@@ -199,14 +201,18 @@ private:
     bool lastExchangeClean_ = false;
     // A LeaveLoader that gave up found the loader still answering.
     bool lastSeenInLoader_ = false;
-    // While a backup reads, every byte sent is kept for the replay of lost
-    // bytes; the window of each address's confirmation is noted.
+    // While a backup reads or a programming reads back, every byte sent is
+    // kept for the replay of lost bytes; the window of each address's
+    // confirmation is noted.
     LoaderTrace* trace_ = nullptr;
     std::vector<std::size_t> confirmedIn_;
     // The byte of each address's first clean read, -1 when none; and of
     // the last readConfirmed.
     std::vector<int> firstRead_;
     int firstClean_ = -1;
+    // A program's read-back: whether each address it read differs from the
+    // file (-1 where it was not read).
+    std::vector<signed char> readBackDiffers_;
     int resumes_ = 0;  // times the loader was brought back in this transfer
 };
 

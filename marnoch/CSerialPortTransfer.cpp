@@ -199,6 +199,11 @@ bool CSerialPort::readBackLoop(CProgCtrl& progress, unsigned split, TransferOutc
                 if (value != image_[address]) ++(address < split ? o.differingBelow : o.differingAbove);
             }
             inARow = 0;
+            readBackDiffers_[address] = value != image_[address] ? 1 : 0;
+            if (trace_ != nullptr) {
+                confirmedIn_[address] = trace_->window();
+                trace_->settled(address);
+            }
             if (address % timing::kProgressEvery == 0) progress.SetPos(programPosition(address, true));
         }
     }
@@ -247,7 +252,7 @@ void CSerialPort::readBackAfterStop(CProgCtrl& progress, TransferOutcome& o) {
 // address whose old byte nobody knows, unless the byte read there is not
 // the one the write would have left. The putting back is traced too, so a
 // byte lost in it is looked at again, a few rounds at most.
-void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o) {
+void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o, bool program) {
     constexpr std::size_t kNever = static_cast<std::size_t>(-1);
     constexpr int kRounds = 3;
     std::set<unsigned> unsure;
@@ -265,7 +270,8 @@ void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o) {
             const int first = firstRead_[w.address];
             if (readIn != kNever && w.window > readIn) {
                 if (w.value != image_[w.address]) check.insert(w.address);
-            } else if (readIn == w.window && image_[w.address] == w.value && first >= 0 && first != w.value) {
+            } else if (!program && readIn == w.window && image_[w.address] == w.value && first >= 0 &&
+                       first != w.value) {
                 // The address being read: its first clean read saw another
                 // byte before the write the later reads agree on. That
                 // byte was the unit's; the backup keeps it and it is put
@@ -292,12 +298,24 @@ void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o) {
             bool anyRead = false;
             const bool read = readConfirmed(address, value, anyRead);
             if (read) trace.settled(address);
-            if (read && value == image_[address]) continue;
-            if (!writeVerified(address, image_[address])) unsure.insert(address);
+            bool right = read && value == image_[address];
+            if (!right) {
+                right = writeVerified(address, image_[address]);
+                if (!right) unsure.insert(address);
+            }
+            // A programming counts the byte as it now is: one it could not
+            // write right is taken to differ, as the stray write left it.
+            if (program && readBackDiffers_[address] >= 0) {
+                const int now = right ? 0 : 1;
+                (address < o.stoppedAt || o.complete ? o.differingBelow : o.differingAbove) +=
+                    now - readBackDiffers_[address];
+                readBackDiffers_[address] = static_cast<signed char>(now);
+            }
         }
         sort();
     }
     for (unsigned a : check) unsure.insert(a);
+    if (program) return;
     o.unsure.assign(unsure.begin(), unsure.end());
 }
 
@@ -370,24 +388,34 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
     SetTransferTimeouts(true);
     resumes_ = 0;
     TransferOutcome o;
+    LoaderTrace trace(loaderVersion_);
+    confirmedIn_.assign(SettingsImage::kSize, static_cast<std::size_t>(-1));
+    firstRead_.assign(SettingsImage::kSize, -1);
+    readBackDiffers_.assign(SettingsImage::kSize, -1);
+    struct Tracing {
+        LoaderTrace*& slot;
+        ~Tracing() { slot = nullptr; }
+    } tracing{trace_};
     if (program) {
         o.complete = programLoop(progress, o.stoppedAt);
+        // A lost address byte in the read-back can make the loader write
+        // at an address already read back, and the count would no longer
+        // be the unit's: the read-back is traced like a backup, and such
+        // an address is read again (and written right) before it counts.
+        trace_ = &trace;
         if (o.complete) o.readBack = readBackLoop(progress, SettingsImage::kSize, o, false);
         else readBackAfterStop(progress, o);
+        trace.close();
+        if (o.complete || o.readBackTried) repairStrayWrites(trace, o, true);
     } else {
         // Reading must not change the unit; what lost bytes may have made
         // the loader write is found from the bytes sent and put back.
-        LoaderTrace trace(loaderVersion_);
-        confirmedIn_.assign(SettingsImage::kSize, static_cast<std::size_t>(-1));
-        firstRead_.assign(SettingsImage::kSize, -1);
-        struct Tracing {
-            LoaderTrace*& slot;
-            ~Tracing() { slot = nullptr; }
-        } tracing{trace_ = &trace};
+        trace_ = &trace;
         o.complete = retrieveLoop(progress, o.stoppedAt);
         trace.close();
-        repairStrayWrites(trace, o);
+        repairStrayWrites(trace, o, false);
     }
+    trace_ = nullptr;
     LoaderCommand("y", timing::kEndTransferLimitMs);
     SetTransferTimeouts(false);
 

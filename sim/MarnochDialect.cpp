@@ -1,6 +1,7 @@
 #include "sim/MarnochDialect.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace sim {
 
@@ -150,7 +151,20 @@ void MarnochDialect::onLoaderByte(std::uint8_t byte, Responder& out) {
     if (pendingCommand_ != 0) {
         operands_.push_back(static_cast<char>(byte));
         const std::size_t needed = pendingCommand_ == 'a' ? 2 : 1;
-        if (operands_.size() >= needed) runLoaderCommand(out);
+        if (operands_.size() < needed) return;
+        if (pendingCommand_ == 'a') {
+            const unsigned address = ((static_cast<unsigned>(static_cast<std::uint8_t>(operands_[0])) << 8) |
+                                      static_cast<std::uint8_t>(operands_[1])) &
+                                     0xFFF;
+            const auto lost = knobs_.lostAddressCommand.find(address);
+            if (lost != knobs_.lostAddressCommand.end() && ++addressings_[address] == lost->second) {
+                const std::string heard = std::exchange(operands_, {});
+                pendingCommand_ = 0;
+                for (const char o : heard) onLoaderByte(static_cast<std::uint8_t>(o), out);
+                return;
+            }
+        }
+        runLoaderCommand(out);
         return;
     }
     const char c = static_cast<char>(byte);

@@ -54,6 +54,10 @@ public:
         bool flood = false;
         // A "d" at the key's address also lands at the value's address.
         std::map<unsigned, unsigned> strayWrites;
+        // The "a" of the value's addressing (counted from 1) of the key's
+        // address is lost on the line: its two address bytes are heard as
+        // commands of their own.
+        std::map<unsigned, int> lostAddressCommand;
         // After this many received bytes the unit hears and says nothing
         // more (-1: never).
         std::int64_t silentAfterBytes = -1;
@@ -111,6 +115,8 @@ private:
     std::string line_;
     char pendingCommand_ = 0;
     std::string operands_;
+    // Times each address with a lost "a" was addressed.
+    std::map<unsigned, int> addressings_;
     bool entryArmed_ = false;
     std::array<bool, 3> zoneOn_{true, true, true};
     int weekday_ = 0;

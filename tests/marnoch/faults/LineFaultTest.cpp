@@ -278,6 +278,38 @@ TEST(MarnochProgramReadBack, AStrayWriteFailsTheProgramming) {
     });
 }
 
+// The "a" that starts the read-back of 0x164 is lost: its low address byte
+// 0x64 is the loader's write command, and the resent addressing and the
+// read command are written at 0x163, read back just before. The address is
+// read again and written right: the programming ends with the unit holding
+// the file, and says so only then.
+TEST(MarnochProgramReadBack, AWriteAfterItsReadBackIsPutRight) {
+    MarnochSim sim;
+    ASSERT_TRUE(sim.started());
+    sim.randomMemory(43);
+    SettingsImage image;
+    std::mt19937 rng(44);
+    for (auto& b : image.bytes()) b = static_cast<std::uint8_t>(rng());
+    image[0x163] = 0x20;
+    // Written once and read back once as the byte is programmed; the third
+    // addressing is the read-back's.
+    sim.dialect([](sim::MarnochDialect& d) { d.knobs().lostAddressCommand[0x164] = 3; });
+    auto port = sim.makePort(image);
+    std::string text;
+    ASSERT_TRUE(port->FindBZT(text));
+    NullProgCtrl progress;
+    const bool ok = port->ProgramSettings(text, progress);
+    sim.dialect([&](sim::MarnochDialect& d) {
+        EXPECT_GT(d.commandCount('d'), 4048) << "the lost byte made no write";
+        for (unsigned a = 0; a < 4096; ++a)
+            if (programmable(a)) {
+                EXPECT_EQ(d.memory()[a], image[a]) << "address " << a << ": " << text;
+            }
+    });
+    EXPECT_TRUE(ok) << text;
+    EXPECT_EQ(text, text::kProgrammedOk);
+}
+
 // A read that once answers a wrong byte is read again until two agree: the
 // backup holds the unit's byte, not the wrong one.
 TEST(MarnochProgramReadBack, AWrongReadIsNotTakenForTheByte) {
