@@ -26,10 +26,10 @@
 
 #if defined(_OPENMP)
 #include <omp.h>
+#endif
 
 using namespace halvane::design;
 using namespace halvane::signal;
-#endif
 
 using namespace synthetic;
 
