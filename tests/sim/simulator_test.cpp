@@ -137,9 +137,10 @@ TEST(Simulator, LogIsTimestampedInOrderOnItsClock) {
 // time; on a clock 20 times faster than real time that wait is 20 times as
 // much of its time, unless it is told to hold still meanwhile.
 TEST(Simulator, ACatchingUpClockHoldsStillWhileItWaitsOnlyWhenToldTo) {
-    constexpr double kFactor = 20.0;
-    constexpr std::int64_t kHeldUpMs = std::chrono::milliseconds(HeldUpDialect::kHeldUp).count();
-    ScaledClock scaled(kFactor);
+    constexpr std::int64_t kFactor = 20;
+    // The simulator's delay on that clock.
+    constexpr std::int64_t kHeldUpMs = std::chrono::milliseconds(HeldUpDialect::kHeldUp).count() * kFactor;
+    ScaledClock scaled(static_cast<double>(kFactor));
     sim::Simulator sim(std::make_unique<HeldUpDialect>(), scaled);
     ASSERT_TRUE(sim.start()) << sim.error();
     SerialLine line(scaled);
@@ -153,11 +154,14 @@ TEST(Simulator, ACatchingUpClockHoldsStillWhileItWaitsOnlyWhenToldTo) {
         const std::int64_t start = clock.nowMs();
         const std::int64_t scaledStart = scaled.nowMs();
         ASSERT_TRUE(line.writeAll("?"));
+        // The pty hands the byte on a moment after the write: the simulator
+        // is behind once it is there.
+        ASSERT_TRUE(WaitUntil([&] { return !sim.caughtUp(); }, 2000));
         clock.sleepMs(1);  // returns once the echo has been written
         EXPECT_TRUE(sim.caughtUp());
-        EXPECT_GE(scaled.nowMs() - scaledStart, kHeldUpMs * static_cast<std::int64_t>(kFactor) - 20);
-        if (hold) EXPECT_LT(clock.nowMs() - start, kHeldUpMs * static_cast<std::int64_t>(kFactor) / 2);  // the moments around the wait only
-        else EXPECT_GE(clock.nowMs() - start, kHeldUpMs * static_cast<std::int64_t>(kFactor) - 20);
+        EXPECT_GE(scaled.nowMs() - scaledStart, kHeldUpMs - 20);
+        if (hold) EXPECT_LT(clock.nowMs() - start, kHeldUpMs / 2);  // the moments around the wait only
+        else EXPECT_GE(clock.nowMs() - start, kHeldUpMs - 20);
         ASSERT_EQ(line.read(&echo, 1, 2000), 1);
         EXPECT_EQ(echo, '?');
     }
