@@ -3,7 +3,8 @@
 // A Pellivar communicator talking to the simulated processor through a real
 // pseudo-terminal mapped as COM3 (every other COM port is absent). The link's
 // clock runs kScale times faster than real time, so searches of several
-// seconds take a fraction of one.
+// seconds take a fraction of one. The processor keeps the same time, so its
+// delays (a split reply's gap) are the link's milliseconds too.
 
 #include "pellivar/CTessikCommunicator.h"
 #include "pellivar/PellivarLink.h"
@@ -12,6 +13,7 @@
 #include "platform/ScaledClock.h"
 #include "sim/PellivarDialect.h"
 #include "sim/Simulator.h"
+#include "tests/support/CatchUpClock.h"
 #include "tests/support/PellivarRaw.h"
 #include "tests/support/WaitUntil.h"
 
@@ -62,9 +64,11 @@ protected:
     static constexpr double kScale = 8.0;
     static constexpr int kComPort = 3;
 
-    explicit LinkFixture(int baud = 19200) : clock_(kScale), counting_(clock_) {
+    explicit LinkFixture(int baud = 19200) : clock_(kScale), lineClock_(clock_), counting_(lineClock_) {
         auto dialect = std::make_unique<sim::PellivarDialect>("Tolvarine Z5HD v2.04", baud);
-        sim_ = std::make_unique<sim::Simulator>(std::move(dialect));
+        sim_ = std::make_unique<sim::Simulator>(std::move(dialect), clock_);
+        lineClock_.follow(sim_.get());
+        lineClock_.holdWhileCatchingUp(true);
     }
 
     void SetUp() override {
@@ -141,6 +145,11 @@ protected:
     }
 
     platform::ScaledClock clock_;
+    // The link's: replies are judged once the processor has caught up, and
+    // the reply limit does not run while it does (at kScale a held-up
+    // simulator's thread would cost the limit kScale times its delay). The
+    // communicator goes before the simulator it follows.
+    testsupport::CatchUpClock lineClock_;
     CountingClock counting_;
     QueuedPoster poster_;
     std::unique_ptr<sim::Simulator> sim_;

@@ -1,14 +1,17 @@
 #include "sim/IdentDialect.h"
 #include "sim/Simulator.h"
 
+#include "platform/ScaledClock.h"
 #include "platform/SerialLine.h"
 #include "platform/VirtualClock.h"
+#include "tests/support/CatchUpClock.h"
 #include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fcntl.h>
+#include <string_view>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -45,6 +48,18 @@ protected:
 
     std::unique_ptr<sim::Simulator> sim_;
     SerialLine line_;
+};
+
+// A processor whose thread is held up on every byte it takes in, as a busy
+// machine holds it up; it echoes the byte.
+class HeldUpDialect final : public sim::Dialect {
+public:
+    static constexpr auto kHeldUp = 500ms;
+    LineSettings expectedLine() const override { return LineSettings::eightN2(19200); }
+    void onBytes(std::string_view bytes, sim::Responder& out) override {
+        std::this_thread::sleep_for(kHeldUp);
+        out.replyRaw(bytes);
+    }
 };
 
 }  // namespace
@@ -116,6 +131,40 @@ TEST(Simulator, LogIsTimestampedInOrderOnItsClock) {
     EXPECT_EQ(e[0].timeMs, 1000);
     EXPECT_EQ(e[1].timeMs, 1050);
     EXPECT_EQ(sim.log().count("two"), 1u);
+}
+
+// A program's clock that catches up with the simulator waits for it in real
+// time; on a clock 20 times faster than real time that wait is 20 times as
+// much of its time, unless it is told to hold still meanwhile.
+TEST(Simulator, ACatchingUpClockHoldsStillWhileItWaitsOnlyWhenToldTo) {
+    constexpr std::int64_t kFactor = 20;
+    // The simulator's delay on that clock.
+    constexpr std::int64_t kHeldUpMs = std::chrono::milliseconds(HeldUpDialect::kHeldUp).count() * kFactor;
+    ScaledClock scaled(static_cast<double>(kFactor));
+    sim::Simulator sim(std::make_unique<HeldUpDialect>(), scaled);
+    ASSERT_TRUE(sim.start()) << sim.error();
+    SerialLine line(scaled);
+    ASSERT_TRUE(line.open(sim.slavePath()));
+    ASSERT_TRUE(line.configure(LineSettings::eightN2(19200)));
+    char echo = 0;
+
+    for (const bool hold : {false, true}) {
+        testsupport::CatchUpClock clock(scaled, &sim);
+        clock.holdWhileCatchingUp(hold);
+        const std::int64_t start = clock.nowMs();
+        const std::int64_t scaledStart = scaled.nowMs();
+        ASSERT_TRUE(line.writeAll("?"));
+        // The pty hands the byte on a moment after the write: the simulator
+        // is behind once it is there.
+        ASSERT_TRUE(WaitUntil([&] { return !sim.caughtUp(); }, 2000));
+        clock.sleepMs(1);  // returns once the echo has been written
+        EXPECT_TRUE(sim.caughtUp());
+        EXPECT_GE(scaled.nowMs() - scaledStart, kHeldUpMs - 20);
+        if (hold) EXPECT_LT(clock.nowMs() - start, kHeldUpMs / 2);  // the moments around the wait only
+        else EXPECT_GE(clock.nowMs() - start, kHeldUpMs - 20);
+        ASSERT_EQ(line.read(&echo, 1, 2000), 1);
+        EXPECT_EQ(echo, '?');
+    }
 }
 
 TEST_F(SimulatorTest, RejectsACookedLineAtTheRightSpeed) {

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 namespace testsupport {
@@ -18,6 +19,13 @@ namespace testsupport {
 // thread then costs real time, never a reply. A simulator that does not
 // catch up within kLimitMs of real time (it floods the line, or hangs) is
 // left to run as it is.
+//
+// The catching up takes real time, which a scaled clock turns into a
+// multiple of it. A program that judges a limit across several waits (a
+// reply awaited while other work goes on) would still see it run out, so the
+// clock may be told to hold still while it catches up: its time then leaves
+// out every stretch in which some thread waited for the simulator, and a
+// sleep lasts its full length of the time left.
 class CatchUpClock final : public platform::Clock {
 public:
     static constexpr std::int64_t kLimitMs = 2000;
@@ -26,13 +34,26 @@ public:
         : base_(base), simulator_(simulator) {}
 
     void follow(const sim::Simulator* simulator) { simulator_ = simulator; }
+    // Before the clock is first used.
+    void holdWhileCatchingUp(bool on) { hold_ = on; }
 
     // Telling the time does not wait: a reader that judges its limit and
     // then reads once more (as the line does) must not find the time moved
     // on by the catching up alone.
-    std::int64_t nowMs() override { return base_.nowMs(); }
+    std::int64_t nowMs() override {
+        if (!hold_) return base_.nowMs();
+        std::lock_guard lock(holdMutex_);
+        return (holders_ > 0 ? holdStartMs_ : base_.nowMs()) - heldMs_;
+    }
     void sleepMs(std::int64_t ms) override {
-        base_.sleepMs(ms);
+        if (hold_ && ms > 0) {
+            // Another thread's catching up may hold the time during the sleep.
+            const std::int64_t until = nowMs() + ms;
+            base_.sleepMs(ms);
+            for (std::int64_t left = until - nowMs(); left > 0; left = until - nowMs()) base_.sleepMs(left);
+        } else {
+            base_.sleepMs(ms);
+        }
         catchUp();
     }
     std::int64_t toRealMs(std::int64_t ms) const override {
@@ -44,13 +65,27 @@ private:
     void catchUp() const {
         const sim::Simulator* s = simulator_.load();
         if (s == nullptr || !s->running() || s->caughtUp()) return;
+        if (hold_) hold(true);
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLimitMs);
         while (!s->caughtUp() && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(std::chrono::microseconds(50));
+        if (hold_) hold(false);
+    }
+
+    // The time stands still from the first holder on until the last lets go.
+    void hold(bool on) const {
+        std::lock_guard lock(holdMutex_);
+        if (on && holders_++ == 0) holdStartMs_ = base_.nowMs();
+        if (!on && --holders_ == 0) heldMs_ += base_.nowMs() - holdStartMs_;
     }
 
     platform::Clock& base_;
     std::atomic<const sim::Simulator*> simulator_;
+    std::atomic<bool> hold_{false};
+    mutable std::mutex holdMutex_;
+    mutable int holders_ = 0;
+    mutable std::int64_t holdStartMs_ = 0;
+    mutable std::int64_t heldMs_ = 0;
 };
 
 }  // namespace testsupport

@@ -3,7 +3,8 @@
 // The whole program (application state and main frame) on the offscreen
 // platform, talking to the simulated processor through a real
 // pseudo-terminal mapped as COM3. The link's clock runs kScale times faster
-// than real time, so a bulk exchange of 600 paced commands takes seconds.
+// than real time, so a bulk exchange of 600 paced commands takes seconds; the
+// processor keeps the same time.
 
 #include "pellivar/ui/CMainFrame.h"
 #include "pellivar/ui/CPellivarApp.h"
@@ -13,6 +14,7 @@
 #include "platform/ScriptedUserPrompt.h"
 #include "sim/PellivarDialect.h"
 #include "sim/Simulator.h"
+#include "tests/support/CatchUpClock.h"
 #include "tests/support/PellivarRaw.h"
 
 #include <QApplication>
@@ -53,15 +55,17 @@ protected:
         }
     }
 
-    GuiFixture() : clock_(kScale, 4) {}
+    GuiFixture() : clock_(kScale, 4), lineClock_(clock_) { lineClock_.holdWhileCatchingUp(true); }
 
     void SetUp() override {
-        sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::PellivarDialect>("Tolvarine Z6 v1.31", 19200));
+        sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::PellivarDialect>("Tolvarine Z6 v1.31", 19200),
+                                              clock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
+        lineClock_.follow(sim_.get());
         platform::SetUserPrompt(&prompt_);
         const std::string path = sim_->slavePath();
         CPellivarApp::Options options;
-        options.clock = &clock_;
+        options.clock = &lineClock_;
         options.profile = &profile_;
         options.resolver = [path](int n) { return n == kComPort ? path : std::string(); };
         app_ = std::make_unique<CPellivarApp>(options);
@@ -141,6 +145,10 @@ protected:
     }
 
     platform::ScaledClock clock_;
+    // The program's: replies are judged once the processor has caught up, and
+    // its limits do not run while it does. The program goes before the
+    // simulator it follows.
+    testsupport::CatchUpClock lineClock_;
     platform::ScriptedUserPrompt prompt_;
     platform::MemoryProfile profile_;
     std::unique_ptr<sim::Simulator> sim_;
