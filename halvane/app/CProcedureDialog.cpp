@@ -1,7 +1,6 @@
 #include "halvane/app/CProcedureDialog.h"
 
 #include "halvane/app/CoreText.h"
-#include "halvane/procedures/framework/DoProcedure.h"
 #include "platform/qt/QtUserPrompt.h"
 
 #include <QCloseEvent>
@@ -80,7 +79,5 @@ int RunProcedureDialog(procedures::ProcedureDialogController& controller, platfo
     CProcedureDialog dialog(controller, platform::qt::WidgetOf(parent));
     return dialog.RunModal();
 }
-
-void InstallProcedureDialog() { procedures::SetProcedureDialogShell(&RunProcedureDialog); }
 
 }  // namespace halvane::app

@@ -58,11 +58,9 @@ private:
     QPushButton* abort_;
 };
 
-// DoProcedure's dialog in the program: CProcedureDialog over the parent.
+// DoProcedure's dialog in the program: CProcedureDialog over the parent
+// (the shell the program hands its jobs; shown on the user-interface
+// thread, once the message pump and the prompt exist).
 int RunProcedureDialog(procedures::ProcedureDialogController& controller, platform::WindowHandle parent);
-
-// Makes DoProcedure show CProcedureDialog (at start-up, on the user-interface
-// thread, after the message pump and the prompt exist).
-void InstallProcedureDialog();
 
 }  // namespace halvane::app

@@ -26,7 +26,8 @@ public:
 private:
     procedures::ProcedurePostLoad Steps() const {
         const auto* jobs = dynamic_cast<const JobsProcedureService*>(&procedures_);
-        return procedures::ProcedurePostLoad(jobs != nullptr ? jobs->MainWindow() : platform::WindowHandle{});
+        if (jobs == nullptr) return procedures::ProcedurePostLoad();
+        return procedures::ProcedurePostLoad(jobs->MainWindow(), nullptr, jobs->ProcedureDialog());
     }
     document::ProcedureService& procedures_;
 };

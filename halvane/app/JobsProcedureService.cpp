@@ -59,16 +59,20 @@ void JobsProcedureService::SetMainWindow(QWidget* window, std::function<bool()> 
 
 int JobsProcedureService::RunMeasurementProcedure(document::CHalvaneDoc& doc) {
     MeasuringRun run(options_);
-    return procedures::RunMeasurementProcedure(MainWindow(), &doc, nullptr, run.services) ? 1 : 2;
+    return procedures::RunMeasurementProcedure(MainWindow(), &doc, nullptr, run.services, ProcedureDialog()) ? 1 : 2;
 }
 
 int JobsProcedureService::RunEqCalcProc(document::CHalvaneDoc& doc) {
-    return procedures::RunEqCalcProc(MainWindow(), doc, nullptr) ? 1 : 2;
+    return procedures::RunEqCalcProc(MainWindow(), doc, nullptr, nullptr, ProcedureDialog()) ? 1 : 2;
 }
 
-int JobsProcedureService::RunUploadProc(document::CHalvaneDoc& doc) { return procedures::RunUploadProc(MainWindow(), doc, nullptr); }
+int JobsProcedureService::RunUploadProc(document::CHalvaneDoc& doc) {
+    return procedures::RunUploadProc(MainWindow(), doc, nullptr, ProcedureDialog());
+}
 
-int JobsProcedureService::RunEraseProc(document::CHalvaneDoc& doc) { return procedures::RunEraseProc(MainWindow(), doc, nullptr); }
+int JobsProcedureService::RunEraseProc(document::CHalvaneDoc& doc) {
+    return procedures::RunEraseProc(MainWindow(), doc, nullptr, ProcedureDialog());
+}
 
 void JobsProcedureService::ShowFailure(const char* headline, const std::string& reason,
                                        platform::WindowHandle parent) const {
@@ -84,7 +88,7 @@ int JobsProcedureService::RunAutoDetectXOvers(document::CHalvaneDoc& doc) {
     std::string failure;
     const int result = procedures::RunAutoDetectXOvers(nullptr, MainWindow(), movie ? *movie : kNoCurves,
                                                     music ? *music : kNoCurves, doc.m_TargetConfig, doc.m_nUnitKind,
-                                                    &failure);
+                                                    &failure, ProcedureDialog());
     if (result == 1)
         doc.SetModifiedFlag();
     else
@@ -96,14 +100,15 @@ int JobsProcedureService::RunAutoDetectXOvers(platform::WindowHandle parent, std
                                               design::TargetConfig& config, std::int32_t unitKind) {
     std::string failure;
     const int result =
-        procedures::RunAutoDetectXOvers(nullptr, parent, measured[0], measured[1], config, unitKind, &failure);
+        procedures::RunAutoDetectXOvers(nullptr, parent, measured[0], measured[1], config, unitKind, &failure,
+                                        ProcedureDialog());
     if (result != 1) ShowFailure(procedures::CAutoDetectXOvers::kFailedText, failure, parent);
     return result;
 }
 
 int JobsProcedureService::RunRecalcTarg(document::CHalvaneDoc& doc) {
     std::string failure;
-    const int result = procedures::RunRecalcTarg(doc, nullptr, MainWindow(), &failure);
+    const int result = procedures::RunRecalcTarg(doc, nullptr, MainWindow(), &failure, ProcedureDialog());
     if (result == 1)
         doc.SetModifiedFlag();
     else

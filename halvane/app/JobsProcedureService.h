@@ -2,6 +2,7 @@
 
 #include "halvane/document/ProcedureService.h"
 #include "halvane/document/TargetJobs.h"
+#include "halvane/procedures/framework/DoProcedure.h"
 #include "halvane/procedures/quickmeasure/CQuickMeasureController.h"
 #include "halvane/procedures/wizard/WizardDialogController.h"
 #include "platform/WindowBinding.h"
@@ -39,6 +40,9 @@ public:
         platform::SoundSystem* sound = nullptr;
         platform::Clock* clock = nullptr;
         procedures::ICalibrationSource* calibration = nullptr;
+        // The windows of the modal progress dialog (the program's is
+        // RunProcedureDialog); empty: the headless dialog.
+        procedures::ProcedureDialogShell procedureDialog;
         // Tests: adjusts the wizard before it is shown (a queued click, ...).
         std::function<void(procedures::WizardDialogController::Environment&)> wizardSetUp;
     };
@@ -52,6 +56,8 @@ public:
     // "Save progress after each step".
     void SetMainWindow(QWidget* window, std::function<bool()> saveDocument);
     platform::WindowHandle MainWindow() const { return window_.handle(); }
+    // The progress dialog the jobs run under (Options::procedureDialog).
+    const procedures::ProcedureDialogShell& ProcedureDialog() const { return options_.procedureDialog; }
 
     int RunMeasurementProcedure(document::CHalvaneDoc& doc) override;
     int RunEqCalcProc(document::CHalvaneDoc& doc) override;

@@ -2,6 +2,7 @@
 #include <QStringList>
 #include <clocale>
 #include <memory>
+#include <utility>
 
 #include "halvane/app/CAboutDlg.h"
 #include "halvane/app/CConflictResolution.h"
@@ -44,7 +45,6 @@ int main(int argc, char** argv) {
             halvane::app::RouteUiFailures(pump, halvane::app::ShowFatalBox, [&] { application.EndWithFailure(); });
             platform::qt::QtUserPrompt prompt("Halvane");
             platform::SetUserPrompt(&prompt);
-            halvane::app::InstallProcedureDialog();
             halvane::app::InstallCompletionPage();
             halvane::app::InstallConflictResolutionDialog();
             halvane::app::InstallTargetCustomizationDialog();
@@ -62,7 +62,10 @@ int main(int argc, char** argv) {
             halvane::link::ConTypes::CreateUnits(port);
 
             halvane::document::AppState app;
-            halvane::app::JobsProcedureService jobs;
+            // The jobs run under the program's progress dialog.
+            halvane::app::JobsProcedureService::Options jobOptions;
+            jobOptions.procedureDialog = &halvane::app::RunProcedureDialog;
+            halvane::app::JobsProcedureService jobs(std::move(jobOptions));
             halvane::document::ProcedureService& procedures = jobs;
             int result = 0;
             {

@@ -1,6 +1,5 @@
 #include "halvane/procedures/framework/DoProcedure.h"
 
-#include "halvane/diagnostics/InstalledHook.h"
 #include "halvane/procedures/framework/HeadlessProcedureDialog.h"
 
 #include <stdexcept>
@@ -8,11 +7,6 @@
 namespace halvane::procedures {
 
 namespace {
-
-diagnostics::InstalledHook<ProcedureDialogShell>& installedShell() {
-    static diagnostics::InstalledHook<ProcedureDialogShell> shell;
-    return shell;
-}
 
 // Clears the procedure's host however DoProcedure is left.
 class HostScope {
@@ -26,13 +20,12 @@ private:
     CProcBase& procedure_;
 };
 
-int runUnderDialog(CProcBase& procedure, platform::WindowHandle parent) {
+int runUnderDialog(CProcBase& procedure, platform::WindowHandle parent, const ProcedureDialogShell& shell) {
     procedure.CreateWorker();
     ProcedureDialogController dialog(procedure, procedure.Title(), std::string());
     HostScope scope(procedure, &dialog);
     int result = 2;
     try {
-        const ProcedureDialogShell shell = installedShell().Current();
         result = shell ? shell(dialog, parent) : RunHeadlessProcedureDialog(dialog, parent);
     } catch (...) {
         // The job may still hold the dialog as its host: stop it first.
@@ -51,11 +44,7 @@ int runUnderDialog(CProcBase& procedure, platform::WindowHandle parent) {
 
 }  // namespace
 
-ProcedureDialogShell SetProcedureDialogShell(ProcedureDialogShell shell) {
-    return installedShell().Install(std::move(shell));
-}
-
-int DoProcedure(CProcBase* procedure, platform::WindowHandle parent, IProcDialog* host) {
+int DoProcedure(CProcBase* procedure, platform::WindowHandle parent, IProcDialog* host, const ProcedureDialogShell& shell) {
     if (procedure == nullptr) throw std::logic_error("DoProcedure called without a procedure");
     int result = 0;
     if (host != nullptr) {
@@ -65,7 +54,7 @@ int DoProcedure(CProcBase* procedure, platform::WindowHandle parent, IProcDialog
         procedure->OnProcedureComplete(result, procedure->LastError(), parent);
         return result;
     }
-    result = runUnderDialog(*procedure, parent);
+    result = runUnderDialog(*procedure, parent, shell);
     HostScope cleared(*procedure, nullptr);
     procedure->OnProcedureComplete(result, procedure->LastError(), parent);
     return result;

@@ -190,9 +190,10 @@ void CEqCalcProc::OnProcedureComplete(int result, const diagnostics::TException*
     doc->ClearCalculatedCurves();
 }
 
-bool RunEqCalcProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host, std::string* failure) {
+bool RunEqCalcProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host, std::string* failure,
+                   const ProcedureDialogShell& shell) {
     CEqCalcProc job(document);
-    if (DoProcedure(&job, parent, host) == 1) return true;
+    if (DoProcedure(&job, parent, host, shell) == 1) return true;
     if (failure != nullptr) *failure = job.LastErrorText(CEqCalcProc::kFailedText);
     return false;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "halvane/procedures/framework/CProcBase.h"
+#include "halvane/procedures/framework/DoProcedure.h"
 #include "platform/WindowHandle.h"
 
 namespace halvane::design {
@@ -54,9 +55,10 @@ private:
 void StoreBiquadTable(document::DocumentData& document, const design::FilterDesign& design, std::int32_t rateIndex, int channel,
                       int configuration);
 
-// Runs the calculation; true when it completed. When it did not, `failure`
-// (if given) receives why.
+// Runs the calculation (under `host`, or else the progress dialog `shell`
+// shows); true when it completed. When it did not, `failure` (if given)
+// receives why.
 bool RunEqCalcProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host,
-                   std::string* failure = nullptr);
+                   std::string* failure = nullptr, const ProcedureDialogShell& shell = {});
 
 }  // namespace halvane::procedures

@@ -188,14 +188,16 @@ void CEqUploadProc::OnProcedureComplete(int result, const diagnostics::TExceptio
     }
 }
 
-int RunUploadProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host) {
+int RunUploadProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host,
+                  const ProcedureDialogShell& shell) {
     CEqUploadProc job(document, CEqUploadProc::kUpload);
-    return DoProcedure(&job, parent, host);
+    return DoProcedure(&job, parent, host, shell);
 }
 
-int RunEraseProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host) {
+int RunEraseProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host,
+                 const ProcedureDialogShell& shell) {
     CEqUploadProc job(document, CEqUploadProc::kErase);
-    return DoProcedure(&job, parent, host);
+    return DoProcedure(&job, parent, host, shell);
 }
 
 }  // namespace halvane::procedures

@@ -6,6 +6,7 @@
 
 #include "halvane/diagnostics/Progress.h"
 #include "halvane/procedures/framework/CProcBase.h"
+#include "halvane/procedures/framework/DoProcedure.h"
 #include "platform/UserPrompt.h"
 #include "platform/WindowHandle.h"
 
@@ -70,10 +71,13 @@ private:
 };
 
 // The main window's Upload and the wizard's third step: the raw result (1,
-// 2 or a conversion code).
-int RunUploadProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host);
+// 2 or a conversion code). Without a host it runs under the progress
+// dialog `shell` shows.
+int RunUploadProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host,
+                  const ProcedureDialogShell& shell = {});
 // The Erase command, always under the modal progress dialog (`host` is for
 // tests; null in the program).
-int RunEraseProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host = nullptr);
+int RunEraseProc(platform::WindowHandle parent, document::CHalvaneDoc& document, IProcDialog* host = nullptr,
+                 const ProcedureDialogShell& shell = {});
 
 }  // namespace halvane::procedures

@@ -103,16 +103,18 @@ void RecalcTarg::OnProcedureComplete(int result, const diagnostics::TException*,
 }
 
 int RunAutoDetectXOvers(IProcDialog* host, platform::WindowHandle parent, const signal::CCurveSet& movie,
-                        const signal::CCurveSet& music, design::TargetConfig& config, std::int32_t unitKind, std::string* failure) {
+                        const signal::CCurveSet& music, design::TargetConfig& config, std::int32_t unitKind, std::string* failure,
+                        const ProcedureDialogShell& shell) {
     CAutoDetectXOvers job(movie, music, config, unitKind);
-    const int result = DoProcedure(&job, parent, host);
+    const int result = DoProcedure(&job, parent, host, shell);
     if (result != 1 && failure != nullptr) *failure = job.LastErrorText(CAutoDetectXOvers::kFailedText);
     return result;
 }
 
-int RunRecalcTarg(document::CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent, std::string* failure) {
+int RunRecalcTarg(document::CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent, std::string* failure,
+                  const ProcedureDialogShell& shell) {
     RecalcTarg job(document);
-    const int result = DoProcedure(&job, parent, host);
+    const int result = DoProcedure(&job, parent, host, shell);
     if (result != 1 && failure != nullptr) *failure = job.LastErrorText(RecalcTarg::kFailedText);
     return result;
 }
@@ -141,7 +143,7 @@ void ProcedurePostLoad::UpdateLevels(document::CHalvaneDoc& document) {
 
 void ProcedurePostLoad::RunRecalcTarg(document::CHalvaneDoc& document) {
     RecalcTarg job(document);
-    if (DoProcedure(&job, parent_, host_) == 1) return;
+    if (DoProcedure(&job, parent_, host_, shell_) == 1) return;
     // The load reports it: the document would otherwise come up with targets
     // that do not belong to its rebuilt curves, and nobody would know.
     throw diagnostics::TException(job.LastErrorText(kTargetsNotRegenerated));

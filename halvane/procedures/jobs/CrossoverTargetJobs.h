@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "halvane/document/DocumentPostLoad.h"
 #include "halvane/link/UnitClassLimits.h"
 #include "halvane/procedures/framework/CProcBase.h"
+#include "halvane/procedures/framework/DoProcedure.h"
 #include "halvane/procedures/measurement/UpdateDocMeasurements.h"
 #include "halvane/signal/CCurveSet.h"
 #include "platform/WindowHandle.h"
@@ -64,15 +66,16 @@ private:
 // else 96000.
 std::int32_t DesignRateHz(const link::UnitClassLimits& limits);
 
-// Runs the crossover detection; its result code. When it did not complete,
-// `failure` (if given) receives why, for the caller to show.
+// Runs the crossover detection (under `host`, or else the progress dialog
+// `shell` shows); its result code. When it did not complete, `failure` (if
+// given) receives why, for the caller to show.
 int RunAutoDetectXOvers(IProcDialog* host, platform::WindowHandle parent, const signal::CCurveSet& movie,
                         const signal::CCurveSet& music, design::TargetConfig& config, std::int32_t unitKind,
-                        std::string* failure = nullptr);
+                        std::string* failure = nullptr, const ProcedureDialogShell& shell = {});
 // Runs the target regeneration on the document; its result code, and as
 // for the detection the reason of a failure.
 int RunRecalcTarg(document::CHalvaneDoc& document, IProcDialog* host, platform::WindowHandle parent,
-                  std::string* failure = nullptr);
+                  std::string* failure = nullptr, const ProcedureDialogShell& shell = {});
 
 // After a document is loaded: the measured sets of both configurations
 // rebuilt from the measurement sets, an older document's built-in
@@ -80,14 +83,15 @@ int RunRecalcTarg(document::CHalvaneDoc& document, IProcDialog* host, platform::
 void RebuildGroupCurves(document::CHalvaneDoc& document);
 
 // The post-load steps of an older document, run by these jobs: the target
-// regeneration runs under the modal progress dialog over `parent`, and a
-// regeneration that did not complete throws its failure (TException) for
-// the load to report.
+// regeneration runs under the modal progress dialog `shell` shows over
+// `parent` (or on `host`), and a regeneration that did not complete throws
+// its failure (TException) for the load to report.
 class ProcedurePostLoad final : public document::DocumentPostLoad {
 public:
     static constexpr const char* kTargetsNotRegenerated = RecalcTarg::kFailedText;
-    explicit ProcedurePostLoad(platform::WindowHandle parent = {}, IProcDialog* host = nullptr)
-        : parent_(parent), host_(host) {}
+    explicit ProcedurePostLoad(platform::WindowHandle parent = {}, IProcDialog* host = nullptr,
+                               ProcedureDialogShell shell = {})
+        : parent_(parent), host_(host), shell_(std::move(shell)) {}
     void RebuildGroupCurves(document::CHalvaneDoc& document) override;
     void UpdateLevels(document::CHalvaneDoc& document) override;
     void RunRecalcTarg(document::CHalvaneDoc& document) override;
@@ -95,6 +99,7 @@ public:
 private:
     platform::WindowHandle parent_;
     IProcDialog* host_;
+    ProcedureDialogShell shell_;
 };
 
 }  // namespace halvane::procedures

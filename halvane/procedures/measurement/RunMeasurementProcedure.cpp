@@ -33,10 +33,10 @@ document::DocumentData MeasuredContents(const document::DocumentData& document, 
 }  // namespace
 
 bool RunMeasurementProcedure(platform::WindowHandle parent, document::CHalvaneDoc* document, IProcDialog* host,
-                             const MeasurementServices& services) {
+                             const MeasurementServices& services, const ProcedureDialogShell& shell) {
     if (document == nullptr) throw std::logic_error("Measurement without a document");
     auto job = std::make_unique<CEqMeasurementProc>(document, services);
-    const int result = DoProcedure(job.get(), parent, host);
+    const int result = DoProcedure(job.get(), parent, host, shell);
     if (result == 1) {
         document->ReplaceContents(MeasuredContents(*document, *job));
         document->SetModifiedFlag(true);

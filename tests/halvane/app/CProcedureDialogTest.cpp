@@ -109,7 +109,6 @@ protected:
         pump_ = std::make_unique<platform::qt::UiMessagePump>();
         prompt_ = std::make_unique<platform::qt::QtUserPrompt>(QStringLiteral("Halvane"));
         platform::SetUserPrompt(prompt_.get());
-        halvane::app::InstallProcedureDialog();
         // A script that never matches fails its test instead of hanging it:
         // open boxes are answered No and running jobs are stopped.
         watchdog_.setInterval(60000);
@@ -126,11 +125,15 @@ protected:
     }
     void TearDown() override {
         watchdog_.stop();
-        halvane::procedures::SetProcedureDialogShell({});
         platform::SetUserPrompt(nullptr);
         prompt_.reset();
         pump_.reset();
         platform::uiMessageQueue().discardAll();
+    }
+
+    // Runs `job` under the program's dialog, as its jobs are run.
+    static int runUnderDialog(Job& job) {
+        return halvane::procedures::DoProcedure(&job, {}, nullptr, &halvane::app::RunProcedureDialog);
     }
 
     std::unique_ptr<platform::qt::UiMessagePump> pump_;
@@ -178,7 +181,7 @@ TEST_F(ProcedureDialogTest, ShowsTheRunningStateAndTheJobsTextsWhileTheBarFollow
             return 0;
         },
         "Calculation Procedure");
-    EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, nullptr), 1);
+    EXPECT_EQ(runUnderDialog(job), 1);
     EXPECT_EQ(title, "Calculation Procedure");
     EXPECT_EQ(runningText, " please wait...  ");
     EXPECT_FALSE(startEnabled);
@@ -235,7 +238,7 @@ TEST_F(ProcedureDialogTest, EscapeAsksBeforeAbortingAndNoLetsTheJobRunOn) {
         return true;
     });
     Job job([&](IProcDialog* h) { return steppingBody(h, finish, &seen); });
-    EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, nullptr), 2);
+    EXPECT_EQ(runUnderDialog(job), 2);
     EXPECT_EQ(step, 4);
     EXPECT_EQ(boxText, "Are you sure you want to abort?");
     EXPECT_EQ(boxTitle, "Please confirm:");
@@ -270,7 +273,7 @@ TEST_F(ProcedureDialogTest, TheCloseBoxAndTheAbortButtonAskToo) {
             return false;
         });
         Job job([&](IProcDialog* h) { return steppingBody(h, finish); });
-        EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, nullptr), 2);
+        EXPECT_EQ(runUnderDialog(job), 2);
         EXPECT_TRUE(asked);
         EXPECT_TRUE(visibleWhileAsked);  // the close box did not close it
         EXPECT_EQ(job.completedError.value_or(""), "Procedure aborted\n");
@@ -299,16 +302,15 @@ TEST_F(ProcedureDialogTest, AJobsQuestionIsAnsweredWhileTheDialogRuns) {
         h->Done(1);
         return 0;
     });
-    EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, nullptr), 2);
+    EXPECT_EQ(runUnderDialog(job), 2);
     EXPECT_TRUE(question.startsWith("Measurement failed."));
     EXPECT_EQ(job.completedError.value_or(""), "Measurement failed., User abort");
 }
 
-// A windowed program that installed no dialog still runs its jobs: the
+// A windowed program that hands its jobs no dialog still runs them: the
 // headless dialog waits through the event pump, so the job's question is
 // shown and answered rather than left hanging.
 TEST_F(ProcedureDialogTest, WithoutTheDialogInstalledTheHeadlessOneKeepsTheInterfaceAlive) {
-    halvane::procedures::SetProcedureDialogShell({});
     bool answered = false;
     User user([&](CProcedureDialog*, QWidget* modal) {
         QMessageBox* box = openBox(modal);
@@ -382,6 +384,6 @@ TEST_F(ProcedureDialogTest, TheBarIsBusyWhileTheJobWaitsUncountedAndFollowsEachC
         halvane::procedures::CheckAbort(&h->RunningFlag());
         return 0;
     });
-    EXPECT_EQ(halvane::procedures::DoProcedure(&job, {}, nullptr), 2);
+    EXPECT_EQ(runUnderDialog(job), 2);
     EXPECT_EQ(seen, (std::vector<std::string>{"busy", "1/4", "busy", "0/2", "busy"}));
 }

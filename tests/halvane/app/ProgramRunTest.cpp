@@ -18,6 +18,7 @@
 #include "halvane/app/models/CompletionPage.h"
 #include "halvane/app/models/MainFrameCommands.h"
 #include "halvane/link/BztTolvarinePlatformV1Base.h"
+#include "halvane/procedures/framework/HeadlessProcedureDialog.h"
 #include "halvane/procedures/jobs/CrossoverTargetJobs.h"
 #include "platform/ScriptedUserPrompt.h"
 #include "platform/qt/UiMessagePump.h"
@@ -43,6 +44,7 @@
 #include <iterator>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace halvane::signal;
@@ -168,6 +170,11 @@ protected:
         options_.sound = &sound_;
         options_.clock = &clock_;
         options_.calibration = &calibration_;
+        // The jobs' progress dialog, handed to the service.
+        options_.procedureDialog = [this](halvane::procedures::ProcedureDialogController& c, platform::WindowHandle parent) {
+            ++dialogs_;
+            return halvane::procedures::RunHeadlessProcedureDialog(c, parent);
+        };
         // Fronts and centre at 5 positions, Music on its own.
         previousSelection_ = halvane::app::models::SetSpeakerSelectionShell([this](halvane::app::models::SpeakerSelection& s, platform::WindowHandle) {
             ++selections_;
@@ -200,6 +207,7 @@ protected:
     bool cancelSelection_ = false;
     int selections_ = 0;
     int repeats_ = 0;
+    int dialogs_ = 0;
 };
 
 }  // namespace
@@ -256,6 +264,8 @@ TEST_P(ProgramRun, MeasureCommandFilesTheMeasurementsLevelsAndTargets) {
     ASSERT_FALSE(prompt_.asks.empty());
     EXPECT_EQ(prompt_.asks.back().text, "Measurement procedure failed.\nUser abort.");
     EXPECT_TRUE(ProcessorOffAndReleased());
+    // Each of the eleven jobs ran under the dialog the service was handed.
+    EXPECT_EQ(dialogs_, 11);
 }
 
 TEST_P(ProgramRun, AutomaticStartMeasuresCalculatesUploadsAndShowsTheResults) {
@@ -502,7 +512,14 @@ TEST(ProgramOpen, AnOlderDocumentComesUpWithRebuiltCurvesLevelsAndTargets) {
     }
     platform::ScriptedUserPrompt prompt;
     halvane::document::AppState app;
-    halvane::app::JobsProcedureService jobs;
+    // The target regeneration runs under the service's progress dialog.
+    int dialogs = 0;
+    halvane::app::JobsProcedureService::Options options;
+    options.procedureDialog = [&](halvane::procedures::ProcedureDialogController& c, platform::WindowHandle parent) {
+        ++dialogs;
+        return halvane::procedures::RunHeadlessProcedureDialog(c, parent);
+    };
+    halvane::app::JobsProcedureService jobs(std::move(options));
     halvane::app::HalvaneShell shell(app, jobs, prompt, nullptr);
     ASSERT_TRUE(shell.OpenDocument(path)) << (prompt.asks().empty() ? std::string() : prompt.asks().back().text);
     CHalvaneDoc& doc = *shell.Document();
@@ -517,6 +534,7 @@ TEST(ProgramOpen, AnOlderDocumentComesUpWithRebuiltCurvesLevelsAndTargets) {
     EXPECT_EQ(doc.CurveSetSlot(4)->Count(), 3);  // targets
     EXPECT_TRUE(doc.IsModified());
     EXPECT_TRUE(prompt.asks().empty());
+    EXPECT_EQ(dialogs, 1);
 }
 
 TEST(ProgramOpen, ATargetRegenerationThatFailsIsReported) {

@@ -25,6 +25,7 @@ using halvane::procedures::DoProcedure;
 using halvane::procedures::HeadlessProcedureDialog;
 using halvane::procedures::IProcDialog;
 using halvane::procedures::ProcedureDialogController;
+using halvane::procedures::ProcedureDialogShell;
 
 namespace {
 
@@ -51,15 +52,14 @@ protected:
         platform::SetUserPrompt(&prompt_);
     }
     void TearDown() override {
-        halvane::procedures::SetProcedureDialogShell({});
         platform::SetUserPrompt(nullptr);
         platform::uiMessageQueue().discardAll();
     }
 
-    // Runs the headless dialog with `tick` as the user, and keeps what it
-    // showed when it ended.
+    // The jobs run under the headless dialog with `tick` as the user, which
+    // keeps what it showed when it ended.
     void useDialog(std::function<void(HeadlessProcedureDialog&)> tick = {}) {
-        halvane::procedures::SetProcedureDialogShell([this, tick](ProcedureDialogController& c, platform::WindowHandle) {
+        shell_ = [this, tick](ProcedureDialogController& c, platform::WindowHandle) {
             HeadlessProcedureDialog dialog(c);
             dialog.OnTick = tick;
             const int result = dialog.RunModal();
@@ -71,10 +71,14 @@ protected:
             abortEnabled = dialog.AbortEnabled();
             state = c.State();
             return result;
-        });
+        };
     }
 
+    // Runs `job` under the progress dialog the test set up.
+    int runJob(ScriptedJob& job) { return DoProcedure(&job, {}, nullptr, shell_); }
+
     platform::ScriptedUserPrompt prompt_;
+    ProcedureDialogShell shell_;
     std::string status, caption;
     int progressHigh = -1, progressPos = -1, state = -1;
     bool startEnabled = true, abortEnabled = false;
@@ -97,7 +101,7 @@ TEST_F(DialogProcedure, AJobOnItsWorkerCompletesWithOneAfterAllItsReports) {
             return 0;
         },
         "Calculation Procedure");
-    EXPECT_EQ(DoProcedure(&job, {}, nullptr), 1);
+    EXPECT_EQ(runJob(job), 1);
     EXPECT_NE(bodyThread, std::this_thread::get_id());
     EXPECT_EQ(caption, "Calculation Procedure");
     EXPECT_EQ(status, "Verifying measurements for position 1.");
@@ -133,7 +137,7 @@ TEST_F(DialogProcedure, TextsAndProgressArriveBeforeTheEnd) {
         }
     };
     std::vector<std::string> events;
-    halvane::procedures::SetProcedureDialogShell([&](ProcedureDialogController& c, platform::WindowHandle) {
+    shell_ = [&](ProcedureDialogController& c, platform::WindowHandle) {
         RecordingView view;
         c.Attach(view);
         c.OnInitDialog();
@@ -147,7 +151,7 @@ TEST_F(DialogProcedure, TextsAndProgressArriveBeforeTheEnd) {
         c.Detach();
         events = view.events;
         return view.result;
-    });
+    };
     ScriptedJob job([](ScriptedJob&, IProcDialog* h) -> int {
         DoneGuard guard(h);
         h->SetDisplayString("Initializing...");
@@ -157,7 +161,7 @@ TEST_F(DialogProcedure, TextsAndProgressArriveBeforeTheEnd) {
         h->Step(1);
         halvane::diagnostics::ThrowErrorText("Could not find a valid Tessik processor.");
     });
-    EXPECT_EQ(DoProcedure(&job, {}, nullptr), 2);
+    EXPECT_EQ(runJob(job), 2);
     const std::vector<std::string> expected = {
         "text  please wait...  ", "text Initializing...", "range 0-2", "pos 0", "pos 1",
         "text Measuring Movie Left Front at position 1", "pos 2", "end 2"};
@@ -175,7 +179,7 @@ TEST_F(DialogProcedure, ThousandFailingRunsAllSeeTheirText) {
         halvane::diagnostics::ThrowErrorText("Failed to power on unit.");
     });
     for (int i = 0; i < 1000; ++i) {
-        ASSERT_EQ(DoProcedure(&job, {}, nullptr), 2) << "run " << i;
+        ASSERT_EQ(runJob(job), 2) << "run " << i;
         ASSERT_EQ(job.completedError.value_or(""), "Failed to power on unit.") << "run " << i;
     }
 }
@@ -186,7 +190,7 @@ TEST_F(DialogProcedure, ALogicErrorEndsTheDialogWithTwoAndItsText) {
         DoneGuard guard(h);
         throw std::logic_error("Can't get pair of invalid CSpkrs");
     });
-    EXPECT_EQ(DoProcedure(&job, {}, nullptr), 2);
+    EXPECT_EQ(runJob(job), 2);
     EXPECT_EQ(job.completedError.value_or(""), "Can't get pair of invalid CSpkrs");
 }
 
@@ -207,7 +211,7 @@ TEST_F(DialogProcedure, AbortAnsweredNoLetsTheJobRunOn) {
     });
     prompt_.answer(platform::IDNO);
     ScriptedJob job([&](ScriptedJob&, IProcDialog* h) { return pollingBody(h, finish); });
-    EXPECT_EQ(DoProcedure(&job, {}, nullptr), 1);
+    EXPECT_EQ(runJob(job), 1);
     ASSERT_EQ(prompt_.askCount(), 1u);
     const auto ask = prompt_.asks().front();
     EXPECT_EQ(ask.text, "Are you sure you want to abort?");
@@ -233,7 +237,7 @@ TEST_F(DialogProcedure, AbortAnsweredYesEndsTheJobWithTheAbortText) {
     ScriptedJob job([&](ScriptedJob&, IProcDialog* h) { return pollingBody(h, finish); });
     for (int run = 0; run < 100; ++run) {
         prompt_.answer(platform::IDYES);
-        ASSERT_EQ(DoProcedure(&job, {}, nullptr), 2) << "run " << run;
+        ASSERT_EQ(runJob(job), 2) << "run " << run;
         ASSERT_EQ(job.completedError.value_or(""), "Procedure aborted\n") << "run " << run;
     }
     EXPECT_EQ(prompt_.askCount(), 100u);
@@ -282,7 +286,7 @@ TEST_F(DialogProcedure, AJobThatEndsWhileTheConfirmationIsOpenKeepsItsResult) {
     });
     running = &job;
     prompt.answerWhen = [&] { return !running->HasQueuedRuns(); };
-    EXPECT_EQ(DoProcedure(&job, {}, nullptr), 1);
+    EXPECT_EQ(runJob(job), 1);
     EXPECT_EQ(prompt.asked, 1);
     EXPECT_EQ(state, 4);  // the Yes came too late to abort anything
     EXPECT_FALSE(job.completedError.has_value());
@@ -292,19 +296,19 @@ TEST_F(DialogProcedure, AJobThatEndsWhileTheConfirmationIsOpenKeepsItsResult) {
 // reporting to a host that has gone: the job is aborted and waited for.
 TEST_F(DialogProcedure, ADialogEndedWithoutTheJobAbortsAndAwaitsIt) {
     std::atomic<bool> started{false};
-    halvane::procedures::SetProcedureDialogShell([&](ProcedureDialogController& c, platform::WindowHandle) {
+    shell_ = [&](ProcedureDialogController& c, platform::WindowHandle) {
         HeadlessProcedureDialog dialog(c);
         dialog.OnTick = [&](HeadlessProcedureDialog& d) {
             if (started.load()) d.EndDialog(2);
         };
         return dialog.RunModal();
-    });
+    };
     const std::atomic<bool> never{false};
     ScriptedJob job([&](ScriptedJob&, IProcDialog* h) {
         started = true;
         return pollingBody(h, never);
     });
-    EXPECT_EQ(DoProcedure(&job, {}, nullptr), 2);
+    EXPECT_EQ(runJob(job), 2);
     EXPECT_FALSE(job.HasQueuedRuns());
     EXPECT_EQ(job.completedError.value_or(""), "Procedure aborted\n");
 }
@@ -318,8 +322,8 @@ TEST_F(DialogProcedure, ASecondRunGetsAFreshWorker) {
         guard.SetResult(1);
         return 0;
     });
-    EXPECT_EQ(DoProcedure(&job, {}, nullptr), 1);
-    EXPECT_EQ(DoProcedure(&job, {}, nullptr), 1);
+    EXPECT_EQ(runJob(job), 1);
+    EXPECT_EQ(runJob(job), 1);
     ASSERT_EQ(threads.size(), 2u);
     ASSERT_NE(job.GetWorker(), nullptr);
     EXPECT_TRUE(job.GetWorker()->IsRunning());  // the second worker waits for more
@@ -362,7 +366,7 @@ TEST_F(DialogProcedure, StartAndTheRunTaskMessageStartTheProcedure) {
     bool startEnabledAtFirst = false;
     int argument = 0;
     int ticks = 0;
-    halvane::procedures::SetProcedureDialogShell([&](ProcedureDialogController& c, platform::WindowHandle) {
+    shell_ = [&](ProcedureDialogController& c, platform::WindowHandle) {
         c.SetAutoStart(false);
         HeadlessProcedureDialog dialog(c);
         dialog.OnTick = [&](HeadlessProcedureDialog& d) {
@@ -374,13 +378,13 @@ TEST_F(DialogProcedure, StartAndTheRunTaskMessageStartTheProcedure) {
                                       reinterpret_cast<std::uintptr_t>(&argument), 0);
         };
         return dialog.RunModal();
-    });
+    };
     ScriptedJob job([](ScriptedJob&, IProcDialog* h) {
         DoneGuard guard(h);
         guard.SetResult(1);
         return 0;
     });
-    EXPECT_EQ(DoProcedure(&job, {}, nullptr), 1);
+    EXPECT_EQ(runJob(job), 1);
     EXPECT_EQ(initialState, 7);
     EXPECT_EQ(initialStatus, "");  // the initial state sets no text
     EXPECT_TRUE(startEnabledAtFirst);
