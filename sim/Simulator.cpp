@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cmath>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -90,8 +89,11 @@ bool Simulator::caughtUp() const {
     if (inHand_) return false;
     std::lock_guard lock(mutex_);
     if (paced_ || !pty_ || !pty_->isOpen()) return true;
-    int unread = 0;
-    if (::ioctl(pty_->masterFd(), FIONREAD, &unread) == 0 && unread > 0) return false;
+    // poll(2), not FIONREAD: bytes the program has written may still be in
+    // the kernel's buffer on their way to the master, which FIONREAD does not
+    // count; poll lets them through first.
+    pollfd p{pty_->masterFd(), POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) return false;
     if (inHand_) return false;
     return writeBlocked_ || pending_.empty() || pending_.front().dueMs > clock_.nowMs();
 }

@@ -64,12 +64,15 @@ public:
 private:
     void catchUp() const {
         const sim::Simulator* s = simulator_.load();
-        if (s == nullptr || !s->running() || s->caughtUp()) return;
-        if (hold_) hold(true);
+        if (s == nullptr || !s->running()) return;
+        // Held from the first look on: that look may itself wait for the
+        // kernel to hand the simulator what the program wrote.
+        const bool held = hold_;
+        if (held) hold(true);
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLimitMs);
         while (!s->caughtUp() && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(std::chrono::microseconds(50));
-        if (hold_) hold(false);
+        if (held) hold(false);
     }
 
     // The time stands still from the first holder on until the last lets go.

@@ -57,6 +57,7 @@ protected:
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(0, "1.31c"), portClock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
         lineClock_.follow(sim_.get());
+        lineClock_.holdWhileCatchingUp(true);
         Port().SetClock(lineClock_);
         Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
         Port().SetSearchAttempted(false);

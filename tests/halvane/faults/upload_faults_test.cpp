@@ -17,6 +17,7 @@
 
 #include "tests/halvane/link/UnitFixture.h"
 #include "tests/halvane/procedures/jobs/RoadProject.h"
+#include "tests/support/CatchUpClock.h"
 #include "tests/support/TestProcHost.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +52,10 @@ struct Outcome {
 
 class UploadFaultsBase : public ::testing::Test {
 protected:
-    explicit UploadFaultsBase(platform::Clock& clock) : clock_(clock) {}
+    explicit UploadFaultsBase(platform::Clock& processorClock)
+        : processorClock_(processorClock), clock_(processorClock) {
+        clock_.holdWhileCatchingUp(true);
+    }
 
     void SetUp() override {
         halvane::link::ConTypes::CreateUnits(port_);
@@ -64,6 +68,7 @@ protected:
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         Port().SetSearchAttempted(false);
+        clock_.follow(nullptr);
         sim_.reset();
     }
     // The port the units talk through, as the program hands its one port to them.
@@ -75,8 +80,9 @@ protected:
         model_ = model;
         ASSERT_TRUE(roadtest::CalculatedRoad(s_.doc, model == kReceiver ? 4 : 2));
         sim_ = std::make_unique<sim::Simulator>(
-            std::make_unique<sim::HalvaneDialect>(model, model == kReceiver ? "1.00" : "1.31c"), clock_);
+            std::make_unique<sim::HalvaneDialect>(model, model == kReceiver ? "1.00" : "1.31c"), processorClock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
+        clock_.follow(sim_.get());
         Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
         // The job takes the processor the search found.
         Search();
@@ -190,7 +196,12 @@ protected:
         }
     }
 
-    platform::Clock& clock_;
+    platform::Clock& processorClock_;  // the simulator's
+    // The link's, which the bounds are judged on: replies are judged once
+    // the processor has caught up, and the time stands still while it does,
+    // so a loaded machine's delays to the simulator's thread are no time of
+    // the link's.
+    testsupport::CatchUpClock clock_;
     int model_ = 0;
     std::int64_t faultWaitedMs_ = -1;  // the link's waiting when the fault began
     std::unique_ptr<sim::Simulator> sim_;

@@ -5,6 +5,7 @@
 #include "platform/ScriptedUserPrompt.h"
 #include "sim/HalvaneDialect.h"
 #include "sim/Simulator.h"
+#include "tests/support/CatchUpClock.h"
 
 #include "LinkFixture.h"
 
@@ -106,11 +107,14 @@ private:
 // writes with its own class's limits.
 class UnitTest : public ::testing::Test {
 protected:
+    UnitTest() { lineClock_.holdWhileCatchingUp(true); }
+
     void StartUnit(int model, std::string firmware) {
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model, std::move(firmware)),
                                               clock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
-        Port().SetClock(clock_);
+        lineClock_.follow(sim_.get());
+        Port().SetClock(lineClock_);
         Port().SetPortMap(MapOnly({{1, sim_->slavePath()}}));
         const std::int64_t before = Port().IdentifyRequests();
         ASSERT_TRUE(Port().FindUnit());
@@ -135,6 +139,7 @@ protected:
     void TearDown() override {
         Port().SetPortMap(MapOnly({}));
         Port().SetClock(platform::systemClock());
+        lineClock_.follow(nullptr);
         sim_.reset();
     }
 
@@ -153,6 +158,10 @@ protected:
     std::size_t Count(const std::string& text) const { return sim_->log().count(text); }
 
     FastSleepClock clock_;
+    // The port's: replies are judged once the processor has caught up, and
+    // the reply limits stand still while it does (at 20 times real time a
+    // held-up simulator's thread would cost them 20 times its delay).
+    testsupport::CatchUpClock lineClock_{clock_};
     platform::ScriptedUserPrompt prompt_;
     RecordingProgress progress_{&prompt_};
     std::unique_ptr<sim::Simulator> sim_;

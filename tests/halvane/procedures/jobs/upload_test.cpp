@@ -24,7 +24,8 @@ class UploadJobTest : public ::testing::Test {
 protected:
     void SetUp() override {
         halvane::link::ConTypes::CreateUnits(port_);
-        Port().SetClock(clock_);
+        lineClock_.holdWhileCatchingUp(true);
+        Port().SetClock(lineClock_);
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetSearchAttempted(false);
     }
@@ -33,6 +34,7 @@ protected:
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         Port().SetSearchAttempted(false);
+        lineClock_.follow(nullptr);
         sim_.reset();
     }
     // The port the units talk through, as the program hands its one port to them.
@@ -43,6 +45,7 @@ protected:
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model, model >= 6 ? "1.00" : "1.31c"),
                                               clock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
+        lineClock_.follow(sim_.get());
         Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
     }
     template <class F>
@@ -58,6 +61,9 @@ protected:
     }
 
     linktest::FastSleepClock clock_{20.0};
+    // The port's: replies are judged once the processor has caught up, on a
+    // time that stands still while it does.
+    testsupport::CatchUpClock lineClock_{clock_};
     std::unique_ptr<sim::Simulator> sim_;
     roadtest::ScriptedDoc s_;
     testsupport::TestProcHost host_;

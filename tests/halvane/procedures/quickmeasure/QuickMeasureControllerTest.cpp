@@ -58,7 +58,9 @@ protected:
         halvane::link::ConTypes::CreateUnits(port_);
         sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(0, "1.31c"), portClock_);
         ASSERT_TRUE(sim_->start()) << sim_->error();
-        Port().SetClock(portClock_);
+        lineClock_.follow(sim_.get());
+        lineClock_.holdWhileCatchingUp(true);
+        Port().SetClock(lineClock_);
         Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
         Port().SetSearchAttempted(false);
         portClock_.setFactor(20);
@@ -72,6 +74,7 @@ protected:
         Port().SetPortMap(linktest::MapOnly({}));
         Port().SetClock(platform::systemClock());
         Port().SetSearchAttempted(false);
+        lineClock_.follow(nullptr);
         sim_.reset();
     }
 
@@ -162,6 +165,9 @@ protected:
     halvane::link::Comm::CBasicTessikPort& Port() { return port_; }
 
     linktest::FastSleepClock portClock_;
+    // The port's: replies are judged once the processor has caught up, on a
+    // time that stands still while it does.
+    testsupport::CatchUpClock lineClock_{portClock_};
     platform::ScaledClock soundClock_{8.0};  // the microphone streams 8 times faster than real time
     platform::SimSoundSystem sound_{soundClock_};
     platform::ScriptedUserPrompt prompt_;
