@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cmath>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -90,10 +89,20 @@ bool Simulator::caughtUp() const {
     if (inHand_) return false;
     std::lock_guard lock(mutex_);
     if (paced_ || !pty_ || !pty_->isOpen()) return true;
-    int unread = 0;
-    if (::ioctl(pty_->masterFd(), FIONREAD, &unread) == 0 && unread > 0) return false;
+    // poll, not FIONREAD: the kernel hands what the program wrote to the
+    // master's side from a worker of its own, which a busy machine holds up,
+    // and FIONREAD counts only what has been handed over. poll waits for that
+    // hand-over, so bytes on their way count as unread.
+    pollfd p{pty_->masterFd(), POLLIN | POLLOUT, 0};
+    if (::poll(&p, 1, 0) < 0) p.revents = 0;
+    if (p.revents & POLLIN) return false;
     if (inHand_) return false;
-    return writeBlocked_ || pending_.empty() || pending_.front().dueMs > clock_.nowMs();
+    const bool due = !pending_.empty() && pending_.front().dueMs <= clock_.nowMs();
+    if (!due && !(dialect_->sendsUnasked() && !faults_.silent)) return true;
+    // Something is to go: caught up once the line takes no more (the
+    // program is not reading). A write that was refused earlier says
+    // nothing once the program has read or purged its input.
+    return !(p.revents & POLLOUT);
 }
 
 void Simulator::disconnect() {

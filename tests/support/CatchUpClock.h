@@ -16,8 +16,8 @@ namespace testsupport {
 // judged late only when it is late on the processor's time. A
 // sanitizer's slowness or a busy machine that holds up the simulator's
 // thread then costs real time, never a reply. A simulator that does not
-// catch up within kLimitMs of real time (it floods the line, or hangs) is
-// left to run as it is.
+// catch up within kLimitMs of real time (it hangs, or floods a line that is
+// read as fast as it fills) is left to run as it is.
 class CatchUpClock final : public platform::Clock {
 public:
     static constexpr std::int64_t kLimitMs = 2000;
