@@ -42,6 +42,11 @@ public:
     // Called about every few milliseconds for timed behaviour.
     virtual void onTick(Responder& /*out*/) {}
 
+    // Whether the processor sends unasked for as long as the line takes its
+    // bytes (a flood from onTick). Its line is full on the processor's time;
+    // a program that waits on it waits until this thread has filled it.
+    virtual bool sendsUnasked() const { return false; }
+
     // What the processor holds, as plain text for a person or a test to
     // compare with what a program wrote: a comment line ("# ...") naming the
     // processor, then sections ("[name]") of one item a line, fields apart

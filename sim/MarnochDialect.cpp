@@ -69,8 +69,10 @@ void MarnochDialect::onWrongLine(std::string_view, Responder&) {
 }
 
 void MarnochDialect::onTick(Responder& out) {
-    if (knobs_.flood && state_ != State::Loader) out.replyRaw(std::string(2048, 'x'));
+    if (sendsUnasked()) out.replyRaw(std::string(2048, 'x'));
 }
+
+bool MarnochDialect::sendsUnasked() const { return knobs_.flood && state_ != State::Loader; }
 
 void MarnochDialect::onBytes(std::string_view bytes, Responder& out) {
     for (const char c : bytes) {

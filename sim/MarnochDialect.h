@@ -74,6 +74,7 @@ public:
     void onBytes(std::string_view bytes, Responder& out) override;
     void onWrongLine(std::string_view bytes, Responder& out) override;
     void onTick(Responder& out) override;
+    bool sendsUnasked() const override;
     // [memory]: the 4096 bytes, 16 a line: the first byte's address (three
     // hexadecimal digits), then the bytes (two each).
     std::string memoryText() const override;

@@ -89,13 +89,20 @@ bool Simulator::caughtUp() const {
     if (inHand_) return false;
     std::lock_guard lock(mutex_);
     if (paced_ || !pty_ || !pty_->isOpen()) return true;
-    // poll(2), not FIONREAD: bytes the program has written may still be in
-    // the kernel's buffer on their way to the master, which FIONREAD does not
-    // count; poll lets them through first.
-    pollfd p{pty_->masterFd(), POLLIN, 0};
-    if (::poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) return false;
+    // poll, not FIONREAD: the kernel hands what the program wrote to the
+    // master's side from a worker of its own, which a busy machine holds up,
+    // and FIONREAD counts only what has been handed over. poll waits for that
+    // hand-over, so bytes on their way count as unread.
+    pollfd p{pty_->masterFd(), POLLIN | POLLOUT, 0};
+    if (::poll(&p, 1, 0) < 0) p.revents = 0;
+    if (p.revents & POLLIN) return false;
     if (inHand_) return false;
-    return writeBlocked_ || pending_.empty() || pending_.front().dueMs > clock_.nowMs();
+    const bool due = !pending_.empty() && pending_.front().dueMs <= clock_.nowMs();
+    if (!due && !(dialect_->sendsUnasked() && !faults_.silent)) return true;
+    // Something is to go: caught up once the line takes no more (the
+    // program is not reading). A write that was refused earlier says
+    // nothing once the program has read or purged its input.
+    return !(p.revents & POLLOUT);
 }
 
 void Simulator::disconnect() {

@@ -62,9 +62,11 @@ public:
     bool waitQuiet(std::int64_t timeoutMs) const;
 
     // Whether the simulator has taken in every byte the program has written
-    // so far and written every reply due by now on its clock (or cannot,
-    // because the program is not reading). A reply not there by then is
-    // late on the processor's time, not because this thread was held up.
+    // so far (also bytes the kernel has yet to hand over) and written every
+    // reply due by now on its clock, or filled the line while its dialect
+    // floods it (or cannot, because the program is not reading). A reply not
+    // there by then is late on the processor's time, not because this
+    // thread was held up.
     bool caughtUp() const;
 
     // Hangs up now, as a pulled cable would.

@@ -111,6 +111,19 @@ TEST_F(SimulatorTest, DroppedBytesLoseTheCommand) {
     EXPECT_EQ(sim_->log().size(), 0u);
 }
 
+// Caught up, the simulator has handled every byte the program wrote, also
+// bytes the kernel still held on their way to its side when asked, and has
+// written the answer: the answer is there to read at once.
+TEST_F(SimulatorTest, CaughtUpMeansTheAnswerIsThere) {
+    for (int round = 0; round < 50; ++round) {
+        ASSERT_TRUE(line_.writeAll("?\n"));
+        ASSERT_TRUE(WaitUntil([&] { return sim_->caughtUp(); }, 10000)) << "never caught up";
+        char buffer[64];
+        const long n = line_.readAvailable(buffer, sizeof buffer);
+        ASSERT_EQ(std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0), "Vux500 v1.00\n") << "round " << round;
+    }
+}
+
 TEST(Simulator, LogIsTimestampedInOrderOnItsClock) {
     // The log's times are the simulator's clock: a virtual one here, moved
     // on between the two commands.

@@ -17,8 +17,8 @@ namespace testsupport {
 // judged late only when it is late on the processor's time. A
 // sanitizer's slowness or a busy machine that holds up the simulator's
 // thread then costs real time, never a reply. A simulator that does not
-// catch up within kLimitMs of real time (it floods the line, or hangs) is
-// left to run as it is.
+// catch up within kLimitMs of real time (it hangs, or floods a line that is
+// read as fast as it fills) is left to run as it is.
 //
 // The catching up takes real time, which a scaled clock turns into a
 // multiple of it. A program that judges a limit across several waits (a
