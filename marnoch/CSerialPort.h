@@ -160,14 +160,19 @@ private:
     void readBackAfterStop(CProgCtrl& progress, TransferOutcome& outcome);
     // Puts back what a lost byte may have made the loader write during a
     // backup, where the old byte is known; the rest goes to outcome.unsure.
-    // `program`: the read-back of a programming was traced; an address it
-    // re-checks is counted again as it is found (or written right).
+    // `program`: a programming was traced; an address the read-back found
+    // wrong where a lost byte may have written is written right, and what
+    // it re-checks is counted again as it is found.
     void repairStrayWrites(LoaderTrace& trace, TransferOutcome& outcome, bool program);
     // The loader answers at 115200, ready for byte exchanges; brought back
     // (entered again, speed raised, transfer prepared) when it does not.
     bool loaderReady();
     bool loaderAnswers();
     bool resumeLoader();
+    // After an address failed its tries: whether it is worth them again,
+    // the loader brought back or (once an address: `putInStep`) put back
+    // in step.
+    bool loaderAgain(bool& putInStep);
     bool writeVerified(unsigned address, std::uint8_t value);
     bool readAddress(unsigned address, std::uint8_t& value, bool& clean);
     bool readConfirmed(unsigned address, std::uint8_t& value, bool& anyRead);
@@ -199,11 +204,14 @@ private:
     // The last LoaderCommand or LoaderQuery was answered at its first
     // sending, with nothing else on the line before the answer.
     bool lastExchangeClean_ = false;
+    // A LoaderCommand went unacknowledged while the loader answered other
+    // bytes: it heard ours as something else (cleared by whoever looks).
+    bool loaderOutOfStep_ = false;
     // A LeaveLoader that gave up found the loader still answering.
     bool lastSeenInLoader_ = false;
-    // While a backup reads or a programming reads back, every byte sent is
-    // kept for the replay of lost bytes; the window of each address's
-    // confirmation is noted.
+    // While a transfer runs, every byte sent is kept for the replay of lost
+    // bytes; the window of each address's confirmation (a backup's read, a
+    // programming's read-back) is noted.
     LoaderTrace* trace_ = nullptr;
     std::vector<std::size_t> confirmedIn_;
     // The byte of each address's first clean read, -1 when none; and of

@@ -52,6 +52,7 @@ bool CSerialPort::LoaderCommand(std::string_view bytes, std::int64_t timeoutMs) 
         }
     }
     lastExchangeClean_ = false;
+    if (stray) loaderOutOfStep_ = true;
     return false;
 }
 

@@ -138,18 +138,29 @@ bool CSerialPort::retrieveLoop(CProgCtrl& progress, unsigned& stoppedAt) {
 
 // One attempt after another until the byte read back is the one written:
 // "a", "d", "a" again and "D"; an attempt in which any of them fails counts
-// as a mismatch.
+// as a mismatch. A byte read back right after a resend or a stray answer is
+// no proof that nothing else was written: a lost low address byte makes the
+// resent "a" the low byte (0x?61), and the "d" that follows writes there.
 bool CSerialPort::writeVerified(unsigned address, std::uint8_t value) {
     const auto wanted = static_cast<char>(value);
     for (int attempt = 0; attempt < timing::kByteTries; ++attempt) {
         std::string reply;
-        const bool verified = LoaderCommand(addressCommand(address), timing::kAddressLimitMs) &&
-                              LoaderCommand(std::string{'d', wanted}, timing::kWriteByteLimitMs) &&
-                              LoaderCommand(addressCommand(address), timing::kAddressLimitMs) &&
-                              LoaderQuery("D", timing::kReadByteLimitMs, reply, 1, timing::kReadByteRetries) &&
-                              reply[0] == wanted;
+        bool clean = true;
+        auto exchanged = [&](bool answered) {
+            clean = clean && answered && lastExchangeClean_;
+            return answered;
+        };
+        const bool verified =
+            exchanged(LoaderCommand(addressCommand(address), timing::kAddressLimitMs)) &&
+            exchanged(LoaderCommand(std::string{'d', wanted}, timing::kWriteByteLimitMs)) &&
+            exchanged(LoaderCommand(addressCommand(address), timing::kAddressLimitMs)) &&
+            exchanged(LoaderQuery("D", timing::kReadByteLimitMs, reply, 1, timing::kReadByteRetries)) &&
+            reply[0] == wanted;
         if (verified) {
-            if (trace_ != nullptr) trace_->settled(address);
+            if (trace_ != nullptr) {
+                if (!clean) trace_->spoilt();
+                trace_->settled(address);
+            }
             return true;
         }
         if (trace_ != nullptr) trace_->spoilt();
@@ -160,8 +171,11 @@ bool CSerialPort::writeVerified(unsigned address, std::uint8_t value) {
 bool CSerialPort::programLoop(CProgCtrl& progress, unsigned& stoppedAt) {
     for (const auto& range : kProgramRanges) {
         for (unsigned address = range.first; address < range.end; ++address) {
-            if (!writeVerified(address, image_[address]) &&
-                !(!loaderAnswers() && resumeLoader() && writeVerified(address, image_[address]))) {
+            loaderOutOfStep_ = false;
+            bool putInStep = false;
+            bool written = writeVerified(address, image_[address]);
+            while (!written && loaderAgain(putInStep)) written = writeVerified(address, image_[address]);
+            if (!written) {
                 stoppedAt = address;
                 return false;
             }
@@ -184,10 +198,12 @@ bool CSerialPort::readBackLoop(CProgCtrl& progress, unsigned split, TransferOutc
         for (unsigned address = range.first; address < range.end; ++address) {
             std::uint8_t value = 0;
             bool clean = false;
+            loaderOutOfStep_ = false;
             if (!readAddress(address, value, clean) || !clean || value != image_[address]) {
                 bool anyRead = false;
+                bool putInStep = false;
                 bool read = readConfirmed(address, value, anyRead);
-                while (!read && !loaderAnswers() && resumeLoader()) read = readConfirmed(address, value, anyRead);
+                while (!read && loaderAgain(putInStep)) read = readConfirmed(address, value, anyRead);
                 if (!read) {
                     if (!skipUnreadable || ++inARow >= kUnreadableInARow) {
                         o.readBackStop = address;
@@ -239,6 +255,22 @@ bool CSerialPort::resumeLoader() {
 
 bool CSerialPort::loaderReady() { return loaderAnswers() || resumeLoader(); }
 
+// A loader that answered an address's commands with other bytes only heard
+// them as something else, and resending them can keep it so: a lost "a"
+// before the low byte 0x68 leaves it waiting for the divisor of its speed
+// command "h", which takes the resent "a" (no speed has that divisor), and
+// the resent low byte 0x68 is "h" again. The read that finds the loader
+// answering puts it back in step (the "h" takes that read's "a", and its
+// resend is heard), so the address gets its tries once more. A loader that
+// no longer answers is brought back.
+bool CSerialPort::loaderAgain(bool& putInStep) {
+    const bool outOfStep = std::exchange(loaderOutOfStep_, false);
+    if (!loaderAnswers()) return resumeLoader();
+    if (!outOfStep || putInStep) return false;
+    putInStep = true;
+    return true;
+}
+
 void CSerialPort::readBackAfterStop(CProgCtrl& progress, TransferOutcome& o) {
     if (!loaderReady()) return;
     o.readBackTried = true;
@@ -270,7 +302,11 @@ void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o, bool
             const int first = firstRead_[w.address];
             if (readIn != kNever && w.window > readIn) {
                 if (w.value != image_[w.address]) check.insert(w.address);
-            } else if (!program && readIn == w.window && image_[w.address] == w.value && first >= 0 &&
+            } else if (program) {
+                // Written astray by the programming before the read-back
+                // came to it: the read-back saw what it left.
+                if (readIn != kNever && readBackDiffers_[w.address] == 1) check.insert(w.address);
+            } else if (readIn == w.window && image_[w.address] == w.value && first >= 0 &&
                        first != w.value) {
                 // The address being read: its first clean read saw another
                 // byte before the write the later reads agree on. That
@@ -397,12 +433,13 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
         ~Tracing() { slot = nullptr; }
     } tracing{trace_};
     if (program) {
-        o.complete = programLoop(progress, o.stoppedAt);
-        // A lost address byte in the read-back can make the loader write
-        // at an address already read back, and the count would no longer
-        // be the unit's: the read-back is traced like a backup, and such
-        // an address is read again (and written right) before it counts.
+        // A lost byte can make the loader write at another address, during
+        // the writing or the read-back; the whole is traced like a backup.
+        // An address the read-back found wrong where such a write may have
+        // landed, or that such a write may have changed after it was read
+        // back, is read again and written right before the count is told.
         trace_ = &trace;
+        o.complete = programLoop(progress, o.stoppedAt);
         if (o.complete) o.readBack = readBackLoop(progress, SettingsImage::kSize, o, false);
         else readBackAfterStop(progress, o);
         trace.close();

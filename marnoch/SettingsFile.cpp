@@ -18,6 +18,12 @@ constexpr char kHex[] = "0123456789abcdef";
 // A backup is about 10 KB; anything far larger is not one.
 constexpr std::size_t kMaxFileBytes = 1 << 20;
 
+// A file's text with the file's path after it, so the user sees which
+// file (and, when a place is refused, which name in it) was meant.
+std::string naming(const std::string& text, const std::string& path) {
+    return path.empty() ? text : text + " " + path;
+}
+
 void appendHex(std::string& out, unsigned value, int digits) {
     for (int d = digits - 1; d >= 0; --d) out.push_back(kHex[(value >> (4 * d)) & 0xF]);
 }
@@ -165,7 +171,7 @@ std::string SettingsFileText(const SettingsImage& image) {
 bool SaveSettingsFile(const SettingsImage& image, const std::string& path, std::string& text) {
     std::string error;
     if (!platform::DocumentFile::CanReplace(path, error)) {
-        text = text::kCannotOpenFile + "\n\n" + error;
+        text = naming(text::kCannotOpenFile, path) + "\n\n" + error;
         return false;
     }
     const std::string content = SettingsFileText(image);
@@ -181,7 +187,7 @@ bool SaveSettingsFile(const SettingsImage& image, const std::string& path, std::
 bool CheckSettingsFileWritable(const std::string& path, std::string& text) {
     std::string error;
     if (platform::DocumentFile::CanReplace(path, error)) return true;
-    text = text::kCannotWriteFile + "\n\n" + error;
+    text = naming(text::kCannotWriteFile, path) + "\n\n" + error;
     return false;
 }
 
@@ -216,7 +222,7 @@ bool ParseSettingsText(std::string_view content, SettingsImage& staging, std::bi
 bool LoadSettingsFile(SettingsImage& image, const std::string& path, std::string& text) {
     struct stat st{};
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        text = text::kCannotOpenFile;
+        text = naming(text::kCannotOpenFile, path);
         return false;
     }
     // Far larger than any backup: not one.
@@ -228,7 +234,7 @@ bool LoadSettingsFile(SettingsImage& image, const std::string& path, std::string
     std::vector<std::uint8_t> bytes;
     std::string error;
     if (!platform::DocumentFile::Read(path, bytes, error, kMaxFileBytes)) {
-        text = text::kCannotOpenFile;
+        text = naming(text::kCannotOpenFile, path);
         return false;
     }
     const std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());

@@ -21,7 +21,7 @@ bool SaveSettingsFile(const SettingsImage& image, const std::string& path, std::
 // Whether the backup can be saved at `path` (its folder takes a new file,
 // an old file there may be replaced): asked before the unit is read, so a
 // place that cannot take the file is refused before the long read. False
-// with "Cannot write Unit settings file", the path and the reason.
+// with "Cannot write Unit settings file" and the path, and the reason.
 bool CheckSettingsFileWritable(const std::string& path, std::string& text);
 
 // The records of a file's text, checked before anything is kept: every

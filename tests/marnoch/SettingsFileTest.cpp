@@ -190,7 +190,7 @@ TEST(SettingsFile, DamagedFilesChangeNothing) {
     SettingsImage image;
     std::string text;
     EXPECT_FALSE(LoadSettingsFile(image, dir.file("missing.k47"), text));
-    EXPECT_EQ(text, text::kCannotOpenFile);
+    EXPECT_EQ(text, text::kCannotOpenFile + " " + dir.file("missing.k47"));
 
     // Far too large to be a backup: refused before it is read.
     const std::string huge = dir.file("huge.k47");
@@ -250,7 +250,7 @@ TEST(SettingsFile, FailedSaveKeepsTheOldFile) {
         saved = SaveSettingsFile(filledImage(2), path, text);
     }
     EXPECT_FALSE(saved);
-    EXPECT_EQ(FirstLine(text), folderRefuses ? text::kCannotOpenFile : text::kCannotWriteFile);
+    EXPECT_EQ(FirstLine(text), folderRefuses ? text::kCannotOpenFile + " " + path : text::kCannotWriteFile);
     EXPECT_NE(text.find(folderRefuses ? folder : path), std::string::npos) << text;
     EXPECT_EQ(readAll(path), before);
     EXPECT_EQ(filesIn(folder), 1);
@@ -281,14 +281,14 @@ TEST(SettingsFile, WriteErrorIsReportedNotSaved) {
     // folder does not exist: no temporary file can be made.
     std::string text;
     EXPECT_FALSE(SaveSettingsFile(SettingsImage{}, "/nonexistent-folder/backup.k47", text));
-    EXPECT_EQ(text, text::kCannotOpenFile +
+    EXPECT_EQ(text, text::kCannotOpenFile + " /nonexistent-folder/backup.k47" +
                         "\n\nCannot create a file in /nonexistent-folder: No such file or directory");
     // A folder where the file should be is not replaced.
     TempDir dir;
     const std::string path = dir.file("backup.k47");
     std::filesystem::create_directory(path);
     EXPECT_FALSE(SaveSettingsFile(SettingsImage{}, path, text));
-    EXPECT_EQ(text, text::kCannotOpenFile + "\n\nCannot replace " + path + ": Is a directory");
+    EXPECT_EQ(text, text::kCannotOpenFile + " " + path + "\n\nCannot replace " + path + ": Is a directory");
     EXPECT_TRUE(std::filesystem::is_directory(path));
 }
 

@@ -173,7 +173,8 @@ TEST_F(MarnochWorkflow, AnUnwritablePlaceIsRefusedBeforeTheRead) {
     chooser_.answer = "/nonexistent-folder/unit.k47";
     auto w = workflows();
     EXPECT_EQ(w.RunCaught(&MarnochWorkflows::RunCreateBackup),
-              text::kCannotWriteFile + "\n\nCannot create a file in /nonexistent-folder: No such file or directory");
+              text::kCannotWriteFile + " /nonexistent-folder/unit.k47" +
+                  "\n\nCannot create a file in /nonexistent-folder: No such file or directory");
     EXPECT_EQ(status_.texts.back(), "Bzt 50 found");
     EXPECT_EQ(sim_.simulator().log().count("Z31842.7"), 0u);
 }
