@@ -41,10 +41,11 @@ std::string CTessikCommunicator::ReplyKeyOfQuery(const std::string& command) {
 void CTessikCommunicator::OnLine(const std::string& line) {
     std::lock_guard lock(mutex_);
     for (auto it = awaited_.begin(); it != awaited_.end(); ++it) {
-        if (line.rfind(*it, 0) == 0) {
+        if (line.rfind(it->key, 0) == 0) {
             unanswered_ += static_cast<std::uint64_t>(it - awaited_.begin());
             awaited_.erase(awaited_.begin(), it + 1);
             replyDeadline_.emplace(clock_, timing_.replyLimitMs);
+            reasks_ = 0;
             return;
         }
     }
@@ -165,9 +166,27 @@ void CTessikCommunicator::Run() {
             }
             if (!replyDeadline_) replyDeadline_.emplace(clock_, timing_.replyLimitMs);
             if (replyDeadline_->expired()) {
-                awaited_.clear();
-                lock.unlock();
-                port_->MarkLost(kNoReplyReason);  // tells LostLocked, which takes the lock
+                if (reasks_ < timing_.replyReasks) {
+                    // One reply lost on the way is no lost unit: ask again.
+                    // Only the last query is asked, and those before it are
+                    // given up (their replies are long overdue): a reply
+                    // settles the oldest query of its key, so with several of
+                    // one key awaited (every batch ends with "fT?j") the
+                    // reply to the one asked again would settle another and
+                    // leave it awaited.
+                    ++reasks_;
+                    unanswered_ += awaited_.size() - 1;
+                    awaited_.erase(awaited_.begin(), awaited_.end() - 1);
+                    const std::string query = awaited_.back().query;
+                    replyDeadline_.emplace(clock_, timing_.replyLimitMs);
+                    lock.unlock();
+                    port_->Write(query);  // a failed write reports the loss through the port
+                } else {
+                    // Silent to the query asked again too: the unit is gone.
+                    awaited_.clear();
+                    lock.unlock();
+                    port_->MarkLost(kNoReplyReason);  // tells LostLocked, which takes the lock
+                }
                 lock.lock();
                 continue;
             }
@@ -219,8 +238,11 @@ void CTessikCommunicator::Send(std::string text) {
         // Awaited from before the write, so a quick reply is not missed.
         std::lock_guard lock(mutex_);
         // The first query awaited starts the limit; later ones wait behind it.
-        if (awaited_.empty()) replyDeadline_.emplace(clock_, timing_.replyLimitMs);
-        awaited_.push_back(key);
+        if (awaited_.empty()) {
+            replyDeadline_.emplace(clock_, timing_.replyLimitMs);
+            reasks_ = 0;
+        }
+        awaited_.push_back({key, text});
     }
     // A failed write reports the loss through the port (this command counted
     // as in hand).

@@ -70,11 +70,14 @@ public:
     void UnlockSection();
 
     // The connection follows the line. It is lost when the line hangs up, a
-    // write fails, a power query goes unanswered, or a query sent from the
-    // queue sees no reply beginning with its key (the query without its
-    // "?": "fc?3" is answered by "fc3...") within Timing::replyLimitMs of
-    // its write and of the last reply that did come, while no later
-    // query's reply came either. Then the commands still
+    // write fails, a power query goes unanswered, or the unit stays silent
+    // to a query asked again. A query sent from the queue that sees no reply
+    // beginning with its key (the query without its "?": "fc?3" is answered
+    // by "fc3...") within Timing::replyLimitMs of its write and of the last
+    // reply that did come, while no later query's reply came either, is
+    // overdue: once nothing else is queued, the last query still awaited is
+    // written again (those before it are given up as unanswered), up to
+    // Timing::replyReasks times, each waited as long. Then the commands still
     // queued are dropped, and the observer learns (on the user-interface
     // thread, through the poster) why, and how many commands did not reach
     // the unit.
@@ -92,8 +95,9 @@ public:
     // Queries written whose reply has not come yet.
     std::size_t QueriesAwaitingReply() const;
     // Queries whose reply never came although a later query's did (a reply
-    // lost on the way, or a query the unit did not understand): the values
-    // they asked for were not read. Counted since the start.
+    // lost on the way, or a query the unit did not understand), or that were
+    // given up when a later one was asked again: the values they asked for
+    // were not read. Counted since the start.
     std::uint64_t QueriesUnanswered() const { return unanswered_.load(); }
     // The reply key of a queued query ("fc?3\n" gives "fc3"); empty for a
     // command that is not one query.
@@ -134,7 +138,12 @@ private:
     std::deque<SearchRequest> searches_;
     int holds_ = 0;
     bool stop_ = false;
-    std::deque<std::string> awaited_;  // reply keys of the queries written, oldest first
+    struct Awaited {
+        std::string key;    // the reply begins with it
+        std::string query;  // as written, to ask again
+    };
+    std::deque<Awaited> awaited_;  // the queries written, oldest first
+    int reasks_ = 0;  // times the last awaited query was asked again since a reply came
     bool inHand_ = false;  // the worker holds a command taken from the queue
     // Runs from the later of the oldest awaited query's write and the last
     // awaited reply: a unit still answering earlier queries is not gone.

@@ -19,9 +19,13 @@ struct Timing {
     // have switched.
     std::int64_t speedChangeSettleMs = 50;
     // A query from the queue whose reply has not begun to arrive this long
-    // after it was written (and no later one's either) means the unit has
-    // gone from the line. The processor answers within milliseconds.
+    // after it was written (and no later one's either) is overdue. The
+    // processor answers within milliseconds.
     std::int64_t replyLimitMs = 2000;
+    // An overdue query is asked again this often, each time waiting
+    // replyLimitMs, before the unit counts as gone from the line: a byte lost
+    // on its way takes one query's reply, not the unit.
+    int replyReasks = 2;
     // Outside bulk exchanges each send worker pass pauses this long per step
     // of the port's speed index (index 4, 19200 baud: 4 ms)...
     std::int64_t idlePacePerSpeedStepMs = 1;

@@ -1,55 +1,42 @@
 #include "pellivar/ui/CheckedSend.h"
 
 #include "pellivar/ReadBack.h"
-#include "pellivar/UnitCommands.h"
 #include "pellivar/ui/CPellivarApp.h"
 #include "pellivar/ui/CWaitTimeDlg.h"
 #include "pellivar/ui/MessageBoxes.h"
-#include "platform/Deadline.h"
 
 #include <QEventLoop>
 #include <QTimer>
 #include <QWidget>
 
-#include <optional>
-
 namespace pellivar::ui {
 
 namespace {
 
-// How often a last query whose reply was lost is followed by one more end
-// marker, whose reply settles it.
-constexpr int kSettleMarkers = 3;
 // End markers after each read-back batch: a byte lost in one of them leaves
 // the others.
 constexpr int kCheckMarkers = 3;
 
 // The dialog closes at its first end marker's reply; the batch's other
 // markers are still on their way. Their replies must not close the next
-// batch's dialog, and a last query left unanswered would make the line look
-// dead once its reply limit passes: wait until the queue is sent and every
-// query answered, following a lost last reply with one more marker.
+// batch's dialog: wait until the queue is sent and every query answered. A
+// reply lost on the way is asked for again by the communicator, which calls
+// the line lost only when the unit stays silent to that too, so the wait
+// ends either way.
 void WaitForQuietLine(CPellivarApp& app) {
     CTessikCommunicator& comm = app.GetCommunicator();
-    platform::Clock& clock = comm.GetPort().clock();
-    const auto quiet = [&] { return comm.QueuedCommands() == 0 && comm.QueriesAwaitingReply() == 0; };
-    for (int extra = 0; comm.GetPort().IsConnected() && !quiet(); ++extra) {
-        QEventLoop loop;
-        QTimer poll;
-        // Queued replies are delivered meanwhile; half the reply limit after
-        // the queue is sent, a reply still missing is lost.
-        std::optional<platform::Deadline> sentAt;
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (!comm.GetPort().IsConnected() || quiet()) loop.quit();
-            else if (comm.QueuedCommands() != 0) sentAt.reset();
-            else if (!sentAt) sentAt.emplace(clock, comm.ReplyLimitMs() / 2);
-            else if (sentAt->expired()) loop.quit();
-        });
-        poll.start(5);
-        loop.exec();
-        if (extra == kSettleMarkers || quiet() || !comm.GetPort().IsConnected()) break;
-        app.UpdateUnitWithString(UnitCommands::EndMarker().BuildQuery());
-    }
+    const auto done = [&] {
+        return !comm.GetPort().IsConnected() || (comm.QueuedCommands() == 0 && comm.QueriesAwaitingReply() == 0);
+    };
+    if (done()) return;
+    // Queued replies are delivered meanwhile.
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    poll.start(5);
+    loop.exec();
 }
 
 }  // namespace

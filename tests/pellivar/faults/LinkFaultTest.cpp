@@ -21,9 +21,10 @@ using Clock = std::chrono::steady_clock;
 // Search bound: COM3 alone (COM1-2 and COM4-6 do not open), 8 speeds x 5
 // rounds x 250 ms = 10 s of link time, 1.25 s real; with margin.
 constexpr std::int64_t kSearchBoundMs = 4000;
-// A dead line is noticed within the reply limit (2 s of link time, 250 ms
-// real) after the first unanswered query, or at once on a hang-up; the
-// sets before it are paced at a few ms each.
+// A dead line is noticed within the reply limit and the two queries asked
+// again (3 x 2 s of link time, 750 ms real) after the first unanswered
+// query, or at once on a hang-up; the sets before it are paced at a few ms
+// each.
 constexpr std::int64_t kLossBoundMs = 3000;
 
 class LinkFaults : public LinkFixture {

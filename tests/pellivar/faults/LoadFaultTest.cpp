@@ -20,7 +20,7 @@
 namespace pellivar::test {
 namespace {
 
-class LossyLoad : public GuiFixture, public ::testing::WithParamInterface<int> {
+class LossyExchange : public GuiFixture {
 protected:
     // The last box the program showed about `what`, empty when none.
     std::string boxAbout(const std::string& what) const {
@@ -30,9 +30,9 @@ protected:
         return text;
     }
 
-    void loseBytes() {
+    void loseEvery(int n) {
         sim::FaultKnobs k;
-        k.dropEveryNthByte = GetParam();
+        k.dropEveryNthByte = n;
         sim_->setFaults(k);
     }
 
@@ -47,79 +47,143 @@ protected:
         else
             EXPECT_NE(box.find("more."), std::string::npos) << box;
     }
+
+    // The exchange ended with its read-back on a line that still answers:
+    // the connection stays once every reply is in (or would have been called
+    // lost), and the box counts exactly the values the unit does not hold.
+    void expectReadBackOnALiveLine(const std::vector<std::string>& differing, const std::string& box) {
+        CTessikCommunicator& comm = app_->GetCommunicator();
+        waitFor([&] {
+            return !comm.GetPort().IsConnected() || (comm.QueuedCommands() == 0 && comm.QueriesAwaitingReply() == 0);
+        });
+        QApplication::processEvents();
+        EXPECT_TRUE(comm.GetPort().IsConnected());
+        EXPECT_EQ(boxAbout("The connection to the unit was lost"), "");
+        const std::size_t at = box.find(" value(s) in the unit may differ");
+        const std::size_t said = at == std::string::npos ? 0 : std::stoul(box.substr(box.rfind('\n', at) + 1));
+        EXPECT_EQ(said, differing.size()) << box;
+        expectHonest(differing, box);
+    }
+
+    // Every value one step off the unit's default, so a set that does not
+    // arrive shows; returns what is sent.
+    std::vector<int> setEveryValueOneOff() {
+        CPellivarDoc& doc = app_->GetCurrentDoc();
+        std::vector<int> sent;
+        for (int s = 0; s < CPellivarDoc::kSources; ++s)
+            for (std::size_t i = 0; i < kVideoSettingCount; ++i) {
+                SubscribedInt& v = doc.GetSourceSettings(s).Value(static_cast<VideoSetting>(i));
+                v.SetValue(v.InRange(v.Default() + 1) ? v.Default() + 1 : v.Default() - 1);
+                sent.push_back(v.Value());
+            }
+        return sent;
+    }
+
+    // The values the unit does not hold after a Load of `sent`.
+    std::vector<std::string> differingAfterLoad(const std::vector<int>& sent) {
+        CPellivarDoc& doc = app_->GetCurrentDoc();
+        std::vector<std::string> differing;
+        std::size_t n = 0;
+        for (int s = 0; s < CPellivarDoc::kSources; ++s)
+            for (std::size_t i = 0; i < kVideoSettingCount; ++i, ++n) {
+                const int unit = dialect([&](sim::PellivarDialect& d) { return d.value(kVideoSettings[i].prefix, s); });
+                if (unit != sent[n]) differing.push_back(std::string(SourceNames::name(s)) + " " + kVideoSettings[i].xmlKey);
+                // The document still holds what was sent, not the read-back.
+                EXPECT_EQ(doc.GetSourceSettings(s).Value(static_cast<VideoSetting>(i)).Value(), sent[n]);
+            }
+        return differing;
+    }
+
+    // The resolution (720p60) and all four curves changed, both parts chosen.
+    CAdvancedVideoView* prepareAdvancedUpload() {
+        CPellivarDoc& doc = app_->GetCurrentDoc();
+        frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(-1, 1));
+        frame_->ResolutionView()->LoadStandard(kStandardOutputFormats[7].Row());
+        for (int c = 0; c < CPellivarDoc::kCurves; ++c) doc.GetGammaLists()[static_cast<std::size_t>(c)].GetAt(3)->y += 40 + c;
+        CAdvancedVideoView* page = frame_->AdvancedView();
+        page->ResolutionCheck()->setChecked(true);
+        page->GammaCheck()->setChecked(true);
+        page->CurveList()->setCurrentIndex(0);
+        return page;
+    }
+
+    // The values the unit does not hold after an Advanced Upload.
+    std::vector<std::string> differingAfterAdvancedUpload() {
+        CPellivarDoc& doc = app_->GetCurrentDoc();
+        CustomOutputResolutionSettings& res = doc.GetOutputResolution();
+        std::vector<std::string> differing;
+        for (int f = 0; f < CustomOutputResolutionSettings::kFieldCount; ++f) {
+            const SubscribedInt& v = res.Value(static_cast<CustomOutputResolutionSettings::Field>(f));
+            if (dialect([&](sim::PellivarDialect& d) { return d.resolution(v.Command().Channel()); }) != v.Value())
+                differing.push_back(CustomOutputResolutionSettings::kKeys[static_cast<std::size_t>(f)]);
+        }
+        const unsigned rate = dialect([](sim::PellivarDialect& d) { return d.pixelRate(); });
+        const auto want = static_cast<unsigned>(res.PixelRate());
+        if ((rate >> 16) != (want >> 16)) differing.push_back(std::string(CustomOutputResolutionSettings::kPixelRateKey) + " (high half)");
+        if ((rate & 0xFFFF) != (want & 0xFFFF)) differing.push_back(std::string(CustomOutputResolutionSettings::kPixelRateKey) + " (low half)");
+        for (int c = 0; c < CPellivarDoc::kCurves; ++c) {
+            const CGammaList& list = doc.GetGammaLists()[static_cast<std::size_t>(c)];
+            const int unitCount = dialect([&](sim::PellivarDialect& d) { return d.curveCount(c); });
+            for (int i = 0; i < GammaCurveExchange::kSlots; ++i) {
+                bool same = (i < list.GetCount()) == (i < unitCount);
+                if (same && i < list.GetCount()) {
+                    const auto p = dialect([&](sim::PellivarDialect& d) { return d.curvePoint(c, i); });
+                    same = p.x == list.GetAt(i)->x && p.y == list.GetAt(i)->y;
+                }
+                if (!same) differing.push_back("Gamma curve " + std::to_string(c) + " point " + std::to_string(i));
+            }
+        }
+        return differing;
+    }
 };
+
+class LossyLoad : public LossyExchange, public ::testing::WithParamInterface<int> {};
 
 TEST_P(LossyLoad, LoadLeavesTheUnitAsTheDocumentOrNamesWhatDiffers) {
     ASSERT_TRUE(connect());
-    // Every value one step off the unit's default, so a set that does not
-    // arrive shows.
-    CPellivarDoc& doc = app_->GetCurrentDoc();
-    for (int s = 0; s < CPellivarDoc::kSources; ++s)
-        for (std::size_t i = 0; i < kVideoSettingCount; ++i) {
-            SubscribedInt& v = doc.GetSourceSettings(s).Value(static_cast<VideoSetting>(i));
-            v.SetValue(v.InRange(v.Default() + 1) ? v.Default() + 1 : v.Default() - 1);
-        }
-    std::vector<int> sent;
-    for (int s = 0; s < CPellivarDoc::kSources; ++s)
-        for (std::size_t i = 0; i < kVideoSettingCount; ++i)
-            sent.push_back(doc.GetSourceSettings(s).Value(static_cast<VideoSetting>(i)).Value());
-    loseBytes();
+    const std::vector<int> sent = setEveryValueOneOff();
+    loseEvery(GetParam());
     closeModalsAfter(120000);
     frame_->TreeBar()->OnLoad();
-
-    std::vector<std::string> differing;
-    std::size_t n = 0;
-    for (int s = 0; s < CPellivarDoc::kSources; ++s)
-        for (std::size_t i = 0; i < kVideoSettingCount; ++i, ++n) {
-            const int unit = dialect([&](sim::PellivarDialect& d) { return d.value(kVideoSettings[i].prefix, s); });
-            if (unit != sent[n]) differing.push_back(std::string(SourceNames::name(s)) + " " + kVideoSettings[i].xmlKey);
-            // The document still holds what was sent, not the read-back.
-            EXPECT_EQ(doc.GetSourceSettings(s).Value(static_cast<VideoSetting>(i)).Value(), sent[n]);
-        }
-    expectHonest(differing, boxAbout("Load"));
+    expectHonest(differingAfterLoad(sent), boxAbout("Load"));
 }
 
 TEST_P(LossyLoad, AdvancedUploadLeavesTheUnitAsTheDocumentOrNamesWhatDiffers) {
     ASSERT_TRUE(connect());
-    CPellivarDoc& doc = app_->GetCurrentDoc();
-    frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(-1, 1));
-    frame_->ResolutionView()->LoadStandard(kStandardOutputFormats[7].Row());  // 720p60
-    for (int c = 0; c < CPellivarDoc::kCurves; ++c) doc.GetGammaLists()[static_cast<std::size_t>(c)].GetAt(3)->y += 40 + c;
-    CAdvancedVideoView* page = frame_->AdvancedView();
-    page->ResolutionCheck()->setChecked(true);
-    page->GammaCheck()->setChecked(true);
-    page->CurveList()->setCurrentIndex(0);
-    CustomOutputResolutionSettings& res = doc.GetOutputResolution();
-    loseBytes();
+    CAdvancedVideoView* page = prepareAdvancedUpload();
+    loseEvery(GetParam());
     closeModalsAfter(240000);
     page->OnUpload();
-
-    std::vector<std::string> differing;
-    for (int f = 0; f < CustomOutputResolutionSettings::kFieldCount; ++f) {
-        const SubscribedInt& v = res.Value(static_cast<CustomOutputResolutionSettings::Field>(f));
-        if (dialect([&](sim::PellivarDialect& d) { return d.resolution(v.Command().Channel()); }) != v.Value())
-            differing.push_back(CustomOutputResolutionSettings::kKeys[static_cast<std::size_t>(f)]);
-    }
-    const unsigned rate = dialect([](sim::PellivarDialect& d) { return d.pixelRate(); });
-    const auto want = static_cast<unsigned>(res.PixelRate());
-    if ((rate >> 16) != (want >> 16)) differing.push_back(std::string(CustomOutputResolutionSettings::kPixelRateKey) + " (high half)");
-    if ((rate & 0xFFFF) != (want & 0xFFFF)) differing.push_back(std::string(CustomOutputResolutionSettings::kPixelRateKey) + " (low half)");
-    for (int c = 0; c < CPellivarDoc::kCurves; ++c) {
-        const CGammaList& list = doc.GetGammaLists()[static_cast<std::size_t>(c)];
-        const int unitCount = dialect([&](sim::PellivarDialect& d) { return d.curveCount(c); });
-        for (int i = 0; i < GammaCurveExchange::kSlots; ++i) {
-            bool same = (i < list.GetCount()) == (i < unitCount);
-            if (same && i < list.GetCount()) {
-                const auto p = dialect([&](sim::PellivarDialect& d) { return d.curvePoint(c, i); });
-                same = p.x == list.GetAt(i)->x && p.y == list.GetAt(i)->y;
-            }
-            if (!same) differing.push_back("Gamma curve " + std::to_string(c) + " point " + std::to_string(i));
-        }
-    }
-    expectHonest(differing, boxAbout("Advanced Upload"));
+    expectHonest(differingAfterAdvancedUpload(), boxAbout("Advanced Upload"));
 }
 
 INSTANTIATE_TEST_SUITE_P(DropEvery, LossyLoad, ::testing::Values(50, 200));
+
+// The reply to an exchange's final query lost on a line that answers the
+// rest: the unit is asked again, and the exchange ends with its read-back.
+// Each spacing of the lost bytes is chosen so that one lands in the final
+// end marker; the log shows it did.
+using FinalReplyLost = LossyExchange;
+
+TEST_F(FinalReplyLost, LoadEndsWithItsReadBackAndTheLineStays) {
+    ASSERT_TRUE(connect());
+    const std::vector<int> sent = setEveryValueOneOff();
+    loseEvery(323);
+    closeModalsAfter(120000);
+    frame_->TreeBar()->OnLoad();
+    ASSERT_EQ(sim_->log().count("T?j"), 1u) << "the last read-back's last end marker no longer loses its \"f\"";
+    expectReadBackOnALiveLine(differingAfterLoad(sent), boxAbout("Load"));
+}
+
+TEST_F(FinalReplyLost, AdvancedUploadEndsWithItsReadBackAndTheLineStays) {
+    ASSERT_TRUE(connect());
+    CAdvancedVideoView* page = prepareAdvancedUpload();
+    loseEvery(229);
+    closeModalsAfter(240000);
+    page->OnUpload();
+    ASSERT_EQ(sim_->log().count("fTj"), 1u) << "the upload's end marker no longer loses its \"?\"";
+    expectReadBackOnALiveLine(differingAfterAdvancedUpload(), boxAbout("Advanced Upload"));
+}
 
 }  // namespace
 }  // namespace pellivar::test
