@@ -177,6 +177,8 @@ void CQuickMeasureController::Connect(std::shared_ptr<QuickMeasureTaskData> data
             Status("Searching for unit");
             unit_ = link::ConTypes::FindConnectedUnit(progress_.get());
             if (unit_ == nullptr) throw diagnostics::TException(link::ConTypes::NoUnitFoundText());
+            unitExits_.UsePort(unit_->Port());
+            unitExits_.Arm([this] { link::ConTypes::ReleaseUnit(unit_); });
             std::string model, port;
             unit_->GetModelName(model);
             unit_->GetPortDescription(port);
@@ -198,17 +200,23 @@ void CQuickMeasureController::Connect(std::shared_ptr<QuickMeasureTaskData> data
             }
 
             Status("Powering on unit");
+            unitExits_.Arm([this] { unit_->PowerOff(0); });
             unit_->PowerOn();
             Status("Preparing for measurement");
             unit_->PrepareMeasurement(0);
+            unitExits_.Arm([this] { unit_->EndMeasurement(); });
             Status("Connection established with unit");
             TaskDone(data);
         },
         [&](const char* what) {
-            // Cut short by a close: the shut-down queued behind this task
-            // lets go of the unit it found (tone off, power off, disconnect),
-            // so a half powered-up processor is not left on.
-            if (!(progress_ && progress_->IsAborted() != 0)) link::ConTypes::ReleaseUnit(unit_);
+            // What the connect changed is undone, newest first (power off,
+            // the unit let go), also when a close cut it short: the shut-down
+            // behind it then finds no unit. The aborted progress of a closing
+            // dialog would fail every call the unit reports through, so the
+            // unit reports to nobody on its way out.
+            if (unit_ != nullptr) unit_->SetProgress(nullptr);
+            diagnostics::CatchFailure([&] { unitExits_.RunAll(); },
+                                      [&](const char* why) { Status(diagnostics::Format("Error: %s", why)); });
             Status(diagnostics::Format("Error: %s", what));
             ShowError(what, "Error");
             TaskFailed(data);
@@ -224,16 +232,17 @@ void CQuickMeasureController::Disconnect(std::shared_ptr<QuickMeasureTaskData> d
     diagnostics::CatchFailure(
         [&] {
             Status("Disconnecting from unit");
-            if (unit_ != nullptr) unit_->StopTestTone(channel, 0);
-            ReleaseRecorder();
+            // Newest first, each whatever the others did: the tone off, the
+            // recorder gone, then the unit let go (tone off again, the end of
+            // the measurement mode, power off, disconnect).
+            ExitActions exits;
             if (unit_ != nullptr) {
-                unit_->StopTestTone(channel, 0);
-                unit_->EndMeasurement();
-                unit_->PowerOff(0);
-                unit_->SetProgress(nullptr);
-                unit_->Disconnect();
-                unit_ = nullptr;
+                exits.Arm([this] { unitExits_.RunAll(); });
+                ArmToneOff(exits, channel);
             }
+            exits.Arm([this] { ReleaseRecorder(); });
+            if (unit_ != nullptr) ArmToneOff(exits, channel);
+            exits.RunAll();
             Status("Disconnected from unit");
             TaskDone(data);
         },
@@ -278,9 +287,8 @@ void CQuickMeasureController::StartMeasurement(std::shared_ptr<QuickMeasureTaskD
             }
             recorder_->SetLevel(InputLevelForKind(correctionKind_));
             queue_.Clear();
+            const ExitActions::Id toneOff = ArmToneOff(exits, channel);
             unit_->StartTestTone(channel, 0);
-            exits.UsePort(unit_->Port());
-            const auto toneOff = exits.Arm([this, channel] { unit_->StopTestTone(channel, 0); });
             // The first start queues the recorder's ring; after a Stop the ring
             // is still queued and the input only starts again.
             const bool started = recorderStreaming_ ? recorder_->Start() : recorder_->PrepareAndStart();
@@ -301,9 +309,15 @@ void CQuickMeasureController::StopMeasurement(std::shared_ptr<QuickMeasureTaskDa
     };
     diagnostics::CatchFailure(
         [&] {
-            if (unit_ != nullptr) unit_->StopTestTone(channel, 0);
-            if (HasRecorder()) recorder_->Stop();
-            queue_.Clear();
+            // The tone off, then the recorder stopped, each whatever the
+            // other did.
+            ExitActions exits;
+            exits.Arm([this] {
+                if (HasRecorder()) recorder_->Stop();
+                queue_.Clear();
+            });
+            if (unit_ != nullptr) ArmToneOff(exits, channel);
+            exits.RunAll();
             Status("Measurement stopped");
             TaskDone(data);
         },
@@ -404,26 +418,24 @@ void CQuickMeasureController::Close() {
 void CQuickMeasureController::ShutDown() {
     ReleaseRecorder();
     if (unit_ != nullptr) {
-        const int channel = channel_.load();
         // The aborted progress would fail every call the unit reports
         // through; the unit reports to nobody from now on.
         unit_->SetProgress(nullptr);
-        // Each runs whatever the others did, newest first: tone off, end of
-        // the measurement mode, power off, and the port let go.
+        // Newest first: the tone off, then what Connect armed (the end of
+        // the measurement mode, power off, the port let go). The dialog is
+        // going: nobody is left to tell but the error output.
         ExitActions exits;
-        exits.UsePort(unit_->Port());
-        exits.Arm([this] {
-            unit_->Disconnect();
-            unit_ = nullptr;
-        });
-        exits.Arm([this] { unit_->PowerOff(0); });
-        exits.Arm([this] { unit_->EndMeasurement(); });
-        exits.Arm([this, channel] { unit_->StopTestTone(channel, 0); });
-        // The dialog is going: nobody is left to tell but the error output.
+        exits.Arm([this] { unitExits_.RunAll(); });
+        ArmToneOff(exits, channel_.load());
         diagnostics::CatchFailure([&] { exits.RunAll(); },
                      [](const char* what) { std::fprintf(stderr, "Quick Measure: closing the unit: %s\n", what); });
     }
     state_.store(quickmeasure::kDisconnected);
+}
+
+ExitActions::Id CQuickMeasureController::ArmToneOff(ExitActions& exits, int channel) {
+    exits.UsePort(unit_->Port());
+    return exits.Arm([this, channel] { unit_->StopTestTone(channel, 0); });
 }
 
 // --- Messages ----------------------------------------------------------------

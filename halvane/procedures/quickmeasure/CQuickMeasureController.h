@@ -3,6 +3,7 @@
 #include "halvane/diagnostics/MultiThreadedProgress.h"
 #include "halvane/diagnostics/ThreadHandler.h"
 #include "halvane/procedures/framework/DialogWindows.h"
+#include "halvane/procedures/framework/ExitActions.h"
 #include "halvane/procedures/framework/ProgressBarActivity.h"
 #include "halvane/procedures/measurement/MicrophoneCalibration.h"
 #include "halvane/procedures/quickmeasure/QuickMeasureCurves.h"
@@ -155,6 +156,8 @@ private:
     void PostLogLine(const std::string& text);
     void ShowError(const std::string& text, const char* caption);
     void ReleaseRecorder();
+    // Arms switching the tone of `channel` off; the unit is held.
+    ExitActions::Id ArmToneOff(ExitActions& exits, int channel);
     void Analyse(std::vector<double>& window);
 
     std::intptr_t OnDialogMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
@@ -185,6 +188,11 @@ private:
     std::unique_ptr<signal::AudioSampler2::Wave> recorder_;
     bool recorderStreaming_ = false;  // its ring was queued once
     link::ConTypes::UnitBase* unit_ = nullptr;
+    // How the held unit is let go, armed by Connect as it changes the
+    // processor (power off before the power-on, the end of the measurement
+    // mode once it is prepared) and run, newest first, by a failed Connect,
+    // Disconnect and the shut-down.
+    ExitActions unitExits_;
     int correctionKind_ = 0;
 
     std::atomic<int> channel_{0};

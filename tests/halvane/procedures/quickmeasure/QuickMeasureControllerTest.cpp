@@ -159,6 +159,16 @@ protected:
     }
 
     int Tone() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneChannel(); }); }
+    bool PoweredOn() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.power(1); }); }
+    // The power and tone commands the processor received (queries and
+    // probes left out).
+    std::vector<std::string> Switched() {
+        std::vector<std::string> switched;
+        for (const std::string& c : sim_->log().texts())
+            if (c.size() == 4 && c[0] == 'P' && ((c[2] == 'P' && c[3] != '?') || (c[1] == '1' && c[2] == 'N')))
+                switched.push_back(c);
+        return switched;
+    }
 
     // The port the units talk through, as the program hands its one port to them.
     halvane::link::Comm::CBasicTessikPort port_;
@@ -215,9 +225,11 @@ TEST_F(QuickMeasureTest, ConnectMeasureStopAndDisconnect) {
     EXPECT_EQ(c.Name(), "Measurement");
     ExpectChannelsResponse(c, 2);
 
+    sim_->log().clear();
     controller_->OnStop();
     ASSERT_TRUE(PumpToState(kConnected));
     EXPECT_EQ(Tone(), -1);
+    EXPECT_EQ(Switched(), std::vector<std::string>(2, "P1N8"));
     EXPECT_TRUE(view_.Logged("Measurement stopped"));
     const auto shown = controller_->Curves().ShownCount();
 
@@ -229,9 +241,15 @@ TEST_F(QuickMeasureTest, ConnectMeasureStopAndDisconnect) {
     ASSERT_TRUE(PumpUntil([&] { return controller_->Curves().ShownCount() > shown; }, 60000));
     EXPECT_EQ(controller_->Curves().Entries().front().colour, QuickMeasureCurves::kColours[shown % 3]);
 
+    sim_->log().clear();
     controller_->OnDisconnect();
     ASSERT_TRUE(PumpToState(kDisconnected));
     EXPECT_EQ(Tone(), -1);
+    // The tone off twice (before and after the recorder goes), the end of
+    // the measurement mode, then the power off.
+    std::vector<std::string> letGo(6, "P1N8");
+    letGo.insert(letGo.end(), {"P1P0", "P2P0", "P3P0"});
+    EXPECT_EQ(Switched(), letGo);
     EXPECT_FALSE(controller_->HasRecorder());
     EXPECT_TRUE(view_.Logged("Disconnected from unit"));
     EXPECT_EQ(prompt_.askCount(), 0u);
@@ -365,3 +383,72 @@ TEST_F(QuickMeasureTest, AMicrophoneThatWillNotOpenFailsTheStartAndIsNotKept) {
     // Each Start tried the device afresh.
     EXPECT_GE(sound_.openLog().size(), 2u);
 }
+
+namespace {
+
+// A step of Quick Measure the processor does not confirm, and what is left
+// on the line once the user gave up: each step the task had taken is undone.
+struct FailureRoad {
+    const char* name;
+    std::function<void(sim::HalvaneDialect&)> fault;
+    int answer;          // to the step's question
+    bool atStart;        // the Start task fails, not the Connect
+    const char* failure; // in the question
+    std::vector<std::string> exits;  // the last power and tone commands on the line
+};
+
+void PrintTo(const FailureRoad& road, std::ostream* os) { *os << road.name; }
+
+// Switched on by the connect, and off again on its way out.
+const std::vector<std::string> kOnThenOff = {"P1P1", "P1P0", "P2P0", "P3P0"};
+
+class QuickMeasureFailure : public QuickMeasureTest, public ::testing::WithParamInterface<FailureRoad> {};
+
+}  // namespace
+
+TEST_P(QuickMeasureFailure, LeavesNothingOnThatTheTaskTurnedOn) {
+    const FailureRoad& road = GetParam();
+    AddMicrophone();
+    Open();
+    controller_->OnSpeakerSelected(2);
+    if (road.atStart) {
+        controller_->OnConnect();
+        ASSERT_TRUE(PumpToState(kConnected));
+    }
+    sim_->withDialect<sim::HalvaneDialect>([&](sim::HalvaneDialect& d) {
+        road.fault(d);
+        return 0;
+    });
+    prompt_.answer(road.answer);
+    road.atStart ? controller_->OnStart() : controller_->OnConnect();
+    ASSERT_TRUE(PumpUntil([&] { return prompt_.askCount() == 2; }, 60000));
+    ASSERT_TRUE(PumpToState(road.atStart ? kConnected : kDisconnected));
+    EXPECT_NE(prompt_.asks()[0].text.find(road.failure), std::string::npos) << prompt_.asks()[0].text;
+
+    const std::vector<std::string> switched = Switched();
+    const auto lastPower =
+        std::find_if(switched.rbegin(), switched.rend(), [](const std::string& c) { return c[2] == 'P'; });
+    // A failed Start keeps the connection; a failed Connect lets go of all.
+    EXPECT_EQ(PoweredOn(), road.atStart) << "last power command " << (lastPower != switched.rend() ? *lastPower : "");
+    EXPECT_EQ(Port().IsOpen(), road.atStart);
+    EXPECT_EQ(Tone(), -1);
+    const std::size_t tail = std::min(switched.size(), road.exits.size());
+    EXPECT_EQ(std::vector<std::string>(switched.end() - static_cast<std::ptrdiff_t>(tail), switched.end()), road.exits);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Roads, QuickMeasureFailure,
+    ::testing::Values(
+        FailureRoad{"PowerOn", [](sim::HalvaneDialect& d) { d.knobs().ignoreSets["P1VM"] = 1000; }, platform::IDABORT,
+                    false, "Failed to set main zone volume to -95.5 while powering up unit.",
+                    kOnThenOff},
+        FailureRoad{"SpeakerSetting", [](sim::HalvaneDialect& d) {
+                        d.setSetting("SZCA", "0");
+                        d.knobs().ignoreSets["SZCA"] = 1000;
+                    },
+                    platform::IDABORT, false, "Failed to prepare unit for measurement.", kOnThenOff},
+        FailureRoad{"Tone", [](sim::HalvaneDialect& d) { d.knobs().silentWords.insert("P1N"); }, platform::IDCANCEL,
+                    true, "Failed to receive response from unit while starting test tone.",
+                    // The unit's own tone off before it asks, then the exit's.
+                    {"P1N2", "P1N8", "P1N8", "P1N8", "P1N8"}}),
+    [](const ::testing::TestParamInfo<FailureRoad>& info) { return std::string(info.param.name); });
