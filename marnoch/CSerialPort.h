@@ -5,6 +5,7 @@
 #include "marnoch/SettingsImage.h"
 #include "marnoch/UnitPatterns.h"
 #include "platform/Clock.h"
+#include "platform/PortTried.h"
 #include "platform/SerialLine.h"
 
 #include <cstddef>
@@ -184,6 +185,8 @@ private:
     platform::SerialLine line_;
 
     std::string portName_;
+    // The ports the last search tried, for its text when it finds nothing.
+    std::vector<platform::PortTried> lastSearch_;
     int loaderVersion_ = 0;
     int unitMode_ = kModeNone;
     int speedIndex_ = 0;

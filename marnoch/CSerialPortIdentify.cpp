@@ -6,6 +6,7 @@
 
 #include "marnoch/MarnochTexts.h"
 #include "marnoch/Timing.h"
+#include "platform/PortTried.h"
 
 #include <iterator>
 
@@ -189,7 +190,10 @@ bool CSerialPort::FindBZT(std::string& text, CProgCtrl* progress) {
         progress->Show(false);
     }
     if (!found) {
+        // What each port did, so that a port held by another program or
+        // closed to this user is not taken for a loose cable.
         text = text::kNotFound;
+        if (!lastSearch_.empty()) text += "\n" + platform::PortTriedLines(lastSearch_);
         return false;
     }
     text = FoundText(model_);
@@ -198,13 +202,22 @@ bool CSerialPort::FindBZT(std::string& text, CProgCtrl* progress) {
 
 bool CSerialPort::findOnPorts() {
     bool found = false;
+    lastSearch_.clear();
     for (; comNumber_ <= kComCount; ++comNumber_) {
         speedIndex_ = 0;
         if (unitMode_ == kModeNone) portName_ = ports_ ? ports_(comNumber_) : std::string();
+        platform::PortTried& here = lastSearch_.emplace_back(platform::PortTried{comNumber_, portName_, {}});
         std::string ignored;
-        if (!OpenPort(ignored)) continue;
-        nonBlocking_ = false;
-        if (!SetPortTimeouts() && !OpenPort(ignored)) continue;
+        bool opened = OpenPort(ignored);
+        if (opened) {
+            nonBlocking_ = false;
+            opened = SetPortTimeouts() || OpenPort(ignored);
+        }
+        if (!opened) {
+            here.outcome = platform::CouldNotOpen(line_);
+            continue;
+        }
+        here.outcome = text::kNoUnitAnswered;
         // A loader that answered sends the search back to 19200 once per
         // port; a unit that keeps switching between loader and service
         // answers would otherwise cycle for ever.

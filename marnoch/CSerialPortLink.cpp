@@ -9,6 +9,7 @@
 #include "marnoch/Timing.h"
 #include "platform/Deadline.h"
 #include "platform/PortMap.h"
+#include "platform/PortTried.h"
 
 #include <algorithm>
 
@@ -43,7 +44,7 @@ bool CSerialPort::openDevice(std::string& text, bool allowReopen) {
         }
     }
     ClosePort();
-    text = text::kCommError;
+    text = text::kCommError + "\n" + platform::PortTriedLines({{comNumber_, portName_, platform::CouldNotOpen(line_)}});
     return false;
 }
 

@@ -15,6 +15,8 @@ inline const std::string kCommError = "Communication Error : Unit not programmed
 inline const std::string kSwitchFailed = "Failed to switch to 115200 kbs";
 inline const std::string kNotFound =
     "Warning : Unable to locate Tessik hardware on any serial port. Check cable connection and try again";
+// After a port in the list of ports that the search tried.
+inline const std::string kNoUnitAnswered = "no unit answered";
 inline const std::string kLoaderBaudChanged = "Loader Baud Rate Changed";
 inline const std::string kLoaderNotResponding = "Unit loader not responding";
 inline const std::string kLoaderNotRespondingFast = "Unit loader not responding at 115200 kbs";

@@ -3,6 +3,7 @@
 #include "pellivar/CPortInputBuffer.h"
 #include "pellivar/CSItemVector.h"
 #include "platform/PortMap.h"
+#include "platform/PortTried.h"
 
 namespace pellivar {
 
@@ -169,10 +170,16 @@ bool CBasicTessikPort::Search(int lastPort, bool allSpeeds) {
         ~ProgressEnd() { p.searchPort_ = 0; }
     } progressEnd{*this};
     searchSpeeds_ = allSpeeds ? static_cast<int>(PortSpeeds::kSearchOrder.size()) : 1;
+    std::vector<platform::PortTried> tried;
     for (int port = 1; port <= lastPort && found == 0 && !stop_; ++port) {
         if (allSpeeds) speedIndex_ = 0;
         searchTried_ = 0;
-        if (!Open(port)) continue;
+        platform::PortTried& here = tried.emplace_back(platform::PortTried{port, resolver_ ? resolver_(port) : "", {}});
+        if (!Open(port)) {
+            if (!here.device.empty()) here.outcome = OpenFailure();
+            continue;
+        }
+        here.outcome = kNoAnswerOutcome;
         searchPort_ = port;
         {
             std::lock_guard lock(portLock_);
@@ -193,22 +200,41 @@ bool CBasicTessikPort::Search(int lastPort, bool allSpeeds) {
             if (Identify()) found = port;
         }
     }
+    const auto report = [&] {
+        std::lock_guard lock(reportLock_);
+        lastSearch_ = std::move(tried);
+    };
     if (found == 0 || stop_) {
         Close();
+        report();
         return false;
     }
     // Open again at the speed found, with the working time-outs, and start
     // handing what the unit says to the subscriptions.
     const int model = model_;
     if (!Open(found)) {
+        tried.back().outcome = OpenFailure();
         Close();
+        report();
         return false;
     }
+    tried.back().outcome = kAnsweredOutcome;
+    report();
     model_ = model;
     reader_ = std::make_unique<CPortInputBuffer>(*this);
     reader_->Start();
     connected_ = true;
     return true;
+}
+
+std::string CBasicTessikPort::OpenFailure() {
+    std::lock_guard lock(portLock_);
+    return platform::CouldNotOpen(line_);
+}
+
+std::string CBasicTessikPort::SearchReport() const {
+    std::lock_guard lock(reportLock_);
+    return platform::PortTriedLines(lastSearch_);
 }
 
 bool CBasicTessikPort::FindUnit() { return Search(kSearchPorts, true); }

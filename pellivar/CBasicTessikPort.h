@@ -5,6 +5,7 @@
 #include "pellivar/PortSpeeds.h"
 #include "pellivar/Timing.h"
 #include "platform/Clock.h"
+#include "platform/PortTried.h"
 #include "platform/SerialLine.h"
 
 #include <atomic>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace pellivar {
 
@@ -121,6 +123,12 @@ public:
         int baud = 0;
     };
     SearchProgress GetSearchProgress() const;
+    // The ports the last search tried and what it met on each, a line per
+    // port ("  COM3 = /dev/ttyUSB0: could not be opened: in use by another
+    // program"); empty before any search.
+    std::string SearchReport() const;
+    static constexpr const char* kNoAnswerOutcome = "no unit answered";
+    static constexpr const char* kAnsweredOutcome = "a unit answered";
 
     platform::Clock& clock() { return clock_; }
     const Timing& timing() const { return timing_; }
@@ -133,6 +141,8 @@ private:
     static constexpr Timeouts kSearching{1, 1, 5, 1, 5};
 
     bool Search(int lastPort, bool allSpeeds);
+    // Why the last Open failed at its device, for the search's report.
+    std::string OpenFailure();
     bool ConfigureLocked(bool drainFirst);
     long ReadLocked(char* buffer, std::size_t n);
     bool WriteLocked(const std::string& text);
@@ -151,6 +161,9 @@ private:
     WriteObserver writeObserver_;
     LostObserver lostObserver_;    // set before the link is used
     LineObserver lineObserver_;
+
+    mutable std::mutex reportLock_;
+    std::vector<platform::PortTried> lastSearch_;
 
     std::atomic<int> searchPort_{0};
     std::atomic<int> searchTried_{0};

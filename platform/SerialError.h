@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace platform {
 
 // The few kinds of serial failure a caller can act on; the system's own
@@ -17,5 +19,10 @@ enum class SerialError {
 };
 
 const char* SerialErrorName(SerialError e);
+
+// The failure as the user can act on it: a missing, forbidden or busy port in
+// words of its own, any other with the system's text after the kind's name
+// ("system error: Is a directory").
+std::string SerialErrorReason(SerialError e, int err);
 
 }  // namespace platform

@@ -77,6 +77,21 @@ const char* SerialErrorName(SerialError e) {
     return "unknown error";
 }
 
+std::string SerialErrorReason(SerialError e, int err) {
+    switch (e) {
+    case SerialError::NotFound: return "no such device";
+    // Serial devices belong to the group dialout; other users may not open them.
+    case SerialError::Permission: return "permission denied (the user needs to be in the dialout group)";
+    // The exclusive open or the lock failed: another program holds the port.
+    case SerialError::Busy: return "in use by another program";
+    case SerialError::NotATerminal: return SerialErrorName(e);
+    default: break;
+    }
+    std::string text = SerialErrorName(e);
+    if (err != 0) text += std::string(": ") + std::strerror(err);
+    return text;
+}
+
 SerialLine::SerialLine(Clock& clock) : clock_(&clock) {}
 
 SerialLine::~SerialLine() { close(); }

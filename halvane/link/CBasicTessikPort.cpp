@@ -2,6 +2,7 @@
 
 #include "halvane/link/ModelTable.h"
 #include "platform/Deadline.h"
+#include "platform/PortTried.h"
 
 #include <algorithm>
 #include <cctype>
@@ -155,11 +156,13 @@ bool CBasicTessikPort::FindUnit() {
         speedIndex_ = 0;
         const std::string name = platform::PortMap::portName(port);
         const auto where = portMap_.resolve(port);
-        PortTrial& trial = lastSearch_.emplace_back(PortTrial{port, where.path, where.source, PortTrial::NoDevice});
+        PortTrial& trial = lastSearch_.emplace_back(PortTrial{port, where.path, where.source, PortTrial::NoDevice, {}});
         if (!where.ok()) continue;
         trial.outcome = PortTrial::NotOpened;
-        if (!Open(name)) continue;
-        if (!SetTimeouts() && !Open(name)) continue;
+        if (!Open(name) || (!SetTimeouts() && !Open(name))) {
+            trial.reason = line_->lastErrorReason();
+            continue;
+        }
         trial.outcome = PortTrial::NoAnswer;
         for (const int speed : kSearchOrder) {
             speedIndex_ = speed;
@@ -176,32 +179,22 @@ bool CBasicTessikPort::FindUnit() {
 
 std::string CBasicTessikPort::SearchReport() const {
     if (lastSearch_.empty()) return {};
-    std::string text = "Ports tried:";
-    for (std::size_t i = 0; i < lastSearch_.size(); ++i) {
-        const PortTrial& t = lastSearch_[i];
-        const std::string name = platform::PortMap::portName(t.port);
-        if (t.outcome == PortTrial::NoDevice) {
-            // A run of ports that stand for nothing is one line.
-            std::size_t last = i;
-            while (last + 1 < lastSearch_.size() && lastSearch_[last + 1].outcome == PortTrial::NoDevice) ++last;
-            text += "\n  " + name;
-            if (last > i) text += " to " + platform::PortMap::portName(lastSearch_[last].port);
-            text += ": no device";
-            i = last;
-            continue;
-        }
-        text += "\n  " + name + " = " + t.path + " (" + t.source + "): ";
+    std::vector<platform::PortTried> ports;
+    for (const PortTrial& t : lastSearch_) {
+        platform::PortTried& p = ports.emplace_back(platform::PortTried{t.port, {}, {}});
+        if (t.outcome == PortTrial::NoDevice) continue;
+        p.device = t.path + " (" + t.source + ")";
         switch (t.outcome) {
-        case PortTrial::NotOpened: text += "could not be opened"; break;
-        case PortTrial::NoAnswer: text += "no processor answered"; break;
-        default: text += "a processor answered"; break;
+        case PortTrial::NotOpened: p.outcome = "could not be opened: " + t.reason; break;
+        case PortTrial::NoAnswer: p.outcome = "no processor answered"; break;
+        default: p.outcome = "a processor answered"; break;
         }
     }
     const std::string example = platform::PortMap::portName(kFirstPort);
-    text += "\nTo choose the port, start the program with the variable " + example +
-            " set to the processor's device (for example " + example +
-            "=/dev/ttyUSB0), or store the device in the setting " + platform::PortMap::settingName(kFirstPort) + ".";
-    return text;
+    return "Ports tried:\n" + platform::PortTriedLines(ports) +
+           "\nTo choose the port, start the program with the variable " + example +
+           " set to the processor's device (for example " + example +
+           "=/dev/ttyUSB0), or store the device in the setting " + platform::PortMap::settingName(kFirstPort) + ".";
 }
 
 bool CBasicTessikPort::Identify() {

@@ -192,13 +192,15 @@ public:
 
     // One port of the last search, as the user can act on it: the COM name,
     // the device it stood for and where that came from (the port map), and
-    // how far the search got there.
+    // how far the search got there; for a port that could not be opened, the
+    // system's reason.
     struct PortTrial {
         enum Outcome { NoDevice, NotOpened, NoAnswer, Answered };
         int port = 0;
         std::string path;
         std::string source;
         Outcome outcome = NoDevice;
+        std::string reason;  // why it could not be opened: "in use by another program"
     };
     const std::vector<PortTrial>& LastSearch() const { return lastSearch_; }
     void ForgetLastSearch() { lastSearch_.clear(); }

@@ -185,7 +185,10 @@ void CMainFrame::OnSearchDone(int found) {
     if (found != 0) {
         ShowSuccessBox(QString(kFoundFormat).arg(app_.GetCommunicator().GetPort().GetModelName()).toStdString());
     } else {
-        ShowErrorBox(kNotFoundText);
+        // What each port did, so that a port held by another program or
+        // closed to this user is not taken for a loose cable.
+        const std::string report = port.SearchReport();
+        ShowErrorBox(report.empty() ? std::string(kNotFoundText) : kNotFoundText + ("\n" + report));
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "MarnochSim.h"
 #include "marnoch/MarnochTexts.h"
+#include "tests/support/ClosedDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +91,7 @@ TEST(MarnochLink, NoUnitGivesTheWarning) {
     CSerialPort none(image, clock, [](int) { return std::string(); });
     std::string text;
     EXPECT_FALSE(none.FindBZT(text));
-    EXPECT_EQ(text, text::kNotFound);
+    EXPECT_EQ(text, text::kNotFound + "\n  COM1 to COM8: no device");
 
     // A device that never answers costs the whole search of its port.
     sim::MarnochDialect::Config c;
@@ -103,12 +104,44 @@ TEST(MarnochLink, NoUnitGivesTheWarning) {
     }());
     auto port = sim.makePort(image);
     EXPECT_FALSE(port->FindBZT(text));
-    EXPECT_EQ(text, text::kNotFound);
+    EXPECT_EQ(text, text::kNotFound + "\n  COM1 = " + sim.path() + ": no unit answered\n  COM2 to COM8: no device");
     EXPECT_FALSE(port->isOpen());
     // Three queries at each speed; only those at 19200 reach the unit, the
     // last perhaps after the search gave up.
     EXPECT_TRUE(WaitForCommand(sim.simulator(), "?", 3)) << "the unit heard fewer than three queries";
     EXPECT_EQ(sim.simulator().log().count("?"), 3u);
+}
+
+// A port that is there but cannot be opened is named with the system's
+// reason, in the search's warning and when a later step opens it again:
+// held by another program, closed to this user, or no device at its path.
+TEST(MarnochLink, APortThatCannotBeOpenedSaysWhy) {
+    MarnochSim sim(firmwareAt(19200));
+    ASSERT_TRUE(sim.started());
+    SettingsImage image;
+    auto port = sim.makePort(image);
+    const std::string com1 = "\n  COM1 = " + sim.path() + ": could not be opened: ";
+    const std::string rest = "\n  COM2 to COM8: no device";
+    platform::SerialLine other;
+    ASSERT_TRUE(other.open(sim.path()));
+    std::string text;
+    EXPECT_FALSE(port->FindBZT(text));
+    EXPECT_EQ(text, text::kNotFound + com1 + "in use by another program" + rest);
+    other.close();
+    {
+        testsupport::ClosedDevice closed(sim.path());
+        EXPECT_FALSE(port->FindBZT(text));
+    }
+    EXPECT_EQ(text, text::kNotFound + com1 + "permission denied (the user needs to be in the dialout group)" + rest);
+
+    ASSERT_TRUE(port->FindBZT(text)) << text;
+    ASSERT_TRUE(other.open(sim.path()));
+    EXPECT_FALSE(port->OpenPort(text));
+    EXPECT_EQ(text, text::kCommError + com1 + "in use by another program");
+
+    CSerialPort missing(image, sim.clock(), [](int n) { return n == 1 ? "/nonexistent/ttyUSB0" : std::string(); });
+    EXPECT_FALSE(missing.FindBZT(text));
+    EXPECT_EQ(text, text::kNotFound + "\n  COM1 = /nonexistent/ttyUSB0: could not be opened: no such device" + rest);
 }
 
 // The reply rules of the two command-line exchanges, counted in the

@@ -162,7 +162,7 @@ TEST_F(MarnochWorkflow, CancelAndMissingUnit) {
     MarnochWorkflows none(chooser_, status_, progress_, [this] {
         return std::make_unique<CSerialPort>(image_, sim_.clock(), [](int) { return std::string(); });
     });
-    EXPECT_EQ(none.RunCaught(&MarnochWorkflows::RunUpload), text::kNotFound);
+    EXPECT_EQ(none.RunCaught(&MarnochWorkflows::RunUpload), text::kNotFound + "\n  COM1 to COM8: no device");
     EXPECT_EQ(chooser_.calls, 0);
     EXPECT_EQ(status_.texts.back(), text::kFindingUnit);
 }

@@ -2,6 +2,8 @@
 // processor.
 
 #include "LinkFixture.h"
+#include "pellivar/CSItemVector.h"
+#include "tests/support/ClosedDevice.h"
 
 #include <chrono>
 
@@ -63,6 +65,40 @@ TEST_F(LinkFixture, AFailedReSearchSaysNotFoundAndClosesThePort) {
     link_->UpdateUnitWithString("fcs077");
     EXPECT_EQ(comm_->QueuedCommands(), 0u);
     EXPECT_EQ(raw(), "");
+}
+
+// The search names what it met on each port: the unit's port held by
+// another program or closed to this user is not a silent unit, and a device
+// that is not there is named as missing.
+TEST_F(LinkFixture, AFailedSearchSaysWhyEachPortFailed) {
+    const std::string com3 = "  COM1 to COM2: no device\n  COM3 = " + sim_->slavePath() + ": ";
+    const std::string rest = "\n  COM4 to COM9: no device";
+    platform::SerialLine other;
+    ASSERT_TRUE(other.open(sim_->slavePath()));
+    ASSERT_EQ(searchAtSpeed(4), 0);
+    EXPECT_EQ(comm_->GetPort().SearchReport(), com3 + "could not be opened: in use by another program" + rest);
+    other.close();
+    {
+        // Searched on this thread: the worker's thread keeps root's rights.
+        testsupport::ClosedDevice closed(sim_->slavePath());
+        EXPECT_FALSE(comm_->GetPort().FindUnitAtSpeed());
+    }
+    EXPECT_EQ(comm_->GetPort().SearchReport(),
+              com3 + "could not be opened: permission denied (the user needs to be in the dialout group)" + rest);
+    sim::FaultKnobs silent;
+    silent.silent = true;
+    sim_->setFaults(silent);
+    ASSERT_EQ(searchAtSpeed(4), 0);
+    EXPECT_EQ(comm_->GetPort().SearchReport(), com3 + "no unit answered" + rest);
+
+    const auto replies = CSItemVector::Create(poster_);
+    CBasicTessikPort missing(*replies, counting_, Timing{}, [](int n) {
+        return n == 2 ? std::string("/nonexistent/ttyUSB1") : std::string();
+    });
+    EXPECT_FALSE(missing.FindUnit());
+    EXPECT_EQ(missing.SearchReport(),
+              "  COM1: no device\n  COM2 = /nonexistent/ttyUSB1: could not be opened: no such device\n"
+              "  COM3 to COM6: no device");
 }
 
 TEST_F(LinkFixture, ASpeedChangeIsSentUnterminatedAndFollowedByASearchAtTheNewSpeed) {

@@ -6,6 +6,7 @@
 
 #include "sim/IdentDialect.h"
 #include "sim/Simulator.h"
+#include "tests/support/ClosedDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -186,6 +187,33 @@ TEST_F(SerialLineTest, PortIsHeldExclusivelyAndFreedOnClose) {
     first.close();
     EXPECT_TRUE(second.open(sim_->slavePath())) << second.lastErrorText();
     EXPECT_EQ(identifyAt(second, LineSettings::eightN2(19200), 2000), kIdent);
+}
+
+// A failed open names its reason in the user's words: a missing device, a
+// port another line holds, a device closed to this user (made so with
+// ClosedDevice: root opens anything), and any other failure in the system's.
+TEST_F(SerialLineTest, AFailedOpenSaysWhy) {
+    startSim(LineSettings::eightN2(19200));
+    SerialLine line;
+    EXPECT_FALSE(line.open("/dev/no-such-serial-device"));
+    EXPECT_EQ(line.lastErrorReason(), "no such device");
+
+    SerialLine holder;
+    ASSERT_TRUE(holder.open(sim_->slavePath()));
+    EXPECT_FALSE(line.open(sim_->slavePath()));
+    EXPECT_EQ(line.lastErrorReason(), "in use by another program");
+    holder.close();
+
+    {
+        testsupport::ClosedDevice closed(sim_->slavePath());
+        EXPECT_FALSE(line.open(sim_->slavePath()));
+    }
+    EXPECT_EQ(line.lastError(), SerialError::Permission) << line.lastErrorText();
+    EXPECT_EQ(line.lastErrorReason(), "permission denied (the user needs to be in the dialout group)");
+
+    EXPECT_FALSE(line.open("/tmp"));
+    EXPECT_EQ(line.lastErrorReason(), "system error: Is a directory");
+    EXPECT_TRUE(line.open(sim_->slavePath())) << line.lastErrorText();
 }
 
 TEST_F(SerialLineTest, HangUpDuringAReadIsAFailedReadNotAHang) {

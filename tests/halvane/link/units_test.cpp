@@ -13,6 +13,7 @@
 
 #include "LinkFixture.h"
 #include "platform/MemoryProfile.h"
+#include "tests/support/ClosedDevice.h"
 
 #include <unistd.h>
 
@@ -267,11 +268,32 @@ TEST_F(UnitsTest, NoProcessorFoundSaysWhichPortsWereTriedAndHowToChooseOne) {
               "Could not find a valid Tessik processor.\n\n"
               "Ports tried:\n"
               "  COM1: no device\n"
-              "  COM2 = /nonexistent/ttyUSB9 (the variable COM2): could not be opened\n"
+              "  COM2 = /nonexistent/ttyUSB9 (the variable COM2): could not be opened: no such device\n"
               "  COM3: no device\n"
-              "  COM4 = /nonexistent/ttyACM0 (the stored setting Ports/COM4): could not be opened\n"
+              "  COM4 = /nonexistent/ttyACM0 (the stored setting Ports/COM4): could not be opened: no such device\n"
               "  COM5 to COM9: no device\n"
               "To choose the port, start the program with the variable COM1 set to the processor's device (for "
               "example COM1=/dev/ttyUSB0), or store the device in the setting Ports/COM1.");
     ::rmdir(tmpl);
+}
+
+// A port that is there but held by another program, or closed to this user,
+// is named as such, not as a missing processor.
+TEST_F(UnitsTest, APortThatCouldNotBeOpenedSaysWhy) {
+    ProcessorOnCom3(1);
+    const std::string com3 = "  COM3 = " + sim_->slavePath() + " (the variable COM3): could not be opened: ";
+    platform::SerialLine other;
+    ASSERT_TRUE(other.open(sim_->slavePath()));
+    EXPECT_EQ(FindConnectedUnit(&progress_), nullptr);
+    EXPECT_NE(NoUnitFoundText().find(com3 + "in use by another program\n"), std::string::npos) << NoUnitFoundText();
+    other.close();
+
+    {
+        testsupport::ClosedDevice closed(sim_->slavePath());
+        EXPECT_EQ(FindConnectedUnit(&progress_), nullptr);
+    }
+    EXPECT_NE(NoUnitFoundText().find(com3 + "permission denied (the user needs to be in the dialout group)\n"),
+              std::string::npos)
+        << NoUnitFoundText();
+    EXPECT_NE(FindConnectedUnit(&progress_), nullptr);
 }

@@ -339,7 +339,7 @@ TEST(MarnochProgramReadBack, GarbledIdentificationIsNoUnit) {
     auto port = sim.makePort(image);
     std::string text;
     EXPECT_FALSE(port->FindBZT(text));
-    EXPECT_EQ(text, text::kNotFound);
+    EXPECT_EQ(text, text::kNotFound + "\n  COM1 = " + sim.path() + ": no unit answered\n  COM2 to COM8: no device");
     // Eight speeds, three queries of about half a second each.
     EXPECT_LT(port->waitedMs(), 40000);
 }

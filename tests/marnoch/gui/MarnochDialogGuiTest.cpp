@@ -149,7 +149,7 @@ TEST(MarnochDialog, FailureShowsAMessageBox) {
     button(dialog, "uploadButton")->click();
     poll.stop();
     EXPECT_EQ(title, "Marnoch");
-    EXPECT_EQ(text.toStdString(), text::kNotFound);
+    EXPECT_EQ(text.toStdString(), text::kNotFound + "\n  COM1 to COM8: no device");
     EXPECT_EQ(dialog.statusText().toStdString(), text::kFindingUnit);
 }
 

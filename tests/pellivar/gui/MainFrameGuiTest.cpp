@@ -6,6 +6,7 @@
 #include "GuiFixture.h"
 
 #include "pellivar/VideoSettingInfo.h"
+#include "platform/SerialLine.h"
 #include "pellivar/ui/CChangeBaudRateDlg.h"
 #include "pellivar/ui/CSourcePageView.h"
 #include "pellivar/ui/CSliderPInt.h"
@@ -153,10 +154,24 @@ TEST_F(MainFrame, TryAllShowsTheSpeedsItTries) {
 TEST_F(MainFrame, FailedSearchSaysSoAndSendsNothing) {
     frame_->StartSearch(false, 7);  // the unit listens at 19200 only
     ASSERT_TRUE(waitFor([this] { return !frame_->SearchRunning(); }, 20000));
-    EXPECT_TRUE(asked("Could not find unit, check connection", "Error"));
+    EXPECT_TRUE(asked("Could not find unit, check connection\n  COM1 to COM2: no device\n  COM3 = " +
+                          sim_->slavePath() + ": no unit answered\n  COM4 to COM9: no device",
+                      "Error"));
     EXPECT_FALSE(app_->GetCommunicator().GetPort().IsConnected());
     app_->UpdateUnitWithString("fcs050");
     EXPECT_EQ(app_->GetCommunicator().QueuedCommands(), 0u);
+}
+
+// The unit's port held by another program is named, not taken for a cable.
+TEST_F(MainFrame, APortHeldByAnotherProgramIsNamedAsSuch) {
+    platform::SerialLine other;
+    ASSERT_TRUE(other.open(sim_->slavePath()));
+    frame_->StartSearch(true, 0);
+    ASSERT_TRUE(waitFor([this] { return !frame_->SearchRunning(); }, 20000));
+    EXPECT_TRUE(asked("Could not find unit, check connection\n  COM1 to COM2: no device\n  COM3 = " +
+                          sim_->slavePath() + ": could not be opened: in use by another program\n"
+                          "  COM4 to COM6: no device",
+                      "Error"));
 }
 
 TEST_F(MainFrame, NewSpeedIsAnnouncedToAConnectedUnitAndFoundThere) {
