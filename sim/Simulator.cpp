@@ -111,6 +111,11 @@ void Simulator::disconnect() {
     if (pty_) pty_->closeMaster();
 }
 
+bool Simulator::lineUp() const {
+    std::lock_guard lock(mutex_);
+    return pty_ && pty_->isOpen();
+}
+
 void Simulator::inject(std::string_view bytes) {
     std::lock_guard lock(mutex_);
     queueReply(std::string(bytes), false);

@@ -69,8 +69,12 @@ public:
     // thread was held up.
     bool caughtUp() const;
 
-    // Hangs up now, as a pulled cable would.
+    // Hangs up now, as a pulled cable would. The line's name goes with it
+    // (see Pty): a program that reopens it finds no device.
     void disconnect();
+    // False once the line has been cut, by disconnect() or the disconnect
+    // fault.
+    bool lineUp() const;
 
     // Sends bytes to the program unasked (a processor's spontaneous line).
     void inject(std::string_view bytes);

@@ -37,7 +37,8 @@ void usage(FILE* f) {
                  "               [--terminators \"\\n;\"] [--link PATH] [--echo] [--paced] [--dump-memory FILE]\n"
                  "               [--model 0-8] [--firmware VERSION]   (halvane: 8N2, \"\\n\" and \";\")\n"
                  "  Runs a simulated processor on a pseudo-terminal until interrupted.\n"
-                 "  --link PATH  also make PATH a symbolic link to the device (e.g. /tmp/COM3)\n"
+                 "  --link PATH  also make PATH a symbolic link to the device (e.g. /tmp/COM3); removed when\n"
+                 "               the line is cut (--disconnect-after)\n"
                  "  --paced      take a real line's time: every character, both ways, takes its wire time at\n"
                  "               the speed and framing the program set (19200 8N2: 0.57 ms a character)\n"
                  "  --dump-memory FILE  on exit write what the processor holds to FILE as plain text:\n"
@@ -335,8 +336,17 @@ int main(int argc, char** argv) {
         }
         std::fflush(stdout);
     };
+    bool linked = !link.empty();
     while (!g_stop) {
         if (simulator.log().waitForNew(shown, 200)) printNew();
+        // Cut, the line's number is the system's to give to the next
+        // pseudo-terminal: the link must not lead a program there.
+        if (linked && !simulator.lineUp()) {
+            ::unlink(link.c_str());
+            linked = false;
+            std::printf("procsim: the line is cut; %s removed\n", link.c_str());
+            std::fflush(stdout);
+        }
     }
     if (fifo) {
         simulator.withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& h) {
@@ -356,7 +366,7 @@ int main(int argc, char** argv) {
     }
     simulator.stop();
     printNew();
-    if (!link.empty()) ::unlink(link.c_str());
+    if (linked) ::unlink(link.c_str());
     if (!dumpMemory.empty()) {
         const std::string text = simulator.withDialect<sim::Dialect>([&](const sim::Dialect& dl) {
             return "# written by procsim " + std::to_string(clock.nowMs() - startMs) + " ms after it started\n" +

@@ -2,10 +2,12 @@
 // that device, stop it with a signal.
 
 #include "platform/SerialLine.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,6 +15,7 @@
 #include <unistd.h>
 
 using namespace platform;
+using testsupport::WaitUntil;
 
 TEST(Procsim, PrintsItsDeviceAnswersIdentificationAndStopsOnSignal) {
     const std::string link = std::filesystem::temp_directory_path() / ("procsim-COM-" + std::to_string(::getpid()));
@@ -33,7 +36,10 @@ TEST(Procsim, PrintsItsDeviceAnswersIdentificationAndStopsOnSignal) {
     std::string first;
     ASSERT_NE(std::fgets(text, sizeof text, f), nullptr);
     first = text;
-    EXPECT_NE(first.find("/dev/pts/"), std::string::npos) << first;
+    // The device it names is a terminal of its own.
+    const auto on = first.find(" on "), open = first.find(" (");
+    ASSERT_TRUE(on != std::string::npos && open != std::string::npos && open > on) << first;
+    EXPECT_EQ(std::filesystem::canonical(first.substr(on + 4, open - on - 4)).string().rfind("/dev/pts/", 0), 0u) << first;
     EXPECT_NE(first.find("38400 8N2"), std::string::npos) << first;
     ASSERT_NE(std::fgets(text, sizeof text, f), nullptr);  // the link line
 
@@ -53,6 +59,40 @@ TEST(Procsim, PrintsItsDeviceAnswersIdentificationAndStopsOnSignal) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));  // it tidies its link
     std::fclose(f);
+}
+
+// Cut, the line leaves its number to whatever pseudo-terminal comes next:
+// the link must not lead a reconnecting program there.
+TEST(Procsim, RemovesItsLinkWhenTheLineIsCut) {
+    const std::string link = std::filesystem::temp_directory_path() / ("procsim-cut-" + std::to_string(::getpid()));
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::execl(PROCSIM_PATH, "procsim", "--link", link.c_str(), "--disconnect-after", "2",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(link); }, 10000)) << "no link made";
+
+    SerialLine line;
+    ASSERT_TRUE(line.open(link)) << line.lastErrorText();
+    ASSERT_TRUE(line.configure(LineSettings::eightN2(19200)));
+    ASSERT_TRUE(line.writeAll("?\n?\n"));
+    std::uint8_t b = 0;
+    while (line.readByte(b, 10000) == SerialLine::ReadResult::Byte) {
+    }
+    EXPECT_EQ(line.lastError(), SerialError::HungUp);
+    line.close();
+    EXPECT_TRUE(WaitUntil([&] { return !std::filesystem::exists(std::filesystem::symlink_status(link)); }, 10000))
+        << link << " still leads to " << std::filesystem::read_symlink(link);
+
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    ::unlink(link.c_str());
 }
 
 TEST(Procsim, RefusesBadArguments) {

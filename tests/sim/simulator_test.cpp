@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <fcntl.h>
 #include <string_view>
 #include <termios.h>
@@ -210,4 +212,40 @@ TEST_F(SimulatorTest, KeepsWorkingAcrossCloseAndReopenOfThePort) {
     ASSERT_TRUE(line_.writeAll("?\n"));
     const std::string got = collect();
     EXPECT_NE(got.find("Vux500 v1.00\n"), std::string::npos) << got;
+}
+
+// A cut line's name goes with it, as a pulled adapter's device does: the
+// pseudo-terminal number it had is the system's to give to the next line,
+// often another test's, and a program that goes on reopening the old name
+// must not reach that line.
+TEST(Simulator, AProgramsReconnectsNeverReachALineThatTookTheOldNumber) {
+    const auto ident = [] { return std::make_unique<sim::IdentDialect>("Vux500 v1.00", LineSettings::eightN2(19200)); };
+    sim::Simulator first(ident());
+    ASSERT_TRUE(first.start()) << first.error();
+    const std::string name = first.slavePath();
+    const std::string device = std::filesystem::canonical(name);
+    SerialLine line;
+    ASSERT_TRUE(line.open(name)) << line.lastErrorText();
+    ASSERT_TRUE(line.configure(LineSettings::eightN2(19200)));
+
+    first.disconnect();
+    std::uint8_t b = 0;
+    EXPECT_EQ(line.readByte(b, 5000), SerialLine::ReadResult::Failed);  // the hang-up still reaches the program
+    EXPECT_EQ(line.lastError(), SerialError::HungUp);
+    line.close();  // frees the number
+
+    sim::Simulator second(ident());
+    ASSERT_TRUE(second.start()) << second.error();
+    if (std::filesystem::canonical(second.slavePath()) != device)
+        std::printf("note: %s was taken by something else; the new line is %s\n", device.c_str(),
+                    std::filesystem::canonical(second.slavePath()).c_str());
+    SerialLine again;
+    EXPECT_FALSE(again.open(name)) << name << " reached " << std::filesystem::canonical(second.slavePath());
+    EXPECT_EQ(again.lastError(), SerialError::NotFound);
+    if (again.isOpen()) {
+        ASSERT_TRUE(again.configure(LineSettings::eightN2(19200)));
+        ASSERT_TRUE(again.writeAll("?\n"));
+        ASSERT_TRUE(WaitUntil([&] { return second.caughtUp(); }, 10000));
+    }
+    EXPECT_EQ(second.bytesReceived(), 0);
 }
