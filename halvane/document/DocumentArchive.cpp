@@ -1,7 +1,10 @@
 #include "halvane/document/DocumentArchive.h"
 
+#include "halvane/diagnostics/Format.h"
 #include "halvane/document/DocumentData.h"
 #include "halvane/document/StoredStage.h"
+#include "halvane/document/StoredValueRanges.h"
+#include "halvane/signal/ChannelTable.h"
 #include "platform/ArchiveException.h"
 #include "platform/ArchiveReader.h"
 #include "platform/ArchiveWriter.h"
@@ -75,6 +78,47 @@ void CheckNumbers(const DocumentData& data) {
     for (const double v : target.RoomGainDb)
         if (!std::isfinite(v)) Damaged("a room gain of the targets is not a number.");
     if (!std::isfinite(target.RefLevelOffsetDb)) Damaged("the reference level is not a number.");
+}
+
+std::string ValueText(std::int32_t value) { return std::to_string(value); }
+std::string ValueText(double value) { return diagnostics::Format("%g", value); }
+
+template <typename T>
+void CheckRange(const StoredValueRanges::Range<T>& range, T value, const std::string& name, const char* unit = "") {
+    if (range.Holds(value)) return;
+    Damaged(name + " is " + ValueText(value) + unit + ", outside " + ValueText(range.lowest) + " to " +
+            ValueText(range.highest) + unit + ".");
+}
+
+// Finite numbers can still be ones no version of the program writes (a
+// crossover of 1515870810 Hz, a room gain of 1e127 dB); carried into the
+// views, the target curves and an upload they would pass for settings.
+void CheckRanges(const design::TargetConfig& target) {
+    namespace R = StoredValueRanges;
+    using design::TargetConfig;
+    constexpr const char* kConfigurationNames[] = {"Movie", "Music"};
+    for (int c = 0; c < TargetConfig::kConfigurations; ++c) {
+        const std::string cfg = std::string("the ") + kConfigurationNames[c] + " ";
+        for (int g = 0; g < TargetConfig::kGroups; ++g) {
+            const std::string group = std::string(" of the ") + signal::ChannelTable::kGroupNames[g] + " group";
+            CheckRange(R::kCrossoverHz, target.Crossover[c][g], cfg + "crossover" + group, " Hz");
+            CheckRange(R::kFlag, target.GroupFlag[c][g], cfg + "full-range flag" + group);
+        }
+        CheckRange(R::kLevelDb, target.RoomGainDb[c], cfg + "room gain", " dB");
+        CheckRange(R::kFrequencyHz, target.MaxEqFrequency[c], cfg + "maximum EQ frequency", " Hz");
+        CheckRange(R::kFrequencyHz, target.MinSubEqFrequency[c], cfg + "minimum subwoofer EQ frequency", " Hz");
+        CheckRange(R::kFrequencyHz, target.SubHighPassFrequency[c], cfg + "subwoofer high-pass frequency", " Hz");
+        CheckRange(R::kSubHighPassOrder, target.SubHighPassOrder[c], cfg + "subwoofer high-pass order");
+    }
+    CheckRange(R::kFlag, target.MusicUsesMovie, "the \"Same As Movie\" option");
+    CheckRange(R::kFlag, target.ConfigOption, "the rear-speaker option");
+    CheckRange(R::kAuxSelection, target.ExtraOption, "the AUX speaker selection");
+    CheckRange(R::kLevelDb, target.RefLevelOffsetDb, "the reference level", " dB");
+    CheckRange(R::kLevelOffsetDb, target.RefLevel, "the reference level offset", " dB");
+    for (int ch = 0; ch < TargetConfig::kChannels; ++ch)
+        CheckRange(R::kTrimSteps, target.ChannelTrim[ch],
+                   std::string("the ") + signal::ChannelTable::kNames[ch] + " trim (in 0.5 dB steps)");
+    CheckRange(R::kTrimSteps, target.MusicSubTrim, "the Music subwoofer trim (in 0.5 dB steps)");
 }
 
 // The unit kind of a file before version 13: versions up to 9 were written
@@ -191,6 +235,7 @@ std::int32_t Read(platform::ArchiveReader& ar, DocumentData& data) {
         for (int p = 0; p < set.Count(); ++p) CheckAxisKinds(*set.Position(p));
     }
     CheckNumbers(data);
+    CheckRanges(data.m_TargetConfig);
     return version;
 }
 

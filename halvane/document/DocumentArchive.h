@@ -56,7 +56,8 @@ void Write(const DocumentData& data, platform::ArchiveWriter& ar);
 // a version outside 1 to 21 and platform::ArchiveException for a short or
 // damaged file (every count is checked against the bytes left before
 // anything is allocated; an unknown unit kind, curve-set key, form or axis
-// kind is damage). Bytes after the last field are ignored.
+// kind is damage, as are numbers that are not numbers and target values
+// outside StoredValueRanges). Bytes after the last field are ignored.
 std::int32_t Read(platform::ArchiveReader& ar, DocumentData& data);
 
 }  // namespace DocumentArchive

@@ -7,6 +7,7 @@
 #include "halvane/app/models/SpinGrid.h"
 #include "halvane/app/models/ValueList.h"
 #include "halvane/design/TargetConfig.h"
+#include "halvane/document/StoredValueRanges.h"
 #include "platform/WindowHandle.h"
 
 namespace halvane::document {
@@ -73,7 +74,9 @@ struct TargetCustomizationView {
 class TargetCustomizationModel {
 public:
     static constexpr double kMinRoomGainDb = 0.0;
-    static constexpr double kMaxRoomGainDb = 1e300;
+    // Capped where a document stops holding levels, so that whatever the
+    // dialog accepts is saved into a document that opens again.
+    static constexpr double kMaxRoomGainDb = document::StoredValueRanges::kLevelDb.highest;
     static constexpr int kMinMaxEqFrequency = 200;
     // The dialog's limits: the receivers equalise up to 5000 Hz.
     static constexpr int kReceiverMaxFrequency = 5000;

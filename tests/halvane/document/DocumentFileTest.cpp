@@ -341,7 +341,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"doc_bad_form.qex", "unknown form 3"},
                       BadCase{"doc_nan_curve.qex", "curve \"Left Front\" holds a value that is not a number"},
                       BadCase{"doc_nan_stage.qex", "a filter coefficient is not a number"},
-                      BadCase{"doc_nan_reference.qex", "the reference level is not a number"}));
+                      BadCase{"doc_nan_reference.qex", "the reference level is not a number"},
+                      BadCase{"doc_v1_absurd.qex", "the Movie crossover of the Front group is 1515870810 Hz"}));
 
 TEST(DocumentFile, EveryTruncationOfACurrentFileFailsCleanly) {
     DocHarness a;
@@ -404,4 +405,58 @@ TEST(DocumentFile, AnUnknownAxisKindIsDamage) {
     EXPECT_FALSE(b.doc.LoadFromBytes(bytes));
     ASSERT_EQ(b.prompt.askCount(), 1u);
     EXPECT_NE(b.prompt.asks()[0].text.find("unknown axis kind 5"), std::string::npos);
+}
+
+// Finite values no version writes, each in a current file of its own: the
+// open fails and names the value. Values at the ends of the ranges open.
+TEST(DocumentFile, TargetValuesOutsideTheirRangesAreDamage) {
+    struct Absurd {
+        void (*set)(TargetConfig&);
+        const char* text;
+    };
+    const Absurd cases[] = {
+        {[](TargetConfig& t) { t.Crossover[1][4] = 1515870810; },
+         "the Music crossover of the Subwoofer group is 1515870810 Hz, outside -1 to 96000 Hz."},
+        {[](TargetConfig& t) { t.Crossover[0][2] = -2; }, "the Movie crossover of the Surround group is -2 Hz"},
+        {[](TargetConfig& t) { t.GroupFlag[0][3] = 2; }, "the Movie full-range flag of the Rear group is 2,"},
+        {[](TargetConfig& t) { t.RoomGainDb[0] = 1.78e127; }, "the Movie room gain is 1.78e+127 dB, outside -1000"},
+        {[](TargetConfig& t) { t.MaxEqFrequency[1] = 1515870810; }, "the Music maximum EQ frequency is 1515870810 Hz"},
+        {[](TargetConfig& t) { t.MinSubEqFrequency[0] = -20; }, "the Movie minimum subwoofer EQ frequency is -20 Hz"},
+        {[](TargetConfig& t) { t.SubHighPassFrequency[1] = 96001; }, "the Music subwoofer high-pass frequency is 96001"},
+        {[](TargetConfig& t) { t.SubHighPassOrder[0] = 1515870810; }, "the Movie subwoofer high-pass order is 1515870810"},
+        {[](TargetConfig& t) { t.MusicUsesMovie = 1515870810; }, "the \"Same As Movie\" option is 1515870810"},
+        {[](TargetConfig& t) { t.ConfigOption = -1; }, "the rear-speaker option is -1"},
+        {[](TargetConfig& t) { t.ExtraOption = 3; }, "the AUX speaker selection is 3"},
+        {[](TargetConfig& t) { t.RefLevelOffsetDb = -1.78e127; }, "the reference level is -1.78e+127 dB"},
+        {[](TargetConfig& t) { t.RefLevel = 1515870810; }, "the reference level offset is 1515870810 dB"},
+        {[](TargetConfig& t) { t.ChannelTrim[6] = 1515870810; },
+         "the Left Surround trim (in 0.5 dB steps) is 1515870810, outside -48 to 48."},
+        {[](TargetConfig& t) { t.MusicSubTrim = -49; }, "the Music subwoofer trim (in 0.5 dB steps) is -49"},
+    };
+    for (const Absurd& c : cases) {
+        DocHarness a;
+        Fill(a.doc, 2);
+        c.set(a.doc.m_TargetConfig);
+        DocHarness b;
+        EXPECT_FALSE(b.doc.LoadFromBytes(a.doc.SaveToBytes())) << c.text;
+        const auto asks = b.prompt.asks();
+        EXPECT_EQ(asks.size(), 1u) << c.text;
+        const std::string said = asks.empty() ? std::string() : asks[0].text;
+        EXPECT_NE(said.find(std::string("The document is damaged: ") + c.text), std::string::npos) << said;
+    }
+
+    DocHarness edges;
+    Fill(edges.doc, 2);
+    TargetConfig& t = edges.doc.m_TargetConfig;
+    t.Crossover = {{{-1, 96000, 165, 170, 5}, {15, 20, 0, 160, 25}}};
+    t.RoomGainDb = {-1000.0, 1000.0};
+    t.MaxEqFrequency = {0, 96000};
+    t.SubHighPassOrder = {0, 17};
+    t.ExtraOption = 2;
+    t.RefLevel = -1000;
+    t.RefLevelOffsetDb = 1000.0;
+    t.ChannelTrim = {-48, 48, 0, 0, 0, 0, 0, 0};
+    DocHarness reopened;
+    EXPECT_TRUE(reopened.doc.LoadFromBytes(edges.doc.SaveToBytes()));
+    EXPECT_EQ(reopened.prompt.askCount(), 0u);
 }

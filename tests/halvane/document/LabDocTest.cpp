@@ -58,6 +58,10 @@ TEST(HalvaneLabDoc, ARefusedFileGivesItsFailureTextAndExitsOne) {
     LabRun run = Shell(Lab("doc_huge_calibration.qex") + " 2>&1");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out.rfind("Failed to open document.\nThe document is damaged:", 0), 0u) << run.out;
+    run = Shell(Lab("doc_v1_absurd.qex") + " 2>&1");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "Failed to open document.\nThe document is damaged: the Movie crossover of the Front group is "
+                       "1515870810 Hz, outside -1 to 96000 Hz.\n");
     run = Shell(Lab("doc_v22.qex") + " 2>&1");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "Error, invalid file format.\nThe file is of version 22; documents of versions 1 to 21 can be read.\n");

@@ -418,3 +418,20 @@ TEST(TargetCustomization, OpenTargetCustomizationLimitsTheReceiverTo5000HzAndCan
     EXPECT_EQ(calls[0], std::make_tuple(&doc, true, 5000, std::uint64_t{7}, static_cast<TargetJobs*>(&jobs)));
     EXPECT_EQ(calls[1], std::make_tuple(&doc, false, 20000, std::uint64_t{0}, static_cast<TargetJobs*>(nullptr)));
 }
+
+TEST(TargetCustomization, TheWidestValuesTheControlsAcceptSurviveASaveAndReopen) {
+    Fixture f(kAll);
+    Model m(f.h.doc, false, Model::kMaxFrequency);
+    m.Load();
+    TargetConfig& w = m.Working();
+    w.RoomGainDb = {Model::kMinRoomGainDb, Model::kMaxRoomGainDb};
+    w.MaxEqFrequency = {Model::kMinMaxEqFrequency, Model::kMaxFrequency};
+    w.SubHighPassOrder = {0, 9};
+    w.RefLevel = AdvancedTargetModel::kMinRefLevel;
+    m.Update();
+    m.WriteBack();
+    DocHarness reopened;
+    EXPECT_TRUE(reopened.doc.LoadFromBytes(f.h.doc.SaveToBytes()));
+    EXPECT_EQ(reopened.doc.m_TargetConfig.RoomGainDb, f.h.doc.m_TargetConfig.RoomGainDb);
+    EXPECT_EQ(reopened.prompt.askCount(), 0u);
+}

@@ -219,6 +219,11 @@ FIXTURES = {
     'doc_huge_calibration.qex': document(21, kind=1, calibration_size=0xFFFFFFF0, pad=0),
 }
 FIXTURES['doc_truncated.qex'] = FIXTURES['doc_v21.qex'][:-7]
+# A version 1 document whose target configuration (its last bytes) is
+# overwritten with 0x5A: finite numbers no version can have written, the
+# crossovers and trims 1515870810, the room gains and the reference level
+# 1.78e127 dB.
+FIXTURES['doc_v1_absurd.qex'] = FIXTURES['doc_v1.qex'][:-len(target_config(1))] + b'\x5a' * len(target_config(1))
 
 if __name__ == '__main__':
     for name, data in FIXTURES.items():
