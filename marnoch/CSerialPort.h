@@ -4,6 +4,7 @@
 #include "marnoch/LoaderTrace.h"
 #include "marnoch/SettingsImage.h"
 #include "marnoch/UnitPatterns.h"
+#include "platform/ByteLine.h"
 #include "platform/Clock.h"
 #include "platform/PortTried.h"
 #include "platform/SerialLine.h"
@@ -39,9 +40,12 @@ inline constexpr int kComCount = 8;
 // one on its stack and destroys it at its end, which closes the port.
 class CSerialPort {
 public:
+    // `line`, when given, is what the port talks through instead of its own
+    // serial line (the caller keeps it for the port's life).
     explicit CSerialPort(SettingsImage& image = SettingsImage::process(),
                          platform::Clock& clock = platform::systemClock(),
-                         PortResolver ports = DefaultPortResolver(), LocalTimeSource localTime = DefaultLocalTime());
+                         PortResolver ports = DefaultPortResolver(), LocalTimeSource localTime = DefaultLocalTime(),
+                         platform::ByteLine* line = nullptr);
     virtual ~CSerialPort();
     CSerialPort(const CSerialPort&) = delete;
     CSerialPort& operator=(const CSerialPort&) = delete;
@@ -182,7 +186,8 @@ private:
     platform::Clock& clock_;
     PortResolver ports_;
     LocalTimeSource localTime_;
-    platform::SerialLine line_;
+    platform::SerialLine serial_;
+    platform::ByteLine& line_;  // serial_, or the line handed in
 
     std::string portName_;
     // The ports the last search tried, for its text when it finds nothing.

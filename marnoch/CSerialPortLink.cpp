@@ -26,8 +26,10 @@ LocalTimeSource DefaultLocalTime() {
     };
 }
 
-CSerialPort::CSerialPort(SettingsImage& image, platform::Clock& clock, PortResolver ports, LocalTimeSource localTime)
-    : image_(image), clock_(clock), ports_(std::move(ports)), localTime_(std::move(localTime)), line_(clock) {}
+CSerialPort::CSerialPort(SettingsImage& image, platform::Clock& clock, PortResolver ports, LocalTimeSource localTime,
+                         platform::ByteLine* line)
+    : image_(image), clock_(clock), ports_(std::move(ports)), localTime_(std::move(localTime)), serial_(clock),
+      line_(line != nullptr ? *line : serial_) {}
 
 CSerialPort::~CSerialPort() { ClosePort(); }
 
@@ -111,11 +113,11 @@ std::size_t CSerialPort::readPort(std::uint8_t* buffer, std::size_t n, std::int6
         if (got == 0 && waitMs > 0) {
             std::uint8_t first = 0;
             const auto r = line_.readByte(first, waitMs);
-            if (r == platform::SerialLine::ReadResult::Byte) {
+            if (r == platform::ByteLine::ReadResult::Byte) {
                 buffer[0] = first;
                 const long more = line_.readAvailable(buffer + 1, n - 1);
                 got = 1 + (more > 0 ? more : 0);
-            } else if (r == platform::SerialLine::ReadResult::Failed) {
+            } else if (r == platform::ByteLine::ReadResult::Failed) {
                 got = -1;
             }
         }

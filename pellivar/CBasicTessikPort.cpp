@@ -15,8 +15,9 @@ PortResolver DefaultPortResolver() {
 }
 
 CBasicTessikPort::CBasicTessikPort(CSItemVector& replies, platform::Clock& clock, Timing timing,
-                                   PortResolver resolver)
-    : replies_(replies), clock_(clock), timing_(timing), resolver_(std::move(resolver)), line_(clock),
+                                   PortResolver resolver, platform::ByteLine* line)
+    : replies_(replies), clock_(clock), timing_(timing), resolver_(std::move(resolver)), serial_(clock),
+      line_(line != nullptr ? *line : serial_),
       splitter_([this](const std::string& line) {
           if (lineObserver_) lineObserver_(line);
           replies_.Dispatch(line);

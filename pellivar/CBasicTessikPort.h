@@ -4,6 +4,7 @@
 #include "pellivar/PortLock.h"
 #include "pellivar/PortSpeeds.h"
 #include "pellivar/Timing.h"
+#include "platform/ByteLine.h"
 #include "platform/Clock.h"
 #include "platform/PortTried.h"
 #include "platform/SerialLine.h"
@@ -38,8 +39,10 @@ public:
     static constexpr int kSearchPorts = 6;       // COM1-COM6 over all speeds
     static constexpr int kSearchPortsAtSpeed = 9;  // COM1-COM9 at one speed
 
+    // `line`, when given, is what the port talks through instead of its own
+    // serial line (the caller keeps it for the port's life).
     CBasicTessikPort(CSItemVector& replies, platform::Clock& clock = platform::systemClock(), Timing timing = {},
-                     PortResolver resolver = DefaultPortResolver());
+                     PortResolver resolver = DefaultPortResolver(), platform::ByteLine* line = nullptr);
     virtual ~CBasicTessikPort();
     CBasicTessikPort(const CBasicTessikPort&) = delete;
     CBasicTessikPort& operator=(const CBasicTessikPort&) = delete;
@@ -154,7 +157,8 @@ private:
 
     std::recursive_mutex lifecycle_;  // open, close, search and the reader's life
     PortLock portLock_;               // the device itself
-    platform::SerialLine line_;
+    platform::SerialLine serial_;
+    platform::ByteLine& line_;  // serial_, or the line handed in
     Timeouts timeouts_ = kWorking;
     LineSplitter splitter_;
     std::unique_ptr<CPortInputBuffer> reader_;

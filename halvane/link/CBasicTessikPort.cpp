@@ -28,15 +28,21 @@ std::int64_t writeLimitMs(std::size_t length) { return 2000 + static_cast<std::i
 
 }  // namespace
 
-CBasicTessikPort::CBasicTessikPort(platform::Clock& clock, platform::PortMap portMap)
-    : clock_(&clock), portMap_(std::move(portMap)), line_(std::make_unique<platform::SerialLine>(clock)) {}
+CBasicTessikPort::CBasicTessikPort(platform::Clock& clock, platform::PortMap portMap, platform::ByteLine* line)
+    : clock_(&clock), portMap_(std::move(portMap)), serial_(std::make_unique<platform::SerialLine>(clock)),
+      line_(line != nullptr ? line : serial_.get()) {}
 
 CBasicTessikPort::~CBasicTessikPort() { Close(); }
 
 void CBasicTessikPort::SetClock(platform::Clock& clock) {
     Close();
     clock_ = &clock;
-    line_ = std::make_unique<platform::SerialLine>(clock);
+    // A serial line keeps the clock it was made with; a line handed in
+    // keeps its own.
+    if (line_ == serial_.get()) {
+        serial_ = std::make_unique<platform::SerialLine>(clock);
+        line_ = serial_.get();
+    }
 }
 
 void CBasicTessikPort::SetPortMap(platform::PortMap portMap) {
@@ -130,16 +136,16 @@ bool CBasicTessikPort::probeAnswers() {
     const platform::Deadline answer(*clock_, LinkTiming::kProbeReplyMs);
     while (!answer.expired()) {
         const auto r = line_->readByte(byte, std::min(answer.remainingMs(), LinkTiming::kWaitSliceMs));
-        if (r == platform::SerialLine::ReadResult::Byte) {
+        if (r == platform::ByteLine::ReadResult::Byte) {
             // The rest of the answer is no reply to anything asked: drop it.
             const platform::Deadline rest(*clock_, LinkTiming::kIdentifyMaxMs);
             while (byte != '\n' && !rest.expired())
                 if (line_->readByte(byte, std::min(rest.remainingMs(), LinkTiming::kWaitSliceMs)) ==
-                    platform::SerialLine::ReadResult::Failed)
+                    platform::ByteLine::ReadResult::Failed)
                     break;
             return true;
         }
-        if (r == platform::SerialLine::ReadResult::Failed || Interrupted()) return false;
+        if (r == platform::ByteLine::ReadResult::Failed || Interrupted()) return false;
     }
     return false;
 }
@@ -272,11 +278,11 @@ bool CBasicTessikPort::ReadReply(std::string_view terminator, std::string* out, 
             const std::int64_t waitMs = quiet ? std::min(quiet->remainingMs(), LinkTiming::kWaitSliceMs) : 0;
             std::uint8_t byte = 0;
             const auto r = line_->readByte(byte, waitMs);
-            if (r == platform::SerialLine::ReadResult::Failed) {
+            if (r == platform::ByteLine::ReadResult::Failed) {
                 hungUp = true;
                 break;
             }
-            if (r == platform::SerialLine::ReadResult::Byte) {
+            if (r == platform::ByteLine::ReadResult::Byte) {
                 text.push_back(static_cast<char>(byte));
                 anyByte = true;
                 // Checked after every byte, so the first terminator can only
@@ -338,7 +344,7 @@ std::size_t CBasicTessikPort::Drain() {
     if (!line_->purge() && !openKeepingState()) return 0;
     std::size_t dropped = 0;
     std::uint8_t byte = 0;
-    while (dropped < kDrainLimit && line_->readByte(byte, 1) == platform::SerialLine::ReadResult::Byte) ++dropped;
+    while (dropped < kDrainLimit && line_->readByte(byte, 1) == platform::ByteLine::ReadResult::Byte) ++dropped;
     return dropped;
 }
 

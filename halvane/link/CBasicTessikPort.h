@@ -2,6 +2,7 @@
 
 #include "halvane/link/LinkTiming.h"
 #include "halvane/link/WireText.h"
+#include "platform/ByteLine.h"
 #include "platform/Clock.h"
 #include "platform/PortMap.h"
 #include "platform/SerialLine.h"
@@ -45,8 +46,10 @@ public:
     static constexpr ReplyTimes kSlowTimes{LinkTiming::kSlowPerCharMs, LinkTiming::kSlowMinMs,
                                            LinkTiming::kSlowMaxMs};
 
+    // `line`, when given, is what the port talks through instead of its own
+    // serial line (the caller keeps it, and its clock, for the port's life).
     explicit CBasicTessikPort(platform::Clock& clock = platform::systemClock(),
-                              platform::PortMap portMap = platform::PortMap());
+                              platform::PortMap portMap = platform::PortMap(), platform::ByteLine* line = nullptr);
     virtual ~CBasicTessikPort();
     CBasicTessikPort(const CBasicTessikPort&) = delete;
     CBasicTessikPort& operator=(const CBasicTessikPort&) = delete;
@@ -232,7 +235,8 @@ private:
 
     platform::Clock* clock_;
     platform::PortMap portMap_;
-    std::unique_ptr<platform::SerialLine> line_;
+    std::unique_ptr<platform::SerialLine> serial_;
+    platform::ByteLine* line_;  // serial_, or the line handed in
 
     int modelIndex_ = 9;
     int portNumber_ = 1;

@@ -2,8 +2,8 @@
 // loader speed change, line by line: every reading of them ends, and a model
 // read from a reply is one the program knows a text for or "none".
 //
-// The same bytes as a script of replies (ScriptedLine.h) on a real line to
-// the program's port: the identification buffer (firmware, programmer,
+// The same bytes as a script of replies (ScriptedLine.h) on a line in
+// memory to the program's port, read by the port's own code: the identification buffer (firmware, programmer,
 // service mode and the loader's "?" prompt and banner), the way into the
 // loader with its version reply, the loader's byte replies and the speed
 // change. Every reader ends; a model and a unit mode are ones the program
@@ -44,8 +44,8 @@ void MatchLines(const std::uint8_t* data, std::size_t size) {
 }
 
 struct Link {
-    suitefuzz::ScriptedLine line;
-    suitefuzz::StepClock clock{line.replyToCome()};
+    suitefuzz::StepClock clock;
+    suitefuzz::ScriptedLine line{clock};
     marnoch::SettingsImage image;
 };
 
@@ -62,12 +62,14 @@ void CheckState(const marnoch::CSerialPort& port) {
 void Exchange(Link& link, const suitefuzz::Script& script) {
     // A port for each input, as each workflow builds its own.
     marnoch::CSerialPort port(
-        link.image, link.clock, [&link](int com) { return com == 1 ? link.line.path() : std::string(); },
+        link.image, link.clock,
+        [](int com) { return std::string(com == 1 ? suitefuzz::ScriptedLine::kPath : ""); },
         [](std::tm& t) {
             t = std::tm{};
             return true;
-        });
-    port.setPortName(link.line.path());
+        },
+        &link.line);
+    port.setPortName(suitefuzz::ScriptedLine::kPath);
     std::string text;
     if (!port.OpenPort(text)) suitefuzz::fail("the scripted line could not be opened");
     link.line.play(script.replies);
@@ -97,6 +99,6 @@ void Exchange(Link& link, const suitefuzz::Script& script) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     MatchLines(data, size);
     static Link link;
-    if (size <= 2048) Exchange(link, suitefuzz::Script::Parse(data, size));
+    Exchange(link, suitefuzz::Script::Parse(data, size));
     return 0;
 }

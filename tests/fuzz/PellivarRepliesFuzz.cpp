@@ -6,8 +6,8 @@
 // whose key it begins with, each once; a query's reply key is the query
 // without its "?".
 //
-// The same bytes as a script of replies (ScriptedLine.h) on a real line to
-// the program's port: the identification by model name, and, once a search
+// The same bytes as a script of replies (ScriptedLine.h) on a line in
+// memory to the program's port, read by the port's own code: the identification by model name, and, once a search
 // has found the unit, the power query with the reader running. Every reader
 // ends; a model is one of the five; a power flag is 0 or 1.
 
@@ -80,8 +80,8 @@ void ReadLines(const std::uint8_t* data, std::size_t size) {
 }
 
 struct Link {
-    suitefuzz::ScriptedLine line;
-    suitefuzz::StepClock clock{line.replyToCome()};
+    suitefuzz::StepClock clock;
+    suitefuzz::ScriptedLine line{clock};
     pellivar::QueuedPoster poster;
     std::shared_ptr<pellivar::CSItemVector> replies = pellivar::CSItemVector::Create(poster);
     pellivar::Timing timing = [] {
@@ -94,8 +94,9 @@ struct Link {
 };
 
 void Exchange(Link& link, const suitefuzz::Script& script) {
-    pellivar::CBasicTessikPort port(*link.replies, link.clock, link.timing,
-                                    [&link](int com) { return com == 1 ? link.line.path() : std::string(); });
+    pellivar::CBasicTessikPort port(
+        *link.replies, link.clock, link.timing,
+        [](int com) { return std::string(com == 1 ? suitefuzz::ScriptedLine::kPath : ""); }, &link.line);
     port.SetSpeedIndex(4);
     if (script.choice % 2 == 0) {
         if (!port.Open(1)) suitefuzz::fail("the scripted line could not be opened");
@@ -118,6 +119,6 @@ void Exchange(Link& link, const suitefuzz::Script& script) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ReadLines(data, size);
     static Link link;
-    if (size <= 2048) Exchange(link, suitefuzz::Script::Parse(data, size));
+    Exchange(link, suitefuzz::Script::Parse(data, size));
     return 0;
 }

@@ -1,27 +1,22 @@
 #pragma once
-// A processor's side of a pseudo-terminal that answers from a script: each
-// time the program has written something, the next reply of the script goes
-// back, byte for byte as given. The readers under test use their own serial
-// code on the other side, exactly as against a processor.
+// A processor's side of a line held in memory that answers from a script:
+// each time the program has written something, the next reply of the script
+// is there to be read, byte for byte as given. The ports under test are
+// handed this line in place of their serial line and read it with their own
+// reply code; no device, no thread and no real wait, so an input takes well
+// under a millisecond.
 //
 // A fuzz input is a script: a first byte the target may use to choose what
 // it exercises, then replies, each a length byte and that many bytes.
 
+#include "platform/ByteLine.h"
 #include "platform/Clock.h"
 
+#include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <chrono>
 #include <cstdint>
-#include <fcntl.h>
-#include <mutex>
-#include <poll.h>
-#include <pty.h>
+#include <cstring>
 #include <string>
-#include <string_view>
-#include <termios.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace suitefuzz {
@@ -45,104 +40,107 @@ struct Script {
     }
 };
 
-// Time that passes quickly: every reading of the clock moves it on by a
-// step and sleeps move it by their length. While a scripted reply is still
-// to come, a wait on the line (or a sleep) lasts up to a real millisecond,
-// ending as soon as a byte arrives; once the script is spent, no wait takes
-// real time at all, so a reader's limits of seconds end after a few hundred
-// readings.
+// Time that passes quickly and never in real time: every reading of the
+// clock moves it on by a step and sleeps move it by their length, so a
+// reader's limits of seconds end after a few hundred readings.
 class StepClock final : public platform::Clock {
 public:
-    explicit StepClock(const std::atomic<bool>& replyToCome, std::int64_t stepMs = 20)
-        : replyToCome_(replyToCome), step_(stepMs) {}
+    explicit StepClock(std::int64_t stepMs = 20) : step_(stepMs) {}
     std::int64_t nowMs() override { return now_ += step_; }
     void sleepMs(std::int64_t ms) override {
-        if (ms <= 0) return;
-        now_ += ms;
-        if (replyToCome_) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (ms > 0) now_ += ms;
     }
-    std::int64_t toRealMs(std::int64_t ms) const override { return ms > 0 && replyToCome_ ? 1 : 0; }
+    std::int64_t toRealMs(std::int64_t) const override { return 0; }
 
 private:
-    const std::atomic<bool>& replyToCome_;
     std::int64_t step_;
     std::atomic<std::int64_t> now_{0};
 };
 
-class ScriptedLine {
+// Opens under any path. A wait for bytes that are not there passes its whole
+// limit on the clock at once, as a silent processor would let it pass.
+// Opening again, or a purge, drops what was not read; the script goes on.
+class ScriptedLine final : public platform::ByteLine {
 public:
-    ScriptedLine() {
-        termios raw{};
-        ::cfmakeraw(&raw);
-        raw.c_cflag |= CLOCAL | CREAD;
-        char name[128] = {};
-        int slave = -1;
-        if (::openpty(&master_, &slave, name, &raw, nullptr) != 0) return;
-        ::close(slave);  // the program's exclusive open must be the only one
-        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-        path_ = name;
-        thread_ = std::thread([this] { run(); });
-    }
-    ~ScriptedLine() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        if (master_ >= 0) ::close(master_);
-    }
-    ScriptedLine(const ScriptedLine&) = delete;
-    ScriptedLine& operator=(const ScriptedLine&) = delete;
+    // The device the ports are pointed at (any other opens as well).
+    static constexpr const char* kPath = "/dev/scripted-processor";
 
-    const std::string& path() const { return path_; }
-    // Whether a reply of the script is still to come (see StepClock).
-    const std::atomic<bool>& replyToCome() const { return replyToCome_; }
+    explicit ScriptedLine(platform::Clock& clock) : clock_(clock) {}
 
-    // The replies of the next exchanges; what the program wrote before is
-    // forgotten.
+    // The replies of the next writes; what was not read yet is forgotten.
     void play(std::vector<std::string> replies) {
-        std::lock_guard lock(mutex_);
-        char sink[4096];
-        while (::read(master_, sink, sizeof sink) > 0) {
-        }
         replies_ = std::move(replies);
         next_ = 0;
-        replyToCome_ = !replies_.empty();
+        dropInput();
     }
+
+    bool open(const std::string& path) override {
+        path_ = path;
+        open_ = !path.empty();
+        dropInput();
+        return open_;
+    }
+    bool isOpen() const override { return open_; }
+    const std::string& path() const override { return path_; }
+    void close() override { open_ = false; }
+    bool configure(const platform::LineSettings&, bool) override { return open_; }
+
+    ReadResult readByte(std::uint8_t& out, std::int64_t timeoutMs) override {
+        if (!open_) return ReadResult::Failed;
+        if (take(&out, 1) == 1) return ReadResult::Byte;
+        wait(timeoutMs);
+        return ReadResult::Timeout;
+    }
+    long read(void* buffer, std::size_t n, std::int64_t totalMs, std::int64_t intervalMs) override {
+        if (!open_) return -1;
+        const std::size_t got = take(buffer, n);
+        // What the processor sent came at once; the rest of the read waits
+        // for more that never comes.
+        if (got < n) wait(got == 0 || intervalMs < 0 ? totalMs : std::min(intervalMs, totalMs));
+        return static_cast<long>(got);
+    }
+    long readAvailable(void* buffer, std::size_t n) override {
+        return open_ ? static_cast<long>(take(buffer, n)) : -1;
+    }
+
+    using ByteLine::writeAll;
+    bool writeAll(const void*, std::size_t n, std::int64_t) override {
+        if (!open_) return false;
+        if (n > 0 && next_ < replies_.size()) input_ += replies_[next_++];
+        return true;
+    }
+
+    bool purge() override { return purgeInput(); }
+    bool purgeInput() override {
+        dropInput();
+        return open_;
+    }
+    bool drainOutput() override { return open_; }
 
 private:
-    void run() {
-        char buffer[4096];
-        while (!stop_) {
-            pollfd p{master_, POLLIN, 0};
-            if (::poll(&p, 1, 5) <= 0) continue;
-            std::lock_guard lock(mutex_);
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            if (n <= 0) {
-                // No program has the slave open: wait rather than spin.
-                if (n < 0 && errno == EIO) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                continue;
-            }
-            if (next_ >= replies_.size()) continue;
-            const std::string& reply = replies_[next_++];
-            for (std::size_t at = 0; at < reply.size();) {
-                const ssize_t w = ::write(master_, reply.data() + at, reply.size() - at);
-                if (w <= 0) break;  // the program stopped reading: the rest is lost, as on a line
-                at += static_cast<std::size_t>(w);
-            }
-            if (next_ == replies_.size()) {
-                // The last reply, once it has passed through the pty.
-                std::this_thread::sleep_for(std::chrono::microseconds(300));
-                replyToCome_ = false;
-            }
-        }
+    std::size_t take(void* buffer, std::size_t n) {
+        const std::size_t got = std::min(n, input_.size() - read_);
+        if (got == 0) return 0;
+        std::memcpy(buffer, input_.data() + read_, got);
+        read_ += got;
+        if (read_ == input_.size()) dropInput();
+        return got;
+    }
+    void wait(std::int64_t ms) {
+        if (ms > 0) clock_.sleepMs(ms);
+    }
+    void dropInput() {
+        input_.clear();
+        read_ = 0;
     }
 
-    int master_ = -1;
+    platform::Clock& clock_;
     std::string path_;
-    std::mutex mutex_;
+    bool open_ = false;
     std::vector<std::string> replies_;
     std::size_t next_ = 0;
-    std::atomic<bool> replyToCome_{false};
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    std::string input_;  // sent by the processor, read up to read_
+    std::size_t read_ = 0;
 };
 
 }  // namespace suitefuzz
