@@ -33,6 +33,9 @@ public:
         return writeAll(text.data(), text.size(), timeoutMs);
     }
 
+    // Why the last open failed, in the user's words (SerialLine says how).
+    virtual std::string lastErrorReason() const = 0;
+
     virtual bool purge() = 0;
     virtual bool purgeInput() = 0;
     virtual bool drainOutput() = 0;

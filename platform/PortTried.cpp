@@ -23,6 +23,6 @@ std::string PortTriedLines(const std::vector<PortTried>& ports) {
     return text;
 }
 
-std::string CouldNotOpen(const SerialLine& line) { return "could not be opened: " + line.lastErrorReason(); }
+std::string CouldNotOpen(const ByteLine& line) { return "could not be opened: " + line.lastErrorReason(); }
 
 }  // namespace platform

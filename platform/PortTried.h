@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SerialLine.h"
+#include "platform/ByteLine.h"
 
 #include <string>
 #include <vector>
@@ -22,6 +22,6 @@ std::string PortTriedLines(const std::vector<PortTried>& ports);
 
 // "could not be opened: in use by another program": the outcome at a port
 // whose line failed to open.
-std::string CouldNotOpen(const SerialLine& line);
+std::string CouldNotOpen(const ByteLine& line);
 
 }  // namespace platform

@@ -66,7 +66,7 @@ public:
     // "open /dev/ttyUSB0: Device or resource busy"
     const std::string& lastErrorText() const { return errorText_; }
     // "in use by another program": the last failure for the user.
-    std::string lastErrorReason() const { return SerialErrorReason(error_, errno_); }
+    std::string lastErrorReason() const override { return SerialErrorReason(error_, errno_); }
 
 private:
     bool fail(SerialError error, const char* what, int err);

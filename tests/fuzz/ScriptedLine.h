@@ -110,6 +110,8 @@ public:
         return true;
     }
 
+    std::string lastErrorReason() const override { return "no such device"; }
+
     bool purge() override { return purgeInput(); }
     bool purgeInput() override {
         dropInput();

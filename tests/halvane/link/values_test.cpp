@@ -141,6 +141,7 @@ protected:
         stub_ = d.get();
         sim_ = std::make_unique<sim::Simulator>(std::move(d));
         ASSERT_TRUE(sim_->start());
+        lineClock_.follow(sim_.get());
         port_.SetPortMap(linktest::MapOnly({{3, sim_->slavePath()}}));
         ASSERT_TRUE(port_.Open("COM3"));
         port_.SetSpeedIndex(4);
@@ -157,8 +158,12 @@ protected:
     }
 
     platform::ScaledClock clock_{10.0};
-    halvane::link::Comm::CBasicTessikPort port_{clock_, linktest::MapOnly({})};
     std::unique_ptr<sim::Simulator> sim_;
+    // Replies are judged once the stub has caught up: a busy machine that
+    // holds up the stub's thread costs real time, never a reply. The port
+    // goes before the simulator it follows.
+    testsupport::CatchUpClock lineClock_{clock_};
+    halvane::link::Comm::CBasicTessikPort port_{lineClock_, linktest::MapOnly({})};
     DspMemoryStub* stub_ = nullptr;
 };
 
