@@ -228,7 +228,7 @@ TEST_F(UploadJobTest, CoefficientFailureEndsTheFilterPhaseAndReportsTheUnitsText
 // The speaker phase's power-up fails (the volume is no longer taken) and
 // the user aborts on the prompt: the phase is still ended and the text says so.
 TEST_F(UploadJobTest, FailedSpeakerPowerUpStillSwitchesTheProcessorOff) {
-    Calculate(s_.doc, 1);
+    s_.doc.m_nUnitKind = 1;
     Processor(0);  // class 1: the shortest flagship upload
     host_.OnReport = [this](testsupport::TestProcHost&, const testsupport::TestProcHost::Report& r) {
         if (r.text == "Done uploading room correction parameters.")
@@ -250,7 +250,7 @@ TEST_F(UploadJobTest, FailedSpeakerPowerUpStillSwitchesTheProcessorOff) {
 // With the processor's memory as the truth: a base address that never comes
 // leaves the filters as they were; a stage that fails part-way, a mix.
 TEST_F(UploadJobTest, FailedWritingSaysWhetherTheFiltersChanged) {
-    Calculate(s_.doc, 2);
+    s_.doc.m_nUnitKind = 2;
     for (const bool erase : {false, true})
         for (const bool midWay : {false, true}) {
             SCOPED_TRACE(std::to_string(erase) + std::to_string(midWay));
