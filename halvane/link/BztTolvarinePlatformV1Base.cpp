@@ -217,7 +217,9 @@ void BztTolvarinePlatformV1Base::PrepareUpload() {
 
 void BztTolvarinePlatformV1Base::EndUpload(std::int32_t flag) {
     Comm::CBasicTessikPort& port = Port();
-    port.Pause(LinkTiming::kDebugExitPauseMs);
+    // The processor's own wait before debug mode is left: kept after an
+    // abort too, and short enough not to hold the abort up.
+    port.Settle(LinkTiming::kDebugExitPauseMs);
     port.Drain();
     if (flag == 0) {
         for (int attempt = 0; attempt < LinkTiming::kDebugGoTries; ++attempt) {
@@ -289,6 +291,7 @@ std::int32_t BztTolvarinePlatformV1Base::ReadBaseOffset(const char* query) {
 
 void BztTolvarinePlatformV1Base::WriteDspCommand(const std::string& command, Comm::UploadRetries& retries) {
     Comm::CBasicTessikPort& port = Port();
+    CountFilterWord();
     const auto echoed = [&] {
         if (!port.Write(command)) return false;
         for (int line = 0; line < LinkTiming::kDspReplyLines; ++line) {

@@ -127,6 +127,12 @@ bool CBasicTessikPort::Pause(std::int64_t ms) {
     return true;
 }
 
+void CBasicTessikPort::Settle(std::int64_t ms) {
+    if (ms <= 0) return;
+    clock_->sleepMs(ms);
+    waitedMs_ += ms;
+}
+
 // Reads have waited long without a byte. One word a processor does not
 // answer is no dead processor: ask it to identify itself, and only when
 // that brings no byte either is the link taken for failed.

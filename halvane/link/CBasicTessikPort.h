@@ -107,6 +107,9 @@ public:
     bool Stopping() const { return LinkFailed() || Interrupted(); }
     // Sleeps `ms` in slices; skipped or cut short (false) once Stopping.
     bool Pause(std::int64_t ms);
+    // Sleeps `ms` in full, even once Stopping: a short wait the processor
+    // needs before the next command, kept on a job's way out.
+    void Settle(std::int64_t ms);
     // The time of the port's clock this link has spent waiting: pauses, and
     // reads that ended without their reply. A reply that came costs nothing
     // here, so this is the processor time a job accounts for, whatever the

@@ -82,7 +82,13 @@ public:
     // that holds the unit reaches the processor's line through it.
     Comm::CBasicTessikPort& Port() const { return *port_; }
 
+    // How many filter or gain words this unit has begun to send: a job
+    // tells from it whether a failed upload changed the processor's filters.
+    std::int64_t FilterWordsSent() const { return filterWordsSent_; }
+
 protected:
+    // Just before a filter or gain word goes out, whether or not it arrives.
+    void CountFilterWord() { ++filterWordsSent_; }
 
 private:
     std::int32_t modelIndex_;
@@ -90,6 +96,7 @@ private:
     Comm::CBasicTessikPort* port_;
     std::uint8_t enabled_ = 1;
     diagnostics::ConTypes::Progress* progress_ = nullptr;
+    std::int64_t filterWordsSent_ = 0;
     // The progress the port asks about an abort; cleared when the unit goes.
     std::shared_ptr<std::atomic<diagnostics::ConTypes::Progress*>> watched_ = std::make_shared<std::atomic<diagnostics::ConTypes::Progress*>>(nullptr);
 };

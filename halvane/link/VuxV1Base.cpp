@@ -240,6 +240,7 @@ void VuxV1Base::UploadCoefficients(bool erase, link::UploadSource* document) {
                     for (int i = 0; i < 4; ++i) {
                         const std::uint32_t bits = CoefficientBits(stage, i);
                         const std::string word = diagnostics::Format("C%d%d%d%d%d", c, code, r, b, i);
+                        CountFilterWord();
                         if (!Comm::SetAndConfirm(port, word, "%08X", bits, Comm::ReplyForm::Strict, &retries))
                             diagnostics::ThrowError("Failed to upload coefficient %d%d%d%d%d -> %d\n%s", c, code, r, b,
                                                 i, static_cast<std::int32_t>(bits), WhyStopped(retries).c_str());
@@ -249,6 +250,7 @@ void VuxV1Base::UploadCoefficients(bool erase, link::UploadSource* document) {
                     progress.ThrowIfAborted();
                 }
                 const std::uint32_t gain = GainBits(erase ? 0 : document->FilterGain(c, r, k), product);
+                CountFilterWord();
                 if (!Comm::SetAndConfirm(port, diagnostics::Format("G%d%d%d", c, code, r), "%08X", gain,
                                          Comm::ReplyForm::Loose, &retries))
                     diagnostics::ThrowError("Failed to upload gain %d%d%d -> %d\n%s", c, code, r,

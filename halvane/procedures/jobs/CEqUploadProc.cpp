@@ -19,12 +19,14 @@ namespace {
 constexpr const char* kNoUnitText = "Could not find a valid Tessik processor.";
 
 // How far the writing got, for the sentence that tells the user what the
-// processor holds after a failure.
-enum class Reached { Nothing, Preparing, Filters, FiltersDone, Speakers };
+// processor holds after a failure. Filters: the filter phase was prepared
+// (whether a word went out since is told apart); SpeakerPowerUp: the
+// filters are complete and the speaker phase's power cycle began.
+enum class Reached { Nothing, Preparing, Filters, FiltersDone, SpeakerPowerUp, Speakers };
 
 // One plain sentence of the state a failed upload or erase leaves, from what
 // the job knows; empty when the processor was left as it was.
-std::string StateLeft(Reached reached, int unitClass, bool erase, bool lineDown) {
+std::string StateLeft(Reached reached, bool wordsSent, int unitClass, bool erase, bool lineDown) {
     if (unitClass == 4) {
         // The receiver's filters are marked not valid once the upload is
         // prepared, until the end of a complete upload marks them valid.
@@ -32,7 +34,8 @@ std::string StateLeft(Reached reached, int unitClass, bool erase, bool lineDown)
             return "The processor's room correction is now switched off: upload again to switch it on.";
         return {};
     }
-    const bool mixed = reached == Reached::Filters;
+    const bool mixed = reached == Reached::Filters && wordsSent;
+    const bool unchanged = reached == Reached::Filters && !wordsSent;
     const bool debugLeftOn = lineDown && (reached == Reached::Preparing || reached == Reached::Filters);
     const char* newer = erase ? "erased" : "new";
     if (mixed && debugLeftOn)
@@ -40,7 +43,17 @@ std::string StateLeft(Reached reached, int unitClass, bool erase, bool lineDown)
                " filters and may still be in debug mode: switch it off and on, then upload again or erase.";
     if (mixed)
         return std::string("The processor now holds a mix of old and ") + newer + " filters: upload again or erase.";
+    if (unchanged && debugLeftOn)
+        return "The processor's filters were not changed, but it may still be in debug mode: switch it off and on.";
+    if (unchanged) return "The processor's filters were not changed.";
     if (debugLeftOn) return "The processor may still be in debug mode: switch it off and on.";
+    // The speaker phase's end switches the processor off.
+    if (reached == Reached::SpeakerPowerUp && lineDown)
+        return "The new filters are in place; the speaker settings were not changed and the processor may still be "
+               "switched on: switch it off, then upload again.";
+    if (reached == Reached::SpeakerPowerUp)
+        return "The new filters are in place; the speaker settings were not changed and the processor was switched "
+               "off: upload again.";
     if (reached == Reached::Speakers) return "The speaker settings were only partly written: upload again.";
     return {};
 }
@@ -122,6 +135,8 @@ int CEqUploadProc::Run(void*) {
     }
 
     Reached reached = Reached::Nothing;
+    // The filters count as changed from the first word that went out.
+    const std::int64_t wordsBefore = unit_->FilterWordsSent();
     try {
         {
             // A preparation that fails part-way is ended as the upload is;
@@ -143,10 +158,13 @@ int CEqUploadProc::Run(void*) {
             phase.Dismiss(endUpload);
         }
         if (!erase) {
-            unit_->BeginSpeakerUpload();
+            // Armed before the power cycle, which can fail part-way with
+            // the processor switched on.
             ExitActions phase;
             phase.UsePort(unit_->Port());
             const auto endSpeakers = phase.Arm([this] { unit_->EndSpeakerUpload(1); });
+            reached = Reached::SpeakerPowerUp;
+            unit_->BeginSpeakerUpload();
             reached = Reached::Speakers;
             progress_.SetText("Uploading speaker configuration.");
             unit_->UploadSpeakerConfig(&doc);
@@ -163,7 +181,8 @@ int CEqUploadProc::Run(void*) {
         const link::Comm::CBasicTessikPort& port = unit_->Port();
         const bool lineDown = port.LinkFailed() || !port.IsOpen();
         std::string text = progress_.IsAborted() != 0 ? std::string(kProcedureAbortedText) : failure.message();
-        const std::string state = StateLeft(reached, connected, erase, lineDown);
+        const bool wordsSent = unit_->FilterWordsSent() != wordsBefore;
+        const std::string state = StateLeft(reached, wordsSent, connected, erase, lineDown);
         if (!state.empty()) {
             if (!text.empty() && text.back() != '\n') text += "\n";
             text += state;

@@ -2,10 +2,12 @@
 // pseudo-terminal: crossovers, levels, targets, calculation, then the upload
 // job; and the upload's class checks and the erase.
 
+#include <algorithm>
 #include <cstdio>
 
 #include "halvane/link/BiquadWords.h"
 #include "halvane/link/BztTolvarinePlatformV1Base.h"
+#include "halvane/link/LinkTiming.h"
 #include "halvane/link/Units.h"
 #include "halvane/procedures/framework/DoProcedure.h"
 #include "halvane/procedures/jobs/CEqCalcProc.h"
@@ -195,6 +197,13 @@ TEST_F(UploadJobTest, AbortDuringTheCoefficientsNeverStartsTheSpeakerPhase) {
     const auto log = sim_->log().texts();
     EXPECT_EQ(std::count(log.begin(), log.end(), std::string("dx")), 6) << "the coefficient phase was ended";
     EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.debugMode(); }));
+    // Debug mode is left after its wait, abort or not (on the processor's time).
+    const auto entries = sim_->log().entries();
+    const auto dx = std::find_if(entries.begin(), entries.end(), [](const auto& e) { return e.text == "dx"; });
+    ASSERT_NE(dx, entries.begin());
+    ASSERT_NE(dx, entries.end());
+    EXPECT_GE(dx->timeMs - std::prev(dx)->timeMs, halvane::link::Comm::LinkTiming::kDebugExitPauseMs)
+        << "after " << std::prev(dx)->text;
 }
 
 TEST_F(UploadJobTest, CoefficientFailureEndsTheFilterPhaseAndReportsTheUnitsText) {
@@ -214,4 +223,53 @@ TEST_F(UploadJobTest, CoefficientFailureEndsTheFilterPhaseAndReportsTheUnitsText
     EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("Uploading speaker configuration.")), 0);
     EXPECT_EQ(std::count(texts.begin(), texts.end(), std::string("Done uploading room correction parameters.")), 0);
     EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.debugMode(); })) << "the filter phase was ended";
+}
+
+// The speaker phase's power-up fails (the volume is no longer taken) and
+// the user aborts on the prompt: the phase is still ended and the text says so.
+TEST_F(UploadJobTest, FailedSpeakerPowerUpStillSwitchesTheProcessorOff) {
+    s_.doc.m_nUnitKind = 1;
+    Processor(0);  // class 1: the shortest flagship upload
+    host_.OnReport = [this](testsupport::TestProcHost&, const testsupport::TestProcHost::Report& r) {
+        if (r.text == "Done uploading room correction parameters.")
+            Dialect([](sim::HalvaneDialect& d) {
+                d.knobs().ignoreSets["P1VM"] = 99;
+                return d.setSetting("P1VM", "-40.0");
+            });
+    };
+    s_.prompt.answers({platform::IDABORT});
+    EXPECT_EQ(halvane::procedures::RunUploadProc({}, s_.doc, &host_), 2);
+    EXPECT_NE(Texts().back().find("unit.\nUser abort.\nThe new filters are in place; the speaker settings were not "
+                                  "changed and the processor was switched off"), std::string::npos) << Texts().back();
+    EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.power(1) || d.power(2) || d.power(3); }));
+    const auto log = sim_->log().texts();
+    const auto volume = std::find_if(log.rbegin(), log.rend(), [](const std::string& t) { return t.rfind("P1VM", 0) == 0; });
+    EXPECT_NE(std::find(log.rbegin(), volume, std::string("P1P0")), volume) << "no power-off after the failed power-up";
+}
+
+// With the processor's memory as the truth: a base address that never comes
+// leaves the filters as they were; a stage that fails part-way, a mix.
+TEST_F(UploadJobTest, FailedWritingSaysWhetherTheFiltersChanged) {
+    s_.doc.m_nUnitKind = 2;
+    for (const bool erase : {false, true})
+        for (const bool midWay : {false, true}) {
+            SCOPED_TRACE(std::to_string(erase) + std::to_string(midWay));
+            Processor(4);
+            Dialect([&](sim::HalvaneDialect& d) {
+                d.knobs().baseQueriesSilent = !midWay;
+                d.knobs().badReadAddress = 0x002000 + 2 * 640 + 5;  // a stage of the third block
+                d.knobs().badReadCount = 1000;
+                return 0;
+            });
+            testsupport::TestProcHost host;
+            EXPECT_EQ(erase ? halvane::procedures::RunEraseProc({}, s_.doc, &host)
+                            : halvane::procedures::RunUploadProc({}, s_.doc, &host), 2);
+            const std::string state = !midWay ? "\nThe processor's filters were not changed."
+                                      : erase ? "\nThe processor now holds a mix of old and erased filters"
+                                              : "\nThe processor now holds a mix of old and new filters";
+            EXPECT_NE(Texts().back().find(state), std::string::npos) << Texts().back();
+            EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.dspMemory().empty(); }), !midWay);
+            sim_.reset();
+            Port().SetSearchAttempted(false);
+        }
 }
