@@ -91,7 +91,6 @@ public:
 
     // Commands written since the start (one per worker pass), for progress.
     std::uint64_t CommandsWritten() const { return written_.load(); }
-    std::int64_t ReplyLimitMs() const { return timing_.replyLimitMs; }
     // Queries written whose reply has not come yet.
     std::size_t QueriesAwaitingReply() const;
     // Queries whose reply never came although a later query's did (a reply
