@@ -147,9 +147,15 @@ private:
         int unreadable = 0;         // addresses a stopped program's read-back passed
         bool back = false;          // the unit runs its firmware again
         bool leftInLoader = false;
-        // A backup's addresses that a lost byte may have changed and whose
-        // old bytes nobody knows or could put back.
+        // Addresses that must end as the unit held them (a backup's, or those
+        // a programming never writes) and that a lost byte may have changed:
+        // where the old byte is not known, and where it is known but the
+        // byte could not be checked or put back.
         std::vector<unsigned> unsure;
+        std::vector<unsigned> notPutBack;
+        // Bytes of the file a stopped programming's repair wrote from the
+        // stop on.
+        int writtenFromStop = 0;
         int differing() const { return differingBelow + differingAbove; }
     };
     bool retrieveLoop(CProgCtrl& progress, unsigned& stoppedAt);
@@ -159,6 +165,19 @@ private:
     // read unless told to pass a few.
     bool readBackLoop(CProgCtrl& progress, unsigned split, TransferOutcome& outcome, bool skipUnreadable);
     std::string failureDetail(bool program, const TransferOutcome& outcome) const;
+    // What lost bytes may have changed where the unit's byte must stay as
+    // it was; empty when nothing.
+    std::string strayText(bool program, const TransferOutcome& outcome) const;
+    // Reads the bytes a programming never writes, so that what a lost byte
+    // writes there can be put back.
+    void readUnwritten();
+    // The byte an address must hold at the end: the file's where it is
+    // programmed, else the one the unit had.
+    std::uint8_t target(unsigned address, bool program) const;
+    // Reads an address and writes `value` there unless it holds it; the
+    // loader is brought back or put in step as a programming's would be.
+    // `wrote`: a write was sent.
+    bool putBack(unsigned address, std::uint8_t value, bool& wrote);
     bool transfer(std::string& text, CProgCtrl& progress, bool program);
     // After a program's byte loop stopped: brings the loader back if it no
     // longer answers and reads the image back.
@@ -229,6 +248,8 @@ private:
     // A program's read-back: whether each address it read differs from the
     // file (-1 where it was not read).
     std::vector<signed char> readBackDiffers_;
+    // What the unit held, before a programming, where it is never written.
+    std::vector<std::uint8_t> unwritten_;
     int resumes_ = 0;  // times the loader was brought back in this transfer
 };
 

@@ -35,22 +35,16 @@ int programPosition(unsigned address, bool readBack) {
     return static_cast<int>((readBack ? SettingsImage::kSize : 0) + address) / 2;
 }
 
-std::string unsureText(const std::vector<unsigned>& unsure) {
-    std::string list;
-    bool unknown = false;
-    for (std::size_t i = 0; i < unsure.size(); ++i) {
-        if (unsure[i] >= SettingsImage::kSize) {
-            unknown = true;
-            continue;
-        }
-        list += (list.empty() ? "" : ", ") + addressText(unsure[i]);
-    }
-    if (unknown) list += list.empty() ? "an address not known" : " and an address not known";
-    const bool one = unsure.size() == 1;
-    return "Bytes were lost on the line and the loader may have taken some for a write: the unit's setting" +
-           std::string(one ? " at " : "s at ") + list + " may have" +
-           " changed during the reading and " + (one ? "its" : "their") + " old " + (one ? "byte is" : "bytes are") +
-           " not known.";
+std::string byteText(unsigned value) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", value & 0xFFu);
+    return text;
+}
+
+bool programmable(unsigned address) {
+    for (const auto& range : kProgramRanges)
+        if (address >= range.first && address < range.end) return true;
+    return false;
 }
 
 }  // namespace
@@ -277,18 +271,76 @@ void CSerialPort::readBackAfterStop(CProgCtrl& progress, TransferOutcome& o) {
     o.readBack = readBackLoop(progress, o.stoppedAt, o, true);
 }
 
-// Every write the replay of lost bytes found possible is sorted: one that
-// came after its address was read (the old byte is in the image) is
-// checked and, where the unit holds something else, written back and read
-// again; one that came before, or at an address never read, leaves an
-// address whose old byte nobody knows, unless the byte read there is not
-// the one the write would have left. The putting back is traced too, so a
-// byte lost in it is looked at again, a few rounds at most.
+std::uint8_t CSerialPort::target(unsigned address, bool program) const {
+    return program && !programmable(address) ? unwritten_[address] : image_[address];
+}
+
+bool CSerialPort::putBack(unsigned address, std::uint8_t value, bool& wrote) {
+    loaderOutOfStep_ = false;
+    bool putInStep = false;
+    for (;;) {
+        std::uint8_t held = 0;
+        bool anyRead = false;
+        if (readConfirmed(address, held, anyRead)) {
+            if (trace_ != nullptr) trace_->settled(address);
+            if (held == value) return true;
+        }
+        // Sent even when the read failed: the write's own read-back decides.
+        wrote = true;
+        if (writeVerified(address, value)) return true;
+        // The loader may have taken a byte of ours for its exit (a byte put
+        // back can be its "X"): it is brought back, or put in step, and the
+        // address gets its tries again.
+        if (!loaderAgain(putInStep)) return false;
+    }
+}
+
+// A programming never writes 0x000-0x00F and 0x040-0x05F, but a lost byte
+// can send a write there as anywhere: what the unit holds there is read
+// first, so that such a write is found and put back like a backup's.
+void CSerialPort::readUnwritten() {
+    unwritten_.assign(SettingsImage::kSize, 0);
+    for (unsigned address = 0; address < SettingsImage::kSize; ++address) {
+        if (programmable(address)) continue;
+        std::uint8_t value = 0;
+        bool anyRead = false;
+        loaderOutOfStep_ = false;
+        bool putInStep = false;
+        bool read = readConfirmed(address, value, anyRead);
+        while (!read && loaderAgain(putInStep)) read = readConfirmed(address, value, anyRead);
+        if (!read) {
+            // Its old byte stays unknown; a loader gone for good ends the
+            // reading here, and the programming fails at its first byte.
+            if (!loaderAnswers()) break;
+            continue;
+        }
+        unwritten_[address] = value;
+        confirmedIn_[address] = trace_->window();
+        firstRead_[address] = firstClean_;
+        trace_->settled(address);
+    }
+}
+
+// Every write the replay of lost bytes found possible is sorted. Where the
+// unit's byte must stay as it was (a backup's, or one a programming never
+// writes) and the write came after the address was read, the old byte is
+// known: it is checked and, where the unit holds something else, written
+// back and read again. A write before the read, or at an address never
+// read, leaves an address whose old byte nobody knows, unless the byte
+// read there is not the one the write would have left. A programmed
+// address is written right where the read-back found it wrong after such a
+// write could have landed. The putting back is traced too, so a byte lost
+// in it is looked at again, a few rounds at most; it survives the loader
+// leaving on a byte of ours, as the programming does.
 void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o, bool program) {
     constexpr std::size_t kNever = static_cast<std::size_t>(-1);
-    constexpr int kRounds = 3;
+    // Each round checks what the last one may have written astray; at one
+    // byte in 50 lost the list shrinks by half or so a round.
+    constexpr int kRounds = 10;
     std::set<unsigned> unsure;
+    std::set<unsigned> failed;
     std::set<unsigned> check;
+    std::set<unsigned> writtenFromStop;
     std::size_t seen = 0;
     auto sort = [&] {
         const auto& writes = trace.possibleWrites();
@@ -300,59 +352,108 @@ void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o, bool
             }
             const std::size_t readIn = confirmedIn_[w.address];
             const int first = firstRead_[w.address];
+            if (program && programmable(w.address)) {
+                if (readIn != kNever && w.window > readIn) {
+                    if (w.value != image_[w.address]) check.insert(w.address);
+                } else if (readIn != kNever && readBackDiffers_[w.address] == 1) {
+                    // Written astray by the programming before the read-back
+                    // came to it: the read-back saw what it left.
+                    check.insert(w.address);
+                }
+                continue;
+            }
+            std::uint8_t& held = program ? unwritten_[w.address] : image_[w.address];
             if (readIn != kNever && w.window > readIn) {
-                if (w.value != image_[w.address]) check.insert(w.address);
-            } else if (program) {
-                // Written astray by the programming before the read-back
-                // came to it: the read-back saw what it left.
-                if (readIn != kNever && readBackDiffers_[w.address] == 1) check.insert(w.address);
-            } else if (readIn == w.window && image_[w.address] == w.value && first >= 0 &&
-                       first != w.value) {
+                if (w.value != held) check.insert(w.address);
+            } else if (readIn == w.window && held == w.value && first >= 0 && first != w.value) {
                 // The address being read: its first clean read saw another
                 // byte before the write the later reads agree on. That
-                // byte was the unit's; the backup keeps it and it is put
-                // back.
-                image_[w.address] = static_cast<std::uint8_t>(first);
+                // byte was the unit's; it is kept and put back.
+                held = static_cast<std::uint8_t>(first);
                 check.insert(w.address);
-            } else if (readIn == kNever || image_[w.address] == w.value) {
+            } else if (readIn == kNever || held == w.value) {
                 unsure.insert(w.address);
             }
         }
     };
     sort();
-    bool reachable = true;
-    for (int round = 0; round < kRounds && reachable; ++round) {
-        for (unsigned a : unsure) check.erase(a);
-        if (check.empty()) break;
-        if (!loaderReady()) {
-            reachable = false;
-            break;
-        }
+    for (int round = 0; round < kRounds && !check.empty(); ++round) {
+        if (!loaderReady()) break;
         const std::set<unsigned> now = std::exchange(check, {});
         for (unsigned address : now) {
-            std::uint8_t value = 0;
-            bool anyRead = false;
-            const bool read = readConfirmed(address, value, anyRead);
-            if (read) trace.settled(address);
-            bool right = read && value == image_[address];
-            if (!right) {
-                right = writeVerified(address, image_[address]);
-                if (!right) unsure.insert(address);
-            }
+            bool wrote = false;
+            const bool right = putBack(address, target(address, program), wrote);
+            if (right) failed.erase(address);
+            else failed.insert(address);
+            if (!program || !programmable(address)) continue;
+            if (wrote && !o.complete && address >= o.stoppedAt) writtenFromStop.insert(address);
             // A programming counts the byte as it now is: one it could not
             // write right is taken to differ, as the stray write left it.
-            if (program && readBackDiffers_[address] >= 0) {
-                const int now = right ? 0 : 1;
+            if (readBackDiffers_[address] >= 0) {
+                const int differs = right ? 0 : 1;
                 (address < o.stoppedAt || o.complete ? o.differingBelow : o.differingAbove) +=
-                    now - readBackDiffers_[address];
-                readBackDiffers_[address] = static_cast<signed char>(now);
+                    differs - readBackDiffers_[address];
+                readBackDiffers_[address] = static_cast<signed char>(differs);
             }
         }
         sort();
     }
-    for (unsigned a : check) unsure.insert(a);
-    if (program) return;
-    o.unsure.assign(unsure.begin(), unsure.end());
+    // Found too late to be looked at, or the loader could not be reached.
+    for (unsigned a : check) failed.insert(a);
+    o.writtenFromStop = static_cast<int>(writtenFromStop.size());
+    o.notPutBack.clear();
+    o.unsure.clear();
+    for (unsigned a : failed)
+        if (!program || !programmable(a)) o.notPutBack.push_back(a);
+    for (unsigned a : unsure)
+        if (!failed.count(a) && (!program || (a < SettingsImage::kSize && !programmable(a)))) o.unsure.push_back(a);
+}
+
+std::string CSerialPort::strayText(bool program, const TransferOutcome& o) const {
+    if (o.unsure.empty() && o.notPutBack.empty()) return {};
+    constexpr std::size_t kNever = static_cast<std::size_t>(-1);
+    auto list = [](const std::vector<unsigned>& addresses) {
+        std::string text;
+        bool unknown = false;
+        for (unsigned a : addresses) {
+            if (a >= SettingsImage::kSize) {
+                unknown = true;
+                continue;
+            }
+            text += (text.empty() ? "" : ", ") + addressText(a);
+        }
+        if (unknown) text += text.empty() ? "an address not known" : " and an address not known";
+        return text;
+    };
+    auto values = [&](const std::vector<unsigned>& addresses, bool readOnly) {
+        std::string text;
+        for (unsigned a : addresses) {
+            if (a >= SettingsImage::kSize || (readOnly && confirmedIn_[a] == kNever)) continue;
+            text += (text.empty() ? "" : ", ") + byteText(target(a, program)) + " at " + addressText(a);
+        }
+        return text;
+    };
+    const char* notWritten = program ? ", which programming does not write," : "";
+    std::string text = "Bytes were lost on the line and the loader may have taken some for a write:";
+    if (!o.unsure.empty()) {
+        const bool one = o.unsure.size() == 1;
+        text += std::string(" the unit's setting") + (one ? " at " : "s at ") + list(o.unsure) + notWritten +
+                " may have changed during the " + (program ? "programming" : "reading") + " and " +
+                (one ? "its" : "their") + " old " + (one ? "byte is" : "bytes are") + " not known.";
+        // A backup's byte there was read after any such write: the unit and
+        // the file agree on it.
+        const std::string held = program ? std::string() : values(o.unsure, true);
+        if (!held.empty()) text += " The unit and the backup hold " + held + ".";
+    }
+    if (!o.notPutBack.empty()) {
+        const bool one = o.notPutBack.size() == 1;
+        text += std::string(o.unsure.empty() ? " the" : " The") + " unit's setting" + (one ? " at " : "s at ") +
+                list(o.notPutBack) + notWritten + " may have changed after " + (one ? "it was" : "they were") +
+                " read and could not be checked or put back: " +
+                (program ? "before the programming the unit held " : "the backup holds the bytes read there, ") +
+                values(o.notPutBack, false) + ".";
+    }
+    return text;
 }
 
 // What a failed transfer left in the unit, after the FAILED text.
@@ -368,6 +469,9 @@ std::string CSerialPort::failureDetail(bool program, const TransferOutcome& o) c
     if (!o.complete) {
         add((program ? "Programming" : "Reading") + std::string(" stopped at address ") + addressText(o.stoppedAt) +
             ".");
+        if (program && o.writtenFromStop > 0)
+            add("Putting right what lost bytes wrote astray, " + bytesText(o.writtenFromStop) +
+                " of the file " + (o.writtenFromStop == 1 ? "was" : "were") + " then written from that address on.");
         changed = program;
         if (program && o.readBackTried && o.readBack) {
             add(differText() + ": " + std::to_string(o.differingBelow) + " below " + addressText(o.stoppedAt) +
@@ -388,7 +492,8 @@ std::string CSerialPort::failureDetail(bool program, const TransferOutcome& o) c
         add(differText() + " after programming.");
         changed = true;
     }
-    if (!program && !o.unsure.empty()) add(unsureText(o.unsure));
+    const std::string stray = strayText(program, o);
+    if (!stray.empty()) add(stray);
     if (!o.back) {
         if (o.leftInLoader) add(changed ? "The unit was left in its boot loader, half-programmed."
                                         : "The unit was left in its boot loader.");
@@ -439,11 +544,12 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
         // landed, or that such a write may have changed after it was read
         // back, is read again and written right before the count is told.
         trace_ = &trace;
+        readUnwritten();
         o.complete = programLoop(progress, o.stoppedAt);
         if (o.complete) o.readBack = readBackLoop(progress, SettingsImage::kSize, o, false);
         else readBackAfterStop(progress, o);
         trace.close();
-        if (o.complete || o.readBackTried) repairStrayWrites(trace, o, true);
+        repairStrayWrites(trace, o, true);
     } else {
         // Reading must not change the unit; what lost bytes may have made
         // the loader write is found from the bytes sent and put back.
@@ -496,7 +602,8 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
         stopTicking();
     }
     text = program ? text::kProgrammedOk : text::kRetrievedOk;
-    if (!program && !o.unsure.empty()) text += "\n\n" + unsureText(o.unsure) + " The backup holds what the unit holds now.";
+    const std::string stray = strayText(program, o);
+    if (!stray.empty()) text += "\n\n" + stray;
     if (!clockSet) text += "\n\n" + text::kClockNotSet;
     ClosePort();
     progress.Show(false);

@@ -80,6 +80,7 @@ void MarnochDialect::onBytes(std::string_view bytes, Responder& out) {
         if (knobs_.silentAfterBytes >= 0 && bytesIn_ > knobs_.silentAfterBytes) return;
         if (state_ == State::Silent) return;
         if (state_ == State::Loader) {
+            if (lostBytesAt_ >= 0 && knobs_.lostBytes && knobs_.lostBytes->offsets.count(lostBytesAt_++)) continue;
             onLoaderByte(static_cast<std::uint8_t>(c), out);
             continue;
         }
@@ -219,6 +220,8 @@ void MarnochDialect::runLoaderCommand(Responder& out) {
         logText += hex2(static_cast<std::uint8_t>(o));
     }
     out.logCommand(logText);
+    if (knobs_.lostBytes && logText == knobs_.lostBytes->after && ++lostBytesSeen_ == knobs_.lostBytes->occurrence)
+        lostBytesAt_ = 0;
     if (c == knobs_.neverAcknowledge) return;
 
     switch (c) {

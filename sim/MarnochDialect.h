@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
 
 namespace sim {
@@ -58,6 +60,15 @@ public:
         // address is lost on the line: its two address bytes are heard as
         // commands of their own.
         std::map<unsigned, int> lostAddressCommand;
+        // Bytes lost on the line in the loader: once it has run the command
+        // it logs as `after` (e.g. "a 00 2f") for the `occurrence`-th time,
+        // the bytes it then receives at `offsets` (0: the next) never arrive.
+        struct LostBytes {
+            std::string after;
+            int occurrence = 1;
+            std::set<int> offsets;
+        };
+        std::optional<LostBytes> lostBytes;
         // After this many received bytes the unit hears and says nothing
         // more (-1: never).
         std::int64_t silentAfterBytes = -1;
@@ -118,6 +129,8 @@ private:
     std::string operands_;
     // Times each address with a lost "a" was addressed.
     std::map<unsigned, int> addressings_;
+    int lostBytesSeen_ = 0;   // times the lostBytes command ran
+    int lostBytesAt_ = -1;    // offset of the next loader byte once it ran, else -1
     bool entryArmed_ = false;
     std::array<bool, 3> zoneOn_{true, true, true};
     int weekday_ = 0;
