@@ -138,6 +138,10 @@ public:
     // waits 10 s more after switching on. True only when a state was read
     // and it is the wanted one; false on a closed port or with no unit found.
     bool SetPower(bool on);
+    // How many switch-offs the processor confirmed (SetPower(false) that
+    // read the main zone off): a job tells from it whether a unit's
+    // power-off, which reports nothing, took.
+    std::int64_t ConfirmedSwitchOffs() const { return confirmedSwitchOffs_; }
     // Reads the main zone's power state ("P1P?;" answered "P1P0"/"P1P1"),
     // up to five tries with a reopen and identification between them. True
     // when a state (0 or 1) was read.
@@ -249,6 +253,7 @@ private:
     bool searchAttempted_ = false;
     std::int64_t identifyRequests_ = 0;
     std::int64_t searches_ = 0;
+    std::int64_t confirmedSwitchOffs_ = 0;
     std::vector<PortTrial> lastSearch_;
 
     std::function<bool()> interrupted_;

@@ -60,6 +60,7 @@ bool CBasicTessikPort::SetPower(bool on) {
     }
     if (on) Pause(LinkTiming::kAfterPowerOnMs);
     Drain();
+    if (done && !on) ++confirmedSwitchOffs_;
     return done;
 }
 

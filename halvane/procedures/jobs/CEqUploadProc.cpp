@@ -26,7 +26,8 @@ enum class Reached { Nothing, Preparing, Filters, FiltersDone, SpeakerPowerUp, S
 
 // One plain sentence of the state a failed upload or erase leaves, from what
 // the job knows; empty when the processor was left as it was.
-std::string StateLeft(Reached reached, bool wordsSent, int unitClass, bool erase, bool lineDown) {
+// `switchedOff`: the end of the speaker phase saw the processor switched off.
+std::string StateLeft(Reached reached, bool wordsSent, int unitClass, bool erase, bool lineDown, bool switchedOff) {
     if (unitClass == 4) {
         // The receiver's filters are marked not valid once the upload is
         // prepared, until the end of a complete upload marks them valid.
@@ -47,8 +48,9 @@ std::string StateLeft(Reached reached, bool wordsSent, int unitClass, bool erase
         return "The processor's filters were not changed, but it may still be in debug mode: switch it off and on.";
     if (unchanged) return "The processor's filters were not changed.";
     if (debugLeftOn) return "The processor may still be in debug mode: switch it off and on.";
-    // The speaker phase's end switches the processor off.
-    if (reached == Reached::SpeakerPowerUp && lineDown)
+    // The speaker phase's end switches the processor off; only the
+    // processor's own answer tells that it did.
+    if (reached == Reached::SpeakerPowerUp && !switchedOff)
         return "The new filters are in place; the speaker settings were not changed and the processor may still be "
                "switched on: switch it off, then upload again.";
     if (reached == Reached::SpeakerPowerUp)
@@ -135,6 +137,7 @@ int CEqUploadProc::Run(void*) {
     }
 
     Reached reached = Reached::Nothing;
+    bool switchedOff = false;
     // The filters count as changed from the first word that went out.
     const std::int64_t wordsBefore = unit_->FilterWordsSent();
     try {
@@ -162,7 +165,11 @@ int CEqUploadProc::Run(void*) {
             // the processor switched on.
             ExitActions phase;
             phase.UsePort(unit_->Port());
-            const auto endSpeakers = phase.Arm([this] { unit_->EndSpeakerUpload(1); });
+            const auto endSpeakers = phase.Arm([this, &switchedOff] {
+                const std::int64_t before = unit_->Port().ConfirmedSwitchOffs();
+                unit_->EndSpeakerUpload(1);
+                switchedOff = unit_->Port().ConfirmedSwitchOffs() != before;
+            });
             reached = Reached::SpeakerPowerUp;
             unit_->BeginSpeakerUpload();
             reached = Reached::Speakers;
@@ -182,7 +189,7 @@ int CEqUploadProc::Run(void*) {
         const bool lineDown = port.LinkFailed() || !port.IsOpen();
         std::string text = progress_.IsAborted() != 0 ? std::string(kProcedureAbortedText) : failure.message();
         const bool wordsSent = unit_->FilterWordsSent() != wordsBefore;
-        const std::string state = StateLeft(reached, wordsSent, connected, erase, lineDown);
+        const std::string state = StateLeft(reached, wordsSent, connected, erase, lineDown, switchedOff);
         if (!state.empty()) {
             if (!text.empty() && text.back() != '\n') text += "\n";
             text += state;

@@ -203,8 +203,11 @@ void CQuickMeasureController::Connect(std::shared_ptr<QuickMeasureTaskData> data
             unitExits_.Arm([this] { unit_->PowerOff(0); });
             unit_->PowerOn();
             Status("Preparing for measurement");
-            unit_->PrepareMeasurement(0);
+            // Armed first: the preparation can fail after a state it set
+            // went out unconfirmed (the receiver's "REQ1"), and it is ended
+            // before the power-off, as the upload's ends do.
             unitExits_.Arm([this] { unit_->EndMeasurement(); });
+            unit_->PrepareMeasurement(0);
             Status("Connection established with unit");
             TaskDone(data);
         },

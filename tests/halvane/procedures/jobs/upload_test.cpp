@@ -225,26 +225,51 @@ TEST_F(UploadJobTest, CoefficientFailureEndsTheFilterPhaseAndReportsTheUnitsText
     EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.debugMode(); })) << "the filter phase was ended";
 }
 
-// The speaker phase's power-up fails (the volume is no longer taken) and
-// the user aborts on the prompt: the phase is still ended and the text says so.
+// The speaker phase's power-up fails and the phase is still ended with a
+// power-off; the text says the processor was switched off only when it
+// said so itself. A volume no longer taken fails the power-up once the
+// processor is on (the user aborts on the prompt); a processor that takes
+// no power command fails it at its power-off, and the phase's end cannot
+// switch it off either.
 TEST_F(UploadJobTest, FailedSpeakerPowerUpStillSwitchesTheProcessorOff) {
-    s_.doc.m_nUnitKind = 1;
-    Processor(0);  // class 1: the shortest flagship upload
-    host_.OnReport = [this](testsupport::TestProcHost&, const testsupport::TestProcHost::Report& r) {
-        if (r.text == "Done uploading room correction parameters.")
-            Dialect([](sim::HalvaneDialect& d) {
-                d.knobs().ignoreSets["P1VM"] = 99;
+    struct Case {
+        const char* refused;  // the word whose sets are acknowledged but not taken
+        std::string text;     // the end of the failure's text
+        bool staysOn;
+        int powerOffsAtLeast;  // "P1P0" in the speaker phase: the power-up's and the phase end's
+    };
+    const std::string filtersIn = "The new filters are in place; the speaker settings were not changed and the processor ";
+    const int passes = halvane::link::Comm::LinkTiming::kPowerPasses;
+    for (const Case& c : {Case{"P1VM", "unit.\nUser abort.\n" + filtersIn + "was switched off: upload again.", false, 2},
+                          Case{"P1P", "Failed to power off Unit\n" + filtersIn +
+                                          "may still be switched on: switch it off, then upload again.",
+                               true, passes + 1}}) {
+        SCOPED_TRACE(c.refused);
+        s_.doc.m_nUnitKind = 1;
+        Processor(0);  // class 1: the shortest flagship upload
+        std::size_t speakerPhase = 0;
+        testsupport::TestProcHost host;
+        host.OnReport = [&](testsupport::TestProcHost&, const testsupport::TestProcHost::Report& r) {
+            if (r.text != "Done uploading room correction parameters.") return;
+            speakerPhase = sim_->log().texts().size();
+            Dialect([&](sim::HalvaneDialect& d) {
+                d.knobs().ignoreSets[c.refused] = 99;
                 return d.setSetting("P1VM", "-40.0");
             });
-    };
-    s_.prompt.answers({platform::IDABORT});
-    EXPECT_EQ(halvane::procedures::RunUploadProc({}, s_.doc, &host_), 2);
-    EXPECT_NE(Texts().back().find("unit.\nUser abort.\nThe new filters are in place; the speaker settings were not "
-                                  "changed and the processor was switched off"), std::string::npos) << Texts().back();
-    EXPECT_FALSE(Dialect([](sim::HalvaneDialect& d) { return d.power(1) || d.power(2) || d.power(3); }));
-    const auto log = sim_->log().texts();
-    const auto volume = std::find_if(log.rbegin(), log.rend(), [](const std::string& t) { return t.rfind("P1VM", 0) == 0; });
-    EXPECT_NE(std::find(log.rbegin(), volume, std::string("P1P0")), volume) << "no power-off after the failed power-up";
+        };
+        if (!c.staysOn) s_.prompt.answers({platform::IDABORT});
+        EXPECT_EQ(halvane::procedures::RunUploadProc({}, s_.doc, &host), 2);
+        const std::string text = Texts().back();
+        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), c.text.size())), c.text) << text;
+        EXPECT_EQ(Dialect([](sim::HalvaneDialect& d) { return d.power(1) || d.power(2) || d.power(3); }), c.staysOn);
+        const auto log = sim_->log().texts();
+        ASSERT_GT(speakerPhase, 0u);
+        EXPECT_GE(std::count(log.begin() + static_cast<std::ptrdiff_t>(speakerPhase), log.end(), std::string("P1P0")),
+                  c.powerOffsAtLeast)
+            << "no power-off after the failed power-up";
+        sim_.reset();
+        Port().SetSearchAttempted(false);
+    }
 }
 
 // With the processor's memory as the truth: a base address that never comes

@@ -56,16 +56,20 @@ class QuickMeasureTest : public ::testing::Test {
 protected:
     void SetUp() override {
         halvane::link::ConTypes::CreateUnits(port_);
-        sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(0, "1.31c"), portClock_);
-        ASSERT_TRUE(sim_->start()) << sim_->error();
-        lineClock_.follow(sim_.get());
         lineClock_.holdWhileCatchingUp(true);
         Port().SetClock(lineClock_);
-        Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
         Port().SetSearchAttempted(false);
         portClock_.setFactor(20);
-        mic_.setToneSource(sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneSource(); }));
+        StartProcessor(0, "1.31c");
         (void)mic_.periodThroughRoom(2, 0);  // the room's steady state, before any time limit runs
+    }
+    // The processor on COM1, whose test tone the microphone hears.
+    void StartProcessor(int model, const char* firmware) {
+        sim_ = std::make_unique<sim::Simulator>(std::make_unique<sim::HalvaneDialect>(model, firmware), portClock_);
+        ASSERT_TRUE(sim_->start()) << sim_->error();
+        lineClock_.follow(sim_.get());
+        Port().SetPortMap(linktest::MapOnly({{1, sim_->slavePath()}}));
+        mic_.setToneSource(sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneSource(); }));
     }
     void TearDown() override {
         controller_.reset();
@@ -160,12 +164,13 @@ protected:
 
     int Tone() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.toneChannel(); }); }
     bool PoweredOn() { return sim_->withDialect<sim::HalvaneDialect>([](sim::HalvaneDialect& d) { return d.power(1); }); }
-    // The power and tone commands the processor received (queries and
-    // probes left out).
+    // The power, tone and (receiver) measurement-state commands the
+    // processor received (queries and probes left out).
     std::vector<std::string> Switched() {
         std::vector<std::string> switched;
         for (const std::string& c : sim_->log().texts())
-            if (c.size() == 4 && c[0] == 'P' && ((c[2] == 'P' && c[3] != '?') || (c[1] == '1' && c[2] == 'N')))
+            if (c.size() == 4 && ((c[0] == 'P' && ((c[2] == 'P' && c[3] != '?') || (c[1] == '1' && c[2] == 'N'))) ||
+                                  ((c.rfind("REQ", 0) == 0 || c.rfind("QEX", 0) == 0) && c[3] != '?')))
                 switched.push_back(c);
         return switched;
     }
@@ -394,7 +399,8 @@ struct FailureRoad {
     int answer;          // to the step's question
     bool atStart;        // the Start task fails, not the Connect
     const char* failure; // in the question
-    std::vector<std::string> exits;  // the last power and tone commands on the line
+    std::vector<std::string> exits;  // the last power, tone and measurement-state commands on the line
+    int model = 0;                   // the processor's (6 and up: a receiver)
 };
 
 void PrintTo(const FailureRoad& road, std::ostream* os) { *os << road.name; }
@@ -408,6 +414,7 @@ class QuickMeasureFailure : public QuickMeasureTest, public ::testing::WithParam
 
 TEST_P(QuickMeasureFailure, LeavesNothingOnThatTheTaskTurnedOn) {
     const FailureRoad& road = GetParam();
+    if (road.model != 0) StartProcessor(road.model, "1.00");
     AddMicrophone();
     Open();
     controller_->OnSpeakerSelected(2);
@@ -446,9 +453,17 @@ INSTANTIATE_TEST_SUITE_P(
                         d.setSetting("SZCA", "0");
                         d.knobs().ignoreSets["SZCA"] = 1000;
                     },
-                    platform::IDABORT, false, "Failed to prepare unit for measurement.", kOnThenOff},
+                    platform::IDABORT, false, "Failed to prepare unit for measurement.",
+                    // The flagship's end of the measurement (the tone off) before the power-off.
+                    {"P1P1", "P1N8", "P1N8", "P1P0", "P2P0", "P3P0"}},
         FailureRoad{"Tone", [](sim::HalvaneDialect& d) { d.knobs().silentWords.insert("P1N"); }, platform::IDCANCEL,
                     true, "Failed to receive response from unit while starting test tone.",
                     // The unit's own tone off before it asks, then the exit's.
-                    {"P1N2", "P1N8", "P1N8", "P1N8", "P1N8"}}),
+                    {"P1N2", "P1N8", "P1N8", "P1N8", "P1N8"}},
+        // "REQ1" went out but was never confirmed: whether the receiver
+        // took it is not known, so "REQ0" goes out before the power-off.
+        FailureRoad{"ReceiverMeasurementState", [](sim::HalvaneDialect& d) { d.knobs().ignoreSets["REQ"] = 1000; },
+                    platform::IDCANCEL, false,
+                    "Failed to receive response from unit while trying to prepare for measurement.",
+                    {"REQ1", "REQ0", "P1P0", "P2P0"}, 7}),
     [](const ::testing::TestParamInfo<FailureRoad>& info) { return std::string(info.param.name); });
