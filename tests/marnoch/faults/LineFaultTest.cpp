@@ -56,6 +56,22 @@ struct Fault {
 
 bool programmable(unsigned a) { return (a >= 0x010 && a < 0x040) || a >= 0x060; }
 
+// A file's image of random bytes.
+SettingsImage RandomImage(unsigned seed) {
+    SettingsImage image;
+    std::mt19937 rng(seed);
+    for (auto& b : image.bytes()) b = static_cast<std::uint8_t>(rng());
+    return image;
+}
+
+// Finds the unit and programs `image` into it.
+bool ProgramFoundUnit(MarnochSim& sim, SettingsImage& image, std::string& text) {
+    auto port = sim.makePort(image);
+    if (!port->FindBZT(text)) return false;
+    NullProgCtrl progress;
+    return port->ProgramSettings(text, progress);
+}
+
 std::string describe(const Fault& f, Op op) { return std::string(f.name) + (op == Op::Backup ? " backup" : " program"); }
 
 const std::vector<Fault>& faults() {
@@ -257,17 +273,12 @@ TEST(MarnochProgramReadBack, AStrayWriteFailsTheProgramming) {
     MarnochSim sim;
     ASSERT_TRUE(sim.started());
     sim.randomMemory(40);
-    SettingsImage image;
-    std::mt19937 rng(41);
-    for (auto& b : image.bytes()) b = static_cast<std::uint8_t>(rng());
+    SettingsImage image = RandomImage(41);
     image[0x123] = 0x11;
     image[0x300] = 0x22;
     sim.dialect([](sim::MarnochDialect& d) { d.knobs().strayWrites[0x300] = 0x123; });
-    auto port = sim.makePort(image);
     std::string text;
-    ASSERT_TRUE(port->FindBZT(text));
-    NullProgCtrl progress;
-    EXPECT_FALSE(port->ProgramSettings(text, progress));
+    EXPECT_FALSE(ProgramFoundUnit(sim, image, text));
     EXPECT_EQ(text, text::kProgramFailed +
                         "\n\n1 byte of the unit's settings differs from the file after programming. The unit runs, "
                         "half-programmed. Program the unit again.");
@@ -286,18 +297,13 @@ TEST(MarnochProgramReadBack, AWriteAfterItsReadBackIsPutRight) {
     MarnochSim sim;
     ASSERT_TRUE(sim.started());
     sim.randomMemory(43);
-    SettingsImage image;
-    std::mt19937 rng(44);
-    for (auto& b : image.bytes()) b = static_cast<std::uint8_t>(rng());
+    SettingsImage image = RandomImage(44);
     image[0x163] = 0x20;
     // Written once and read back once as the byte is programmed; the third
     // addressing is the read-back's.
     sim.dialect([](sim::MarnochDialect& d) { d.knobs().lostAddressCommand[0x164] = 3; });
-    auto port = sim.makePort(image);
     std::string text;
-    ASSERT_TRUE(port->FindBZT(text));
-    NullProgCtrl progress;
-    const bool ok = port->ProgramSettings(text, progress);
+    const bool ok = ProgramFoundUnit(sim, image, text);
     sim.dialect([&](sim::MarnochDialect& d) {
         EXPECT_GT(d.commandCount('d'), 4048) << "the lost byte made no write";
         for (unsigned a = 0; a < 4096; ++a)
@@ -317,18 +323,13 @@ TEST(MarnochProgramReadBack, AWriteWhereProgrammingNeverWritesIsPutBack) {
     MarnochSim sim;
     ASSERT_TRUE(sim.started());
     const auto memory = sim.randomMemory(45);
-    SettingsImage image;
-    std::mt19937 rng(46);
-    for (auto& b : image.bytes()) b = static_cast<std::uint8_t>(rng());
+    SettingsImage image = RandomImage(46);
     image[0x030] = static_cast<std::uint8_t>(memory[0x000] ^ 0x5A);
     // The read-back of 0x02F's write is its second addressing; "D" follows,
     // then "a 00 30" twice.
     sim.dialect([](sim::MarnochDialect& d) { d.knobs().lostBytes = {{"a 00 2f", 2, {3, 4}}}; });
-    auto port = sim.makePort(image);
     std::string text;
-    ASSERT_TRUE(port->FindBZT(text));
-    NullProgCtrl progress;
-    const bool ok = port->ProgramSettings(text, progress);
+    const bool ok = ProgramFoundUnit(sim, image, text);
     sim.dialect([&](sim::MarnochDialect& d) {
         EXPECT_TRUE(d.written().test(0x000)) << "the lost bytes made no write there";
         for (unsigned a = 0; a < 4096; ++a) {
@@ -347,19 +348,14 @@ TEST(MarnochProgramReadBack, AStoppedProgrammingTellsWhatItsRepairWrotePastTheSt
     MarnochSim sim;
     ASSERT_TRUE(sim.started());
     const auto memory = sim.randomMemory(47);
-    SettingsImage image;
-    std::mt19937 rng(48);
-    for (auto& b : image.bytes()) b = static_cast<std::uint8_t>(rng());
+    SettingsImage image = RandomImage(48);
     image[0x363] = static_cast<std::uint8_t>(memory[0x363] ^ 0x20);
     sim.dialect([](sim::MarnochDialect& d) {
         d.knobs().unstableAddress = 0x200;
         d.knobs().lostAddressCommand[0x364] = 1;
     });
-    auto port = sim.makePort(image);
     std::string text;
-    ASSERT_TRUE(port->FindBZT(text));
-    NullProgCtrl progress;
-    EXPECT_FALSE(port->ProgramSettings(text, progress));
+    EXPECT_FALSE(ProgramFoundUnit(sim, image, text));
     std::smatch told;
     ASSERT_TRUE(std::regex_search(text, told,
                                   std::regex("Programming stopped at address 0x200\\. Putting right what lost bytes "
