@@ -23,7 +23,18 @@ void CTessikCommunicator::SetLostObserver(LostObserver observer) {
 
 std::size_t CTessikCommunicator::QueriesAwaitingReply() const {
     std::lock_guard lock(mutex_);
-    return awaited_.size();
+    return awaited_.size() + static_cast<std::size_t>(std::count_if(
+                                 late_.begin(), late_.end(), [](const LateReply& l) { return !l.until.expired(); }));
+}
+
+std::uint64_t CTessikCommunicator::AnsweredThrough() const {
+    std::lock_guard lock(mutex_);
+    return answeredThrough_;
+}
+
+void CTessikCommunicator::ExpectLate(const Awaited& a, int count) {
+    for (int i = 0; i < count; ++i)
+        late_.push_back({a.key, platform::Deadline(clock_, timing_.replyReasks * timing_.replyLimitMs)});
 }
 
 std::string CTessikCommunicator::ReplyKeyOfQuery(const std::string& command) {
@@ -38,11 +49,28 @@ std::string CTessikCommunicator::ReplyKeyOfQuery(const std::string& command) {
 
 // A reply to an awaited query shows the unit is there: that query and every
 // one sent before it are settled (a lost earlier reply is no dead line).
+// Replies keep the order of the writes, so a late reply to an earlier write
+// is looked for first.
 void CTessikCommunicator::OnLine(const std::string& line) {
     std::lock_guard lock(mutex_);
+    std::erase_if(late_, [](const LateReply& l) { return l.until.expired(); });
+    for (auto it = late_.begin(); it != late_.end(); ++it) {
+        if (line.rfind(it->key, 0) == 0) {
+            late_.erase(late_.begin(), it + 1);  // the writes before it went unanswered
+            // The unit is still there: the queries awaited wait anew.
+            replyDeadline_.emplace(clock_, timing_.replyLimitMs);
+            reasks_ = 0;
+            return;
+        }
+    }
     for (auto it = awaited_.begin(); it != awaited_.end(); ++it) {
         if (line.rfind(it->key, 0) == 0) {
             unanswered_ += static_cast<std::uint64_t>(it - awaited_.begin());
+            answeredThrough_ = std::max(answeredThrough_, it->number);
+            // Every earlier write's reply would have come before this one;
+            // the query's other writes may still be answered.
+            late_.clear();
+            ExpectLate(*it, it->writes - 1);
             awaited_.erase(awaited_.begin(), it + 1);
             replyDeadline_.emplace(clock_, timing_.replyLimitMs);
             reasks_ = 0;
@@ -57,6 +85,7 @@ void CTessikCommunicator::LostLocked(const std::string& reason, std::size_t also
     ConnectionLost lost{reason, queue_.size() + (inHand_ ? 1 : 0) + alsoNotSent};
     queue_.clear();
     awaited_.clear();
+    late_.clear();
     if (lostObserver_) poster_.post([observer = lostObserver_, lost] { observer(lost); });
 }
 
@@ -84,9 +113,14 @@ void CTessikCommunicator::QueueCommand(std::string text) {
     if (text.empty()) return;
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(text));
+        queue_.push_back({std::move(text), ++queuedTotal_});
     }
     wake_.notify_all();
+}
+
+std::uint64_t CTessikCommunicator::CommandsQueued() const {
+    std::lock_guard lock(mutex_);
+    return queuedTotal_;
 }
 
 void CTessikCommunicator::SearchAllSpeeds(SearchDone target) {
@@ -126,7 +160,8 @@ std::size_t CTessikCommunicator::QueuedCommands() const {
 
 std::size_t CTessikCommunicator::QueuedCount(const std::string& command) const {
     std::lock_guard lock(mutex_);
-    return static_cast<std::size_t>(std::count(queue_.begin(), queue_.end(), command));
+    return static_cast<std::size_t>(
+        std::count_if(queue_.begin(), queue_.end(), [&](const Queued& q) { return q.text == command; }));
 }
 
 bool CTessikCommunicator::SearchPending() const {
@@ -158,9 +193,11 @@ void CTessikCommunicator::Run() {
 
         std::unique_lock lock(mutex_);
         const auto ready = [&] { return stop_ || !searches_.empty() || (!queue_.empty() && holds_ == 0); };
-        // While a reply is awaited the worker also wakes when its time is up.
+        // While a reply is awaited the worker also wakes when its time is up;
+        // while a section is held it waits for the section (it sends nothing,
+        // and a unit is not given up meanwhile).
         while (!ready()) {
-            if (awaited_.empty()) {
+            if (awaited_.empty() || holds_ > 0) {
                 wake_.wait(lock);
                 continue;
             }
@@ -173,10 +210,13 @@ void CTessikCommunicator::Run() {
                     // settles the oldest query of its key, so with several of
                     // one key awaited (every batch ends with "fT?j") the
                     // reply to the one asked again would settle another and
-                    // leave it awaited.
+                    // leave it awaited. Overdue is not lost: the replies of
+                    // those given up may still come, before this one's.
                     ++reasks_;
                     unanswered_ += awaited_.size() - 1;
+                    for (auto it = awaited_.begin(); it + 1 != awaited_.end(); ++it) ExpectLate(*it, it->writes);
                     awaited_.erase(awaited_.begin(), awaited_.end() - 1);
+                    ++awaited_.back().writes;
                     const std::string query = awaited_.back().query;
                     replyDeadline_.emplace(clock_, timing_.replyLimitMs);
                     lock.unlock();
@@ -200,11 +240,11 @@ void CTessikCommunicator::Run() {
             RunSearch(request);
             continue;
         }
-        std::string text = std::move(queue_.front());
+        Queued command = std::move(queue_.front());
         queue_.pop_front();
         inHand_ = true;
         lock.unlock();
-        Send(std::move(text));
+        Send(std::move(command.text), command.number);
         lock.lock();
         inHand_ = false;
     }
@@ -215,6 +255,7 @@ void CTessikCommunicator::RunSearch(const SearchRequest& request) {
         // Replies awaited from the unit before the search are no more.
         std::lock_guard lock(mutex_);
         awaited_.clear();
+        late_.clear();
     }
     bool found = false;
     if (request.allSpeeds) {
@@ -229,7 +270,7 @@ void CTessikCommunicator::RunSearch(const SearchRequest& request) {
     if (request.target) poster_.post([t = request.target, found] { t(found ? 1 : 0); });
 }
 
-void CTessikCommunicator::Send(std::string text) {
+void CTessikCommunicator::Send(std::string text, std::uint64_t number) {
     const std::string key = ReplyKeyOfQuery(text);
     text.insert(text.size() - 1, 1, ';');
     if (sendPauseFactor_ <= 1 && longWait_) clock_.sleepMs(timing_.longWaitPerSpeedStepMs * port_->GetSpeedIndex());
@@ -242,7 +283,7 @@ void CTessikCommunicator::Send(std::string text) {
             replyDeadline_.emplace(clock_, timing_.replyLimitMs);
             reasks_ = 0;
         }
-        awaited_.push_back({key, text});
+        awaited_.push_back({key, text, number});
     }
     // A failed write reports the loss through the port (this command counted
     // as in hand).

@@ -42,7 +42,10 @@ public:
     // Starts the send worker (once).
     bool Start();
 
+    // Every command queued gets the next number (from 1).
     void QueueCommand(std::string text);
+    // The number of the newest command queued (0: none yet).
+    std::uint64_t CommandsQueued() const;
     // Full search over COM1-COM6 at every speed.
     void SearchAllSpeeds(SearchDone target);
     // Search over COM1-COM9 at one speed. A connected unit is first told to
@@ -75,12 +78,20 @@ public:
     // beginning with its key (the query without its "?": "fc?3" is answered
     // by "fc3...") within Timing::replyLimitMs of its write and of the last
     // reply that did come, while no later query's reply came either, is
-    // overdue: once nothing else is queued, the last query still awaited is
-    // written again (those before it are given up as unanswered), up to
-    // Timing::replyReasks times, each waited as long. Then the commands still
-    // queued are dropped, and the observer learns (on the user-interface
-    // thread, through the poster) why, and how many commands did not reach
-    // the unit.
+    // overdue: once nothing else is queued and no section is held, the last
+    // query still awaited is written again (those before it are given up as
+    // unanswered), up to Timing::replyReasks times, each waited as long. Then
+    // the commands still queued are dropped, and the observer learns (on the
+    // user-interface thread, through the poster) why, and how many commands
+    // did not reach the unit.
+    //
+    // A reply that was late, not lost, still comes after its query was
+    // given up or asked again, and a query asked again may be answered once
+    // per write. The unit answers in order, so such a reply comes before any
+    // to a query written later: until one of those is answered, or
+    // replyReasks times the reply limit has passed, a line with the key of
+    // such an earlier write is taken as that write's reply and settles no
+    // later query.
     static constexpr const char* kNoReplyReason = "the unit stopped answering";
     struct ConnectionLost {
         std::string reason;
@@ -91,8 +102,12 @@ public:
 
     // Commands written since the start (one per worker pass), for progress.
     std::uint64_t CommandsWritten() const { return written_.load(); }
-    // Queries written whose reply has not come yet.
+    // Queries written whose reply has not come yet, with the late replies
+    // still possible to queries given up or asked again (see above).
     std::size_t QueriesAwaitingReply() const;
+    // The number of the newest query whose reply came (0: none yet): a batch
+    // has ended once a query numbered from its end marker on is answered.
+    std::uint64_t AnsweredThrough() const;
     // Queries whose reply never came although a later query's did (a reply
     // lost on the way, or a query the unit did not understand), or that were
     // given up when a later one was asked again: the values they asked for
@@ -120,7 +135,7 @@ private:
 
     void Run();
     void RunSearch(const SearchRequest& request);
-    void Send(std::string text);
+    void Send(std::string text, std::uint64_t number);
     void OnLine(const std::string& line);
     // Called with mutex_ held: drops the queue and tells the observer.
     void LostLocked(const std::string& reason, std::size_t alsoNotSent);
@@ -133,15 +148,32 @@ private:
 
     mutable std::mutex mutex_;  // the two queues and the hold count; never held across I/O
     std::condition_variable wake_;
-    std::deque<std::string> queue_;
+    struct Queued {
+        std::string text;
+        std::uint64_t number;
+    };
+    std::deque<Queued> queue_;
+    std::uint64_t queuedTotal_ = 0;
     std::deque<SearchRequest> searches_;
     int holds_ = 0;
     bool stop_ = false;
     struct Awaited {
         std::string key;    // the reply begins with it
         std::string query;  // as written, to ask again
+        std::uint64_t number;
+        int writes = 1;
     };
     std::deque<Awaited> awaited_;  // the queries written, oldest first
+    std::uint64_t answeredThrough_ = 0;
+    // One per write of a query given up or answered whose reply may still
+    // come late, oldest first.
+    struct LateReply {
+        std::string key;
+        platform::Deadline until;
+    };
+    std::deque<LateReply> late_;
+    // Called with mutex_ held: a write of `a` may still be answered `count` times.
+    void ExpectLate(const Awaited& a, int count);
     int reasks_ = 0;  // times the last awaited query was asked again since a reply came
     bool inHand_ = false;  // the worker holds a command taken from the queue
     // Runs from the later of the oldest awaited query's write and the last

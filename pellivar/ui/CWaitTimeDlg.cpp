@@ -48,11 +48,11 @@ CWaitTimeDlg::~CWaitTimeDlg() {
 }
 
 void CWaitTimeDlg::QueueEndMarker() {
-    const std::string marker = UnitCommands::EndMarker().BuildQuery();
-    // The batch is queued and the worker held: what is queued now is what
-    // comes before the marker.
-    if (markersAhead_ < 0) markersAhead_ = static_cast<int>(app_.GetCommunicator().QueuedCount(marker + "\n"));
-    app_.UpdateUnitWithString(marker);
+    CTessikCommunicator& comm = app_.GetCommunicator();
+    const std::uint64_t before = comm.CommandsQueued();
+    app_.UpdateUnitWithString(UnitCommands::EndMarker().BuildQuery());
+    // Commands are queued on this thread only; a marker dropped unsent gets no number.
+    if (firstMarker_ == 0 && comm.CommandsQueued() > before) firstMarker_ = comm.CommandsQueued();
 }
 
 void CWaitTimeDlg::SetText(const QString& text) { text_->setText(text); }
@@ -99,8 +99,8 @@ void CWaitTimeDlg::UpdateProgress() {
 }
 
 void CWaitTimeDlg::OnControlRequestCompleted(const std::string&) {
-    // Replies to the batch's own marker queries come first.
-    if (++markersSeen_ <= std::max(0, markersAhead_)) return;
+    // The communicator has judged the line before it is delivered here.
+    if (arrived_ || firstMarker_ == 0 || app_.GetCommunicator().AnsweredThrough() < firstMarker_) return;
     arrived_ = true;
     timer_->stop();
     UpdateProgress();

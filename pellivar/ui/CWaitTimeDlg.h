@@ -21,8 +21,11 @@ class CPellivarApp;
 // batch's commands have been sent.
 //
 // The marker is also one of the queries of a full retrieval (source 16's
-// input offset): the dialog counts the marker queries queued ahead of its
-// own and closes only at the reply to its own marker, the batch's end.
+// input offset), and a marker asked again by the communicator may be
+// answered twice, the second time while the next batch's dialog runs: a
+// reply with the marker's key closes the dialog only once the communicator
+// has seen the reply to one of this dialog's own markers (by their numbers
+// in the queue), the batch's end.
 //
 // The caller takes the communicator's section before queuing the batch and
 // hands it to the dialog, which releases it once it is showing and has
@@ -69,8 +72,7 @@ private:
     bool holdsLock_ = false;
     bool arrived_ = false;
     bool lost_ = false;
-    int markersAhead_ = -1;  // marker queries queued before the first own marker
-    int markersSeen_ = 0;
+    std::uint64_t firstMarker_ = 0;  // the queue's number of the first own marker; 0 while none
     std::uint64_t writtenBefore_ = 0;
     std::uint64_t unansweredBefore_ = 0;
     int sent_ = 0;

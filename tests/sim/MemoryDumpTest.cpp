@@ -6,6 +6,7 @@
 #include "sim/PellivarDialect.h"
 
 #include "platform/SerialLine.h"
+#include "tests/support/ChildGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,7 @@ TEST(MemoryDump, ProcsimWritesWhatTheProgramWroteAndLogsTimesFromItsStart) {
                 "--dump-memory", dump.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    testsupport::ChildGuard child(pid);
     SerialLine line;
     const auto until = started + std::chrono::seconds(20);
     while (!line.open(link) && std::chrono::steady_clock::now() < until) ::usleep(20000);
@@ -72,9 +74,8 @@ TEST(MemoryDump, ProcsimWritesWhatTheProgramWroteAndLogsTimesFromItsStart) {
     ASSERT_NE(replies.find("P1P1\n"), std::string::npos) << "no reply to the last command: " << replies;
     line.close();
 
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int status = child.stop();
+    ASSERT_GE(status, 0) << "procsim did not stop on SIGTERM";
     const auto lifeMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);

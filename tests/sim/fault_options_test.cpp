@@ -6,6 +6,7 @@
 #include "sim/FaultOptions.h"
 #include "sim/HalvaneDialect.h"
 #include "sim/Simulator.h"
+#include "tests/support/ChildGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +114,7 @@ TEST(FaultOptions, ProcsimAnswersWithTheFaultsAskedFor) {
                 "--link", link.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    testsupport::ChildGuard child(pid);
     ::close(out[1]);
     FILE* f = ::fdopen(out[0], "r");
     char text[512];
@@ -127,8 +129,7 @@ TEST(FaultOptions, ProcsimAnswersWithTheFaultsAskedFor) {
     const long n = line.read(buf, sizeof buf, 3000, 200);
     EXPECT_EQ(std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0), "Vux500 v1.00\r\n");
     line.close();
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int status = child.stop();
+    ASSERT_GE(status, 0) << "procsim did not stop on SIGTERM";
     std::fclose(f);
 }

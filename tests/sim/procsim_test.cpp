@@ -2,10 +2,13 @@
 // that device, stop it with a signal.
 
 #include "platform/SerialLine.h"
+#include "tests/support/ChildGuard.h"
 #include "tests/support/WaitUntil.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <cstdio>
@@ -30,6 +33,7 @@ TEST(Procsim, PrintsItsDeviceAnswersIdentificationAndStopsOnSignal) {
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    testsupport::ChildGuard child(pid);
     ::close(out[1]);
     FILE* f = ::fdopen(out[0], "r");
     char text[512];
@@ -52,9 +56,8 @@ TEST(Procsim, PrintsItsDeviceAnswersIdentificationAndStopsOnSignal) {
     EXPECT_EQ(std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0), "Tolvarine Z5 v2.04a\n");
     line.close();
 
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int status = child.stop();
+    ASSERT_GE(status, 0) << "procsim did not stop on SIGTERM";
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));  // it tidies its link
@@ -74,6 +77,7 @@ TEST(Procsim, RemovesItsLinkWhenTheLineIsCut) {
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    testsupport::ChildGuard child(pid);
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(link); }, 10000)) << "no link made";
 
     SerialLine line;
@@ -88,9 +92,8 @@ TEST(Procsim, RemovesItsLinkWhenTheLineIsCut) {
     EXPECT_TRUE(WaitUntil([&] { return !std::filesystem::exists(std::filesystem::symlink_status(link)); }, 10000))
         << link << " still leads to " << std::filesystem::read_symlink(link);
 
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int status = child.stop();
+    ASSERT_GE(status, 0) << "procsim did not stop on SIGTERM";
     EXPECT_EQ(WEXITSTATUS(status), 0);
     ::unlink(link.c_str());
 }
@@ -102,4 +105,28 @@ TEST(Procsim, RefusesBadArguments) {
         ASSERT_TRUE(WIFEXITED(rc));
         EXPECT_EQ(WEXITSTATUS(rc), 2) << args;
     }
+}
+
+// A test that fails before it stops its child leaves no child running.
+TEST(Procsim, AChildIsStoppedWhenItsTestFailsFirst) {
+    pid_t pid = -1;
+    ::testing::TestPartResultArray failures;
+    {
+        ::testing::ScopedFakeTestPartResultReporter intercept(&failures);
+        [&] {
+            pid = ::fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                ::pause();
+                ::_exit(0);
+            }
+            testsupport::ChildGuard child(pid);
+            ASSERT_TRUE(false) << "a check that fails before the stop";
+            child.stop();
+        }();
+    }
+    ASSERT_EQ(failures.size(), 1);
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);  // killed and reaped: no such child left
+    EXPECT_EQ(errno, ECHILD);
 }

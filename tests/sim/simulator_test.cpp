@@ -17,6 +17,7 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace platform;
 using testsupport::WaitUntil;
@@ -234,18 +235,30 @@ TEST(Simulator, AProgramsReconnectsNeverReachALineThatTookTheOldNumber) {
     EXPECT_EQ(line.lastError(), SerialError::HungUp);
     line.close();  // frees the number
 
-    sim::Simulator second(ident());
-    ASSERT_TRUE(second.start()) << second.error();
-    if (std::filesystem::canonical(second.slavePath()) != device)
-        std::printf("note: %s was taken by something else; the new line is %s\n", device.c_str(),
-                    std::filesystem::canonical(second.slavePath()).c_str());
+    // The system gives the lowest free number. Lines are made until one has
+    // the freed number: those below it are kept (they fill lower gaps),
+    // those above are let go (another process holds it for now).
+    const auto number = [](const std::filesystem::path& device) { return std::stoi(device.filename()); };
+    const int freed = number(device);
+    std::vector<std::unique_ptr<sim::Simulator>> below;
+    std::unique_ptr<sim::Simulator> second;
+    for (int tries = 0; tries < 200 && !second; ++tries) {
+        auto next = std::make_unique<sim::Simulator>(ident());
+        ASSERT_TRUE(next->start()) << next->error();
+        const int got = number(std::filesystem::canonical(next->slavePath()));
+        if (got == freed) second = std::move(next);
+        else if (got < freed) below.push_back(std::move(next));
+        else std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!second) GTEST_SKIP() << device << " stayed with another process: no new line took its number";
+
     SerialLine again;
-    EXPECT_FALSE(again.open(name)) << name << " reached " << std::filesystem::canonical(second.slavePath());
+    EXPECT_FALSE(again.open(name)) << name << " reached " << std::filesystem::canonical(second->slavePath());
     EXPECT_EQ(again.lastError(), SerialError::NotFound);
     if (again.isOpen()) {
         ASSERT_TRUE(again.configure(LineSettings::eightN2(19200)));
         ASSERT_TRUE(again.writeAll("?\n"));
-        ASSERT_TRUE(WaitUntil([&] { return second.caughtUp(); }, 10000));
+        ASSERT_TRUE(WaitUntil([&] { return second->caughtUp(); }, 10000));
     }
-    EXPECT_EQ(second.bytesReceived(), 0);
+    EXPECT_EQ(second->bytesReceived(), 0);
 }

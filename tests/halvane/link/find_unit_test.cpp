@@ -2,6 +2,7 @@
 // simulated processor on a pseudo-terminal mapped to one COM number.
 
 #include "LinkFixture.h"
+#include "tests/support/ChildGuard.h"
 
 #include <csignal>
 #include <cstdio>
@@ -106,6 +107,7 @@ TEST_F(FindUnitTest, FindsProcsimsHalvaneProcessorThroughItsLink) {
                 "115200", "--link", link.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    testsupport::ChildGuard child(pid);
     ::close(out[1]);
     FILE* f = ::fdopen(out[0], "r");
     char text[512];
@@ -120,9 +122,8 @@ TEST_F(FindUnitTest, FindsProcsimsHalvaneProcessorThroughItsLink) {
     EXPECT_EQ(port_.VersionText(), "1.02");
     port_.Close();
 
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    const int status = child.stop();
+    ASSERT_GE(status, 0) << "procsim did not stop on SIGTERM";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     std::fclose(f);
 }

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <map>
 #include <optional>
+#include <thread>
 
 namespace pellivar::test {
 namespace {
@@ -216,6 +217,42 @@ TEST_F(LinkFaultsConnected, AnUnansweredPowerQueryIsALostConnection) {
     EXPECT_FALSE(comm_->GetPort().IsConnected());
     ASSERT_TRUE(poster_.drainUntil([&] { return lost_.has_value(); }, 1000));
     EXPECT_EQ(lost_->reason, CBasicTessikPort::kNoPowerAnswerReason);
+}
+
+// An overdue query is asked again only while no section is held (the worker
+// sends nothing then), after what was queued meanwhile.
+TEST_F(LinkFaultsConnected, AnOverdueQueryWaitsForTheSectionToBeFree) {
+    sim_->setFaults({.silent = true});
+    link_->UpdateUnitWithString("fc?3");
+    ASSERT_TRUE(waitForCommand("fc?3"));
+    comm_->LockSection();
+    link_->UpdateUnitWithString("fcs350");
+    std::this_thread::sleep_for(std::chrono::milliseconds(clock_.toRealMs(4 * Timing{}.replyLimitMs)));
+    EXPECT_EQ(sim_->log().count("fc?3"), 1u);
+    EXPECT_TRUE(comm_->GetPort().IsConnected());
+    sim_->setFaults({});
+    comm_->UnlockSection();
+    ASSERT_TRUE(waitForCommand("fc?3", 2));
+    EXPECT_EQ(sim_->log().texts().end()[-2], "fcs350");
+    EXPECT_TRUE(waitUntil([&] { return comm_->QueriesAwaitingReply() == 0 && comm_->GetPort().IsConnected(); }));
+}
+
+// A late reply, not a lost one, comes twice once its query is asked again:
+// the line is not quiet until the second has come, and it is the old query's,
+// answering no later one.
+TEST_F(LinkFaultsConnected, TheSecondReplyToAQueryAskedAgainAnswersNoLaterQuery) {
+    RecordingWindow window;
+    ASSERT_TRUE(comm_->Subscribe(std::make_shared<SHItem>("fTj", &window)));
+    sim_->setFaults({.replyDelayMs = Timing{}.replyLimitMs * 7 / 4});
+    link_->UpdateUnitWithString("fT?j");
+    ASSERT_TRUE(poster_.drainUntil([&] { return window.lines.size() == 1; }, 3000));
+    ASSERT_EQ(sim_->log().count("fT?j"), 2u) << "the late reply came before the query was asked again";
+    EXPECT_EQ(comm_->QueriesAwaitingReply(), 1u);  // the other write's reply, still to come
+    sim_->setFaults({.silent = true});  // the replies on their way still come
+    link_->UpdateUnitWithString("fT?j");
+    ASSERT_TRUE(waitForCommand("fT?j", 3));
+    ASSERT_TRUE(poster_.drainUntil([&] { return window.lines.size() == 2; }, 3000));
+    EXPECT_EQ(comm_->QueriesAwaitingReply(), 1u);
 }
 
 }  // namespace

@@ -53,9 +53,10 @@ protected:
     // lost), and the box counts exactly the values the unit does not hold.
     void expectReadBackOnALiveLine(const std::vector<std::string>& differing, const std::string& box) {
         CTessikCommunicator& comm = app_->GetCommunicator();
-        waitFor([&] {
+        ASSERT_TRUE(waitFor([&] {
             return !comm.GetPort().IsConnected() || (comm.QueuedCommands() == 0 && comm.QueriesAwaitingReply() == 0);
-        });
+        })) << comm.QueuedCommands() << " command(s) still queued, " << comm.QueriesAwaitingReply()
+            << " repl(ies) still awaited";
         QApplication::processEvents();
         EXPECT_TRUE(comm.GetPort().IsConnected());
         EXPECT_EQ(boxAbout("The connection to the unit was lost"), "");

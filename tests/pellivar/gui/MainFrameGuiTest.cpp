@@ -225,6 +225,9 @@ TEST_F(MainFrame, GetRetrievesEverySourceFromTheUnit) {
             title = d->windowTitle();
             text = d->Text();
         }
+        // A line with the marker's key that answers none of the dialog's
+        // markers (the unit's own report, or a reply too late to count).
+        sim_->inject("fTj50\n");
     });
     // The progress moves while the unit answers.
     std::vector<int> sent;
@@ -245,7 +248,8 @@ TEST_F(MainFrame, GetRetrievesEverySourceFromTheUnit) {
     EXPECT_GE(sent.size(), 3u);
     EXPECT_TRUE(std::is_sorted(sent.begin(), sent.end()));
     // The marker key is also source 16's input offset; the dialog closes at
-    // the reply to its own marker, the last command: every reply is in.
+    // the reply to its own marker, the last command, not at another line of
+    // its key: every reply is in.
     EXPECT_EQ(app_->GetCommunicator().QueuedCommands(), 0u);
     CPellivarDoc& doc = app_->GetCurrentDoc();
     EXPECT_EQ(doc.GetSourceSettings(3).Value(VideoSetting::PictureImageColorContrast).Value(), 77);
