@@ -99,8 +99,11 @@ int CEqMeasurementProc::Run(void*) {
     CheckAbortHere();
     exits.Arm([this] { unit_->PowerOff(0); });
     unit_->PowerOn();
-    unit_->PrepareMeasurement(0);
+    // Armed first: the preparation can fail after a state it set went out
+    // unconfirmed (the receiver's "REQ1"), and it is ended before the
+    // power-off, as Quick Measure's and the upload's ends are.
     exits.Arm([this] { unit_->EndMeasurement(); });
+    unit_->PrepareMeasurement(0);
 
     CheckAbortHere();
     CheckAbortHere();

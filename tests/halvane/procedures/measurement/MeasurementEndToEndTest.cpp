@@ -92,3 +92,20 @@ INSTANTIATE_TEST_SUITE_P(Families, MeasurementEndToEnd, ::testing::Values(0, 6),
                          [](const ::testing::TestParamInfo<int>& info) {
                              return info.param >= 6 ? std::string("Receiver") : std::string("Flagship");
                          });
+
+// A receiver that acknowledges "REQ1" but never takes it: whether it is in
+// its measurement state is not known, so the failed job sends "REQ0" before
+// the power-off.
+TEST_P(MeasurementEndToEnd, AnUnconfirmedMeasurementStateIsEndedBeforeThePowerOff) {
+    if (GetParam() < 6) GTEST_SKIP() << "a receiver's state";
+    Dialect([](sim::HalvaneDialect& d) { return d.knobs().ignoreSets["REQ"] = 1000; });
+    prompt_.rule = [](const WillingPrompt::Ask& a) { return a.flags == platform::MB_OKCANCEL ? platform::IDCANCEL : 0; };
+    EXPECT_FALSE(halvane::procedures::RunMeasurementProcedure(platform::WindowHandle{3}, &document_, &host_, services_));
+    EXPECT_EQ(prompt_.asks.back().text, "Measurement procedure failed.\nFailed to prepare unit for measurement");
+    std::vector<std::string> sent;  // the measurement state and the power, queries left out
+    for (const std::string& c : sim_->log().texts())
+        if (c.size() == 4 && c[3] != '?' && (c.rfind("REQ", 0) == 0 || (c[0] == 'P' && c[2] == 'P'))) sent.push_back(c);
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(sent.end() - 4, sent.end()),
+              (std::vector<std::string>{"REQ1", "REQ0", "P1P0", "P2P0"}));
+}

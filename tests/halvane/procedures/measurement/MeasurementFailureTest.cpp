@@ -146,8 +146,10 @@ TEST_F(MeasurementJob, AFailingProcessorStepLeavesItOffAndReleased) {
     unit.throwOn = "PrepareMeasurement(0)";
     EXPECT_FALSE(run());
     EXPECT_EQ(lastError(), "Measurement procedure failed.\nUnit failure at PrepareMeasurement(0)");
-    const std::vector<std::string> expected = {"CheckFirmwareVersion", "PowerOff(1)", "PowerOn",
-                                               "PrepareMeasurement(0)", "PowerOff(0)", "Disconnect"};
+    // What the preparation set before it failed is ended before the power-off.
+    const std::vector<std::string> expected = {"CheckFirmwareVersion",  "PowerOff(1)",    "PowerOn",
+                                               "PrepareMeasurement(0)", "EndMeasurement", "PowerOff(0)",
+                                               "Disconnect"};
     EXPECT_EQ(unit.calls, expected);
 }
 
