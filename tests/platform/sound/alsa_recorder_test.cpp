@@ -83,7 +83,14 @@ TEST(AlsaRecorders, TheStreamingRecorderDeliversTheTakeInBlocks) {
         ASSERT_TRUE(client.cv.wait_for(lock, std::chrono::seconds(20), [&] { return client.blocks.size() >= 6; }));
     }
     w.Terminate();
+    // Blocks already queued may still be delivered on the dispatcher thread:
+    // the first six are taken under the client's lock (they own their data).
+    std::vector<halvane::signal::AudioSampler2::WaveCallback::Data> blocks;
+    {
+        std::lock_guard lock(client.m);
+        blocks.assign(client.blocks.begin(), client.blocks.begin() + 6);
+    }
     for (int k = 0; k < 6; ++k)
         for (int i = 0; i < 32768; ++i)
-            ASSERT_EQ(client.blocks[k].data()[i], take[k * 32768 + i] / 32767.0) << "block " << k << " at " << i;
+            ASSERT_EQ(blocks[k].data()[i], take[k * 32768 + i] / 32767.0) << "block " << k << " at " << i;
 }
