@@ -200,6 +200,10 @@ private:
     bool writeVerified(unsigned address, std::uint8_t value);
     bool readAddress(unsigned address, std::uint8_t& value, bool& clean);
     bool readConfirmed(unsigned address, std::uint8_t& value, bool& anyRead);
+    // readConfirmed, again after the loader is brought back or put in step.
+    bool readConfirmedAgain(unsigned address, std::uint8_t& value);
+    // An address confirmed by reading: the trace's window closes there.
+    void settledAfterRead(unsigned address);
 
     SettingsImage& image_;
     platform::Clock& clock_;

@@ -41,6 +41,9 @@ std::string byteText(unsigned value) {
     return text;
 }
 
+// The trace window of an address that was never read and confirmed.
+constexpr std::size_t kNeverConfirmed = static_cast<std::size_t>(-1);
+
 bool programmable(unsigned address) {
     for (const auto& range : kProgramRanges)
         if (address >= range.first && address < range.end) return true;
@@ -106,6 +109,21 @@ bool CSerialPort::readConfirmed(unsigned address, std::uint8_t& value, bool& any
     return false;
 }
 
+bool CSerialPort::readConfirmedAgain(unsigned address, std::uint8_t& value) {
+    bool anyRead = false;
+    bool putInStep = false;
+    bool read = readConfirmed(address, value, anyRead);
+    while (!read && loaderAgain(putInStep)) read = readConfirmed(address, value, anyRead);
+    return read;
+}
+
+void CSerialPort::settledAfterRead(unsigned address) {
+    if (trace_ == nullptr) return;
+    confirmedIn_[address] = trace_->window();
+    firstRead_[address] = firstClean_;
+    trace_->settled(address);
+}
+
 bool CSerialPort::retrieveLoop(CProgCtrl& progress, unsigned& stoppedAt) {
     for (unsigned address = 0; address < SettingsImage::kSize; ++address) {
         std::uint8_t value = 0;
@@ -120,11 +138,7 @@ bool CSerialPort::retrieveLoop(CProgCtrl& progress, unsigned& stoppedAt) {
             stoppedAt = address;
             return false;
         }
-        if (trace_ != nullptr) {
-            confirmedIn_[address] = trace_->window();
-            firstRead_[address] = firstClean_;
-            trace_->settled(address);
-        }
+        settledAfterRead(address);
         if (address % timing::kProgressEvery == 0) progress.SetPos(static_cast<int>(address));
     }
     return true;
@@ -194,11 +208,7 @@ bool CSerialPort::readBackLoop(CProgCtrl& progress, unsigned split, TransferOutc
             bool clean = false;
             loaderOutOfStep_ = false;
             if (!readAddress(address, value, clean) || !clean || value != image_[address]) {
-                bool anyRead = false;
-                bool putInStep = false;
-                bool read = readConfirmed(address, value, anyRead);
-                while (!read && loaderAgain(putInStep)) read = readConfirmed(address, value, anyRead);
-                if (!read) {
+                if (!readConfirmedAgain(address, value)) {
                     if (!skipUnreadable || ++inARow >= kUnreadableInARow) {
                         o.readBackStop = address;
                         return false;
@@ -303,21 +313,15 @@ void CSerialPort::readUnwritten() {
     for (unsigned address = 0; address < SettingsImage::kSize; ++address) {
         if (programmable(address)) continue;
         std::uint8_t value = 0;
-        bool anyRead = false;
         loaderOutOfStep_ = false;
-        bool putInStep = false;
-        bool read = readConfirmed(address, value, anyRead);
-        while (!read && loaderAgain(putInStep)) read = readConfirmed(address, value, anyRead);
-        if (!read) {
+        if (!readConfirmedAgain(address, value)) {
             // Its old byte stays unknown; a loader gone for good ends the
             // reading here, and the programming fails at its first byte.
             if (!loaderAnswers()) break;
             continue;
         }
         unwritten_[address] = value;
-        confirmedIn_[address] = trace_->window();
-        firstRead_[address] = firstClean_;
-        trace_->settled(address);
+        settledAfterRead(address);
     }
 }
 
@@ -333,7 +337,6 @@ void CSerialPort::readUnwritten() {
 // in it is looked at again, a few rounds at most; it survives the loader
 // leaving on a byte of ours, as the programming does.
 void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o, bool program) {
-    constexpr std::size_t kNever = static_cast<std::size_t>(-1);
     // Each round checks what the last one may have written astray; at one
     // byte in 50 lost the list shrinks by half or so a round.
     constexpr int kRounds = 10;
@@ -353,9 +356,9 @@ void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o, bool
             const std::size_t readIn = confirmedIn_[w.address];
             const int first = firstRead_[w.address];
             if (program && programmable(w.address)) {
-                if (readIn != kNever && w.window > readIn) {
+                if (readIn != kNeverConfirmed && w.window > readIn) {
                     if (w.value != image_[w.address]) check.insert(w.address);
-                } else if (readIn != kNever && readBackDiffers_[w.address] == 1) {
+                } else if (readIn != kNeverConfirmed && readBackDiffers_[w.address] == 1) {
                     // Written astray by the programming before the read-back
                     // came to it: the read-back saw what it left.
                     check.insert(w.address);
@@ -363,7 +366,7 @@ void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o, bool
                 continue;
             }
             std::uint8_t& held = program ? unwritten_[w.address] : image_[w.address];
-            if (readIn != kNever && w.window > readIn) {
+            if (readIn != kNeverConfirmed && w.window > readIn) {
                 if (w.value != held) check.insert(w.address);
             } else if (readIn == w.window && held == w.value && first >= 0 && first != w.value) {
                 // The address being read: its first clean read saw another
@@ -371,7 +374,7 @@ void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o, bool
                 // byte was the unit's; it is kept and put back.
                 held = static_cast<std::uint8_t>(first);
                 check.insert(w.address);
-            } else if (readIn == kNever || held == w.value) {
+            } else if (readIn == kNeverConfirmed || held == w.value) {
                 unsure.insert(w.address);
             }
         }
@@ -411,7 +414,6 @@ void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o, bool
 
 std::string CSerialPort::strayText(bool program, const TransferOutcome& o) const {
     if (o.unsure.empty() && o.notPutBack.empty()) return {};
-    constexpr std::size_t kNever = static_cast<std::size_t>(-1);
     auto list = [](const std::vector<unsigned>& addresses) {
         std::string text;
         bool unknown = false;
@@ -428,7 +430,7 @@ std::string CSerialPort::strayText(bool program, const TransferOutcome& o) const
     auto values = [&](const std::vector<unsigned>& addresses, bool readOnly) {
         std::string text;
         for (unsigned a : addresses) {
-            if (a >= SettingsImage::kSize || (readOnly && confirmedIn_[a] == kNever)) continue;
+            if (a >= SettingsImage::kSize || (readOnly && confirmedIn_[a] == kNeverConfirmed)) continue;
             text += (text.empty() ? "" : ", ") + byteText(target(a, program)) + " at " + addressText(a);
         }
         return text;
@@ -530,7 +532,7 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
     resumes_ = 0;
     TransferOutcome o;
     LoaderTrace trace(loaderVersion_);
-    confirmedIn_.assign(SettingsImage::kSize, static_cast<std::size_t>(-1));
+    confirmedIn_.assign(SettingsImage::kSize, kNeverConfirmed);
     firstRead_.assign(SettingsImage::kSize, -1);
     readBackDiffers_.assign(SettingsImage::kSize, -1);
     struct Tracing {

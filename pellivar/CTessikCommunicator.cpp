@@ -158,12 +158,6 @@ std::size_t CTessikCommunicator::QueuedCommands() const {
     return queue_.size();
 }
 
-std::size_t CTessikCommunicator::QueuedCount(const std::string& command) const {
-    std::lock_guard lock(mutex_);
-    return static_cast<std::size_t>(
-        std::count_if(queue_.begin(), queue_.end(), [&](const Queued& q) { return q.text == command; }));
-}
-
 bool CTessikCommunicator::SearchPending() const {
     std::lock_guard lock(mutex_);
     return !searches_.empty();

@@ -62,8 +62,6 @@ public:
     // Drops every queued command (not the searches).
     void ClearQueue();
     std::size_t QueuedCommands() const;
-    // How many queued commands are exactly `command` (with its "\n").
-    std::size_t QueuedCount(const std::string& command) const;
     bool SearchPending() const;
 
     // Pages hold the section while they queue a batch, so the worker does not
