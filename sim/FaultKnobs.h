@@ -15,6 +15,8 @@ struct FaultKnobs {
     bool crBeforeLf = false;           // "\r\n" in place of "\n"
     std::int64_t disconnectAfterBytes = -1;  // hang up after this many received bytes
     int dropEveryNthByte = 0;          // lose every n-th received byte (0: none)
+    int dropOneIn = 0;                 // lose each received byte with probability 1/n (0: none)...
+    std::uint64_t dropSeed = 1;        // ...drawn from this seed, so a run can be had again
     std::int64_t silentAfterBytes = -1;  // fall silent (as `silent`) after this many received bytes
 };
 

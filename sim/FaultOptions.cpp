@@ -28,7 +28,7 @@ bool hexNumber(const char* text, std::int64_t& out) {
 bool FaultOptions::any() const {
     const FaultKnobs none;
     return line.silent || line.replyDelayMs != none.replyDelayMs || line.splitReplies || line.garbleReplies ||
-           line.crBeforeLf || line.disconnectAfterBytes >= 0 || line.dropEveryNthByte > 0 ||
+           line.crBeforeLf || line.disconnectAfterBytes >= 0 || line.dropEveryNthByte > 0 || line.dropOneIn > 0 ||
            line.silentAfterBytes >= 0 || rejectWrites > 0 || badReadBacks > 0 || wrongEchoes > 0 ||
            ignoreSetsCount > 0;
 }
@@ -64,6 +64,15 @@ int ParseFaultOption(int argc, char** argv, int& i, FaultOptions& out, std::stri
         }
         out.line.dropEveryNthByte = static_cast<int>(v);
     }
+    else if (a == "--drop-random") {
+        if (!value(v)) return -1;
+        if (v < 2 || v > 1000000000) {
+            error = "--drop-random: N must be from 2 to 1000000000";
+            return -1;
+        }
+        out.line.dropOneIn = static_cast<int>(v);
+    }
+    else if (a == "--drop-seed") { if (!value(v)) return -1; out.line.dropSeed = static_cast<std::uint64_t>(v); }
     else if (a == "--reject") { if (!value(v)) return -1; out.rejectWrites = static_cast<int>(v); }
     else if (a == "--bad-read-back") { if (!value(v)) return -1; out.badReadBacks = static_cast<int>(v); }
     else if (a == "--bad-read-address") { if (!value(v, true)) return -1; out.badReadAddress = v; }
@@ -91,6 +100,8 @@ const char* FaultOptionsHelp() {
            "  --reply-delay MS      answer every command this late\n"
            "  --disconnect-after N  hang up after N received bytes, as a pulled cable would\n"
            "  --drop-every N        lose every N-th received byte (N >= 2; 1000: one in a thousand)\n"
+           "  --drop-random N       lose each received byte with probability 1/N, at random (N >= 2)\n"
+           "  --drop-seed S         the seed of --drop-random's draws (default 1): the same seed, the same losses\n"
            "Faults of Halvane's processor (--dialect halvane):\n"
            "  --reject K            reject the next K DSP word writes with \"Invalid Command\"\n"
            "  --bad-read-back K     answer K reads of one DSP address with a wrong word\n"

@@ -54,6 +54,9 @@ FaultKnobs Simulator::faults() const {
 
 void Simulator::setFaults(const FaultKnobs& knobs) {
     std::lock_guard lock(mutex_);
+    // The random loss starts its sequence again only when it is set anew, so
+    // setting another knob mid-run does not repeat the losses already had.
+    if (knobs.dropOneIn != faults_.dropOneIn || knobs.dropSeed != faults_.dropSeed) dropDraws_.seed(knobs.dropSeed);
     faults_ = knobs;
 }
 
@@ -253,6 +256,7 @@ void Simulator::handleInput(const char* data, std::size_t n) {
             pending_.clear();  // what was still to go is lost with it
         }
         if (faults_.dropEveryNthByte > 0 && inputCount_ % faults_.dropEveryNthByte == 0) continue;
+        if (faults_.dropOneIn > 0 && dropDraws_() % static_cast<std::uint64_t>(faults_.dropOneIn) == 0) continue;
         (gateOpen ? accepted : rejected).push_back(data[i]);
     }
     if (!rejected.empty()) {

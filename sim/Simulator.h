@@ -11,6 +11,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -125,6 +126,7 @@ private:
     bool writeBlocked_ = false;
     std::uint32_t garbleSeed_ = 12345;
     std::int64_t inputCount_ = 0;
+    std::mt19937_64 dropDraws_{FaultKnobs{}.dropSeed};  // FaultKnobs::dropOneIn's draws
     std::string lastLine_;
 
     bool paced_ = false;

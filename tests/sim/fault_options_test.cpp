@@ -38,11 +38,11 @@ TEST(FaultOptions, EveryKnobHasAnOptionAndBadValuesAreRefused) {
     sim::FaultOptions o;
     std::string error;
     ASSERT_EQ(Parse({"--silent-after", "120", "--garble", "--split-gap", "15", "--cr-lf", "--reply-delay", "40",
-                     "--disconnect-after", "900", "--drop-every", "1000", "--reject", "2", "--bad-read-back", "3",
+                     "--disconnect-after", "900", "--drop-every", "1000", "--drop-random", "50", "--drop-seed", "9", "--reject", "2", "--bad-read-back", "3",
                      "--bad-read-address", "0x002010", "--wrong-echo", "1", "--ignore-sets", "SZCA", "4", "--model",
                      "4"},
                     o, error),
-              12)
+              14)
         << error;
     EXPECT_EQ(o.line.silentAfterBytes, 120);
     EXPECT_TRUE(o.line.garbleReplies);
@@ -52,6 +52,8 @@ TEST(FaultOptions, EveryKnobHasAnOptionAndBadValuesAreRefused) {
     EXPECT_EQ(o.line.replyDelayMs, 40);
     EXPECT_EQ(o.line.disconnectAfterBytes, 900);
     EXPECT_EQ(o.line.dropEveryNthByte, 1000);
+    EXPECT_EQ(o.line.dropOneIn, 50);
+    EXPECT_EQ(o.line.dropSeed, 9u);
     EXPECT_EQ(o.rejectWrites, 2);
     EXPECT_EQ(o.badReadBacks, 3);
     EXPECT_EQ(o.badReadAddress, 0x002010);
@@ -61,7 +63,7 @@ TEST(FaultOptions, EveryKnobHasAnOptionAndBadValuesAreRefused) {
     EXPECT_TRUE(o.any());
 
     for (const auto& bad : std::vector<std::vector<std::string>>{
-             {"--drop-every", "1"}, {"--reply-delay", "-5"}, {"--reject"}, {"--bad-read-address", "XYZ"},
+             {"--drop-every", "1"}, {"--drop-random", "0"}, {"--drop-seed", "-3"}, {"--reply-delay", "-5"}, {"--reject"}, {"--bad-read-address", "XYZ"},
              {"--silent-after", "12x"}, {"--ignore-sets", "SZCA"}}) {
         sim::FaultOptions none;
         error.clear();
@@ -98,7 +100,7 @@ TEST(FaultOptions, ProcsimAnswersWithTheFaultsAskedFor) {
         return out;
     }();
     for (const char* option : {"--silent-after", "--garble", "--split", "--cr-lf", "--reply-delay",
-                               "--disconnect-after", "--drop-every", "--reject", "--bad-read-back", "--wrong-echo"})
+                               "--disconnect-after", "--drop-every", "--drop-random", "--drop-seed", "--reject", "--bad-read-back", "--wrong-echo"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_NE(std::system((std::string(PROCSIM_PATH) + " --drop-every 1 >/dev/null 2>&1").c_str()), 0);
 

@@ -114,6 +114,38 @@ TEST_F(SimulatorTest, DroppedBytesLoseTheCommand) {
     EXPECT_EQ(sim_->log().size(), 0u);
 }
 
+// Random loss draws each byte's fate from its own seed: one seed gives one
+// loss pattern again, another seed another, and about one byte in N goes.
+TEST(Simulator, RandomLossIsItsSeedsAndOnlyItsSeeds) {
+    const auto received = [](std::uint64_t seed) {
+        sim::Simulator sim(std::make_unique<sim::IdentDialect>("Vux500 v1.00", LineSettings::eightN2(19200)));
+        EXPECT_TRUE(sim.start()) << sim.error();
+        auto k = sim.faults();
+        k.dropOneIn = 10;
+        k.dropSeed = seed;
+        sim.setFaults(k);
+        SerialLine line;
+        EXPECT_TRUE(line.open(sim.slavePath()));
+        EXPECT_TRUE(line.configure(LineSettings::eightN2(19200)));
+        std::string sent;
+        for (int i = 0; i < 300; ++i) sent += "0123456789\n";
+        EXPECT_TRUE(line.writeAll(sent));
+        EXPECT_TRUE(WaitUntil([&] { return sim.caughtUp(); }, 10000));
+        std::string kept;
+        for (const auto& t : sim.log().texts()) kept += t + "|";
+        return kept;
+    };
+    const std::string first = received(7);
+    EXPECT_EQ(received(7), first);
+    EXPECT_NE(received(8), first);
+    // 3300 bytes sent, 330 lost on average. A lost line end joins two
+    // commands, so what arrived is every character of the log plus one end
+    // ("|") a command.
+    const double lost = 3300.0 - static_cast<double>(first.size());
+    EXPECT_GT(lost, 250);
+    EXPECT_LT(lost, 420);
+}
+
 // Caught up, the simulator has handled every byte the program wrote, also
 // bytes the kernel still held on their way to its side when asked, and has
 // written the answer: the answer is there to read at once.
