@@ -156,6 +156,12 @@ private:
         // Bytes of the file a stopped programming's repair wrote from the
         // stop on.
         int writtenFromStop = 0;
+        // Programmed bytes counted as differing because no one could check
+        // them after a lost byte may have written there.
+        int unchecked = 0;
+        // Every window of the trace was replayed and what it found sorted:
+        // the verdict may be given.
+        bool traced = false;
         int differing() const { return differingBelow + differingAbove; }
     };
     bool retrieveLoop(CProgCtrl& progress, unsigned& stoppedAt);
@@ -167,7 +173,8 @@ private:
     std::string failureDetail(bool program, const TransferOutcome& outcome) const;
     // What lost bytes may have changed where the unit's byte must stay as
     // it was; empty when nothing.
-    std::string strayText(bool program, const TransferOutcome& outcome) const;
+    // `saved`: a backup's file is written (the transfer succeeded).
+    std::string strayText(bool program, const TransferOutcome& outcome, bool saved) const;
     // Reads the bytes a programming never writes, so that what a lost byte
     // writes there can be put back.
     void readUnwritten();
@@ -187,7 +194,10 @@ private:
     // `program`: a programming was traced; an address the read-back found
     // wrong where a lost byte may have written is written right, and what
     // it re-checks is counted again as it is found.
+    // Ends the transfer ("y") and closes the trace before its last sorting.
     void repairStrayWrites(LoaderTrace& trace, TransferOutcome& outcome, bool program);
+    // A programmed address's read-back counted as differing or not.
+    void countDiffering(unsigned address, bool differs, TransferOutcome& outcome);
     // The loader answers at 115200, ready for byte exchanges; brought back
     // (entered again, speed raised, transfer prepared) when it does not.
     bool loaderReady();

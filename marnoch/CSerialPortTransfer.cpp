@@ -251,10 +251,28 @@ bool CSerialPort::resumeLoader() {
         resumes_ = kResumes;
         return false;
     }
-    LoaderCommand("x", timing::kPrepareLimitMs);
-    LoaderCommand("P", timing::kProgramModeLimitMs);
+    // The loader answered its banner: its parser is idle, at an address
+    // not known. What was sent before, the way in included, is replayed as
+    // one window (the replay of a loader that left or changed speed stops
+    // there, and what follows it is replayed from here on).
+    if (trace_ != nullptr) {
+        trace_->spoilt();
+        trace_->close();
+    }
+    const auto prepare = [&](std::string_view command, std::int64_t limitMs) {
+        const bool answered = LoaderCommand(command, limitMs);
+        if ((!answered || !lastExchangeClean_) && trace_ != nullptr) trace_->spoilt();
+    };
+    prepare("x", timing::kPrepareLimitMs);
+    prepare("P", timing::kProgramModeLimitMs);
     SetTransferTimeouts(true);
-    return loaderAnswers();
+    // A clean read names the loader's address again.
+    const unsigned first = kProgramRanges[0].first;
+    std::uint8_t value = 0;
+    bool clean = false;
+    if (!readAddress(first, value, clean)) return false;
+    if (clean && trace_ != nullptr) trace_->settled(first);
+    return true;
 }
 
 bool CSerialPort::loaderReady() { return loaderAnswers() || resumeLoader(); }
@@ -379,6 +397,9 @@ void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o, bool
             }
         }
     };
+    // The window the transfer's loops left open goes on into the repairs;
+    // what it holds so far is looked at first.
+    trace.replayOpen();
     sort();
     for (int round = 0; round < kRounds && !check.empty(); ++round) {
         if (!loaderReady()) break;
@@ -392,27 +413,44 @@ void CSerialPort::repairStrayWrites(LoaderTrace& trace, TransferOutcome& o, bool
             if (wrote && !o.complete && address >= o.stoppedAt) writtenFromStop.insert(address);
             // A programming counts the byte as it now is: one it could not
             // write right is taken to differ, as the stray write left it.
-            if (readBackDiffers_[address] >= 0) {
-                const int differs = right ? 0 : 1;
-                (address < o.stoppedAt || o.complete ? o.differingBelow : o.differingAbove) +=
-                    differs - readBackDiffers_[address];
-                readBackDiffers_[address] = static_cast<signed char>(differs);
-            }
+            if (readBackDiffers_[address] >= 0) countDiffering(address, !right, o);
         }
+        // A putting back that gave up left its window open: it is looked
+        // at now like any other.
+        trace.replayOpen();
         sort();
     }
-    // Found too late to be looked at, or the loader could not be reached.
+    // The transfer ends here: its last bytes ("y" among them) close the
+    // trace, and what they or anything before may have written is found
+    // too late to be looked at.
+    LoaderCommand("y", timing::kEndTransferLimitMs);
+    trace.close();
+    sort();
     for (unsigned a : check) failed.insert(a);
     o.writtenFromStop = static_cast<int>(writtenFromStop.size());
     o.notPutBack.clear();
     o.unsure.clear();
-    for (unsigned a : failed)
-        if (!program || !programmable(a)) o.notPutBack.push_back(a);
+    for (unsigned a : failed) {
+        if (!program || !programmable(a)) {
+            o.notPutBack.push_back(a);
+        } else if (readBackDiffers_[a] != 1) {
+            // A programmed byte that could not be checked counts as differing.
+            countDiffering(a, true, o);
+            ++o.unchecked;
+        }
+    }
     for (unsigned a : unsure)
         if (!failed.count(a) && (!program || (a < SettingsImage::kSize && !programmable(a)))) o.unsure.push_back(a);
+    o.traced = true;
 }
 
-std::string CSerialPort::strayText(bool program, const TransferOutcome& o) const {
+void CSerialPort::countDiffering(unsigned address, bool differs, TransferOutcome& o) {
+    const int was = readBackDiffers_[address] == 1 ? 1 : 0;
+    (address < o.stoppedAt || o.complete ? o.differingBelow : o.differingAbove) += (differs ? 1 : 0) - was;
+    readBackDiffers_[address] = static_cast<signed char>(differs ? 1 : 0);
+}
+
+std::string CSerialPort::strayText(bool program, const TransferOutcome& o, bool saved) const {
     if (o.unsure.empty() && o.notPutBack.empty()) return {};
     auto list = [](const std::vector<unsigned>& addresses) {
         std::string text;
@@ -443,16 +481,17 @@ std::string CSerialPort::strayText(bool program, const TransferOutcome& o) const
                 " may have changed during the " + (program ? "programming" : "reading") + " and " +
                 (one ? "its" : "their") + " old " + (one ? "byte is" : "bytes are") + " not known.";
         // A backup's byte there was read after any such write: the unit and
-        // the file agree on it.
+        // the file agree on it. A failed backup writes no file.
         const std::string held = program ? std::string() : values(o.unsure, true);
-        if (!held.empty()) text += " The unit and the backup hold " + held + ".";
+        if (!held.empty()) text += (saved ? " The unit and the backup hold " : " The unit holds ") + held + ".";
     }
     if (!o.notPutBack.empty()) {
         const bool one = o.notPutBack.size() == 1;
         text += std::string(o.unsure.empty() ? " the" : " The") + " unit's setting" + (one ? " at " : "s at ") +
                 list(o.notPutBack) + notWritten + " may have changed after " + (one ? "it was" : "they were") +
                 " read and could not be checked or put back: " +
-                (program ? "before the programming the unit held " : "the backup holds the bytes read there, ") +
+                (program ? "before the programming the unit held "
+                         : saved ? "the backup holds the bytes read there, " : "when read the unit held ") +
                 values(o.notPutBack, false) + ".";
     }
     return text;
@@ -494,7 +533,10 @@ std::string CSerialPort::failureDetail(bool program, const TransferOutcome& o) c
         add(differText() + " after programming.");
         changed = true;
     }
-    const std::string stray = strayText(program, o);
+    if (program && o.unchecked > 0)
+        add(bytesText(o.unchecked) + " of these could not be checked after bytes were lost on the line; " +
+            (o.unchecked == 1 ? "it is" : "they are") + " counted as differing.");
+    const std::string stray = strayText(program, o, false);
     if (!stray.empty()) add(stray);
     if (!o.back) {
         if (o.leftInLoader) add(changed ? "The unit was left in its boot loader, half-programmed."
@@ -550,23 +592,21 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
         o.complete = programLoop(progress, o.stoppedAt);
         if (o.complete) o.readBack = readBackLoop(progress, SettingsImage::kSize, o, false);
         else readBackAfterStop(progress, o);
-        trace.close();
-        repairStrayWrites(trace, o, true);
     } else {
         // Reading must not change the unit; what lost bytes may have made
         // the loader write is found from the bytes sent and put back.
         trace_ = &trace;
         o.complete = retrieveLoop(progress, o.stoppedAt);
-        trace.close();
-        repairStrayWrites(trace, o, false);
     }
+    // Every window replayed and what it found put right or counted.
+    repairStrayWrites(trace, o, program);
     trace_ = nullptr;
-    LoaderCommand("y", timing::kEndTransferLimitMs);
     SetTransferTimeouts(false);
 
     // The unit is asked back to its firmware in every case; only a transfer
-    // that succeeded is worth the recovery cycles.
-    const bool good = o.complete && o.readBack && o.differing() == 0;
+    // that succeeded is worth the recovery cycles. Nothing is judged good
+    // over a trace not replayed to its end.
+    const bool good = o.traced && !trace.pending() && o.complete && o.readBack && o.differing() == 0;
     o.back = LeaveLoader(text, toBaseSpeed);
     if (!o.back && good) {
         // Up to a few minutes on a silent line: the bar shows each query.
@@ -604,7 +644,7 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
         stopTicking();
     }
     text = program ? text::kProgrammedOk : text::kRetrievedOk;
-    const std::string stray = strayText(program, o);
+    const std::string stray = strayText(program, o, true);
     if (!stray.empty()) text += "\n\n" + stray;
     if (!clockSet) text += "\n\n" + text::kClockNotSet;
     ClosePort();

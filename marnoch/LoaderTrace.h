@@ -40,8 +40,15 @@ public:
     void spoilt() { spoilt_ = true; }
     // The loader is idle at `address`: the open window closes.
     void settled(unsigned address);
-    // No more bytes follow: the open window closes as it is.
+    // No more bytes follow, or the loader was entered again and its state is
+    // known only from here on: the open window closes as it is, and the next
+    // starts idle at an address nobody can name.
     void close();
+    // The writes of the open window as far as it goes, found now (when the
+    // window settles or closes it is replayed whole).
+    void replayOpen() { replay(); }
+    // Bytes sent since the last settled or closed window.
+    bool pending() const { return !bytes_.empty(); }
 
     // The window now open.
     std::size_t window() const { return windows_; }
