@@ -608,6 +608,26 @@ std::string WrongAfter(const std::string& text, bool program, const std::array<s
     return wrong;
 }
 
+// The truth of a transfer's end: OK only over a unit that holds what it
+// should (WrongAfter), or a failure that tells the unit's state and names
+// every byte it changed where the unit's byte must stay.
+void ExpectTruthTold(MarnochSim& sim, bool program, bool ok, const std::string& text,
+                     const std::array<std::uint8_t, 4096>& before, const SettingsImage& image) {
+    sim.dialect([&](sim::MarnochDialect& d) {
+        if (ok) {
+            EXPECT_EQ(WrongAfter(text, program, before, image, d), "") << text;
+            return;
+        }
+        EXPECT_TRUE(IsTransferFailure(text, program ? Op::Program : Op::Backup)) << text;
+        ExpectStateTold(text, d);
+        const std::set<unsigned> named = NamedAsChanged(text);
+        for (unsigned a = 0; a < 4096; ++a)
+            if ((!program || !programmable(a)) && d.memory()[a] != before[a]) {
+                EXPECT_TRUE(named.count(a)) << "address " << a << " changed unnamed: " << text;
+            }
+    });
+}
+
 }  // namespace
 
 // Roads on which lost bytes once went unreplayed, each made certain with
@@ -638,21 +658,7 @@ TEST_P(ChosenLossRoad, NoVerdictOverBytesNeverReplayed) {
     NullProgCtrl progress;
     const bool ok = program ? port->ProgramSettings(text, progress) : port->RetrieveSettings(text, progress);
     RecordProperty("text", text);
-    sim.dialect([&](sim::MarnochDialect& d) {
-        if (ok) {
-            EXPECT_EQ(WrongAfter(text, program, memory, image, d), "") << text;
-        } else {
-            EXPECT_TRUE(IsTransferFailure(text, program ? Op::Program : Op::Backup)) << text;
-        }
-        if (!program) {
-            // Whatever the verdict, a backup names every byte it changed.
-            const std::set<unsigned> named = NamedAsChanged(text);
-            for (unsigned a = 0; a < 4096; ++a)
-                if (d.memory()[a] != memory[a]) {
-                    EXPECT_TRUE(named.count(a)) << "address " << a << " changed unnamed: " << text;
-                }
-        }
-    });
+    ExpectTruthTold(sim, program, ok, text, memory, image);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -694,19 +700,7 @@ TEST_P(RandomLossSweep, EveryRunTrueOrHonestlyFailed) {
     NullProgCtrl progress;
     const bool ok = program ? port->ProgramSettings(text, progress) : port->RetrieveSettings(text, progress);
     RecordProperty("text", text);
-    sim.dialect([&](sim::MarnochDialect& d) {
-        if (ok) {
-            EXPECT_EQ(WrongAfter(text, program, memory, image, d), "") << text;
-            return;
-        }
-        EXPECT_TRUE(IsTransferFailure(text, program ? Op::Program : Op::Backup)) << text;
-        ExpectStateTold(text, d);
-        const std::set<unsigned> named = NamedAsChanged(text);
-        for (unsigned a = 0; a < 4096; ++a)
-            if ((!program || !programmable(a)) && d.memory()[a] != memory[a]) {
-                EXPECT_TRUE(named.count(a)) << "address " << a << " changed unnamed: " << text;
-            }
-    });
+    ExpectTruthTold(sim, program, ok, text, memory, image);
 }
 
 INSTANTIATE_TEST_SUITE_P(Marnoch, RandomLossSweep,
