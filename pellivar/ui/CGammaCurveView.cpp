@@ -95,6 +95,13 @@ void CGammaCurveView::OnInitialUpdate() {
     ShowCurves();
 }
 
+std::string CGammaCurveView::CurveName(int curve) {
+    static constexpr const char* kColours[] = {"Red", "Green", "Blue"};
+    const std::string page = "Custom Gamma Correction, ";
+    if (curve >= 1 && curve <= 3) return page + "Custom Gamma 2 " + kColours[curve - 1];
+    return page + "Custom Gamma 1";
+}
+
 int CGammaCurveView::ActiveCurve() const { return split_->isChecked() ? colours_->currentIndex() + 1 : 0; }
 
 void CGammaCurveView::SetSplitMode(bool split) {

@@ -41,6 +41,9 @@ public:
 
     // 0 in single-curve mode, else 1-3 from the colour list.
     int ActiveCurve() const;
+    // A curve as the page names it ("Custom Gamma Correction, Custom Gamma 2
+    // Red").
+    static std::string CurveName(int curve);
     void SetSplitMode(bool split);
     void OnCurveGenerator();
     // Replaces the active curve (the generator's OK).

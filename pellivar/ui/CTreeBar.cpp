@@ -1,6 +1,7 @@
 #include "pellivar/ui/CTreeBar.h"
 
 #include "pellivar/ReadBack.h"
+#include "pellivar/SourcePageModel.h"
 #include "pellivar/UnitCommands.h"
 #include "pellivar/VideoSettingInfo.h"
 #include "pellivar/ui/CMainFrame.h"
@@ -216,8 +217,10 @@ void CTreeBar::OnLoad() {
     for (int s = 0; s < CPellivarDoc::kSources; ++s) {
         CLiveVideoSettings& settings = doc.GetSourceSettings(s);
         for (std::size_t i = 0; i < kVideoSettingCount; ++i) {
-            SubscribedInt& v = settings.Value(static_cast<VideoSetting>(i));
-            check.AddValue(std::string(SourceNames::name(s)) + " " + kVideoSettings[i].xmlKey, v);
+            const auto setting = static_cast<VideoSetting>(i);
+            SubscribedInt& v = settings.Value(setting);
+            check.AddValue(SettingName(s, setting), v,
+                           [setting](const std::string& text) { return ShownValue(setting, text); });
             kept.emplace_back(&v, v.Value());
         }
     }

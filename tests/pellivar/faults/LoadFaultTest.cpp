@@ -11,7 +11,9 @@
 #include "pellivar/StandardOutputFormat.h"
 #include "pellivar/VideoSettingInfo.h"
 #include "pellivar/ui/CAdvancedVideoView.h"
+#include "pellivar/SourcePageModel.h"
 #include "pellivar/ui/CCustomOutputRez.h"
+#include "pellivar/ui/CGammaCurveView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -88,7 +90,7 @@ protected:
         for (int s = 0; s < CPellivarDoc::kSources; ++s)
             for (std::size_t i = 0; i < kVideoSettingCount; ++i, ++n) {
                 const int unit = dialect([&](sim::PellivarDialect& d) { return d.value(kVideoSettings[i].prefix, s); });
-                if (unit != sent[n]) differing.push_back(std::string(SourceNames::name(s)) + " " + kVideoSettings[i].xmlKey);
+                if (unit != sent[n]) differing.push_back(SettingName(s, static_cast<VideoSetting>(i)));
                 // The document still holds what was sent, not the read-back.
                 EXPECT_EQ(doc.GetSourceSettings(s).Value(static_cast<VideoSetting>(i)).Value(), sent[n]);
             }
@@ -116,12 +118,12 @@ protected:
         for (int f = 0; f < CustomOutputResolutionSettings::kFieldCount; ++f) {
             const SubscribedInt& v = res.Value(static_cast<CustomOutputResolutionSettings::Field>(f));
             if (dialect([&](sim::PellivarDialect& d) { return d.resolution(v.Command().Channel()); }) != v.Value())
-                differing.push_back(CustomOutputResolutionSettings::kKeys[static_cast<std::size_t>(f)]);
+                differing.push_back(CCustomOutputRez::Name(static_cast<CustomOutputResolutionSettings::Field>(f)));
         }
         const unsigned rate = dialect([](sim::PellivarDialect& d) { return d.pixelRate(); });
         const auto want = static_cast<unsigned>(res.PixelRate());
-        if ((rate >> 16) != (want >> 16)) differing.push_back(std::string(CustomOutputResolutionSettings::kPixelRateKey) + " (high half)");
-        if ((rate & 0xFFFF) != (want & 0xFFFF)) differing.push_back(std::string(CustomOutputResolutionSettings::kPixelRateKey) + " (low half)");
+        if ((rate >> 16) != (want >> 16)) differing.push_back(CCustomOutputRez::PixelRateName() + " (high half)");
+        if ((rate & 0xFFFF) != (want & 0xFFFF)) differing.push_back(CCustomOutputRez::PixelRateName() + " (low half)");
         for (int c = 0; c < CPellivarDoc::kCurves; ++c) {
             const CGammaList& list = doc.GetGammaLists()[static_cast<std::size_t>(c)];
             const int unitCount = dialect([&](sim::PellivarDialect& d) { return d.curveCount(c); });
@@ -131,7 +133,7 @@ protected:
                     const auto p = dialect([&](sim::PellivarDialect& d) { return d.curvePoint(c, i); });
                     same = p.x == list.GetAt(i)->x && p.y == list.GetAt(i)->y;
                 }
-                if (!same) differing.push_back("Gamma curve " + std::to_string(c) + " point " + std::to_string(i));
+                if (!same) differing.push_back(CGammaCurveView::CurveName(c) + ", point " + std::to_string(i + 1));
             }
         }
         return differing;
