@@ -46,7 +46,7 @@ void ReadBack::AddSet(std::string name, const std::string& set, const std::strin
     if (key.empty() || set.size() < key.size() + 1 || set.compare(0, q, query, 0, q) != 0 || set[q] != 's' ||
         set.compare(q + 1, key.size() - q, key, q) != 0)
         return;
-    AddItem({std::move(name), query, key, set.substr(key.size() + 1), {set}, false, std::move(shown)});
+    AddItem({std::move(name), query, key, set.substr(key.size() + 1), {set}, false, false, std::move(shown)});
 }
 
 void ReadBack::AddItem(Item item) {
@@ -76,6 +76,13 @@ void ReadBack::AddValue(std::string name, const SubscribedInt& value, Shown show
     AddSet(std::move(name), c.BuildSet(value.Value()), c.BuildQuery(), std::move(shown));
 }
 
+void ReadBack::AddQuery(std::string name, const SubscribedInt& value) {
+    const std::string query = value.Command().BuildQuery();
+    const std::string key = CTessikCommunicator::ReplyKeyOfQuery(query);
+    if (key.empty()) return;
+    AddItem({std::move(name), query, key, {}, {}, false, true, {}});
+}
+
 void ReadBack::AddCurve(int curve, const CGammaList& list, const std::string& curveName, int slots) {
     const int count = list.GetCount();
     const std::string end = GammaCurveExchange::EndCommand(curve, count);
@@ -85,9 +92,9 @@ void ReadBack::AddCurve(int curve, const CGammaList& list, const std::string& cu
         const std::string name = curveName + ", point " + std::to_string(i + 1);
         if (i < count) {
             const std::string point = GammaCurveExchange::PointCommand(curve, i, *list.GetAt(i));
-            AddItem({name, query, key, point.substr(key.size() + 1), {point, end}, true, {}});
+            AddItem({name, query, key, point.substr(key.size() + 1), {point, end}, true, false, {}});
         } else {
-            AddItem({name, query, key, "AAAAAA", {end}, true, {}});
+            AddItem({name, query, key, "AAAAAA", {end}, true, false, {}});
         }
     }
 }
@@ -113,7 +120,7 @@ std::size_t ReadBack::QueueResends() {
     std::size_t again = 0;
     std::vector<std::size_t> touched;
     for (Entry& e : items_) {
-        if (!e.Open()) continue;
+        if (!e.Open() || e.item.resend.empty()) continue;
         for (const std::string& command : e.item.resend) {
             link_.UpdateUnitWithString(command);
             for (std::size_t j = 0; j < command.size(); ++j) {
@@ -136,6 +143,7 @@ std::size_t ReadBack::Outstanding() const {
 }
 
 bool ReadBack::SameAnswer(const Item& item, const std::string& got) {
+    if (item.anyReply) return !got.empty();
     const std::string& expected = item.expected;
     long long a = 0, b = 0;
     if (asNumber(expected, a) && asNumber(got, b)) return a == b;
@@ -193,6 +201,10 @@ std::string ReadBack::Report() const {
                return "sent " + AsShown(e.item, e.item.expected) +
                       (e.state == State::Differs ? ", the unit holds " + AsShown(e.item, e.got) : ", not confirmed");
            });
+}
+
+std::string ReadBack::Unanswered() const {
+    return Lines([](const Entry&) { return std::string("no reply"); });
 }
 
 }  // namespace pellivar

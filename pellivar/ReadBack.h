@@ -25,6 +25,9 @@ namespace pellivar {
 // The check subscribes its own reply items; replies also reach the values'
 // own subscriptions, so the caller keeps the document's values and puts them
 // back afterwards (the document holds what was to be sent).
+//
+// A retrieval uses it too: its items expect no particular value, any reply
+// answers them, and what gave none is asked again.
 class ReadBack final : public ReplyWindow {
 public:
     // A reply's text (after the key) as the user reads the value.
@@ -36,6 +39,7 @@ public:
         std::string expected; // the reply's text after the key
         std::vector<std::string> resend;
         bool curvePoint = false;  // the texts are "xxxyyy" in hex, or "AAAAAA" past the end
+        bool anyReply = false;    // retrieved, not sent: every reply with a value answers it
         Shown shown;              // empty: the text as it came
     };
     enum class State { Unchecked, Confirmed, Differs, NoReply };
@@ -54,6 +58,8 @@ public:
     // "<pp>?<ch>": the reply "<pp><ch><value>" is expected.
     void AddSet(std::string name, const std::string& set, const std::string& query, Shown shown = {});
     void AddValue(std::string name, const SubscribedInt& value, Shown shown = {});
+    // A value to be retrieved: its query, answered by any reply.
+    void AddQuery(std::string name, const SubscribedInt& value);
     // The first `slots` slots of a curve as it was sent (named "<curveName>,
     // point <n>" from 1): a point below the count, the "past the end"
     // answer above it. A slot that differs sends the point and the curve's
@@ -83,6 +89,9 @@ public:
     // Empty when every value is confirmed; otherwise how many differ from
     // what was sent and which.
     std::string Report() const;
+    // The values still without a reply, one line each ("\n<name>: no
+    // reply"), the first kNamesShown of them.
+    std::string Unanswered() const;
 
     void OnControlRequestCompleted(const std::string& reply) override;
 

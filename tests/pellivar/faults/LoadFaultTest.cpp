@@ -1,7 +1,7 @@
-// Load and Advanced Upload on a line that loses bytes: each ends with the
-// processor holding what was sent, or with a box that names what it does
-// not hold. The truth is the simulated processor's own state; the program's
-// word is what it showed the user.
+// Load, Advanced Upload and Get on a line that loses bytes: each ends with
+// the processor holding what the pages show, or with a box that names what
+// it does not hold. The truth is the simulated processor's own state; the
+// program's word is what it showed the user.
 
 #include "GuiFixture.h"
 
@@ -161,6 +161,31 @@ TEST_P(LossyLoad, AdvancedUploadLeavesTheUnitAsTheDocumentOrNamesWhatDiffers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(DropEvery, LossyLoad, ::testing::Values(50, 200));
+
+// Every value of the unit one step off its default, so a value Get does not
+// read shows; what the page keeps from before is named in Get's box.
+TEST_F(LossyExchange, GetAsksAgainForWhatDidNotComeBackAndNamesWhatStillDidNot) {
+    ASSERT_TRUE(connect());
+    dialect([](sim::PellivarDialect& d) {
+        for (int s = 0; s < CPellivarDoc::kSources; ++s)
+            for (const VideoSettingInfo& info : kVideoSettings)
+                d.setValue(info.prefix, s, info.def + 1 <= info.maximum ? info.def + 1 : info.def - 1);
+    });
+    loseEvery(200);
+    closeModalsAfter(120000);
+    frame_->TreeBar()->OnGet();
+    std::vector<std::string> differing;
+    for (int s = 0; s < CPellivarDoc::kSources; ++s)
+        for (std::size_t i = 0; i < kVideoSettingCount; ++i) {
+            const int unit = dialect([&](sim::PellivarDialect& d) { return d.value(kVideoSettings[i].prefix, s); });
+            if (app_->GetCurrentDoc().GetSourceSettings(s).Value(static_cast<VideoSetting>(i)).Value() != unit)
+                differing.push_back(SettingName(s, static_cast<VideoSetting>(i)));
+        }
+    std::string box;
+    for (const auto& a : asks())
+        if (a.text.find("did not come back") != std::string::npos) box = a.text;
+    expectHonest(differing, box);
+}
 
 // The reply to an exchange's final query lost on a line that answers the
 // rest: the unit is asked again, and the exchange ends with its read-back.
