@@ -99,6 +99,16 @@ void ReadBack::AddCurve(int curve, const CGammaList& list, const std::string& cu
     }
 }
 
+void ReadBack::AddCurvePoint(int curve, int index, const CGammaList& list, const std::string& curveName) {
+    const CGammaPoint* p = list.GetAt(index);
+    if (p == nullptr || index >= GammaCurveExchange::kSlots) return;
+    const std::string query = GammaCurveExchange::QueryCommand(curve, index);
+    const std::string key = CTessikCommunicator::ReplyKeyOfQuery(query);
+    const std::string point = GammaCurveExchange::PointCommand(curve, index, *p);
+    AddItem({curveName + ", point " + std::to_string(index + 1), query, key, point.substr(key.size() + 1),
+             {point, GammaCurveExchange::EndCommand(curve, list.GetCount())}, true, false, {}});
+}
+
 std::size_t ReadBack::QueueQueries() {
     std::size_t queued = 0;
     for (Entry& e : items_) {
@@ -142,6 +152,15 @@ std::size_t ReadBack::Outstanding() const {
     return static_cast<std::size_t>(std::count_if(items_.begin(), items_.end(), [](const Entry& e) { return e.Open(); }));
 }
 
+std::size_t ReadBack::Awaited() const {
+    return static_cast<std::size_t>(std::count_if(
+        items_.begin(), items_.end(), [](const Entry& e) { return e.asked && e.state == State::NoReply; }));
+}
+
+void ReadBack::Withdraw(std::size_t i) {
+    if (i < items_.size()) items_[i].state = State::Withdrawn;
+}
+
 bool ReadBack::SameAnswer(const Item& item, const std::string& got) {
     if (item.anyReply) return !got.empty();
     const std::string& expected = item.expected;
@@ -163,7 +182,7 @@ void ReadBack::OnControlRequestCompleted(const std::string& reply) {
         const auto it = byKey_.find(line.substr(0, length));
         if (it == byKey_.end()) continue;
         Entry& e = items_[it->second];
-        if (!e.asked) return;
+        if (!e.asked || e.state == State::Withdrawn) return;
         e.got = line.substr(length);
         e.state = SameAnswer(e.item, e.got) ? State::Confirmed : State::Differs;
         return;

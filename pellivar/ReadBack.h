@@ -42,7 +42,8 @@ public:
         bool anyReply = false;    // retrieved, not sent: every reply with a value answers it
         Shown shown;              // empty: the text as it came
     };
-    enum class State { Unchecked, Confirmed, Differs, NoReply };
+    // Withdrawn: no longer checked (a newer edit of the value replaced it).
+    enum class State { Unchecked, Confirmed, Differs, NoReply, Withdrawn };
 
     // How often a value is sent again before it is reported.
     static constexpr int kMaxResends = 3;
@@ -65,6 +66,8 @@ public:
     // answer above it. A slot that differs sends the point and the curve's
     // end again.
     void AddCurve(int curve, const CGammaList& list, const std::string& curveName, int slots);
+    // One point of a curve as it was sent.
+    void AddCurvePoint(int curve, int index, const CGammaList& list, const std::string& curveName);
 
     std::size_t size() const { return items_.size(); }
     const Item& item(std::size_t i) const { return items_[i].item; }
@@ -86,6 +89,11 @@ public:
 
     // Values not confirmed (different, unanswered or never asked).
     std::size_t Outstanding() const;
+    // Values asked in the current round whose reply has not come yet.
+    std::size_t Awaited() const;
+    // Values the check no longer follows: they count as neither confirmed
+    // nor outstanding, and are neither asked nor sent again.
+    void Withdraw(std::size_t i);
     // Empty when every value is confirmed; otherwise how many differ from
     // what was sent and which.
     std::string Report() const;
@@ -101,7 +109,7 @@ private:
         State state = State::Unchecked;
         bool asked = false;  // queried in the current round
         std::string got;
-        bool Open() const { return state != State::Confirmed; }
+        bool Open() const { return state != State::Confirmed && state != State::Withdrawn; }
     };
     void AddItem(Item item);
     // A reply text as the user reads it: a curve point as "(x, y)".

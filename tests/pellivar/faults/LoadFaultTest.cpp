@@ -1,7 +1,7 @@
-// Load, Advanced Upload and Get on a line that loses bytes: each ends with
-// the processor holding what the pages show, or with a box that names what
-// it does not hold. The truth is the simulated processor's own state; the
-// program's word is what it showed the user.
+// Load, Advanced Upload, Get and single edits on a line that loses bytes:
+// each ends with the processor holding what the pages show, or with a box
+// that names what it does not hold. The truth is the simulated processor's
+// own state; the program's word is what it showed the user.
 
 #include "GuiFixture.h"
 
@@ -12,11 +12,17 @@
 #include "pellivar/VideoSettingInfo.h"
 #include "pellivar/ui/CAdvancedVideoView.h"
 #include "pellivar/SourcePageModel.h"
+#include "pellivar/ui/CCubicSplineGraph.h"
 #include "pellivar/ui/CCustomOutputRez.h"
 #include "pellivar/ui/CGammaCurveView.h"
+#include "pellivar/ui/CSliderPInt.h"
+#include "pellivar/ui/CSourcePageView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
 #include <QTreeWidget>
 
 namespace pellivar::test {
@@ -30,6 +36,26 @@ protected:
         for (const auto& a : asks())
             if (a.text.rfind(what, 0) == 0) text = a.text;
         return text;
+    }
+
+    // Whether a box shown since the first `since` asks names `name`.
+    bool namedSince(std::size_t since, const std::string& name) const {
+        const auto all = asks();
+        for (std::size_t i = since; i < all.size(); ++i)
+            if (all[i].text.find(name) != std::string::npos) return true;
+        return false;
+    }
+
+    // The program is done with the last edit: the line has stayed quiet
+    // for longer than a read-back takes to follow its replies.
+    void settle() {
+        CTessikCommunicator& comm = app_->GetCommunicator();
+        QElapsedTimer quiet;
+        quiet.start();
+        waitFor([&] {
+            if (comm.QueuedCommands() != 0 || comm.QueriesAwaitingReply() != 0) quiet.restart();
+            return quiet.elapsed() > 300;
+        }, 20000);
     }
 
     void loseEvery(int n) {
@@ -185,6 +211,60 @@ TEST_F(LossyExchange, GetAsksAgainForWhatDidNotComeBackAndNamesWhatStillDidNot) 
     for (const auto& a : asks())
         if (a.text.find("did not come back") != std::string::npos) box = a.text;
     expectHonest(differing, box);
+}
+
+// Values typed one after another into CD's Zoom Size, and gamma points moved
+// and added, each left to settle: the unit ends holding what the page
+// shows, or a box names the setting.
+using LossyEdits = LossyExchange;
+
+TEST_F(LossyEdits, TypedValuesEndAsThePageShowsThemOrAreNamed) {
+    ASSERT_TRUE(connect());
+    frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(0, 0));  // CD, "Scaling"
+    CSliderPInt* size = frame_->SourcePage(0)->SliderById(1036);
+    ASSERT_NE(size, nullptr);
+    loseEvery(100);
+    std::vector<std::string> silent;
+    for (int i = 0; i < 20; ++i) {
+        const std::size_t boxes = asks().size();
+        size->Edit()->clear();
+        QTest::keyClicks(size->Edit(), QString::number(19 + 4 * i));
+        settle();
+        const int unit = dialect([](sim::PellivarDialect& d) { return d.value("fe", 0); });
+        if (size->Edit()->text() != QString::number(unit) && !namedSince(boxes, "CD, Scaling, Zoom Size"))
+            silent.push_back("typed " + std::to_string(19 + 4 * i) + ", the page shows " +
+                             size->Edit()->text().toStdString() + ", the unit holds " + std::to_string(unit));
+    }
+    RecordProperty("silently_wrong", static_cast<int>(silent.size()));
+    EXPECT_TRUE(silent.empty()) << silent.size() << " of 20, first: " << silent.front();
+}
+
+TEST_F(LossyEdits, GammaPointsMovedAndAddedEndAsThePageShowsThemOrAreNamed) {
+    ASSERT_TRUE(connect());
+    frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(-1, 2));
+    CGammaCurveView* page = frame_->GammaView();
+    CGammaList& curve = app_->GetCurrentDoc().GetGammaLists()[0];
+    loseEvery(60);
+    int silent = 0;
+    for (int i = 0; i < 12; ++i) {
+        const std::size_t boxes = asks().size();
+        if (i % 4 == 3) {
+            curve.InsertAfter(i, curve.GetAt(i)->x + 20, curve.GetAt(i)->y + 30);
+            emit page->Graph()->listChanged();
+        } else {
+            curve.GetAt(i + 1)->y += 9;
+            emit page->Graph()->activePointChanged(i + 1);
+        }
+        settle();
+        bool same = dialect([&](sim::PellivarDialect& d) { return d.curveCount(0); }) == curve.GetCount();
+        for (int p = 0; same && p < curve.GetCount(); ++p) {
+            const auto u = dialect([&](sim::PellivarDialect& d) { return d.curvePoint(0, p); });
+            same = u.x == curve.GetAt(p)->x && u.y == curve.GetAt(p)->y;
+        }
+        if (!same && !namedSince(boxes, "Custom Gamma 1")) ++silent;
+    }
+    RecordProperty("silently_wrong", silent);
+    EXPECT_EQ(silent, 0) << "of 12 edits";
 }
 
 // The reply to an exchange's final query lost on a line that answers the
