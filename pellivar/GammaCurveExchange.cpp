@@ -97,6 +97,14 @@ bool GammaCurveExchange::RequestCurve(int curve) {
     return true;
 }
 
+void GammaCurveExchange::HoldReplies(int curve) {
+    if (validCurve(curve)) ignoring_[static_cast<std::size_t>(curve)] = true;
+}
+
+void GammaCurveExchange::TakeReplies(int curve) {
+    if (validCurve(curve)) ignoring_[static_cast<std::size_t>(curve)] = false;
+}
+
 template <class F>
 int GammaCurveExchange::ForSelection(int selection, F&& fn) {
     int first = 0, last = 0;

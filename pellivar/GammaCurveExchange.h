@@ -82,6 +82,12 @@ public:
     int SendCurves(int selection);
     int RequestCurves(int selection);
 
+    // A curve whose edit is being read back takes no replies meanwhile:
+    // the read-back judges them, and a curve that arrived in part may be
+    // no curve the program can draw. RequestCurve takes them again.
+    void HoldReplies(int curve);
+    void TakeReplies(int curve);
+
     Reply OnGammaReply(const std::string& line);
     void OnControlRequestCompleted(const std::string& reply) override { OnGammaReply(reply); }
 
@@ -98,7 +104,8 @@ private:
     std::shared_ptr<SHItem> item_;
     // A curve reset to the default while its replies were still arriving
     // takes no more of them until it is requested again; the later end
-    // markers would otherwise cut the fresh default curve.
+    // markers would otherwise cut the fresh default curve. Held replies
+    // are ignored the same way.
     std::array<bool, kCurves> ignoring_{};
 };
 

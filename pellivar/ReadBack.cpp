@@ -39,14 +39,14 @@ void ReadBack::SubscribeFor(const std::string& key) {
     if (link_.Subscribe(item)) subscriptions_.push_back(std::move(item));
 }
 
-void ReadBack::AddSet(std::string name, const std::string& set, const std::string& query) {
+void ReadBack::AddSet(std::string name, const std::string& set, const std::string& query, Shown shown) {
     const std::string key = CTessikCommunicator::ReplyKeyOfQuery(query);
     const auto q = query.find('?');
     // "<pp>s<ch><value>" against "<pp>?<ch>": the reply is the key and the value.
     if (key.empty() || set.size() < key.size() + 1 || set.compare(0, q, query, 0, q) != 0 || set[q] != 's' ||
         set.compare(q + 1, key.size() - q, key, q) != 0)
         return;
-    AddItem({std::move(name), query, key, set.substr(key.size() + 1), {set}, false});
+    AddItem({std::move(name), query, key, set.substr(key.size() + 1), {set}, false, false, std::move(shown)});
 }
 
 void ReadBack::AddItem(Item item) {
@@ -70,32 +70,49 @@ void ReadBack::AddItem(Item item) {
     items_.push_back(std::move(entry));
 }
 
-void ReadBack::AddValue(std::string name, const SubscribedInt& value) {
+void ReadBack::AddValue(std::string name, const SubscribedInt& value, Shown shown) {
     const CommandSpec& c = value.Command();
     if (c.Prefix().empty()) return;
-    AddSet(std::move(name), c.BuildSet(value.Value()), c.BuildQuery());
+    AddSet(std::move(name), c.BuildSet(value.Value()), c.BuildQuery(), std::move(shown));
 }
 
-void ReadBack::AddCurve(int curve, const CGammaList& list) {
+void ReadBack::AddQuery(std::string name, const SubscribedInt& value) {
+    const std::string query = value.Command().BuildQuery();
+    const std::string key = CTessikCommunicator::ReplyKeyOfQuery(query);
+    if (key.empty()) return;
+    AddItem({std::move(name), query, key, {}, {}, false, true, {}});
+}
+
+void ReadBack::AddCurve(int curve, const CGammaList& list, const std::string& curveName, int slots) {
     const int count = list.GetCount();
     const std::string end = GammaCurveExchange::EndCommand(curve, count);
-    for (int i = 0; i < GammaCurveExchange::kSlots; ++i) {
+    for (int i = 0; i < std::min(slots, GammaCurveExchange::kSlots); ++i) {
         const std::string query = GammaCurveExchange::QueryCommand(curve, i);
         const std::string key = CTessikCommunicator::ReplyKeyOfQuery(query);
-        const std::string name = "Gamma curve " + std::to_string(curve) + " point " + std::to_string(i);
+        const std::string name = curveName + ", point " + std::to_string(i + 1);
         if (i < count) {
             const std::string point = GammaCurveExchange::PointCommand(curve, i, *list.GetAt(i));
-            AddItem({name, query, key, point.substr(key.size() + 1), {point, end}, true});
+            AddItem({name, query, key, point.substr(key.size() + 1), {point, end}, true, false, {}});
         } else {
-            AddItem({name, query, key, "AAAAAA", {end}, true});
+            AddItem({name, query, key, "AAAAAA", {end}, true, false, {}});
         }
     }
+}
+
+void ReadBack::AddCurvePoint(int curve, int index, const CGammaList& list, const std::string& curveName) {
+    const CGammaPoint* p = list.GetAt(index);
+    if (p == nullptr || index >= GammaCurveExchange::kSlots) return;
+    const std::string query = GammaCurveExchange::QueryCommand(curve, index);
+    const std::string key = CTessikCommunicator::ReplyKeyOfQuery(query);
+    const std::string point = GammaCurveExchange::PointCommand(curve, index, *p);
+    AddItem({curveName + ", point " + std::to_string(index + 1), query, key, point.substr(key.size() + 1),
+             {point, GammaCurveExchange::EndCommand(curve, list.GetCount())}, true, false, {}});
 }
 
 std::size_t ReadBack::QueueQueries() {
     std::size_t queued = 0;
     for (Entry& e : items_) {
-        e.asked = e.state != State::Confirmed;
+        e.asked = e.Open();
         if (!e.asked) continue;
         e.got.clear();
         e.state = State::NoReply;
@@ -113,7 +130,7 @@ std::size_t ReadBack::QueueResends() {
     std::size_t again = 0;
     std::vector<std::size_t> touched;
     for (Entry& e : items_) {
-        if (e.state == State::Confirmed) continue;
+        if (!e.Open() || e.item.resend.empty()) continue;
         for (const std::string& command : e.item.resend) {
             link_.UpdateUnitWithString(command);
             for (std::size_t j = 0; j < command.size(); ++j) {
@@ -132,11 +149,21 @@ std::size_t ReadBack::QueueResends() {
 }
 
 std::size_t ReadBack::Outstanding() const {
-    return static_cast<std::size_t>(
-        std::count_if(items_.begin(), items_.end(), [](const Entry& e) { return e.state != State::Confirmed; }));
+    return static_cast<std::size_t>(std::count_if(items_.begin(), items_.end(), [](const Entry& e) { return e.Open(); }));
 }
 
-bool ReadBack::SameAnswer(const std::string& expected, const std::string& got) {
+std::size_t ReadBack::Awaited() const {
+    return static_cast<std::size_t>(std::count_if(
+        items_.begin(), items_.end(), [](const Entry& e) { return e.asked && e.state == State::NoReply; }));
+}
+
+void ReadBack::Withdraw(std::size_t i) {
+    if (i < items_.size()) items_[i].state = State::Withdrawn;
+}
+
+bool ReadBack::SameAnswer(const Item& item, const std::string& got) {
+    if (item.anyReply) return !got.empty();
+    const std::string& expected = item.expected;
     long long a = 0, b = 0;
     if (asNumber(expected, a) && asNumber(got, b)) return a == b;
     return expected.size() == got.size() &&
@@ -155,14 +182,15 @@ void ReadBack::OnControlRequestCompleted(const std::string& reply) {
         const auto it = byKey_.find(line.substr(0, length));
         if (it == byKey_.end()) continue;
         Entry& e = items_[it->second];
-        if (!e.asked) return;
+        if (!e.asked || e.state == State::Withdrawn) return;
         e.got = line.substr(length);
-        e.state = SameAnswer(e.item.expected, e.got) ? State::Confirmed : State::Differs;
+        e.state = SameAnswer(e.item, e.got) ? State::Confirmed : State::Differs;
         return;
     }
 }
 
-std::string ReadBack::Shown(const Item& item, const std::string& text) {
+std::string ReadBack::AsShown(const Item& item, const std::string& text) {
+    if (item.shown) return item.shown(text);
     if (!item.curvePoint) return text;
     if (text == "AAAAAA") return "no point (past the end)";
     unsigned x = 0, y = 0;
@@ -172,24 +200,30 @@ std::string ReadBack::Shown(const Item& item, const std::string& text) {
     return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
 }
 
+std::string ReadBack::Lines(const std::function<std::string(const Entry&)>& line) const {
+    std::string text;
+    std::size_t open = 0;
+    for (const Entry& e : items_)
+        if (e.Open() && open++ < kNamesShown) text += "\n" + e.item.name + ": " + line(e);
+    if (open > kNamesShown) text += "\n... and " + std::to_string(open - kNamesShown) + " more.";
+    return text;
+}
+
 std::string ReadBack::Report() const {
     std::size_t differ = 0, silent = 0;
-    std::string names;
-    std::size_t shown = 0;
-    for (const Entry& e : items_) {
-        if (e.state == State::Confirmed) continue;
-        (e.state == State::Differs ? differ : silent) += 1;
-        if (shown++ >= kNamesShown) continue;
-        names += "\n" + e.item.name + ": ";
-        names += "sent " + Shown(e.item, e.item.expected);
-        names += e.state == State::Differs ? ", the unit holds " + Shown(e.item, e.got) : ", not confirmed";
-    }
-    if (shown == 0) return {};
-    std::string text = std::to_string(shown) + " value(s) in the unit may differ from what was sent (" +
-                       std::to_string(differ) + " read back different, " + std::to_string(silent) +
-                       " not confirmed):" + names;
-    if (shown > kNamesShown) text += "\n... and " + std::to_string(shown - kNamesShown) + " more.";
-    return text;
+    for (const Entry& e : items_)
+        if (e.Open()) (e.state == State::Differs ? differ : silent) += 1;
+    if (differ + silent == 0) return {};
+    return std::to_string(differ + silent) + " value(s) in the unit may differ from what was sent (" +
+           std::to_string(differ) + " read back different, " + std::to_string(silent) + " not confirmed):" +
+           Lines([](const Entry& e) {
+               return "sent " + AsShown(e.item, e.item.expected) +
+                      (e.state == State::Differs ? ", the unit holds " + AsShown(e.item, e.got) : ", not confirmed");
+           });
+}
+
+std::string ReadBack::Unanswered() const {
+    return Lines([](const Entry&) { return std::string("no reply"); });
 }
 
 }  // namespace pellivar

@@ -6,6 +6,7 @@
 #include "pellivar/UnitLink.h"
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -24,17 +25,25 @@ namespace pellivar {
 // The check subscribes its own reply items; replies also reach the values'
 // own subscriptions, so the caller keeps the document's values and puts them
 // back afterwards (the document holds what was to be sent).
+//
+// A retrieval uses it too: its items expect no particular value, any reply
+// answers them, and what gave none is asked again.
 class ReadBack final : public ReplyWindow {
 public:
+    // A reply's text (after the key) as the user reads the value.
+    using Shown = std::function<std::string(const std::string& text)>;
     struct Item {
-        std::string name;     // as the user knows the value
+        std::string name;     // as the pages name the value
         std::string query;    // without "\n"
         std::string key;      // the reply begins with it
         std::string expected; // the reply's text after the key
         std::vector<std::string> resend;
         bool curvePoint = false;  // the texts are "xxxyyy" in hex, or "AAAAAA" past the end
+        bool anyReply = false;    // retrieved, not sent: every reply with a value answers it
+        Shown shown;              // empty: the text as it came
     };
-    enum class State { Unchecked, Confirmed, Differs, NoReply };
+    // Withdrawn: no longer checked (a newer edit of the value replaced it).
+    enum class State { Unchecked, Confirmed, Differs, NoReply, Withdrawn };
 
     // How often a value is sent again before it is reported.
     static constexpr int kMaxResends = 3;
@@ -48,12 +57,17 @@ public:
 
     // An item from a set command "<pp>s<ch><value>" and its query
     // "<pp>?<ch>": the reply "<pp><ch><value>" is expected.
-    void AddSet(std::string name, const std::string& set, const std::string& query);
-    void AddValue(std::string name, const SubscribedInt& value);
-    // Every slot of a curve as it was sent: a point below the count, the
-    // "past the end" answer above it. A slot that differs sends the point and
-    // the curve's end again.
-    void AddCurve(int curve, const CGammaList& list);
+    void AddSet(std::string name, const std::string& set, const std::string& query, Shown shown = {});
+    void AddValue(std::string name, const SubscribedInt& value, Shown shown = {});
+    // A value to be retrieved: its query, answered by any reply.
+    void AddQuery(std::string name, const SubscribedInt& value);
+    // The first `slots` slots of a curve as it was sent (named "<curveName>,
+    // point <n>" from 1): a point below the count, the "past the end"
+    // answer above it. A slot that differs sends the point and the curve's
+    // end again.
+    void AddCurve(int curve, const CGammaList& list, const std::string& curveName, int slots);
+    // One point of a curve as it was sent.
+    void AddCurvePoint(int curve, int index, const CGammaList& list, const std::string& curveName);
 
     std::size_t size() const { return items_.size(); }
     const Item& item(std::size_t i) const { return items_[i].item; }
@@ -75,9 +89,17 @@ public:
 
     // Values not confirmed (different, unanswered or never asked).
     std::size_t Outstanding() const;
+    // Values asked in the current round whose reply has not come yet.
+    std::size_t Awaited() const;
+    // Values the check no longer follows: they count as neither confirmed
+    // nor outstanding, and are neither asked nor sent again.
+    void Withdraw(std::size_t i);
     // Empty when every value is confirmed; otherwise how many differ from
     // what was sent and which.
     std::string Report() const;
+    // The values still without a reply, one line each ("\n<name>: no
+    // reply"), the first kNamesShown of them.
+    std::string Unanswered() const;
 
     void OnControlRequestCompleted(const std::string& reply) override;
 
@@ -87,11 +109,14 @@ private:
         State state = State::Unchecked;
         bool asked = false;  // queried in the current round
         std::string got;
+        bool Open() const { return state != State::Confirmed && state != State::Withdrawn; }
     };
     void AddItem(Item item);
     // A reply text as the user reads it: a curve point as "(x, y)".
-    static std::string Shown(const Item& item, const std::string& text);
-    static bool SameAnswer(const std::string& expected, const std::string& got);
+    static std::string AsShown(const Item& item, const std::string& text);
+    static bool SameAnswer(const Item& item, const std::string& got);
+    // Up to kNamesShown lines of the open items, then how many more.
+    std::string Lines(const std::function<std::string(const Entry&)>& line) const;
     void SubscribeFor(const std::string& key);
 
     UnitLink& link_;

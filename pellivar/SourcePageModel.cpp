@@ -1,5 +1,8 @@
 #include "pellivar/SourcePageModel.h"
 
+#include "pellivar/ValueEntry.h"
+
+#include <climits>
 #include <cstdlib>
 #include <set>
 
@@ -90,6 +93,60 @@ const SourcePageSpec& SourcePageSpecOf(SourcePage page) {
         break;
     }
     return kOutput;
+}
+
+namespace {
+
+constexpr SourcePage kPages[] = {SourcePage::Scaling, SourcePage::Input, SourcePage::Picture, SourcePage::Output};
+
+// The page and the control that show a setting (every setting has one).
+std::pair<const SourcePageSpec*, const SourceControlSpec*> Find(VideoSetting setting) {
+    for (const SourcePage p : kPages) {
+        const SourcePageSpec& page = SourcePageSpecOf(p);
+        for (const SourceControlSpec& c : page.controls)
+            if (c.setting == setting) return {&page, &c};
+    }
+    return {nullptr, nullptr};
+}
+
+std::string Label(const SourcePageSpec& page, const SourceControlSpec& control) {
+    const std::string group = control.group;
+    const std::string caption = control.caption;
+    if (!caption.empty()) return group.empty() || group == page.title ? caption : group + " " + caption;
+    int captionless = 0;
+    for (const SourceControlSpec& c : page.controls)
+        if (group == c.group && *c.caption == '\0') ++captionless;
+    if (captionless < 2) return group;
+    std::string what;
+    if (control.kind == SourceControlSpec::Kind::Choice) {
+        for (const Choice& c : ParseChoices(control.values, control.labels)) what += (what.empty() ? "" : " / ") + c.label;
+    } else {
+        what = std::to_string(control.minimum) + " - " + std::to_string(control.maximum);
+    }
+    return group + " (" + what + ")";
+}
+
+}  // namespace
+
+std::string SettingName(int source, VideoSetting setting) {
+    const auto [page, control] = Find(setting);
+    const std::string where = std::string(SourceNames::name(source)) + ", ";
+    if (page == nullptr) return where + Info(setting).xmlKey;
+    return where + page->title + ", " + Label(*page, *control);
+}
+
+std::string ShownValue(VideoSetting setting, const std::string& text) {
+    const auto number = ValueEntry::ParseInteger(text);
+    if (!number || *number < INT_MIN || *number > INT_MAX) return text;
+    const int value = static_cast<int>(*number);
+    const auto [page, control] = Find(setting);
+    if (control != nullptr && control->kind == SourceControlSpec::Kind::Choice) {
+        for (const Choice& c : ParseChoices(control->values, control->labels))
+            if (c.value == value) return c.label;
+    }
+    if (control != nullptr && control->kind == SourceControlSpec::Kind::StepSlider)
+        return ValueEntry::FormatDivided(value, control->divisor);
+    return std::to_string(value);
 }
 
 std::vector<Choice> ParseChoices(const std::string& values, const std::string& labels, const std::string& exclusions) {

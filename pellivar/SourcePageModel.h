@@ -35,6 +35,18 @@ enum class SourcePage { Scaling, Input, Picture, Output };
 
 const SourcePageSpec& SourcePageSpecOf(SourcePage page);
 
+// A setting as the pages name it to the user: the source, the page and the
+// control's label ("CD, Scaling, Zoom Size"). The label is the control's
+// frame and caption, the frame left out where the page bears its name; a
+// control without a caption that shares its frame with another is told
+// apart by its choices or its range ("Color Space (Studio RGB / Extended
+// RGB)").
+std::string SettingName(int source, VideoSetting setting);
+// A value's text (as a reply carries it) as its control shows it: a choice
+// by its label, a step slider's value divided ("1.50"), any other as the
+// number. Text that is no number stays as it is.
+std::string ShownValue(VideoSetting setting, const std::string& text);
+
 // One entry of a choice list.
 struct Choice {
     int value;

@@ -37,6 +37,11 @@ struct Timing {
     std::int64_t readerRetryMs = 20;
     // After a source button, while the unit switches its source.
     std::int64_t sourceSwitchMs = 1000;
+    // A value typed, slid or chosen, or a gamma point moved, added or
+    // deleted, is read back once no edit of it has come for this long: a
+    // drag or a number typed digit by digit is asked for once, when the user
+    // has let go, not at every step.
+    std::int64_t editSettleMs = 400;
 };
 
 }  // namespace pellivar

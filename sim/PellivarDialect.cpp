@@ -224,6 +224,7 @@ void PellivarDialect::onSetting(const std::string& command, Responder& out) {
     }
     int v = 0;
     if (op != 's' || !decimalValue(command.substr(4), v)) return anomaly(command, "bad setting command");
+    if (prefix == knobs_.refuseSetsOf) return;
     setValue(prefix, source, v);
     if (knobs_.ackSets) out.replyLine(prefix + ch + std::to_string(v));
 }

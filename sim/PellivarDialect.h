@@ -26,6 +26,7 @@ public:
         bool ackSets = false;       // answer each set with the new value's reply line
         bool ackSource = false;     // answer "P1S<c>" with the same line
         bool silentWhileOff = false;  // while off, answer nothing but "P1P1"
+        std::string refuseSetsOf;     // a setting's prefix ("fe") whose sets change nothing
     };
 
     explicit PellivarDialect(std::string model = "Tolvarine Z6 v1.31", int baud = 19200);

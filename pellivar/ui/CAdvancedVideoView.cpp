@@ -104,17 +104,19 @@ void CAdvancedVideoView::CheckUpload(bool sent, CheckedSendOutcome outcome, bool
     if (doResolution) {
         for (int f = 0; f < CustomOutputResolutionSettings::kFieldCount; ++f) {
             SubscribedInt& v = res.Value(static_cast<CustomOutputResolutionSettings::Field>(f));
-            check.AddValue(CustomOutputResolutionSettings::kKeys[static_cast<std::size_t>(f)], v);
+            check.AddValue(CCustomOutputRez::Name(static_cast<CustomOutputResolutionSettings::Field>(f)), v);
             kept.emplace_back(&v, v.Value());
         }
-        const std::string rate = CustomOutputResolutionSettings::kPixelRateKey;
+        const std::string rate = CCustomOutputRez::PixelRateName();
         check.AddSet(rate + " (high half)", OutputTiming::HighHalfCommand(pixelRate), OutputTiming::kHighQuery);
         check.AddSet(rate + " (low half)", OutputTiming::LowHalfCommand(pixelRate), OutputTiming::kLowQuery);
     }
     if (doGamma) {
         const int first = selection == 2 ? 1 : 0;
         const int last = selection == 1 ? 0 : 3;
-        for (int c = first; c <= last; ++c) check.AddCurve(c, doc.GetGammaLists()[static_cast<std::size_t>(c)]);
+        for (int c = first; c <= last; ++c)
+            check.AddCurve(c, doc.GetGammaLists()[static_cast<std::size_t>(c)], CGammaCurveView::CurveName(c),
+                           GammaCurveExchange::kSlots);
     }
     GammaCurveExchange* exchange = frame_.GammaView() != nullptr ? &frame_.GammaView()->Exchange() : nullptr;
     if (exchange != nullptr) exchange->Unsubscribe();

@@ -47,12 +47,20 @@ int toInt(std::int64_t v) {
 
 }  // namespace
 
+std::string CCustomOutputRez::Name(CustomOutputResolutionSettings::Field field) {
+    for (const ControlSpec& c : kControls)
+        if (c.field == field) return std::string(kTitle) + ", " + c.group + " " + c.caption;
+    return CustomOutputResolutionSettings::kKeys[static_cast<std::size_t>(field)];
+}
+
+std::string CCustomOutputRez::PixelRateName() { return std::string(kTitle) + ", " + kPixelRateLabel; }
+
 CCustomOutputRez::CCustomOutputRez(CPellivarApp& app, QWidget* parent)
     : CPageView(app, parent), refreshControl_(new CSliderPInt("Vertical Refresh Rate (Hz)", this)),
       pixelEdit_(new QLineEdit(this)), usePixel_(new QCheckBox("Use Pixel Rate", this)) {
-    setObjectName("Custom Output Resolution");
+    setObjectName(kTitle);
     auto* outer = new QVBoxLayout(this);
-    outer->addWidget(new QLabel("<b>Custom Output Resolution</b>", this));
+    outer->addWidget(new QLabel(QString("<b>%1</b>").arg(kTitle), this));
     auto* grid = new QGridLayout();
     outer->addLayout(grid);
     QGroupBox* groups[4] = {};
@@ -88,7 +96,7 @@ CCustomOutputRez::CCustomOutputRez(CPellivarApp& app, QWidget* parent)
     refreshControl_->BindRaw(refresh_, 24, 85, nullptr, CommandSpec());
     connect(refreshControl_, &CSliderPInt::valueChanged, this, [this] { Recalc(); });
     rl->addWidget(refreshControl_, 0, 0, 2, 1);
-    rl->addWidget(new QLabel("Pixel Clock Rate", rates), 0, 1);
+    rl->addWidget(new QLabel(kPixelRateLabel, rates), 0, 1);
     pixelEdit_->setObjectName("edit1067");
     rl->addWidget(pixelEdit_, 0, 2);
     usePixel_->setObjectName("check1100");

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 class QCheckBox;
 class QLineEdit;
@@ -28,6 +29,13 @@ public:
         "custom output resolution you want requires a decimal refresh rate change the pixel clock rate and "
         "remember the following equation:";
     static constexpr const char* kHelpText2 = "Pixel Clock = HTotal X VTotal X VerticalRefresh";
+    static constexpr const char* kTitle = "Custom Output Resolution";
+    static constexpr const char* kPixelRateLabel = "Pixel Clock Rate";
+
+    // A value as the page names it ("Custom Output Resolution, Horizontal
+    // Size Total"); the pixel rate by kPixelRateLabel.
+    static std::string Name(CustomOutputResolutionSettings::Field field);
+    static std::string PixelRateName();
 
     explicit CCustomOutputRez(CPellivarApp& app, QWidget* parent = nullptr);
     ~CCustomOutputRez() override;

@@ -83,9 +83,13 @@ CGammaCurveView::CGammaCurveView(CPellivarApp& app, QWidget* parent)
         SendPoint(index);
     });
     exchange_->SetChangedHandler([this](int) { graph_->update(); });
+    app_.Edits().SetCurveExchange(exchange_.get());
 }
 
-CGammaCurveView::~CGammaCurveView() { exchange_->Unsubscribe(); }
+CGammaCurveView::~CGammaCurveView() {
+    app_.Edits().SetCurveExchange(nullptr);
+    exchange_->Unsubscribe();
+}
 
 void CGammaCurveView::OnInitialUpdate() {
     if (!initialised_) {
@@ -93,6 +97,13 @@ void CGammaCurveView::OnInitialUpdate() {
         exchange_->Subscribe();
     }
     ShowCurves();
+}
+
+std::string CGammaCurveView::CurveName(int curve) {
+    static constexpr const char* kColours[] = {"Red", "Green", "Blue"};
+    const std::string page = "Custom Gamma Correction, ";
+    if (curve >= 1 && curve <= 3) return page + "Custom Gamma 2 " + kColours[curve - 1];
+    return page + "Custom Gamma 1";
 }
 
 int CGammaCurveView::ActiveCurve() const { return split_->isChecked() ? colours_->currentIndex() + 1 : 0; }
@@ -122,7 +133,18 @@ bool CGammaCurveView::SendPoint(int index) {
     CGammaList& list = app_.GetCurrentDoc().GetGammaLists()[static_cast<std::size_t>(curve)];
     const CGammaPoint* point = list.GetAt(index);
     if (point == nullptr) return false;
-    return exchange_->SendPoint(curve, point, index) && exchange_->SendPoint(curve, nullptr, list.GetCount());
+    if (!exchange_->SendPoint(curve, point, index) || !exchange_->SendPoint(curve, nullptr, list.GetCount()))
+        return false;
+    app_.Edits().PointSent(curve, index, list, CurveName(curve));
+    return true;
+}
+
+bool CGammaCurveView::SendCurve() {
+    const int curve = ActiveCurve();
+    if (!exchange_->SendCurve(curve)) return false;
+    const CGammaList& list = app_.GetCurrentDoc().GetGammaLists()[static_cast<std::size_t>(curve)];
+    app_.Edits().CurveSent(curve, list, CurveName(curve));
+    return true;
 }
 
 void CGammaCurveView::ApplyGeneratedCurve(const CGammaList& curve) {

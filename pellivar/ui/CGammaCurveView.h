@@ -17,7 +17,7 @@ class CCubicSplineGraph;
 // either the single curve 0 ("Custom Gamma 1") or the red, green and blue
 // curves 1-3 ("Custom Gamma 2"). Every change is sent at once: the whole
 // curve after a point is added or removed, the moved point (and the curve's
-// end marker) after a drag.
+// end marker) after a drag; each is read back once the editing settles.
 class CGammaCurveView final : public CPageView {
     Q_OBJECT
 public:
@@ -36,11 +36,14 @@ public:
     // curve 0, 2 curves 1-3); 1 when every curve was queued.
     int SendCurves(int selection) { return exchange_->SendCurves(selection); }
     int RequestCurves(int selection) { return exchange_->RequestCurves(selection); }
-    bool SendCurve() { return exchange_->SendCurve(ActiveCurve()); }
+    bool SendCurve();
     bool SendPoint(int index);
 
     // 0 in single-curve mode, else 1-3 from the colour list.
     int ActiveCurve() const;
+    // A curve as the page names it ("Custom Gamma Correction, Custom Gamma 2
+    // Red").
+    static std::string CurveName(int curve);
     void SetSplitMode(bool split);
     void OnCurveGenerator();
     // Replaces the active curve (the generator's OK).

@@ -29,6 +29,7 @@
 #include <QPointer>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace pellivar::ui {
 
@@ -68,6 +69,11 @@ CMainFrame::CMainFrame(CPellivarApp& app, QWidget* parent)
             if (self) self->OnConnectionLost(lost);
         });
     }
+    // The edits' read-back runs on this thread, stepped while it has work.
+    edits_ = new QTimer(this);
+    edits_->setInterval(kEditPollMs);
+    connect(edits_, &QTimer::timeout, this, &CMainFrame::PollEdits);
+    app_.Edits().SetBusyHandler([this] { edits_->start(); });
     setAcceptDrops(true);
     treeBar_->Initialise();
     treeBar_->BuildTree(sourcePages_[0], sourcePages_[1], sourcePages_[2], sourcePages_[3], advanced_, resolution_,
@@ -78,7 +84,19 @@ CMainFrame::CMainFrame(CPellivarApp& app, QWidget* parent)
     resize(1000, 720);
 }
 
-CMainFrame::~CMainFrame() { app_.GetCommunicator().SetLostObserver(nullptr); }
+CMainFrame::~CMainFrame() {
+    app_.Edits().SetBusyHandler(nullptr);
+    app_.GetCommunicator().SetLostObserver(nullptr);
+}
+
+// A bulk exchange (its dialog, or the quiet wait after it that disables the
+// window), a search or a box runs: its replies and questions go first.
+void CMainFrame::PollEdits() {
+    if (QApplication::activeModalWidget() != nullptr || !isEnabled()) return;
+    const std::string report = app_.Edits().Poll();
+    if (!app_.Edits().Busy()) edits_->stop();
+    if (!report.empty()) ShowErrorBox(std::string(kEditsNotTakenText) + "\n" + report);
+}
 
 QString CMainFrame::ConnectionText() const { return connection_->text(); }
 

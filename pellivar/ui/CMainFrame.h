@@ -12,6 +12,7 @@ class QMimeData;
 class QStackedWidget;
 
 class QLabel;
+class QTimer;
 
 namespace pellivar::ui {
 
@@ -41,6 +42,9 @@ public:
     static constexpr const char* kNotSentFormat = "%1 command(s) were not sent to the unit.";
     static constexpr const char* kReconnectText = "Check the cable and the unit, then use \"Connect\" to find it again.";
     static constexpr const char* kLostCaption = "Connection Lost";
+    // Before the read-back's report of single edits the unit did not take.
+    static constexpr const char* kEditsNotTakenText =
+        "The unit did not take every change sent to it; the pages show what it holds.";
 
     explicit CMainFrame(CPellivarApp& app, QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -85,12 +89,17 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // How often the edits' read-back is stepped while it has work (real
+    // milliseconds; its waits are the link's).
+    static constexpr int kEditPollMs = 10;
+
     void BuildMenus();
     void RebuildRecentFiles();
     void OnSearchDone(int found);
     void OnConnectionLost(const CTessikCommunicator::ConnectionLost& lost);
     void ShowConnection(const QString& text);
     void OnAbout();
+    void PollEdits();
 
     CPellivarApp& app_;
     CTreeBar* treeBar_;
@@ -105,6 +114,7 @@ private:
     std::string path_;
     bool searching_ = false;
     QLabel* connection_ = nullptr;
+    QTimer* edits_ = nullptr;
 };
 
 }  // namespace pellivar::ui

@@ -17,16 +17,19 @@ CPellivarApp::CPellivarApp(Options options) : profile_(options.profile) {
     }
     communicator_ = std::make_unique<CTessikCommunicator>(poster_, clock, options.timing, std::move(resolver));
     link_ = std::make_unique<PellivarLink>(*communicator_);
+    edits_ = std::make_unique<SettledEdits>(*communicator_, *link_, options.timing.editSettleMs);
     doc_ = std::make_unique<CPellivarDoc>(link_.get());
     communicator_->SetLongWait(true);
     communicator_->Start();
 }
 
-// The document's values unsubscribe through the link, so it goes first; the
-// communicator then stops its worker and reader and closes the port; replies
-// still queued for the user-interface thread go with the poster.
+// The document's values and the edits' read-back unsubscribe through the
+// link, so they go first; the communicator then stops its worker and reader
+// and closes the port; replies still queued for the user-interface thread go
+// with the poster.
 CPellivarApp::~CPellivarApp() {
     doc_.reset();
+    edits_.reset();
     link_.reset();
     communicator_.reset();
 }

@@ -3,6 +3,7 @@
 #include "pellivar/CPellivarDoc.h"
 #include "pellivar/CTessikCommunicator.h"
 #include "pellivar/PellivarLink.h"
+#include "pellivar/SettledEdits.h"
 #include "pellivar/ui/QtPoster.h"
 
 #include <memory>
@@ -15,7 +16,8 @@ namespace pellivar::ui {
 
 // The program's state below the windows: the poster into the
 // user-interface thread, the communicator (port, reader, send worker), the
-// command hand-over and the one document. "Long Wait" starts on.
+// command hand-over, the read-back of single edits and the one document.
+// "Long Wait" starts on.
 class CPellivarApp {
 public:
     static constexpr const char* kCompanyKey = "FenwardeElectronics\\";
@@ -38,6 +40,7 @@ public:
 
     CTessikCommunicator& GetCommunicator() { return *communicator_; }
     PellivarLink& Link() { return *link_; }
+    SettledEdits& Edits() { return *edits_; }
     CPellivarDoc& GetCurrentDoc() { return *doc_; }
     platform::Profile* Profile() { return profile_; }
     QtPoster& Poster() { return poster_; }
@@ -53,6 +56,7 @@ private:
     platform::Profile* profile_;
     std::unique_ptr<CTessikCommunicator> communicator_;
     std::unique_ptr<PellivarLink> link_;
+    std::unique_ptr<SettledEdits> edits_;
     std::unique_ptr<CPellivarDoc> doc_;
 };
 

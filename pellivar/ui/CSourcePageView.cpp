@@ -58,13 +58,13 @@ CSourcePageView::CSourcePageView(CPellivarApp& app, SourcePage page, QWidget* pa
         if (c.kind == SourceControlSpec::Kind::Choice) {
             control.choice = new CStringSlider(c.caption, host);
             widget = control.choice;
-            connect(control.choice, &CStringSlider::valueChanged, this, [this] { app_.GetCurrentDoc().SetModifiedFlag(); });
+            connect(control.choice, &CStringSlider::valueChanged, this, [this, &c] { Edited(c); });
         } else {
             control.slider = c.kind == SourceControlSpec::Kind::StepSlider
                                  ? new CSliderPIntStepDiv(c.caption, c.divisor, host)
                                  : new CSliderPInt(c.caption, host);
             widget = control.slider;
-            connect(control.slider, &CSliderPInt::valueChanged, this, [this] { app_.GetCurrentDoc().SetModifiedFlag(); });
+            connect(control.slider, &CSliderPInt::valueChanged, this, [this, &c] { Edited(c); });
         }
         widget->setObjectName(QString("control%1").arg(c.id));
         widget->setMinimumWidth(220);
@@ -80,6 +80,7 @@ CSourcePageView::CSourcePageView(CPellivarApp& app, SourcePage page, QWidget* pa
 
 void CSourcePageView::OnInitialUpdate() {
     const int source = source_ >= 0 ? source_ : app_.GetCurrentDoc().CurrentSource();
+    boundSource_ = source;
     CLiveVideoSettings& settings = app_.GetCurrentDoc().GetSourceSettings(source);
     for (Control& c : controls_) {
         SubscribedInt& value = settings.Value(c.spec->setting);
@@ -91,6 +92,14 @@ void CSourcePageView::OnInitialUpdate() {
             c.slider->Bind(value, c.spec->minimum, c.spec->maximum);
         }
     }
+}
+
+void CSourcePageView::Edited(const SourceControlSpec& spec) {
+    CPellivarDoc& doc = app_.GetCurrentDoc();
+    doc.SetModifiedFlag();
+    const VideoSetting setting = spec.setting;
+    app_.Edits().ValueSent(doc.GetSourceSettings(boundSource_).Value(setting), SettingName(boundSource_, setting),
+                           [setting](const std::string& text) { return ShownValue(setting, text); });
 }
 
 CSliderPInt* CSourcePageView::SliderById(int id) const {

@@ -32,7 +32,12 @@ private:
         CStringSlider* choice = nullptr;
     };
 
+    // A control sent its value: the document is modified and the value is
+    // read back once its edits settle.
+    void Edited(const SourceControlSpec& spec);
+
     SourcePage page_;
+    int boundSource_ = 0;  // the source the controls show
     std::vector<Control> controls_;
 };
 

@@ -1,12 +1,12 @@
 #include "pellivar/ui/CTreeBar.h"
 
 #include "pellivar/ReadBack.h"
+#include "pellivar/SourcePageModel.h"
 #include "pellivar/UnitCommands.h"
 #include "pellivar/VideoSettingInfo.h"
 #include "pellivar/ui/CMainFrame.h"
 #include "pellivar/ui/CPageView.h"
 #include "pellivar/ui/CPellivarApp.h"
-#include "pellivar/ui/CWaitTimeDlg.h"
 #include "pellivar/ui/CheckedSend.h"
 #include "pellivar/ui/MessageBoxes.h"
 
@@ -182,24 +182,31 @@ void CTreeBar::RefreshRadios() {
     if (QAbstractButton* b = radios_->button(selected_)) b->setChecked(true);
 }
 
+// Every value is asked for; what did not come back is asked again, and
+// what still did not is named (those pages keep what they showed before).
 void CTreeBar::OnGet() {
     CTessikCommunicator& comm = app_.GetCommunicator();
     if (comm.QueryPower() == 0) {
         ShowErrorBox(kNotPoweredText);
         return;
     }
-    comm.LockSection();
-    CWaitTimeDlg dialog(app_, &frame_);
-    dialog.AdoptSectionLock();
-    app_.GetCurrentDoc().QueryAllSources();
-    dialog.QueueEndMarker();
-    dialog.SetText("Please wait.... Retrieving data....");
-    dialog.exec();
-    // Values whose reply was lost keep what the page showed before: say so.
-    if (dialog.MarkerArrived() && dialog.Unanswered() > 0)
-        ShowErrorBox(QString(kUnansweredFormat).arg(dialog.Unanswered()).toStdString());
-    else if (dialog.ConnectionLost())
-        ShowErrorBox(QString(kGetLostFormat).arg(dialog.Sent()).arg(dialog.Total()).toStdString());
+    CPellivarDoc& doc = app_.GetCurrentDoc();
+    ReadBack check(app_.Link());
+    for (int s = 0; s < CPellivarDoc::kSources; ++s)
+        for (const int i : kVideoSettingListOrder) {
+            const auto setting = static_cast<VideoSetting>(i);
+            check.AddQuery(SettingName(s, setting), doc.GetSourceSettings(s).Value(setting));
+        }
+    CheckedSendOutcome outcome;
+    const bool arrived = RunBatch(app_, &frame_, kGetPause, "Please wait.... Retrieving data....",
+                                  [&] { return check.QueueQueries() > 0; }, outcome);
+    check.Settle();
+    if (arrived) AskAgain(app_, &frame_, check, kGetPause, outcome);
+    if (outcome.lost)
+        ShowErrorBox(QString(kGetLostFormat).arg(outcome.sent).arg(outcome.total).toStdString());
+    else if (!outcome.aborted && check.Outstanding() > 0)
+        ShowErrorBox(QString(kUnansweredFormat).arg(check.Outstanding()).arg(ReadBack::kMaxResends + 1).toStdString() +
+                     check.Unanswered());
 }
 
 void CTreeBar::OnLoad() {
@@ -216,8 +223,10 @@ void CTreeBar::OnLoad() {
     for (int s = 0; s < CPellivarDoc::kSources; ++s) {
         CLiveVideoSettings& settings = doc.GetSourceSettings(s);
         for (std::size_t i = 0; i < kVideoSettingCount; ++i) {
-            SubscribedInt& v = settings.Value(static_cast<VideoSetting>(i));
-            check.AddValue(std::string(SourceNames::name(s)) + " " + kVideoSettings[i].xmlKey, v);
+            const auto setting = static_cast<VideoSetting>(i);
+            SubscribedInt& v = settings.Value(setting);
+            check.AddValue(SettingName(s, setting), v,
+                           [setting](const std::string& text) { return ShownValue(setting, text); });
             kept.emplace_back(&v, v.Value());
         }
     }

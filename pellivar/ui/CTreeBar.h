@@ -36,8 +36,10 @@ public:
     static constexpr const char* kNotConnectedText = "Unit is not connected, please double check connection";
     static constexpr const char* kNotPoweredText =
         "Unit is either not connected or it is off, please double check connection";
+    // Then the values, one a line.
     static constexpr const char* kUnansweredFormat =
-        "%1 value(s) did not come back from the unit; they show what was there before. Use \"Get\" again.";
+        "%1 value(s) did not come back from the unit, though asked %2 times; they show what was there before. "
+        "Use \"Get\" again.";
     // A Get cut short by a lost line: the queries sent, and in all.
     static constexpr const char* kGetLostFormat =
         "The connection was lost during \"Get\" after %1 of %2 queries: the values shown are partly old (those "

@@ -76,6 +76,8 @@ bool RunBatch(CPellivarApp& app, QWidget* parent, int pause, const QString& text
         if (!arrived) {
             if (dialog.ConnectionLost() || !comm.GetPort().IsConnected()) outcome.lost = true;
             else outcome.aborted = true;
+            outcome.sent = dialog.Sent();
+            outcome.total = dialog.Total();
         }
     }
     comm.SetSendPauseFactor(0);
@@ -98,6 +100,15 @@ CheckedSendOutcome CheckWhatWasSent(CPellivarApp& app, QWidget* parent, ReadBack
     check.Settle();
     outcome.report = check.Report();
     return outcome;
+}
+
+void AskAgain(CPellivarApp& app, QWidget* parent, ReadBack& check, int pause, CheckedSendOutcome& outcome) {
+    for (int round = 0; round < ReadBack::kMaxResends && check.Outstanding() > 0; ++round) {
+        const bool arrived = RunBatch(app, parent, pause, "Please wait.... Asking again....",
+                                      [&] { return check.QueueQueries() > 0; }, outcome, kCheckMarkers);
+        check.Settle();
+        if (!arrived) return;
+    }
 }
 
 void ShowCheckedSendOutcome(const CheckedSendOutcome& outcome, const std::string& what) {

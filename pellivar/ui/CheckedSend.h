@@ -22,6 +22,8 @@ struct CheckedSendOutcome {
     bool lost = false;     // the connection went meanwhile
     bool aborted = false;  // the user closed a dialog before its batch's end
     std::string report;    // empty when the unit holds everything sent
+    int sent = 0;          // of a batch cut short: its commands sent...
+    int total = 0;         // ...and in all
 };
 
 // Runs one batch behind the dialog at the given pause: `queue` queues it
@@ -34,6 +36,10 @@ bool RunBatch(CPellivarApp& app, QWidget* parent, int pause, const QString& text
 // The read-back rounds after a batch sent with RunBatch.
 CheckedSendOutcome CheckWhatWasSent(CPellivarApp& app, QWidget* parent, ReadBack& check, int queryPause,
                                     int resendPause);
+
+// The rounds after a retrieval (Get): what did not come back is asked
+// again, at most ReadBack::kMaxResends times.
+void AskAgain(CPellivarApp& app, QWidget* parent, ReadBack& check, int pause, CheckedSendOutcome& outcome);
 
 // The box for an outcome that is not clean; nothing when it is.
 void ShowCheckedSendOutcome(const CheckedSendOutcome& outcome, const std::string& what);

@@ -107,7 +107,7 @@ TEST(ReadBack, AGammaCurveIsCheckedSlotBySlotAndReportsAreCut) {
     RecordingLink link;
     ReadBack check(link);
     CGammaList curve;  // the default: 17 points
-    check.AddCurve(2, curve);
+    check.AddCurve(2, curve, "Custom Gamma 2 Green", 30);
     ASSERT_EQ(check.size(), 30u);
     EXPECT_EQ(check.item(0).query, "fI?200");
     EXPECT_EQ(check.item(0).key, "fI200");
@@ -120,9 +120,9 @@ TEST(ReadBack, AGammaCurveIsCheckedSlotBySlotAndReportsAreCut) {
     check.Settle();
     const std::string report = check.Report();
     EXPECT_EQ(report.rfind("30 value(s) in the unit may differ", 0), 0u) << report;
-    EXPECT_NE(report.find("\nGamma curve 2 point 1: sent (64, 64), not confirmed"), std::string::npos) << report;
-    EXPECT_NE(report.find("\nGamma curve 2 point 11: sent"), std::string::npos) << report;
-    EXPECT_EQ(report.find("point 12:"), std::string::npos) << report;
+    EXPECT_NE(report.find("\nCustom Gamma 2 Green, point 2: sent (64, 64), not confirmed"), std::string::npos) << report;
+    EXPECT_NE(report.find("\nCustom Gamma 2 Green, point 12: sent"), std::string::npos) << report;
+    EXPECT_EQ(report.find("point 13:"), std::string::npos) << report;
     EXPECT_NE(report.find("\n... and 18 more."), std::string::npos) << report;
 }
 

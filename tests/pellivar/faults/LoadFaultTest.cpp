@@ -1,7 +1,7 @@
-// Load and Advanced Upload on a line that loses bytes: each ends with the
-// processor holding what was sent, or with a box that names what it does
-// not hold. The truth is the simulated processor's own state; the program's
-// word is what it showed the user.
+// Load, Advanced Upload, Get and single edits on a line that loses bytes:
+// each ends with the processor holding what the pages show, or with a box
+// that names what it does not hold. The truth is the simulated processor's
+// own state; the program's word is what it showed the user.
 
 #include "GuiFixture.h"
 
@@ -11,10 +11,18 @@
 #include "pellivar/StandardOutputFormat.h"
 #include "pellivar/VideoSettingInfo.h"
 #include "pellivar/ui/CAdvancedVideoView.h"
+#include "pellivar/SourcePageModel.h"
+#include "pellivar/ui/CCubicSplineGraph.h"
 #include "pellivar/ui/CCustomOutputRez.h"
+#include "pellivar/ui/CGammaCurveView.h"
+#include "pellivar/ui/CSliderPInt.h"
+#include "pellivar/ui/CSourcePageView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
 #include <QTreeWidget>
 
 namespace pellivar::test {
@@ -28,6 +36,26 @@ protected:
         for (const auto& a : asks())
             if (a.text.rfind(what, 0) == 0) text = a.text;
         return text;
+    }
+
+    // Whether a box shown since the first `since` asks names `name`.
+    bool namedSince(std::size_t since, const std::string& name) const {
+        const auto all = asks();
+        for (std::size_t i = since; i < all.size(); ++i)
+            if (all[i].text.find(name) != std::string::npos) return true;
+        return false;
+    }
+
+    // The program is done with the last edit: the line has stayed quiet
+    // for longer than a read-back takes to follow its replies.
+    void settle() {
+        CTessikCommunicator& comm = app_->GetCommunicator();
+        QElapsedTimer quiet;
+        quiet.start();
+        waitFor([&] {
+            if (comm.QueuedCommands() != 0 || comm.QueriesAwaitingReply() != 0) quiet.restart();
+            return quiet.elapsed() > 300;
+        }, 20000);
     }
 
     void loseEvery(int n) {
@@ -88,7 +116,7 @@ protected:
         for (int s = 0; s < CPellivarDoc::kSources; ++s)
             for (std::size_t i = 0; i < kVideoSettingCount; ++i, ++n) {
                 const int unit = dialect([&](sim::PellivarDialect& d) { return d.value(kVideoSettings[i].prefix, s); });
-                if (unit != sent[n]) differing.push_back(std::string(SourceNames::name(s)) + " " + kVideoSettings[i].xmlKey);
+                if (unit != sent[n]) differing.push_back(SettingName(s, static_cast<VideoSetting>(i)));
                 // The document still holds what was sent, not the read-back.
                 EXPECT_EQ(doc.GetSourceSettings(s).Value(static_cast<VideoSetting>(i)).Value(), sent[n]);
             }
@@ -116,12 +144,12 @@ protected:
         for (int f = 0; f < CustomOutputResolutionSettings::kFieldCount; ++f) {
             const SubscribedInt& v = res.Value(static_cast<CustomOutputResolutionSettings::Field>(f));
             if (dialect([&](sim::PellivarDialect& d) { return d.resolution(v.Command().Channel()); }) != v.Value())
-                differing.push_back(CustomOutputResolutionSettings::kKeys[static_cast<std::size_t>(f)]);
+                differing.push_back(CCustomOutputRez::Name(static_cast<CustomOutputResolutionSettings::Field>(f)));
         }
         const unsigned rate = dialect([](sim::PellivarDialect& d) { return d.pixelRate(); });
         const auto want = static_cast<unsigned>(res.PixelRate());
-        if ((rate >> 16) != (want >> 16)) differing.push_back(std::string(CustomOutputResolutionSettings::kPixelRateKey) + " (high half)");
-        if ((rate & 0xFFFF) != (want & 0xFFFF)) differing.push_back(std::string(CustomOutputResolutionSettings::kPixelRateKey) + " (low half)");
+        if ((rate >> 16) != (want >> 16)) differing.push_back(CCustomOutputRez::PixelRateName() + " (high half)");
+        if ((rate & 0xFFFF) != (want & 0xFFFF)) differing.push_back(CCustomOutputRez::PixelRateName() + " (low half)");
         for (int c = 0; c < CPellivarDoc::kCurves; ++c) {
             const CGammaList& list = doc.GetGammaLists()[static_cast<std::size_t>(c)];
             const int unitCount = dialect([&](sim::PellivarDialect& d) { return d.curveCount(c); });
@@ -131,7 +159,7 @@ protected:
                     const auto p = dialect([&](sim::PellivarDialect& d) { return d.curvePoint(c, i); });
                     same = p.x == list.GetAt(i)->x && p.y == list.GetAt(i)->y;
                 }
-                if (!same) differing.push_back("Gamma curve " + std::to_string(c) + " point " + std::to_string(i));
+                if (!same) differing.push_back(CGammaCurveView::CurveName(c) + ", point " + std::to_string(i + 1));
             }
         }
         return differing;
@@ -159,6 +187,85 @@ TEST_P(LossyLoad, AdvancedUploadLeavesTheUnitAsTheDocumentOrNamesWhatDiffers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(DropEvery, LossyLoad, ::testing::Values(50, 200));
+
+// Every value of the unit one step off its default, so a value Get does not
+// read shows; what the page keeps from before is named in Get's box.
+TEST_F(LossyExchange, GetAsksAgainForWhatDidNotComeBackAndNamesWhatStillDidNot) {
+    ASSERT_TRUE(connect());
+    dialect([](sim::PellivarDialect& d) {
+        for (int s = 0; s < CPellivarDoc::kSources; ++s)
+            for (const VideoSettingInfo& info : kVideoSettings)
+                d.setValue(info.prefix, s, info.def + 1 <= info.maximum ? info.def + 1 : info.def - 1);
+    });
+    loseEvery(200);
+    closeModalsAfter(120000);
+    frame_->TreeBar()->OnGet();
+    std::vector<std::string> differing;
+    for (int s = 0; s < CPellivarDoc::kSources; ++s)
+        for (std::size_t i = 0; i < kVideoSettingCount; ++i) {
+            const int unit = dialect([&](sim::PellivarDialect& d) { return d.value(kVideoSettings[i].prefix, s); });
+            if (app_->GetCurrentDoc().GetSourceSettings(s).Value(static_cast<VideoSetting>(i)).Value() != unit)
+                differing.push_back(SettingName(s, static_cast<VideoSetting>(i)));
+        }
+    std::string box;
+    for (const auto& a : asks())
+        if (a.text.find("did not come back") != std::string::npos) box = a.text;
+    expectHonest(differing, box);
+}
+
+// Values typed one after another into CD's Zoom Size, and gamma points moved
+// and added, each left to settle: the unit ends holding what the page
+// shows, or a box names the setting.
+using LossyEdits = LossyExchange;
+
+TEST_F(LossyEdits, TypedValuesEndAsThePageShowsThemOrAreNamed) {
+    ASSERT_TRUE(connect());
+    frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(0, 0));  // CD, "Scaling"
+    CSliderPInt* size = frame_->SourcePage(0)->SliderById(1036);
+    ASSERT_NE(size, nullptr);
+    loseEvery(100);
+    std::vector<std::string> silent;
+    for (int i = 0; i < 20; ++i) {
+        const std::size_t boxes = asks().size();
+        size->Edit()->clear();
+        QTest::keyClicks(size->Edit(), QString::number(19 + 4 * i));
+        settle();
+        const int unit = dialect([](sim::PellivarDialect& d) { return d.value("fe", 0); });
+        if (size->Edit()->text() != QString::number(unit) && !namedSince(boxes, "CD, Scaling, Zoom Size"))
+            silent.push_back("typed " + std::to_string(19 + 4 * i) + ", the page shows " +
+                             size->Edit()->text().toStdString() + ", the unit holds " + std::to_string(unit));
+    }
+    RecordProperty("silently_wrong", static_cast<int>(silent.size()));
+    EXPECT_TRUE(silent.empty()) << silent.size() << " of 20, first: " << silent.front();
+}
+
+TEST_F(LossyEdits, GammaPointsMovedAndAddedEndAsThePageShowsThemOrAreNamed) {
+    ASSERT_TRUE(connect());
+    frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(-1, 2));
+    CGammaCurveView* page = frame_->GammaView();
+    CGammaList& curve = app_->GetCurrentDoc().GetGammaLists()[0];
+    loseEvery(60);
+    int silent = 0;
+    for (int i = 0; i < 12; ++i) {
+        const std::size_t boxes = asks().size();
+        if (i % 4 == 3) {
+            curve.InsertAfter(i, curve.GetAt(i)->x + 20, curve.GetAt(i)->y + 30);
+            emit page->Graph()->listChanged();
+        } else {
+            curve.GetAt(i + 1)->y += 9;
+            emit page->Graph()->activePointChanged(i + 1);
+        }
+        settle();
+        bool same = dialect([&](sim::PellivarDialect& d) { return d.curveCount(0); }) == curve.GetCount();
+        for (int p = 0; same && p < curve.GetCount(); ++p) {
+            const auto u = dialect([&](sim::PellivarDialect& d) { return d.curvePoint(0, p); });
+            same = u.x == curve.GetAt(p)->x && u.y == curve.GetAt(p)->y;
+        }
+        if (!same && !namedSince(boxes, "Custom Gamma 1")) ++silent;
+    }
+    RecordProperty("silently_wrong", silent);
+    EXPECT_EQ(silent, 0) << "of 12 edits";
+}
 
 // The reply to an exchange's final query lost on a line that answers the
 // rest: the unit is asked again, and the exchange ends with its read-back.

@@ -3,6 +3,7 @@
 
 #include "GuiFixture.h"
 
+#include "pellivar/ReadBack.h"
 #include "pellivar/VideoSettingInfo.h"
 #include "pellivar/ui/CCubicSplineGraph.h"
 #include "pellivar/ui/CCurveGeneratorDlg.h"
@@ -22,6 +23,12 @@ namespace pellivar::test {
 namespace {
 
 using Controls = GuiFixture;
+
+std::size_t count(const std::string& haystack, const std::string& needle) {
+    std::size_t n = 0;
+    for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++n;
+    return n;
+}
 
 TEST_F(Controls, TypingSendsValidValuesAtOnceAndClampsTheRest) {
     ASSERT_TRUE(connect());
@@ -57,6 +64,57 @@ TEST_F(Controls, TypingSendsValidValuesAtOnceAndClampsTheRest) {
     // A reply moves the control.
     sim_->inject("fc542\n");
     EXPECT_TRUE(waitFor([&] { return contrast->Edit()->text() == "42"; }));
+}
+
+// On a clean line a drag sends every step at once and is read back once,
+// after it settles, with no box.
+TEST_F(Controls, ADragIsSentStepByStepAndReadBackOnceItSettles) {
+    ASSERT_TRUE(connect());
+    frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(0, 0));  // CD, "Scaling"
+    CSliderPInt* size = frame_->SourcePage(0)->SliderById(1036);
+    ASSERT_NE(size, nullptr);
+    const std::size_t boxes = asks().size();
+    clearRaw();
+    for (int i = 0; i < 30; ++i) size->Slider()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_TRUE(waitForRaw("fes070;\n"));
+    const std::string drag = raw();
+    EXPECT_EQ(drag.find("fe?0"), std::string::npos) << "read back before the drag settled";
+    EXPECT_EQ(count(drag, "fes0"), 30u);
+    EXPECT_TRUE(waitForRaw("fe?0;\n"));
+    pumpFor(300);
+    EXPECT_EQ(count(raw(), "?"), 1u);
+    EXPECT_EQ(size->Edit()->text(), "70");
+    EXPECT_EQ(asks().size(), boxes);
+}
+
+// A value the unit does not take is sent again a few times, then the page
+// shows what the unit holds and one box names it. A newer edit made while
+// the older is read back is not undone by the older one's resends.
+TEST_F(Controls, AValueTheUnitDoesNotTakeIsNamedOnceAndShownAsTheUnitHoldsIt) {
+    ASSERT_TRUE(connect());
+    dialect([](sim::PellivarDialect& d) { d.knobs().refuseSetsOf = "fe"; });
+    sim::FaultKnobs slow;
+    slow.replyDelayMs = 500;  // the second value is typed while the first is asked for
+    sim_->setFaults(slow);
+    frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(0, 0));  // CD, "Scaling"
+    CSliderPInt* size = frame_->SourcePage(0)->SliderById(1036);
+    ASSERT_NE(size, nullptr);
+    const std::size_t boxes = asks().size();
+    clearRaw();
+    size->Edit()->clear();
+    QTest::keyClicks(size->Edit(), "91");
+    ASSERT_TRUE(waitForRaw("fe?0;\n"));
+    size->Edit()->clear();
+    QTest::keyClicks(size->Edit(), "50");
+    ASSERT_TRUE(waitFor([&] { return asks().size() > boxes; }, 20000));
+    pumpFor(300);
+    const std::string wire = raw();
+    EXPECT_EQ(wire.find("fes091", wire.find("fes050;")), std::string::npos) << wire;
+    EXPECT_EQ(count(wire, "fes050;"), 1u + ReadBack::kMaxResends);
+    ASSERT_EQ(asks().size(), boxes + 1);
+    const std::string box = asks().back().text;
+    EXPECT_NE(box.find("\nCD, Scaling, Zoom Size: sent 50, the unit holds 100"), std::string::npos) << box;
+    EXPECT_EQ(size->Edit()->text(), "100");
 }
 
 TEST_F(Controls, ExponentIsTypedInHundredths) {

@@ -332,7 +332,9 @@ TEST_F(MainFrame, ALineThatDiesDuringLoadIsReportedAsLost) {
     const std::string load = box("Error");
     EXPECT_EQ(load.rfind("Load was cut short: the connection to the unit was lost.\n", 0), 0u) << load;
     EXPECT_NE(load.find("612 value(s) in the unit may differ from what was sent"), std::string::npos) << load;
-    EXPECT_NE(load.find("\nCD PictureInColorSpace: sent 0, not confirmed"), std::string::npos) << load;
+    EXPECT_NE(load.find("\nCD, Picture, Color Space (Auto Detect / HDTV / SDTV): sent Auto Detect, not confirmed"),
+              std::string::npos)
+        << load;
     EXPECT_NE(text.find(" command(s) were not sent to the unit."), std::string::npos) << text;
     EXPECT_EQ(text.find("\n0 command(s)"), std::string::npos) << text;
     EXPECT_EQ(app_->GetCommunicator().QueuedCommands(), 0u);
