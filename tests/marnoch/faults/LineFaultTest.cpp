@@ -135,10 +135,12 @@ const std::vector<Fault>& faults() {
     return all;
 }
 
-// The addresses a backup's text says may have changed.
+// The addresses a transfer's text says may have changed.
 std::set<unsigned> NamedAsChanged(const std::string& text) {
     std::set<unsigned> named;
-    static const std::regex sentence("settings? at ((0x[0-9A-F]{3}(, )?)+)( and an address not known)? may have changed");
+    static const std::regex sentence(
+        "settings? at ((0x[0-9A-F]{3}(, )?)+)( and an address not known)?(, which programming does not write,)? may "
+        "have changed");
     static const std::regex address("0x([0-9A-F]{3})");
     for (std::sregex_iterator s(text.begin(), text.end(), sentence), end; s != end; ++s) {
         const std::string list = (*s)[1];
