@@ -49,6 +49,26 @@ void ReadBack::AddSet(std::string name, const std::string& set, const std::strin
     AddItem({std::move(name), query, key, set.substr(key.size() + 1), {set}, false, false, std::move(shown)});
 }
 
+void ReadBack::AddDoubtfulSet(std::string name, const std::string& set, const std::string& query, Shown shown) {
+    const std::size_t before = items_.size();
+    AddSet(std::move(name), set, query, std::move(shown));
+    if (items_.size() == before) return;
+    items_.back().state = State::Confirmed;
+    items_.back().doubtful = true;
+}
+
+std::size_t ReadBack::Doubt() {
+    std::size_t doubted = 0;
+    for (Entry& e : items_) {
+        if (!e.doubtful) continue;
+        e.doubtful = false;
+        if (e.state != State::Confirmed) continue;
+        e.state = State::Unchecked;
+        ++doubted;
+    }
+    return doubted;
+}
+
 void ReadBack::AddItem(Item item) {
     const std::string key = item.key;
     if (key.empty() || byKey_.count(key) != 0) return;

@@ -59,6 +59,12 @@ public:
     // "<pp>?<ch>": the reply "<pp><ch><value>" is expected.
     void AddSet(std::string name, const std::string& set, const std::string& query, Shown shown = {});
     void AddValue(std::string name, const SubscribedInt& value, Shown shown = {});
+    // A value a lost byte may have reached on its way to another: taken as
+    // confirmed, and asked only once Doubt() is called.
+    void AddDoubtfulSet(std::string name, const std::string& set, const std::string& query, Shown shown = {});
+    // The line lost something: the doubtful values are asked at the next
+    // round (and sent again where they differ). Returns how many.
+    std::size_t Doubt();
     // A value to be retrieved: its query, answered by any reply.
     void AddQuery(std::string name, const SubscribedInt& value);
     // The first `slots` slots of a curve as it was sent (named "<curveName>,
@@ -109,6 +115,7 @@ private:
         State state = State::Unchecked;
         bool asked = false;  // queried in the current round
         std::string got;
+        bool doubtful = false;  // confirmed until doubted
         bool Open() const { return state != State::Confirmed && state != State::Withdrawn; }
     };
     void AddItem(Item item);

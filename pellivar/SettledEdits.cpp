@@ -2,6 +2,8 @@
 
 #include "pellivar/CTessikCommunicator.h"
 
+#include <utility>
+
 namespace pellivar {
 
 SettledEdits::SettledEdits(CTessikCommunicator& communicator, UnitLink& link, std::int64_t settleMs)
@@ -9,20 +11,52 @@ SettledEdits::SettledEdits(CTessikCommunicator& communicator, UnitLink& link, st
 
 SettledEdits::~SettledEdits() = default;
 
-void SettledEdits::Edited(const std::string& key, Adder add, int curve) {
+void SettledEdits::Edited(const std::string& key, Adder add, int curve, std::map<std::string, Adder> reached) {
     // Nothing reached a unit that is not there.
     if (!communicator_.GetPort().IsConnected()) return;
     const bool was = Busy();
-    pending_.insert_or_assign(
-        key, Pending{std::move(add), platform::Deadline(communicator_.GetPort().clock(), settleMs_), curve});
+    // A drag's earlier steps may have reached other sources than its last.
+    const auto before = pending_.find(key);
+    if (before != pending_.end()) reached.merge(before->second.reached);
+    pending_.insert_or_assign(key, Pending{std::move(add),
+                                           platform::Deadline(communicator_.GetPort().clock(), settleMs_), curve,
+                                           std::move(reached)});
     if (!was && busy_) busy_();
 }
 
-void SettledEdits::ValueSent(const SubscribedInt& value, std::string name, ReadBack::Shown shown) {
+namespace {
+
+// Whether `sent` with one byte lost begins with `start`.
+bool OneLostBegins(const std::string& sent, const std::string& start) {
+    for (std::size_t lost = 0; lost < sent.size(); ++lost) {
+        const std::string heard = sent.substr(0, lost) + sent.substr(lost + 1);
+        if (heard.size() > start.size() && heard.compare(0, start.size(), start) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void SettledEdits::ValueSent(const SubscribedInt& value, std::string name, ReadBack::Shown shown,
+                             const std::vector<Neighbour>& others) {
     const CommandSpec& c = value.Command();
     if (c.Prefix().empty()) return;
-    Edited("value " + c.ReplyKey(), [name = std::move(name), set = c.BuildSet(value.Value()), query = c.BuildQuery(),
-                                     shown = std::move(shown)](ReadBack& check) { check.AddSet(name, set, query, shown); });
+    const std::string set = c.BuildSet(value.Value());
+    std::map<std::string, Adder> reached;
+    for (const Neighbour& n : others) {
+        const CommandSpec& o = n.value->Command();
+        const std::string other = o.BuildSet(n.value->Value());
+        const std::string start = o.Prefix() + 's' + o.ChannelChar();
+        if (o.Prefix().empty() || o.ReplyKey() == c.ReplyKey() || !OneLostBegins(set, start)) continue;
+        reached[o.ReplyKey()] = [name = n.name, other, query = o.BuildQuery(), shown = n.shown](ReadBack& check) {
+            check.AddDoubtfulSet(name, other, query, shown);
+        };
+    }
+    Edited("value " + c.ReplyKey(),
+           [name = std::move(name), set, query = c.BuildQuery(), shown = std::move(shown)](ReadBack& check) {
+               check.AddSet(name, set, query, shown);
+           },
+           -1, std::move(reached));
 }
 
 void SettledEdits::PointSent(int curve, int index, const CGammaList& list, std::string curveName) {
@@ -76,6 +110,8 @@ void SettledEdits::Start() {
         p.add(*check_);
         const int curve = p.curve;
         checked_.push_back({key, curve, first, check_->size()});
+        // Past the edit's own items: a newer edit withdraws them, not these.
+        for (const auto& entry : p.reached) entry.second(*check_);
         pending_.erase(key);
         if (curve >= 0 && curves_ != nullptr) curves_->HoldReplies(curve);
     }
@@ -85,6 +121,7 @@ void SettledEdits::Start() {
     }
     lastQuery_ = communicator_.CommandsQueued();
     resends_ = 0;
+    doubted_ = false;
     answered_ = false;
 }
 
@@ -113,6 +150,9 @@ std::string SettledEdits::Judge() {
     if (check_->Outstanding() > 0 && resends_ < ReadBack::kMaxResends) {
         ++resends_;
         check_->QueueResends();
+        // The line lost something: what a lost channel character may have
+        // set elsewhere is asked now, and put back at the next round.
+        if (!std::exchange(doubted_, true)) check_->Doubt();
         check_->QueueQueries();
         lastQuery_ = communicator_.CommandsQueued();
         answered_ = false;

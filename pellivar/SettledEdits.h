@@ -42,8 +42,20 @@ public:
     SettledEdits(const SettledEdits&) = delete;
     SettledEdits& operator=(const SettledEdits&) = delete;
 
+    // The same setting of another source. A set that loses its channel
+    // character on the line sets it instead ("fes091" heard as "fes91" sets
+    // AUX to 1): where a batch finds the line losing bytes, those a send
+    // could have reached so are asked too, and put back as the page shows
+    // them.
+    struct Neighbour {
+        const SubscribedInt* value;
+        std::string name;
+        ReadBack::Shown shown;
+    };
+
     // What was just sent, named as the pages name it.
-    void ValueSent(const SubscribedInt& value, std::string name, ReadBack::Shown shown = {});
+    void ValueSent(const SubscribedInt& value, std::string name, ReadBack::Shown shown = {},
+                   const std::vector<Neighbour>& others = {});
     void PointSent(int curve, int index, const CGammaList& list, std::string curveName);
     // The whole curve (a point added or deleted, a generated curve).
     void CurveSent(int curve, const CGammaList& list, std::string curveName);
@@ -69,6 +81,8 @@ private:
         Adder add;  // the items, as the edit sent them
         platform::Deadline settles;
         int curve;  // -1 for a value
+        // Other sources' values its sends could have set, by reply key.
+        std::map<std::string, Adder> reached;
     };
     // A pending edit's place in the round: items [first, last).
     struct Checked {
@@ -77,7 +91,7 @@ private:
         std::size_t first, last;
     };
 
-    void Edited(const std::string& key, Adder add, int curve = -1);
+    void Edited(const std::string& key, Adder add, int curve = -1, std::map<std::string, Adder> reached = {});
     void Start();
     std::string Judge();
     // The round is over: its curves take replies again, and those the unit
@@ -99,6 +113,7 @@ private:
     std::vector<Checked> checked_;
     std::uint64_t lastQuery_ = 0;  // the communicator's number of the round's last query
     int resends_ = 0;
+    bool doubted_ = false;  // the round's neighbours were asked
     bool answered_ = false;  // the last query was answered at the step before
 };
 

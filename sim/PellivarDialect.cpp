@@ -213,6 +213,10 @@ void PellivarDialect::onCommand(const std::string& command, Responder& out) {
 // <pp>s<ch><n> sets, <pp>?<ch> answers <pp><ch><n>.
 void PellivarDialect::onSetting(const std::string& command, Responder& out) {
     const std::string prefix = command.substr(0, 2);
+    if (command[2] == 's' && command.size() > 5 && prefix == knobs_.loseChannelOfNextSet) {
+        knobs_.loseChannelOfNextSet.clear();
+        return onSetting(command.substr(0, 3) + command.substr(4), out);
+    }
     const char op = command[2];
     const char ch = command[3];
     const int source = sourceOf(ch);

@@ -27,6 +27,9 @@ public:
         bool ackSource = false;     // answer "P1S<c>" with the same line
         bool silentWhileOff = false;  // while off, answer nothing but "P1P1"
         std::string refuseSetsOf;     // a setting's prefix ("fe") whose sets change nothing
+        // The next set of this prefix loses its channel character on the
+        // line: "fes091" is heard as "fes91" (AUX set to 1).
+        std::string loseChannelOfNextSet;
     };
 
     explicit PellivarDialect(std::string model = "Tolvarine Z6 v1.31", int baud = 19200);

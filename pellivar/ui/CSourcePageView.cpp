@@ -98,8 +98,12 @@ void CSourcePageView::Edited(const SourceControlSpec& spec) {
     CPellivarDoc& doc = app_.GetCurrentDoc();
     doc.SetModifiedFlag();
     const VideoSetting setting = spec.setting;
-    app_.Edits().ValueSent(doc.GetSourceSettings(boundSource_).Value(setting), SettingName(boundSource_, setting),
-                           [setting](const std::string& text) { return ShownValue(setting, text); });
+    const ReadBack::Shown shown = [setting](const std::string& text) { return ShownValue(setting, text); };
+    std::vector<SettledEdits::Neighbour> others;
+    for (int s = 0; s < CPellivarDoc::kSources; ++s)
+        if (s != boundSource_) others.push_back({&doc.GetSourceSettings(s).Value(setting), SettingName(s, setting), shown});
+    app_.Edits().ValueSent(doc.GetSourceSettings(boundSource_).Value(setting), SettingName(boundSource_, setting), shown,
+                           others);
 }
 
 CSliderPInt* CSourcePageView::SliderById(int id) const {

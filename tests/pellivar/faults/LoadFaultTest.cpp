@@ -239,6 +239,35 @@ TEST_F(LossyEdits, TypedValuesEndAsThePageShowsThemOrAreNamed) {
     EXPECT_TRUE(silent.empty()) << silent.size() << " of 20, first: " << silent.front();
 }
 
+// "fes091" heard as "fes91": CD's Zoom Size stays as it was and AUX's
+// becomes 1. The CD value is sent again, and AUX's, which a lost channel
+// character could reach, is asked and put back as its page shows it.
+TEST_F(LossyEdits, ASetThatLostItsChannelIsPutBackWhereItLanded) {
+    ASSERT_TRUE(connect());
+    frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(0, 0));  // CD, "Scaling"
+    CSliderPInt* size = frame_->SourcePage(0)->SliderById(1036);
+    ASSERT_NE(size, nullptr);
+    constexpr int kAux = 9;
+    const int aux = app_->GetCurrentDoc().GetSourceSettings(kAux).Value(VideoSetting::ScaleZoomSize).Value();
+    dialect([&](sim::PellivarDialect& d) {
+        d.setValue("fe", kAux, aux);
+        d.knobs().loseChannelOfNextSet = "fe";
+        return 0;
+    });
+    const std::size_t boxes = asks().size();
+    size->Edit()->clear();
+    QTest::keyClicks(size->Edit(), "91");
+    settle();
+    dialect([&](sim::PellivarDialect& d) {
+        EXPECT_TRUE(d.knobs().loseChannelOfNextSet.empty()) << "no set lost its channel";
+        EXPECT_EQ(d.value("fe", 0), 91);
+        EXPECT_EQ(d.value("fe", kAux), aux) << "AUX's Zoom Size changed without a word";
+        return 0;
+    });
+    EXPECT_EQ(app_->GetCurrentDoc().GetSourceSettings(kAux).Value(VideoSetting::ScaleZoomSize).Value(), aux);
+    EXPECT_EQ(asks().size(), boxes);
+}
+
 TEST_F(LossyEdits, GammaPointsMovedAndAddedEndAsThePageShowsThemOrAreNamed) {
     ASSERT_TRUE(connect());
     frame_->TreeBar()->Tree()->setCurrentItem(frame_->TreeBar()->ItemFor(-1, 2));
