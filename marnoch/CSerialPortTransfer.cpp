@@ -128,11 +128,15 @@ bool CSerialPort::retrieveLoop(CProgCtrl& progress, unsigned& stoppedAt) {
     for (unsigned address = 0; address < SettingsImage::kSize; ++address) {
         std::uint8_t value = 0;
         bool anyRead = false;
+        loaderOutOfStep_ = false;
+        bool putInStep = false;
         bool confirmed = readConfirmed(address, value, anyRead);
         // The loader no longer answers: it may have taken a lost command's
         // neighbour for its exit. It is brought back and asked again (a
-        // few times in one transfer).
-        while (!confirmed && !loaderAnswers() && resumeLoader()) confirmed = readConfirmed(address, value, anyRead);
+        // few times in one transfer). One that answers but heard the
+        // address as something else (a low byte 0x68 taken for its speed
+        // command) is put back in step, as a programming's is.
+        while (!confirmed && loaderAgain(putInStep)) confirmed = readConfirmed(address, value, anyRead);
         if (anyRead) image_[address] = value;
         if (!confirmed) {
             stoppedAt = address;
