@@ -193,8 +193,9 @@ private:
     // backup, where the old byte is known; the rest goes to outcome.unsure.
     // `program`: a programming was traced; an address the read-back found
     // wrong where a lost byte may have written is written right, and what
-    // it re-checks is counted again as it is found.
-    // Ends the transfer ("y") and closes the trace before its last sorting.
+    // it re-checks is counted again as it is found. It ends the transfer
+    // ("y"), closes the trace, sorts what its last window found and only
+    // then sets outcome.traced, which a verdict needs.
     void repairStrayWrites(LoaderTrace& trace, TransferOutcome& outcome, bool program);
     // A programmed address's read-back counted as differing or not.
     void countDiffering(unsigned address, bool differs, TransferOutcome& outcome);

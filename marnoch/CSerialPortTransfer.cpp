@@ -610,7 +610,7 @@ bool CSerialPort::transfer(std::string& text, CProgCtrl& progress, bool program)
     // The unit is asked back to its firmware in every case; only a transfer
     // that succeeded is worth the recovery cycles. Nothing is judged good
     // over a trace not replayed to its end.
-    const bool good = o.traced && !trace.pending() && o.complete && o.readBack && o.differing() == 0;
+    const bool good = o.traced && o.complete && o.readBack && o.differing() == 0;
     o.back = LeaveLoader(text, toBaseSpeed);
     if (!o.back && good) {
         // Up to a few minutes on a silent line: the bar shows each query.

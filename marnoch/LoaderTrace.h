@@ -47,8 +47,6 @@ public:
     // The writes of the open window as far as it goes, found now (when the
     // window settles or closes it is replayed whole).
     void replayOpen() { replay(); }
-    // Bytes sent since the last settled or closed window.
-    bool pending() const { return !bytes_.empty(); }
 
     // The window now open.
     std::size_t window() const { return windows_; }

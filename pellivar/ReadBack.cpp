@@ -146,6 +146,13 @@ void ReadBack::Settle() {
     for (Entry& e : items_) e.asked = false;
 }
 
+std::vector<std::string> ReadBack::HeardWithOneLost(const std::string& sent) {
+    std::vector<std::string> heard;
+    heard.reserve(sent.size());
+    for (std::size_t lost = 0; lost < sent.size(); ++lost) heard.push_back(sent.substr(0, lost) + sent.substr(lost + 1));
+    return heard;
+}
+
 std::size_t ReadBack::QueueResends() {
     std::size_t again = 0;
     std::vector<std::size_t> touched;
@@ -153,8 +160,7 @@ std::size_t ReadBack::QueueResends() {
         if (!e.Open() || e.item.resend.empty()) continue;
         for (const std::string& command : e.item.resend) {
             link_.UpdateUnitWithString(command);
-            for (std::size_t j = 0; j < command.size(); ++j) {
-                const std::string variant = command.substr(0, j) + command.substr(j + 1);
+            for (const std::string& variant : HeardWithOneLost(command)) {
                 for (const std::size_t length : setStartLengths_) {
                     const auto it = bySetStart_.find(variant.substr(0, length));
                     if (it != bySetStart_.end()) touched.push_back(it->second);

@@ -65,6 +65,9 @@ public:
     // The line lost something: the doubtful values are asked at the next
     // round (and sent again where they differ). Returns how many.
     std::size_t Doubt();
+    // What the unit hears of `sent` when one of its bytes is lost, for each
+    // byte in turn.
+    static std::vector<std::string> HeardWithOneLost(const std::string& sent);
     // A value to be retrieved: its query, answered by any reply.
     void AddQuery(std::string name, const SubscribedInt& value);
     // The first `slots` slots of a curve as it was sent (named "<curveName>,

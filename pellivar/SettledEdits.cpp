@@ -2,6 +2,7 @@
 
 #include "pellivar/CTessikCommunicator.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace pellivar {
@@ -24,33 +25,24 @@ void SettledEdits::Edited(const std::string& key, Adder add, int curve, std::map
     if (!was && busy_) busy_();
 }
 
-namespace {
-
-// Whether `sent` with one byte lost begins with `start`.
-bool OneLostBegins(const std::string& sent, const std::string& start) {
-    for (std::size_t lost = 0; lost < sent.size(); ++lost) {
-        const std::string heard = sent.substr(0, lost) + sent.substr(lost + 1);
-        if (heard.size() > start.size() && heard.compare(0, start.size(), start) == 0) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 void SettledEdits::ValueSent(const SubscribedInt& value, std::string name, ReadBack::Shown shown,
                              const std::vector<Neighbour>& others) {
     const CommandSpec& c = value.Command();
     if (c.Prefix().empty()) return;
     const std::string set = c.BuildSet(value.Value());
+    const std::vector<std::string> heard = ReadBack::HeardWithOneLost(set);
+    const auto reaches = [&](const std::string& start) {
+        return std::any_of(heard.begin(), heard.end(), [&](const std::string& h) {
+            return h.size() > start.size() && h.compare(0, start.size(), start) == 0;
+        });
+    };
     std::map<std::string, Adder> reached;
     for (const Neighbour& n : others) {
         const CommandSpec& o = n.value->Command();
-        const std::string other = o.BuildSet(n.value->Value());
-        const std::string start = o.Prefix() + 's' + o.ChannelChar();
-        if (o.Prefix().empty() || o.ReplyKey() == c.ReplyKey() || !OneLostBegins(set, start)) continue;
-        reached[o.ReplyKey()] = [name = n.name, other, query = o.BuildQuery(), shown = n.shown](ReadBack& check) {
-            check.AddDoubtfulSet(name, other, query, shown);
-        };
+        if (o.Prefix().empty() || o.ReplyKey() == c.ReplyKey() || !reaches(o.Prefix() + 's' + o.ChannelChar()))
+            continue;
+        reached[o.ReplyKey()] = [name = n.name(), other = o.BuildSet(n.value->Value()), query = o.BuildQuery(),
+                                 shown = n.shown](ReadBack& check) { check.AddDoubtfulSet(name, other, query, shown); };
     }
     Edited("value " + c.ReplyKey(),
            [name = std::move(name), set, query = c.BuildQuery(), shown = std::move(shown)](ReadBack& check) {

@@ -47,9 +47,11 @@ public:
     // AUX to 1): where a batch finds the line losing bytes, those a send
     // could have reached so are asked too, and put back as the page shows
     // them.
+    // Its name is made only for one a send could reach: a drag's every step
+    // passes them all.
     struct Neighbour {
         const SubscribedInt* value;
-        std::string name;
+        std::function<std::string()> name;
         ReadBack::Shown shown;
     };
 

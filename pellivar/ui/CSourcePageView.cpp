@@ -101,7 +101,9 @@ void CSourcePageView::Edited(const SourceControlSpec& spec) {
     const ReadBack::Shown shown = [setting](const std::string& text) { return ShownValue(setting, text); };
     std::vector<SettledEdits::Neighbour> others;
     for (int s = 0; s < CPellivarDoc::kSources; ++s)
-        if (s != boundSource_) others.push_back({&doc.GetSourceSettings(s).Value(setting), SettingName(s, setting), shown});
+        if (s != boundSource_)
+            others.push_back({&doc.GetSourceSettings(s).Value(setting), [s, setting] { return SettingName(s, setting); },
+                              shown});
     app_.Edits().ValueSent(doc.GetSourceSettings(boundSource_).Value(setting), SettingName(boundSource_, setting), shown,
                            others);
 }
