@@ -59,10 +59,6 @@ void CWaitTimeDlg::SetText(const QString& text) { text_->setText(text); }
 QString CWaitTimeDlg::Text() const { return text_->text(); }
 QString CWaitTimeDlg::ProgressText() const { return progressText_->text(); }
 
-int CWaitTimeDlg::Unanswered() const {
-    return static_cast<int>(app_.GetCommunicator().QueriesUnanswered() - unansweredBefore_);
-}
-
 void CWaitTimeDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!subscribed_) {
@@ -70,7 +66,6 @@ void CWaitTimeDlg::showEvent(QShowEvent* event) {
         CTessikCommunicator& comm = app_.GetCommunicator();
         comm.Subscribe(item_);
         writtenBefore_ = comm.CommandsWritten();
-        unansweredBefore_ = comm.QueriesUnanswered();
         total_ = static_cast<int>(comm.QueuedCommands());
         progress_->setRange(0, std::max(1, total_));
         UpdateProgress();

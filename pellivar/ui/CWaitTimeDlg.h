@@ -51,8 +51,6 @@ public:
     // Commands of the batch sent so far, and in all.
     int Sent() const { return sent_; }
     int Total() const { return total_; }
-    // Queries of the batch whose reply never came while later ones did.
-    int Unanswered() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -74,7 +72,6 @@ private:
     bool lost_ = false;
     std::uint64_t firstMarker_ = 0;  // the queue's number of the first own marker; 0 while none
     std::uint64_t writtenBefore_ = 0;
-    std::uint64_t unansweredBefore_ = 0;
     int sent_ = 0;
     int total_ = 0;
 };
